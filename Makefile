@@ -1,0 +1,50 @@
+# Two entry points: `make run` starts the daemon on the simulated board,
+# `make test` builds with the sanitizers and runs every test.  Both first
+# install whatever Debian packages the build needs.
+
+PACKAGES := cmake ninja-build g++ python3 libboost-dev libloki-dev \
+            libgtest-dev libgmock-dev libbenchmark-dev iproute2
+# Optional tools some tests use when present (cross-checks, captures).
+TEST_PACKAGES := erlang-base erlang-asn1 rsyslog socat dumpasn1 openssl
+
+JOBS   ?= $(shell nproc)
+BUILD  := build
+TBUILD := build-test
+PORT   ?= 20001
+
+.PHONY: all run test build build-test bench deps test-deps clean
+
+all: build
+
+deps:
+	@./cmake/install-packages $(PACKAGES)
+
+test-deps: deps
+	@./cmake/install-packages --optional $(TEST_PACKAGES)
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVOX_BENCH=ON
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+$(TBUILD)/build.ninja: | deps
+	cmake -S . -B $(TBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALVOX_SANITIZE=ON \
+	      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+
+build-test: test-deps $(TBUILD)/build.ninja
+	cmake --build $(TBUILD) -j $(JOBS)
+
+test: build-test
+	cd $(TBUILD) && ctest --output-on-failure --timeout 900 -j $(JOBS)
+
+run: build
+	@if [ ! -x $(BUILD)/control/halvoxd ]; then \
+	    echo "halvoxd is not built yet: there is no daemon in this tree" >&2; exit 1; fi
+	HALVOXD_BOARD=sim $(BUILD)/control/halvoxd --port $(PORT)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf $(BUILD) $(TBUILD)
