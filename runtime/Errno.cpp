@@ -1,0 +1,13 @@
+#include "runtime/Errno.h"
+
+#include <cerrno>
+#include <cstring>
+
+Errno::Errno() : code(errno) {}
+
+void Errno::Put(std::ostream& out) const { out << std::strerror(code); }
+
+std::ostream& operator<<(std::ostream& out, const Errno& e) {
+    e.Put(out);
+    return out;
+}
