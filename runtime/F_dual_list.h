@@ -61,7 +61,8 @@ public:
         T* current;
     };
 
-    F_dual_list() : head(nullptr), tail(nullptr), items(0) {}
+    // constexpr: a list with static storage is ready before any constructor runs.
+    constexpr F_dual_list() : head(nullptr), tail(nullptr), items(0) {}
     F_dual_list(T* first, unsigned n) { init(first, n); }
     F_dual_list(const F_dual_list&) = delete;
     F_dual_list& operator=(const F_dual_list&) = delete;

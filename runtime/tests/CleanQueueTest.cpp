@@ -1,0 +1,172 @@
+#include "runtime/CleanQueue.h"
+#include "runtime/Cyclic.h"
+#include "runtime/Packet.h"
+#include "runtime/tests/PacketLeakCheck.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using CleanQueueTest = PacketLeakCheck;
+
+Packet Frame(unsigned char tag) {
+    Packet p;
+    p.reserve_head(4);
+    p.put8(tag);
+    return p;
+}
+
+template <class Queue>
+std::string Drain(Queue& q) {
+    std::string order;
+    Packet p;
+    while (q.get(&p)) order += p.text() + ";";
+    return order;
+}
+
+}  // namespace
+
+TEST_F(CleanQueueTest, AFullRingRefusesAndKeepsItsContent) {
+    CleanQueue<Packet, 7> ring;
+    for (unsigned char i = 1; i <= 7; ++i) EXPECT_TRUE(ring.put(Frame(i)));
+    EXPECT_FALSE(ring.put(Frame(8)));
+    EXPECT_FALSE(ring.append(Frame(0)));
+    EXPECT_EQ(7u, ring.count());
+    EXPECT_EQ(7u, ring.size());
+    // The refused frames are gone; only the queued seven hold buffers.
+    EXPECT_EQ(pool_size - 7, PacketPool::free_count());
+    EXPECT_EQ("01;02;03;04;05;06;07;", Drain(ring));
+}
+
+TEST_F(CleanQueueTest, BothEndsTakeAndGive) {
+    CleanQueue<Packet, 135> ring;
+    ring.put(Frame(1));
+    ring.put(Frame(2));
+    ring.put(Frame(3));
+    ring.append(Frame(0));
+
+    Packet p;
+    EXPECT_TRUE(ring.preview(&p));
+    EXPECT_EQ("00", p.text());
+    EXPECT_TRUE(ring.preview(nullptr));
+    EXPECT_EQ(4u, ring.count());
+
+    EXPECT_TRUE(ring.get_last(&p));
+    EXPECT_EQ("03", p.text());
+    EXPECT_EQ("00;01;02;", Drain(ring));
+
+    // An empty ring leaves the destination as it was.
+    p = Frame(9);
+    EXPECT_FALSE(ring.get(&p));
+    EXPECT_FALSE(ring.get_last(&p));
+    EXPECT_FALSE(ring.preview(&p));
+    EXPECT_EQ("09", p.text());
+}
+
+// The retransmission step of the link layers: unacknowledged frames are
+// moved newest first from the 7-ring to the front of the send ring, so they
+// are resent in their original order, ahead of frames never sent.
+TEST_F(CleanQueueTest, MovingUnacknowledgedFramesBackKeepsSendOrder) {
+    CleanQueue<Packet, 7> sent;
+    CleanQueue<Packet, 135> waiting;
+    for (unsigned char i = 1; i <= 5; ++i) sent.put(Frame(i));
+    waiting.put(Frame(6));
+    waiting.put(Frame(7));
+
+    Packet p;
+    while (sent.get_last(&p)) EXPECT_TRUE(waiting.append(p));
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ("01;02;03;04;05;06;07;", Drain(waiting));
+}
+
+TEST_F(CleanQueueTest, IndicesWrapWithoutLoss) {
+    CleanQueue<Packet, 120> ring;
+    EXPECT_EQ(0u, ring.inc_index(119));
+    EXPECT_EQ(119u, ring.dec_index(0));
+
+    // Almost three laps, the ring filling up as it goes, in order throughout.
+    unsigned next_in = 0, next_out = 0;
+    for (unsigned step = 0; step < 350; ++step) {
+        ASSERT_TRUE(ring.put(Frame((unsigned char)next_in++)));
+        if (step % 3 != 0) {
+            Packet p;
+            ASSERT_TRUE(ring.get(p));
+            EXPECT_EQ(next_out++ & 0xFF, unsigned(p[0]));
+        }
+    }
+    EXPECT_EQ(next_in - next_out, ring.count());
+    while (!ring.empty()) {
+        Packet p;
+        ring.get(p);
+        EXPECT_EQ(next_out++ & 0xFF, unsigned(p[0]));
+    }
+    EXPECT_EQ(next_in, next_out);
+}
+
+TEST_F(CleanQueueTest, EmptiedSlotsReleaseTheirBuffers) {
+    CleanQueue<Packet, 327> ring;
+    ring.put(Frame(1));
+    ring.put(Frame(2));
+    ring.put(Frame(3));
+    EXPECT_EQ(pool_size - 3, PacketPool::free_count());
+    {
+        Packet p;
+        ring.get(p);
+    }
+    EXPECT_EQ(pool_size - 2, PacketPool::free_count());
+
+    Packet kept = Frame(4);
+    ring.put(kept);
+    ring.clear();
+    EXPECT_EQ(0u, ring.count());
+    Packet p;
+    EXPECT_FALSE(ring.get(p));
+    EXPECT_EQ(pool_size - 1, PacketPool::free_count());
+    EXPECT_EQ("04", kept.text());
+
+    // A ring that still holds packets releases them when destroyed.
+    {
+        CleanQueue<Packet, 7> doomed;
+        doomed.put(Frame(5));
+        doomed.put(kept);
+    }
+    EXPECT_EQ(pool_size - 1, PacketPool::free_count());
+}
+
+using Seq = Cyclic<unsigned int, 127u>;
+
+TEST(Cyclic, ArithmeticModulo128) {
+    EXPECT_EQ(2u, unsigned(Seq(130)));
+    EXPECT_EQ(0u, unsigned(Seq(127) + Seq(1)));
+    EXPECT_EQ(127u, unsigned(Seq(0) - Seq(1)));
+    EXPECT_EQ(125u, unsigned(Seq(2) - Seq(5)));
+
+    Seq s(0);
+    EXPECT_EQ(127u, unsigned(--s));
+    Seq t(127);
+    EXPECT_EQ(127u, unsigned(t++));
+    EXPECT_EQ(0u, unsigned(t));
+    EXPECT_EQ(1u, unsigned(++t));
+}
+
+// b lies in the window that runs forward from a to c, both ends included.
+TEST(Cyclic, WindowTestAcrossTheWrap) {
+    auto inWindow = [](unsigned a, unsigned b, unsigned c) {
+        for (unsigned k = a;; k = (k + 1) % 128) {
+            if (k == b) return true;
+            if (k == c) return false;
+        }
+    };
+    for (unsigned a : {0u, 5u, 120u, 127u})
+        for (unsigned c : {a, (a + 1) % 128, (a + 7) % 128, (a + 127) % 128})
+            for (unsigned b = 0; b < 128; ++b)
+                EXPECT_EQ(inWindow(a, b, c), Seq(a) <= Seq(b) <= Seq(c))
+                    << a << " <= " << b << " <= " << c;
+
+    EXPECT_TRUE(Seq(120) <= Seq(126) <= Seq(5));
+    EXPECT_TRUE(Seq(120) <= Seq(0) <= Seq(5));
+    EXPECT_TRUE(Seq(120) <= Seq(5) <= Seq(5));
+    EXPECT_FALSE(Seq(120) <= Seq(6) <= Seq(5));
+    EXPECT_FALSE(Seq(120) <= Seq(119) <= Seq(5));
+}

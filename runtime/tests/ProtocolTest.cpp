@@ -1,0 +1,325 @@
+#include "runtime/Protocol.h"
+#include "runtime/ProtocolsFamily.h"
+#include "runtime/ProtocolsList.h"
+#include "runtime/tests/PacketLeakCheck.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// A layer with a one-octet header, recording what reaches it.
+class Layer : public Protocol {
+public:
+    Layer(Log& log, char tag, unsigned headroom = 1) : log(log), tag(tag), headroom(headroom) {
+        ++alive;
+    }
+    ~Layer() override { --alive; }
+
+    void local_prepare_head(Packet& p) override { p.reserve_head(headroom); }
+    void local_activate() override {
+        log.push_back(std::string("activate ") + tag);
+        Protocol::local_activate();
+    }
+    void local_deactivate() override {
+        log.push_back(std::string("deactivate ") + tag);
+        if (fail_deactivation)
+            on_deactivate(new Protocol_status_error(this, "link down"));
+        else
+            Protocol::local_deactivate();
+    }
+    Smart_pointer<Internal_protocol_status> local_initialize() override {
+        log.push_back(std::string("initialize ") + tag);
+        if (fail_initialization) return new Protocol_status_error(this, "no device");
+        return Protocol::local_initialize();
+    }
+    void message(Packet& p) override {
+        p.push8(tag);
+        transmit(p);
+    }
+    void receive(Packet& p) override {
+        if (p.pull8() != tag) log.push_back(std::string("bad header at ") + tag);
+        on_message(p);
+    }
+
+    static int alive;
+    bool fail_deactivation = false;
+    bool fail_initialization = false;
+
+private:
+    Log& log;
+    char tag;
+    unsigned headroom;
+};
+
+int Layer::alive = 0;
+
+// The outermost owner: consumes what leaves the stack at either end.
+class Owner : public ProtocolsFamily {
+public:
+    void transmit(Packet& p) override { sent.push_back(p.text()); }
+    void on_message(Packet& p) override { received.push_back(p.text()); }
+    void on_activated(Protocol* p) override { activated.push_back(p); }
+    void on_deactivated(Protocol* p, Smart_pointer<Internal_protocol_status> s) override {
+        deactivated.push_back(p);
+        statuses.push_back(s);
+    }
+
+    std::vector<std::string> sent, received;
+    std::vector<Protocol*> activated, deactivated;
+    std::vector<Smart_pointer<Internal_protocol_status>> statuses;
+};
+
+class ProtocolTest : public PacketLeakCheck {
+protected:
+    void SetUp() override {
+        PacketLeakCheck::SetUp();
+        l1 = new Layer(log, '1');
+        l2 = new Layer(log, '2');
+        l3 = new Layer(log, '3');
+        stack.add_protocol_tail(l1);
+        stack.add_protocol_tail(l2);
+        stack.add_protocol_tail(l3);
+    }
+
+    Log log;
+    Owner stack;
+    Layer *l1, *l2, *l3;
+};
+
+}  // namespace
+
+TEST_F(ProtocolTest, ActivationClimbsFromTheBottom) {
+    l3->activate();
+    EXPECT_EQ((Log{"activate 1", "activate 2", "activate 3"}), log);
+    EXPECT_EQ(std::vector<Protocol*>{l3}, stack.activated);
+}
+
+TEST_F(ProtocolTest, DeactivationDescendsAndTheBottomReportsSuccess) {
+    l3->deactivate();
+    EXPECT_EQ((Log{"deactivate 3", "deactivate 2", "deactivate 1"}), log);
+    ASSERT_EQ(std::vector<Protocol*>{l1}, stack.deactivated);
+    EXPECT_TRUE(stack.statuses[0]->success());
+    EXPECT_EQ("success", stack.statuses[0]->message());
+    EXPECT_EQ(l1, stack.statuses[0]->reporter());
+}
+
+TEST_F(ProtocolTest, AnErrorClimbsToTheTop) {
+    l1->fail_deactivation = true;
+    l3->deactivate();
+    ASSERT_EQ(std::vector<Protocol*>{l3}, stack.deactivated);
+    const Smart_pointer<Internal_protocol_status>& status = stack.statuses[0];
+    EXPECT_FALSE(status->success());
+    EXPECT_EQ("link down", status->message());
+    EXPECT_EQ(l1, status->reporter());
+    std::ostringstream out;
+    status->out(out);
+    EXPECT_EQ("link down", out.str());
+}
+
+TEST_F(ProtocolTest, InitialisationStopsAtTheFirstFailure) {
+    Smart_pointer<Internal_protocol_status> ok = l3->initialize();
+    EXPECT_TRUE(ok->success());
+    EXPECT_EQ(l3, ok->reporter());
+    EXPECT_EQ((Log{"initialize 1", "initialize 2", "initialize 3"}), log);
+
+    log.clear();
+    l2->fail_initialization = true;
+    Smart_pointer<Internal_protocol_status> failed = l3->initialize();
+    EXPECT_FALSE(failed->success());
+    EXPECT_EQ("no device", failed->message());
+    EXPECT_EQ(l2, failed->reporter());
+    EXPECT_EQ((Log{"initialize 1", "initialize 2"}), log);
+}
+
+TEST_F(ProtocolTest, PacketsGainHeadersGoingDownAndLoseThemGoingUp) {
+    Packet p;
+    l3->prepare_head(p);
+    p.put8(0xAA);
+    l3->transmit(p);  // gains the headers of the layers below l3
+    ASSERT_EQ(1u, stack.sent.size());
+    EXPECT_EQ("31 32 AA", stack.sent[0]);
+
+    Packet in;
+    in.reserve_head(0);
+    for (char c : {'1', '2', '3'}) in.put8(c);
+    in.put8(0xBB);
+    l1->receive(in);
+    EXPECT_EQ(std::vector<std::string>{"BB"}, stack.received);
+    EXPECT_TRUE(log.empty()) << log[0];
+}
+
+TEST_F(ProtocolTest, EachLayerReservesItsRoomFromTheBottomUp) {
+    Packet p;
+    l2->prepare_head(p);
+    std::ostringstream out;
+    p.dump(out);
+    EXPECT_EQ("head=2, data=0, tail=65534", out.str());
+
+    Packet tail;
+    l3->prepare_tail(tail);
+    EXPECT_EQ(0u, tail.tailroom());
+    EXPECT_EQ(0u, tail.length());
+}
+
+TEST_F(ProtocolTest, SearchFindsTheLowestLayerAnsweringToAName) {
+    EXPECT_EQ(nullptr, stack.search(Protocol_name_null()));
+
+    struct Named : Protocol {
+        explicit Named(const char* n) : label(n) {}
+        const Protocol_name& name() const override { return label; }
+        bool compare_name(const Protocol_name& n) const override { return label.compare(n); }
+        Protocol_name_str label;
+    };
+    Protocol* lower = stack.add_protocol_head(new Named("tpkt"));
+    stack.add_protocol_tail(new Named("tpkt"));
+    EXPECT_EQ(lower, stack.search(Protocol_name_str("tpkt")));
+    EXPECT_EQ(nullptr, stack.search(Protocol_name_str("lapd")));
+    std::ostringstream out;
+    out << *lower;
+    EXPECT_EQ("tpkt", out.str());
+}
+
+TEST(Protocol, LayersAreFreedWithTheirStackOrAlone) {
+    Log log;
+    {
+        Owner outer;
+        auto* family = new ProtocolsFamily;
+        outer.add_protocol_tail(new Layer(log, 'x'));
+        outer.add_protocol_tail(family);
+        family->add_protocol_tail(new Layer(log, 'p'));
+        Layer* doomed = new Layer(log, 'q');
+        family->add_protocol_tail(doomed);
+        family->add_protocol_tail(new Layer(log, 'r'));
+        EXPECT_EQ(4, Layer::alive);
+
+        // Deleting one layer closes the gap in its stack.
+        delete doomed;
+        EXPECT_EQ(3, Layer::alive);
+        outer.activate();
+        EXPECT_EQ((Log{"activate x", "activate p", "activate r"}), log);
+        outer.deactivate();
+    }
+    EXPECT_EQ(0, Layer::alive);
+
+    // A layer in no stack drops what it sends.
+    Layer alone(log, 'a');
+    Packet p;
+    p.reserve_head(1);
+    alone.transmit(p);
+    alone.message(p);
+    EXPECT_EQ("61", p.text());
+}
+
+// Outer stack X (bottom), F, Y (top); the family F holds P (bottom) and Q.
+class FamilyTest : public PacketLeakCheck {
+protected:
+    void SetUp() override {
+        PacketLeakCheck::SetUp();
+        x = new Layer(log, 'X');
+        family = new ProtocolsFamily;
+        y = new Layer(log, 'Y');
+        outer.add_protocol_tail(x);
+        outer.add_protocol_tail(family);
+        outer.add_protocol_tail(y);
+        q = new Layer(log, 'Q');
+        p = new Layer(log, 'P');
+        family->add_protocol_head(q);
+        family->add_protocol_head(p);
+    }
+
+    Log log;
+    Owner outer;
+    Layer *x, *y, *p, *q;
+    ProtocolsFamily* family;
+};
+
+TEST_F(FamilyTest, PacketsCrossTheFamilyBothWays) {
+    Packet out;
+    y->prepare_head(out);
+    out.put8(0x01);
+    y->message(out);
+    ASSERT_EQ(1u, outer.sent.size());
+    EXPECT_EQ("58 50 51 59 01", outer.sent[0]);
+    // The stack reserved exactly the room of its four headers.
+    std::ostringstream layout;
+    out.dump(layout);
+    EXPECT_EQ("head=0, data=5, tail=65531", layout.str());
+
+    Packet in;
+    in.reserve_head(0);
+    for (char c : {'X', 'P', 'Q', 'Y'}) in.put8(c);
+    in.put8(0x02);
+    x->receive(in);
+    EXPECT_EQ(std::vector<std::string>{"02"}, outer.received);
+    EXPECT_TRUE(log.empty()) << log[0];
+}
+
+TEST_F(FamilyTest, ActivationAndDeactivationCrossTheFamily) {
+    y->activate();
+    EXPECT_EQ((Log{"activate X", "activate P", "activate Q", "activate Y"}), log);
+    EXPECT_EQ(std::vector<Protocol*>{y}, outer.activated);
+
+    // Only the inner top layer's activation makes the family active.
+    family->on_activated(p);
+    EXPECT_EQ(4u, log.size());
+
+    log.clear();
+    y->deactivate();
+    EXPECT_EQ((Log{"deactivate Y", "deactivate Q", "deactivate P", "deactivate X"}), log);
+    EXPECT_EQ(std::vector<Protocol*>{x}, outer.deactivated);
+
+    log.clear();
+    outer.deactivated.clear();
+    p->fail_deactivation = true;
+    y->deactivate();
+    EXPECT_EQ((Log{"deactivate Y", "deactivate Q", "deactivate P"}), log);
+    ASSERT_EQ(std::vector<Protocol*>{y}, outer.deactivated);
+    EXPECT_EQ(p, outer.statuses.back()->reporter());
+}
+
+TEST(ProtocolsFamily, AnEmptyFamilyFailsToInitialiseAndDropsPackets) {
+    ProtocolsFamily empty;
+    Smart_pointer<Internal_protocol_status> status = empty.initialize();
+    EXPECT_FALSE(status->success());
+    EXPECT_EQ("error", status->message());
+
+    Packet p;
+    empty.prepare_head(p);
+    EXPECT_TRUE(p.null());
+    empty.message(p);
+    empty.receive(p);
+    empty.activate();
+    empty.deactivate();
+}
+
+TEST(ProtocolName, NamesCompareByKindAndText) {
+    Protocol_name_str none(nullptr);
+    std::ostringstream out;
+    out << none;
+    EXPECT_EQ("(no name)", out.str());
+
+    Protocol_name_str a("lapd"), b(std::string("lapd").c_str()), c("ss7");
+    Protocol_name_null null1, null2;
+    EXPECT_TRUE(a.compare(b));
+    EXPECT_FALSE(a.compare(c));
+    EXPECT_TRUE(null1.compare(null2));
+    EXPECT_FALSE(null1.compare(none));
+    EXPECT_FALSE(none.compare(null1));
+
+    // Copies own their text.
+    Protocol_name_str* original = new Protocol_name_str("tpkt");
+    Protocol_name_str copy(*original);
+    delete original;
+    EXPECT_STREQ("tpkt", copy.name());
+    copy = c;
+    EXPECT_STREQ("ss7", copy.name());
+}
+
+TEST(ProtocolStatusDeathTest, ANullStatusEndsTheProcess) {
+    Smart_pointer<Internal_protocol_status> none;
+    EXPECT_DEATH(none->success(), "SMART POINTER ASSERTION!");
+}
