@@ -183,7 +183,9 @@ TEST_F(ProtocolTest, SearchFindsTheLowestLayerAnsweringToAName) {
     EXPECT_EQ("tpkt", out.str());
 }
 
-TEST(Protocol, LayersAreFreedWithTheirStackOrAlone) {
+using StackLifetimeTest = PacketLeakCheck;
+
+TEST_F(StackLifetimeTest, LayersAreFreedWithTheirStackOrAlone) {
     Log log;
     {
         Owner outer;
@@ -281,7 +283,7 @@ TEST_F(FamilyTest, ActivationAndDeactivationCrossTheFamily) {
     EXPECT_EQ(p, outer.statuses.back()->reporter());
 }
 
-TEST(ProtocolsFamily, AnEmptyFamilyFailsToInitialiseAndDropsPackets) {
+TEST_F(StackLifetimeTest, AnEmptyFamilyFailsToInitialiseAndDropsPackets) {
     ProtocolsFamily empty;
     Smart_pointer<Internal_protocol_status> status = empty.initialize();
     EXPECT_FALSE(status->success());
