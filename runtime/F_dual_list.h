@@ -11,7 +11,7 @@
 template <class T>
 class F_dual_list_item {
 public:
-    F_dual_list_item() : next(nullptr), prev(nullptr) {}
+    constexpr F_dual_list_item() : next(nullptr), prev(nullptr) {}
 
     T* get_next() const { return next; }
     T* get_prev() const { return prev; }

@@ -1,0 +1,78 @@
+#include "runtime/Fd.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+bool ChangeStatusFlags(int fd, int set, int clear) {
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0) return false;
+    return ::fcntl(fd, F_SETFL, (flags | set) & ~clear) == 0;
+}
+
+}  // namespace
+
+Fd::Fd(int descriptor) : fd(descriptor) {
+    if (fd >= 0) SetCloexec(fd, true);
+}
+
+Fd::Fd(const Fd& other) : fd(other.dup()) {}
+
+Fd::Fd(Fd&& other) noexcept : fd(other.fd) { other.fd = -1; }
+
+Fd& Fd::operator=(const Fd& other) {
+    if (this != &other) {
+        close();
+        fd = other.dup();
+    }
+    return *this;
+}
+
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd = other.fd;
+        other.fd = -1;
+    }
+    return *this;
+}
+
+Fd::~Fd() { close(); }
+
+int Fd::dup() const {
+    if (fd < 0) return -1;
+    return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+
+bool Fd::open(const char* path, int flags) {
+    close();
+    fd = ::open(path, flags | O_CLOEXEC, 0644);
+    return fd >= 0;
+}
+
+int Fd::close() {
+    if (fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    int result = ::close(fd);
+    fd = -1;
+    return result;
+}
+
+bool Fd::NonBlock() { return fd >= 0 && NonBlockMode(fd); }
+
+int close(Fd& fd) { return fd.close(); }
+
+bool NonBlockMode(int fd) { return ChangeStatusFlags(fd, O_NONBLOCK, 0); }
+
+bool BlockMode(int fd) { return ChangeStatusFlags(fd, 0, O_NONBLOCK); }
+
+bool SetCloexec(int fd, bool on) {
+    int flags = ::fcntl(fd, F_GETFD);
+    if (flags < 0) return false;
+    return ::fcntl(fd, F_SETFD, on ? flags | FD_CLOEXEC : flags & ~FD_CLOEXEC) == 0;
+}

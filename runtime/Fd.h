@@ -1,0 +1,42 @@
+// The owning descriptor: every descriptor the daemon holds lives in an Fd,
+// which makes it close-on-exec, duplicates it when copied and closes it when
+// destroyed. Also the mode switches on raw descriptors.
+#pragma once
+
+class Fd {
+public:
+    Fd() = default;
+    // Takes ownership of fd.
+    explicit Fd(int fd);
+    // A copy owns a dup() of the other's descriptor (closed when that fails).
+    Fd(const Fd& other);
+    Fd(Fd&& other) noexcept;
+    Fd& operator=(const Fd& other);
+    Fd& operator=(Fd&& other) noexcept;
+    ~Fd();
+
+    // A close-on-exec dup() of the descriptor that the caller owns; negative
+    // when closed or when dup() fails.
+    int dup() const;
+    // Replaces the descriptor with a newly opened one; a file it creates gets
+    // mode 0644. True when the open succeeded.
+    bool open(const char* path, int flags);
+    // close()'s result; -1 with errno EBADF when already closed.
+    int close();
+    bool NonBlock();
+
+    int lowlevel_fd() const { return fd; }
+    bool is_valid() const { return fd >= 0; }
+    explicit operator bool() const { return fd >= 0; }
+
+private:
+    int fd = -1;
+};
+
+int close(Fd& fd);
+
+// O_NONBLOCK on or off; false when fcntl() fails.
+bool NonBlockMode(int fd);
+bool BlockMode(int fd);
+// FD_CLOEXEC on or off; true when set.
+bool SetCloexec(int fd, bool on);

@@ -1,0 +1,7 @@
+#include "runtime/Timer.h"
+
+void SimpleTimerEvent1::fire() {
+    timer->Unbind();
+    fn();
+    delete this;
+}

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime/Measure.h"
+#include "runtime/Multiplexer.h"
+#include "runtime/MuxClock.h"
+#include "runtime/Timer.h"
+#include "runtime/TimerSpec.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
+
+namespace {
+
+// Timers of one owner that write down which fired, and at what clock.
+struct Recorder {
+    std::vector<std::pair<int, std::uint32_t>> fired;
+    Timer timers[8];
+
+    void Fire(Timer* t) { fired.emplace_back(int(t - timers), Mux::milliseconds()); }
+    void Arm(int which, unsigned ms) { timers[which].set<Recorder>(ms, &Recorder::Fire, this); }
+    std::vector<int> Order() const {
+        std::vector<int> order;
+        for (auto& f : fired) order.push_back(f.first);
+        return order;
+    }
+};
+
+}  // namespace
+
+TEST(Timer, FireInExpiryOrderAndEqualExpiriesFirstInFirstOut) {
+    FakeClock clock(10000);
+    Recorder r;
+    r.Arm(0, 30);
+    r.Arm(1, 10);
+    r.Arm(2, 30);
+    r.Arm(3, 20);
+    r.Arm(4, 30);
+    r.Arm(5, 10);
+    LoopDriver driver(&clock, 5);
+    driver.Run(10);
+    EXPECT_EQ((std::vector<int>{1, 5, 3, 0, 2, 4}), r.Order());
+    for (auto& f : r.fired) {
+        static const unsigned delay[] = {30, 10, 30, 20, 30, 10};
+        EXPECT_EQ(10000u + delay[f.first], f.second) << "timer " << f.first;
+    }
+}
+
+TEST(Timer, RearmingReplacesThePendingExpiry) {
+    FakeClock clock(10000);
+    Recorder r;
+    r.Arm(0, 100);
+    r.Arm(0, 300);
+    EXPECT_TRUE(r.timers[0].is_running());
+    LoopDriver driver(&clock, 50);
+    driver.Run(10);
+    ASSERT_EQ(1u, r.fired.size());
+    EXPECT_EQ(10300u, r.fired[0].second);
+    EXPECT_FALSE(r.timers[0].is_running());
+}
+
+TEST(Timer, ResetCancelsAndIsHarmlessWhenIdle) {
+    FakeClock clock(10000);
+    Recorder r;
+    r.Arm(0, 10);
+    r.timers[0].reset();
+    EXPECT_FALSE(r.timers[0].is_running());
+    r.timers[0].reset();
+    {
+        Recorder gone;
+        gone.Arm(1, 10);
+    }  // destroying the owner cancels its timers
+    LoopDriver driver(&clock, 10);
+    driver.Run(5);
+    EXPECT_TRUE(r.fired.empty());
+}
+
+TEST(Timer, CallbackSeesAnIdleTimerAndMayArmItAgain) {
+    FakeClock clock(10000);
+    struct Periodic {
+        Timer timer;
+        std::vector<std::uint32_t> at;
+        bool runningInside = true;
+        void Tick() {
+            runningInside = timer.is_running();
+            timer.reset();  // harmless on the idle timer
+            at.push_back(Mux::milliseconds());
+            if (at.size() < 3) timer.set<Periodic>(100, &Periodic::Tick, this);
+        }
+    } p;
+    p.timer.set<Periodic>(100, &Periodic::Tick, &p);
+    LoopDriver driver(&clock, 25);
+    driver.Run(20);
+    EXPECT_FALSE(p.runningInside);
+    EXPECT_EQ((std::vector<std::uint32_t>{10100, 10200, 10300}), p.at);
+}
+
+TEST(Timer, CallbackMayDestroyTheTimersOwner) {
+    FakeClock clock(10000);
+    static int deleted;
+    struct Owner {
+        Timer one, two;
+        void Gone() {
+            ++deleted;
+            delete this;
+        }
+        void GoneWith(Timer*) {
+            ++deleted;
+            delete this;
+        }
+    };
+    deleted = 0;
+    auto* a = new Owner;
+    a->one.set<Owner>(10, &Owner::Gone, a);
+    auto* b = new Owner;
+    b->two.set<Owner>(10, &Owner::GoneWith, b);
+    b->one.set<Owner>(10, &Owner::Gone, b);  // cancelled by the owner's death
+    LoopDriver driver(&clock, 10);
+    driver.Run(3);
+    EXPECT_EQ(2, deleted);
+}
+
+TEST(Timer, ZeroDelayFromACallbackFiresInTheSamePassWhileTheClockStands) {
+    FakeClock clock(10000);
+    struct Chain {
+        Timer first, second;
+        unsigned firstPass = 0, secondPass = 0;
+        LoopDriver* driver;
+        void First() {
+            firstPass = driver->iterations;
+            second.set<Chain>(0, &Chain::Second, this);
+        }
+        void Second() { secondPass = driver->iterations; }
+    };
+    LoopDriver driver(&clock, 10);
+    Chain c;
+    c.driver = &driver;
+    c.first.set<Chain>(20, &Chain::First, &c);
+    driver.Run(5);
+    EXPECT_EQ(2u, c.firstPass);
+    EXPECT_EQ(2u, c.secondPass);
+}
+
+TEST(Timer, ExpiriesAcrossTheThirtyTwoBitWrap) {
+    const std::uint64_t wrap = std::uint64_t(1) << 32;
+    FakeClock clock(wrap - 300);
+    Recorder r;
+    r.Arm(0, 600);  // after the wrap
+    r.Arm(1, 100);  // before it
+    r.Arm(2, 300);  // exactly at 0
+    r.Arm(3, 299);  // the last millisecond before it
+    r.Arm(4, 301);
+    r.Arm(5, 300);  // ties with 2
+    LoopDriver driver(&clock, 1);
+    driver.Run(700);
+    EXPECT_EQ((std::vector<int>{1, 3, 2, 5, 4, 0}), r.Order());
+    std::vector<std::uint32_t> at;
+    for (auto& f : r.fired) at.push_back(f.second);
+    EXPECT_EQ((std::vector<std::uint32_t>{std::uint32_t(-200), std::uint32_t(-1), 0, 0, 1, 300}),
+              at);
+}
+
+namespace {
+struct Slot {
+    static const TimerSpec<Slot>::Spec TUpdatespec;
+    TimerSpec<Slot>::SpecTimer<TUpdatespec> update;
+    std::vector<std::uint32_t> at;
+    void OnUpdateTimer() {
+        update.set(this);
+        at.push_back(Mux::milliseconds());
+    }
+};
+const TimerSpec<Slot>::Spec Slot::TUpdatespec = {&Slot::OnUpdateTimer, 3000};
+}  // namespace
+
+TEST(Timer, SpecTimerRunsItsOwnersPeriodicUpdate) {
+    FakeClock clock(0);
+    Slot slot;
+    slot.update.set(&slot);
+    LoopDriver driver(&clock, 500);
+    driver.Run(19);
+    EXPECT_EQ((std::vector<std::uint32_t>{3000, 6000, 9000}), slot.at);
+    EXPECT_TRUE(slot.update.is_running());
+}
+
+TEST(Measure, KeepsShortestLongestLatestAndCount) {
+    FakeClock clock(1000);
+    Measure m;
+    std::ostringstream fresh;
+    fresh << m;
+    EXPECT_EQ("min=0 max=0 avg=0 counter=0", fresh.str());
+    for (unsigned us : {40u, 10u, 70u, 25u}) {
+        m.begin();
+        clock.advanceUs(us);
+        m.end();
+    }
+    std::ostringstream text;
+    text << m;
+    EXPECT_EQ("min=10 max=70 avg=25 counter=4", text.str());
+}
+
+TEST(Measure, SampleAcrossTheMicrosecondWrap) {
+    FakeClock clock(((std::uint64_t(1) << 32) - 1) / 1000);  // a little before the wrap
+    clock.advanceUs(((std::uint64_t(1) << 32) - 1) % 1000 - 5);
+    Measure m;
+    m.begin();
+    clock.advanceUs(12);
+    m.end();
+    EXPECT_EQ(12u, m.last);
+}
