@@ -1,8 +1,9 @@
-#include "runtime/MuxClock.h"
-#include "runtime/tests/FakeClock.h"
+#include <gtest/gtest.h>
 
 #include <cstdint>
-#include <gtest/gtest.h>
+
+#include "runtime/MuxClock.h"
+#include "runtime/tests/FakeClock.h"
 
 TEST(Clock, MonotonicClocksWrapAtThirtyTwoBits) {
     const std::uint64_t wrapMs = std::uint64_t(1) << 32;

@@ -11,20 +11,9 @@
 #include "runtime/Event.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
+#include "runtime/tests/TestPipe.h"
 
 namespace {
-
-struct Pipe {
-    Pipe() {
-        int ends[2];
-        if (::pipe(ends) == 0) {
-            in = Fd(ends[0]);
-            out = Fd(ends[1]);
-        }
-    }
-    void Fill() { (void)!::write(out.lowlevel_fd(), "x", 1); }
-    Fd in, out;
-};
 
 bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) >= 0; }
 
@@ -79,7 +68,7 @@ TEST(Event, FreshEventAndBareHandler) {
 TEST(Event, ScheduleWatchesItsOwnDuplicate) {
     std::vector<std::string> trace;
     Owner o(trace, "o");
-    Pipe first, second;
+    TestPipe first, second;
     o.event.Schedule(first.in, POLLIN);
     int firstDup = o.event.lowlevel_fd();
     EXPECT_NE(first.in.lowlevel_fd(), firstDup);
@@ -106,7 +95,7 @@ TEST(Event, ScheduleWatchesItsOwnDuplicate) {
 TEST(Event, EveryHandlerIsCalledAfterAWakeUpAndCountsOnlyItsRequestedEvents) {
     std::vector<std::string> trace;
     Owner ready(trace, "ready"), quiet(trace, "quiet"), hungUp(trace, "hungUp");
-    Pipe a, b, c;
+    TestPipe a, b, c;
     ready.event.Schedule(a.in, POLLIN);
     quiet.event.Schedule(b.in, POLLIN);
     hungUp.event.Schedule(c.in, POLLIN);
@@ -126,7 +115,7 @@ TEST(Event, EveryHandlerIsCalledAfterAWakeUpAndCountsOnlyItsRequestedEvents) {
 
 TEST(Event, MuteEventIsPolledAndCountedButCallsNothing) {
     Event mute;
-    Pipe p;
+    TestPipe p;
     mute.Schedule(p.in, POLLIN);
     p.Fill();
     LoopDriver driver;
@@ -137,7 +126,7 @@ TEST(Event, MuteEventIsPolledAndCountedButCallsNothing) {
 
 TEST(Event, HandlerMayDestroyItsOwnEventAnotherOneOrAddNewOnes) {
     std::vector<std::string> trace;
-    Pipe p1, p2, p3, p4;
+    TestPipe p1, p2, p3, p4;
     auto self = std::make_unique<Owner>(trace, "self");
     auto killer = std::make_unique<Owner>(trace, "killer");
     auto victim = std::make_unique<Owner>(trace, "victim");
@@ -168,7 +157,7 @@ TEST(Event, HandlerMayDestroyItsOwnEventAnotherOneOrAddNewOnes) {
 TEST(Event, HandlerMayReleaseOrRescheduleItsEvent) {
     std::vector<std::string> trace;
     Owner o(trace, "o");
-    Pipe p, q;
+    TestPipe p, q;
     o.event.Schedule(p.in, POLLIN);
     p.Fill();
     q.Fill();
@@ -189,7 +178,7 @@ TEST(Event, HandlerMayReleaseOrRescheduleItsEvent) {
 TEST(Event, SetEventsTakesEffectFromTheNextIteration) {
     std::vector<std::string> trace;
     Owner o(trace, "o");
-    Pipe p;
+    TestPipe p;
     o.event.Schedule(p.out, 0);  // the write end is always writable
     o.event.SetEvents(POLLOUT);
     EXPECT_EQ(POLLOUT, o.event.GetEvents());
@@ -212,7 +201,7 @@ TEST(Event, BindReplacesTheHandlerAndKeepsTheSameOne) {
     e.Bind(h);  // the same one again: kept, not deleted
     e.Bind<Owner>("Second", &Owner::OnEvent, &second);
     EXPECT_EQ("Second", e.event_name());
-    Pipe p;
+    TestPipe p;
     e.Schedule(p.in, POLLIN);
     p.Fill();
     LoopDriver driver;

@@ -1,9 +1,10 @@
-#include "runtime/F_dual_list.h"
-#include "runtime/F_sorted_list.h"
+#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <vector>
+
+#include "runtime/F_dual_list.h"
+#include "runtime/F_sorted_list.h"
 
 namespace {
 

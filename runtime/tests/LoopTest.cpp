@@ -17,24 +17,12 @@
 #include "runtime/Timer.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
+#include "runtime/tests/TestPipe.h"
 #include "tests/support/StreamCapture.h"
 
 using TestSupport::StreamCapture;
 
 namespace {
-
-// The two ends of a pipe; the read end is readable once something is written.
-struct Pipe {
-    Pipe() {
-        int ends[2];
-        if (::pipe(ends) == 0) {
-            in = Fd(ends[0]);
-            out = Fd(ends[1]);
-        }
-    }
-    void Fill() { (void)!::write(out.lowlevel_fd(), "x", 1); }
-    Fd in, out;
-};
 
 // Records each dispatch of its Event and can run an action from within it.
 struct Watcher {
@@ -51,6 +39,11 @@ struct Watcher {
     short seen = 0;
     std::function<void()> action;
     Event event;
+};
+
+struct Flag {
+    bool fired = false;
+    void Set() { fired = true; }
 };
 
 struct Stopper {
@@ -99,11 +92,7 @@ TEST(Loop, TimerDueNowWithoutDescriptorsIsATimeoutOfZero) {
 
 TEST(Loop, StopRequestBeforeRunIsKeptAndUsedUp) {
     Timer due;
-    bool fired = false;
-    struct Flag {
-        bool* flag;
-        void Set() { *flag = true; }
-    } flag{&fired};
+    Flag flag;
     due.set<Flag>(0, &Flag::Set, &flag);
     multiplexer.terminate();
     {
@@ -111,16 +100,16 @@ TEST(Loop, StopRequestBeforeRunIsKeptAndUsedUp) {
         multiplexer.run(false, true);
         EXPECT_EQ("Mux: terminating...\n", log.str());
     }
-    EXPECT_FALSE(fired) << "no timer fires once a stop is requested";
+    EXPECT_FALSE(flag.fired) << "no timer fires once a stop is requested";
     // The request was served: the next run goes on until the next one.
     LoopDriver driver;
     EXPECT_EQ(3u, driver.Run(3));
-    EXPECT_TRUE(fired);
+    EXPECT_TRUE(flag.fired);
 }
 
 TEST(Loop, TerminateFromHandlerStopsThePassAndTheRestWaitForTheNextRun) {
     std::vector<std::string> trace;
-    Pipe p1, p2, p3;
+    TestPipe p1, p2, p3;
     Watcher a(trace, "a"), b(trace, "b"), c(trace, "c");
     a.event.Schedule(p1.in, POLLIN);
     b.event.Schedule(p2.in, POLLIN);
@@ -129,11 +118,7 @@ TEST(Loop, TerminateFromHandlerStopsThePassAndTheRestWaitForTheNextRun) {
     p2.Fill();
     p3.Fill();
     Timer later;
-    bool fired = false;
-    struct Flag {
-        bool* flag;
-        void Set() { *flag = true; }
-    } flag{&fired};
+    Flag flag;
     a.action = [&] {
         later.set<Flag>(0, &Flag::Set, &flag);
         multiplexer.terminate();
@@ -144,14 +129,14 @@ TEST(Loop, TerminateFromHandlerStopsThePassAndTheRestWaitForTheNextRun) {
         EXPECT_EQ("Mux: terminating...\n", log.str());
     }
     EXPECT_EQ((std::vector<std::string>{"a"}), trace);
-    EXPECT_FALSE(fired);
+    EXPECT_FALSE(flag.fired);
 
     // b and c were left undispatched; they are still watched.
     a.action = nullptr;
     trace.clear();
     LoopDriver driver;
     driver.Run(2);
-    EXPECT_TRUE(fired);
+    EXPECT_TRUE(flag.fired);
     ASSERT_GE(trace.size(), 3u);
     EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}),
               std::vector<std::string>(trace.begin(), trace.begin() + 3));
@@ -174,7 +159,7 @@ TEST(Loop, SigtermDuringPollEndsRun) {
 
     // Something to wait on for ever: a pipe that nobody writes, no timers.
     std::vector<std::string> trace;
-    Pipe idle;
+    TestPipe idle;
     Watcher w(trace, "idle");
     w.event.Schedule(idle.in, POLLIN);
     // A guard that fails the test instead of hanging it.
@@ -204,7 +189,7 @@ TEST(Loop, EventsReachTheirOwnHandlerWhenAnotherLeavesBeforePoll) {
     // The last deferred-call pass before poll() releases the first handler's
     // descriptor: the second must still get its own events, not the first's.
     std::vector<std::string> trace;
-    Pipe quiet, busy;
+    TestPipe quiet, busy;
     Watcher a(trace, "a"), b(trace, "b");
     a.event.Schedule(quiet.in, POLLIN);
     b.event.Schedule(busy.in, POLLIN);
@@ -230,17 +215,13 @@ TEST(Loop, WaitBeyondTwoHoursIsReportedAndEveryTimerMovesToOneSecond) {
     // A three-hour timer is taken as a broken expiry: four lines on the error
     // stream, every timer re-armed one second ahead, and that iteration polls
     // for one second even without the watchdog.
-    Pipe idle;
+    TestPipe idle;
     std::vector<std::string> trace;
     Watcher w(trace, "idle");
     w.event.Schedule(idle.in, POLLIN);
     Stopper stopper;
     Timer far, farther;
-    bool farFired = false;
-    struct Flag {
-        bool* flag;
-        void Set() { *flag = true; }
-    } flag{&farFired};
+    Flag flag;
     far.set<Flag>(3 * 3600 * 1000, &Flag::Set, &flag);
     farther.set<Stopper>(4 * 3600 * 1000, &Stopper::StopTimer, &stopper);
     std::string errors;
@@ -267,7 +248,7 @@ TEST(Loop, WaitBeyondTwoHoursIsReportedAndEveryTimerMovesToOneSecond) {
     EXPECT_EQ(4, std::count(errors.begin(), errors.end(), '\n')) << errors;
     EXPECT_NEAR(3 * 3600 * 1000, double(std::uint32_t(first - now)), 50);
     // Both fired at the re-armed expiry, in the order they were armed.
-    EXPECT_TRUE(farFired);
+    EXPECT_TRUE(flag.fired);
 }
 
 TEST(Loop, TimeCacheHoldsTheClockAndBoundsTheTimerPass) {
@@ -299,7 +280,7 @@ TEST(Loop, TimeCacheHoldsTheClockAndBoundsTheTimerPass) {
 }
 
 TEST(Loop, DuplicateAttachAndStrayDetachAreReportedAndChangeNothing) {
-    Pipe p;
+    TestPipe p;
     std::vector<std::string> trace;
     Watcher w(trace, "Watcher::OnEvent");
     w.event.Schedule(p.in, POLLIN);
@@ -355,7 +336,7 @@ TEST(Loop, PluginsLeavingOrJoiningDuringTheScan) {
 
 TEST(Loop, PluginWaitBoundsThePoll) {
     // A plugin answering 50 ms wakes a loop that has only an idle descriptor.
-    Pipe idle;
+    TestPipe idle;
     std::vector<std::string> trace;
     Watcher w(trace, "idle");
     w.event.Schedule(idle.in, POLLIN);

@@ -1,13 +1,14 @@
-#include "runtime/Packet.h"
-#include "runtime/tests/PacketLeakCheck.h"
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
+
+#include "runtime/Packet.h"
+#include "runtime/tests/PacketLeakCheck.h"
 
 namespace {
 
