@@ -3,12 +3,12 @@
 // called with the returned events after every poll() that reports anything.
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "runtime/EventHandler.h"
 #include "runtime/Fd.h"
 #include "runtime/Measure.h"
+
+#include <cstdint>
+#include <string>
 
 class Event : public EventHandler {
 public:

@@ -2,11 +2,10 @@
 // handler lists, asks for a poll entry and calls with the returned events.
 #pragma once
 
-#include <poll.h>
-
-#include <string>
-
 #include "runtime/F_dual_list.h"
+
+#include <poll.h>
+#include <string>
 
 class Multiplexer;
 

@@ -1,9 +1,8 @@
 #include "runtime/Fd.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <cerrno>
 
 namespace {
 

@@ -1,17 +1,16 @@
 #include "runtime/Multiplexer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "runtime/Errno.h"
+#include "runtime/MuxClock.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <iostream>
-
-#include "runtime/Errno.h"
-#include "runtime/MuxClock.h"
+#include <unistd.h>
 
 __constinit Multiplexer multiplexer;
 

@@ -3,9 +3,6 @@
 // events to their handlers, keeping the board's watchdog alive meanwhile.
 #pragma once
 
-#include <csignal>
-#include <cstdint>
-
 #include "runtime/Dpc.h"
 #include "runtime/EventHandler.h"
 #include "runtime/F_dual_list.h"
@@ -13,6 +10,9 @@
 #include "runtime/Measure.h"
 #include "runtime/TimerEvent.h"
 #include "runtime/TimerPoolPlugin.h"
+
+#include <csignal>
+#include <cstdint>
 
 class Multiplexer {
 public:

@@ -2,9 +2,9 @@
 // when it falls due and calls fire().
 #pragma once
 
-#include <cstdint>
-
 #include "runtime/F_dual_list.h"
+
+#include <cstdint>
 
 class Multiplexer;
 

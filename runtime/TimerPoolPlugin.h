@@ -2,9 +2,9 @@
 // it may wait in poll().
 #pragma once
 
-#include <cstdint>
-
 #include "runtime/F_dual_list.h"
+
+#include <cstdint>
 
 class TimerPoolPlugin : public F_dual_list_item<TimerPoolPlugin> {
 public:

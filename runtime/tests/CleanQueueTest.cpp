@@ -1,10 +1,10 @@
-#include <string>
-#include <vector>
-
 #include "runtime/CleanQueue.h"
 #include "runtime/Cyclic.h"
 #include "runtime/Packet.h"
 #include "runtime/tests/PacketLeakCheck.h"
+
+#include <string>
+#include <vector>
 
 namespace {
 

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-
 #include "runtime/MuxClock.h"
 #include "runtime/tests/FakeClock.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
 
 TEST(Clock, MonotonicClocksWrapAtThirtyTwoBits) {
     const std::uint64_t wrapMs = std::uint64_t(1) << 32;

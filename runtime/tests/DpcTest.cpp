@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <optional>
-#include <string>
-
 #include "runtime/Dpc.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
+
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
 
 namespace {
 

@@ -1,17 +1,16 @@
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "runtime/Event.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
 #include "runtime/tests/TestPipe.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 

@@ -3,7 +3,7 @@
 namespace {
 // 2023-10-11 16:46:00 UTC: a fixed time of day for what tests print.
 const long wallEpoch = 1697042760;
-}  // namespace
+}
 
 FakeClock::FakeClock(std::uint64_t startMs) : nowUs(startMs * 1000) { Mux::setClockSource(this); }
 

@@ -1,13 +1,12 @@
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "runtime/Fd.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <string>
-
-#include "runtime/Fd.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 

@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <vector>
-
 #include "runtime/F_dual_list.h"
 #include "runtime/F_sorted_list.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 

@@ -4,10 +4,10 @@
 // the test's probe, and stops the loop at the limit.
 #pragma once
 
+#include "runtime/TimerPoolPlugin.h"
+
 #include <cstdint>
 #include <functional>
-
-#include "runtime/TimerPoolPlugin.h"
 
 class FakeClock;
 

@@ -1,15 +1,3 @@
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "runtime/Dpc.h"
 #include "runtime/Event.h"
 #include "runtime/Multiplexer.h"
@@ -19,6 +7,17 @@
 #include "runtime/tests/LoopDriver.h"
 #include "runtime/tests/TestPipe.h"
 #include "tests/support/StreamCapture.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 using TestSupport::StreamCapture;
 

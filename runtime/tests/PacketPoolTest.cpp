@@ -1,14 +1,13 @@
-#include <sys/mman.h>
-#include <unistd.h>
+#include "runtime/Packet.h"
+#include "runtime/tests/PacketLeakCheck.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
-
-#include "runtime/Packet.h"
-#include "runtime/tests/PacketLeakCheck.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
+#include "runtime/Packet.h"
+#include "runtime/tests/PacketLeakCheck.h"
+
 #include <climits>
 #include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "runtime/Packet.h"
-#include "runtime/tests/PacketLeakCheck.h"
 
 namespace {
 
@@ -288,5 +288,6 @@ TEST(PacketCheckDeathTest, CheckFailFormatsIntoABoundedLine) {
                  "packet check fail\nafter \"push\" fdata invalid\nterminate.\n");
     // A text longer than the line is cut, and the report still ends.
     std::string huge(1000, 'y');
-    EXPECT_DEATH(Packet::check_fail("%s", huge.c_str()), "packet check fail\ny{255}\nterminate.\n");
+    EXPECT_DEATH(Packet::check_fail("%s", huge.c_str()),
+                 "packet check fail\ny{255}\nterminate.\n");
 }

@@ -1,11 +1,11 @@
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "runtime/Protocol.h"
 #include "runtime/ProtocolsFamily.h"
 #include "runtime/ProtocolsList.h"
 #include "runtime/tests/PacketLeakCheck.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 

@@ -2,9 +2,9 @@
 // readable once Fill() has written to the other.
 #pragma once
 
-#include <unistd.h>
-
 #include "runtime/Fd.h"
+
+#include <unistd.h>
 
 struct TestPipe {
     TestPipe() {

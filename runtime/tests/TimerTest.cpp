@@ -1,12 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "runtime/Measure.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/MuxClock.h"
@@ -14,6 +5,14 @@
 #include "runtime/TimerSpec.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
