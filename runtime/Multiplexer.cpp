@@ -10,9 +10,15 @@
 #include <fcntl.h>
 #include <functional>
 #include <iostream>
+#include <type_traits>
 #include <unistd.h>
 
+// Ready before any dynamic initialisation and never destroyed, so static
+// objects of every translation unit may attach and detach in their own
+// constructors and destructors.
 __constinit Multiplexer multiplexer;
+static_assert(std::is_trivially_destructible<Multiplexer>::value,
+              "the loop must outlive every static object that uses it");
 
 namespace {
 

@@ -28,6 +28,20 @@ struct Call {
     }
 };
 
+// A static object that activates its deferred call before main runs.
+struct EarlyUser {
+    EarlyUser() {
+        dpc.Bind<EarlyUser>(this, &EarlyUser::Run);
+        dpc.Activate();
+    }
+    void Run() {
+        ran = true;
+        dpc.Deactivate();
+    }
+    bool ran = false;
+    Dpc dpc;
+} earlyUser;
+
 // Runs iterations; each adds "<pass 1>|<pass 2>" to the trace, except the
 // last, which ends after its first pass.
 void RunIterations(unsigned n) {
@@ -126,4 +140,10 @@ TEST(Dpc, BindingAndActivationAreIndependent) {
     EXPECT_FALSE(c.dpc.IsActive());
     RunIterations(1);
     EXPECT_EQ("|y||", trace);
+}
+
+TEST(Dpc, StaticObjectsMayUseTheLoopBeforeMain) {
+    trace.clear();
+    RunIterations(1);
+    EXPECT_TRUE(earlyUser.ran);
 }

@@ -1,0 +1,200 @@
+// The watchdog device is replaced by a FIFO (or another node) in a private
+// /dev, so the loop's writes to it can be read back.
+#include "runtime/Event.h"
+#include "runtime/Multiplexer.h"
+#include "runtime/MuxClock.h"
+#include "runtime/Timer.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
+#include "runtime/tests/TestPipe.h"
+#include "tests/support/Isolation.h"
+#include "tests/support/StreamCapture.h"
+
+#include <chrono>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <vector>
+
+using TestSupport::StreamCapture;
+
+namespace {
+
+const char device[] = "/dev/misc/gw-wd";
+
+// What the loop wrote to the watchdog, word by word, with the time each word
+// was read.
+struct WatchdogReader {
+    bool Open() {
+        fifo = Fd(::open(device, O_RDONLY | O_NONBLOCK));
+        return fifo.is_valid();
+    }
+    template <class Clock>
+    void Read(Clock now) {
+        char buf[256];
+        ssize_t n;
+        while ((n = ::read(fifo.lowlevel_fd(), buf, sizeof buf)) > 0) {
+            pending.append(buf, std::size_t(n));
+            for (const char* word : {"START", "PING", "STOP"}) {
+                std::string w(word);
+                while (pending.compare(0, w.size(), w) == 0) {
+                    words.push_back(w);
+                    at.push_back(now());
+                    pending.erase(0, w.size());
+                }
+            }
+        }
+    }
+    std::vector<std::string> words;
+    std::vector<std::int64_t> at;
+    std::string pending;
+    Fd fifo;
+};
+
+#define MAKE_DEVICE(mode, dev)                                                \
+    do {                                                                      \
+        HALVOX_ISOLATE("/dev");                                               \
+        ASSERT_EQ(0, ::mkdir("/dev/misc", 0755));                             \
+        ASSERT_EQ(0, ::mknod(device, (mode), (dev))) << std::strerror(errno); \
+    } while (0)
+
+struct Stopper {
+    void OnEvent(int, short) { multiplexer.terminate(); }
+    void Fill() { pipe.Fill(); }
+    TestPipe pipe;
+    Event event;
+    Timer timer;
+    // Stops the loop from a descriptor handler, ms milliseconds from now.
+    void StopAfter(unsigned ms) {
+        event.Bind<Stopper>("Stopper", &Stopper::OnEvent, this);
+        event.Schedule(pipe.in, POLLIN);
+        timer.set<Stopper>(ms, &Stopper::Fill, this);
+    }
+};
+
+}  // namespace
+
+TEST(Watchdog, StartPingAtMostOncePerSecondThenStop) {
+    MAKE_DEVICE(S_IFIFO | 0600, 0);
+    WatchdogReader reader;
+    ASSERT_TRUE(reader.Open());
+    FakeClock clock(100000);
+    Stopper stopper;
+    stopper.StopAfter(4600);
+    // The loop spins, each iteration a quarter second later; the driver reads
+    // the device once per iteration, so every word is stamped one step after
+    // it was written.
+    LoopDriver driver(&clock, 250);
+    driver.probe = [&](unsigned) { reader.Read([] { return std::int64_t(Mux::milliseconds()); }); };
+    std::string log;
+    {
+        StreamCapture capture(std::clog);
+        driver.Run(1000, true);
+        log = capture.str();
+    }
+    reader.Read([] { return std::int64_t(Mux::milliseconds()); });
+    EXPECT_EQ("Mux: terminating...\n", log);
+    ASSERT_GE(reader.words.size(), 3u);
+    EXPECT_EQ("START", reader.words.front());
+    EXPECT_EQ("STOP", reader.words.back());
+    std::vector<std::int64_t> pings;
+    for (std::size_t i = 1; i + 1 < reader.words.size(); ++i) {
+        EXPECT_EQ("PING", reader.words[i]);
+        pings.push_back(reader.at[i]);
+    }
+    // The first ping follows the first poll; then exactly one per second.
+    ASSERT_EQ(5u, pings.size());
+    EXPECT_EQ(100250 + 250, pings[0]);
+    for (std::size_t i = 1; i < pings.size(); ++i) EXPECT_EQ(1000, pings[i] - pings[i - 1]);
+}
+
+TEST(Watchdog, IdleLoopWakesAtLeastOncePerSecond) {
+    MAKE_DEVICE(S_IFIFO | 0600, 0);
+    WatchdogReader reader;
+    ASSERT_TRUE(reader.Open());
+    // Nothing due for 3.3 seconds but an idle descriptor.
+    TestPipe idle;
+    Event quiet;
+    quiet.Schedule(idle.in, POLLIN);
+    Stopper stopper;
+    stopper.StopAfter(3300);
+    auto start = std::chrono::steady_clock::now();
+    auto sinceStart = [&] {
+        return std::int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count());
+    };
+    std::vector<std::int64_t> wakeUps;
+    LoopDriver driver;
+    driver.wait = -1;
+    driver.probe = [&](unsigned) {
+        wakeUps.push_back(sinceStart());
+        reader.Read(sinceStart);
+    };
+    driver.Run(100, true);
+    reader.Read(sinceStart);
+    ASSERT_GE(wakeUps.size(), 4u);
+    for (std::size_t i = 1; i < wakeUps.size(); ++i)
+        EXPECT_LE(wakeUps[i] - wakeUps[i - 1], 1000 + 200) << "poll longer than a second";
+    ASSERT_GE(reader.words.size(), 5u);
+    EXPECT_EQ("START", reader.words.front());
+    EXPECT_EQ("STOP", reader.words.back());
+    for (std::size_t i = 2; i + 1 < reader.words.size(); ++i) {
+        EXPECT_EQ("PING", reader.words[i]);
+        // Read right after they were written; a millisecond clock allows 999.
+        EXPECT_GE(reader.at[i] - reader.at[i - 1], 990);
+    }
+}
+
+TEST(Watchdog, FailedStartClosesTheDeviceAndTheLoopRunsWithout) {
+    MAKE_DEVICE(S_IFCHR | 0600, ::makedev(1, 7));  // every write fails: no space
+    std::string errors;
+    {
+        StreamCapture capture(std::cerr);
+        LoopDriver driver;
+        driver.Run(3, true);
+        errors = capture.str();
+    }
+    EXPECT_EQ("Mux: fail to activate watchdog: No space left on device\n", errors);
+}
+
+TEST(Watchdog, MissingDeviceIsReported) {
+    HALVOX_ISOLATE("/dev");
+    std::string errors;
+    {
+        StreamCapture capture(std::cerr);
+        LoopDriver driver;
+        driver.Run(2, true);
+        errors = capture.str();
+    }
+    EXPECT_EQ("Mux: fail to open watchdog: No such file or directory\n", errors);
+}
+
+TEST(Watchdog, FailedPingsAreReportedAndTheDeviceStaysOpen) {
+    MAKE_DEVICE(S_IFIFO | 0600, 0);
+    WatchdogReader reader;
+    ASSERT_TRUE(reader.Open());
+    ::signal(SIGPIPE, SIG_IGN);
+    FakeClock clock(100000);
+    LoopDriver driver(&clock, 500);
+    // Once "START" is in, the reader goes away and every later write fails.
+    driver.probe = [&](unsigned) { reader.fifo.close(); };
+    std::string errors;
+    {
+        StreamCapture capture(std::cerr);
+        driver.Run(5, true);
+        errors = capture.str();
+    }
+    ::signal(SIGPIPE, SIG_DFL);
+    EXPECT_EQ(
+        "Mux: ping watchdog failed: Broken pipe\n"
+        "Mux: ping watchdog failed: Broken pipe\n"
+        "Mux: stop watchdog failed: Broken pipe\n",
+        errors);
+}
