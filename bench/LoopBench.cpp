@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 #include <functional>
 #include <iostream>
-#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -57,6 +56,16 @@ struct Nothing {
     void Fire() {}
 };
 
+// Timers that stay pending, an hour and more ahead.
+struct PendingTimers {
+    explicit PendingTimers(int count) : timers(count) {
+        for (int i = 0; i < count; ++i)
+            timers[i].set<Nothing>(3600 * 1000 + i, &Nothing::Fire, &nothing);
+    }
+    Nothing nothing;
+    std::vector<Timer> timers;
+};
+
 void BM_IdleIteration(benchmark::State& state) {
     QuietLog quiet;
     IdleDescriptor idle;
@@ -70,15 +79,10 @@ BENCHMARK(BM_IdleIteration);
 void BM_ArmAndFireAmongPending(benchmark::State& state) {
     QuietLog quiet;
     IdleDescriptor idle;
-    Nothing nothing;
-    std::vector<std::unique_ptr<Timer>> pending;
-    for (int i = 0; i < state.range(0); ++i) {
-        pending.push_back(std::make_unique<Timer>());
-        pending.back()->set<Nothing>(3600 * 1000 + i, &Nothing::Fire, &nothing);
-    }
+    PendingTimers pending(int(state.range(0)));
     Timer soon;
     Pace pace(state);
-    pace.onIteration = [&] { soon.set<Nothing>(0, &Nothing::Fire, &nothing); };
+    pace.onIteration = [&] { soon.set<Nothing>(0, &Nothing::Fire, &pending.nothing); };
     multiplexer.run(false, true);
 }
 BENCHMARK(BM_ArmAndFireAmongPending)->Arg(0)->Arg(1000);
@@ -89,15 +93,10 @@ BENCHMARK(BM_ArmAndFireAmongPending)->Arg(0)->Arg(1000);
 void BM_RearmLatestAmongPending(benchmark::State& state) {
     QuietLog quiet;
     IdleDescriptor idle;
-    Nothing nothing;
-    std::vector<std::unique_ptr<Timer>> pending;
-    for (int i = 0; i < state.range(0); ++i) {
-        pending.push_back(std::make_unique<Timer>());
-        pending.back()->set<Nothing>(3600 * 1000 + i, &Nothing::Fire, &nothing);
-    }
+    PendingTimers pending(int(state.range(0)));
     Timer late;
     Pace pace(state);
-    pace.onIteration = [&] { late.set<Nothing>(7000 * 1000, &Nothing::Fire, &nothing); };
+    pace.onIteration = [&] { late.set<Nothing>(7000 * 1000, &Nothing::Fire, &pending.nothing); };
     multiplexer.run(false, true);
 }
 BENCHMARK(BM_RearmLatestAmongPending)->Arg(1000);

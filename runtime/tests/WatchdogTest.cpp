@@ -78,6 +78,13 @@ struct Stopper {
     }
 };
 
+// Runs the loop with the watchdog on and returns what went to the error stream.
+std::string ErrorsOfRun(LoopDriver& driver, unsigned iterations) {
+    StreamCapture capture(std::cerr);
+    driver.Run(iterations, true);
+    return capture.str();
+}
+
 }  // namespace
 
 TEST(Watchdog, StartPingAtMostOncePerSecondThenStop) {
@@ -154,26 +161,14 @@ TEST(Watchdog, IdleLoopWakesAtLeastOncePerSecond) {
 
 TEST(Watchdog, FailedStartClosesTheDeviceAndTheLoopRunsWithout) {
     MAKE_DEVICE(S_IFCHR | 0600, ::makedev(1, 7));  // every write fails: no space
-    std::string errors;
-    {
-        StreamCapture capture(std::cerr);
-        LoopDriver driver;
-        driver.Run(3, true);
-        errors = capture.str();
-    }
-    EXPECT_EQ("Mux: fail to activate watchdog: No space left on device\n", errors);
+    LoopDriver driver;
+    EXPECT_EQ("Mux: fail to activate watchdog: No space left on device\n", ErrorsOfRun(driver, 3));
 }
 
 TEST(Watchdog, MissingDeviceIsReported) {
     HALVOX_ISOLATE("/dev");
-    std::string errors;
-    {
-        StreamCapture capture(std::cerr);
-        LoopDriver driver;
-        driver.Run(2, true);
-        errors = capture.str();
-    }
-    EXPECT_EQ("Mux: fail to open watchdog: No such file or directory\n", errors);
+    LoopDriver driver;
+    EXPECT_EQ("Mux: fail to open watchdog: No such file or directory\n", ErrorsOfRun(driver, 2));
 }
 
 TEST(Watchdog, FailedPingsAreReportedAndTheDeviceStaysOpen) {
@@ -185,12 +180,7 @@ TEST(Watchdog, FailedPingsAreReportedAndTheDeviceStaysOpen) {
     LoopDriver driver(&clock, 500);
     // Once "START" is in, the reader goes away and every later write fails.
     driver.probe = [&](unsigned) { reader.fifo.close(); };
-    std::string errors;
-    {
-        StreamCapture capture(std::cerr);
-        driver.Run(5, true);
-        errors = capture.str();
-    }
+    std::string errors = ErrorsOfRun(driver, 5);
     ::signal(SIGPIPE, SIG_DFL);
     EXPECT_EQ(
         "Mux: ping watchdog failed: Broken pipe\n"
