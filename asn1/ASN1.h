@@ -1,0 +1,20 @@
+// The whole ASN.1 value model: what a schema module includes.
+#pragma once
+
+#include "asn1/AbstractData.h"
+#include "asn1/AbstractString.h"
+#include "asn1/BIT_STRING.h"
+#include "asn1/BMPString.h"
+#include "asn1/BOOLEAN.h"
+#include "asn1/CHOICE.h"
+#include "asn1/CharacterStrings.h"
+#include "asn1/ENUMERATED.h"
+#include "asn1/GeneralizedTime.h"
+#include "asn1/INTEGER.h"
+#include "asn1/IntegerWithNamedNumber.h"
+#include "asn1/Null.h"
+#include "asn1/OBJECT_IDENTIFIER.h"
+#include "asn1/OCTET_STRING.h"
+#include "asn1/OpenData.h"
+#include "asn1/SEQUENCE.h"
+#include "asn1/SEQUENCE_OF.h"

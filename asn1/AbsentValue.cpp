@@ -1,0 +1,13 @@
+#include "asn1/AbsentValue.h"
+
+#include <iostream>
+
+namespace ASN1 {
+namespace detail {
+
+void reportAbsent(const char* what, const char* name) {
+    std::cerr << "ASN1: get_" << name << ": " << what << ", default value used" << std::endl;
+}
+
+}  // namespace detail
+}  // namespace ASN1

@@ -1,0 +1,37 @@
+#include "asn1/AbstractData.h"
+
+#include <functional>
+#include <sstream>
+#include <typeinfo>
+
+#include "asn1/AVNEncoder.h"
+#include "asn1/IOWrapper.h"
+
+namespace ASN1 {
+
+AbstractData* AbstractData::create(const void* info) {
+    return info ? static_cast<const TypeInfo*>(info)->create(info) : nullptr;
+}
+
+int AbstractData::mismatch(const AbstractData& other) const {
+    if (info_ != other.info_) return std::less<const void*>()(info_, other.info_) ? -1 : 1;
+    return typeid(*this).before(typeid(other)) ? -1 : 1;
+}
+
+std::ios_base::iostate AbstractData::print_on(std::ostream& os) const {
+    AVNEncoder writer(os);
+    return accept(writer) ? std::ios_base::goodbit : std::ios_base::failbit;
+}
+
+std::string AbstractData::asValueNotation() const {
+    std::ostringstream os;
+    AVNEncoder writer(os);
+    accept(writer);
+    return os.str();
+}
+
+std::ostream& operator<<(std::ostream& os, const AbstractData& value) {
+    return g_inserter(os, value);
+}
+
+}  // namespace ASN1

@@ -1,0 +1,49 @@
+// Restricted character strings: the characters are the string itself, one octet each;
+// the record gives the permitted characters and the bits one character takes on the wire.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "asn1/ConstrainedObject.h"
+
+namespace ASN1 {
+
+class AbstractString : public ConstrainedObject, public std::string {
+public:
+    explicit AbstractString(const void* info) : ConstrainedObject(info) {}
+    AbstractString(const void* info, const std::string& text)
+        : ConstrainedObject(info), std::string(text) {}
+    AbstractString(const void* info, const char* text)
+        : ConstrainedObject(info), std::string(text) {}
+    AbstractString(const AbstractString&) = default;
+    AbstractString& operator=(const AbstractString&) = default;
+    static AbstractData* create(const void* info) { return new AbstractString(info); }
+    AbstractString* clone() const { return static_cast<AbstractString*>(AbstractData::clone()); }
+
+    using AbstractData::compare;
+    using std::string::assign;
+    AbstractString& assign(const std::string& text) {
+        std::string::assign(text);
+        return *this;
+    }
+
+    const char* getCharacterSet() const { return record().characterSet; }
+    unsigned getCharacterSetSize() const { return record().setSize; }
+    unsigned getCanonicalSetBits() const { return record().canonicalBits; }
+    unsigned getNumBits(bool aligned) const {
+        return aligned ? record().alignedBits : record().unalignedBits;
+    }
+
+private:
+    const StringInfo& record() const { return *static_cast<const StringInfo*>(info()); }
+    int do_compare(const AbstractData& other) const override;
+    AbstractData* do_clone() const override;
+    bool do_accept(Visitor& visitor) override;
+    bool do_accept(ConstVisitor& visitor) const override;
+};
+
+// A string whose static type is a string prints as its characters, unquoted.
+std::ostream& operator<<(std::ostream& os, const AbstractString& text);
+
+}  // namespace ASN1

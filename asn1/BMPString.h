@@ -1,0 +1,45 @@
+// The ASN.1 BMPString value: one wide character per character, codes 0 to 65535.
+#pragma once
+
+#include <string>
+
+#include "asn1/ConstrainedObject.h"
+
+namespace ASN1 {
+
+class BMPString : public ConstrainedObject, public std::wstring {
+public:
+    explicit BMPString(const void* info = &theInfo) : ConstrainedObject(info) {}
+    BMPString(const std::wstring& text, const void* info = &theInfo)
+        : ConstrainedObject(info), std::wstring(text) {}
+    BMPString(const wchar_t* text, const void* info = &theInfo)
+        : ConstrainedObject(info), std::wstring(text) {}
+    BMPString(const BMPString&) = default;
+    BMPString& operator=(const BMPString&) = default;
+    static AbstractData* create(const void* info) { return new BMPString(info); }
+    BMPString* clone() const { return static_cast<BMPString*>(AbstractData::clone()); }
+
+    using AbstractData::compare;
+    using std::wstring::assign;
+    BMPString& assign(const wchar_t* text, size_type count) {
+        std::wstring::assign(text, count);
+        return *this;
+    }
+
+    unsigned getFirstChar() const { return record().firstChar; }
+    unsigned getLastChar() const { return record().lastChar; }
+    unsigned getNumBits(bool aligned) const {
+        return aligned ? record().alignedBits : record().unalignedBits;
+    }
+
+    static const BMPStringInfo theInfo;
+
+private:
+    const BMPStringInfo& record() const { return *static_cast<const BMPStringInfo*>(info()); }
+    int do_compare(const AbstractData& other) const override;
+    AbstractData* do_clone() const override;
+    bool do_accept(Visitor& visitor) override;
+    bool do_accept(ConstVisitor& visitor) const override;
+};
+
+}  // namespace ASN1

@@ -1,0 +1,79 @@
+#include "asn1/ConstVisitor.h"
+
+#include "asn1/ASN1.h"
+
+namespace ASN1 {
+
+bool ConstVisitor::do_visit(const AbstractData&) { return true; }
+bool ConstVisitor::do_visit(const Null& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const BOOLEAN& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const INTEGER& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const IntegerWithNamedNumber& value) {
+    return do_visit(static_cast<const INTEGER&>(value));
+}
+bool ConstVisitor::do_visit(const ENUMERATED& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const OBJECT_IDENTIFIER& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const BIT_STRING& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const OCTET_STRING& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const AbstractString& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const BMPString& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const CHOICE& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const OpenData& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const GeneralizedTime& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::do_visit(const SEQUENCE_OF_Base& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+
+bool ConstVisitor::preVisitExtensionRoots(const SEQUENCE& value) {
+    return do_visit(static_cast<const AbstractData&>(value));
+}
+bool ConstVisitor::visitExtensionRoot(const SEQUENCE&, int) { return false; }
+bool ConstVisitor::preVisitExtensions(const SEQUENCE&) { return true; }
+bool ConstVisitor::visitKnownExtension(const SEQUENCE&, int) { return false; }
+bool ConstVisitor::afterVisitSequence(const SEQUENCE&) { return true; }
+
+bool ConstVisitor::visit(const SEQUENCE& value) {
+    if (!preVisitExtensionRoots(value)) return false;
+    unsigned roots = value.rootCount();
+    for (unsigned pos = 0; pos < roots; ++pos) {
+        int id = value.fieldId(pos);
+        if (id >= 0 && !value.hasOptionalField(unsigned(id))) continue;
+        if (!value.getField(pos) || !visitExtensionRoot(value, int(pos))) return false;
+    }
+    if (value.extendable() && value.extensionMap().size() != 0) {
+        if (!preVisitExtensions(value)) return false;
+        unsigned optionals = value.optionalCount();
+        for (unsigned k = 0; k < value.extensionCount(); ++k) {
+            if (!value.hasOptionalField(optionals + k)) continue;
+            unsigned pos = roots + k;
+            if (!value.getField(pos) || !visitKnownExtension(value, int(pos))) return false;
+        }
+    }
+    return afterVisitSequence(value);
+}
+
+}  // namespace ASN1

@@ -1,0 +1,58 @@
+// The ASN.1 INTEGER value (32-bit signed) and its fixed-range subtypes.
+#pragma once
+
+#include "asn1/ConstrainedObject.h"
+
+namespace ASN1 {
+
+class INTEGER : public ConstrainedObject {
+public:
+    explicit INTEGER(const void* info = &theInfo) : ConstrainedObject(info), value_(0) {}
+    INTEGER(int value, const void* info = &theInfo) : ConstrainedObject(info), value_(value) {}
+    static AbstractData* create(const void* info) { return new INTEGER(info); }
+    INTEGER* clone() const { return static_cast<INTEGER*>(AbstractData::clone()); }
+
+    // No setter checks the range: the encoder and the validity checks see what is stored.
+    int getValue() const { return value_; }
+    void setValue(int value) { value_ = value; }
+    INTEGER& operator=(int value) {
+        value_ = value;
+        return *this;
+    }
+    using AbstractData::operator==;
+    using AbstractData::operator!=;
+    bool operator==(const INTEGER& other) const { return value_ == other.value_; }
+    bool operator!=(const INTEGER& other) const { return value_ != other.value_; }
+
+    static const ConstrainedInfo theInfo;
+
+private:
+    int do_compare(const AbstractData& other) const override;
+    AbstractData* do_clone() const override;
+    bool do_accept(Visitor& visitor) override;
+    bool do_accept(ConstVisitor& visitor) const override;
+
+    int value_;
+};
+
+// INTEGER (lower..upper): its record is a member of the instance, constant data.
+template <ConstraintType type, int lower, unsigned upper>
+class Constrained_INTEGER : public INTEGER {
+public:
+    Constrained_INTEGER() : INTEGER(&theInfo) {}
+    explicit Constrained_INTEGER(unsigned value) : INTEGER(int(value), &theInfo) {}
+
+    unsigned getValue() const { return unsigned(INTEGER::getValue()); }
+    Constrained_INTEGER& operator=(unsigned value) {
+        setValue(int(value));
+        return *this;
+    }
+
+    static constexpr ConstrainedInfo theInfo = {{&INTEGER::create, 2}, type, lower, upper};
+};
+
+inline unsigned operator+(unsigned n, const Constrained_INTEGER<FixedConstraint, 0, 127>& v) {
+    return n + v.getValue();
+}
+
+}  // namespace ASN1
