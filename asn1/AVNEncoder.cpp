@@ -1,11 +1,5 @@
 #include "asn1/AVNEncoder.h"
 
-#include <climits>
-#include <cstring>
-#include <cwchar>
-#include <ostream>
-#include <string>
-
 #include "asn1/AbstractString.h"
 #include "asn1/BIT_STRING.h"
 #include "asn1/BMPString.h"
@@ -20,6 +14,12 @@
 #include "asn1/OpenData.h"
 #include "asn1/SEQUENCE.h"
 #include "asn1/SEQUENCE_OF.h"
+
+#include <climits>
+#include <cstring>
+#include <cwchar>
+#include <ostream>
+#include <string>
 
 namespace ASN1 {
 

@@ -2,10 +2,10 @@
 // through here. Constructed values are written over several lines, indented by nesting.
 #pragma once
 
+#include "asn1/ConstVisitor.h"
+
 #include <iosfwd>
 #include <vector>
-
-#include "asn1/ConstVisitor.h"
 
 namespace ASN1 {
 

@@ -1,11 +1,11 @@
 #include "asn1/AbstractData.h"
 
+#include "asn1/AVNEncoder.h"
+#include "asn1/IOWrapper.h"
+
 #include <functional>
 #include <sstream>
 #include <typeinfo>
-
-#include "asn1/AVNEncoder.h"
-#include "asn1/IOWrapper.h"
 
 namespace ASN1 {
 

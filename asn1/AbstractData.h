@@ -2,11 +2,11 @@
 // operations every value offers (create from a record, compare, deep copy, visit, print).
 #pragma once
 
+#include "asn1/TypeInfo.h"
+
 #include <ios>
 #include <iosfwd>
 #include <string>
-
-#include "asn1/TypeInfo.h"
 
 namespace ASN1 {
 

@@ -1,9 +1,9 @@
 #include "asn1/AbstractString.h"
 
-#include <ostream>
-
 #include "asn1/ConstVisitor.h"
 #include "asn1/Visitor.h"
+
+#include <ostream>
 
 namespace ASN1 {
 

@@ -2,10 +2,10 @@
 // the record gives the permitted characters and the bits one character takes on the wire.
 #pragma once
 
+#include "asn1/ConstrainedObject.h"
+
 #include <iosfwd>
 #include <string>
-
-#include "asn1/ConstrainedObject.h"
 
 namespace ASN1 {
 

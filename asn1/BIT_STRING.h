@@ -1,9 +1,9 @@
 // The ASN.1 BIT STRING value: bit i is in octet i / 8 under the mask 0x80 >> (i % 8).
 #pragma once
 
-#include <vector>
-
 #include "asn1/ConstrainedObject.h"
+
+#include <vector>
 
 namespace ASN1 {
 

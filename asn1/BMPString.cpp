@@ -5,7 +5,7 @@
 
 namespace ASN1 {
 
-const BMPStringInfo BMPString::theInfo = {
+__constinit const BMPStringInfo BMPString::theInfo = {
     {{&BMPString::create, 30}, Unconstrained, 0, 0xFFFFFFFFu}, 0, 65535, 16, 16};
 
 int BMPString::do_compare(const AbstractData& other) const {

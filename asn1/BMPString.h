@@ -1,9 +1,9 @@
 // The ASN.1 BMPString value: one wide character per character, codes 0 to 65535.
 #pragma once
 
-#include <string>
-
 #include "asn1/ConstrainedObject.h"
+
+#include <string>
 
 namespace ASN1 {
 

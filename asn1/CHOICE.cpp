@@ -1,9 +1,9 @@
 #include "asn1/CHOICE.h"
 
-#include <utility>
-
 #include "asn1/ConstVisitor.h"
 #include "asn1/Visitor.h"
+
+#include <utility>
 
 namespace ASN1 {
 

@@ -2,10 +2,10 @@
 // nothing is selected and -2 when the alternative was not understood.
 #pragma once
 
-#include <memory>
-
 #include "asn1/AbsentValue.h"
 #include "asn1/AbstractData.h"
+
+#include <memory>
 
 namespace ASN1 {
 

@@ -1,10 +1,10 @@
 #include "asn1/ENUMERATED.h"
 
-#include <cstring>
-
 #include "asn1/Compare.h"
 #include "asn1/ConstVisitor.h"
 #include "asn1/Visitor.h"
+
+#include <cstring>
 
 namespace ASN1 {
 

@@ -1,9 +1,9 @@
 // The ASN.1 ENUMERATED value: holds the item's number (not its position in the list).
 #pragma once
 
-#include <string>
-
 #include "asn1/AbstractData.h"
+
+#include <string>
 
 namespace ASN1 {
 

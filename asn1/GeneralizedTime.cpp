@@ -1,16 +1,16 @@
 #include "asn1/GeneralizedTime.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <utility>
-
 #include "asn1/Compare.h"
 #include "asn1/ConstVisitor.h"
 #include "asn1/Visitor.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
 namespace ASN1 {
 
-const TypeInfo GeneralizedTime::theInfo = {&GeneralizedTime::create, 24};
+__constinit const TypeInfo GeneralizedTime::theInfo = {&GeneralizedTime::create, 24};
 
 GeneralizedTime::GeneralizedTime(const char* text) : AbstractData(&theInfo) { set(text); }
 

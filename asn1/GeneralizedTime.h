@@ -1,10 +1,10 @@
 // The ASN.1 GeneralizedTime value: calendar fields, milliseconds and the zone.
 #pragma once
 
+#include "asn1/AbstractData.h"
+
 #include <ctime>
 #include <string>
-
-#include "asn1/AbstractData.h"
 
 namespace ASN1 {
 

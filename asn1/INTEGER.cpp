@@ -6,7 +6,8 @@
 
 namespace ASN1 {
 
-const ConstrainedInfo INTEGER::theInfo = {{&INTEGER::create, 2}, Unconstrained, 0, 0xFFFFFFFFu};
+__constinit const ConstrainedInfo INTEGER::theInfo = {
+    {&INTEGER::create, 2}, Unconstrained, 0, 0xFFFFFFFFu};
 
 int INTEGER::do_compare(const AbstractData& other) const {
     const INTEGER* that = dynamic_cast<const INTEGER*>(&other);

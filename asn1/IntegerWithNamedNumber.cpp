@@ -1,9 +1,9 @@
 #include "asn1/IntegerWithNamedNumber.h"
 
-#include <algorithm>
-
 #include "asn1/ConstVisitor.h"
 #include "asn1/Visitor.h"
+
+#include <algorithm>
 
 namespace ASN1 {
 

@@ -1,9 +1,9 @@
 // An INTEGER whose record names some of its values; printed by name where one exists.
 #pragma once
 
-#include <string>
-
 #include "asn1/INTEGER.h"
+
+#include <string>
 
 namespace ASN1 {
 

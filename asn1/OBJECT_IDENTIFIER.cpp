@@ -6,7 +6,7 @@
 
 namespace ASN1 {
 
-const TypeInfo OBJECT_IDENTIFIER::theInfo = {&OBJECT_IDENTIFIER::create, 6};
+__constinit const TypeInfo OBJECT_IDENTIFIER::theInfo = {&OBJECT_IDENTIFIER::create, 6};
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The ASN.1 OBJECT IDENTIFIER value: a list of unsigned 32-bit arcs.
 #pragma once
 
-#include <vector>
-
 #include "asn1/AbstractData.h"
+
+#include <vector>
 
 namespace ASN1 {
 

@@ -1,10 +1,10 @@
 // The ASN.1 OCTET STRING value: the octets are the vector itself.
 #pragma once
 
+#include "asn1/ConstrainedObject.h"
+
 #include <string>
 #include <vector>
-
-#include "asn1/ConstrainedObject.h"
 
 namespace ASN1 {
 

@@ -2,10 +2,10 @@
 // raw octets of its encoding, or both.
 #pragma once
 
+#include "asn1/AbstractData.h"
+
 #include <memory>
 #include <vector>
-
-#include "asn1/AbstractData.h"
 
 namespace ASN1 {
 

@@ -1,13 +1,13 @@
 #include "asn1/SEQUENCE.h"
 
-#include <algorithm>
-
 #include "asn1/ConstVisitor.h"
 #include "asn1/Visitor.h"
 
+#include <algorithm>
+
 namespace ASN1 {
 
-const unsigned SEQUENCE::defaultTag[1] = {0};
+__constinit const unsigned SEQUENCE::defaultTag[1] = {0};
 
 void SEQUENCE::BitMap::resize(unsigned n) {
     octets_.resize((std::size_t(n) + 7) / 8, 0);

@@ -2,10 +2,10 @@
 // extension additions) and the presence bits of the OPTIONAL fields and of the additions.
 #pragma once
 
-#include <vector>
-
 #include "asn1/AbsentValue.h"
 #include "asn1/AbstractData.h"
+
+#include <vector>
 
 namespace ASN1 {
 

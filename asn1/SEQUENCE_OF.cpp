@@ -1,9 +1,9 @@
 #include "asn1/SEQUENCE_OF.h"
 
-#include <memory>
-
 #include "asn1/ConstVisitor.h"
 #include "asn1/Visitor.h"
+
+#include <memory>
 
 namespace ASN1 {
 

@@ -2,11 +2,11 @@
 // SEQUENCE_OF<T> and SET_OF<T> add typed access and their constant records.
 #pragma once
 
+#include "asn1/ConstrainedObject.h"
+
 #include <boost/iterator/iterator_adaptor.hpp>
 #include <type_traits>
 #include <vector>
-
-#include "asn1/ConstrainedObject.h"
 
 namespace ASN1 {
 

@@ -18,7 +18,8 @@ enum ConstraintType {
 
 // Every record kind below begins with these two fields (as its first member, so a
 // pointer to any record is also a pointer to its TypeInfo). The records are plain
-// aggregates: a module writes them as flat brace lists, and they are constant-initialised.
+// aggregates: a module defines each one `__constinit`, so the compiler proves that it is
+// complete before any code runs (no start-up step, no initialisation-order hazard).
 
 // Plain record: NULL, BOOLEAN, OBJECT IDENTIFIER, GeneralizedTime, open types.
 struct TypeInfo {

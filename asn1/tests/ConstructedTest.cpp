@@ -1,13 +1,12 @@
 // CHOICE, SEQUENCE, SEQUENCE OF and open types, and the typed views over them.
-#include <gtest/gtest.h>
-
-#include <iostream>
-#include <memory>
-#include <sstream>
-
 #include "asn1/ASN1.h"
 #include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/schema/TEST.h"
+
+#include <gtest/gtest.h>
+#include <iostream>
+#include <memory>
+#include <sstream>
 
 using namespace ASN1;
 

@@ -1,15 +1,14 @@
 // Value notation as the logs show it: layout, every kind of value, and a stream that
 // never goes silent because one value could not be printed.
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <stdexcept>
-
 #include "asn1/ASN1.h"
 #include "asn1/AVNEncoder.h"
 #include "asn1/IOWrapper.h"
 #include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/schema/TEST.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+#include <stdexcept>
 
 using namespace ASN1;
 

@@ -1,14 +1,13 @@
 // Scalar and string values: records, comparison, identifiers, times and enumerations.
-#include <gtest/gtest.h>
-
-#include <climits>
-#include <memory>
-#include <sstream>
-
 #include "asn1/ASN1.h"
 #include "asn1/Compare.h"
 #include "asn1/CountBits.h"
 #include "asn1/tests/schema/TEST.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
 
 using namespace ASN1;
 

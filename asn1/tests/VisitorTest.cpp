@@ -1,13 +1,12 @@
 // The SEQUENCE walks of both visitor roots: which hooks run, in what order, with what.
-#include <gtest/gtest.h>
-
-#include <map>
-#include <string>
-
 #include "asn1/ASN1.h"
 #include "asn1/ConstVisitor.h"
-#include "asn1/Visitor.h"
 #include "asn1/tests/schema/TEST.h"
+#include "asn1/Visitor.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
 
 using namespace ASN1;
 

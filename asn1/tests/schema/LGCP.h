@@ -2,10 +2,10 @@
 // the runtime's tests, written in the form of a generated module.
 #pragma once
 
+#include "asn1/ASN1.h"
+
 #include <string>
 #include <vector>
-
-#include "asn1/ASN1.h"
 
 namespace LGCP {
 

@@ -2,10 +2,10 @@
 // the form of a generated module (typed views over the runtime classes, constant records).
 #pragma once
 
+#include "asn1/ASN1.h"
+
 #include <string>
 #include <vector>
-
-#include "asn1/ASN1.h"
 
 namespace TEST {
 
