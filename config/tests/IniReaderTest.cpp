@@ -1,0 +1,229 @@
+#include "config/IniReader.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+enum class AddressType : int { Ipv4 = 1, Name = 2, Other = 7 };
+
+const IniFile::Symbol<AddressType> addressTypes[] = {
+    {"ipv4", AddressType::Ipv4},
+    {"name", AddressType::Name},
+    {"ipv4", AddressType::Other},  // never reached: the first match wins
+    {nullptr, AddressType::Ipv4},
+};
+
+// Parses text and returns its n-th sub-section of section s (the file lives in the fixture).
+class IniReaderTest : public ::testing::Test {
+protected:
+    IniFile::SubSection& load(const std::string& text, const std::string& s = "s", int n = 0) {
+        std::istringstream in(text);
+        in >> file;
+        auto it = file[s]->begin();
+        while (n--)
+            ++it;
+        return *it;
+    }
+
+    IniFile::File file;
+    std::ostringstream out;
+};
+
+TEST_F(IniReaderTest, OptionalKeysOfAnEmptySubSection) {
+    IniFile::SubSection& sub = load("[s]\n");
+    bool a = true, b = false;
+    IniFile::Reader reader("traces: ", out);
+    bool& pa = reader.optional.add(&a, "a");
+    bool& pb = reader.optional.add(&b, "b");
+    EXPECT_TRUE(reader(sub));
+    EXPECT_EQ(out.str(), "");
+    EXPECT_FALSE(pa);
+    EXPECT_FALSE(pb);
+    EXPECT_TRUE(a);
+    EXPECT_FALSE(b);
+}
+
+TEST_F(IniReaderTest, BoolWordsAreExact) {
+    IniFile::SubSection& sub = load(
+        "[s]\nt1 = true\nt2 = yes\nt3 = enabled\nt4 = enable\nt5 = 1\n"
+        "f1 = false\nf2 = no\nf3 = disabled\nf4 = disable\nf5 = 0\n"
+        "on = on\ncap = Yes\n");
+    bool t[5] = {}, f[5] = {true, true, true, true, true};
+    bool on = false, cap = true;
+    IniFile::Reader reader("traces: ", out);
+    const char* tn[] = {"t1", "t2", "t3", "t4", "t5"};
+    const char* fn[] = {"f1", "f2", "f3", "f4", "f5"};
+    for (int i = 0; i < 5; ++i) {
+        reader.required.add(&t[i], tn[i]);
+        reader.required.add(&f[i], fn[i]);
+    }
+    bool& onParsed = reader.optional.add(&on, "on");
+    bool& capParsed = reader.optional.add(&cap, "cap");
+    EXPECT_TRUE(reader(sub));
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(t[i]) << tn[i];
+        EXPECT_FALSE(f[i]) << fn[i];
+    }
+    EXPECT_FALSE(onParsed);
+    EXPECT_FALSE(capParsed);
+    EXPECT_FALSE(on);
+    EXPECT_TRUE(cap);
+    EXPECT_EQ(out.str(),
+              "traces: optional key \"on\" has invalid value=\"on\", line 12. Key will be ignored.\n"
+              "traces: optional key \"cap\" has invalid value=\"Yes\", line 13. Key will be ignored.\n");
+}
+
+TEST_F(IniReaderTest, RequiredMissingNamesTheHeaderLine) {
+    IniFile::SubSection& sub = load("# c\n\n[x]\n" + std::string(8, '\n') + "[s]\nhost = a\n");
+    std::string host, name;
+    IniFile::Reader reader("snmpagent: ", out);
+    reader.required.add(&host, "host");
+    reader.required.add(&name, "name");
+    EXPECT_FALSE(reader(sub));
+    EXPECT_EQ(host, "a");
+    EXPECT_EQ(out.str(), "snmpagent: required key \"name\" not present, line 12\n");
+}
+
+TEST_F(IniReaderTest, RequiredDuplicateStopsBeforeOptionalKeys) {
+    IniFile::SubSection& sub = load("[s]\nhost = a\nopt = 1\nhost = b\n");
+    std::string host = "default";
+    std::string opt = "unset";
+    IniFile::Reader reader("snmpagent: ", out);
+    reader.required.add(&host, "host");
+    bool& optParsed = reader.optional.add(&opt, "opt");
+    EXPECT_FALSE(reader(sub));
+    EXPECT_EQ(host, "default");
+    EXPECT_EQ(opt, "unset");
+    EXPECT_FALSE(optParsed);
+    EXPECT_EQ(out.str(),
+              "snmpagent: required key \"host\" is duplicated!\n"
+              "snmpagent:  first occurence at 2 line.\n"
+              "snmpagent:  second occurence at 4 line.\n");
+}
+
+TEST_F(IniReaderTest, RequiredThreeTimesAndInvalid) {
+    IniFile::SubSection& sub = load("[s]\nk = 1\nk = 2\n\nk = 3\n");
+    std::string k;
+    IniFile::Reader reader("p: ", out);
+    reader.required.add(&k, "k");
+    EXPECT_FALSE(reader(sub));
+    EXPECT_EQ(out.str(), "p: required key \"k\" specified more than once: 2 3 5 lines\n");
+
+    out.str("");
+    IniFile::SubSection& bad = load("[s]\nflag = maybe\n");
+    bool flag = true;
+    IniFile::Reader second("p: ", out);
+    second.required.add(&flag, "flag");
+    EXPECT_FALSE(second(bad));
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(out.str(), "p: required key \"flag\" has invalid value=\"maybe\", line 2\n");
+}
+
+TEST_F(IniReaderTest, OptionalDuplicatesAreIgnoredWithTheirLines) {
+    IniFile::SubSection& sub = load("[s]\nx = 1\nx = 0\ny = a\ny = b\ny = c\n");
+    bool x = false;
+    std::string y = "keep";
+    IniFile::Reader reader("traces: ", out);
+    bool& xp = reader.optional.add(&x, "x");
+    bool& yp = reader.optional.add(&y, "y");
+    EXPECT_TRUE(reader(sub));
+    EXPECT_FALSE(x);
+    EXPECT_EQ(y, "keep");
+    EXPECT_FALSE(xp);
+    EXPECT_FALSE(yp);
+    EXPECT_EQ(out.str(),
+              "traces: optional key \"x\" is duplicated!\n"
+              "traces:  first occurence at 2 line.\n"
+              "traces:  second occurence at 3 line. Both keys will be ignored.\n"
+              "traces: optional key \"y\" specified more than once: 4 5 6 lines. All keys will be "
+              "ignored.\n");
+}
+
+TEST_F(IniReaderTest, EnumerationByNameOrWholeNumber) {
+    IniFile::SubSection& sub = load(
+        "[s]\nn = ipv4\nhex = 0x10\noct = 010\nneg = -3\nbad = 12abc\nempty =\nbig = 99999999999\n"
+        "spaced = 1 2\n");
+    AddressType n{}, hex{}, oct{}, neg{}, bad = AddressType::Other, empty = AddressType::Other,
+                big = AddressType::Other, spaced = AddressType::Other;
+    IniFile::Reader reader("snmpagent: ", out);
+    reader.required.add(&n, "n", addressTypes);
+    reader.required.add(&hex, "hex", addressTypes);
+    reader.required.add(&oct, "oct", addressTypes);
+    reader.required.add(&neg, "neg", addressTypes);
+    bool& badParsed = reader.optional.add(&bad, "bad", addressTypes);
+    reader.optional.add(&empty, "empty", addressTypes);
+    reader.optional.add(&big, "big", addressTypes);
+    reader.optional.add(&spaced, "spaced", addressTypes);
+    EXPECT_TRUE(reader(sub));
+    EXPECT_EQ(n, AddressType::Ipv4);
+    EXPECT_EQ(int(hex), 16);
+    EXPECT_EQ(int(oct), 8);
+    EXPECT_EQ(int(neg), -3);
+    EXPECT_FALSE(badParsed);
+    EXPECT_EQ(bad, AddressType::Other);
+    EXPECT_EQ(empty, AddressType::Other);
+    EXPECT_EQ(big, AddressType::Other);
+    EXPECT_EQ(spaced, AddressType::Other);
+    EXPECT_EQ(out.str(),
+              "snmpagent: optional key \"bad\" has invalid value=\"12abc\", line 6. Key will be "
+              "ignored.\n"
+              "snmpagent: optional key \"empty\" has invalid value=\"\", line 7. Key will be "
+              "ignored.\n"
+              "snmpagent: optional key \"big\" has invalid value=\"99999999999\", line 8. Key will "
+              "be ignored.\n"
+              "snmpagent: optional key \"spaced\" has invalid value=\"1 2\", line 9. Key will be "
+              "ignored.\n");
+}
+
+TEST_F(IniReaderTest, EnumerationWithoutTableTakesNumbersOnly) {
+    enum class Narrow : unsigned char {};
+    IniFile::SubSection& sub = load("[s]\na = 255\nb = 256\nc = -1\nd = ipv4\n");
+    Narrow a{}, b{}, c{}, d{};
+    IniFile::Reader reader("p: ", out);
+    bool& pa = reader.optional.add<Narrow>(&a, "a", nullptr);
+    bool& pb = reader.optional.add<Narrow>(&b, "b", nullptr);
+    bool& pc = reader.optional.add<Narrow>(&c, "c", nullptr);
+    bool& pd = reader.optional.add<Narrow>(&d, "d", nullptr);
+    EXPECT_TRUE(reader(sub));
+    EXPECT_TRUE(pa);
+    EXPECT_EQ(int(a), 255);
+    EXPECT_FALSE(pb);
+    EXPECT_FALSE(pc);
+    EXPECT_FALSE(pd);
+}
+
+TEST_F(IniReaderTest, SameNameDeclaredTwiceAsTextAndEnumeration) {
+    // The agent link reads "name" both as text and as an address type.
+    IniFile::SubSection& sub = load("[snmpagent]\nhost = 10.1.1.1\nname = name\n", "snmpagent");
+    std::string host, name;
+    AddressType type = AddressType::Other;
+    IniFile::Reader reader("snmpagent: ", out);
+    reader.required.add(&host, "host");
+    reader.required.add(&name, "name");
+    reader.required.add(&type, "name", addressTypes);
+    EXPECT_TRUE(reader(sub));
+    EXPECT_EQ(name, "name");
+    EXPECT_EQ(type, AddressType::Name);
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(IniReaderTest, RerunAfterFixReportsTheNextProblem) {
+    IniFile::SubSection& sub = load("[s]\nb = x\n");
+    std::string a, b;
+    IniFile::Reader reader("p: ", out);
+    reader.required.add(&a, "a");
+    reader.required.add(&b, "b");
+    EXPECT_FALSE(reader(sub));
+    sub.NewSubKey("a", "1", 9);
+    sub.NewSubKey("b", "y", 10);
+    EXPECT_FALSE(reader(sub));
+    EXPECT_EQ(out.str(),
+              "p: required key \"a\" not present, line 1\n"
+              "p: required key \"b\" is duplicated!\n"
+              "p:  first occurence at 2 line.\n"
+              "p:  second occurence at 10 line.\n");
+}
+
+}  // namespace
