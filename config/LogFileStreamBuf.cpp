@@ -34,9 +34,12 @@ LogFileStreamBuf::LogFileStreamBuf(const std::string& dir) : file(new std::fileb
     midLine = false;
 }
 
-// Writes what is pending before closing: nothing written is lost.
+// Writes what is pending before closing, so nothing written is lost, and
+// ends an unfinished line, so whoever appends next starts a line of its own.
 LogFileStreamBuf::~LogFileStreamBuf() {
     sync();
+    if (midLine)
+        file->sputc('\n');
     delete[] area;
     delete file;
 }

@@ -26,8 +26,7 @@ const int facilityBits = 0x3f8;
 }  // namespace
 
 void SysLogManager::setServerPath(const char* path) {
-    std::strncpy(serverPath, path, sizeof serverPath - 1);
-    serverPath[sizeof serverPath - 1] = '\0';
+    std::snprintf(serverPath, sizeof serverPath, "%s", path);
 }
 
 void SysLogManager::openlog(const char* newIdent, int newOptions, int newFacility) {
@@ -47,7 +46,8 @@ void SysLogManager::openlog(const char* newIdent, int newOptions, int newFacilit
             return;
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, serverPath, sizeof address.sun_path - 1);
+        static_assert(sizeof address.sun_path == sizeof serverPath, "both hold a socket path");
+        std::memcpy(address.sun_path, serverPath, sizeof serverPath);
         if (::connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             connected = true;
             return;

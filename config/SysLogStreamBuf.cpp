@@ -20,9 +20,9 @@ SysLogStreamBuf::SysLogStreamBuf(int facility, int severity) : priority(facility
     setbuf(new char[plainArea], plainArea);
 }
 
-// Flushes what is left: the text of an unfinished line is not lost.
+// Sends what is left, an unfinished line included: nothing written is lost.
 SysLogStreamBuf::~SysLogStreamBuf() {
-    SysLogStreamBuf::sync();
+    cutLines(librarySyslog, true);
     delete[] area;
 }
 
@@ -47,7 +47,7 @@ std::streambuf::int_type SysLogStreamBuf::overflow(int_type c) {
     return c;
 }
 
-int SysLogStreamBuf::cutLines(void (*send)(int priority, const char* line)) {
+int SysLogStreamBuf::cutLines(void (*send)(int priority, const char* line), bool all) {
     if (!pbase())
         return 0;
     char* text = pbase();
@@ -66,7 +66,7 @@ int SysLogStreamBuf::cutLines(void (*send)(int priority, const char* line)) {
             send(priority, line);
             ++sent;
         }
-    } else if (pptr() == epptr()) {
+    } else if (end == epptr() || (all && end != text)) {
         send(priority, text);
         ++sent;
     } else {
@@ -86,7 +86,10 @@ ManagedSysLogStreamBuf::ManagedSysLogStreamBuf(int facility, int severity)
     setbuf(new char[managedArea], managedArea);
 }
 
-ManagedSysLogStreamBuf::~ManagedSysLogStreamBuf() { ManagedSysLogStreamBuf::sync(); }
+ManagedSysLogStreamBuf::~ManagedSysLogStreamBuf() {
+    if (cutLines(managedSyslog, true))
+        syslogManager.sendmsg();
+}
 
 int ManagedSysLogStreamBuf::sync() {
     if (cutLines(managedSyslog))

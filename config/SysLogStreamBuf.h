@@ -21,9 +21,9 @@ protected:
     int_type overflow(int_type c) override;
 
     // Cuts the pending text into lines and hands each to send; text after the
-    // last newline goes too, and a full area without newline goes whole.
-    // Returns the number of messages handed over.
-    int cutLines(void (*send)(int priority, const char* line));
+    // last newline goes too, and text without newline goes whole when the area
+    // is full or when all is asked for. Returns the number of messages handed over.
+    int cutLines(void (*send)(int priority, const char* line), bool all = false);
 
     int priority;
 

@@ -1,0 +1,166 @@
+#include "config/Daemon.h"
+#include "config/SysLogManager.h"
+#include "config/tests/SyslogSink.h"
+#include "runtime/tests/FakeClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs Daemon::Init in a child; the daemon process it leaves behind runs body
+// with a pipe to write its findings to, then ends. Returns what it wrote.
+std::string daemonize(const Daemon::Params& params, const std::function<void()>& beforeInit,
+                      const std::function<void(int report)>& body, bool exitNormally = false) {
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        beforeInit();
+        Daemon::Init(params);
+        body(report[1]);
+        if (exitNormally)
+            std::exit(0);
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    std::string text;
+    char buffer[256];
+    pollfd fd{report[0], POLLIN, 0};
+    while (::poll(&fd, 1, 5000) > 0) {
+        const ssize_t n = ::read(report[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        text.append(buffer, std::size_t(n));
+    }
+    ::close(report[0]);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        text += " [parent of the daemon ended with status " + std::to_string(status) + "]";
+    return text;
+}
+
+void say(int fd, const std::string& text) {
+    if (::write(fd, text.data(), text.size()) != ssize_t(text.size()))
+        ::_exit(3);
+}
+
+// 2023-10-11 16:46:01 UTC, the fake clock's time of day.
+std::string message(int priority, const std::string& rest) {
+    return "<" + std::to_string(priority) + ">Oct 11 16:46:01 " + rest + std::string(1, '\0');
+}
+
+TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
+    SyslogSink sink(SOCK_DGRAM);
+    char templ[] = "/tmp/halvox-daemon-XXXXXX";
+    const std::string unused = ::mkdtemp(templ);
+    Daemon::Params params;
+    params.name = "halvox-test";
+    const std::string report = daemonize(
+        params,
+        [&] {
+            new FakeClock(1000);
+            syslogManager.setServerPath(sink.path().c_str());
+        },
+        [&](int fd) {
+            std::cerr << "boom" << std::endl;
+            std::cout << "note" << std::endl;
+            std::clog << "debug" << std::endl;
+            say(STDERR_FILENO, "raw\n");
+            Daemon::Params other;
+            other.mode = 1;
+            other.name = unused;
+            Daemon::Init(other);
+            std::cerr << "still" << std::endl;
+            say(fd, "done");
+        });
+    EXPECT_EQ(report, "done");
+    const auto got = sink.waitFor(5);
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[0], message(27, "halvox-test: boom"));
+    EXPECT_EQ(got[1], message(29, "halvox-test: note"));
+    EXPECT_EQ(got[2], message(31, "halvox-test: debug"));
+    EXPECT_EQ(got[3], "raw\n");
+    EXPECT_EQ(got[4], message(27, "halvox-test: still"));
+    EXPECT_EQ(::rmdir(unused.c_str()), 0) << "the second Init made log files";
+}
+
+TEST(Daemon, LongNameIsCutTo79Characters) {
+    SyslogSink sink(SOCK_DGRAM);
+    Daemon::Params params;
+    params.name = std::string(60, 'a') + std::string(40, 'b');
+    const std::string report = daemonize(
+        params,
+        [&] {
+            new FakeClock(1000);
+            syslogManager.setServerPath(sink.path().c_str());
+        },
+        [&](int fd) {
+            std::cout << "x" << std::endl;
+            say(fd, "done");
+        });
+    EXPECT_EQ(report, "done");
+    const auto got = sink.waitFor(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], message(29, std::string(60, 'a') + std::string(19, 'b') + ": x"));
+}
+
+TEST(Daemon, FileModeWritesHourlyFilesAndFlushesAtExit) {
+    char templ[] = "/tmp/halvox-daemon-XXXXXX";
+    const std::string dir = ::mkdtemp(templ);
+    Daemon::Params params;
+    params.mode = 1;
+    params.name = dir;
+    const std::string report = daemonize(
+        params, [] { new FakeClock(1000); },
+        [&](int fd) {
+            std::cout << "to file" << std::endl;
+            std::cerr << "err" << std::endl;
+            std::clog << "pending at exit";
+            say(fd, "done");
+        },
+        true);
+    EXPECT_EQ(report, "done");
+    std::ifstream in(dir + "/2023_10_11-16.log");
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "46:01:00000: to file\n46:01:00000: err\n46:01:00000: pending at exit\n");
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST(Daemon, OtherModesDetachWithoutRedirecting) {
+    std::streambuf* const original = std::cout.rdbuf();
+    Daemon::Params params;
+    params.mode = 2;
+    params.nochdir = true;
+    char here[4096];
+    ASSERT_TRUE(::getcwd(here, sizeof here));
+    const std::string report = daemonize(
+        params, [] {},
+        [&](int fd) {
+            char cwd[4096];
+            const bool sameDir = ::getcwd(cwd, sizeof cwd) && std::string(cwd) == here;
+            const bool leader = ::getsid(0) == ::getpid();
+            say(fd, std::string(std::cout.rdbuf() == original ? "kept " : "redirected ") +
+                        (leader ? "leader " : "member ") + (sameDir ? "same-dir" : "moved"));
+        });
+    EXPECT_EQ(report, "kept leader same-dir");
+}
+
+}  // namespace

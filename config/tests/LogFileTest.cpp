@@ -1,0 +1,98 @@
+#include "config/LogFileStreamBuf.h"
+#include "runtime/tests/FakeClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The fake clock starts at 2023-10-11 16:46:00 UTC; the tests read it in UTC.
+const std::uint64_t to14h05m09s001234 = (21ull * 3600 + 19 * 60 + 9) * 1000000 + 1234;
+
+class LogFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        char templ[] = "/tmp/halvox-logs-XXXXXX";
+        dir = ::mkdtemp(templ);
+        clock.advanceUs(to14h05m09s001234);  // 2023-10-12 14:05:09.001234
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    std::string file(const std::string& stamp) { return readFile(dir + "/" + stamp + ".log"); }
+
+    FakeClock clock{0};
+    std::string dir;
+};
+
+TEST_F(LogFileTest, LinesGoToTheFileOfTheirHourWithTimePrefix) {
+    LogFileStreamBuf buffer(dir);
+    std::ostream out(&buffer);
+    out << "first" << std::endl << "a\nb" << std::endl;
+    EXPECT_EQ(file("2023_10_12-14"), "05:09:01234: first\n05:09:01234: a\n05:09:01234: b\n");
+
+    clock.advanceUs(3600000000ull - 9001234 - 5 * 60000000ull + 123456);  // 15:00:00.123456
+    out << "next hour" << std::endl;
+    EXPECT_EQ(file("2023_10_12-15"), "00:00:123456: next hour\n");
+    EXPECT_EQ(file("2023_10_12-14"), "05:09:01234: first\n05:09:01234: a\n05:09:01234: b\n");
+
+    // The same hour of the next day is another file.
+    clock.advanceUs(24ull * 3600 * 1000000);
+    out << "tomorrow" << std::endl;
+    EXPECT_EQ(file("2023_10_13-15"), "00:00:123456: tomorrow\n");
+}
+
+TEST_F(LogFileTest, LineWrittenInPiecesHasOnePrefix) {
+    LogFileStreamBuf buffer(dir);
+    std::ostream out(&buffer);
+    out << "ab" << std::flush;
+    clock.advanceUs(1000000);
+    out << "c" << std::endl;
+    // Longer than the 16-octet area: reaches the file in pieces.
+    out << "0123456789abcdefghijklmnopqrstuvwxyz" << std::endl;
+    EXPECT_EQ(file("2023_10_12-14"),
+              "05:09:01234: abc\n05:10:01234: 0123456789abcdefghijklmnopqrstuvwxyz\n");
+}
+
+TEST_F(LogFileTest, RestartWithinTheHourAppends) {
+    {
+        LogFileStreamBuf buffer(dir);
+        std::ostream out(&buffer);
+        out << "before restart" << std::endl;
+        out << "pending at exit";
+    }
+    LogFileStreamBuf buffer(dir);
+    std::ostream out(&buffer);
+    out << "after" << std::endl;
+    EXPECT_EQ(file("2023_10_12-14"),
+              "05:09:01234: before restart\n05:09:01234: pending at exit"
+              "\n05:09:01234: after\n");
+}
+
+TEST_F(LogFileTest, UnwritableDirectoryFailsSilentlyAndRetriesNextHour) {
+    const std::string missing = dir + "/later";
+    LogFileStreamBuf buffer(missing);
+    EXPECT_FALSE(buffer.NewFile());
+    std::ostream out(&buffer);
+    out << "dropped" << std::endl;
+    ASSERT_EQ(::mkdir(missing.c_str(), 0700), 0);
+    clock.advanceUs(3600ull * 1000000);
+    out << "kept" << std::endl;
+    EXPECT_EQ(readFile(missing + "/2023_10_12-15.log"), "05:09:01234: kept\n");
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+// The daemon's syslog client against a real syslog daemon: Debian's rsyslogd,
+// run with a configuration of the test's own that listens on a socket of the
+// test (never the machine's "/dev/log").
+#include "config/SysLogManager.h"
+#include "config/SysLogStreamBuf.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <syslog.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const char* const rsyslogd = "/usr/sbin/rsyslogd";
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Polls until done() holds or about ten seconds have passed.
+template <class Done>
+bool waitUntil(Done done) {
+    for (int i = 0; i < 200; ++i) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+}
+
+class Rsyslog {
+public:
+    Rsyslog() {
+        char templ[] = "/tmp/halvox-rsyslog-XXXXXX";
+        dir = ::mkdtemp(templ);
+        socket = dir + "/log";
+        output = dir + "/out.log";
+        std::ofstream(dir + "/rsyslog.conf")
+            << "global(workDirectory=\"" << dir << "\")\n"
+            << "module(load=\"imuxsock\" SysSock.Use=\"off\")\n"
+            << "input(type=\"imuxsock\" Socket=\"" << socket << "\")\n"
+            << "template(name=\"t\" type=\"string\" string=\"%PRI%|%syslogtag%|%msg%\\n\")\n"
+            << "*.* action(type=\"omfile\" file=\"" << output << "\" template=\"t\")\n";
+        const std::string conf = dir + "/rsyslog.conf", pidFile = dir + "/rsyslogd.pid",
+                          console = dir + "/console";
+        pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            ::execl(rsyslogd, rsyslogd, "-n", "-f", conf.c_str(), "-i", pidFile.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~Rsyslog() {
+        if (pid > 0) {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+    std::string console() const { return readFile(dir + "/console"); }
+
+    std::string dir, socket, output;
+    pid_t pid;
+};
+
+TEST(Rsyslog, LogsEachLineOfABatchIntact) {
+    if (::access(rsyslogd, X_OK) != 0)
+        GTEST_SKIP() << rsyslogd << " is not installed (make test installs rsyslog)";
+    Rsyslog server;
+    ASSERT_GT(server.pid, 0);
+    struct stat st;
+    ASSERT_TRUE(waitUntil([&] { return ::stat(server.socket.c_str(), &st) == 0; }))
+        << "rsyslogd made no socket: " << server.console();
+
+    syslogManager.setServerPath(server.socket.c_str());
+    syslogManager.openlog("tst", LOG_NDELAY, 0);
+    {
+        ManagedSysLogStreamBuf buffer(LOG_DAEMON, LOG_NOTICE);
+        std::ostream out(&buffer);
+        out << "first line\nsecond line\n" << std::flush;
+    }
+    syslogManager.closelog();
+    syslogManager.setServerPath("/dev/null/none");
+
+    const std::string expected = "29|tst:| first line\n29|tst:| second line\n";
+    EXPECT_TRUE(waitUntil([&] { return readFile(server.output).size() >= expected.size(); }));
+    EXPECT_EQ(readFile(server.output), expected) << server.console();
+}
+
+}  // namespace

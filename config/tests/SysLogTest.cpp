@@ -1,0 +1,266 @@
+#include "config/SysLogManager.h"
+#include "config/SysLogStreamBuf.h"
+#include "config/tests/SendCounter.h"
+#include "config/tests/SyslogSink.h"
+#include "runtime/tests/FakeClock.h"
+#include "tests/support/Isolation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <ctime>
+#include <ostream>
+#include <sys/socket.h>
+#include <syslog.h>
+#include <unistd.h>
+
+namespace {
+
+// The fake clock's time of day read in UTC: 2023-10-11 16:46:01.
+const std::string stamp = "Oct 11 16:46:01 ";
+
+std::string message(int priority, const std::string& rest) {
+    return "<" + std::to_string(priority) + ">" + stamp + rest + std::string(1, '\0');
+}
+
+class SysLogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        syslogManager.setServerPath(sink.path().c_str());
+        syslogManager.openlog("tst", LOG_NDELAY, LOG_USER);
+        ASSERT_GE(syslogManager.fd(), 0);
+    }
+    void TearDown() override {
+        syslogManager.closelog();
+        syslogManager.setServerPath("/dev/null/none");
+    }
+
+    FakeClock clock{1000};
+    SyslogSink sink{SOCK_DGRAM};
+};
+
+TEST_F(SysLogTest, OneFlushIsOneCallWithOneDatagramPerLine) {
+    ManagedSysLogStreamBuf buffer(LOG_DAEMON, LOG_NOTICE);
+    std::ostream out(&buffer);
+    SendCounter::reset();
+    out << "a\nb\n" << std::flush;
+    EXPECT_EQ(SendCounter::calls(), 1);
+    const auto got = sink.waitFor(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], message(29, "tst: a"));
+    EXPECT_EQ(got[1], message(29, "tst: b"));
+}
+
+TEST_F(SysLogTest, TextWithoutNewlineWaitsForTheRestOfItsLine) {
+    ManagedSysLogStreamBuf buffer(LOG_DAEMON, LOG_ERR);
+    std::ostream out(&buffer);
+    SendCounter::reset();
+    out << "abc" << std::flush;
+    EXPECT_EQ(SendCounter::calls(), 0);
+    out << "def" << std::endl;
+    out << "x\n\n100% %s %n" << std::flush;
+    EXPECT_EQ(SendCounter::calls(), 2);
+    const auto got = sink.waitFor(4);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0], message(27, "tst: abcdef"));
+    EXPECT_EQ(got[1], message(27, "tst: x"));
+    EXPECT_EQ(got[2], message(27, "tst: "));
+    EXPECT_EQ(got[3], message(27, "tst: 100% %s %n"));
+}
+
+TEST_F(SysLogTest, FullAreaGoesAsOneMessageCutToTheLimit) {
+    ManagedSysLogStreamBuf buffer(LOG_DAEMON, LOG_DEBUG);
+    std::ostream out(&buffer);
+    SendCounter::reset();
+    out << std::string(16383, 'x');
+    EXPECT_EQ(SendCounter::calls(), 0);
+    out << 'y' << std::flush;
+    EXPECT_EQ(SendCounter::calls(), 1);
+    auto got = sink.waitFor(1);
+    ASSERT_EQ(got.size(), 1u);
+    ASSERT_EQ(got[0].size(), 1024u);
+    const std::string head = "<31>" + stamp + "tst: ";
+    EXPECT_EQ(got[0], head + std::string(1023 - head.size(), 'x') + std::string(1, '\0'));
+    // The character that made the area overflow starts the next message.
+    out << std::endl;
+    got = sink.waitFor(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1], message(31, "tst: y"));
+}
+
+TEST_F(SysLogTest, IdentPidAndDefaultFacility) {
+    syslogManager.openlog("", 0, 0);  // connected already: only ident and options change
+    syslogManager.syslog(LOG_ERR, "%s", "no ident");
+    syslogManager.openlog("id", LOG_PID, LOG_LOCAL1);
+    syslogManager.syslog(LOG_INFO, "%d%%", 5);
+    syslogManager.syslog(LOG_DAEMON | LOG_WARNING, "%s", "own facility");
+    EXPECT_GT(syslogManager.sendmsg(), 0);
+    EXPECT_EQ(syslogManager.sendmsg(), 0);
+    const auto got = sink.waitFor(3);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], message(LOG_USER | LOG_ERR, "no ident"));
+    const std::string pid = "[" + std::to_string(::getpid()) + "]";
+    EXPECT_EQ(got[1], message(LOG_LOCAL1 | LOG_INFO, "id" + pid + ": 5%"));
+    EXPECT_EQ(got[2], message(LOG_DAEMON | LOG_WARNING, "id" + pid + ": own facility"));
+}
+
+TEST_F(SysLogTest, EarlySendAt256Messages) {
+    SendCounter::reset();
+    for (int i = 0; i < 255; ++i)
+        syslogManager.syslog(LOG_NOTICE, "m%d", i);
+    EXPECT_EQ(SendCounter::calls(), 0);
+    syslogManager.syslog(LOG_NOTICE, "m%d", 255);
+    EXPECT_EQ(SendCounter::calls(), 1);
+    const auto got = sink.waitFor(256);
+    ASSERT_EQ(got.size(), 256u);
+    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: m0"));
+    EXPECT_EQ(got[255], message(LOG_USER | LOG_NOTICE, "tst: m255"));
+}
+
+TEST_F(SysLogTest, EarlySendAbove12288Octets) {
+    // 25 octets of head, 975 of text and the NUL: 1001 octets a message.
+    const std::string text(975, 't');
+    SendCounter::reset();
+    for (int i = 0; i < 12; ++i)
+        syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
+    EXPECT_EQ(SendCounter::calls(), 0);
+    syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
+    EXPECT_EQ(SendCounter::calls(), 1);
+    const auto got = sink.waitFor(13);
+    ASSERT_EQ(got.size(), 13u);
+    EXPECT_EQ(got[12].size(), 1001u);
+}
+
+TEST_F(SysLogTest, RestartedServerGetsTheWholePendingBatch) {
+    syslogManager.syslog(LOG_NOTICE, "%s", "before");
+    syslogManager.sendmsg();
+    ASSERT_EQ(sink.waitFor(1).size(), 1u);
+
+    // The server goes away and comes back on a new socket of the same path.
+    sink.stop();
+    SyslogSink restarted(SOCK_DGRAM, sink.directory());
+    syslogManager.syslog(LOG_NOTICE, "%s", "one");
+    syslogManager.syslog(LOG_NOTICE, "%s", "two");
+    EXPECT_GT(syslogManager.sendmsg(), 0);
+    const auto got = restarted.waitFor(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: one"));
+    EXPECT_EQ(got[1], message(LOG_USER | LOG_NOTICE, "tst: two"));
+}
+
+TEST_F(SysLogTest, NoServerDropsQuietlyThenConnectsWhenItComes) {
+    sink.stop();
+    syslogManager.closelog();
+    syslogManager.openlog("tst", LOG_NDELAY, 0);
+    EXPECT_EQ(syslogManager.fd(), -1);
+    syslogManager.syslog(LOG_NOTICE, "%s", "lost");
+    EXPECT_EQ(syslogManager.sendmsg(), 0);
+
+    SyslogSink later(SOCK_DGRAM, sink.directory());
+    syslogManager.syslog(LOG_NOTICE, "%s", "found");
+    EXPECT_GE(syslogManager.fd(), 0);
+    syslogManager.sendmsg();
+    const auto got = later.waitFor(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: found"));
+}
+
+TEST_F(SysLogTest, StreamServerAfterPrototypeError) {
+    sink.stop();
+    syslogManager.closelog();
+    SyslogSink stream(SOCK_STREAM, sink.directory());
+    syslogManager.openlog("tst", LOG_NDELAY, 0);
+    ASSERT_GE(syslogManager.fd(), 0);
+    int type = 0;
+    socklen_t size = sizeof type;
+    ASSERT_EQ(::getsockopt(syslogManager.fd(), SOL_SOCKET, SO_TYPE, &type, &size), 0);
+    EXPECT_EQ(type, SOCK_STREAM);
+    syslogManager.syslog(LOG_NOTICE, "%s", "a");
+    syslogManager.syslog(LOG_NOTICE, "%s", "b");
+    syslogManager.sendmsg();
+    const auto got = stream.waitFor(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: a"));
+    EXPECT_EQ(got[1], message(LOG_USER | LOG_NOTICE, "tst: b"));
+
+    // closelog goes back to datagrams for the next server.
+    syslogManager.closelog();
+    stream.stop();
+    SyslogSink datagrams(SOCK_DGRAM, sink.directory());
+    syslogManager.openlog("tst", LOG_NDELAY, 0);
+    size = sizeof type;
+    ASSERT_EQ(::getsockopt(syslogManager.fd(), SOL_SOCKET, SO_TYPE, &type, &size), 0);
+    EXPECT_EQ(type, SOCK_DGRAM);
+}
+
+TEST_F(SysLogTest, DescriptorZeroIsAValidSocket) {
+    syslogManager.closelog();
+    const int saved = ::dup(0);
+    ::close(0);
+    syslogManager.openlog("tst", LOG_NDELAY, 0);
+    const int fd = syslogManager.fd();
+    syslogManager.syslog(LOG_NOTICE, "%s", "on zero");
+    syslogManager.sendmsg();
+    syslogManager.closelog();
+    ::dup2(saved, 0);
+    ::close(saved);
+    EXPECT_EQ(fd, 0);
+    const auto got = sink.waitFor(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: on zero"));
+}
+
+TEST(SysLogStreamBuf, LinesGoThroughTheLibrarySyslog) {
+    // The C library always writes to "/dev/log": a child gets a private one
+    // under a tmpfs over "/dev" and reports what reached it.
+    int report[2];
+    ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        std::string why;
+        if (!TestSupport::EnterPrivateNamespaces(why) || !TestSupport::MountTmpfs("/dev", why)) {
+            (void)!::write(report[1], why.data(), why.size());
+            ::_exit(77);
+        }
+        SyslogSink sink(SOCK_DGRAM, "/dev");
+        ::openlog("lib", 0, LOG_USER);
+        {
+            SysLogStreamBuf buffer(LOG_DAEMON, LOG_ERR);
+            std::ostream out(&buffer);
+            out << "one\ntwo" << std::flush << "unflushed";
+        }
+        ::closelog();
+        for (const std::string& m : sink.waitFor(3))
+            (void)!::write(report[1], (m + "|").data(), m.size() + 1);
+        sink.stop();
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    std::string got;
+    char buffer[1024];
+    for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        got.append(buffer, std::size_t(n));
+    ::close(report[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "cannot isolate: " << got;
+    // Three messages from the library, stamped by its own clock ("Mmm dd hh:mm:ss ").
+    std::istringstream messages(got);
+    std::string m;
+    for (const std::string text : {"lib: one", "lib: two", "lib: unflushed"}) {
+        ASSERT_TRUE(std::getline(messages, m, '|')) << got;
+        EXPECT_EQ(m.size(), 4 + 16 + text.size()) << m;
+        EXPECT_EQ(m.compare(0, 4, "<27>"), 0) << m;
+        EXPECT_EQ(m.compare(20, std::string::npos, text), 0) << m;
+    }
+    EXPECT_FALSE(std::getline(messages, m, '|')) << got;
+}
+
+}  // namespace
