@@ -4,11 +4,11 @@
 #include "config/SysLogManager.h"
 #include "config/SysLogStreamBuf.h"
 
+#include <syslog.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <syslog.h>
-#include <unistd.h>
 
 namespace Daemon {
 
@@ -47,8 +47,7 @@ Sentry::Sentry(const Params& params) : mode(params.mode) {
 }
 
 Sentry::~Sentry() {
-    if (mode != 1)
-        return;
+    if (mode != 1) return;
     std::cout.rdbuf(nullptr);
     std::cerr.rdbuf(nullptr);
     std::clog.rdbuf(nullptr);

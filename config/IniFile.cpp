@@ -12,10 +12,8 @@ namespace IniFile {
 SubKey::SubKey(const std::string& value, int line) : mValue(value), mLineNo(line) {}
 
 bool SubKey::GetBool(bool def) const {
-    if (mValue == "true" || mValue == "yes" || mValue == "1" || mValue == "on")
-        return true;
-    if (mValue == "false" || mValue == "no" || mValue == "0" || mValue == "off")
-        return false;
+    if (mValue == "true" || mValue == "yes" || mValue == "1" || mValue == "on") return true;
+    if (mValue == "false" || mValue == "no" || mValue == "0" || mValue == "off") return false;
     return def;
 }
 
@@ -28,8 +26,7 @@ int SubKey::GetInt(int def) const {
     char* end = nullptr;
     errno = 0;
     long v = std::strtol(text, &end, 10);
-    if (end == text || errno == ERANGE || v < INT_MIN || v > INT_MAX)
-        return def;
+    if (end == text || errno == ERANGE || v < INT_MIN || v > INT_MAX) return def;
     return int(v);
 }
 
@@ -40,8 +37,7 @@ float SubKey::GetFloat(float def) const {
     char* end = nullptr;
     errno = 0;
     float v = std::strtof(text, &end);
-    if (end == text || (errno == ERANGE && std::isinf(v)))
-        return def;
+    if (end == text || (errno == ERANGE && std::isinf(v))) return def;
     return v;
 }
 
@@ -62,8 +58,7 @@ SubKey* Key::NewSubKey(const std::string& value, int line) {
 }
 
 void Key::CheckEmpty() {
-    if (subKeys.count() == 0)
-        NewSubKey(std::string(), -1);
+    if (subKeys.count() == 0) NewSubKey(std::string(), -1);
 }
 
 SubKey* Key::GetFirstSubKey() {
@@ -82,8 +77,7 @@ void Key::Dump(std::ostream& out) const {
     out << "dumping IniFile::Key\n"
         << "mName=\"" << mName << "\"\n"
         << "mSubKeyCount=" << subKeys.count() << '\n';
-    for (const SubKey& sub : *this)
-        sub.Dump(out);
+    for (const SubKey& sub : *this) sub.Dump(out);
 }
 
 Key* SubSection::operator[](const std::string& name) {
@@ -110,23 +104,20 @@ void SubSection::Dump(std::ostream& out) const {
     out << "dumping IniFile::SubSection\n"
         << "mLineNo=\"" << mLineNo << "\"\n"
         << "mKeyCount=" << keys.count() << '\n';
-    for (const Key& key : *this)
-        key.Dump(out);
+    for (const Key& key : *this) key.Dump(out);
 }
 
 SubSection* Section::NewSubSection(int line) { return subSections.append(new SubSection(line)); }
 
 void Section::CheckEmpty() {
-    if (subSections.count() == 0)
-        NewSubSection(-1);
+    if (subSections.count() == 0) NewSubSection(-1);
 }
 
 void Section::Dump(std::ostream& out) const {
     out << "dumping IniFile::Section\n"
         << "mName=\"" << mName << "\"\n"
         << "mSubSectionCount=" << subSections.count() << '\n';
-    for (const SubSection& sub : *this)
-        sub.Dump(out);
+    for (const SubSection& sub : *this) sub.Dump(out);
 }
 
 File::File(const std::string& path) { Open(path); }
@@ -135,8 +126,7 @@ bool File::Open(const std::string& path) {
     Close();
     mFileName = path;
     std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (in.is_open())
-        IntOpenStream(in);
+    if (in.is_open()) IntOpenStream(in);
     return opened;
 }
 
@@ -168,8 +158,7 @@ void File::Dump(std::ostream& out) const {
         << "mFileName=\"" << mFileName << "\"\n"
         << '\n'
         << "mSectionCount=" << sections.count() << '\n';
-    for (const Section& section : *this)
-        section.Dump(out);
+    for (const Section& section : *this) section.Dump(out);
 }
 
 namespace {
@@ -181,7 +170,7 @@ enum State {
     AfterHeader,   // rest of the header line
     LineStart,
     InKey,
-    BeforeValue,   // after '='
+    BeforeValue,  // after '='
     InValue,
 };
 
@@ -209,94 +198,90 @@ void File::IntOpenStream(std::istream& in) {
     std::streambuf* buf = in.rdbuf();
     for (int next = buf->sbumpc(); next != std::char_traits<char>::eof(); next = buf->sbumpc()) {
         const char c = char(next);
-        if (c == '\r')
-            continue;
-        if (comment && c != '\n')
-            continue;
+        if (c == '\r') continue;
+        if (comment && c != '\n') continue;
         comment = false;
 
         switch (state) {
-        case BeforeHeader:
-            if (c == '#') {
-                comment = true;
-            } else if (c == '[') {
-                header.clear();
-                state = InHeader;
-            }
-            break;
-        case InHeader:
-            if (c == '\n') {
-                state = BeforeHeader;
-            } else if (c == ']') {
-                current = NewSubSection(header, line);
-                state = AfterHeader;
-            } else {
-                header += c;
-            }
-            break;
-        case AfterHeader:
-            if (c == '\n')
-                state = LineStart;
-            else if (c == '#')
-                comment = true;
-            break;
-        case LineStart:
-            if (c == '#') {
-                comment = true;
-            } else if (c == '[') {
-                header.clear();
-                state = InHeader;
-            } else if (c != '\t' && c != '\n' && c != ' ') {
-                key.assign(1, c);
-                blanks = 0;
-                state = InKey;
-            }
-            break;
-        case InKey:
-            if (c == ' ') {
-                ++blanks;
-            } else if (c == '=') {
-                value.clear();
-                state = BeforeValue;
-            } else if (c == '\n') {
-                key.clear();
-                blanks = 0;
-                state = LineStart;
-            } else {
-                flushBlanks(key);
-                key += c;
-            }
-            break;
-        case BeforeValue:
-            if (c == '#') {
-                comment = true;
-            } else if (c == '\n') {
-                store();
-            } else if (c != ' ') {
-                value.assign(1, c);
-                blanks = 0;
-                state = InValue;
-            }
-            break;
-        case InValue:
-            if (c == ' ') {
-                ++blanks;
-            } else if (c == '#' && blanks) {
-                blanks = 0;
-                comment = true;
-            } else if (c == '\n') {
-                store();
-            } else {
-                flushBlanks(value);
-                value += c;
-            }
-            break;
+            case BeforeHeader:
+                if (c == '#') {
+                    comment = true;
+                } else if (c == '[') {
+                    header.clear();
+                    state = InHeader;
+                }
+                break;
+            case InHeader:
+                if (c == '\n') {
+                    state = BeforeHeader;
+                } else if (c == ']') {
+                    current = NewSubSection(header, line);
+                    state = AfterHeader;
+                } else {
+                    header += c;
+                }
+                break;
+            case AfterHeader:
+                if (c == '\n')
+                    state = LineStart;
+                else if (c == '#')
+                    comment = true;
+                break;
+            case LineStart:
+                if (c == '#') {
+                    comment = true;
+                } else if (c == '[') {
+                    header.clear();
+                    state = InHeader;
+                } else if (c != '\t' && c != '\n' && c != ' ') {
+                    key.assign(1, c);
+                    blanks = 0;
+                    state = InKey;
+                }
+                break;
+            case InKey:
+                if (c == ' ') {
+                    ++blanks;
+                } else if (c == '=') {
+                    value.clear();
+                    state = BeforeValue;
+                } else if (c == '\n') {
+                    key.clear();
+                    blanks = 0;
+                    state = LineStart;
+                } else {
+                    flushBlanks(key);
+                    key += c;
+                }
+                break;
+            case BeforeValue:
+                if (c == '#') {
+                    comment = true;
+                } else if (c == '\n') {
+                    store();
+                } else if (c != ' ') {
+                    value.assign(1, c);
+                    blanks = 0;
+                    state = InValue;
+                }
+                break;
+            case InValue:
+                if (c == ' ') {
+                    ++blanks;
+                } else if (c == '#' && blanks) {
+                    blanks = 0;
+                    comment = true;
+                } else if (c == '\n') {
+                    store();
+                } else {
+                    flushBlanks(value);
+                    value += c;
+                }
+                break;
         }
-        if (c == '\n')
-            ++line;
+        if (c == '\n') ++line;
     }
-    if (state == BeforeValue || state == InValue)
-        store();
+    if (state == BeforeValue || state == InValue) store();
 }
 
 std::istream& operator>>(std::istream& in, File& file) {

@@ -24,8 +24,7 @@ public:
     bool operator!=(const GenericIterator& other) const { return item != other.item; }
     bool operator==(const GenericIterator& other) const { return item == other.item; }
     GenericIterator& operator++() {
-        if (item)
-            item = item->get_next();
+        if (item) item = item->get_next();
         return *this;
     }
     GenericIterator operator++(int) {
@@ -54,8 +53,7 @@ public:
         return item;
     }
     void clear() {
-        while (T* item = list.remove_from_head())
-            delete item;
+        while (T* item = list.remove_from_head()) delete item;
     }
     int count() const { return int(list.count()); }
     T* first() const { return *list.begin(); }

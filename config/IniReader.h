@@ -55,13 +55,11 @@ protected:
 template <class T>
 bool ParseNumber(const char* text, T& target) {
     using Underlying = std::underlying_type_t<T>;
-    if (!*text)
-        return false;
+    if (!*text) return false;
     char* end = nullptr;
     errno = 0;
     long v = std::strtol(text, &end, 0);
-    if (*end || errno == ERANGE)
-        return false;
+    if (*end || errno == ERANGE) return false;
     if (v < long(std::numeric_limits<Underlying>::min()) ||
         (v > 0 && static_cast<unsigned long>(v) > std::numeric_limits<Underlying>::max()))
         return false;

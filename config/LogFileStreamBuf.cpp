@@ -38,8 +38,7 @@ LogFileStreamBuf::LogFileStreamBuf(const std::string& dir) : file(new std::fileb
 // ends an unfinished line, so whoever appends next starts a line of its own.
 LogFileStreamBuf::~LogFileStreamBuf() {
     sync();
-    if (midLine)
-        file->sputc('\n');
+    if (midLine) file->sputc('\n');
     delete[] area;
     delete file;
 }
@@ -59,8 +58,7 @@ bool LogFileStreamBuf::openStamp(const std::string& newStamp) {
 }
 
 std::streambuf* LogFileStreamBuf::setbuf(char* p, std::streamsize n) {
-    if (n < 2)
-        return this;
+    if (n < 2) return this;
     sync();
     delete[] area;
     area = p;
@@ -70,8 +68,7 @@ std::streambuf* LogFileStreamBuf::setbuf(char* p, std::streamsize n) {
 
 std::streambuf::int_type LogFileStreamBuf::overflow(int_type c) {
     sync();
-    if (traits_type::eq_int_type(c, traits_type::eof()))
-        return 0;
+    if (traits_type::eq_int_type(c, traits_type::eof())) return 0;
     *pptr() = traits_type::to_char_type(c);
     pbump(1);
     return c;
@@ -80,12 +77,12 @@ std::streambuf::int_type LogFileStreamBuf::overflow(int_type c) {
 int LogFileStreamBuf::sync() {
     const char* text = pbase();
     const char* const end = pptr();
-    if (!text || text == end)
-        return 0;
+    if (!text || text == end) return 0;
     setp(pbase(), epptr());
 
     if (midLine) {
-        const char* newline = static_cast<const char*>(std::memchr(text, '\n', std::size_t(end - text)));
+        const char* newline =
+            static_cast<const char*>(std::memchr(text, '\n', std::size_t(end - text)));
         if (!newline) {
             file->sputn(text, end - text);
             file->pubsync();
@@ -103,19 +100,18 @@ int LogFileStreamBuf::sync() {
     long microseconds;
     const std::tm local = localNow(microseconds);
     const std::string nowStamp = makeStamp(local);
-    if (nowStamp != stamp)
-        openStamp(nowStamp);
+    if (nowStamp != stamp) openStamp(nowStamp);
 
     char prefix[32];
     const int prefixLength = std::snprintf(prefix, sizeof prefix, "%02d:%02d:%05ld: ", local.tm_min,
                                            local.tm_sec, microseconds);
     while (text < end) {
-        const char* newline = static_cast<const char*>(std::memchr(text, '\n', std::size_t(end - text)));
+        const char* newline =
+            static_cast<const char*>(std::memchr(text, '\n', std::size_t(end - text)));
         const char* stop = newline ? newline + 1 : end;
         file->sputn(prefix, prefixLength);
         file->sputn(text, stop - text);
-        if (!newline)
-            midLine = true;
+        if (!newline) midLine = true;
         text = stop;
     }
     // Every flush reaches the file, so a crash loses nothing already flushed.

@@ -27,10 +27,8 @@ void Point::end() {
         mCounter = 1;
     } else {
         ++mCounter;
-        if (d < mMin)
-            mMin = d;
-        if (d > mMax)
-            mMax = d;
+        if (d < mMin) mMin = d;
+        if (d > mMax) mMax = d;
     }
     mLast = d;
 }
@@ -46,8 +44,7 @@ std::ostream& operator<<(std::ostream& out, const Point& point) {
 }
 
 void dump(std::ostream& out) {
-    for (const Point* point = mRoot; point; point = point->next())
-        out << *point << '\n';
+    for (const Point* point = mRoot; point; point = point->next()) out << *point << '\n';
 }
 
 }  // namespace Profile

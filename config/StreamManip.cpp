@@ -21,8 +21,8 @@ private:
     char fill;
 };
 
-const std::ios_base::fmtflags hexFlags = std::ios_base::hex | std::ios_base::right |
-                                         std::ios_base::uppercase;
+const std::ios_base::fmtflags hexFlags =
+    std::ios_base::hex | std::ios_base::right | std::ios_base::uppercase;
 
 }  // namespace
 

@@ -70,7 +70,9 @@ inline OutBufInHex hex(const char* data, unsigned length) {
     const auto* octets = reinterpret_cast<const std::uint8_t*>(data);
     return OutBufInHex(octets, octets + length);
 }
-inline OutUnsignedInHex hex(unsigned value, unsigned width) { return OutUnsignedInHex(value, width); }
+inline OutUnsignedInHex hex(unsigned value, unsigned width) {
+    return OutUnsignedInHex(value, width);
+}
 
 template <class T>
 OutObjHeader<T> header(const T* object) {

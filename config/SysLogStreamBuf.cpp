@@ -2,8 +2,8 @@
 
 #include "config/SysLogManager.h"
 
-#include <cstring>
 #include <syslog.h>
+#include <cstring>
 
 namespace {
 
@@ -27,8 +27,7 @@ SysLogStreamBuf::~SysLogStreamBuf() {
 }
 
 std::streambuf* SysLogStreamBuf::setbuf(char* p, std::streamsize n) {
-    if (n < 2)
-        return this;
+    if (n < 2) return this;
     sync();
     delete[] area;
     area = p;
@@ -38,25 +37,23 @@ std::streambuf* SysLogStreamBuf::setbuf(char* p, std::streamsize n) {
 
 std::streambuf::int_type SysLogStreamBuf::overflow(int_type c) {
     sync();
-    if (traits_type::eq_int_type(c, traits_type::eof()))
-        return 0;
-    if (pptr() == epptr())
-        return traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return 0;
+    if (pptr() == epptr()) return traits_type::eof();
     *pptr() = traits_type::to_char_type(c);
     pbump(1);
     return c;
 }
 
 int SysLogStreamBuf::cutLines(void (*send)(int priority, const char* line), bool all) {
-    if (!pbase())
-        return 0;
+    if (!pbase()) return 0;
     char* text = pbase();
     char* const end = pptr();
     *end = '\0';
     int sent = 0;
     if (std::memchr(text, '\n', std::size_t(end - text))) {
         char* line = text;
-        while (char* newline = static_cast<char*>(std::memchr(line, '\n', std::size_t(end - line)))) {
+        while (char* newline =
+                   static_cast<char*>(std::memchr(line, '\n', std::size_t(end - line)))) {
             *newline = '\0';
             send(priority, line);
             ++sent;
@@ -87,12 +84,10 @@ ManagedSysLogStreamBuf::ManagedSysLogStreamBuf(int facility, int severity)
 }
 
 ManagedSysLogStreamBuf::~ManagedSysLogStreamBuf() {
-    if (cutLines(managedSyslog, true))
-        syslogManager.sendmsg();
+    if (cutLines(managedSyslog, true)) syslogManager.sendmsg();
 }
 
 int ManagedSysLogStreamBuf::sync() {
-    if (cutLines(managedSyslog))
-        syslogManager.sendmsg();
+    if (cutLines(managedSyslog)) syslogManager.sendmsg();
     return 0;
 }

@@ -3,8 +3,7 @@
 namespace ext {
 
 void Table::row(std::ostream& os, const std::string& text) {
-    if (column >= widths.size())
-        return;
+    if (column >= widths.size()) return;
     inRow = true;
     const int w = width(column);
     const std::string cut = text.substr(0, std::size_t(w));
@@ -18,14 +17,12 @@ void Table::row(std::ostream& os, const std::string& text) {
 }
 
 void Table::finalize(std::ostream& os) {
-    while (inRow)
-        row(os, std::string());
+    while (inRow) row(os, std::string());
 }
 
 void Table::line(std::ostream& os, char corner, char fill) {
     finalize(os);
-    if (widths.empty())
-        return;
+    if (widths.empty()) return;
     for (unsigned i = 0; i < widths.size(); ++i)
         os << corner << std::string(std::size_t(width(i)), fill);
     os << corner << std::endl;

@@ -7,13 +7,12 @@ namespace Trace {
 
 class Block {
 public:
-    Block(bool enabled, const char* name, std::ostream& out) : enabled(enabled), name(name), out(out) {
-        if (enabled)
-            out << "Enter " << name << std::endl;
+    Block(bool enabled, const char* name, std::ostream& out)
+        : enabled(enabled), name(name), out(out) {
+        if (enabled) out << "Enter " << name << std::endl;
     }
     ~Block() {
-        if (enabled)
-            out << "Leave " << name << std::endl;
+        if (enabled) out << "Leave " << name << std::endl;
     }
     Block(const Block&) = delete;
     Block& operator=(const Block&) = delete;

@@ -11,7 +11,12 @@ public:
     // The texts are kept by pointer, not copied.
     constexpr Version(Type type, int number, const char* label, const char* builder,
                       const char* time, const char* tag, const char* target)
-        : mType(type), mNumber(number), mLabel(label), mBuilder(builder), mTime(time), mTag(tag),
+        : mType(type),
+          mNumber(number),
+          mLabel(label),
+          mBuilder(builder),
+          mTime(time),
+          mTag(tag),
           mTarget(target) {}
 
     Type type() const { return mType; }

@@ -5,17 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
-#include <functional>
-#include <iostream>
 #include <poll.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
 
 namespace {
 
@@ -24,8 +24,7 @@ namespace {
 std::string daemonize(const Daemon::Params& params, const std::function<void()>& beforeInit,
                       const std::function<void(int report)>& body, bool exitNormally = false) {
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
-        return "no pipe";
+    if (::pipe2(report, O_CLOEXEC) != 0) return "no pipe";
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(report[0]);
@@ -34,8 +33,7 @@ std::string daemonize(const Daemon::Params& params, const std::function<void()>&
         beforeInit();
         Daemon::Init(params);
         body(report[1]);
-        if (exitNormally)
-            std::exit(0);
+        if (exitNormally) std::exit(0);
         ::_exit(0);
     }
     ::close(report[1]);
@@ -46,8 +44,7 @@ std::string daemonize(const Daemon::Params& params, const std::function<void()>&
     pollfd fd{report[0], POLLIN, 0};
     while (::poll(&fd, 1, 5000) > 0) {
         const ssize_t n = ::read(report[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         text.append(buffer, std::size_t(n));
     }
     ::close(report[0]);
@@ -57,8 +54,7 @@ std::string daemonize(const Daemon::Params& params, const std::function<void()>&
 }
 
 void say(int fd, const std::string& text) {
-    if (::write(fd, text.data(), text.size()) != ssize_t(text.size()))
-        ::_exit(3);
+    if (::write(fd, text.data(), text.size()) != ssize_t(text.size())) ::_exit(3);
 }
 
 // 2023-10-11 16:46:01 UTC, the fake clock's time of day.

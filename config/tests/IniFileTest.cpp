@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -23,8 +23,8 @@ std::string header(int sections) {
            "\n";
 }
 std::string section(const std::string& name, int subs) {
-    return "dumping IniFile::Section\nmName=\"" + name + "\"\nmSubSectionCount=" +
-           std::to_string(subs) + "\n";
+    return "dumping IniFile::Section\nmName=\"" + name +
+           "\"\nmSubSectionCount=" + std::to_string(subs) + "\n";
 }
 std::string sub(int line, int keys) {
     return "dumping IniFile::SubSection\nmLineNo=\"" + std::to_string(line) +
@@ -59,39 +59,36 @@ TEST(IniParser, EmptyOrCommentOnlyFileHasNoSections) {
 
 TEST(IniParser, SectionsKeysAndLinesInFileOrder) {
     const std::string text =
-        "# configuration\n"           // 1
-        "[traces]\n"                  // 2
-        "signalling.hdlc = yes\n"     // 3
-        "  monitoring.internal=no\n"  // 4
-        "\n"                          // 5
-        "[snmpagent] # first agent\n" // 6
-        "host = 10.0.0.1\n"           // 7
-        "[snmpagent]\n"               // 8
-        "host = 10.0.0.2\n"           // 9
-        "name = b\n";                 // 10
-    EXPECT_EQ(dumpOf(text), header(2) +
-                                section("traces", 1) + sub(2, 2) +
-                                    key("signalling.hdlc", 1) + value("yes", 3) +
-                                    key("monitoring.internal", 1) + value("no", 4) +
-                                section("snmpagent", 2) + sub(6, 1) +
-                                    key("host", 1) + value("10.0.0.1", 7) +
-                                    sub(8, 2) + key("host", 1) + value("10.0.0.2", 9) +
-                                    key("name", 1) + value("b", 10));
+        "# configuration\n"            // 1
+        "[traces]\n"                   // 2
+        "signalling.hdlc = yes\n"      // 3
+        "  monitoring.internal=no\n"   // 4
+        "\n"                           // 5
+        "[snmpagent] # first agent\n"  // 6
+        "host = 10.0.0.1\n"            // 7
+        "[snmpagent]\n"                // 8
+        "host = 10.0.0.2\n"            // 9
+        "name = b\n";                  // 10
+    EXPECT_EQ(dumpOf(text), header(2) + section("traces", 1) + sub(2, 2) +
+                                key("signalling.hdlc", 1) + value("yes", 3) +
+                                key("monitoring.internal", 1) + value("no", 4) +
+                                section("snmpagent", 2) + sub(6, 1) + key("host", 1) +
+                                value("10.0.0.1", 7) + sub(8, 2) + key("host", 1) +
+                                value("10.0.0.2", 9) + key("name", 1) + value("b", 10));
 }
 
 TEST(IniParser, DuplicateKeysKeepEveryValueWithItsLine) {
     const std::string text = "[a]\nk = 1\nother = x\n\nk = 2\n# c\n\nk = 3\n";
-    EXPECT_EQ(dumpOf(text), header(1) + section("a", 1) + sub(1, 2) + key("k", 3) +
-                                value("1", 2) + value("2", 5) + value("3", 8) + key("other", 1) +
-                                value("x", 3));
+    EXPECT_EQ(dumpOf(text), header(1) + section("a", 1) + sub(1, 2) + key("k", 3) + value("1", 2) +
+                                value("2", 5) + value("3", 8) + key("other", 1) + value("x", 3));
 }
 
 TEST(IniParser, LastLineWithoutNewlineIsStored) {
-    EXPECT_EQ(dumpOf("[traces]\nsignalling.hdlc = yes"),
-              header(1) + section("traces", 1) + sub(1, 1) + key("signalling.hdlc", 1) +
-                  value("yes", 2));
-    EXPECT_EQ(dumpOf("[s]\nname ="), header(1) + section("s", 1) + sub(1, 1) + key("name", 1) +
-                                         value("", 2));
+    EXPECT_EQ(
+        dumpOf("[traces]\nsignalling.hdlc = yes"),
+        header(1) + section("traces", 1) + sub(1, 1) + key("signalling.hdlc", 1) + value("yes", 2));
+    EXPECT_EQ(dumpOf("[s]\nname ="),
+              header(1) + section("s", 1) + sub(1, 1) + key("name", 1) + value("", 2));
     EXPECT_EQ(dumpOf("[s]\nname = v  # note"),
               header(1) + section("s", 1) + sub(1, 1) + key("name", 1) + value("v", 2));
     // A key without '=' at the end of the input is no key.
@@ -124,13 +121,13 @@ TEST(IniParser, CommentsAfterBlanksOnly) {
 
 TEST(IniParser, BrokenHeaderDropsKeysUntilNextHeader) {
     const std::string text =
-        "orphan = 1\n"   // 1: before any header
-        "[a]\n"          // 2
-        "k = 1\n"        // 3
-        "[b\n"           // 4: broken
-        "lost = 2\n"     // 5
-        "[c]\n"          // 6
-        "kept = 3\n";    // 7
+        "orphan = 1\n"  // 1: before any header
+        "[a]\n"         // 2
+        "k = 1\n"       // 3
+        "[b\n"          // 4: broken
+        "lost = 2\n"    // 5
+        "[c]\n"         // 6
+        "kept = 3\n";   // 7
     EXPECT_EQ(dumpOf(text), header(2) + section("a", 1) + sub(2, 1) + key("k", 1) + value("1", 3) +
                                 section("c", 1) + sub(6, 1) + key("kept", 1) + value("3", 7));
 }
@@ -252,8 +249,7 @@ TEST(IniParser, ArbitraryBytesNeverBreakTheModel) {
     const std::string text = "x\n[a]\n k = v # c\n[b\nq\n[\xff]\r\nk==\t#\n=\n[c] # [d]\nz = 1 #";
     unsigned seed = 12345;
     std::vector<std::string> inputs;
-    for (std::size_t n = 0; n <= text.size(); ++n)
-        inputs.push_back(text.substr(0, n));
+    for (std::size_t n = 0; n <= text.size(); ++n) inputs.push_back(text.substr(0, n));
     for (int i = 0; i < 200; ++i) {
         std::string random;
         for (int j = 0; j < 64; ++j) {

@@ -22,8 +22,7 @@ protected:
         std::istringstream in(text);
         in >> file;
         auto it = file[s]->begin();
-        while (n--)
-            ++it;
+        while (n--) ++it;
         return *it;
     }
 
@@ -70,9 +69,10 @@ TEST_F(IniReaderTest, BoolWordsAreExact) {
     EXPECT_FALSE(capParsed);
     EXPECT_FALSE(on);
     EXPECT_TRUE(cap);
-    EXPECT_EQ(out.str(),
-              "traces: optional key \"on\" has invalid value=\"on\", line 12. Key will be ignored.\n"
-              "traces: optional key \"cap\" has invalid value=\"Yes\", line 13. Key will be ignored.\n");
+    EXPECT_EQ(
+        out.str(),
+        "traces: optional key \"on\" has invalid value=\"on\", line 12. Key will be ignored.\n"
+        "traces: optional key \"cap\" has invalid value=\"Yes\", line 13. Key will be ignored.\n");
 }
 
 TEST_F(IniReaderTest, RequiredMissingNamesTheHeaderLine) {
@@ -146,7 +146,7 @@ TEST_F(IniReaderTest, EnumerationByNameOrWholeNumber) {
         "[s]\nn = ipv4\nhex = 0x10\noct = 010\nneg = -3\nbad = 12abc\nempty =\nbig = 99999999999\n"
         "spaced = 1 2\n");
     AddressType n{}, hex{}, oct{}, neg{}, bad = AddressType::Other, empty = AddressType::Other,
-                big = AddressType::Other, spaced = AddressType::Other;
+                                          big = AddressType::Other, spaced = AddressType::Other;
     IniFile::Reader reader("snmpagent: ", out);
     reader.required.add(&n, "n", addressTypes);
     reader.required.add(&hex, "hex", addressTypes);

@@ -6,17 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <syslog.h>
-#include <thread>
 #include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 namespace {
 
@@ -33,8 +33,7 @@ std::string readFile(const std::string& path) {
 template <class Done>
 bool waitUntil(Done done) {
     for (int i = 0; i < 200; ++i) {
-        if (done())
-            return true;
+        if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return done();

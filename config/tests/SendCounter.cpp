@@ -1,8 +1,8 @@
 #include "config/tests/SendCounter.h"
 
-#include <atomic>
 #include <dlfcn.h>
 #include <sys/socket.h>
+#include <atomic>
 
 namespace {
 

@@ -7,15 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fcntl.h>
-#include <sstream>
-#include <sys/wait.h>
-#include <ctime>
-#include <ostream>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <syslog.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <ctime>
+#include <ostream>
+#include <sstream>
 
 namespace {
 
@@ -111,8 +111,7 @@ TEST_F(SysLogTest, IdentPidAndDefaultFacility) {
 
 TEST_F(SysLogTest, EarlySendAt256Messages) {
     SendCounter::reset();
-    for (int i = 0; i < 255; ++i)
-        syslogManager.syslog(LOG_NOTICE, "m%d", i);
+    for (int i = 0; i < 255; ++i) syslogManager.syslog(LOG_NOTICE, "m%d", i);
     EXPECT_EQ(SendCounter::calls(), 0);
     syslogManager.syslog(LOG_NOTICE, "m%d", 255);
     EXPECT_EQ(SendCounter::calls(), 1);
@@ -126,8 +125,7 @@ TEST_F(SysLogTest, EarlySendAbove12288Octets) {
     // 25 octets of head, 975 of text and the NUL: 1001 octets a message.
     const std::string text(975, 't');
     SendCounter::reset();
-    for (int i = 0; i < 12; ++i)
-        syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
+    for (int i = 0; i < 12; ++i) syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
     EXPECT_EQ(SendCounter::calls(), 0);
     syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
     EXPECT_EQ(SendCounter::calls(), 1);
@@ -249,8 +247,7 @@ TEST(SysLogStreamBuf, LinesGoThroughTheLibrarySyslog) {
     ::close(report[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
-        GTEST_SKIP() << "cannot isolate: " << got;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot isolate: " << got;
     // Three messages from the library, stamped by its own clock ("Mmm dd hh:mm:ss ").
     std::istringstream messages(got);
     std::string m;

@@ -1,20 +1,19 @@
 #include "config/tests/SyslogSink.h"
 
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
 
 SyslogSink::SyslogSink(int type, const std::string& where) : type(type), dir(where) {
     if (dir.empty()) {
         char templ[] = "/tmp/halvox-syslog-XXXXXX";
-        if (!::mkdtemp(templ))
-            throw std::runtime_error("mkdtemp failed");
+        if (!::mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
         dir = templ;
         ownsDir = true;
     }
@@ -32,16 +31,13 @@ SyslogSink::SyslogSink(int type, const std::string& where) : type(type), dir(whe
 
 SyslogSink::~SyslogSink() {
     stop();
-    if (ownsDir)
-        ::rmdir(dir.c_str());
+    if (ownsDir) ::rmdir(dir.c_str());
 }
 
 void SyslogSink::stop() {
-    if (!reader.joinable())
-        return;
+    if (!reader.joinable()) return;
     char byte = 0;
-    if (::write(wakeup[1], &byte, 1) != 1)
-        std::abort();
+    if (::write(wakeup[1], &byte, 1) != 1) std::abort();
     reader.join();
     ::close(wakeup[0]);
     ::close(wakeup[1]);
@@ -61,16 +57,12 @@ void SyslogSink::receive() {
     char buffer[65536];
     for (;;) {
         pollfd fds[2] = {{wakeup[0], POLLIN, 0}, {source, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0)
-            continue;
-        if (fds[0].revents)
-            break;
-        if (!fds[1].revents)
-            continue;
+        if (::poll(fds, 2, -1) < 0) continue;
+        if (fds[0].revents) break;
+        if (!fds[1].revents) continue;
         if (type == SOCK_STREAM && source == listener) {
             source = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (source < 0)
-                source = listener;
+            if (source < 0) source = listener;
             continue;
         }
         const ssize_t n = ::recv(source, buffer, sizeof buffer, 0);
@@ -91,8 +83,7 @@ void SyslogSink::receive() {
             pending.erase(0, end + 1);
         }
     }
-    if (source != listener)
-        ::close(source);
+    if (source != listener) ::close(source);
 }
 
 std::vector<std::string> SyslogSink::waitFor(std::size_t n, int timeoutMs) {

@@ -13,10 +13,10 @@ namespace {
 
 // text has the form of pattern, where 'd' stands for any digit.
 bool matches(const std::string& text, const std::string& pattern) {
-    if (text.size() != pattern.size())
-        return false;
+    if (text.size() != pattern.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i)
-        if (pattern[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != pattern[i])
+        if (pattern[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i]))
+                              : text[i] != pattern[i])
             return false;
     return true;
 }
