@@ -1,7 +1,5 @@
 #include "config/Profile.h"
 
-#include "runtime/MuxClock.h"
-
 namespace Profile {
 
 Point* mRoot = nullptr;
@@ -17,26 +15,11 @@ Point::~Point() {
     }
 }
 
-void Point::begin() { mStart = Mux::microseconds(); }
+void Point::begin() { mMeasure.begin(); }
 
-void Point::end() {
-    const std::uint32_t d = Mux::microseconds() - mStart;
-    if (mNoSample) {
-        mNoSample = false;
-        mMin = mMax = d;
-        mCounter = 1;
-    } else {
-        ++mCounter;
-        if (d < mMin) mMin = d;
-        if (d > mMax) mMax = d;
-    }
-    mLast = d;
-}
+void Point::end() { mMeasure.end(); }
 
-void Point::put(std::ostream& out) const {
-    out << '[' << mName << "]: min=" << mMin << " max=" << mMax << " avg=" << mLast
-        << " counter=" << mCounter;
-}
+void Point::put(std::ostream& out) const { out << '[' << mName << "]: " << mMeasure; }
 
 std::ostream& operator<<(std::ostream& out, const Point& point) {
     point.put(out);

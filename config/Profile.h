@@ -3,7 +3,8 @@
 // point is listed for the status dump.
 #pragma once
 
-#include <cstdint>
+#include "runtime/Measure.h"
+
 #include <ostream>
 
 namespace Profile {
@@ -27,12 +28,7 @@ public:
 private:
     Point* mNext;
     const char* mName;
-    std::uint32_t mMin = 0;
-    std::uint32_t mMax = 0;
-    std::uint32_t mLast = 0;
-    bool mNoSample = true;
-    std::uint32_t mStart = 0;
-    std::uint32_t mCounter = 0;
+    Measure mMeasure;
 };
 
 // Head of the list of all points, the most recently constructed first; null

@@ -13,6 +13,8 @@
 
 #include <csignal>
 #include <cstdint>
+#include <ostream>
+#include <string>
 
 class Multiplexer {
 public:
@@ -50,6 +52,10 @@ public:
     const Measure& dpc_measure() const { return dpcMeasure; }
     const Measure& event_measure() const { return eventMeasure; }
     const Measure& timer_measure() const { return timerMeasure; }
+    // The status table: the three measurements, the profiling points and one
+    // row per Event of the poll set. In the library halvox_muxdump, which
+    // prints through the text tables of config/.
+    void dump(std::ostream& os) const;
 
 private:
     friend class TimerEvent;
@@ -106,3 +112,7 @@ private:
 };
 
 extern Multiplexer multiplexer;
+
+// The names of the poll bits set in events, joined by '|' ("POLLIN|POLLOUT");
+// empty when none is set. In the library halvox_muxdump.
+std::string PollEventAsText(short events);
