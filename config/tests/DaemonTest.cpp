@@ -1,21 +1,20 @@
 #include "config/Daemon.h"
 #include "config/SysLogManager.h"
 #include "config/tests/SyslogSink.h"
+#include "config/tests/TempDir.h"
 #include "runtime/tests/FakeClock.h"
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <functional>
 #include <iostream>
-#include <sstream>
 
 namespace {
 
@@ -57,6 +56,14 @@ void say(int fd, const std::string& text) {
     if (::write(fd, text.data(), text.size()) != ssize_t(text.size())) ::_exit(3);
 }
 
+// Prepares the child to log to the sink, on the fake clock.
+std::function<void()> logTo(const SyslogSink& sink) {
+    return [&sink] {
+        new FakeClock(1000);
+        syslogManager.setServerPath(sink.path().c_str());
+    };
+}
+
 // 2023-10-11 16:46:01 UTC, the fake clock's time of day.
 std::string message(int priority, const std::string& rest) {
     return "<" + std::to_string(priority) + ">Oct 11 16:46:01 " + rest + std::string(1, '\0');
@@ -64,16 +71,12 @@ std::string message(int priority, const std::string& rest) {
 
 TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
     SyslogSink sink(SOCK_DGRAM);
-    char templ[] = "/tmp/halvox-daemon-XXXXXX";
-    const std::string unused = ::mkdtemp(templ);
+    TempDir unused;
     Daemon::Params params;
     params.name = "halvox-test";
     const std::string report = daemonize(
         params,
-        [&] {
-            new FakeClock(1000);
-            syslogManager.setServerPath(sink.path().c_str());
-        },
+        logTo(sink),
         [&](int fd) {
             std::cerr << "boom" << std::endl;
             std::cout << "note" << std::endl;
@@ -81,7 +84,7 @@ TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
             say(STDERR_FILENO, "raw\n");
             Daemon::Params other;
             other.mode = 1;
-            other.name = unused;
+            other.name = unused.path();
             Daemon::Init(other);
             std::cerr << "still" << std::endl;
             say(fd, "done");
@@ -94,7 +97,7 @@ TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
     EXPECT_EQ(got[2], message(31, "halvox-test: debug"));
     EXPECT_EQ(got[3], "raw\n");
     EXPECT_EQ(got[4], message(27, "halvox-test: still"));
-    EXPECT_EQ(::rmdir(unused.c_str()), 0) << "the second Init made log files";
+    EXPECT_TRUE(std::filesystem::is_empty(unused.path())) << "the second Init made log files";
 }
 
 TEST(Daemon, LongNameIsCutTo79Characters) {
@@ -103,10 +106,7 @@ TEST(Daemon, LongNameIsCutTo79Characters) {
     params.name = std::string(60, 'a') + std::string(40, 'b');
     const std::string report = daemonize(
         params,
-        [&] {
-            new FakeClock(1000);
-            syslogManager.setServerPath(sink.path().c_str());
-        },
+        logTo(sink),
         [&](int fd) {
             std::cout << "x" << std::endl;
             say(fd, "done");
@@ -118,11 +118,10 @@ TEST(Daemon, LongNameIsCutTo79Characters) {
 }
 
 TEST(Daemon, FileModeWritesHourlyFilesAndFlushesAtExit) {
-    char templ[] = "/tmp/halvox-daemon-XXXXXX";
-    const std::string dir = ::mkdtemp(templ);
+    TempDir dir;
     Daemon::Params params;
     params.mode = 1;
-    params.name = dir;
+    params.name = dir.path();
     const std::string report = daemonize(
         params, [] { new FakeClock(1000); },
         [&](int fd) {
@@ -133,11 +132,8 @@ TEST(Daemon, FileModeWritesHourlyFilesAndFlushesAtExit) {
         },
         true);
     EXPECT_EQ(report, "done");
-    std::ifstream in(dir + "/2023_10_11-16.log");
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "46:01:00000: to file\n46:01:00000: err\n46:01:00000: pending at exit\n");
-    std::system(("rm -rf '" + dir + "'").c_str());
+    EXPECT_EQ(readFile(dir.path() + "/2023_10_11-16.log"),
+              "46:01:00000: to file\n46:01:00000: err\n46:01:00000: pending at exit\n");
 }
 
 TEST(Daemon, OtherModesDetachWithoutRedirecting) {

@@ -1,4 +1,5 @@
 #include "config/LogFileStreamBuf.h"
+#include "config/tests/TempDir.h"
 #include "runtime/tests/FakeClock.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,6 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The fake clock starts at 2023-10-11 16:46:00 UTC; the tests read it in UTC.
 const std::uint64_t to14h05m09s001234 = (21ull * 3600 + 19 * 60 + 9) * 1000000 + 1234;
 
@@ -27,16 +21,13 @@ protected:
     void SetUp() override {
         ::setenv("TZ", "UTC", 1);
         ::tzset();
-        char templ[] = "/tmp/halvox-logs-XXXXXX";
-        dir = ::mkdtemp(templ);
         clock.advanceUs(to14h05m09s001234);  // 2023-10-12 14:05:09.001234
     }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
     std::string file(const std::string& stamp) { return readFile(dir + "/" + stamp + ".log"); }
 
     FakeClock clock{0};
-    std::string dir;
+    TempDir temp;
+    const std::string dir = temp.path();
 };
 
 TEST_F(LogFileTest, LinesGoToTheFileOfTheirHourWithTimePrefix) {

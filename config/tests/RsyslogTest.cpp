@@ -3,6 +3,7 @@
 // test (never the machine's "/dev/log").
 #include "config/SysLogManager.h"
 #include "config/SysLogStreamBuf.h"
+#include "config/tests/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <unistd.h>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -21,13 +21,6 @@
 namespace {
 
 const char* const rsyslogd = "/usr/sbin/rsyslogd";
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Polls until done() holds or about ten seconds have passed.
 template <class Done>
@@ -42,8 +35,7 @@ bool waitUntil(Done done) {
 class Rsyslog {
 public:
     Rsyslog() {
-        char templ[] = "/tmp/halvox-rsyslog-XXXXXX";
-        dir = ::mkdtemp(templ);
+        dir = temp.path();
         socket = dir + "/log";
         output = dir + "/out.log";
         std::ofstream(dir + "/rsyslog.conf")
@@ -69,10 +61,10 @@ public:
             ::kill(pid, SIGTERM);
             ::waitpid(pid, nullptr, 0);
         }
-        std::system(("rm -rf '" + dir + "'").c_str());
     }
     std::string console() const { return readFile(dir + "/console"); }
 
+    TempDir temp;
     std::string dir, socket, output;
     pid_t pid;
 };
