@@ -109,6 +109,27 @@ TEST_F(SysLogTest, IdentPidAndDefaultFacility) {
     EXPECT_EQ(got[2], message(LOG_DAEMON | LOG_WARNING, "id" + pid + ": own facility"));
 }
 
+TEST_F(SysLogTest, PerrorCopiesIdentAndTextToStandardError) {
+    int copy[2];
+    ASSERT_EQ(::pipe(copy), 0);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(copy[1], STDERR_FILENO);
+    syslogManager.openlog("tst", LOG_PERROR | LOG_NDELAY, 0);
+    syslogManager.syslog(LOG_NOTICE, "%s", "plain");
+    syslogManager.syslog(LOG_NOTICE, "%s", "ends\n");
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    ::close(copy[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(copy[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, std::size_t(n));
+    ::close(copy[0]);
+    EXPECT_EQ(text, "tst: plain\ntst: ends\n");
+    syslogManager.sendmsg();
+    EXPECT_EQ(sink.waitFor(2).size(), 2u);
+}
+
 TEST_F(SysLogTest, EarlySendAt256Messages) {
     SendCounter::reset();
     for (int i = 0; i < 255; ++i) syslogManager.syslog(LOG_NOTICE, "m%d", i);
