@@ -1,0 +1,274 @@
+#include "runtime/ChildWait.h"
+#include "runtime/ChildWaitService.h"
+#include "runtime/Multiplexer.h"
+#include "runtime/Popen.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/StreamCapture.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using TestSupport::StreamCapture;
+
+namespace {
+
+ChildWait::Init childWaitInit;
+
+pid_t Spawn(const char* command) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", command, nullptr);
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// True once the child has ended and waits to be reaped.
+bool WaitZombie(pid_t pid) {
+    for (int i = 0; i < 500; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::string::size_type close = text.rfind(')');
+        if (close != std::string::npos && text.compare(close + 2, 1, "Z") == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// True when this process has no child at all, zombies included; reaps nothing.
+bool NoChildLeft() {
+    siginfo_t info;
+    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) < 0 && errno == ECHILD;
+}
+
+// A watch that records each status it is handed and the loop iteration.
+struct Watcher {
+    Watcher() { watch.Bind(this, &Watcher::OnExit); }
+    void OnExit(int status) {
+        statuses.push_back(status);
+        iterations.push_back(driver ? driver->iterations : 0);
+        if (action) action();
+    }
+    ChildWait watch;
+    std::vector<int> statuses;
+    std::vector<unsigned> iterations;
+    LoopDriver* driver = nullptr;
+    std::function<void()> action;
+};
+
+// Runs the loop until done() holds, at most a few seconds.
+void RunUntil(LoopDriver& driver, const std::function<bool()>& done) {
+    driver.wait = 50;
+    driver.probe = [&](unsigned) {
+        if (done()) multiplexer.terminate();
+    };
+    driver.Run(100);
+}
+
+class ChildWaitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ChildWait::Activate();
+        ASSERT_TRUE(ChildWaitService::childWaitService->IsActive());
+    }
+};
+
+}  // namespace
+
+TEST_F(ChildWaitTest, TwoChildrenEndingBetweenWakeUpsReachTheirOwnWatches) {
+    LoopDriver driver;
+    Watcher exited, killed;
+    exited.driver = killed.driver = &driver;
+    pid_t a = Spawn("exit 3");
+    exited.watch.Attach(a);
+    pid_t b = Spawn("exec sleep 100");
+    killed.watch.Attach(b);
+    ::kill(b, SIGKILL);
+    ASSERT_TRUE(WaitZombie(a));
+    ASSERT_TRUE(WaitZombie(b));
+    std::string log;
+    {
+        StreamCapture capture(std::clog);
+        RunUntil(driver, [&] { return exited.statuses.size() + killed.statuses.size() == 2; });
+        log = capture.str();
+    }
+    EXPECT_EQ((std::vector<int>{768}), exited.statuses);
+    EXPECT_EQ((std::vector<int>{9}), killed.statuses);
+    EXPECT_EQ(exited.iterations, killed.iterations) << "both in one wake-up";
+    EXPECT_FALSE(exited.watch.IsAttached());
+    EXPECT_NE(std::string::npos,
+              log.find("terminate child process, pid=" + std::to_string(a) + " status=768\n"));
+    EXPECT_NE(std::string::npos,
+              log.find("terminate child process, pid=" + std::to_string(b) + " status=9\n"));
+    EXPECT_TRUE(NoChildLeft());
+}
+
+TEST_F(ChildWaitTest, HandlerMayDestroyItsWatchOrAttachItToANewChild) {
+    LoopDriver driver;
+    Watcher restarted;
+    restarted.action = [&] {
+        if (restarted.statuses.size() == 1) restarted.watch.Attach(Spawn("exit 1"));
+    };
+    restarted.watch.Attach(Spawn("exit 2"));
+    auto gone = std::make_unique<Watcher>();
+    bool goneFired = false;
+    gone->action = [&] {
+        goneFired = true;
+        gone.reset();
+    };
+    gone->watch.Attach(Spawn("exit 4"));
+    {
+        StreamCapture capture(std::clog);
+        RunUntil(driver, [&] { return restarted.statuses.size() == 2 && goneFired; });
+    }
+    EXPECT_EQ((std::vector<int>{512, 256}), restarted.statuses);
+    EXPECT_EQ(nullptr, gone);
+    EXPECT_TRUE(NoChildLeft());
+}
+
+TEST_F(ChildWaitTest, ExitsWithoutAWatchAreOnlyLoggedAndAttachMovesTheWatch) {
+    LoopDriver driver;
+    Watcher moved;
+    pid_t first = Spawn("exit 5");
+    pid_t second = Spawn("exit 6");
+    moved.watch.Attach(first);
+    moved.watch.Attach(second);  // once in the list, for the second child
+    pid_t orphan = Spawn("exit 7");
+    {
+        Watcher early;
+        early.watch.Attach(orphan);
+    }  // destroyed before its child ends
+    ASSERT_TRUE(WaitZombie(first));
+    ASSERT_TRUE(WaitZombie(orphan));
+    std::string log;
+    {
+        StreamCapture capture(std::clog);
+        RunUntil(driver, [&] { return moved.statuses.size() == 1 && NoChildLeft(); });
+        log = capture.str();
+    }
+    EXPECT_EQ((std::vector<int>{6 << 8}), moved.statuses);
+    EXPECT_NE(std::string::npos, log.find("pid=" + std::to_string(first) + " status=1280\n"));
+    EXPECT_NE(std::string::npos, log.find("pid=" + std::to_string(orphan) + " status=1792\n"));
+}
+
+TEST_F(ChildWaitTest, WakeUpWithoutPollinReadsNothing) {
+    pid_t child = Spawn("exit 0");
+    ASSERT_TRUE(WaitZombie(child));
+    ChildWaitService::childWaitService->OnChildEvent(-1, POLLOUT);
+    EXPECT_TRUE(WaitZombie(child)) << "not reaped";
+    LoopDriver driver;
+    StreamCapture capture(std::clog);
+    RunUntil(driver, [&] { return NoChildLeft(); });
+    EXPECT_TRUE(NoChildLeft());
+}
+
+TEST_F(ChildWaitTest, SignalHandlerNeverBlocksAndKeepsErrno) {
+    // Far more wake-ups than the socket pair can queue: the handler must
+    // neither block nor change errno for the code it interrupted.
+    for (int i = 0; i < 2000; ++i) {
+        errno = 1234;
+        ChildWaitService::SigChldHandlerWrapper(SIGCHLD, nullptr, nullptr);
+        ASSERT_EQ(1234, errno);
+    }
+    // One wake-up still reaps a child that ends now.
+    Watcher w;
+    w.watch.Attach(Spawn("exit 9"));
+    LoopDriver driver;
+    StreamCapture capture(std::clog);
+    RunUntil(driver, [&] { return w.statuses.size() == 1; });
+    EXPECT_EQ((std::vector<int>{9 << 8}), w.statuses);
+}
+
+TEST_F(ChildWaitTest, ChildrenInheritNoDescriptorOfOurs) {
+    // The descriptors this process leaves open across exec (the test runner's
+    // own, beside 0, 1 and 2) are all a child may hold.
+    std::set<std::string> expected{"0", "1", "2"};
+    DIR* dir = ::opendir("/proc/self/fd");
+    ASSERT_NE(nullptr, dir);
+    int dirFd = ::dirfd(dir);
+    while (dirent* entry = ::readdir(dir)) {
+        int fd = std::atoi(entry->d_name);
+        if (entry->d_name[0] == '.' || fd == dirFd) continue;
+        if (fd > 2 && !(::fcntl(fd, F_GETFD) & FD_CLOEXEC)) expected.insert(entry->d_name);
+    }
+    ::closedir(dir);
+
+    FILE* out = Popen("ls /proc/$$/fd", "r");
+    ASSERT_NE(nullptr, out);
+    std::set<std::string> inherited;
+    char line[64];
+    while (std::fgets(line, sizeof line, out))
+        inherited.insert(std::string(line, std::strcspn(line, "\n")));
+    EXPECT_EQ(0, Pclose(out));
+    EXPECT_EQ(expected, inherited);
+}
+
+TEST_F(ChildWaitTest, PopenKeepsItsStatusWhenTheServiceReapsFirst) {
+    FILE* out = Popen("echo started; exit 5", "r");
+    ASSERT_NE(nullptr, out);
+    char line[32] = "";
+    ASSERT_NE(nullptr, std::fgets(line, sizeof line, out));
+    EXPECT_STREQ("started\n", line);
+    std::string log;
+    {
+        StreamCapture capture(std::clog);
+        LoopDriver driver;
+        RunUntil(driver, [] { return NoChildLeft(); });
+        log = capture.str();
+    }
+    EXPECT_NE(std::string::npos, log.find(" status=1280\n")) << "the service reaped it";
+    EXPECT_EQ(1280, Pclose(out));
+
+    // Not reaped yet: Pclose waits for it itself.
+    char path[] = "/tmp/popen.XXXXXX";
+    int fd = ::mkstemp(path);
+    ::close(fd);
+    FILE* in = Popen((std::string("cat > ") + path).c_str(), "w");
+    ASSERT_NE(nullptr, in);
+    std::fputs("hello", in);
+    EXPECT_EQ(0, Pclose(in));
+    std::ifstream written(path);
+    std::string text;
+    std::getline(written, text);
+    EXPECT_EQ("hello", text);
+    ::unlink(path);
+
+    errno = 0;
+    EXPECT_EQ(nullptr, Popen("true", "rw"));
+    EXPECT_EQ(EINVAL, errno);
+    EXPECT_EQ(-1, Pclose(stdin)) << "not a stream of ours";
+}
+
+using ChildWaitDeathTest = ChildWaitTest;
+
+TEST_F(ChildWaitDeathTest, CleanupRestoresSigchldBeforeTheServiceGoes) {
+    EXPECT_EXIT(
+        {
+            ChildWait::Cleanup();
+            struct sigaction now;
+            ::sigaction(SIGCHLD, nullptr, &now);
+            bool restored = now.sa_handler == SIG_DFL && !ChildWaitService::childWaitService;
+            // Watches still work, without a service, and destroy cleanly.
+            ChildWait late;
+            late.Attach(1);
+            late.Detach();
+            ::_exit(restored ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}

@@ -1,0 +1,253 @@
+#include "runtime/Console.h"
+#include "runtime/find_proc_by_name.h"
+#include "runtime/MuxSelect.h"
+#include "runtime/MuxTimeval.h"
+#include "runtime/Signal.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/TestPipe.h"
+#include "runtime/Timestamp.h"
+#include "tests/support/StreamCapture.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+using TV = Mux::timeval;
+
+namespace {
+
+// Local time is UTC for the tests that print it.
+struct UtcZone {
+    UtcZone() {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+};
+
+}  // namespace
+
+TEST(Timeval, Arithmetic) {
+    TV a(5, 0);
+    Mux::timevalsub(a, TV(2, 999999));
+    EXPECT_EQ(2, a.tv_sec);
+    EXPECT_EQ(1, a.tv_usec);
+    TV b(1, 600000);
+    Mux::timevaladd(b, TV(0, 600000));
+    EXPECT_EQ(2, b.tv_sec);
+    EXPECT_EQ(200000, b.tv_usec);
+
+    const TV x(7, 250000), y(3, 500000);
+    TV sum, difference;
+    Mux::timevaladd2(x, y, sum);
+    Mux::timevalsub2(x, y, difference);
+    EXPECT_EQ(10, sum.tv_sec);
+    EXPECT_EQ(750000, sum.tv_usec);
+    EXPECT_EQ(3, difference.tv_sec);
+    EXPECT_EQ(750000, difference.tv_usec);
+
+    TV set;
+    Mux::timevalset(set, 123456789ull);
+    EXPECT_EQ(123456, set.tv_sec);
+    EXPECT_EQ(789000, set.tv_usec);
+}
+
+TEST(Timeval, DifferenceAndComparison) {
+    EXPECT_EQ(0, Mux::timevaldiff(TV(10, 500000), TV(10, 400000)));
+    EXPECT_EQ(1, Mux::timevaldiff(TV(10, 999999), TV(11, 0)));
+    EXPECT_EQ(0, Mux::timevaldiff(TV(11, 0), TV(10, 999999)));
+    EXPECT_EQ(3000000000000ll, Mux::timevaldiff(TV(0, 0), TV(3000000000l, 0)));
+    EXPECT_EQ(-1, Mux::timevalcompare(TV(1, 5), TV(2, 0)));
+    EXPECT_EQ(1, Mux::timevalcompare(TV(2, 6), TV(2, 5)));
+    EXPECT_EQ(0, Mux::timevalcompare(TV(2, 5), TV(2, 5)));
+}
+
+TEST(Timeval, TextIsLocalTimeWithMicroseconds) {
+    UtcZone utc;
+    EXPECT_EQ("2023-10-11 16:46:00.000042", Mux::timevaltostring(TV(1697042760, 42)));
+}
+
+TEST(Timeval, PeriodTimer) {
+    Mux::timeval_timer never;
+    never.init(TV(100, 0), 0);
+    EXPECT_FALSE(never.is_expired(TV(100000, 0)));
+
+    Mux::timeval_timer t;
+    t.init(TV(100, 0), 100);
+    EXPECT_FALSE(t.is_expired(TV(100, 100000))) << "exactly the period is not more than it";
+    EXPECT_TRUE(t.is_expired(TV(100, 101000)));
+    t.inc();
+    EXPECT_EQ(100, t.start.tv_sec);
+    EXPECT_EQ(100000, t.start.tv_usec);
+    EXPECT_FALSE(t.is_expired(TV(100, 200000)));
+    t.init_now(TV(200, 0));
+    EXPECT_EQ(100, t.period);
+    EXPECT_TRUE(t.is_expired(TV(200, 100001 + 999)));
+}
+
+TEST(Select, SetsKnowTheirHighestDescriptorAndRefuseBeyondTheirBits) {
+    Mux::Set s;
+    EXPECT_EQ(nullptr, s.get());
+    EXPECT_EQ(-1, s.highest_fd());
+    EXPECT_FALSE(s.add(-1));
+    EXPECT_FALSE(s.add(FD_SETSIZE));
+    EXPECT_FALSE(s.add(100000));
+    EXPECT_EQ(nullptr, s.get());
+    EXPECT_TRUE(s.add(FD_SETSIZE - 1));
+    EXPECT_TRUE(s.add(3));
+    EXPECT_EQ(FD_SETSIZE - 1, s.highest_fd());
+    s.remove(FD_SETSIZE - 1);
+    EXPECT_EQ(3, s.highest_fd());
+    EXPECT_TRUE(s.contains(3));
+    EXPECT_FALSE(s.contains(FD_SETSIZE - 1));
+    s.remove(3);
+    EXPECT_EQ(nullptr, s.get());
+
+    Mux::Set a, b, c;
+    a.add(4);
+    b.add(9);
+    c.add(6);
+    EXPECT_EQ(9, Mux::max_fd(a, b));
+    EXPECT_EQ(9, Mux::max_fd(a, b, c));
+}
+
+TEST(Select, WaitsOnTheGivenSets) {
+    TestPipe p;
+    Mux::Set r;
+    r.add(p.in.lowlevel_fd());
+    TV none(0, 0);
+    EXPECT_EQ(0, Mux::select_rd(r, none));
+    p.Fill();
+    r.add(p.in.lowlevel_fd());
+    TV wait(1, 0);
+    EXPECT_EQ(1, Mux::select_rd(r, wait));
+    EXPECT_TRUE(r.contains(p.in.lowlevel_fd()));
+
+    Mux::Set w, empty;
+    w.add(p.out.lowlevel_fd());
+    EXPECT_EQ(1, Mux::select_wr(w, wait));
+    Mux::Set r2, w2, e2;
+    r2.add(p.in.lowlevel_fd());
+    w2.add(p.out.lowlevel_fd());
+    EXPECT_EQ(2, Mux::select(r2, w2, e2, wait));
+    r2.add(p.in.lowlevel_fd());
+    EXPECT_EQ(1, Mux::select(r2));  // readable: returns at once
+}
+
+namespace {
+void Plain(int) {}
+void WithInfo(int, siginfo_t*, void*) {}
+struct sigaction Current(int sig) {
+    struct sigaction now;
+    ::sigaction(sig, nullptr, &now);
+    return now;
+}
+}  // namespace
+
+TEST(Signal, InstallsWithTheGivenMaskAndFlags) {
+    using IPC::Signal;
+    ASSERT_EQ(0, Signal::handle(SIGUSR1, WithInfo, SA_RESTART));
+    struct sigaction now = Current(SIGUSR1);
+    EXPECT_EQ(&WithInfo, now.sa_sigaction);
+    EXPECT_EQ(SA_SIGINFO | SA_RESTART, now.sa_flags & (SA_SIGINFO | SA_RESTART));
+
+    ASSERT_EQ(0, Signal::handle(SIGUSR1, Plain, Signal::Set(SIGTERM, SIGINT), SA_SIGINFO));
+    now = Current(SIGUSR1);
+    EXPECT_EQ(&Plain, now.sa_handler);
+    EXPECT_FALSE(now.sa_flags & SA_SIGINFO);
+    EXPECT_TRUE(sigismember(&now.sa_mask, SIGTERM));
+    EXPECT_TRUE(sigismember(&now.sa_mask, SIGINT));
+    EXPECT_FALSE(sigismember(&now.sa_mask, SIGHUP));
+
+    Signal::Set three(SIGHUP, SIGPIPE, SIGALRM);
+    three.add(SIGUSR2);
+    ASSERT_EQ(0, Signal::handle(SIGUSR1, WithInfo, three, 0));
+    now = Current(SIGUSR1);
+    for (int sig : {SIGHUP, SIGPIPE, SIGALRM, SIGUSR2}) EXPECT_TRUE(sigismember(&now.sa_mask, sig));
+
+    EXPECT_EQ(0, Signal::enable_int(SIGUSR1));
+    EXPECT_FALSE(Current(SIGUSR1).sa_flags & SA_RESTART);
+    EXPECT_EQ(0, Signal::disable_int(SIGUSR1));
+    EXPECT_TRUE(Current(SIGUSR1).sa_flags & SA_RESTART);
+
+    EXPECT_EQ(0, Signal::ignore(SIGUSR1));
+    EXPECT_EQ(SIG_IGN, Current(SIGUSR1).sa_handler);
+    EXPECT_EQ(0, Signal::system(SIGUSR1));
+    EXPECT_EQ(SIG_DFL, Current(SIGUSR1).sa_handler);
+    EXPECT_EQ(-1, Signal::handle(SIGKILL, Plain, 0));
+
+    EXPECT_TRUE(Signal::Set::is_signal(SIGTERM));
+    EXPECT_FALSE(Signal::Set::is_signal(0));
+    EXPECT_FALSE(Signal::Set::is_signal(1000));
+}
+
+TEST(Timestamp, DayMonthAndTimeOfDay) {
+    UtcZone utc;
+    FakeClock clock(0);  // its time of day is 2023-10-11 16:46:00
+    std::ostringstream out;
+    timestamp(out) << '|';
+    EXPECT_EQ("11/10 16:46:00|", out.str());
+}
+
+TEST(FindProc, FindsAProcessByItsCommandName) {
+    int ready[2];
+    ASSERT_EQ(0, ::pipe(ready));
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::prctl(PR_SET_NAME, "controller");
+        (void)!::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char x;
+    ASSERT_EQ(1, ::read(ready[0], &x, 1));
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(child, find_proc_by_name("controller", child));
+    EXPECT_EQ(child, find_proc_by_name("controller", 0)) << "scans /proc";
+    EXPECT_EQ(child, find_proc_by_name("controller", ::getpid())) << "a stale pid scans too";
+    EXPECT_EQ(-1, find_proc_by_name("controller-not-running", 0));
+    EXPECT_EQ(-1, find_proc_by_name("controlle", child));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(-1, find_proc_by_name("controller", child));
+}
+
+TEST(Console, SwitchesATerminalAndReportsWhatIsNotOne) {
+    int saved = ::dup(STDIN_FILENO);
+    TestPipe notATerminal;
+    ::dup2(notATerminal.in.lowlevel_fd(), STDIN_FILENO);
+    {
+        TestSupport::StreamCapture err(std::cerr);
+        Console::SwitchToBinaryMode();
+        EXPECT_EQ("can't obtain terminal attributes\n", err.str());
+    }
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(0, ::grantpt(master));
+    ASSERT_EQ(0, ::unlockpt(master));
+    int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave, 0);
+    ::dup2(slave, STDIN_FILENO);
+    {
+        TestSupport::StreamCapture err(std::cerr);
+        Console::SwitchToBinaryMode();
+        Console::SwitchToNonBlockMode();
+        EXPECT_EQ("", err.str());
+    }
+    termios mode;
+    ASSERT_EQ(0, ::tcgetattr(slave, &mode));
+    EXPECT_FALSE(mode.c_lflag & (ICANON | ECHO | ECHOE | ECHOK | ECHONL | ECHOPRT | ECHOCTL));
+    EXPECT_TRUE(mode.c_lflag & ISIG);
+    EXPECT_TRUE(::fcntl(STDIN_FILENO, F_GETFL) & O_NONBLOCK);
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    ::close(slave);
+    ::close(master);
+}
