@@ -1,0 +1,397 @@
+#include "asn1/PERDecoder.h"
+
+#include "asn1/ASN1.h"
+#include "asn1/CountBits.h"
+#include "asn1/Limits.h"
+#include "asn1/PerRules.h"
+
+#include <memory>
+
+namespace ASN1 {
+
+using per::FullRange;
+using per::Unbounded;
+
+PERDecoder::PERDecoder(const char* begin, const char* end, CoderEnv* env)
+    : Visitor(env),
+      data_(reinterpret_cast<const unsigned char*>(begin)),
+      bitPos_(0),
+      bitEnd_(std::size_t(end - begin) * 8) {}
+
+bool PERDecoder::decodeSingleBit(bool& bit) {
+    if (atEnd()) return false;
+    bit = (data_[bitPos_ / 8] >> (7 - bitPos_ % 8)) & 1;
+    ++bitPos_;
+    return true;
+}
+
+bool PERDecoder::decodeMultiBit(unsigned count, std::uint32_t& value) {
+    if (count > 32 || getBitsLeft() < count) return false;
+    std::uint64_t result = 0;
+    while (count > 0) {
+        unsigned offset = bitPos_ % 8;
+        unsigned take = std::min(count, 8 - offset);
+        unsigned octet = data_[bitPos_ / 8];
+        result = (result << take) | ((octet >> (8 - offset - take)) & ((1u << take) - 1));
+        bitPos_ += take;
+        count -= take;
+    }
+    value = std::uint32_t(result);
+    return true;
+}
+
+bool PERDecoder::decodeBitMap(char* octets, unsigned count) {
+    if (getBitsLeft() < count) return false;
+    for (unsigned i = 0; i < count / 8; ++i) {
+        std::uint32_t octet;
+        decodeMultiBit(8, octet);
+        octets[i] = char(octet);
+    }
+    if (count % 8 != 0) {
+        std::uint32_t rest;
+        decodeMultiBit(count % 8, rest);
+        octets[count / 8] = char(rest << (8 - count % 8));
+    }
+    return true;
+}
+
+bool PERDecoder::decodeBlock(char* destination, std::size_t count) {
+    byteAlign();
+    if (getBitsLeft() / 8 < count) return false;
+    std::copy(data_ + bitPos_ / 8, data_ + bitPos_ / 8 + count, destination);
+    bitPos_ += count * 8;
+    return true;
+}
+
+bool PERDecoder::decodeSmallUnsigned(std::uint32_t& value) {
+    bool large;
+    if (!decodeSingleBit(large)) return false;
+    if (!large) return decodeMultiBit(6, value);
+    std::uint32_t octets;
+    if (!decodeLength(0, Unbounded, octets) || octets == 0 || octets > 4) return false;
+    return decodeMultiBit(8 * octets, value);
+}
+
+bool PERDecoder::decodeWholeNumber(std::uint64_t count, std::uint64_t& offset) {
+    std::uint32_t bits;
+    if (count <= 255) {
+        if (!decodeMultiBit(CountBits(std::uint32_t(count)), bits)) return false;
+    } else if (count <= 65536) {
+        byteAlign();
+        if (!decodeMultiBit(count == 256 ? 8 : 16, bits)) return false;
+    } else {
+        std::uint64_t octets;
+        if (!decodeWholeNumber((CountBits(std::uint32_t(count)) + 7) / 8, octets)) return false;
+        byteAlign();
+        if (!decodeMultiBit(8 * unsigned(octets + 1), bits)) return false;
+    }
+    offset = bits;
+    return true;
+}
+
+bool PERDecoder::decodeUnsigned(std::uint32_t lower, std::uint32_t upper, std::uint32_t& value) {
+    std::uint64_t offset;
+    if (upper < lower || !decodeWholeNumber(std::uint64_t(upper) - lower + 1, offset)) return false;
+    value = std::uint32_t(lower + offset);
+    return true;
+}
+
+bool PERDecoder::decodeLength(std::uint32_t lower, std::uint32_t upper, std::uint32_t& length) {
+    if (upper <= 0xFFFF) return decodeUnsigned(lower, upper, length);
+    byteAlign();
+    std::uint32_t first;
+    if (!decodeMultiBit(8, first)) return false;
+    if ((first & 0x80) == 0) {
+        length = first;
+        return true;
+    }
+    if ((first & 0x40) != 0) return false;  // fragmented: never sent here
+    std::uint32_t second;
+    if (!decodeMultiBit(8, second)) return false;
+    length = (first & 0x3F) << 8 | second;
+    return true;
+}
+
+bool PERDecoder::decodeSizedLength(const ConstrainedObject& object, std::uint32_t& size,
+                                   bool& fixed) {
+    ConstraintType kind = object.getConstraintType();
+    bool outside = false;
+    if (kind == ExtendableConstraint && !decodeSingleBit(outside)) return false;
+    fixed = per::fixedSize(object, outside);
+    if (kind == Unconstrained || outside) return decodeLength(0, Unbounded, size);
+    return decodeLength(std::uint32_t(object.getLowerLimit()), object.getUpperLimit(), size);
+}
+
+bool PERDecoder::decodeConstrainedLength(const ConstrainedObject& object, std::uint32_t& size) {
+    bool fixed;
+    return decodeSizedLength(object, size, fixed);
+}
+
+bool PERDecoder::skipOpenType(OpenType& open) {
+    std::uint32_t length;
+    if (!decodeLength(0, Unbounded, length) || getBitsLeft() / 8 < length) return false;
+    open.begin = bitPos_ / 8;
+    open.end = open.begin + length;
+    bitPos_ = open.end * 8;
+    return true;
+}
+
+bool PERDecoder::decodeWithin(const OpenType& open, AbstractData& value) {
+    const char* octets = reinterpret_cast<const char*>(data_);
+    PERDecoder inner(octets + open.begin, octets + open.end, get_env());
+    return value.accept(inner);
+}
+
+bool PERDecoder::do_visit(Null&) { return true; }
+
+bool PERDecoder::do_visit(BOOLEAN& value) {
+    bool bit;
+    if (!decodeSingleBit(bit)) return false;
+    value = bit;
+    return true;
+}
+
+bool PERDecoder::do_visit(INTEGER& value) {
+    ConstraintType kind = value.getConstraintType();
+    bool outside = false;
+    if (kind == ExtendableConstraint && !decodeSingleBit(outside)) return false;
+    if ((kind == FixedConstraint || kind == ExtendableConstraint) && !outside) {
+        std::int64_t lower = value.getLowerLimit();
+        std::int64_t upper = value.getUpperLimit();
+        std::uint64_t count = std::uint64_t(upper - lower) + 1;
+        std::uint64_t offset;
+        if (upper < lower || count > FullRange || !decodeWholeNumber(count, offset)) return false;
+        value.setValue(int(std::uint32_t(std::uint64_t(lower) + offset)));
+        return true;
+    }
+    std::uint32_t octets, number;
+    if (!decodeLength(0, Unbounded, octets) || octets == 0 || octets > 4 ||
+        !decodeMultiBit(8 * octets, number))
+        return false;
+    // Only a number without any bound carries a sign.
+    if (kind == Unconstrained && octets < 4 && (number >> (8 * octets - 1)) != 0)
+        number |= ~std::uint32_t(0) << (8 * octets);
+    value.setValue(int(number));
+    return true;
+}
+
+bool PERDecoder::do_visit(ENUMERATED& value) {
+    bool extension = false;
+    if (value.extendable() && !decodeSingleBit(extension)) return false;
+    std::uint64_t number;
+    if (extension) {
+        std::uint32_t count;
+        if (!decodeSmallUnsigned(count) || count == 0 || !decodeWholeNumber(count, number))
+            return false;
+    } else {
+        if (value.getMaximum() < 0 ||
+            !decodeWholeNumber(std::uint64_t(value.getMaximum()) + 1, number))
+            return false;
+    }
+    value.setFromInt(int(std::uint32_t(number)));
+    return true;
+}
+
+bool PERDecoder::do_visit(OBJECT_IDENTIFIER& value) {
+    std::uint32_t length;
+    if (!decodeLength(0, 255, length)) return false;
+    byteAlign();
+    if (getBitsLeft() / 8 < length) return false;
+    const char* contents = reinterpret_cast<const char*>(data_ + bitPos_ / 8);
+    bitPos_ += std::size_t(length) * 8;
+    return value.decodeCommon(contents, length);
+}
+
+bool PERDecoder::do_visit(OCTET_STRING& value) {
+    std::uint32_t size;
+    bool fixed;
+    if (!decodeSizedLength(value, size, fixed) || size > MaximumStringSize ||
+        getBitsLeft() / 8 < size)
+        return false;
+    value.resize(size);
+    if (fixed && size <= 2) {
+        for (char& octet : value) {
+            std::uint32_t bits;
+            decodeMultiBit(8, bits);
+            octet = char(bits);
+        }
+        return true;
+    }
+    return size == 0 || decodeBlock(value.data(), size);
+}
+
+bool PERDecoder::do_visit(BIT_STRING& value) {
+    std::uint32_t size;
+    bool fixed;
+    if (!decodeSizedLength(value, size, fixed) || size > MaximumStringSize || getBitsLeft() < size)
+        return false;
+    value.resize(size);
+    if (size == 0) return true;
+    if (!fixed || size > 16) byteAlign();
+    return decodeBitMap(value.octets(), size);
+}
+
+bool PERDecoder::do_visit(AbstractString& value) {
+    std::uint32_t n;
+    bool fixed;
+    unsigned bits = value.getNumBits(true);
+    if (!decodeSizedLength(value, n, fixed) || n > MaximumStringSize ||
+        getBitsLeft() < std::size_t(n) * bits) {
+        value.clear();
+        return false;
+    }
+    value.resize(n);
+    if (n == 0) return true;
+    if (!per::shortString(value, bits)) {
+        if (bits == 8) {
+            if (decodeBlock(&value[0], n)) return true;
+            value.clear();
+            return false;
+        }
+        byteAlign();
+    }
+    bool byCode = value.getCanonicalSetBits() <= bits && value.getCanonicalSetBits() > 4;
+    for (char& c : value) {
+        std::uint32_t code;
+        if (!decodeMultiBit(bits, code)) return false;
+        if (!byCode && value.getCharacterSetSize() != 0) {
+            if (code >= value.getCharacterSetSize()) return false;
+            code = static_cast<unsigned char>(value.getCharacterSet()[code]);
+        }
+        c = char(code);
+    }
+    return true;
+}
+
+bool PERDecoder::do_visit(BMPString& value) {
+    std::uint32_t n;
+    bool fixed;
+    unsigned bits = value.getNumBits(true);
+    if (!decodeSizedLength(value, n, fixed) || n > MaximumStringSize ||
+        getBitsLeft() < std::size_t(n) * bits)
+        return false;
+    value.resize(n);
+    if (n == 0) return true;
+    if (!per::shortString(value, bits)) byteAlign();
+    for (wchar_t& c : value) {
+        std::uint32_t code;
+        if (!decodeMultiBit(bits, code)) return false;
+        c = wchar_t(code + value.getFirstChar());
+    }
+    return true;
+}
+
+bool PERDecoder::decodeChoicePreamle(CHOICE& value, bool& isExtension, OpenType& extension) {
+    isExtension = false;
+    if (value.extendable() && !decodeSingleBit(isExtension)) return false;
+    std::uint64_t index;
+    unsigned roots = value.getNumChoices();
+    if (isExtension) {
+        std::uint32_t n;
+        if (!decodeSmallUnsigned(n) || !skipOpenType(extension)) return false;
+        index = std::uint64_t(roots) + n;
+        value.select(index <= 0x7FFFFFFF ? int(index) : CHOICE::unknownSelection_);
+        return true;
+    }
+    if (roots == 0) return false;
+    if (roots == 1)
+        index = 0;
+    else if (!decodeWholeNumber(roots, index) || index >= roots)
+        return false;
+    return value.select(int(index));
+}
+
+bool PERDecoder::do_visit(CHOICE& value) {
+    bool isExtension;
+    OpenType extension;
+    if (!decodeChoicePreamle(value, isExtension, extension)) return false;
+    if (!isExtension) return value.getSelection()->accept(*this);
+    // An alternative this side does not know is skipped: the CHOICE says so itself.
+    return value.isUnknownSelection() || decodeWithin(extension, *value.getSelection());
+}
+
+bool PERDecoder::do_visit(SEQUENCE_OF_Base& value) {
+    std::uint32_t count;
+    if (!decodeConstrainedLength(value, count) || count > MaximumArraySize) return false;
+    // Elements are made one by one as they decode, so a count the input cannot fill
+    // costs no more than the input.
+    for (unsigned i = 0; i < count; ++i) {
+        if (i == value.size()) value.push_back(value.createElement());
+        if (!(*(value.begin() + i))->accept(*this)) {
+            value.erase(value.begin() + i, value.end());
+            return false;
+        }
+    }
+    value.erase(value.begin() + count, value.end());
+    return true;
+}
+
+bool PERDecoder::do_visit(OpenData& value) {
+    OpenType open;
+    if (!skipOpenType(open) || open.end - open.begin > MaximumStringSize) return false;
+    if (!value.has_buf()) value.grab(new std::vector<char>);
+    value.get_buf().assign(data_ + open.begin, data_ + open.end);
+    return true;
+}
+
+bool PERDecoder::do_revisit(OpenData& value) {
+    if (!value.has_buf() || !value.has_data()) return false;
+    const std::vector<char>& octets = value.get_buf();
+    PERDecoder inner(octets.data(), octets.data() + octets.size(), get_env());
+    return value.get_data().accept(inner);
+}
+
+bool PERDecoder::do_visit(TypeConstrainedOpenData& value) {
+    OpenType open;
+    return value.has_data() && skipOpenType(open) && decodeWithin(open, value.get_data());
+}
+
+bool PERDecoder::do_visit(GeneralizedTime& value) {
+    std::uint32_t length;
+    if (!decodeLength(0, 0xFFFFFFFFu, length) || getBitsLeft() / 8 < length) return false;
+    std::string text(length, '\0');
+    return decodeBlock(&text[0], length) && text.find('\0') == std::string::npos &&
+           value.set(text.c_str());
+}
+
+int PERDecoder::preVisitExtensionRoots(SEQUENCE& value) {
+    bool extensions = false;
+    if (value.extendable() && !decodeSingleBit(extensions)) return Fail;
+    SEQUENCE::BitMap& optionals = value.optionalMap();
+    if (!decodeBitMap(optionals.octets().data(), optionals.size())) return Fail;
+    if (!extensions) value.extensionMap().resize(0);
+    return extensions ? GoOn : NoExtensions;
+}
+
+int PERDecoder::visitExtensionRoot(SEQUENCE& value, int position, int optional) {
+    if (optional >= 0 && !value.hasOptionalField(unsigned(optional))) return GoOn;
+    AbstractData* field = value.ensureField(unsigned(position));
+    return field && field->accept(*this) ? GoOn : Fail;
+}
+
+int PERDecoder::preVisitExtensions(SEQUENCE& value) {
+    std::uint32_t last;
+    if (!decodeSmallUnsigned(last) || last >= MaximumArraySize) return Fail;
+    SEQUENCE::BitMap& extensions = value.extensionMap();
+    extensions.resize(last + 1);
+    return decodeBitMap(extensions.octets().data(), last + 1) ? GoOn : Fail;
+}
+
+int PERDecoder::visitKnownExtension(SEQUENCE& value, int position, int optional) {
+    if (!value.hasOptionalField(unsigned(optional))) return GoOn;
+    OpenType open;
+    if (!skipOpenType(open)) return Fail;
+    AbstractData* field = value.ensureField(unsigned(position));
+    return field && decodeWithin(open, *field) ? GoOn : Fail;
+}
+
+bool PERDecoder::visitUnknownExtensions(SEQUENCE& value) {
+    const SEQUENCE::BitMap& extensions = value.extensionMap();
+    for (unsigned k = value.extensionCount(); k < extensions.size(); ++k) {
+        OpenType skipped;
+        if (extensions[k] && !skipOpenType(skipped)) return false;
+    }
+    return true;
+}
+
+}  // namespace ASN1

@@ -1,0 +1,323 @@
+#include "asn1/PEREncoder.h"
+
+#include "asn1/ASN1.h"
+#include "asn1/CountBits.h"
+#include "asn1/Limits.h"
+#include "asn1/PerRules.h"
+
+#include <algorithm>
+
+namespace ASN1 {
+
+using per::FullRange;
+using per::Unbounded;
+
+PEREncoder::PEREncoder(std::vector<char>& output) : output_(output), bitsLeft_(8) {
+    output_.clear();
+    output_.reserve(256);
+}
+
+void PEREncoder::encodeSingleBit(bool bit) {
+    if (bitsLeft_ == 8) output_.push_back(0);
+    --bitsLeft_;
+    if (bit) output_.back() |= char(1u << bitsLeft_);
+    if (bitsLeft_ == 0) bitsLeft_ = 8;
+}
+
+void PEREncoder::encodeMultiBit(std::uint32_t value, unsigned count) {
+    while (count > 0) {
+        if (bitsLeft_ == 8) output_.push_back(0);
+        unsigned take = std::min(count, bitsLeft_);
+        count -= take;
+        unsigned chunk = (value >> count) & ((1u << take) - 1);
+        bitsLeft_ -= take;
+        output_.back() |= char(chunk << bitsLeft_);
+        if (bitsLeft_ == 0) bitsLeft_ = 8;
+    }
+}
+
+void PEREncoder::encodeBitMap(const std::vector<char>& bitmap, unsigned count) {
+    unsigned whole = count / 8;
+    if (bitsLeft_ == 8) {
+        output_.insert(output_.end(), bitmap.begin(), bitmap.begin() + whole);
+    } else {
+        for (unsigned i = 0; i < whole; ++i)
+            encodeMultiBit(static_cast<unsigned char>(bitmap[i]), 8);
+    }
+    if (count % 8 != 0)
+        encodeMultiBit(static_cast<unsigned char>(bitmap[whole]) >> (8 - count % 8), count % 8);
+}
+
+void PEREncoder::encodeByte(unsigned char octet) {
+    byteAlign();
+    output_.push_back(char(octet));
+}
+
+void PEREncoder::encodeBlock(const char* data, std::size_t count) {
+    if (count == 0) return;
+    byteAlign();
+    output_.insert(output_.end(), data, data + count);
+}
+
+void PEREncoder::encodeSmallUnsigned(std::uint32_t n) {
+    if (n <= 63) {
+        encodeMultiBit(n, 7);
+        return;
+    }
+    encodeSingleBit(true);
+    unsigned octets = per::octetsFor(n);
+    encodeLength(octets, 0, Unbounded);
+    encodeMultiBit(n, 8 * octets);
+}
+
+bool PEREncoder::encodeWholeNumber(std::uint64_t offset, std::uint64_t count) {
+    if (count <= 255) {
+        encodeMultiBit(std::uint32_t(offset), CountBits(std::uint32_t(count)));
+    } else if (count == 256) {
+        byteAlign();
+        encodeMultiBit(std::uint32_t(offset), 8);
+    } else if (count <= 65536) {
+        byteAlign();
+        encodeMultiBit(std::uint32_t(offset), 16);
+    } else {
+        // The octet count as a bit field, then the octets.
+        unsigned maxOctets = (CountBits(std::uint32_t(count)) + 7) / 8;
+        unsigned octets = per::octetsFor(offset);
+        encodeWholeNumber(octets - 1, maxOctets);
+        byteAlign();
+        encodeMultiBit(std::uint32_t(offset), 8 * octets);
+    }
+    return true;
+}
+
+bool PEREncoder::encodeUnsigned(std::uint32_t value, std::uint32_t lower, std::uint32_t upper) {
+    if (value < lower || value > upper) return false;
+    return encodeWholeNumber(value - lower, std::uint64_t(upper) - lower + 1);
+}
+
+bool PEREncoder::encodeLength(std::uint32_t length, std::uint32_t lower, std::uint32_t upper) {
+    if (length < lower || length > upper) return false;
+    if (upper <= 0xFFFF) return encodeUnsigned(length, lower, upper);
+    if (length > 16383) return false;
+    byteAlign();
+    if (length <= 127)
+        encodeMultiBit(length, 8);
+    else
+        encodeMultiBit(0x8000 | length, 16);
+    return true;
+}
+
+bool PEREncoder::encodeConstraint(const ConstrainedObject& object, std::int64_t value) {
+    if (!object.extendable()) return object.getConstraintType() != FixedConstraint;
+    bool outside = value < object.getLowerLimit() || value > object.getUpperLimit();
+    encodeSingleBit(outside);
+    return outside;
+}
+
+bool PEREncoder::encodeConstrainedLength(const ConstrainedObject& object, std::uint32_t size) {
+    if (encodeConstraint(object, size)) return encodeLength(size, 0, Unbounded);
+    return encodeLength(size, std::uint32_t(object.getLowerLimit()), object.getUpperLimit());
+}
+
+bool PEREncoder::encodeAnyType(const AbstractData* value) {
+    std::vector<char> inner;
+    if (value) {
+        PEREncoder nested(inner);
+        if (!value->accept(nested)) return false;
+    }
+    if (inner.empty()) inner.push_back(0);
+    if (inner.size() > MaximumStringSize || !encodeLength(unsigned(inner.size()), 0, Unbounded))
+        return false;
+    encodeBlock(inner.data(), inner.size());
+    return true;
+}
+
+bool PEREncoder::do_visit(const Null&) { return true; }
+
+bool PEREncoder::do_visit(const BOOLEAN& value) {
+    encodeSingleBit(value);
+    return true;
+}
+
+bool PEREncoder::do_visit(const INTEGER& value) {
+    std::int64_t lower = value.getLowerLimit();
+    std::int64_t upper = value.getUpperLimit();
+    // A range from 0 up holds its numbers as unsigned, one reaching below 0 as signed.
+    std::int64_t number =
+        lower >= 0 ? std::int64_t(std::uint32_t(value.getValue())) : std::int64_t(value.getValue());
+    if (!encodeConstraint(value, number)) {
+        std::uint64_t count = std::uint64_t(upper - lower) + 1;
+        if (number < lower || number > upper || count > FullRange) return false;
+        return encodeWholeNumber(std::uint64_t(number - lower), count);
+    }
+    // Without bounds: the value itself, in the fewest two's-complement octets.
+    std::int64_t v = value.getValue();
+    unsigned bits = 1;
+    for (std::int64_t magnitude = v < 0 ? ~v : v; magnitude != 0; magnitude >>= 1) ++bits;
+    unsigned octets = (bits + 7) / 8;
+    encodeLength(octets, 0, Unbounded);
+    encodeMultiBit(std::uint32_t(v), 8 * octets);
+    return true;
+}
+
+bool PEREncoder::do_visit(const ENUMERATED& value) {
+    std::int64_t number = value.asInt();
+    std::int64_t maximum = value.getMaximum();
+    if (value.extendable()) {
+        bool extension = number > maximum;
+        encodeSingleBit(extension);
+        if (extension) {
+            if (number < 0) return false;
+            encodeSmallUnsigned(std::uint32_t(number + 1));
+            return encodeWholeNumber(std::uint64_t(number), std::uint64_t(number) + 1);
+        }
+    }
+    if (number < 0 || number > maximum) return false;
+    return encodeWholeNumber(std::uint64_t(number), std::uint64_t(maximum) + 1);
+}
+
+bool PEREncoder::do_visit(const OBJECT_IDENTIFIER& value) {
+    std::vector<char> contents;
+    if (!value.encodeCommon(contents) || contents.size() > 255) return false;
+    encodeLength(unsigned(contents.size()), 0, 255);
+    encodeBlock(contents.data(), contents.size());
+    return true;
+}
+
+bool PEREncoder::do_visit(const BIT_STRING& value) {
+    unsigned size = value.size();
+    bool outside = value.extendable() &&
+                   (size < std::uint32_t(value.getLowerLimit()) || size > value.getUpperLimit());
+    if (!encodeConstrainedLength(value, size)) return false;
+    if (size == 0) return true;
+    if (!per::fixedSize(value, outside) || size > 16) byteAlign();
+    encodeBitMap(value.getData(), size);
+    return true;
+}
+
+bool PEREncoder::do_visit(const OCTET_STRING& value) {
+    unsigned size = unsigned(value.size());
+    bool outside = value.extendable() &&
+                   (size < std::uint32_t(value.getLowerLimit()) || size > value.getUpperLimit());
+    if (value.size() > 0xFFFFFFFFu || !encodeConstrainedLength(value, size)) return false;
+    if (per::fixedSize(value, outside) && size <= 2) {
+        for (char octet : value) encodeMultiBit(static_cast<unsigned char>(octet), 8);
+    } else {
+        encodeBlock(value.data(), size);
+    }
+    return true;
+}
+
+namespace {
+
+// The position of `c` in the kind's alphabet, or -1 when it is not permitted.
+int alphabetIndex(const AbstractString& kind, unsigned char c) {
+    const unsigned char* set = reinterpret_cast<const unsigned char*>(kind.getCharacterSet());
+    const unsigned char* end = set + kind.getCharacterSetSize();
+    const unsigned char* it = std::lower_bound(set, end, c);
+    return it != end && *it == c ? int(it - set) : -1;
+}
+
+}  // namespace
+
+bool PEREncoder::do_visit(const AbstractString& value) {
+    unsigned n = unsigned(value.size());
+    unsigned bits = value.getNumBits(true);
+    if (value.size() > 0xFFFFFFFFu || !encodeConstrainedLength(value, n)) return false;
+    if (n == 0) return true;
+    if (!per::shortString(value, bits)) {
+        if (bits == 8) {
+            encodeBlock(value.data(), n);
+            return true;
+        }
+        byteAlign();
+    }
+    bool byCode = value.getCanonicalSetBits() <= bits && value.getCanonicalSetBits() > 4;
+    for (char c : value) {
+        unsigned char code = static_cast<unsigned char>(c);
+        int index = value.getCharacterSetSize() == 0 ? code : alphabetIndex(value, code);
+        if (index < 0) return false;
+        encodeMultiBit(byCode ? code : unsigned(index), bits);
+    }
+    return true;
+}
+
+bool PEREncoder::do_visit(const BMPString& value) {
+    unsigned n = unsigned(value.size());
+    unsigned bits = value.getNumBits(true);
+    if (value.size() > 0xFFFFFFFFu || !encodeConstrainedLength(value, n)) return false;
+    if (n == 0) return true;
+    if (!per::shortString(value, bits)) byteAlign();
+    for (wchar_t c : value) {
+        unsigned code = unsigned(c);
+        if (code < value.getFirstChar() || code > value.getLastChar()) return false;
+        encodeMultiBit(code - value.getFirstChar(), bits);
+    }
+    return true;
+}
+
+bool PEREncoder::do_visit(const CHOICE& value) {
+    const AbstractData* selection = value.getSelection();
+    if (value.currentSelection() < 0 || !selection) return false;
+    unsigned index = unsigned(value.currentSelection());
+    unsigned roots = value.getNumChoices();
+    if (value.extendable()) {
+        bool extension = index >= roots;
+        encodeSingleBit(extension);
+        if (extension) {
+            encodeSmallUnsigned(index - roots);
+            return encodeAnyType(selection);
+        }
+    }
+    if (index >= roots || (roots > 1 && !encodeUnsigned(index, 0, roots - 1))) return false;
+    return selection->accept(*this);
+}
+
+bool PEREncoder::do_visit(const OpenData& value) {
+    if (value.has_data() || !value.has_buf())
+        return encodeAnyType(value.has_data() ? &value.get_data() : nullptr);
+    const std::vector<char>& octets = value.get_buf();
+    if (octets.empty()) return encodeAnyType(nullptr);
+    if (octets.size() > MaximumStringSize || !encodeLength(unsigned(octets.size()), 0, Unbounded))
+        return false;
+    encodeBlock(octets.data(), octets.size());
+    return true;
+}
+
+bool PEREncoder::do_visit(const GeneralizedTime& value) {
+    std::string text = value.get();
+    if (!encodeLength(unsigned(text.size()), 0, 0xFFFFFFFFu)) return false;
+    encodeBlock(text.data(), text.size());
+    return true;
+}
+
+bool PEREncoder::do_visit(const SEQUENCE_OF_Base& value) {
+    if (!encodeConstrainedLength(value, value.size())) return false;
+    for (const AbstractData* element : value)
+        if (!element->accept(*this)) return false;
+    return true;
+}
+
+bool PEREncoder::preVisitExtensionRoots(const SEQUENCE& value) {
+    if (value.extendable()) encodeSingleBit(per::anyExtension(value));
+    encodeBitMap(value.optionalMap().octets(), value.optionalMap().size());
+    return true;
+}
+
+bool PEREncoder::visitExtensionRoot(const SEQUENCE& value, int position) {
+    return value.getField(unsigned(position))->accept(*this);
+}
+
+bool PEREncoder::preVisitExtensions(const SEQUENCE& value) {
+    if (!per::anyExtension(value)) return true;
+    unsigned bits = per::extensionBits(value);
+    encodeSmallUnsigned(bits - 1);
+    encodeBitMap(value.extensionMap().octets(), bits);
+    return true;
+}
+
+bool PEREncoder::visitKnownExtension(const SEQUENCE& value, int position) {
+    return encodeAnyType(value.getField(unsigned(position)));
+}
+
+}  // namespace ASN1

@@ -1,0 +1,74 @@
+// Encodes any value in the packed encoding rules, ALIGNED variant (X.691), with the wire
+// forms the controller link depends on where they differ from X.691: ENUMERATED by its
+// number, a lower-bound-only INTEGER written as its value, the extension bitmap sized from
+// the value, the one-octet OBJECT IDENTIFIER count.
+#pragma once
+
+#include "asn1/ConstVisitor.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace ASN1 {
+
+class ConstrainedObject;
+
+class PEREncoder : public ConstVisitor {
+public:
+    // Empties `output` and appends the encoding to it.
+    explicit PEREncoder(std::vector<char>& output);
+
+    // Closes the open octet (its unused low bits stay 0).
+    void byteAlign() { bitsLeft_ = 8; }
+    void encodeSingleBit(bool bit);
+    // The low `count` bits of `value` (count 0..32), most significant first.
+    void encodeMultiBit(std::uint32_t value, unsigned count);
+    // The first `count` bits of a bitmap held as in SEQUENCE::BitMap; no alignment.
+    void encodeBitMap(const std::vector<char>& bitmap, unsigned count);
+    void encodeByte(unsigned char octet);
+    // Aligned octets; nothing at all (not even the alignment) for none.
+    void encodeBlock(const char* data, std::size_t count);
+    // A normally small non-negative whole number.
+    void encodeSmallUnsigned(std::uint32_t n);
+    // A constrained whole number: value - lower within upper - lower + 1 values.
+    bool encodeUnsigned(std::uint32_t value, std::uint32_t lower, std::uint32_t upper);
+    // A length determinant; false outside [lower, upper] and for an unconstrained length
+    // above 16383 (lengths are never fragmented).
+    bool encodeLength(std::uint32_t length, std::uint32_t lower, std::uint32_t upper);
+    // The extension bit of an extensible constraint, for `value`; true when the value is
+    // then coded without the bounds.
+    bool encodeConstraint(const ConstrainedObject& object, std::int64_t value);
+    // The size of a string, BIT STRING, OCTET STRING or SEQUENCE OF under its constraint.
+    bool encodeConstrainedLength(const ConstrainedObject& object, std::uint32_t size);
+    // `value` as an open type: its own complete encoding, preceded by the octet count.
+    bool encodeAnyType(const AbstractData* value);
+
+protected:
+    bool do_visit(const Null& value) override;
+    bool do_visit(const BOOLEAN& value) override;
+    bool do_visit(const INTEGER& value) override;
+    bool do_visit(const ENUMERATED& value) override;
+    bool do_visit(const OBJECT_IDENTIFIER& value) override;
+    bool do_visit(const BIT_STRING& value) override;
+    bool do_visit(const OCTET_STRING& value) override;
+    bool do_visit(const AbstractString& value) override;
+    bool do_visit(const BMPString& value) override;
+    bool do_visit(const CHOICE& value) override;
+    bool do_visit(const OpenData& value) override;
+    bool do_visit(const GeneralizedTime& value) override;
+    bool do_visit(const SEQUENCE_OF_Base& value) override;
+
+    bool preVisitExtensionRoots(const SEQUENCE& value) override;
+    bool visitExtensionRoot(const SEQUENCE& value, int position) override;
+    bool preVisitExtensions(const SEQUENCE& value) override;
+    bool visitKnownExtension(const SEQUENCE& value, int position) override;
+
+private:
+    // offset within `count` values, 1 <= count <= 2^32.
+    bool encodeWholeNumber(std::uint64_t offset, std::uint64_t count);
+
+    std::vector<char>& output_;
+    unsigned bitsLeft_;  // free bits in the last octet, 1..8; 8: no octet is open
+};
+
+}  // namespace ASN1

@@ -1,0 +1,19 @@
+// Values of the test schema as Erlang terms, in the form Erlang's asn1 application gives
+// them: {'Type', Field, ...} with asn1_NOVALUE for an absent field, {alternative, Value},
+// atoms for enumerations, lists for strings and SEQUENCE OF, binaries for OCTET and BIT
+// STRING. Test support for the cross-check with that independent implementation.
+#pragma once
+
+#include "asn1/AbstractData.h"
+
+#include <string>
+
+namespace PerTest {
+
+std::string toErlangTerm(const ASN1::AbstractData& value);
+
+// Fills `value`, created from its record, from `text` (one term, an ending dot allowed);
+// false when the term does not fit the type.
+bool fromErlangTerm(const std::string& text, ASN1::AbstractData& value);
+
+}  // namespace PerTest

@@ -1,0 +1,410 @@
+// Aligned PER: the wire form of every kind of value, the limits, and the refusals.
+#include "asn1/ASN1.h"
+#include "asn1/CoderEnv.h"
+#include "asn1/PERDecoder.h"
+#include "asn1/PEREncoder.h"
+#include "asn1/tests/PerTestSupport.h"
+#include "asn1/tests/schema/LGCP.h"
+#include "asn1/tests/schema/TEST.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+
+using namespace ASN1;
+using PerTest::decode;
+using PerTest::encode;
+using PerTest::hex;
+using PerTest::octets;
+
+namespace {
+
+// The encoding written by `write` on a fresh encoder.
+template <class Write>
+std::string written(Write write) {
+    std::vector<char> out;
+    PEREncoder encoder(out);
+    write(encoder);
+    return hex(out);
+}
+
+// A CHOICE of two NULLs, extensible, whose first extension alternative is a BOOLEAN; and
+// the same type as a peer without the extension alternative knows it.
+const void* const twoAndOneInfos[] = {&Null::theInfo, &Null::theInfo, &BOOLEAN::theInfo};
+const char* const twoAndOneNames[] = {"a", "b", "added"};
+const ChoiceInfo twoAndOne = {{&CHOICE::create, 0}, true, twoAndOneInfos, 2, 3, nullptr,
+                              twoAndOneNames};
+const ChoiceInfo twoKnown = {{&CHOICE::create, 0}, true, twoAndOneInfos, 2, 2, nullptr,
+                             twoAndOneNames};
+
+// TEST::Extended as an older peer knows it: the addition x only.
+const void* const extendedV1Infos[] = {&INTEGER::theInfo, &BOOLEAN::theInfo, &IA5String::theInfo,
+                                       &INTEGER::theInfo};
+const int extendedV1Ids[] = {-1, 0, 1, 0};
+const char* const extendedV1Names[] = {"a", "b", "c", "x"};
+const SequenceInfo extendedV1 = {{&SEQUENCE::create, 0x10},
+                                 true,
+                                 extendedV1Infos,
+                                 extendedV1Ids,
+                                 3,
+                                 1,
+                                 2,
+                                 nullptr,
+                                 nullptr,
+                                 extendedV1Names};
+
+// SEQUENCE { pick twoKnown, after BOOLEAN }: what follows an unknown alternative.
+const void* const pickThenFlagInfos[] = {&twoKnown, &BOOLEAN::theInfo};
+const int pickThenFlagIds[] = {-1, -1};
+const char* const pickThenFlagNames[] = {"pick", "after"};
+const SequenceInfo pickThenFlag = {
+    {&SEQUENCE::create, 0x10}, false, pickThenFlagInfos, pickThenFlagIds, 2, 0, 0, nullptr, nullptr,
+    pickThenFlagNames};
+
+const ConstrainedInfo octetsUpTo65535 = {{&OCTET_STRING::create, 4}, FixedConstraint, 0, 65535};
+const ConstrainedInfo twoOctets = {{&OCTET_STRING::create, 4}, FixedConstraint, 2, 2};
+const ConstrainedInfo sixteenBits = {{&BIT_STRING::create, 3}, FixedConstraint, 16, 16};
+const ConstrainedInfo lowerBoundThree = {
+    {&INTEGER::create, 2}, PartiallyConstrained, 3, 0xFFFFFFFFu};
+
+TEST::Pair workedPair(bool first) {
+    TEST::Pair pair;
+    if (first) pair.set_first(5);
+    pair.set_second().select_number(6);
+    return pair;
+}
+
+}  // namespace
+
+TEST(Per, WorkedExampleInItsFourForms) {
+    EXPECT_EQ("80 00 05 70", encode(workedPair(true)));
+    EXPECT_EQ("38", encode(workedPair(false)));
+
+    TEST::PairExt extensible;
+    extensible.set_first(5);
+    extensible.set_second().select_number(6);
+    EXPECT_EQ("40 00 05 70", encode(extensible));
+    extensible.extensionMap().resize(2);  // bits, none set: still nothing after the roots
+    EXPECT_EQ("40 00 05 70", encode(extensible));
+
+    TEST::PairOfPickExt extensibleChoice;
+    extensibleChoice.set_first(5);
+    extensibleChoice.set_second().select_number(6);
+    EXPECT_EQ("80 00 05 38", encode(extensibleChoice));
+
+    TEST::Pair pair;
+    ASSERT_TRUE(decode("80 00 05 70", pair));
+    EXPECT_EQ(0, pair.compare(workedPair(true)));
+    ASSERT_TRUE(decode("38", pair));
+    EXPECT_EQ(0, pair.compare(workedPair(false)));
+    TEST::PairExt pairExt;
+    ASSERT_TRUE(decode("40 00 05 70", pairExt));
+    EXPECT_EQ(5u, pairExt.get_first().getValue());
+    TEST::PairOfPickExt pairOfPickExt;
+    ASSERT_TRUE(decode("80 00 05 38", pairOfPickExt));
+    EXPECT_EQ(0, pairOfPickExt.compare(extensibleChoice));
+}
+
+TEST(Per, ConstrainedWholeNumbersBySizeOfRange) {
+    // After one bit: 255 values stay a bare field, 256 take an aligned octet, 257 two.
+    EXPECT_EQ("FF 00", written([](PEREncoder& e) {
+                  e.encodeSingleBit(true);
+                  e.encodeUnsigned(254, 0, 254);
+              }));
+    EXPECT_EQ("80 FF", written([](PEREncoder& e) {
+                  e.encodeSingleBit(true);
+                  e.encodeUnsigned(255, 0, 255);
+              }));
+    EXPECT_EQ("80 00 FF", written([](PEREncoder& e) {
+                  e.encodeSingleBit(true);
+                  e.encodeUnsigned(255, 0, 256);
+              }));
+    EXPECT_EQ("80", written([](PEREncoder& e) {
+                  e.encodeSingleBit(true);
+                  e.encodeUnsigned(7, 7, 7);
+              }));
+    EXPECT_EQ("", written([](PEREncoder& e) { EXPECT_FALSE(e.encodeUnsigned(8, 0, 7)); }));
+
+    // The whole 32-bit range: the octet count as two bits, then the octets.
+    Constrained_INTEGER<FixedConstraint, 0, 0xFFFFFFFFu> full(0xFFFFFFFFu);
+    EXPECT_EQ("C0 FF FF FF FF", encode(full));
+    full = 0;
+    EXPECT_EQ("00 00", encode(full));
+    full = 0x10000;
+    EXPECT_EQ("80 01 00 00", encode(full));
+    ASSERT_TRUE(decode("C0 FF FF FF FF", full));
+    EXPECT_EQ(0xFFFFFFFFu, full.getValue());
+
+    // A range below zero counts from its lower bound.
+    Constrained_INTEGER<FixedConstraint, -128, 127> small;
+    small.setValue(-5);
+    EXPECT_EQ("7B", encode(small));
+    ASSERT_TRUE(decode("00", small));
+    EXPECT_EQ(-128, small.INTEGER::getValue());
+    small.setValue(128);
+    EXPECT_EQ("FAIL", encode(small));
+
+    // The upper bound is not checked on decode: a slot number travels in 16 bits.
+    LGCP::Message message;
+    message.set_slot(1000);
+    message.set_pdu().select_command().select_ping();
+    EXPECT_EQ("40 03 E8 1C", encode(message));
+    ASSERT_TRUE(decode("40 07 D0 1C", message));
+    EXPECT_EQ(2000u, message.get_slot().getValue());
+    EXPECT_TRUE(message.get_pdu().get_command().ping_isSelected());
+}
+
+TEST(Per, LengthDeterminants) {
+    for (unsigned size : {127u, 128u, 16383u}) {
+        OCTET_STRING value(size, 'x');
+        std::string encoded = encode(value);
+        OCTET_STRING back;
+        ASSERT_TRUE(decode(encoded, back)) << size;
+        EXPECT_EQ(size, back.size());
+        EXPECT_EQ(0, back.compare(value));
+    }
+    EXPECT_EQ("7F", encode(OCTET_STRING(127, 'x')).substr(0, 2));
+    EXPECT_EQ("80 80", encode(OCTET_STRING(128, 'x')).substr(0, 5));
+    EXPECT_EQ("BF FF", encode(OCTET_STRING(16383, 'x')).substr(0, 5));
+    EXPECT_EQ("FAIL", encode(OCTET_STRING(16384, 'x')));
+    EXPECT_EQ("FAIL", encode(IA5String(std::string(16384, 'x'))));
+    OCTET_STRING value;
+    EXPECT_FALSE(decode("C0 01 00", value));  // a fragment: never sent, never read
+
+    // Under a bound of at most 65535 a size is a number, not a length: 16384 passes both
+    // ways, one more does not decode.
+    OCTET_STRING big(16384, 'y', &octetsUpTo65535);
+    std::string encoded = encode(big);
+    EXPECT_EQ("40 00", encoded.substr(0, 5));
+    OCTET_STRING back(&octetsUpTo65535);
+    ASSERT_TRUE(decode(encoded, back));
+    EXPECT_EQ(16384u, back.size());
+    EXPECT_FALSE(
+        decode("40 01 " + encode(OCTET_STRING(16385, 'y', &octetsUpTo65535)).substr(6), back));
+}
+
+TEST(Per, UnconstrainedIntegersInTheFewestOctets) {
+    const std::pair<int, const char*> cases[] = {{0, "01 00"},
+                                                 {127, "01 7F"},
+                                                 {128, "02 00 80"},
+                                                 {-1, "01 FF"},
+                                                 {-128, "01 80"},
+                                                 {-129, "02 FF 7F"},
+                                                 {INT_MAX, "04 7F FF FF FF"},
+                                                 {INT_MIN, "04 80 00 00 00"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.second, encode(INTEGER(c.first))) << c.first;
+        INTEGER back;
+        ASSERT_TRUE(decode(c.second, back));
+        EXPECT_EQ(c.first, back.getValue());
+    }
+    INTEGER value;
+    EXPECT_FALSE(decode("05 00 00 00 00 01", value));
+    EXPECT_FALSE(decode("00", value));
+
+    // A lower bound alone: the value itself, read back without sign.
+    INTEGER five(5, &lowerBoundThree);
+    EXPECT_EQ("01 05", encode(five));
+    INTEGER back(&lowerBoundThree);
+    ASSERT_TRUE(decode("01 FF", back));
+    EXPECT_EQ(255, back.getValue());
+}
+
+TEST(Per, EnumerationsTravelByNumber) {
+    static const char* const names[] = {"a", "b", "c"};
+    static const int numbers[] = {0, 1, 2};
+    static const EnumeratedInfo extensible = {
+        {&ENUMERATED::create, 10}, true, 2, names, 3, numbers};
+    EXPECT_EQ("86 A0", encode(ENUMERATED(5, &extensible)));
+    EXPECT_EQ("40", encode(ENUMERATED(2, &extensible)));
+    ENUMERATED back(&extensible);
+    ASSERT_TRUE(decode("86 A0", back));
+    EXPECT_EQ(5, back.asInt());
+    EXPECT_FALSE(decode("80", back));  // extension count 0
+
+    TEST::Standby standby(TEST::Standby::speak);
+    EXPECT_EQ("40", encode(standby));  // 4 of 0..9, in 4 bits
+    standby = TEST::Standby::not_use;
+    EXPECT_EQ("FAIL", encode(standby));
+}
+
+TEST(Per, ChoiceExtensionAlternatives) {
+    CHOICE added(&twoAndOne);
+    added.setSelection(2, new BOOLEAN(true));
+    EXPECT_EQ("80 01 80", encode(added));
+    CHOICE back(&twoAndOne);
+    ASSERT_TRUE(decode("80 01 80", back));
+    EXPECT_EQ(0, back.compare(added));
+
+    // A peer that does not know the alternative skips its open type and goes on.
+    SEQUENCE older(&pickThenFlag);
+    ASSERT_TRUE(decode("80 01 80 80", older));
+    EXPECT_EQ(-2, static_cast<CHOICE*>(older.getField(0))->currentSelection());
+    EXPECT_TRUE(*static_cast<BOOLEAN*>(older.getField(1)));
+    EXPECT_EQ("FAIL", encode(older));
+
+    // A root index beyond the root alternatives is refused.
+    TEST::Pick pick;
+    EXPECT_FALSE(decode("C0", pick));
+
+    // The empty open type.
+    EXPECT_EQ("01 00", encode(OpenData()));
+    CHOICE emptyAddition(&twoAndOne);
+    EXPECT_TRUE(decode("80 01 00", emptyAddition));
+}
+
+TEST(Per, SequenceExtensionAdditions) {
+    TEST::Extended value;
+    value.set_a(1);
+    value.set_x(5);
+    EXPECT_EQ("80 01 01 01 02 01 05", encode(value));
+    TEST::Extended back;
+    ASSERT_TRUE(decode("80 01 01 01 02 01 05", back));
+    EXPECT_EQ(0, back.compare(value));
+
+    // An addition whose value runs past its own length fails, whatever follows it.
+    EXPECT_FALSE(decode("80 01 01 01 01 02 01 05", back));
+
+    // Additions this side does not know are skipped, and never sent on.
+    value.set_y(true);
+    value.set_z({char(0xAB)});
+    SEQUENCE older(&extendedV1);
+    ASSERT_TRUE(decode(encode(value), older));
+    EXPECT_EQ(5, static_cast<INTEGER*>(older.getField(3))->getValue());
+    EXPECT_EQ(3u, older.extensionMap().size());
+    EXPECT_EQ("80 01 01 01 02 01 05", encode(older));
+    // A skipped addition cut short fails.
+    std::string full = encode(value);
+    EXPECT_FALSE(decode(full.substr(0, full.size() - 3), older));
+}
+
+TEST(Per, StringsAndTheirAlignment) {
+    // Two fixed octets follow the bit before them; three octets are aligned.
+    EXPECT_EQ("D5 00 80", written([](PEREncoder& e) {
+                  e.encodeSingleBit(true);
+                  EXPECT_TRUE(OCTET_STRING({char(0xAA), char(0x01)}, &twoOctets).accept(e));
+              }));
+    EXPECT_EQ("80 03 AA 01 02", written([](PEREncoder& e) {
+                  e.encodeSingleBit(true);
+                  EXPECT_TRUE(OCTET_STRING({char(0xAA), 1, 2}).accept(e));
+              }));
+    BIT_STRING bits(&sixteenBits);
+    bits.resize(16);
+    bits.set(0);
+    EXPECT_EQ("C0 00 00", written([&](PEREncoder& e) {
+                  e.encodeSingleBit(true);
+                  EXPECT_TRUE(bits.accept(e));
+              }));
+    BIT_STRING seventeen;
+    seventeen.resize(17);
+    seventeen.set(16);
+    EXPECT_EQ("11 00 00 80", encode(seventeen));
+    BIT_STRING back;
+    ASSERT_TRUE(decode("11 00 00 80", back));
+    EXPECT_EQ(0, back.compare(seventeen));
+
+    EXPECT_EQ("02 61 62", encode(IA5String("ab")));
+    EXPECT_EQ("FAIL", encode(NumericString("12a")));
+    EXPECT_EQ("03 23 00", encode(NumericString("12 ")));
+    NumericString digits;
+    ASSERT_TRUE(decode("03 23 00", digits));
+    EXPECT_EQ("12 ", static_cast<std::string&>(digits));
+    EXPECT_FALSE(decode("01 C0", digits));  // index 12 of an alphabet of 11
+
+    EXPECT_EQ("02 04 10 04 35", encode(BMPString(L"\x0410\x0435")));
+    BMPString wide;
+    ASSERT_TRUE(decode("02 04 10 04 35", wide));
+    EXPECT_EQ(0, wide.compare(BMPString(L"\x0410\x0435")));
+    GeneralizedTime time("20231011164600Z");
+    EXPECT_EQ("0F 32 30 32 33 31 30 31 31 31 36 34 36 30 30 5A", encode(time));
+    GeneralizedTime timeBack;
+    ASSERT_TRUE(decode(encode(time), timeBack));
+    EXPECT_EQ(0, timeBack.compare(time));
+    EXPECT_FALSE(decode("03 32 30 32", timeBack));
+}
+
+TEST(Per, ListsOpenTypesAndIdentifiers) {
+    SEQUENCE_OF<BOOLEAN> list;
+    std::vector<char> input = octets("80 80");
+    input.resize(2 + 16, char(0xFF));
+    ASSERT_TRUE(ASN1::PERDecoder(input.data(), input.data() + input.size()).visit(list));
+    EXPECT_EQ(128u, list.size());
+    input = octets("80 81");
+    input.resize(2 + 17, char(0xFF));
+    EXPECT_FALSE(ASN1::PERDecoder(input.data(), input.data() + input.size()).visit(list));
+
+    // Elements from a failing one on are dropped.
+    SEQUENCE_OF<INTEGER> numbers;
+    ASSERT_TRUE(decode("03 01 01 01 02 01", numbers) == false);
+    EXPECT_EQ(2u, numbers.size());
+
+    OpenData raw;
+    raw.grab(new std::vector<char>{char(0xAA), char(0xBB)});
+    EXPECT_EQ("02 AA BB", encode(raw));
+    OpenData open;
+    ASSERT_TRUE(decode("02 AA BB", open));
+    EXPECT_EQ(0, open.compare(raw));
+    open.set_data(new INTEGER);
+    EXPECT_FALSE(PERDecoder(nullptr, nullptr).revisit(open));  // AA BB is no INTEGER
+    open.get_buf() = octets("01 07");
+    ASSERT_TRUE(PERDecoder(nullptr, nullptr).revisit(open));
+    EXPECT_EQ(7, static_cast<INTEGER&>(open.get_data()).getValue());
+
+    // An open type of a fixed type: its value is read within the open type's length.
+    static const TypeConstrainedOpenDataInfo ofInteger = {
+        {&TypeConstrainedOpenData::create, 0}, &INTEGER::theInfo};
+    std::unique_ptr<AbstractData> typed(AbstractData::create(&ofInteger));
+    ASSERT_TRUE(decode("02 01 05", *typed));
+    EXPECT_EQ(5, static_cast<INTEGER&>(static_cast<OpenData&>(*typed).get_data()).getValue());
+    EXPECT_EQ("02 01 05", encode(*typed));
+    EXPECT_FALSE(decode("01 02 01 05", *typed));
+
+    OBJECT_IDENTIFIER oid;
+    ASSERT_TRUE(decode("03 2A 03 04", oid));
+    EXPECT_EQ(4u, oid.levels());
+    EXPECT_FALSE(decode("03 2A 03", oid));
+    EXPECT_EQ("03 2A 03 04", encode(oid));
+
+    BOOLEAN flag;
+    EXPECT_FALSE(decode("", flag));
+}
+
+TEST(Per, CoderEnvironment) {
+    CoderEnv env;
+    EXPECT_EQ(CoderEnv::invalidRule, env.get_encodingRule());
+    std::vector<char> out = {'k'};
+    INTEGER five(5);
+    EXPECT_FALSE(encode(five, &env, std::back_inserter(out)));
+    const char input[] = {0x01, 0x07, 0x55};
+    EXPECT_FALSE(decode(input, input + 2, &env, five, false));
+    for (CoderEnv::EncodingRules rule : {CoderEnv::ber, CoderEnv::EncodingRules(3)}) {
+        env.set_encodingRule(rule);
+        EXPECT_FALSE(encode(five, &env, std::back_inserter(out)));
+        EXPECT_FALSE(decode(input, input + 2, &env, five, false));
+    }
+    EXPECT_EQ(std::vector<char>{'k'}, out);
+    EXPECT_EQ(5, five.getValue());
+
+    env.set_encodingRule(CoderEnv::per);
+    ASSERT_TRUE(encode(five, &env, std::back_inserter(out)));
+    EXPECT_EQ("6B 01 05", hex(out));
+    ASSERT_TRUE(decode(input, input + 3, &env, five, false));  // the extra octet is not read
+    EXPECT_EQ(7, five.getValue());
+    TEST::Pick unselected;
+    EXPECT_FALSE(encode(unselected, &env, std::back_inserter(out)));
+    EXPECT_EQ("6B 01 05", hex(out));
+
+    env.set_encodingRule(CoderEnv::avn);
+    std::string text;
+    ASSERT_TRUE(encode(five, &env, std::back_inserter(text)));
+    EXPECT_EQ("7", text);
+    EXPECT_FALSE(encode(unselected, &env, std::back_inserter(text)));
+
+    // Module names are ordered as texts.
+    std::string a = "TERM", b = "LGCP", lookup = "TERM";
+    env.modules()[a.c_str()] = nullptr;
+    env.modules()[b.c_str()] = nullptr;
+    EXPECT_STREQ("LGCP", env.modules().begin()->first);
+    EXPECT_NE(env.modules().end(), env.modules().find(lookup.c_str()));
+}

@@ -1,0 +1,47 @@
+#include "asn1/tests/PerTestSupport.h"
+
+#include "asn1/CoderEnv.h"
+
+#include <cctype>
+#include <cstdio>
+#include <iterator>
+
+namespace PerTest {
+
+std::string hex(const std::vector<char>& octets) {
+    std::string text;
+    for (char octet : octets) {
+        char two[4];
+        std::snprintf(two, sizeof two, "%02X", unsigned(static_cast<unsigned char>(octet)));
+        if (!text.empty()) text += ' ';
+        text += two;
+    }
+    return text;
+}
+
+std::vector<char> octets(const std::string& hex) {
+    std::vector<char> result;
+    std::string digits;
+    for (char c : hex)
+        if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+        result.push_back(char(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    return result;
+}
+
+std::string encode(const ASN1::AbstractData& value) {
+    ASN1::CoderEnv env;
+    env.set_encodingRule(ASN1::CoderEnv::per);
+    std::vector<char> out;
+    if (!ASN1::encode(value, &env, std::back_inserter(out))) return "FAIL";
+    return hex(out);
+}
+
+bool decode(const std::string& hexText, ASN1::AbstractData& value) {
+    std::vector<char> input = octets(hexText);
+    ASN1::CoderEnv env;
+    env.set_encodingRule(ASN1::CoderEnv::per);
+    return ASN1::decode(input.data(), input.data() + input.size(), &env, value, true);
+}
+
+}  // namespace PerTest

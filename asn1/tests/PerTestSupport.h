@@ -1,0 +1,20 @@
+// Hex text of octets and one-line encode/decode helpers for the PER tests.
+#pragma once
+
+#include "asn1/AbstractData.h"
+
+#include <string>
+#include <vector>
+
+namespace PerTest {
+
+// "80 00 05 70"
+std::string hex(const std::vector<char>& octets);
+// The octets of "80 00 05 70" (blanks optional).
+std::vector<char> octets(const std::string& hex);
+// The aligned PER encoding of `value` as hex, or "FAIL".
+std::string encode(const ASN1::AbstractData& value);
+// Decodes the hex text into `value`.
+bool decode(const std::string& hex, ASN1::AbstractData& value);
+
+}  // namespace PerTest
