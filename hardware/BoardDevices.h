@@ -1,0 +1,37 @@
+// The board's drivers as the daemon reaches them: every open, request, read
+// and write on a device node goes through Board::devices(), so a simulated
+// board can stand in for the kernel on a machine without the drivers.
+// Descriptors are ordinary ones: poll() them through Event, close them
+// through Fd or close().
+#pragma once
+
+#include <cstddef>
+#include <sys/types.h>
+
+namespace Board {
+
+// The kernel's conventions throughout: -1 with errno set on failure.
+class Devices {
+public:
+    virtual ~Devices() = default;
+    // A close-on-exec descriptor of the device node.
+    virtual int open(const char* path, int flags) = 0;
+    // A request whose argument is a pointer to its record.
+    virtual int ioctl(int fd, unsigned long request, void* record) = 0;
+    // A request whose argument is the value itself (or no argument: 0).
+    virtual int ioctlValue(int fd, unsigned long request, unsigned long value) = 0;
+    virtual ssize_t read(int fd, void* buffer, std::size_t length) = 0;
+    virtual ssize_t write(int fd, const void* data, std::size_t length) = 0;
+};
+
+// Created on first use and never destroyed, so static objects may use it in
+// their destructors. "HALVOXD_BOARD=sim" in the environment at that first
+// use selects the simulated board (when it is built in); otherwise every call
+// goes to the kernel.
+Devices& devices();
+
+// The size of the record a request number carries, in the board's encoding
+// (13 bits from bit 16); the driver headers check their records against it.
+constexpr std::size_t requestSize(unsigned long request) { return (request >> 16) & 0x1FFF; }
+
+}  // namespace Board

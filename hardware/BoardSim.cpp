@@ -1,0 +1,289 @@
+#include "hardware/BoardSim.h"
+
+#include "hardware/BoardSimHal.h"
+#include "runtime/Errno.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iostream>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Board {
+
+struct Sim::Open {
+    Open(SimDevice& device, int flags, unsigned id, int driverEnd)
+        : view(device, flags, id, driverEnd), end(driverEnd) {}
+
+    SimOpen view;
+    Fd end;
+    // The daemon's end, recognised through any dup of it.
+    dev_t dev = 0;
+    ino_t ino = 0;
+};
+
+namespace {
+
+const struct {
+    const char* name;
+    int value;
+} errnoNames[] = {
+    {"EPERM", EPERM},   {"ENOENT", ENOENT}, {"EINTR", EINTR},   {"EIO", EIO},
+    {"ENXIO", ENXIO},   {"EBADF", EBADF},   {"EAGAIN", EAGAIN}, {"ENOMEM", ENOMEM},
+    {"EACCES", EACCES}, {"EFAULT", EFAULT}, {"EBUSY", EBUSY},   {"ENODEV", ENODEV},
+    {"EINVAL", EINVAL}, {"ENOTTY", ENOTTY}, {"ENOSPC", ENOSPC}, {"ETIMEDOUT", ETIMEDOUT},
+};
+
+bool ParseErrno(const std::string& word, int& error) {
+    for (const auto& e : errnoNames)
+        if (word == e.name) {
+            error = e.value;
+            return true;
+        }
+    long number;
+    if (!SimDevice::ParseNumber(word, number) || number <= 0 || number > 4095) return false;
+    error = int(number);
+    return true;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
+std::ostream& Hex(std::ostream& os, unsigned long value) {
+    return os << "0x" << std::hex << value << std::dec;
+}
+
+}  // namespace
+
+Sim::Sim() { models.push_back(std::make_unique<SimHal>()); }
+
+Sim::~Sim() = default;
+
+SimDevice* Sim::Device(const std::string& path) const {
+    for (const auto& m : models)
+        if (m->Path() == path) return m.get();
+    return nullptr;
+}
+
+int Sim::Result(int result) {
+    if (result >= 0) return result;
+    errno = -result;
+    return -1;
+}
+
+int Sim::TakeFault(const std::string& path, bool onOpen, unsigned long request) {
+    for (auto f = faults.begin(); f != faults.end(); ++f) {
+        if (f->path != path || f->onOpen != onOpen || (!onOpen && f->request != request)) continue;
+        int error = f->error;
+        if (f->once) faults.erase(f);
+        return error;
+    }
+    return 0;
+}
+
+void Sim::FailOpen(const std::string& path, int error, bool once) {
+    faults.push_back({path, true, 0, error, once});
+}
+
+void Sim::FailRequest(const std::string& path, unsigned long request, int error, bool once) {
+    faults.push_back({path, false, request, error, once});
+}
+
+void Sim::ClearFaults() { faults.clear(); }
+
+void Sim::Sweep() {
+    for (auto o = opens.begin(); o != opens.end();) {
+        pollfd p{(*o)->end.lowlevel_fd(), 0, 0};
+        if (::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP)) {
+            (*o)->view.device.OnClose((*o)->view);
+            o = opens.erase(o);
+        } else {
+            ++o;
+        }
+    }
+}
+
+Sim::Open* Sim::Find(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) < 0) return nullptr;
+    for (const auto& o : opens)
+        if (o->dev == st.st_dev && o->ino == st.st_ino) return o.get();
+    errno = ENOTTY;
+    return nullptr;
+}
+
+unsigned Sim::OpenCount(const std::string& path) {
+    Sweep();
+    unsigned count = 0;
+    for (const auto& o : opens)
+        if (o->view.device.Path() == path) ++count;
+    return count;
+}
+
+int Sim::Attach(SimDevice& device, int flags) {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) < 0) return -1;
+    auto o = std::make_unique<Open>(device, flags, nextId, ends[1]);
+    struct stat st;
+    int result = -1;
+    if (NonBlockMode(ends[1]) && (!(flags & O_NONBLOCK) || NonBlockMode(ends[0])) &&
+        ::fstat(ends[0], &st) == 0) {
+        o->dev = st.st_dev;
+        o->ino = st.st_ino;
+        result = Result(device.OnOpen(o->view));
+    }
+    if (result < 0) {
+        Errno e;
+        ::close(ends[0]);
+        errno = e.value();
+        return -1;
+    }
+    ++nextId;
+    opens.push_back(std::move(o));
+    return ends[0];
+}
+
+int Sim::open(const char* path, int flags) {
+    Sweep();
+    int result = -1;
+    SimDevice* device = Device(path);
+    if (!device)
+        errno = ENOENT;
+    else if (int error = TakeFault(path, true, 0))
+        errno = error;
+    else
+        result = Attach(*device, flags);
+    if (logging) {
+        Errno e;
+        std::clog << "board-sim: open " << path << " -> " << result;
+        if (result < 0) std::clog << " (" << e << ")";
+        std::clog << std::endl;
+        errno = e.value();
+    }
+    return result;
+}
+
+int Sim::Request(int fd, unsigned long request, const char* what,
+                 const std::function<int(SimOpen&)>& call) {
+    int result = -1;
+    Open* o = Find(fd);
+    if (o) {
+        if (int error = TakeFault(o->view.device.Path(), false, request))
+            errno = error;
+        else
+            result = Result(call(o->view));
+    }
+    if (logging) {
+        Errno e;
+        std::clog << "board-sim: " << what << ' ' << (o ? o->view.device.Path().c_str() : "?")
+                  << ' ';
+        Hex(std::clog, request) << " -> " << result;
+        if (result < 0) std::clog << " (" << e << ")";
+        std::clog << std::endl;
+        errno = e.value();
+    }
+    return result;
+}
+
+int Sim::ioctl(int fd, unsigned long request, void* record) {
+    return Request(fd, request, "ioctl",
+                   [&](SimOpen& o) { return o.device.OnIoctl(o, request, record); });
+}
+
+int Sim::ioctlValue(int fd, unsigned long request, unsigned long value) {
+    return Request(fd, request, "ioctl",
+                   [&](SimOpen& o) { return o.device.OnIoctlValue(o, request, value); });
+}
+
+// What the models delivered waits in the daemon's own end.
+ssize_t Sim::read(int fd, void* buffer, std::size_t length) { return ::read(fd, buffer, length); }
+
+ssize_t Sim::write(int fd, const void* data, std::size_t length) {
+    Open* o = Find(fd);
+    if (!o) return -1;
+    ssize_t result = o->view.device.OnWrite(o->view, data, length);
+    if (logging)
+        std::clog << "board-sim: write " << o->view.device.Path() << ' ' << length << " -> "
+                  << result << std::endl;
+    if (result >= 0) return result;
+    errno = int(-result);
+    return -1;
+}
+
+void Sim::Reset() {
+    ClearFaults();
+    logging = false;
+    for (const auto& m : models) m->Reset();
+}
+
+std::string Sim::Command(const std::string& line) {
+    std::vector<std::string> w = Words(line);
+    if (w.empty()) return "error: empty line";
+    const std::string& verb = w[0];
+    if (verb == "log" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
+        SetLogging(w[1] == "on");
+        return "ok";
+    }
+    if (verb == "reset" && w.size() == 1) {
+        Reset();
+        return "ok";
+    }
+    if (verb == "fail" && w.size() == 2 && w[1] == "clear") {
+        ClearFaults();
+        return "ok";
+    }
+    if (verb == "fail" && (w.size() == 4 || (w.size() == 5 && w[4] == "once"))) {
+        bool once = w.size() == 5;
+        int error;
+        if (!ParseErrno(w[3], error)) return "error: bad errno " + w[3];
+        if (w[1] == "open") {
+            if (!Device(w[2])) return "error: no device " + w[2];
+            FailOpen(w[2], error, once);
+            return "ok";
+        }
+        long request;
+        if (!Device(w[1])) return "error: no device " + w[1];
+        if (!SimDevice::ParseNumber(w[2], request)) return "error: bad request " + w[2];
+        FailRequest(w[1], static_cast<unsigned long>(request) & 0xFFFFFFFFUL, error, once);
+        return "ok";
+    }
+    if (verb == "opens" && w.size() == 2) {
+        if (!Device(w[1])) return "error: no device " + w[1];
+        return std::to_string(OpenCount(w[1]));
+    }
+    if (SimDevice* device = Device(verb)) {
+        Sweep();
+        return device->OnCommand(std::vector<std::string>(w.begin() + 1, w.end()));
+    }
+    return "error: unknown command";
+}
+
+bool Sim::RunFile(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) {
+        Errno e;
+        std::cerr << "board-sim: can't read " << path << ": " << e << std::endl;
+        return false;
+    }
+    unsigned number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        std::vector<std::string> w = Words(line);
+        if (w.empty() || w[0][0] == '#') continue;
+        std::string reply = Command(line);
+        if (reply.compare(0, 6, "error:") == 0)
+            std::cerr << "board-sim: " << path << ':' << number << ": " << reply << std::endl;
+    }
+    return true;
+}
+
+}  // namespace Board

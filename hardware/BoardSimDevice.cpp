@@ -1,0 +1,32 @@
+#include "hardware/BoardSimDevice.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/socket.h>
+
+namespace Board {
+
+bool SimOpen::Deliver(const void* record, std::size_t length) {
+    return ::send(driverEnd, record, length, MSG_DONTWAIT | MSG_NOSIGNAL) == ssize_t(length);
+}
+
+int SimDevice::OnIoctl(SimOpen&, unsigned long, void*) { return -ENOTTY; }
+
+int SimDevice::OnIoctlValue(SimOpen&, unsigned long, unsigned long) { return -ENOTTY; }
+
+ssize_t SimDevice::OnWrite(SimOpen&, const void*, std::size_t) { return -EINVAL; }
+
+std::string SimDevice::OnCommand(const std::vector<std::string>&) {
+    return "error: unknown command";
+}
+
+bool SimDevice::ParseNumber(const std::string& word, long& value) {
+    if (word.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
+    value = std::strtol(word.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+    return errno == 0 && *end == '\0' && end != word.c_str() + (hex ? 2 : 0);
+}
+
+}  // namespace Board

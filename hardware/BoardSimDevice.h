@@ -1,0 +1,66 @@
+// A driver of the simulated board: the small model of one device node that
+// the simulation routes every open, request and write on that path to, and
+// the open descriptors it hands out.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace Board {
+
+class SimDevice;
+
+// One open of a simulated device. The daemon holds the other end of a
+// SOCK_SEQPACKET pair, so a record the model delivers is read there whole.
+class SimOpen {
+public:
+    SimOpen(SimDevice& device, int flags, unsigned id, int driverEnd)
+        : device(device), flags(flags), id(id), driverEnd(driverEnd) {}
+
+    // Queues one driver record for the daemon; false when the queue is full.
+    bool Deliver(const void* record, std::size_t length);
+
+    SimDevice& device;
+    const int flags;
+    // Unique among all opens of the simulation's life: models key per-open state on it.
+    const unsigned id;
+
+private:
+    int driverEnd;
+};
+
+class SimDevice {
+public:
+    explicit SimDevice(std::string path) : path(std::move(path)) {}
+    virtual ~SimDevice() = default;
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    const std::string& Path() const { return path; }
+
+    // 0, or minus an errno to refuse the open.
+    virtual int OnOpen(SimOpen&) { return 0; }
+    // The daemon closed its last copy of the descriptor.
+    virtual void OnClose(SimOpen&) {}
+    // A request's result (0 or more) or minus an errno; -ENOTTY for a request
+    // the driver does not have.
+    virtual int OnIoctl(SimOpen& open, unsigned long request, void* record);
+    virtual int OnIoctlValue(SimOpen& open, unsigned long request, unsigned long value);
+    // The octets taken or minus an errno.
+    virtual ssize_t OnWrite(SimOpen& open, const void* data, std::size_t length);
+    // A control line addressed to this device (the words after its path);
+    // returns the reply line, "error: ..." for a line it does not take.
+    virtual std::string OnCommand(const std::vector<std::string>& words);
+    // Back to the state of a board just powered on.
+    virtual void Reset() = 0;
+
+    // Number parsing for the control lines: decimal, or hexadecimal with "0x".
+    static bool ParseNumber(const std::string& word, long& value);
+
+private:
+    const std::string path;
+};
+
+}  // namespace Board

@@ -1,0 +1,60 @@
+// The board's TDM switching matrix, driven through "/dev/hal": switches a
+// transmit channel onto a receive channel, drives a channel with a constant
+// octet, turns a channel off and reads back the octet a channel carries.
+// It keeps a shadow of the 2048 shared-bus outputs (channels 8192..10239) and
+// a deferred call keeps sending the turn-off for every output marked off,
+// 128 outputs per run, so the bus stays clean whatever the hardware did.
+#pragma once
+
+#include "runtime/Dpc.h"
+#include "runtime/Fd.h"
+
+#include <cstdint>
+
+class HwMux {
+public:
+    static HwMux& instance();
+
+    // Opens the device at once; the daemon's one switch is instance(), tests
+    // make their own.
+    HwMux();
+    HwMux(const HwMux&) = delete;
+    HwMux& operator=(const HwMux&) = delete;
+
+    // Opens the device when it is not open yet (every operation tries again).
+    bool IsOpened();
+    bool Connect(int transmit, int receive);
+    // Drives the receive channel with the idle octet 0xD5.
+    bool Disconnect(int receive);
+    bool Disable(int channel);
+    bool Write(int channel, unsigned char value);
+    // The octet the channel carries; 255 when it cannot be read.
+    int Read(int channel);
+
+    // The refresh, run by the deferred call.
+    void OnDPC();
+    void RefreshChannel(int index);
+
+    static constexpr int busFirst = 8192;
+    static constexpr int busCount = 2048;
+    static constexpr int refreshBatch = 128;
+    static constexpr unsigned char idleOctet = 0xD5;
+
+private:
+    // What the switch was last told to do with a shared-bus output. The
+    // state stands apart from the transmit channel, whose low 16 bits can
+    // take any value.
+    struct Output {
+        enum State : std::uint8_t { Off, Constant, Driven } state = Off;
+        std::uint16_t transmit = 0;
+    };
+
+    // The shadow entry of a shared-bus output, null for other channels.
+    Output* Shadow(int channel);
+    bool Request(unsigned long request, void* record);
+
+    Fd hal;
+    Output shadow[busCount];
+    unsigned refreshPosition = 0;
+    Dpc refresh;
+};

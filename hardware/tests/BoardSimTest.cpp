@@ -1,0 +1,258 @@
+#include "hardware/BoardSim.h"
+#include "hardware/BoardSimControl.h"
+#include "hardware/BoardSimHal.h"
+#include "hardware/HalDriver.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/StreamCapture.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using Board::Sim;
+using Board::SimHal;
+
+namespace {
+
+// A driver that queues what is written to it back to the reader and
+// remembers closes: enough to see the simulation's descriptors at work.
+class EchoDevice : public Board::SimDevice {
+public:
+    EchoDevice() : SimDevice("/dev/echo") {}
+    ssize_t OnWrite(Board::SimOpen& open, const void* data, std::size_t length) override {
+        return open.Deliver(data, length) ? ssize_t(length) : -EAGAIN;
+    }
+    int OnIoctlValue(Board::SimOpen& open, unsigned long request, unsigned long value) override {
+        return request == 7 ? int(value + open.id) : -ENOTTY;
+    }
+    void OnClose(Board::SimOpen& open) override { closed.push_back(open.id); }
+    void Reset() override { closed.clear(); }
+    std::vector<unsigned> closed;
+};
+
+struct BoardSim : ::testing::Test {
+    BoardSim() {
+        auto echo = std::make_unique<EchoDevice>();
+        device = echo.get();
+        sim.Add(std::move(echo));
+    }
+    Sim sim;
+    EchoDevice* device;
+};
+
+TEST_F(BoardSim, DescriptorsAreRealAndKeepRecordBoundaries) {
+    errno = 0;
+    EXPECT_EQ(sim.open("/dev/nothing", O_RDWR), -1);
+    EXPECT_EQ(errno, ENOENT);
+
+    int fd = sim.open("/dev/echo", O_RDWR | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(fd, F_GETFL) & O_NONBLOCK);
+    char buffer[16];
+    EXPECT_EQ(sim.read(fd, buffer, sizeof buffer), -1);
+    EXPECT_EQ(errno, EAGAIN);
+
+    EXPECT_EQ(sim.write(fd, "abc", 3), 3);
+    EXPECT_EQ(sim.write(fd, "de", 2), 2);
+    pollfd p{fd, POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 1);
+    EXPECT_EQ(sim.read(fd, buffer, sizeof buffer), 3);
+    EXPECT_EQ(sim.read(fd, buffer, sizeof buffer), 2);
+
+    int blocking = sim.open("/dev/echo", O_RDWR);
+    EXPECT_FALSE(::fcntl(blocking, F_GETFL) & O_NONBLOCK);
+    ::close(blocking);
+    ::close(fd);
+}
+
+// The daemon watches a dup() of each descriptor (Event): requests on any
+// copy reach the same open, and the open ends only with the last copy.
+TEST_F(BoardSim, AnOpenLivesAsLongAsAnyCopyOfItsDescriptor) {
+    int fd = sim.open("/dev/echo", O_RDWR);
+    int copy = ::dup(fd);
+    unsigned id = unsigned(sim.ioctlValue(fd, 7, 0));
+    EXPECT_EQ(sim.ioctlValue(copy, 7, 100), int(100 + id));
+    EXPECT_EQ(sim.OpenCount("/dev/echo"), 1u);
+    ::close(fd);
+    EXPECT_EQ(sim.OpenCount("/dev/echo"), 1u);
+    EXPECT_TRUE(device->closed.empty());
+    ::close(copy);
+    EXPECT_EQ(sim.OpenCount("/dev/echo"), 0u);
+    EXPECT_EQ(device->closed, std::vector<unsigned>{id});
+}
+
+TEST_F(BoardSim, RequestsOutsideTheModelsFailLikeTheKernel) {
+    int fd = sim.open("/dev/echo", O_RDWR);
+    EXPECT_EQ(sim.ioctlValue(fd, 8, 0), -1);
+    EXPECT_EQ(errno, ENOTTY);
+    Hal::MuxChannelRecord record{8192};
+    EXPECT_EQ(sim.ioctl(fd, Hal::MuxDisable, &record), -1);
+    EXPECT_EQ(errno, ENOTTY);
+
+    int other[2];
+    ASSERT_EQ(::pipe(other), 0);
+    EXPECT_EQ(sim.ioctlValue(other[0], 7, 0), -1);
+    EXPECT_EQ(errno, ENOTTY);
+    ::close(other[0]);
+    ::close(other[1]);
+    ::close(fd);
+    EXPECT_EQ(sim.ioctlValue(fd, 7, 0), -1);
+    EXPECT_EQ(errno, EBADF);
+}
+
+TEST_F(BoardSim, FaultsFailOnceOrUntilCleared) {
+    sim.FailOpen("/dev/echo", EBUSY, true);
+    EXPECT_EQ(sim.open("/dev/echo", O_RDWR), -1);
+    EXPECT_EQ(errno, EBUSY);
+    int fd = sim.open("/dev/echo", O_RDWR);
+    ASSERT_GE(fd, 0);
+
+    sim.FailRequest("/dev/echo", 7, EIO, false);
+    sim.FailRequest("/dev/echo", 9, EPERM, true);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(sim.ioctlValue(fd, 7, 0), -1);
+        EXPECT_EQ(errno, EIO);
+    }
+    EXPECT_EQ(sim.ioctlValue(fd, 9, 0), -1);
+    EXPECT_EQ(errno, EPERM);
+    EXPECT_EQ(sim.ioctlValue(fd, 9, 0), -1);
+    EXPECT_EQ(errno, ENOTTY);
+    sim.ClearFaults();
+    EXPECT_GE(sim.ioctlValue(fd, 7, 0), 0);
+    ::close(fd);
+}
+
+TEST_F(BoardSim, SwitchModelFollowsTheRequests) {
+    int fd = sim.open("/dev/hal", O_RDWR);
+    auto& hal = sim.Model<SimHal>("/dev/hal");
+    Hal::MuxConnectRecord connect{8200, 5};
+    Hal::MuxOctetRecord write{5, 0x3C};
+    ASSERT_EQ(sim.ioctl(fd, Hal::MuxConnect, &connect), 0);
+    ASSERT_EQ(sim.ioctl(fd, Hal::MuxWrite, &write), 0);
+    EXPECT_EQ(hal.RouteOf(8200), (SimHal::Route{SimHal::Route::Driven, 5}));
+    Hal::MuxOctetRecord read{8200, 0xFF};
+    ASSERT_EQ(sim.ioctl(fd, Hal::MuxRead, &read), 0);
+    EXPECT_EQ(read.octet, 0x3Cu);
+
+    hal.Stick(8200, 0x11);
+    read = {8200, 0xFF};
+    sim.ioctl(fd, Hal::MuxRead, &read);
+    EXPECT_EQ(read.octet, 0x11u);
+
+    Hal::MuxChannelRecord off{8200};
+    ASSERT_EQ(sim.ioctl(fd, Hal::MuxDisable, &off), 0);
+    hal.Unstick(8200);
+    EXPECT_EQ(hal.Octet(8200), 0xFF);
+    EXPECT_EQ(hal.RouteOf(8200).kind, SimHal::Route::Off);
+
+    Hal::MuxConnectRecord loop1{1, 2}, loop2{2, 1}, bad{-1, 2};
+    sim.ioctl(fd, Hal::MuxConnect, &loop1);
+    sim.ioctl(fd, Hal::MuxConnect, &loop2);
+    EXPECT_EQ(hal.Octet(1), 0xFF);
+    EXPECT_EQ(sim.ioctl(fd, Hal::MuxConnect, &bad), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(hal.Count(Hal::MuxConnect), 4u);
+    ::close(fd);
+}
+
+TEST_F(BoardSim, ControlLines) {
+    const struct {
+        const char* line;
+        const char* reply;
+    } table[] = {
+        {"", "error: empty line"},
+        {"bogus", "error: unknown command"},
+        {"log maybe", "error: unknown command"},
+        {"fail open /dev/nothing EIO", "error: no device /dev/nothing"},
+        {"fail /dev/hal 0x80084d02 EWHAT", "error: bad errno EWHAT"},
+        {"fail /dev/hal x EIO", "error: bad request x"},
+        {"fail /dev/hal 0x80084d02 EBUSY once", "ok"},
+        {"fail open /dev/echo 5", "ok"},
+        {"fail clear", "ok"},
+        {"/dev/hal route 8200", "8200 off"},
+        {"/dev/hal stick 8459 0x00", "ok"},
+        {"/dev/hal octet 8459", "0x00"},
+        {"/dev/hal stick 8459 256", "error: unknown command"},
+        {"/dev/hal route -1", "error: unknown command"},
+        {"/dev/hal count 0x80044d03", "0"},
+        {"/dev/echo anything", "error: unknown command"},
+        {"opens /dev/hal", "0"},
+        {"log on", "ok"},
+        {"reset", "ok"},
+        {"/dev/hal octet 8459", "0xFF"},
+    };
+    for (const auto& row : table) EXPECT_EQ(sim.Command(row.line), row.reply) << row.line;
+}
+
+TEST_F(BoardSim, InitFileRunsItsLinesAndReportsTheBadOnes) {
+    char path[] = "/tmp/halvox-sim-init-XXXXXX";
+    int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    std::ofstream(path) << "# start-up state\n\n/dev/hal stick 8192 0x42\nnonsense\n";
+    TestSupport::StreamCapture err(std::cerr);
+    EXPECT_TRUE(sim.RunFile(path));
+    EXPECT_EQ(sim.Command("/dev/hal octet 8192"), "0x42");
+    EXPECT_EQ(err.str(), std::string("board-sim: ") + path + ":4: error: unknown command\n");
+    ::unlink(path);
+    EXPECT_FALSE(sim.RunFile(path));
+}
+
+TEST_F(BoardSim, LogsOnlyWhenAsked) {
+    TestSupport::StreamCapture log(std::clog);
+    int fd = sim.open("/dev/hal", O_RDWR);
+    ::close(fd);
+    EXPECT_EQ(log.str(), "");
+    sim.SetLogging(true);
+    sim.open("/dev/nothing", O_RDWR);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(log.str(), "board-sim: open /dev/nothing -> -1 (No such file or directory)\n");
+}
+
+// The control socket is served by the main loop: lines sent in one piece
+// get their replies in order, and a client that vanishes is dropped.
+TEST_F(BoardSim, ControlSocketAnswersEachLine) {
+    std::string path = "/tmp/halvox-sim-ctl-" + std::to_string(::getpid());
+    Board::SimControl control(sim, path);
+    ASSERT_TRUE(control.IsListening());
+
+    auto connect = [&] {
+        int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+        EXPECT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        return s;
+    };
+    int gone = connect();
+    ::close(gone);
+    int s = connect();
+    const char request[] = "/dev/hal stick 9000 0x12\r\n/dev/hal octet 9000\n";
+    ASSERT_EQ(::send(s, request, sizeof request - 1, 0), ssize_t(sizeof request - 1));
+    LoopDriver driver;
+    driver.Run(20);
+    char reply[64] = {};
+    EXPECT_EQ(::recv(s, reply, sizeof reply - 1, MSG_DONTWAIT), 8);
+    EXPECT_STREQ(reply, "ok\n0x12\n");
+    ::close(s);
+    driver.Run(5);
+    ::unlink(path.c_str());
+}
+
+TEST(BoardSimControl, ReportsASocketItCannotServe) {
+    Sim sim;
+    TestSupport::StreamCapture err(std::cerr);
+    Board::SimControl control(sim, "/nonexistent-dir/ctl");
+    EXPECT_FALSE(control.IsListening());
+    EXPECT_EQ(err.str(),
+              "board-sim: control socket /nonexistent-dir/ctl: No such file or directory\n");
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include "hardware/BoardSim.h"
+#include "hardware/BoardSimHal.h"
+#include "hardware/HalDriver.h"
+#include "hardware/HwMux.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/StreamCapture.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using Board::SimHal;
+using Request = SimHal::Request;
+
+namespace {
+
+// Every case runs on the simulated board, reset and recording.
+struct HwMuxTest : ::testing::Test {
+    HwMuxTest() {
+        ::setenv("HALVOXD_BOARD", "sim", 1);
+        sim = Board::simulation();
+        if (!sim) return;
+        sim->Reset();
+        hal = &sim->Model<SimHal>("/dev/hal");
+        hal->Record(true);
+    }
+    void SetUp() override { ASSERT_NE(sim, nullptr) << "the simulated board is not built in"; }
+
+    // The channels the next refresh runs switch off.
+    std::vector<int> Sweep(int runs, HwMux& mux) {
+        hal->ClearHistory();
+        for (int i = 0; i < runs; ++i) mux.OnDPC();
+        std::vector<int> channels;
+        for (const Request& r : hal->History()) {
+            EXPECT_EQ(r.number, Hal::MuxDisable);
+            channels.push_back(r.word0);
+        }
+        return channels;
+    }
+    static bool Has(const std::vector<int>& channels, int channel) {
+        return std::find(channels.begin(), channels.end(), channel) != channels.end();
+    }
+
+    Board::Sim* sim = nullptr;
+    SimHal* hal = nullptr;
+};
+
+TEST_F(HwMuxTest, FirstOpenSwitchesEverySharedBusOutputOffInOrder) {
+    TestSupport::StreamCapture log(std::clog);
+    HwMux mux;
+    EXPECT_EQ(log.str(), "hwMux: init\nhwMux: device opened\n");
+    ASSERT_EQ(hal->History().size(), 2048u);
+    for (int i = 0; i < 2048; ++i)
+        EXPECT_EQ(hal->History()[i], (Request{Hal::MuxDisable, 8192 + i, 0}));
+    // Opened once: later operations reuse the descriptor.
+    mux.Read(8192);
+    EXPECT_EQ(sim->OpenCount("/dev/hal"), 1u);
+}
+
+TEST_F(HwMuxTest, RefreshLeavesConnectedOutputsAloneAndWrapsAround) {
+    HwMux mux;
+    ASSERT_TRUE(mux.Connect(5, 8200));
+    EXPECT_EQ(hal->History().back(), (Request{Hal::MuxConnect, 8200, 5}));
+    EXPECT_EQ(sim->Command("/dev/hal route 8200"), "8200 from 5");
+    // Transmit channels whose low 16 bits look like markers are still connections.
+    ASSERT_TRUE(mux.Connect(0xFFFF, 8201));
+    ASSERT_TRUE(mux.Connect(0xFFFE, 8202));
+    // The receive side decides: a shared-bus channel as transmitter changes nothing.
+    ASSERT_TRUE(mux.Connect(8203, 5));
+
+    std::vector<int> first = Sweep(1, mux);
+    ASSERT_EQ(first.size(), 125u);
+    EXPECT_EQ(first.front(), 8193);
+    EXPECT_EQ(first.back(), 8192 + 128);
+
+    std::vector<int> rest = Sweep(14, mux);
+    EXPECT_FALSE(Has(rest, 8200) || Has(rest, 8201) || Has(rest, 8202));
+    // The sixteenth run ends the sweep: 1921..2047, then entry 0.
+    std::vector<int> last = Sweep(1, mux);
+    ASSERT_EQ(last.size(), 128u);
+    EXPECT_EQ(last.front(), 8192 + 1921);
+    EXPECT_EQ(last[126], 8192 + 2047);
+    EXPECT_EQ(last.back(), 8192);
+
+    ASSERT_TRUE(mux.Disable(8200));
+    ASSERT_TRUE(mux.Disconnect(8201));
+    EXPECT_EQ(sim->Command("/dev/hal route 8201"), "8201 const 0xD5");
+    std::vector<int> again = Sweep(16, mux);
+    EXPECT_EQ(again.size(), 2046u);
+    EXPECT_TRUE(Has(again, 8200));
+    EXPECT_FALSE(Has(again, 8201));
+}
+
+TEST_F(HwMuxTest, WriteAndReadGoThroughTheSwitch) {
+    HwMux mux;
+    hal->ClearHistory();
+    ASSERT_TRUE(mux.Write(8300, 0x5A));
+    ASSERT_TRUE(mux.Write(10240, 0x12));
+    EXPECT_EQ(mux.Read(8300), 0x5A);
+    EXPECT_EQ(mux.Read(8301), 0xFF);
+    EXPECT_EQ(hal->History(), (std::vector<Request>{{Hal::MuxWrite, 8300, 0x5A},
+                                                    {Hal::MuxWrite, 10240, 0x12},
+                                                    {Hal::MuxRead, 8300, 0xFF},
+                                                    {Hal::MuxRead, 8301, 0xFF}}));
+    EXPECT_FALSE(Has(Sweep(16, mux), 8300));
+}
+
+TEST_F(HwMuxTest, NegativeChannelsSendNothing) {
+    HwMux mux;
+    hal->ClearHistory();
+    TestSupport::StreamCapture log(std::clog);
+    EXPECT_EQ(mux.Read(-1), 255);
+    EXPECT_FALSE(mux.Connect(-1, 8200));
+    EXPECT_FALSE(mux.Connect(5, -1));
+    EXPECT_FALSE(mux.Disconnect(-1));
+    EXPECT_FALSE(mux.Disable(-1));
+    EXPECT_FALSE(mux.Write(-1, 0));
+    EXPECT_TRUE(hal->History().empty());
+    EXPECT_EQ(log.str(), "hwMux: ERROR not opened\nhwMux: ERROR not opened\n");
+}
+
+TEST_F(HwMuxTest, WithoutTheDeviceEveryOperationFailsAndTriesAgain) {
+    sim->FailOpen("/dev/hal", ENOENT, false);
+    TestSupport::StreamCapture log(std::clog);
+    HwMux mux;
+    const std::string missing = "hwMux: can't open device: No such file or directory\n";
+    EXPECT_EQ(log.str(), "hwMux: init\n" + missing);
+    EXPECT_FALSE(mux.Connect(5, 8200));
+    EXPECT_FALSE(mux.Disconnect(8200));
+    EXPECT_FALSE(mux.Disable(8200));
+    EXPECT_FALSE(mux.Write(8200, 1));
+    EXPECT_EQ(mux.Read(8200), 255);
+    mux.OnDPC();
+    EXPECT_EQ(log.str(), "hwMux: init\n" + missing + missing + "hwMux: ERROR not opened\n" +
+                             missing + missing + missing + missing);
+    EXPECT_TRUE(hal->History().empty());
+
+    sim->ClearFaults();
+    EXPECT_TRUE(mux.Connect(5, 8200));
+    EXPECT_EQ(hal->History().size(), 2049u);
+}
+
+// A failed request is logged with its reason; a failed connect leaves the
+// output as it was, so the refresh keeps an output off that never got its path.
+TEST_F(HwMuxTest, FailedRequestsAreLoggedAndConnectRestoresTheShadow) {
+    HwMux mux;
+    const std::string eio = "Input/output error";
+    const struct {
+        unsigned long request;
+        std::function<bool()> operation;
+        std::string line;
+    } table[] = {
+        {Hal::MuxConnect, [&] { return mux.Connect(5, 8200); },
+         "hwMux: connect 5 -> 8200 failed: " + eio},
+        {Hal::MuxWrite, [&] { return mux.Disconnect(8201); },
+         "hwMux: disconnect failed 8201 : " + eio},
+        {Hal::MuxDisable, [&] { return mux.Disable(8202); }, "hwMux: disable failed 8202 : " + eio},
+        {Hal::MuxWrite, [&] { return mux.Write(8203, 0xab); },
+         "hwMux: write failed 8203 <- 0xab : " + eio},
+        {Hal::MuxRead, [&] { return mux.Read(8204) != 255; },
+         "hwMux: read failed 8204 -> 0xff : " + eio},
+    };
+    for (const auto& row : table) {
+        sim->FailRequest("/dev/hal", row.request, EIO, true);
+        TestSupport::StreamCapture log(std::clog);
+        EXPECT_FALSE(row.operation());
+        EXPECT_EQ(log.str(), row.line + "\n");
+    }
+    std::vector<int> sweep = Sweep(16, mux);
+    EXPECT_TRUE(Has(sweep, 8200));
+    EXPECT_EQ(sim->Command("/dev/hal route 8200"), "8200 off");
+
+    ASSERT_TRUE(mux.Connect(6, 8200));
+    sim->FailRequest("/dev/hal", Hal::MuxConnect, EIO, true);
+    EXPECT_FALSE(mux.Connect(7, 8200));
+    EXPECT_FALSE(Has(Sweep(16, mux), 8200));
+}
+
+// The refresh runs as a deferred call of the main loop once the device is open.
+TEST_F(HwMuxTest, TheLoopRunsTheRefresh) {
+    HwMux mux;
+    hal->ClearHistory();
+    LoopDriver driver;
+    driver.Run(9);
+    EXPECT_GE(hal->History().size(), 2048u);
+}
+
+}  // namespace
