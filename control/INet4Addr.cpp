@@ -1,6 +1,7 @@
 #include "control/INet4Addr.h"
 
 #include <arpa/inet.h>
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>

@@ -1,0 +1,26 @@
+#include "control/ServiceNet.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <iostream>
+
+namespace Control {
+
+void ServiceNet::Connected(const Fd& socket, const INet4::Addr& address) {
+    if (state == State::Deactivating) return;
+    const int on = 1;
+    if (::setsockopt(socket.lowlevel_fd(), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) < 0 && verbose)
+        std::cerr << "fail set keepalive to control socket." << std::endl;
+    if (::setsockopt(socket.lowlevel_fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) < 0 && verbose)
+        std::cerr << "fail to turn off Nagle algorithm." << std::endl;
+    peer = address;
+    name = peer.GetString();
+    state = State::Connected;
+    stream->attach(socket);
+    activate();
+    if (notify) notify->OnConnect();
+}
+
+}  // namespace Control

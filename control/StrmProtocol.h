@@ -1,0 +1,65 @@
+// The bottom layer of a control transport: owns the connected stream socket,
+// passes up whatever one receive call returns, and writes each message whole
+// within a one-second budget. Any socket failure takes the stack down.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "runtime/Event.h"
+#include "runtime/Fd.h"
+#include "runtime/Measure.h"
+#include "runtime/Protocol.h"
+
+class StrmProtocol : public Protocol {
+public:
+    StrmProtocol();
+    explicit StrmProtocol(const Fd& socket);
+    ~StrmProtocol() override;
+
+    // Keeps its own duplicate of socket; a socket held before is dropped.
+    void attach(const Fd& socket);
+    bool opened() const { return fd.is_valid(); }
+    // Stops watching, shuts the connection down and closes it.
+    void release();
+
+    void local_prepare_head(Packet& p) override;
+    void local_prepare_tail(Packet& p) override;
+    void local_activate() override;
+    void local_deactivate() override;
+    // Writes the whole packet, blocking the loop at most 1000 ms from the
+    // start of the message; a failure or a timeout releases the socket.
+    void message(Packet& p) override;
+
+    void on_event(int fd, short revents);
+
+    std::uint32_t GetOverflowCounter() const { return overflow_counter; }
+    const std::string& service_name() const { return name; }
+    void service_name(const std::string& text) { name = text; }
+    const Measure& get_read_measure() const { return read_measure; }
+    const Measure& get_write_measure() const { return write_measure; }
+
+    // "SockStream[name]: "
+    void PutHeader(std::ostream& os) const;
+
+private:
+    void do_read();
+    void on_error(const std::string& text);
+    // The five buffer figures of the write failure lines.
+    void put_figures(std::ostream& os) const;
+    int sendbuf_space() const;
+    int recvbuf_space() const;
+    int free_space() const;
+    int inq_space() const;
+    int outq_space() const;
+
+    Fd fd;
+    // The system reports free space rather than queued octets for this socket.
+    bool outq_is_free = false;
+    std::string name;
+    Event event;
+    Measure read_measure;
+    Measure write_measure;
+    std::uint32_t overflow_counter = 0;
+};

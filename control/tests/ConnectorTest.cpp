@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "control/ConnectorNet.h"
+#include "control/tests/TransportHarness.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
+#include "runtime/tests/PacketLeakCheck.h"
+#include "tests/support/Isolation.h"
+#include "tests/support/StreamCapture.h"
+
+using namespace TransportTest;
+
+namespace {
+
+class Connector : public PacketLeakCheck {
+protected:
+    void SetUp() override {
+        PacketLeakCheck::SetUp();
+        HALVOX_ISOLATE();
+    }
+};
+
+unsigned Occurrences(const std::string& text, const std::string& part) {
+    unsigned n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(Connector, RetriesWhileNobodyListensAndConnectsWhenAListenerAppears) {
+    TestSupport::StreamCapture errors(std::cerr);
+    TestSupport::StreamCapture out(std::cout);
+    FakeClock clock(1000);
+    LoopDriver driver(&clock, 1);
+    Recorder user;
+    Control::ConnectorNet client("127.0.0.1:20001");
+    client.Bind(&user);
+    ASSERT_TRUE(client.Activate());
+    const std::string failure = "fail to connect to 127.0.0.1:20001\n";
+    driver.Run(20);
+    EXPECT_EQ(1u, Occurrences(errors.str(), failure));
+    // Seven short retries a second apart...
+    driver.Run(7000);
+    EXPECT_EQ(8u, Occurrences(errors.str(), failure));
+    // ...then the long delay of a connection that failed on poll().
+    driver.Run(14900);
+    EXPECT_EQ(8u, Occurrences(errors.str(), failure));
+    driver.Run(200);
+    EXPECT_EQ(9u, Occurrences(errors.str(), failure));
+    EXPECT_EQ(Control::Service::State::Connecting, client.GetState());
+
+    Listener server;
+    ASSERT_TRUE(server.Listening());
+    driver.Run(15000);
+    EXPECT_EQ("connected to 127.0.0.1:20001.\n", out.str());
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ(std::vector<std::string>{"connect"}, user.calls);
+    EXPECT_EQ("127.0.0.1:20001", client.GetAddr());
+    Fd accepted = server.Accept(1000);
+    ASSERT_TRUE(accepted.is_valid());
+    client.Send("hello", 5);
+    char buffer[16];
+    EXPECT_EQ(9, ::recv(accepted.lowlevel_fd(), buffer, sizeof buffer, 0));
+    client.Deactivate();
+}
+
+TEST_F(Connector, ReconnectsTenSecondsAfterTheServerWentAway) {
+    TestSupport::StreamCapture errors(std::cerr);
+    TestSupport::StreamCapture out(std::cout);
+    FakeClock clock(1000);
+    LoopDriver driver(&clock, 1);
+    Recorder user;
+    Control::ConnectorNet client("127.0.0.1", 20001);
+    client.Bind(&user);
+    auto server = std::make_unique<Listener>();
+    ASSERT_TRUE(client.Activate());
+    driver.Run(20);
+    ASSERT_TRUE(client.IsConnected());
+    {
+        Fd accepted = server->Accept(1000);
+        ASSERT_TRUE(accepted.is_valid());
+        server.reset();
+    }
+    driver.Run(20);
+    EXPECT_EQ((std::vector<std::string>{"connect", "disconnect"}), user.calls);
+    EXPECT_EQ(1u, Occurrences(errors.str(), "control connection 127.0.0.1:20001 closed."));
+    server = std::make_unique<Listener>();
+    driver.Run(9970);
+    EXPECT_FALSE(client.IsConnected());
+    driver.Run(30);
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ(2u, Occurrences(out.str(), "connected to 127.0.0.1:20001."));
+    client.Deactivate();
+    EXPECT_EQ(Control::Service::State::Idle, client.GetState());
+    driver.Run(30000);
+    EXPECT_EQ(2u, Occurrences(out.str(), "connected to"));
+}
+
+TEST_F(Connector, HostThatIsNotANumericAddressIsRefusedWithoutAttempts) {
+    TestSupport::StreamCapture errors(std::cerr);
+    FakeClock clock(1000);
+    LoopDriver driver(&clock, 1);
+    Control::ConnectorNet named("gateway.example", 20001);
+    EXPECT_FALSE(named.Activate());
+    EXPECT_EQ(Control::Service::State::Idle, named.GetState());
+    Control::ConnectorNet badPort("127.0.0.1:70000");
+    EXPECT_FALSE(badPort.Activate());
+    driver.Run(30000);
+    EXPECT_EQ(
+        "can't connect to gateway.example : not an IPv4 address\n"
+        "can't connect to 127.0.0.1:70000 : not an IPv4 address\n",
+        errors.str());
+}

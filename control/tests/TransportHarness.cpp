@@ -1,0 +1,141 @@
+#include "control/tests/TransportHarness.h"
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#include "control/INet4Addr.h"
+#include "runtime/Multiplexer.h"
+#include "runtime/tests/LoopDriver.h"
+
+namespace TransportTest {
+
+bool RunUntil(const std::function<bool()>& done, unsigned limitMs) {
+    if (done()) return true;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    LoopDriver driver;
+    driver.wait = 5;
+    driver.probe = [&](unsigned) {
+        if (done() || std::chrono::steady_clock::now() >= end) multiplexer.terminate();
+    };
+    driver.Run(~0u);
+    return done();
+}
+
+void RunFor(unsigned ms) {
+    RunUntil([] { return false; }, ms);
+}
+
+std::string Frame(const std::string& body) {
+    const unsigned length = unsigned(body.size()) + 4;
+    return std::string{3, 0, char(length >> 8), char(length & 0xFF)} + body;
+}
+
+unsigned Recorder::Count(const std::string& call) const {
+    return unsigned(std::count(calls.begin(), calls.end(), call));
+}
+
+namespace {
+
+INet4::Addr Loopback(std::uint16_t port) {
+    INet4::Addr address("127.0.0.1");
+    address.port(port);
+    return address;
+}
+
+}  // namespace
+
+Peer::Peer(std::uint16_t toPort) : sock(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    INet4::Addr server = Loopback(toPort);
+    connected = ::connect(sock.lowlevel_fd(), server, INet4::Addr::size()) == 0;
+}
+
+void Peer::Write(const std::string& octets) {
+    size_t done = 0;
+    while (done < octets.size()) {
+        ssize_t n =
+            ::send(sock.lowlevel_fd(), octets.data() + done, octets.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) return;
+        done += size_t(n);
+    }
+}
+
+std::string Peer::ReadAvailable() {
+    std::string got;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::recv(sock.lowlevel_fd(), buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n <= 0) return got;
+        got.append(buffer, size_t(n));
+    }
+}
+
+bool Peer::SeesClose(unsigned limitMs) {
+    bool closed = false;
+    RunUntil(
+        [&] {
+            char buffer[65536];
+            ssize_t n;
+            while ((n = ::recv(sock.lowlevel_fd(), buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+            }
+            closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+            return closed;
+        },
+        limitMs);
+    return closed;
+}
+
+int Peer::ServerSide() const {
+    sockaddr_in mine{}, theirs{};
+    socklen_t size = sizeof mine;
+    ::getsockname(sock.lowlevel_fd(), reinterpret_cast<sockaddr*>(&mine), &size);
+    size = sizeof theirs;
+    ::getpeername(sock.lowlevel_fd(), reinterpret_cast<sockaddr*>(&theirs), &size);
+    DIR* dir = ::opendir("/proc/self/fd");
+    int found = -1;
+    while (dirent* entry = dir ? ::readdir(dir) : nullptr) {
+        int fd = std::atoi(entry->d_name);
+        if (entry->d_name[0] == '.' || fd == sock.lowlevel_fd()) continue;
+        sockaddr_in local{}, remote{};
+        socklen_t l = sizeof local, r = sizeof remote;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &l) < 0 ||
+            ::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &r) < 0)
+            continue;
+        if (local.sin_port == theirs.sin_port && remote.sin_port == mine.sin_port &&
+            local.sin_family == AF_INET) {
+            found = fd;
+            break;
+        }
+    }
+    if (dir) ::closedir(dir);
+    return found;
+}
+
+Listener::Listener(std::uint16_t onPort) : sock(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    const int on = 1;
+    ::setsockopt(sock.lowlevel_fd(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    INet4::Addr address = Loopback(onPort);
+    if (::bind(sock.lowlevel_fd(), address, INet4::Addr::size()) < 0 ||
+        ::listen(sock.lowlevel_fd(), 4) < 0 || !sock.NonBlock())
+        sock.close();
+}
+
+Fd Listener::Accept(unsigned limitMs) {
+    Fd accepted;
+    RunUntil(
+        [&] {
+            accepted = Fd(::accept4(sock.lowlevel_fd(), nullptr, nullptr, SOCK_CLOEXEC));
+            return accepted.is_valid();
+        },
+        limitMs);
+    return accepted;
+}
+
+}  // namespace TransportTest

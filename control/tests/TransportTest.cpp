@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <chrono>
+
+#include "control/AcceptorNetCheckConnection.h"
+#include "control/Tpkt_protocol.h"
+#include "control/tests/TransportHarness.h"
+#include "runtime/Multiplexer.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
+#include "runtime/tests/PacketLeakCheck.h"
+#include "tests/support/Isolation.h"
+#include "tests/support/StreamCapture.h"
+
+using namespace TransportTest;
+
+namespace {
+
+class Transport : public PacketLeakCheck {
+protected:
+    void SetUp() override {
+        PacketLeakCheck::SetUp();
+        HALVOX_ISOLATE();
+    }
+};
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+unsigned Occurrences(const std::string& text, const std::string& part) {
+    unsigned n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+int TcpOption(int fd, int option) {
+    int value = -1;
+    socklen_t size = sizeof value;
+    ::getsockopt(fd, IPPROTO_TCP, option, &value, &size);
+    return value;
+}
+
+// A transport that has taken over one peer, with its user.
+struct Link {
+    explicit Link(Control::AcceptorNet* t) : transport(t) {
+        transport->Bind(&user);
+        transport->service_name("test");
+        transport->Activate();
+    }
+    ~Link() { transport->Deactivate(); }
+    bool Accept(Peer& peer) {
+        return peer.Connected() && RunUntil([&] { return transport->IsConnected(); }, 2000);
+    }
+
+    Recorder user;
+    std::unique_ptr<Control::AcceptorNet> transport;
+};
+
+}  // namespace
+
+TEST_F(Transport, DeliversFramesInOrderAndWritesFramedAnswers) {
+    TestSupport::StreamCapture out(std::cout);
+    Link link(new Control::AcceptorNet(port));
+    Peer peer;
+    ASSERT_TRUE(link.Accept(peer));
+    EXPECT_EQ(std::vector<std::string>{"connect"}, link.user.calls);
+    const std::string address = "127.0.0.1:" + std::to_string([&] {
+                                    sockaddr_in a{};
+                                    socklen_t n = sizeof a;
+                                    ::getsockname(peer.fd(), reinterpret_cast<sockaddr*>(&a), &n);
+                                    return ntohs(a.sin_port);
+                                }());
+    EXPECT_EQ(address, link.transport->GetAddr());
+    EXPECT_EQ("new connection from " + address + "\n", out.str());
+
+    peer.Write(Frame("one") + Frame("") + Frame("three"));
+    ASSERT_TRUE(RunUntil([&] { return link.user.messages.size() == 3; }, 2000));
+    EXPECT_EQ((std::vector<std::string>{"one", "", "three"}), link.user.messages);
+
+    link.transport->Send("pong", 4);
+    link.transport->Send("", 0);
+    EXPECT_EQ(Frame("pong") + Frame(""), peer.ReadAvailable());
+}
+
+TEST_F(Transport, FramesSplitAtEveryOctetAcrossReadsArriveWhole) {
+    Link link(new Control::AcceptorNet(port));
+    Peer peer;
+    ASSERT_TRUE(link.Accept(peer));
+    const std::string stream = Frame("alpha") + Frame(std::string(200, 'b'));
+    for (size_t cut = 1; cut < stream.size(); ++cut) {
+        link.user.messages.clear();
+        const std::uint32_t reads = link.transport->get_read_measure().counter;
+        peer.Write(stream.substr(0, cut));
+        ASSERT_TRUE(
+            RunUntil([&] { return link.transport->get_read_measure().counter > reads; }, 2000));
+        peer.Write(stream.substr(cut));
+        ASSERT_TRUE(RunUntil([&] { return link.user.messages.size() == 2; }, 2000))
+            << "cut at " << cut;
+        EXPECT_EQ("alpha", link.user.messages[0]);
+        EXPECT_EQ(std::string(200, 'b'), link.user.messages[1]);
+    }
+}
+
+TEST_F(Transport, PartialFrameIsDroppedThreeSecondsAfterItStalled) {
+    TestSupport::StreamCapture trace(std::clog);
+    Link link(new Control::AcceptorNet(port));
+    Peer peer;
+    ASSERT_TRUE(link.Accept(peer));
+    peer.Write(Frame("stalled").substr(0, 7));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunUntil([&] { return Contains(trace.str(), " TPKT packet timeout."); }, 5000));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(2990));
+    EXPECT_LE(waited, std::chrono::milliseconds(3500));
+    peer.Write(Frame("next"));
+    ASSERT_TRUE(RunUntil([&] { return !link.user.messages.empty(); }, 2000));
+    EXPECT_EQ(std::vector<std::string>{"next"}, link.user.messages);
+}
+
+TEST_F(Transport, WriteToAPeerThatNeverReadsGivesUpAboutOneSecondAfterItBlocked) {
+    TestSupport::StreamCapture errors(std::cerr);
+    Link link(new Control::AcceptorNet(port));
+    Peer peer;
+    ASSERT_TRUE(link.Accept(peer));
+    const std::string message(60000, 'm');
+    std::chrono::steady_clock::duration blocked{};
+    for (int i = 0; i < 200 && link.transport->IsConnected(); ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        link.transport->Send(message.data(), int(message.size()));
+        blocked = std::chrono::steady_clock::now() - start;
+    }
+    ASSERT_FALSE(link.transport->IsConnected());
+    EXPECT_GE(blocked, std::chrono::milliseconds(990));
+    EXPECT_LE(blocked, std::chrono::milliseconds(1300));
+    EXPECT_EQ(1u, link.transport->GetOverflowCounter());
+    EXPECT_TRUE(Contains(errors.str(), "SockStream[test]: write timeout, sendbuf="));
+    EXPECT_TRUE(Contains(errors.str(), ", outq="));
+    // Further messages of the same turn are dropped without a word.
+    link.transport->Send("late", 4);
+    EXPECT_EQ(1u, Occurrences(errors.str(), "write timeout"));
+    EXPECT_FALSE(Contains(errors.str(), "ignore Send request"));
+    ASSERT_TRUE(RunUntil([&] { return link.user.Count("disconnect") == 1; }, 2000));
+    EXPECT_EQ(Control::Service::State::Connecting, link.transport->GetState());
+    EXPECT_TRUE(peer.SeesClose(2000));
+}
+
+TEST_F(Transport, WriteFailureInsideTheReadCallbackDropsTheRestQuietly) {
+    TestSupport::StreamCapture errors(std::cerr);
+    Link link(new Control::AcceptorNet(port));
+    Peer peer;
+    ASSERT_TRUE(link.Accept(peer));
+    link.user.onMessage = [&](const std::string&) {
+        ::shutdown(peer.ServerSide(), SHUT_WR);
+        link.transport->Send("answer", 6);
+        link.transport->Send("signal", 6);
+    };
+    peer.Write(Frame("a") + Frame("b") + Frame("c"));
+    ASSERT_TRUE(RunUntil([&] { return link.user.Count("disconnect") == 1; }, 2000));
+    EXPECT_EQ(std::vector<std::string>{"a"}, link.user.messages);
+    EXPECT_EQ(1u, Occurrences(errors.str(), "SockStream[test]: write error"));
+    EXPECT_TRUE(Contains(errors.str(), ", error=Broken pipe"));
+    EXPECT_EQ(1u, link.transport->GetOverflowCounter());
+    EXPECT_TRUE(peer.SeesClose(1000));
+}
+
+TEST_F(Transport, SecondConnectionIsRefusedAtOnceAndTheFirstIsProbed) {
+    TestSupport::StreamCapture errors(std::cerr);
+    Link link(new Control::AcceptorNetCheckConnection(port));
+    Peer first;
+    ASSERT_TRUE(link.Accept(first));
+    const int live = first.ServerSide();
+    ASSERT_GE(live, 0);
+    EXPECT_EQ(7200, TcpOption(live, TCP_KEEPIDLE));
+
+    Peer second;
+    ASSERT_TRUE(second.Connected());
+    EXPECT_TRUE(second.SeesClose(1000));
+    EXPECT_TRUE(Contains(errors.str(), "refuse connection from 127.0.0.1:"));
+    EXPECT_EQ(1u, Occurrences(errors.str(), "CheckConnectionState CheckConnection"));
+    EXPECT_EQ(1, TcpOption(live, TCP_KEEPIDLE));
+    EXPECT_EQ(1, TcpOption(live, TCP_KEEPINTVL));
+    EXPECT_EQ(3, TcpOption(live, TCP_KEEPCNT));
+
+    Peer third;  // refused too; the probing is not restarted
+    EXPECT_TRUE(third.SeesClose(1000));
+    EXPECT_EQ(2u, Occurrences(errors.str(), "refuse connection from"));
+    EXPECT_EQ(1u, Occurrences(errors.str(), "CheckConnectionState CheckConnection"));
+
+    first.Write(Frame("still here"));
+    ASSERT_TRUE(RunUntil([&] { return !link.user.messages.empty(); }, 1000));
+    // A healthy connection ends the probing at the next check.
+    ASSERT_TRUE(
+        RunUntil([&] { return Contains(errors.str(), "CheckConnectionState Idle"); }, 2500));
+    EXPECT_EQ(7200, TcpOption(live, TCP_KEEPIDLE));
+    EXPECT_EQ(75, TcpOption(live, TCP_KEEPINTVL));
+    EXPECT_EQ(9, TcpOption(live, TCP_KEEPCNT));
+    EXPECT_TRUE(link.transport->IsConnected());
+    EXPECT_EQ(std::vector<std::string>{"connect"}, link.user.calls);
+}
+
+TEST_F(Transport, DisconnectClosesEveryCopyOfTheSocketAndTellsTheUserLater) {
+    TestSupport::StreamCapture errors(std::cerr);
+    Link link(new Control::AcceptorNetCheckConnection(port));
+    Peer peer;
+    ASSERT_TRUE(link.Accept(peer));
+    link.transport->Disconnect();
+    EXPECT_EQ(Control::Service::State::Deactivating, link.transport->GetState());
+    EXPECT_EQ(std::vector<std::string>{"connect"}, link.user.calls);
+    link.transport->Disconnect();  // already going down: nothing more
+    EXPECT_EQ(1u, Occurrences(errors.str(), "control connection 127.0.0.1:"));
+    EXPECT_TRUE(Contains(errors.str(), " closed.\n"));
+    EXPECT_TRUE(peer.SeesClose(1000));
+    ASSERT_TRUE(RunUntil([&] { return link.user.Count("disconnect") == 1; }, 1000));
+    EXPECT_EQ(Control::Service::State::Connecting, link.transport->GetState());
+    EXPECT_EQ(-1, peer.ServerSide());
+
+    Peer next;
+    ASSERT_TRUE(link.Accept(next));
+    EXPECT_EQ((std::vector<std::string>{"connect", "disconnect", "connect"}), link.user.calls);
+}
+
+TEST_F(Transport, PeerClosingIsAConnectionLoss) {
+    Link link(new Control::AcceptorNetCheckConnection(port));
+    {
+        Peer peer;
+        ASSERT_TRUE(link.Accept(peer));
+        peer.Write(Frame("last words"));
+    }
+    ASSERT_TRUE(RunUntil([&] { return link.user.Count("disconnect") == 1; }, 2000));
+    EXPECT_EQ(std::vector<std::string>{"last words"}, link.user.messages);
+}
+
+TEST_F(Transport, SendOutsideAConnectionIsIgnoredAndOverlongMessagesAreRefused) {
+    TestSupport::StreamCapture errors(std::cerr);
+    Link link(new Control::AcceptorNet(port));
+    link.transport->Send("x", 1);
+    EXPECT_EQ("Control::Service::Send() ignore Send request in Connecting state.\n", errors.str());
+    Peer peer;
+    ASSERT_TRUE(link.Accept(peer));
+    const std::string huge(Tpkt_protocol::max_body + 1, 'h');
+    link.transport->Send(huge.data(), int(huge.size()));
+    EXPECT_TRUE(Contains(errors.str(), "refuse a message of 65532 octets"));
+    EXPECT_TRUE(link.transport->IsConnected());
+    EXPECT_EQ("", peer.ReadAvailable());
+}
+
+TEST_F(Transport, PortInUseIsBoundAgainEveryFiveSecondsUntilItIsFree) {
+    TestSupport::StreamCapture errors(std::cerr);
+    FakeClock clock(10000);
+    Listener squatter;
+    ASSERT_TRUE(squatter.Listening());
+    Recorder user;
+    Control::AcceptorNetCheckConnection transport(port);
+    transport.Bind(&user);
+    ASSERT_TRUE(transport.Activate());
+    const std::string line = "can't bind to socket: \"Address already in use\"  waiting...\n";
+    EXPECT_EQ(line, errors.str());
+    LoopDriver driver(&clock, 1);
+    driver.Run(4999);
+    EXPECT_EQ(1u, Occurrences(errors.str(), line));
+    driver.Run(2);
+    EXPECT_EQ(2u, Occurrences(errors.str(), line));
+    squatter.Close();
+    driver.Run(5000);
+    EXPECT_EQ(2u, Occurrences(errors.str(), line));
+    Peer peer;
+    ASSERT_TRUE(peer.Connected());
+    driver.Run(10);
+    EXPECT_EQ(std::vector<std::string>{"connect"}, user.calls);
+    transport.Deactivate();
+}
