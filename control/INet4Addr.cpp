@@ -1,7 +1,6 @@
 #include "control/INet4Addr.h"
 
 #include <arpa/inet.h>
-
 #include <climits>
 #include <cstdlib>
 #include <cstring>

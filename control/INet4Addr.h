@@ -3,10 +3,9 @@
 #pragma once
 
 #include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <ostream>
 #include <string>
+#include <sys/socket.h>
 #include <vector>
 
 namespace INet4 {

@@ -4,27 +4,13 @@
 #include "control/tests/TransportHarness.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
-#include "runtime/tests/PacketLeakCheck.h"
-#include "tests/support/Isolation.h"
 #include "tests/support/StreamCapture.h"
 
 using namespace TransportTest;
 
 namespace {
 
-class Connector : public PacketLeakCheck {
-protected:
-    void SetUp() override {
-        PacketLeakCheck::SetUp();
-        HALVOX_ISOLATE();
-    }
-};
-
-unsigned Occurrences(const std::string& text, const std::string& part) {
-    unsigned n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
+class Connector : public IsolatedLoopback {};
 
 }  // namespace
 

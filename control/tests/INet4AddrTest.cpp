@@ -1,9 +1,10 @@
-#include "control/INet4Addr.h"
-
 #include <arpa/inet.h>
-#include <cstring>
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <sstream>
+
+#include "control/INet4Addr.h"
 
 using INet4::Addr;
 

@@ -33,6 +33,16 @@ void RunFor(unsigned ms) {
     RunUntil([] { return false; }, ms);
 }
 
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+unsigned Occurrences(const std::string& text, const std::string& part) {
+    unsigned n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
 std::string Frame(const std::string& body) {
     const unsigned length = unsigned(body.size()) + 4;
     return std::string{3, 0, char(length >> 8), char(length & 0xFF)} + body;

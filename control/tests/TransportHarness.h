@@ -10,16 +10,31 @@
 
 #include "control/ControlNotify.h"
 #include "runtime/Fd.h"
+#include "runtime/tests/PacketLeakCheck.h"
+#include "tests/support/Isolation.h"
 
 namespace TransportTest {
 
 constexpr std::uint16_t port = 20001;
+
+// Cases with real sockets: a private network namespace with its own loopback,
+// and every packet buffer back in the pool at the end.
+class IsolatedLoopback : public PacketLeakCheck {
+protected:
+    void SetUp() override {
+        PacketLeakCheck::SetUp();
+        HALVOX_ISOLATE();
+    }
+};
 
 // Runs the main loop (waking at least every 5 ms) until done() holds or
 // limitMs of real time have passed; returns done().
 bool RunUntil(const std::function<bool()>& done, unsigned limitMs);
 // Runs the main loop for ms of real time.
 void RunFor(unsigned ms);
+
+bool Contains(const std::string& text, const std::string& part);
+unsigned Occurrences(const std::string& text, const std::string& part);
 
 // "03 00 00 06 " + body, as one string of octets.
 std::string Frame(const std::string& body);

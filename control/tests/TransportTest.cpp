@@ -11,31 +11,13 @@
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
-#include "runtime/tests/PacketLeakCheck.h"
-#include "tests/support/Isolation.h"
 #include "tests/support/StreamCapture.h"
 
 using namespace TransportTest;
 
 namespace {
 
-class Transport : public PacketLeakCheck {
-protected:
-    void SetUp() override {
-        PacketLeakCheck::SetUp();
-        HALVOX_ISOLATE();
-    }
-};
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-unsigned Occurrences(const std::string& text, const std::string& part) {
-    unsigned n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
+class Transport : public IsolatedLoopback {};
 
 int TcpOption(int fd, int option) {
     int value = -1;
