@@ -9,5 +9,10 @@ void reportAbsent(const char* what, const char* name) {
     std::cerr << "ASN1: get_" << name << ": " << what << ", default value used" << std::endl;
 }
 
+void reportReselected(const char* name) {
+    std::cerr << "ASN1: ref_" << name << ": alternative not selected, a new value selected"
+              << std::endl;
+}
+
 }  // namespace detail
 }  // namespace ASN1

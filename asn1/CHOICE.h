@@ -54,6 +54,20 @@ protected:
         detail::reportAbsent("alternative not selected", name);
         return detail::defaultValue<T>();
     }
+    // A new initial value of alternative `id`, selected, as T.
+    template <class T>
+    T& selectNewAs(int id) {
+        return static_cast<T&>(
+            *setSelection(id, AbstractData::create(record().selectionInfos[id])));
+    }
+    // The selection as alternative `id` of type T for writing; when another alternative (or
+    // none) is selected, a new initial value of `id` is selected first, with a log line.
+    template <class T>
+    T& selectedAs(int id, const char* name) {
+        if (id_ == id && selection_) return static_cast<T&>(*selection_);
+        detail::reportReselected(name);
+        return selectNewAs<T>(id);
+    }
 
 private:
     const ChoiceInfo& record() const { return *static_cast<const ChoiceInfo*>(info()); }

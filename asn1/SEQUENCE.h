@@ -89,6 +89,15 @@ public:
     void swap(SEQUENCE& other);
 
 protected:
+    // For typed accessors of mandatory fields: the field at `pos` as T (construction made it).
+    template <class T>
+    const T& fieldAs(unsigned pos) const {
+        return static_cast<const T&>(*fields_[pos]);
+    }
+    template <class T>
+    T& fieldAs(unsigned pos) {
+        return static_cast<T&>(*fields_[pos]);
+    }
     // For typed accessors of OPTIONAL fields: the field at `pos` as T. Reading it while
     // absent gives T's default value and a log line.
     template <class T>
@@ -96,6 +105,11 @@ protected:
         if (hasOptionalField(opt) && fields_[pos]) return static_cast<const T&>(*fields_[pos]);
         detail::reportAbsent("field absent", getFieldName(int(pos)));
         return detail::defaultValue<T>();
+    }
+    // The OPTIONAL field at `pos` as T, marked present (and made) first.
+    template <class T>
+    T& includedFieldAs(unsigned opt, unsigned pos) {
+        return static_cast<T&>(*includeOptionalField(opt, pos));
     }
 
 private:
