@@ -187,48 +187,44 @@ def check_imports_used(module):
             raise SchemaError(where, f"{symbol} is imported from {source} but not used")
 
 
-def module_order(modules, by_name):
+def dependency_order(items, dependencies, cycle):
+    """`items` in an order in which each comes after what `dependencies(item)` gives, and
+    otherwise in the order given; a cycle is refused with the message `cycle`."""
     order, state = [], {}
 
-    def visit(module, path):
-        if state.get(module.name) == "done":
+    def visit(item, path):
+        if state.get(id(item)) == "done":
             return
-        if state.get(module.name) == "visiting":
-            cycle = " -> ".join(path + [module.name])
-            raise SchemaError(module.where, f"modules import each other: {cycle}")
-        state[module.name] = "visiting"
-        for source in sorted({source for source, _ in module.imports.values()}):
-            visit(by_name[source], path + [module.name])
-        state[module.name] = "done"
-        order.append(module)
+        if state.get(id(item)) == "visiting":
+            names = " -> ".join(p.name for p in path + [item])
+            raise SchemaError(item.where, f"{cycle}: {names}")
+        state[id(item)] = "visiting"
+        for dependency in dependencies(item):
+            visit(dependency, path + [item])
+        state[id(item)] = "done"
+        order.append(item)
 
-    for module in modules:
-        visit(module, [])
+    for item in items:
+        visit(item, [])
     return order
+
+
+def module_order(modules, by_name):
+    def imported(module):
+        return [by_name[source] for source in sorted({s for s, _ in module.imports.values()})]
+
+    return dependency_order(modules, imported, "modules import each other")
 
 
 def class_order(module):
     """The module's types in an order in which every class comes after the classes of its
     own module that its fields and alternatives hold directly (lists need no complete
-    element type); otherwise in description order."""
-    order, state = [], {}
+    element type)."""
+    def held(typedef):
+        return [t.target for t in direct_member_types(typedef)
+                if isinstance(t, Reference) and t.target.module is module]
 
-    def visit(typedef, path):
-        if state.get(typedef.name) == "done":
-            return
-        if state.get(typedef.name) == "visiting":
-            cycle = " -> ".join(path + [typedef.name])
-            raise SchemaError(typedef.where, f"types contain each other: {cycle}")
-        state[typedef.name] = "visiting"
-        for member_type in direct_member_types(typedef):
-            if isinstance(member_type, Reference) and member_type.target.module is module:
-                visit(member_type.target, path + [typedef.name])
-        state[typedef.name] = "done"
-        order.append(typedef)
-
-    for typedef in module.types:
-        visit(typedef, [])
-    return order
+    return dependency_order(module.types, held, "types contain each other")
 
 
 def direct_member_types(typedef):

@@ -108,13 +108,7 @@ def header(module, source_name, include_dir):
     for typedef in class_order(module):
         lines.append("")
         lines += [f"// {line}".rstrip() for line in typedef.comment]
-        body = typedef.type
-        if isinstance(body, Sequence):
-            lines += sequence_class(typedef)
-        elif isinstance(body, Choice):
-            lines += choice_class(typedef)
-        else:
-            lines += enumerated_class(typedef)
+        lines += CLASS_WRITERS[type(typedef.type)](typedef)
     lines += ["", f"}}  // namespace {module.name}", ""]
     return "\n".join(lines)
 
@@ -229,14 +223,8 @@ def source(module, source_name, include_dir):
     lines += [f'#include "{include_dir}/{module.name}.h"', "", f"namespace {module.name} {{"]
     for typedef in module.types:
         lines += ["", f"// {typedef.name}"]
-        body = typedef.type
-        if isinstance(body, Sequence):
-            lines += sequence_records(typedef)
-        elif isinstance(body, Choice):
-            lines += choice_records(typedef)
-        else:
-            lines += enumerated_records(typedef)
-        name, base = cpp_name(typedef.name), BASES[type(body)]
+        lines += RECORD_WRITERS[type(typedef.type)](typedef)
+        name, base = cpp_name(typedef.name), BASES[type(typedef.type)]
         lines += [f"{name}::~{name}() = default;",
                   f"static_assert(sizeof({name}) == sizeof({base}), \"a generated class adds no data\");"]
     lines += ["", f"}}  // namespace {module.name}", ""]
@@ -297,3 +285,7 @@ def enumerated_records(typedef):
                  f"{str(body.extensible).lower()}, {body.maximum}, {name}_enum_names__, {count}, "
                  f"{name}_enum_numbers__}};")
     return lines
+
+
+CLASS_WRITERS = {Sequence: sequence_class, Choice: choice_class, Enumerated: enumerated_class}
+RECORD_WRITERS = {Sequence: sequence_records, Choice: choice_records, Enumerated: enumerated_records}
