@@ -143,6 +143,8 @@ TEST(SchemaRecords, CountsOfEachModule) {
         EXPECT_EQ(c, counts[module].choices) << module;
         EXPECT_EQ(e, counts[module].enumerations) << module;
     };
+    expect("LGCP", 63, 24, 19);
+    expect("ACP", 21, 7, 14);
     expect("MON", 11, 7, 1);
     expect("HSP", 11, 4, 6);
     expect("BASE", 1, 0, 2);
