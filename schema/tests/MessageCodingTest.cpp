@@ -1,0 +1,168 @@
+// The messages of the controller link and of the SNMP-agent link on the wire (aligned PER),
+// and the worked examples of the codec through generated types.
+#include "asn1/tests/PerTestSupport.h"
+#include "schema/LGCP.h"
+#include "schema/MON.h"
+#include "schema/tests/MUTANT.h"
+#include "schema/tests/PAIR.h"
+#include "schema/tests/RecordValue.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using PerTest::decode;
+using PerTest::encode;
+
+namespace {
+
+// The worked example's value: `first` 5, `second` the number 6.
+template <class Pair, class Pick>
+std::string workedExample(bool withFirst) {
+    Pair pair;
+    if (withFirst) pair.set_first(5);
+    pair.set_second(Pick(typename Pick::number::Id{}, 6u));
+    return encode(pair);
+}
+
+TEST(WorkedExamples, GeneratedTypesEncodeAsTheCodecDescribes) {
+    EXPECT_EQ("80 00 05 70", (workedExample<PAIR::Pair, PAIR::Pick>(true)));
+    EXPECT_EQ("38", (workedExample<PAIR::Pair, PAIR::Pick>(false)));
+    EXPECT_EQ("40 00 05 70", (workedExample<PAIR::PairExt, PAIR::Pick>(true)));
+    EXPECT_EQ("80 00 05 38", (workedExample<PAIR::PairOfPickExt, PAIR::PickExt>(true)));
+
+    PAIR::Pair back;
+    ASSERT_TRUE(decode("80 00 05 70", back));
+    EXPECT_EQ(5u, back.get_first().getValue());
+    EXPECT_EQ(6u, back.get_second().get_number().getValue());
+}
+
+TEST(WorkedExamples, ADescriptionWithoutTheOptionalFieldEncodesOtherwise) {
+    // MUTANT::Pair is PAIR::Pair with `first` mandatory: no presence bit.
+    EXPECT_EQ("00 05 70", (workedExample<MUTANT::Pair, MUTANT::Pick>(true)));
+    MUTANT::Pair back;
+    ASSERT_TRUE(decode("80 00 05 70", back));
+    EXPECT_NE(5u, back.get_first().getValue());
+}
+
+LGCP::Message command(const LGCP::Command& c) {
+    LGCP::Message message;
+    message.set_pdu().select_command(c);
+    return message;
+}
+
+TEST(MessageFrame, Bodies) {
+    LGCP::Message ping = command(LGCP::Command(LGCP::Command::ping::Id{}, ASN1::Null()));
+    EXPECT_EQ("06 00", encode(ping));
+
+    LGCP::Message error;
+    error.set_seq(5);
+    error.set_pdu().select_response().select_error(LGCP::ErrorCause::invalidSlot);
+    EXPECT_EQ("80 01 05 62", encode(error));
+
+    LGCP::Message success;
+    success.set_seq(7);
+    success.set_pdu().select_response().select_success();
+    EXPECT_EQ("80 01 07 40", encode(success));
+
+    LGCP::Message back;
+    ASSERT_TRUE(decode("80 01 05 62", back));
+    EXPECT_TRUE(back.seq_isPresent());
+    EXPECT_FALSE(back.slot_isPresent());
+    EXPECT_EQ(5, back.get_seq().getValue());
+    EXPECT_TRUE(back.get_pdu().get_response().get_error().is_invalidSlot());
+}
+
+TEST(MessageFrame, SlotAboveTheRangeDecodesAsSent) {
+    LGCP::Message ping = command(LGCP::Command(LGCP::Command::ping::Id{}, ASN1::Null()));
+    ping.set_slot(1023);
+    EXPECT_EQ("40 03 FF 18", encode(ping));
+    LGCP::Message back;
+    ASSERT_TRUE(decode("40 04 00 18", back));
+    ASSERT_TRUE(back.slot_isPresent());
+    EXPECT_EQ(1024u, back.get_slot().getValue());
+    EXPECT_TRUE(back.get_pdu().get_command().ping_isSelected());
+    // Ours never goes out.
+    EXPECT_EQ("FAIL", encode(back));
+}
+
+TEST(MessageFrame, UnknownCommandIsNotUnderstood) {
+    LGCP::Message back;
+    // Command: extension bit 1, addition 0 (not known here), an open type of one octet.
+    ASSERT_TRUE(decode("08 00 01 00", back));
+    EXPECT_TRUE(back.get_pdu().command_isSelected());
+    EXPECT_EQ(-2, back.get_pdu().get_command().currentSelection());
+    // Addition 5, with a body of three octets, is skipped the same way.
+    ASSERT_TRUE(decode("08 50 03 AA BB CC", back));
+    EXPECT_EQ(-2, back.get_pdu().get_command().currentSelection());
+}
+
+TEST(MessageFrame, EveryCommandIndexTravels) {
+    for (unsigned index = 0; index < 15; ++index) {
+        auto value = RecordValue::make(&LGCP::Command::theInfo, true, index);
+        std::vector<char> octets =
+            PerTest::octets(encode(command(static_cast<LGCP::Command&>(*value))));
+        ASSERT_GE(octets.size(), 2u) << index;
+        // Two absent optionals, PDU 0, no extension bit: the index is in bits 5 to 8.
+        EXPECT_EQ(index, unsigned(octets[0] & 0x07) << 1 | unsigned(octets[1] & 0x80) >> 7);
+        LGCP::Message back;
+        ASSERT_TRUE(decode(PerTest::hex(octets), back)) << index;
+        EXPECT_EQ(int(index), back.get_pdu().get_command().currentSelection());
+    }
+}
+
+MON::Message monCommand(const MON::Command& c) {
+    MON::Message message;
+    message.set_pdu().select_command(c);
+    return message;
+}
+
+// Encodes, decodes into a new message and compares; returns the octets.
+std::string roundTrip(const MON::Message& message) {
+    std::string octets = encode(message);
+    MON::Message back;
+    EXPECT_TRUE(decode(octets, back)) << octets;
+    EXPECT_EQ(message, back) << octets;
+    return octets;
+}
+
+TEST(AgentLink, MessagesRoundTrip) {
+    MON::SnmpSetCommand set;
+    set.set_uniq(7);
+    set.set_id().select_name().set_section("snmpagent");
+    set.ref_id().ref_name().set_name("power");
+    set.ref_id().ref_name().set_index(2);
+    set.set_value("main");
+    MON::SnmpSetCommand byOid;
+    byOid.set_uniq(-1);
+    byOid.set_id().select_oid("1.3.6.1.2.1.1.5.0");
+    byOid.set_value("");
+    MON::Command sets;
+    sets.select_snmp_set().ref_commands().push_back(set);
+    sets.ref_snmp_set().ref_commands().push_back(byOid);
+    roundTrip(monCommand(sets));
+
+    MON::Command empty;
+    empty.select_snmp_set();
+    EXPECT_EQ("00 00", roundTrip(monCommand(empty)));
+
+    MON::SnmpTrapsink sink;
+    sink.set_host("nms");
+    MON::Command sinks;
+    sinks.select_snmp_trapsink_set().ref_trapsinks().push_back(sink);
+    // Command 1; a list of one element, `port` absent, "nms".
+    EXPECT_EQ("08 01 00 03 6E 6D 73", roundTrip(monCommand(sinks)));
+    sink.set_port(162);
+    sinks.ref_snmp_trapsink_set().ref_trapsinks().push_back(sink);
+    roundTrip(monCommand(sinks));
+
+    EXPECT_EQ("18", roundTrip(monCommand(MON::Command(MON::Command::ping::Id{}, ASN1::Null()))));
+
+    MON::Message response;
+    response.set_pdu().select_response().select_ping().select_error(MON::ErrorCause::wrongValue);
+    roundTrip(response);
+    MON::Message signal;
+    signal.set_pdu().select_signal().select_snmp_set().set_value("42");
+    roundTrip(signal);
+}
+
+}  // namespace
