@@ -1,10 +1,14 @@
 #include "asn1/tests/PerTestSupport.h"
 
+#include "asn1/AbstractData.h"
 #include "asn1/CoderEnv.h"
 
 #include <cctype>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <iterator>
+#include <memory>
+#include <sstream>
 
 namespace PerTest {
 
@@ -42,6 +46,24 @@ bool decode(const std::string& hexText, ASN1::AbstractData& value) {
     ASN1::CoderEnv env;
     env.set_encodingRule(ASN1::CoderEnv::per);
     return ASN1::decode(input.data(), input.data() + input.size(), &env, value, true);
+}
+
+bool exercise(const void* info, const std::vector<char>& input) {
+    std::unique_ptr<ASN1::AbstractData> value(ASN1::AbstractData::create(info));
+    ASN1::CoderEnv env;
+    env.set_encodingRule(ASN1::CoderEnv::per);
+    if (!ASN1::decode(input.data(), input.data() + input.size(), &env, *value, true)) return false;
+    std::ostringstream text;
+    text << *value;
+    EXPECT_TRUE(text.good());
+    std::vector<char> again;
+    if (ASN1::encode(*value, &env, std::back_inserter(again))) {
+        std::unique_ptr<ASN1::AbstractData> back(ASN1::AbstractData::create(info));
+        EXPECT_TRUE(ASN1::decode(again.data(), again.data() + again.size(), &env, *back, true))
+            << hex(input);
+        EXPECT_EQ(0, back->compare(*value)) << hex(input);
+    }
+    return true;
 }
 
 }  // namespace PerTest

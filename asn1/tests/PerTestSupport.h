@@ -16,5 +16,9 @@ std::vector<char> octets(const std::string& hex);
 std::string encode(const ASN1::AbstractData& value);
 // Decodes the hex text into `value`.
 bool decode(const std::string& hex, ASN1::AbstractData& value);
+// Decodes octets no encoder may have written as a value of the type `info`; what decodes
+// must print with the stream left good and, when it encodes again, decode back to the same
+// value (checked with EXPECT). Returns whether the octets decoded.
+bool exercise(const void* info, const std::vector<char>& input);
 
 }  // namespace PerTest
