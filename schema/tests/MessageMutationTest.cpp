@@ -51,24 +51,24 @@ Outcome mutate(const std::vector<std::vector<char>>& messages) {
     return outcome;
 }
 
-TEST(MessageMutation, ControllerMessages) {
+// Messages carrying each command, response and signal, mutated.
+template <class Message, class Command, class Response, class Signal>
+void expectMutantsDecodedOrRefused() {
     std::vector<std::vector<char>> messages;
-    addMessages<LGCP::Message, LGCP::Command>(messages, 0);
-    addMessages<LGCP::Message, LGCP::Response>(messages, 1);
-    addMessages<LGCP::Message, LGCP::Signal>(messages, 2);
-    Outcome outcome = mutate<LGCP::Message>(messages);
+    addMessages<Message, Command>(messages, 0);
+    addMessages<Message, Response>(messages, 1);
+    addMessages<Message, Signal>(messages, 2);
+    Outcome outcome = mutate<Message>(messages);
     EXPECT_GT(outcome.decoded, 0u);
     EXPECT_GT(outcome.refused, 0u);
 }
 
+TEST(MessageMutation, ControllerMessages) {
+    expectMutantsDecodedOrRefused<LGCP::Message, LGCP::Command, LGCP::Response, LGCP::Signal>();
+}
+
 TEST(MessageMutation, AgentMessages) {
-    std::vector<std::vector<char>> messages;
-    addMessages<MON::Message, MON::Command>(messages, 0);
-    addMessages<MON::Message, MON::Response>(messages, 1);
-    addMessages<MON::Message, MON::Signal>(messages, 2);
-    Outcome outcome = mutate<MON::Message>(messages);
-    EXPECT_GT(outcome.decoded, 0u);
-    EXPECT_GT(outcome.refused, 0u);
+    expectMutantsDecodedOrRefused<MON::Message, MON::Command, MON::Response, MON::Signal>();
 }
 
 TEST(MessageMutation, RandomOctets) {
