@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -148,6 +149,55 @@ TEST(SchemaRecords, CountsOfEachModule) {
     expect("MON", 11, 7, 1);
     expect("HSP", 11, 4, 6);
     expect("BASE", 1, 0, 2);
+    expect("TERM", 84, 39, 31);
+    expect("VARNGW", 92, 20, 33);
+    expect("CCP", 1, 1, 0);
+    expect("MEDIA", 3, 7, 1);
+    EXPECT_EQ(9u, counts.size());
+    EXPECT_EQ(503u, SchemaCatalog::count);
+}
+
+// The records that the types' fields and alternatives reach: one shared record per list
+// element type and per INTEGER range, whichever modules use it.
+TEST(SchemaRecords, SharedListAndRangeRecords) {
+    std::set<const void*> visited, lists;
+    std::set<std::pair<long long, unsigned>> ranges;
+    std::vector<const void*> pending;
+    for (unsigned i = 0; i < SchemaCatalog::count; ++i)
+        pending.push_back(SchemaCatalog::entries[i].info);
+    while (!pending.empty()) {
+        const void* info = pending.back();
+        pending.pop_back();
+        if (!visited.insert(info).second) continue;
+        ASN1::CreateFun create = static_cast<const ASN1::TypeInfo*>(info)->create;
+        if (create == &ASN1::SEQUENCE::create) {
+            const auto& r = *static_cast<const ASN1::SequenceInfo*>(info);
+            pending.insert(pending.end(), r.fieldInfos,
+                           r.fieldInfos + r.rootCount + r.extensionCount);
+        } else if (create == &ASN1::CHOICE::create) {
+            const auto& r = *static_cast<const ASN1::ChoiceInfo*>(info);
+            pending.insert(pending.end(), r.selectionInfos, r.selectionInfos + r.knownCount);
+        } else if (create == &ASN1::SEQUENCE_OF_Base::create) {
+            const auto& r = *static_cast<const ASN1::SequenceOfInfo*>(info);
+            EXPECT_EQ(ASN1::Unconstrained, r.constrained.constraint);
+            lists.insert(info);
+            pending.push_back(r.elementInfo);
+        } else if (create == &ASN1::INTEGER::create) {
+            const auto& r = *static_cast<const ASN1::ConstrainedInfo*>(info);
+            if (r.constraint != ASN1::Unconstrained) {
+                EXPECT_EQ(ASN1::FixedConstraint, r.constraint);
+                EXPECT_TRUE(ranges.insert({r.lower, r.upper}).second) << r.lower << ".." << r.upper;
+            }
+        }
+    }
+    EXPECT_EQ(33u, lists.size());
+    EXPECT_EQ(1u, lists.count(&ASN1::SET_OF<LGCP::TonecMask>::theInfo));
+    const std::set<std::pair<long long, unsigned>> expected = {
+        {0, 1},     {0, 3},           {0, 7},      {0, 15},         {0, 31},   {0, 63},
+        {0, 127},   {0, 255},         {0, 511},    {0, 1023},       {0, 2047}, {0, 4095},
+        {0, 65535}, {0, 4294967295u}, {1, 3},      {1, 21},         {1, 50},   {1, 255},
+        {2, 50},    {20, 1000},       {-128, 127}, {112000, 399975}};
+    EXPECT_EQ(expected, ranges);
 }
 
 }  // namespace

@@ -88,9 +88,9 @@ class Refusals(unittest.TestCase):
 
 class Numbering(unittest.TestCase):
     def test_unnumbered_item_follows_the_one_before(self):
-        (m,) = modules(module("E ::= ENUMERATED { a, b(-3), c, d(10), e, f(2), g }"))
+        (m,) = modules(module("E ::= ENUMERATED { a, b(-3), c, d(10), e, f(2), g, h(10), i }"))
         items = m.types[0].type.items
-        self.assertEqual([0, -3, -2, 10, 11, 2, 3], [i.value for i in items])
+        self.assertEqual([0, -3, -2, 10, 11, 2, 3, 10, 11], [i.value for i in items])
         self.assertEqual(11, m.types[0].type.maximum)
 
 
