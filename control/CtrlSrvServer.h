@@ -1,0 +1,80 @@
+// The controller message server: decodes each message the controller sends,
+// offers its command to the bound services in bind order, makes sure every
+// decoded command is answered exactly once (success, error, or a deferred
+// success), and encodes and sends the services' answers and signals.
+#pragma once
+
+#include "control/ControlNotify.h"
+#include "control/ControlService.h"
+#include "control/CtrlSrvService.h"
+#include "schema/LGCP.h"
+
+#include <cstdint>
+#include <ostream>
+
+namespace CtrlSrv {
+
+class Server : public Control::Notify {
+public:
+    // The token of a deferred answer to a command that carried no seq.
+    static constexpr unsigned noSeq = 0xFFFFFFFFu;
+    static constexpr unsigned maxServices = 16;
+    static constexpr unsigned maxSlot = 1023;
+
+    constexpr Server() = default;
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+    ~Server() override { Deactivate(); }
+
+    // Appends the service to the dispatch order.
+    void Bind(Service* service);
+    // Takes ownership of the transport, names it "server" and starts it.
+    bool Activate(Control::Service* link);
+    // Stops and deletes the transport; every service hears OnDisconnect.
+    void Deactivate();
+
+    void OnConnect() override;
+    void OnDisconnect() override;
+    void OnMessage(const char* data, int length) override;
+    void OnMessage(const LGCP::Message& message);
+
+    void Success();
+    void Error(LGCP::ErrorCause::NamedNumber cause);
+    unsigned delayResponse();
+    void delayedSuccess(unsigned slotNo, unsigned seqNo);
+    void SendSignal(const LGCP::Signal& signal);
+    void SendSignal(unsigned slotNo, const LGCP::Signal& signal);
+    void SendMsg(LGCP::Message& message);
+    void AssignSeq(LGCP::Message& message) const;
+    void AssignSlot(LGCP::Message& message) const;
+
+    std::int32_t GetSlot() const { return slot; }
+    bool IsSlotPresent() const { return slot != -1; }
+    bool CheckServerConnection(bool& connected) const;
+    // Drops the controller's connection.
+    void OnHeartbeatTimeout();
+
+    // "ctrl [peer]: ", "ctrl [not connected]: " or "ctrl [null]: ".
+    void PutHeader(std::ostream& os) const;
+
+private:
+    friend class Service;
+
+    void ForEach(void (Service::*member)());
+    // Success and Error are answers to the command being dispatched.
+    bool InDispatch(const char* what) const;
+
+    Service* services[maxServices] = {};
+    unsigned serviceCount = 0;
+    Control::Service* transport = nullptr;
+    bool dispatching = false;
+    bool seqPresent = false;
+    std::int32_t seq = 0;
+    std::int32_t slot = -1;
+    // 0 not answered, 1 success sent or answer deferred, 2 error sent.
+    std::int32_t respState = 0;
+};
+
+}  // namespace CtrlSrv
+
+extern CtrlSrv::Server ctrlServer;

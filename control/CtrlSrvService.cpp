@@ -1,0 +1,53 @@
+#include "control/CtrlSrvService.h"
+
+#include "control/CtrlSrvServer.h"
+
+#include <iostream>
+
+namespace CtrlSrv {
+
+bool Service::CheckServer() const {
+    if (server) return true;
+    std::cerr << "CtrlSrv::Service error! service not connected to server." << std::endl;
+    return false;
+}
+
+void Service::Success() {
+    if (CheckServer()) server->Success();
+}
+
+void Service::Error(LGCP::ErrorCause::NamedNumber cause) {
+    if (CheckServer()) server->Error(cause);
+}
+
+void Service::SendSignal(const LGCP::Signal& signal) {
+    if (!CheckServer()) return;
+    for (unsigned i = 0; i < server->serviceCount; ++i)
+        if (server->services[i] != this) server->services[i]->OnSignal(signal);
+    server->SendSignal(signal);
+}
+
+void Service::SendSignal(unsigned slotNo, const LGCP::Signal& signal) {
+    if (!CheckServer()) return;
+    for (unsigned i = 0; i < server->serviceCount; ++i)
+        if (server->services[i] != this) server->services[i]->OnSignal(signal);
+    server->SendSignal(slotNo, signal);
+}
+
+std::int32_t Service::GetSlot() const { return CheckServer() ? server->GetSlot() : -1; }
+
+bool Service::IsSlotPresent() const { return CheckServer() && server->IsSlotPresent(); }
+
+unsigned Service::delayResponse() {
+    return CheckServer() ? server->delayResponse() : Server::noSeq;
+}
+
+void Service::delayedSuccess(unsigned slotNo, unsigned seqNo) {
+    if (CheckServer()) server->delayedSuccess(slotNo, seqNo);
+}
+
+bool Service::CheckServerConnection(bool& connected) const {
+    return server && server->CheckServerConnection(connected);
+}
+
+}  // namespace CtrlSrv

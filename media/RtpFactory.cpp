@@ -1,0 +1,6 @@
+#include "media/RtpFactory.h"
+
+RtpFactory& RtpFactory::instance() {
+    static RtpFactory factory;
+    return factory;
+}

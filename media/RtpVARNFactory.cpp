@@ -1,0 +1,6 @@
+#include "media/RtpVARNFactory.h"
+
+RtpVARNFactory& RtpVARNFactory::instance() {
+    static RtpVARNFactory factory;
+    return factory;
+}

@@ -1,0 +1,6 @@
+#include "modem/MccFactory.h"
+
+MccFactory& MccFactory::instance() {
+    static MccFactory factory;
+    return factory;
+}

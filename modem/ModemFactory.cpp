@@ -1,0 +1,6 @@
+#include "modem/ModemFactory.h"
+
+ModemFactory& ModemFactory::instance() {
+    static ModemFactory factory;
+    return factory;
+}

@@ -1,0 +1,6 @@
+#include "modem/VoiceFactory.h"
+
+VoiceFactory& VoiceFactory::instance() {
+    static VoiceFactory factory;
+    return factory;
+}

@@ -1,0 +1,6 @@
+#include "signalling/HdlcSlotFactory.h"
+
+HdlcSlotFactory& HdlcSlotFactory::instance() {
+    static HdlcSlotFactory factory;
+    return factory;
+}

@@ -1,0 +1,6 @@
+#include "signalling/IsdnFactory.h"
+
+IsdnFactory& IsdnFactory::instance() {
+    static IsdnFactory factory;
+    return factory;
+}

@@ -1,0 +1,6 @@
+#include "signalling/PstnFactory.h"
+
+PstnFactory& PstnFactory::instance() {
+    static PstnFactory factory;
+    return factory;
+}
