@@ -11,6 +11,14 @@ function(halvox_test name)
     set(T_TIMEOUT 120)
   endif()
   gtest_discover_tests(${name}
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+    PROPERTIES TIMEOUT ${T_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  # The labels are set once the tests are known: a list of them would not
+  # survive the discovery script's own argument handling.
+  set(label_script "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+  file(WRITE "${label_script}"
+       "if(${name}_TESTS)\n"
+       "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\n"
+       "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${label_script}")
 endfunction()

@@ -68,6 +68,7 @@ public:
     // The daemon-side descriptor of this connection in this process.
     int ServerSide() const;
     int fd() const { return sock.lowlevel_fd(); }
+    void Close() { sock.close(); }
 
 private:
     Fd sock;

@@ -1,0 +1,227 @@
+#include "control/AcceptorNet.h"
+#include "control/CtrlSrvServer.h"
+#include "control/tests/TransportHarness.h"
+#include "tests/e2e/LgcpWire.h"
+#include "tests/support/StreamCapture.h"
+
+#include <functional>
+#include <sstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace TransportTest;
+
+namespace {
+
+// A service whose answer to a command is scripted by the test.
+struct Scripted : CtrlSrv::Service {
+    Scripted(const char* id, std::vector<std::string>& log) : id(id), log(log) {}
+    void OnConnect() override { log.push_back(id + ":connect"); }
+    void OnDisconnect() override { log.push_back(id + ":disconnect"); }
+    bool OnCommand(const LGCP::Command&) override {
+        log.push_back(id + ":command");
+        return onCommand ? onCommand() : false;
+    }
+    void OnSignal(const LGCP::Signal&) override { log.push_back(id + ":signal"); }
+
+    std::string id;
+    std::vector<std::string>& log;
+    std::function<bool()> onCommand;
+};
+
+LGCP::Signal Activated() {
+    LGCP::Signal signal;
+    signal.select_activated();
+    return signal;
+}
+
+class CtrlSrvTest : public IsolatedLoopback {
+protected:
+    void SetUp() override {
+        IsolatedLoopback::SetUp();
+        if (IsSkipped()) return;
+        server.Bind(&first);
+        server.Bind(&second);
+        server.Bind(&third);
+        ASSERT_TRUE(server.Activate(new Control::AcceptorNet(port)));
+        peer = Peer();
+        ASSERT_TRUE(peer.Connected());
+        ASSERT_TRUE(RunUntil([&] { return log.size() == 3; }, 2000));
+        log.clear();
+    }
+    void TearDown() override {
+        server.Deactivate();
+        IsolatedLoopback::TearDown();
+    }
+
+    // Sends one body and returns every answer that arrives meanwhile, described.
+    std::vector<std::string> Exchange(const std::string& body) {
+        peer.Write(Frame(body));
+        RunFor(50);
+        std::vector<std::string> answers;
+        std::string octets = peer.ReadAvailable();
+        while (octets.size() >= 4) {
+            const size_t length = size_t(std::uint8_t(octets[2])) << 8 | std::uint8_t(octets[3]);
+            Lgcp::Message m;
+            answers.push_back(Lgcp::Decode(octets.substr(4, length - 4), m) ? Lgcp::Describe(m)
+                                                                             : "undecodable");
+            octets.erase(0, length);
+        }
+        return answers;
+    }
+
+    std::vector<std::string> log;
+    Scripted first{"first", log}, second{"second", log}, third{"third", log};
+    CtrlSrv::Server server;
+    Peer peer{0};
+};
+
+}  // namespace
+
+TEST_F(CtrlSrvTest, EachCommandIsAnsweredByTheRulesOfWhatTheServiceCalled) {
+    using Answers = std::vector<std::string>;
+    const std::string success = "success seq=7 slot=17", error = "error 3 seq=7 slot=17";
+    const struct {
+        const char* calls;
+        Answers sent;
+    } cases[] = {
+        {"S", {success}},       {"SS", {success}}, {"SE", {success, error}}, {"E", {error}},
+        {"ES", {error}},        {"EE", {error}},   {"D", {}},                {"DE", {error}},
+        {"DS", {}},             {"", {"error 5 seq=7 slot=17"}},
+    };
+    for (const auto& c : cases) {
+        TestSupport::StreamCapture errors(std::cerr);
+        second.onCommand = [&] {
+            for (const char* call = c.calls; *call; ++call) {
+                if (*call == 'S') second.Success();
+                if (*call == 'E') second.Error(LGCP::ErrorCause::slotNotExists);
+                if (*call == 'D') second.delayResponse();
+            }
+            return true;
+        };
+        EXPECT_EQ(c.sent, Exchange(Lgcp::EncodeCommand(Lgcp::ping, 7, 17))) << c.calls;
+        const bool unanswered = !*c.calls;
+        EXPECT_EQ(unanswered, Contains(errors.str(), "]: software error: server do NOT send ack!!!\n"))
+            << c.calls;
+    }
+}
+
+TEST_F(CtrlSrvTest, CommandGoesToTheServicesInBindOrderUntilOneTakesIt) {
+    second.onCommand = [&] {
+        second.Success();
+        return true;
+    };
+    EXPECT_EQ(std::vector<std::string>{"success"}, Exchange(Lgcp::EncodeCommand(Lgcp::ping)));
+    EXPECT_EQ((std::vector<std::string>{"first:command", "second:command"}), log);
+    second.onCommand = nullptr;
+    EXPECT_EQ(std::vector<std::string>{"error 4 seq=3"},
+              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 3)));
+}
+
+TEST_F(CtrlSrvTest, ResponsesAndSlotsOutOfRangeReachNoService) {
+    EXPECT_EQ(std::vector<std::string>{"error 4 seq=3"}, Exchange(Lgcp::EncodeSuccess(3)));
+    EXPECT_EQ(std::vector<std::string>{"error 2 seq=8"},
+              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 8, 1024)));
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(CtrlSrvTest, SignalsReachTheOtherServicesFirstAndCarryTheSlotOfTheDispatch) {
+    second.onCommand = [&] {
+        second.SendSignal(Activated());
+        second.Success();
+        return true;
+    };
+    EXPECT_EQ((std::vector<std::string>{"signal 5 slot=5", "success seq=1 slot=5"}),
+              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 1, 5)));
+    EXPECT_EQ((std::vector<std::string>{"first:command", "second:command", "first:signal",
+                                        "third:signal"}),
+              log);
+    // Outside a dispatch a signal has no slot unless the sender names one.
+    second.SendSignal(Activated());
+    third.SendSignal(9, Activated());
+    EXPECT_EQ((std::vector<std::string>{"signal 5", "signal 5 slot=9"}), Exchange(""));
+}
+
+TEST_F(CtrlSrvTest, DeferredAnswerKeepsItsOwnSeqWhateverIsBeingDispatched) {
+    unsigned token = 0;
+    second.onCommand = [&] {
+        token = second.delayResponse();
+        return true;
+    };
+    EXPECT_TRUE(Exchange(Lgcp::EncodeCommand(Lgcp::destroy, 42, 17)).empty());
+    EXPECT_EQ(42u, token);
+    second.onCommand = [&] {
+        second.delayedSuccess(17, token);
+        second.Success();
+        return true;
+    };
+    EXPECT_EQ((std::vector<std::string>{"success seq=42 slot=17", "success seq=43"}),
+              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 43)));
+    // A command without seq never lends an older number to its deferred answer.
+    second.onCommand = [&] {
+        token = second.delayResponse();
+        return true;
+    };
+    Exchange(Lgcp::EncodeCommand(Lgcp::destroy, {}, 3));
+    EXPECT_EQ(CtrlSrv::Server::noSeq, token);
+    second.delayedSuccess(3, token);
+    EXPECT_EQ(std::vector<std::string>{"success slot=3"}, Exchange(""));
+}
+
+TEST_F(CtrlSrvTest, AnswersOutsideADispatchSendNothing) {
+    second.onCommand = [&] {
+        second.Error(LGCP::ErrorCause::invalidParams);
+        return true;
+    };
+    EXPECT_EQ(std::vector<std::string>{"error 0 seq=5"},
+              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 5)));
+    TestSupport::StreamCapture errors(std::cerr);
+    second.Success();
+    second.Error(LGCP::ErrorCause::internal);
+    EXPECT_TRUE(Exchange("").empty());
+    EXPECT_EQ(2u, Occurrences(errors.str(), " outside a command dispatch, nothing sent!\n"));
+}
+
+TEST_F(CtrlSrvTest, UndecodableBodyIsShownInHexAndNotAnswered) {
+    TestSupport::StreamCapture errors(std::cerr);
+    EXPECT_TRUE(Exchange("\xFF\x01").empty());
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(Contains(errors.str(), "]: receive fail: decode error!\n msg: FF 01 \n"));
+    EXPECT_TRUE(Contains(errors.str(), "ctrl [127.0.0.1:"));
+}
+
+TEST_F(CtrlSrvTest, ConnectionEventsReachEveryServiceInBindOrder) {
+    peer.Close();
+    ASSERT_TRUE(RunUntil([&] { return log.size() == 3; }, 2000));
+    peer = Peer();
+    ASSERT_TRUE(RunUntil([&] { return log.size() == 6; }, 2000));
+    EXPECT_EQ((std::vector<std::string>{"first:disconnect", "second:disconnect",
+                                        "third:disconnect", "first:connect", "second:connect",
+                                        "third:connect"}),
+              log);
+    log.clear();
+    server.Deactivate();
+    EXPECT_EQ((std::vector<std::string>{"first:disconnect", "second:disconnect",
+                                        "third:disconnect"}),
+              log);
+    bool connected = true;
+    EXPECT_FALSE(server.CheckServerConnection(connected));
+    std::ostringstream header;
+    server.PutHeader(header);
+    EXPECT_EQ("ctrl [null]: ", header.str());
+}
+
+TEST(CtrlSrvService, UnboundServiceSendsNothingAndSaysSo) {
+    std::vector<std::string> log;
+    Scripted loose("loose", log);
+    TestSupport::StreamCapture errors(std::cerr);
+    loose.Success();
+    loose.SendSignal(Activated());
+    EXPECT_EQ(-1, loose.GetSlot());
+    EXPECT_EQ(CtrlSrv::Server::noSeq, loose.delayResponse());
+    bool connected = false;
+    EXPECT_FALSE(loose.CheckServerConnection(connected));
+    EXPECT_EQ(4u, Occurrences(errors.str(),
+                              "CtrlSrv::Service error! service not connected to server.\n"));
+}

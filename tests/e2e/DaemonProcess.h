@@ -1,0 +1,58 @@
+// One run of the real halvoxd for an end-to-end test: started with its
+// arguments (after the test wrote its configuration file), its standard
+// output and error collected as they come, then signalled and reaped.
+// Tests run it inside their private namespaces (HALVOX_ISOLATE).
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+class DaemonProcess {
+public:
+    static constexpr const char* configPath = "/usr/local/etc/server.conf";
+    static constexpr const char* pidPath = "/var/run/server.pid";
+    static constexpr const char* statusPath = "/var/log/server-status";
+
+    DaemonProcess() = default;
+    // Kills a daemon still running.
+    ~DaemonProcess();
+    DaemonProcess(const DaemonProcess&) = delete;
+    DaemonProcess& operator=(const DaemonProcess&) = delete;
+
+    static bool WriteConfig(const std::string& text);
+
+    // Starts halvoxd with the arguments; false when it cannot be started.
+    bool Start(const std::vector<std::string>& args = {});
+    // Starts it on port 20001 and waits for "Starting server [".
+    bool StartServing();
+
+    // Waits until the output holds text; false after limitMs.
+    bool WaitFor(const std::string& text, unsigned limitMs = 5000);
+    std::string Out();
+    std::string Err();
+    std::string Output();  // both streams, in the order the lines arrived
+
+    void Signal(int signo);
+    // The raw wait status, or -1 when the process has not ended within limitMs.
+    int WaitExit(unsigned limitMs = 5000);
+    // SIGTERM; true when the process then exits with status 0 and the pid
+    // file is gone.
+    bool Stop();
+
+    pid_t pid() const { return child; }
+
+private:
+    void Collect(int outFd, int errFd);
+
+    pid_t child = -1;
+    bool reaped = false;
+    std::thread reader;
+    std::mutex lock;
+    std::string out, err, all;
+};
+
+// The text of a file, empty when it cannot be read.
+std::string ReadFile(const std::string& path);

@@ -1,0 +1,37 @@
+// Fixture of the end-to-end tests: private namespaces with empty /var/run,
+// /var/log and /usr/local/etc, the daemon, and the test controller. Every
+// case that started the daemon ends by stopping it with SIGTERM and expects
+// exit status 0 and the pid file gone.
+#pragma once
+
+#include "tests/e2e/ControllerClient.h"
+#include "tests/e2e/DaemonProcess.h"
+#include "tests/support/Isolation.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+class DaemonTest : public ::testing::Test {
+public:
+    static std::string Hex(const std::string& octets);
+    static std::string Octets(const char* hex);
+
+protected:
+    static constexpr std::uint16_t port = 20001;
+
+    void SetUp() override { HALVOX_ISOLATE("/var/run", "/var/log", "/usr/local/etc"); }
+
+    // Starts the daemon on the port and connects the controller.
+    void StartAndConnect() {
+        ASSERT_TRUE(daemon.StartServing()) << daemon.Output();
+        ASSERT_TRUE(controller.Connect(port)) << daemon.Output();
+        ASSERT_TRUE(daemon.WaitFor("controller connect.")) << daemon.Output();
+    }
+    void ExpectCleanStop() { EXPECT_TRUE(daemon.Stop()) << daemon.Output(); }
+
+    // Sends one body and returns the body of the next frame, in hex.
+    std::string Exchange(const std::string& body, unsigned limitMs = 2000);
+
+    DaemonProcess daemon;
+    ControllerClient controller;
+};

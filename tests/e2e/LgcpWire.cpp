@@ -1,0 +1,163 @@
+#include "tests/e2e/LgcpWire.h"
+
+#include <cstdint>
+
+namespace Lgcp {
+
+namespace {
+
+// Bits written most significant first, as aligned PER lays them out.
+class BitWriter {
+public:
+    void Put(unsigned value, unsigned bits) {
+        while (bits--) {
+            if (used % 8 == 0) out.push_back(0);
+            if (value >> bits & 1) out.back() = char(out.back() | 0x80 >> (used % 8));
+            ++used;
+        }
+    }
+    void Align() { used = unsigned(out.size()) * 8; }
+    void Octet(unsigned value) {
+        Align();
+        out.push_back(char(value));
+        used += 8;
+    }
+    std::string octets() const { return out; }
+
+private:
+    std::string out;
+    unsigned used = 0;
+};
+
+class BitReader {
+public:
+    explicit BitReader(const std::string& in) : in(in) {}
+    bool Get(unsigned bits, unsigned& value) {
+        value = 0;
+        while (bits--) {
+            if (at >= in.size() * 8) return false;
+            value = value << 1 | (std::uint8_t(in[at / 8]) >> (7 - at % 8) & 1);
+            ++at;
+        }
+        return true;
+    }
+    void Align() { at = (at + 7) / 8 * 8; }
+
+private:
+    const std::string& in;
+    size_t at = 0;
+};
+
+// Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu PDU }
+void PutHeader(BitWriter& w, std::optional<int> seq, std::optional<unsigned> slot) {
+    w.Put(seq.has_value(), 1);
+    w.Put(slot.has_value(), 1);
+    if (seq) {
+        // Unconstrained INTEGER: length octet, then the fewest two's-complement octets.
+        unsigned n = 1;
+        while (n < 4 && (*seq >> (8 * n - 1) != 0 && *seq >> (8 * n - 1) != -1)) ++n;
+        w.Octet(n);
+        for (unsigned i = n; i-- > 0;) w.Octet(unsigned(*seq >> (8 * i)) & 0xFF);
+    }
+    if (slot) {
+        // A range of 1024 takes a two-octet aligned field.
+        w.Octet(*slot >> 8 & 0xFF);
+        w.Octet(*slot & 0xFF);
+    }
+}
+
+}  // namespace
+
+std::string EncodeCommand(Command command, std::optional<int> seq, std::optional<unsigned> slot) {
+    BitWriter w;
+    PutHeader(w, seq, slot);
+    w.Put(0, 2);        // PDU: command (0 of 3)
+    w.Put(0, 1);        // Command is extensible: a root alternative
+    w.Put(command, 4);  // 15 root alternatives
+    return w.octets();
+}
+
+std::string EncodeDisplay(std::optional<int> seq) {
+    BitWriter w;
+    PutHeader(w, seq, std::nullopt);
+    w.Put(0, 2);   // command
+    w.Put(0, 1);   // root alternative
+    w.Put(13, 4);  // display
+    w.Put(0, 1);   // DisplayParams is extensible: a root alternative
+    w.Put(1, 3);   // snmpTrapReceivers (1 of 7)
+    w.Octet(0);    // SEQUENCE OF IA5String: no element
+    return w.octets();
+}
+
+std::string EncodeSuccess(std::optional<int> seq) {
+    BitWriter w;
+    PutHeader(w, seq, std::nullopt);
+    w.Put(1, 2);  // response
+    w.Put(0, 1);  // success (0 of 2)
+    return w.octets();
+}
+
+bool Decode(const std::string& octets, Message& m) {
+    BitReader r(octets);
+    unsigned hasSeq, hasSlot, pdu, v;
+    if (!r.Get(1, hasSeq) || !r.Get(1, hasSlot)) return false;
+    if (hasSeq) {
+        r.Align();
+        unsigned n;
+        if (!r.Get(8, n) || n == 0 || n > 4) return false;
+        std::int32_t value = 0;
+        for (unsigned i = 0; i < n; ++i) {
+            if (!r.Get(8, v)) return false;
+            value = std::int32_t(std::uint32_t(value) << 8 | v);
+            if (i == 0 && v & 0x80) value = std::int32_t(v) - 256;
+        }
+        m.seq = value;
+    }
+    if (hasSlot) {
+        r.Align();
+        if (!r.Get(16, v)) return false;
+        m.slot = v;
+    }
+    if (!r.Get(2, pdu) || pdu > 2) return false;
+    if (pdu == 1) {
+        m.pdu = Message::response;
+        unsigned isError;
+        if (!r.Get(1, isError)) return false;
+        m.success = !isError;
+        if (isError) {
+            unsigned extended;  // ErrorCause is extensible; 13 root values in 4 bits
+            if (!r.Get(1, extended) || extended || !r.Get(4, v)) return false;
+            m.cause = int(v);
+        }
+        return true;
+    }
+    if (pdu == 2) {
+        m.pdu = Message::signal;
+        unsigned extended;  // Signal is extensible; 23 root alternatives in 5 bits
+        if (!r.Get(1, extended) || extended || !r.Get(5, v)) return false;
+        m.signalIndex = int(v);
+        return true;
+    }
+    m.pdu = Message::command;
+    return true;
+}
+
+std::string Describe(const Message& m) {
+    std::string text;
+    switch (m.pdu) {
+        case Message::response:
+            text = m.success ? "success" : "error " + std::to_string(m.cause);
+            break;
+        case Message::signal:
+            text = "signal " + std::to_string(m.signalIndex);
+            break;
+        case Message::command:
+            text = "command";
+            break;
+    }
+    if (m.seq) text += " seq=" + std::to_string(*m.seq);
+    if (m.slot) text += " slot=" + std::to_string(*m.slot);
+    return text;
+}
+
+}  // namespace Lgcp

@@ -1,0 +1,46 @@
+// The test controller's own coding of the LGCP message frame in aligned PER,
+// written by hand from the ASN.1 so that it shares no code with the daemon's
+// codec: the optional seq and slot, the PDU choice, the command alternative,
+// and the response (success or error cause) and signal index of an answer.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace Lgcp {
+
+enum Command {
+    query = 0,
+    disconnect = 3,
+    destroy = 5,
+    deactivate = 7,
+    ping = 12,
+};
+
+enum Cause { invalidSlot = 2, unexpectedMsgType = 4, internal = 5 };
+
+// A command whose alternative carries NULL.
+std::string EncodeCommand(Command command, std::optional<int> seq = std::nullopt,
+                          std::optional<unsigned> slot = std::nullopt);
+// The display command with an empty list of SNMP trap receivers.
+std::string EncodeDisplay(std::optional<int> seq = std::nullopt);
+// A success response, as a controller should never send one.
+std::string EncodeSuccess(std::optional<int> seq = std::nullopt);
+
+struct Message {
+    std::optional<int> seq;
+    std::optional<unsigned> slot;
+    enum Pdu { command, response, signal };
+    Pdu pdu = command;
+    bool success = false;
+    int cause = -1;   // for an error response
+    int signalIndex = -1;  // root index of a signal
+};
+
+// False when the octets are not a frame header this client understands.
+bool Decode(const std::string& octets, Message& message);
+
+// "success", "error 4", "signal 17", each with " seq=N" and " slot=N" when present.
+std::string Describe(const Message& message);
+
+}  // namespace Lgcp

@@ -1,0 +1,179 @@
+// Start-up, signals and shutdown of the daemon as its operator sees them.
+#include "config/tests/SyslogSink.h"
+#include "tests/e2e/DaemonTest.h"
+
+#include <csignal>
+#include <fstream>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using Startup = DaemonTest;
+
+namespace {
+
+const char* const usage =
+    "Usage:\n halvoxd -Dh\n"
+    "  -D --daemon                      run as daemon\n"
+    "  -p --port                        use this port\n"
+    "     --disable-clock               disable clock control\n"
+    "     --version                     print version\n"
+    "  -h --help                        display this information\n\n";
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome RunToEnd(const std::vector<std::string>& args) {
+    DaemonProcess run;
+    if (!run.Start(args)) return {-1, "", ""};
+    int status = run.WaitExit();
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, run.Out(), run.Err()};
+}
+
+std::string VersionTag() {
+    std::string out = RunToEnd({"--version"}).out;
+    const std::string prefix = "server version: ";
+    if (out.compare(0, prefix.size(), prefix) != 0 || out.empty()) return "";
+    return out.substr(prefix.size(), out.size() - prefix.size() - 1);
+}
+
+bool Exists(const char* path) { return ::access(path, F_OK) == 0; }
+
+}  // namespace
+
+TEST_F(Startup, OptionsAndExitStatuses) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        bool usageShown;
+    } cases[] = {
+        {{"-h"}, 0, true},
+        {{"--help"}, 0, true},
+        {{"--help", "--version"}, 0, true},
+        {{"--version", "--help"}, 0, true},
+        {{"--bogus"}, 2, true},
+        {{"-p", "20002"}, 2, true},
+        {{"--port"}, 2, true},
+        {{"--port", "abc"}, 2, true},
+        {{"--port", "0"}, 2, true},
+        {{"--port", "65536"}, 2, true},
+        {{"--port", "20002x"}, 2, true},
+        {{"--version"}, 2, false},
+    };
+    for (const auto& c : cases) {
+        Outcome outcome = RunToEnd(c.args);
+        const std::string args = c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "");
+        EXPECT_EQ(c.status, outcome.status) << args;
+        if (c.usageShown)
+            EXPECT_EQ(usage, outcome.out) << args;
+        else
+            EXPECT_EQ(0u, outcome.out.find("server version: T")) << outcome.out;
+    }
+    EXPECT_NE(std::string::npos, RunToEnd({"--bogus"}).err.find("unrecognized option '--bogus'"));
+    EXPECT_FALSE(Exists(DaemonProcess::pidPath));
+}
+
+TEST_F(Startup, AnnouncesItselfWritesThePidFileAndStopsOnSigterm) {
+    const std::string tag = VersionTag();
+    ASSERT_FALSE(tag.empty());
+    ASSERT_TRUE(daemon.Start({"--port", "20001"}));
+    ASSERT_TRUE(daemon.WaitFor("Starting server [" + tag + "], port=20001\n")) << daemon.Output();
+    EXPECT_EQ(std::to_string(daemon.pid()), ReadFile(DaemonProcess::pidPath));
+    ASSERT_TRUE(controller.Connect(port));
+    EXPECT_EQ("success", (controller.Send(Lgcp::EncodeCommand(Lgcp::ping)), controller.ReadAnswer()));
+    ExpectCleanStop();
+    EXPECT_TRUE(controller.SeesClose(1000));
+}
+
+TEST_F(Startup, SigtermRightAfterThePidFileAppearsStillEndsCleanly) {
+    ASSERT_TRUE(daemon.Start({"--port", "20001"}));
+    for (int i = 0; i < 5000 && !Exists(DaemonProcess::pidPath); ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ASSERT_TRUE(Exists(DaemonProcess::pidPath));
+    ExpectCleanStop();
+}
+
+TEST_F(Startup, Sigusr2WritesTheStatusFile) {
+    StartAndConnect();
+    const std::string tag = VersionTag();
+    daemon.Signal(SIGUSR2);
+    std::string status;
+    for (int i = 0; i < 200 && status.find("AcceptorNet::OnSocketEvent") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        status = ReadFile(DaemonProcess::statusPath);
+    }
+    EXPECT_EQ(0u, status.find("server status information.")) << status;
+    EXPECT_NE(std::string::npos, status.find("\nversion : " + tag + "\n")) << status;
+    EXPECT_NE(std::string::npos, status.find("StrmProtocol::on_event")) << status;
+    EXPECT_NE(std::string::npos, status.find("AcceptorNet::OnSocketEvent")) << status;
+    ExpectCleanStop();
+}
+
+TEST_F(Startup, SighupAsksForTheResourceUpdate) {
+    ASSERT_TRUE(daemon.StartServing());
+    daemon.Signal(SIGHUP);
+    EXPECT_TRUE(daemon.WaitFor("update hardware resources\n")) << daemon.Output();
+    ExpectCleanStop();
+}
+
+TEST_F(Startup, ConfigurationFileTracesAndAgents) {
+    ASSERT_TRUE(DaemonProcess::WriteConfig(
+        "[traces]\n"
+        "signalling.hdlc = maybe\n"
+        "monitoring.internal = yes\n"
+        "[snmpagent]\n"
+        "host = 10.0.0.9\n"
+        "name = rack-agent\n"
+        "[snmpagent]\n"
+        "name = hostless\n"));
+    ASSERT_TRUE(daemon.StartServing());
+    EXPECT_NE(std::string::npos, daemon.Err().find("traces: optional key \"signalling.hdlc\""))
+        << daemon.Output();
+    EXPECT_NE(std::string::npos,
+              daemon.Err().find("monitoring: SNMP agent \"rack-agent\" at 10.0.0.9 configured"))
+        << daemon.Output();
+    EXPECT_NE(std::string::npos, daemon.Err().find("snmpagent: required key \"host\""))
+        << daemon.Output();
+    EXPECT_EQ(std::string::npos, daemon.Output().find("hostless\" at")) << daemon.Output();
+    ExpectCleanStop();
+}
+
+TEST_F(Startup, DaemonModeDetachesListensAndLogsToSyslog) {
+    std::string why;
+    if (!TestSupport::MountTmpfs("/dev", why)) GTEST_SKIP() << why;
+    ASSERT_EQ(0, ::mknod("/dev/null", S_IFCHR | 0666, makedev(1, 3)));
+    SyslogSink syslog(SOCK_DGRAM, "/dev");
+    // The daemon's own process is reparented to this one, so its exit is seen.
+    ASSERT_EQ(0, ::prctl(PR_SET_CHILD_SUBREAPER, 1));
+    ASSERT_TRUE(daemon.Start({"--port", "20001", "-D"}));
+    const int parent = daemon.WaitExit();
+    ASSERT_TRUE(WIFEXITED(parent));
+    EXPECT_EQ(0, WEXITSTATUS(parent));
+    for (int i = 0; i < 500 && ReadFile(DaemonProcess::pidPath).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const pid_t pid = std::atoi(ReadFile(DaemonProcess::pidPath).c_str());
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(daemon.pid(), pid);
+    ASSERT_TRUE(controller.Connect(port));
+    EXPECT_EQ("success", (controller.Send(Lgcp::EncodeCommand(Lgcp::ping)), controller.ReadAnswer()));
+
+    bool started = false;
+    for (int i = 0; i < 100 && !started; ++i)
+        for (const std::string& line : syslog.waitFor(1, 50))
+            started = started || (line.find("hvx-") != std::string::npos &&
+                                  line.find("Starting server [") != std::string::npos);
+    EXPECT_TRUE(started);
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(Exists(DaemonProcess::pidPath));
+}
