@@ -46,10 +46,7 @@ bool AVNEncoder::do_visit(const BOOLEAN& value) {
 }
 
 bool AVNEncoder::do_visit(const INTEGER& value) {
-    if (value.constrained() && value.getLowerLimit() >= 0)
-        os_ << unsigned(value.getValue());
-    else
-        os_ << value.getValue();
+    os_ << value.getNumber();
     return os_.good();
 }
 
@@ -99,10 +96,20 @@ bool AVNEncoder::do_visit(const OCTET_STRING& value) {
     return writeOctets(value.data(), value.size());
 }
 
-bool AVNEncoder::do_visit(const AbstractString& value) {
-    os_ << '"' << static_cast<const std::string&>(value) << '"';
+bool AVNEncoder::writeQuoted(const std::string& text) {
+    os_ << '"';
+    for (std::size_t from = 0; from < text.size() && os_.good();) {
+        std::size_t quote = text.find('"', from);
+        std::size_t end = quote == std::string::npos ? text.size() : quote + 1;
+        os_.write(text.data() + from, std::streamsize(end - from));
+        if (quote != std::string::npos) os_ << '"';
+        from = end;
+    }
+    os_ << '"';
     return os_.good();
 }
+
+bool AVNEncoder::do_visit(const AbstractString& value) { return writeQuoted(value); }
 
 bool AVNEncoder::do_visit(const BMPString& value) {
     // In the process's locale when every character converts; otherwise as the
@@ -119,10 +126,7 @@ bool AVNEncoder::do_visit(const BMPString& value) {
         }
         text.append(buffer, n);
     }
-    if (converted) {
-        os_ << '"' << text << '"';
-        return os_.good();
-    }
+    if (converted) return writeQuoted(text);
     os_ << '{';
     for (std::size_t i = 0; i < value.size() && os_.good(); ++i) {
         if (i != 0) os_ << ", ";

@@ -5,6 +5,7 @@
 #include "asn1/ConstVisitor.h"
 
 #include <iosfwd>
+#include <string>
 #include <vector>
 
 namespace ASN1 {
@@ -43,6 +44,8 @@ private:
     void writeBlanks(int count);
     bool writeMarker(const char* marker);
     bool writeOctets(const char* data, std::size_t size);
+    // Between double quotes, a quote inside doubled.
+    bool writeQuoted(const std::string& text);
 
     std::ostream& os_;
     int indent_ = 0;

@@ -1,7 +1,9 @@
 #include "asn1/AbstractData.h"
 
+#include "asn1/AVNDecoder.h"
 #include "asn1/AVNEncoder.h"
 #include "asn1/IOWrapper.h"
+#include "asn1/ValidChecker.h"
 
 #include <functional>
 #include <sstream>
@@ -30,8 +32,33 @@ std::string AbstractData::asValueNotation() const {
     return os.str();
 }
 
+std::ios_base::iostate AbstractData::get_from(std::istream& is) {
+    AVNDecoder reader(is);
+    return accept(reader) ? std::ios_base::goodbit : std::ios_base::failbit;
+}
+
+bool AbstractData::setFromValueNotation(const std::string& text) {
+    std::istringstream is(text);
+    AVNDecoder reader(is);
+    return accept(reader);
+}
+
+bool AbstractData::isValid() const {
+    ValidChecker checker;
+    return accept(checker);
+}
+
+bool AbstractData::isStrictlyValid() const {
+    StrictlyValidChecker checker;
+    return accept(checker);
+}
+
 std::ostream& operator<<(std::ostream& os, const AbstractData& value) {
     return g_inserter(os, value);
+}
+
+std::istream& operator>>(std::istream& is, AbstractData& value) {
+    return g_extractor(is, value);
 }
 
 }  // namespace ASN1

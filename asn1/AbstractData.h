@@ -39,6 +39,15 @@ public:
     // when the stream itself stopped taking text.
     std::ios_base::iostate print_on(std::ostream& os) const;
     std::string asValueNotation() const;
+    // Reads the value from value notation: failbit when the text does not read as a value
+    // of this type (what was read up to there stays in the value).
+    std::ios_base::iostate get_from(std::istream& is);
+    bool setFromValueNotation(const std::string& text);
+
+    // Whether the value keeps the constraints of its type, where an extensible constraint
+    // also allows what lies beyond its root; and whether it lies within every root.
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
 protected:
     explicit AbstractData(const void* info) : info_(info) {}
@@ -60,5 +69,7 @@ private:
 
 // Writes the value in ASN.1 value notation (multi-line for constructed values).
 std::ostream& operator<<(std::ostream& os, const AbstractData& value);
+// Reads the value from value notation; failbit on the stream when it does not read.
+std::istream& operator>>(std::istream& is, AbstractData& value);
 
 }  // namespace ASN1

@@ -23,6 +23,8 @@ public:
 
     using AbstractData::compare;
     using std::string::assign;
+    using std::string::size_type;
+    using std::string::npos;
     AbstractString& assign(const std::string& text) {
         std::string::assign(text);
         return *this;
@@ -33,6 +35,14 @@ public:
     unsigned getCanonicalSetBits() const { return record().canonicalBits; }
     unsigned getNumBits(bool aligned) const {
         return aligned ? record().alignedBits : record().unalignedBits;
+    }
+
+    // The position of the first character outside the type's character set, npos when
+    // there is none (always for a type that permits every character).
+    size_type find_first_invalid() const;
+    bool isValid() const { return validSize(size(), false) && find_first_invalid() == npos; }
+    bool isStrictlyValid() const {
+        return validSize(size(), true) && find_first_invalid() == npos;
     }
 
 private:

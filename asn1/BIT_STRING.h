@@ -14,6 +14,8 @@ public:
     BIT_STRING* clone() const { return static_cast<BIT_STRING*>(AbstractData::clone()); }
 
     unsigned size() const { return bitCount_; }
+    bool isValid() const { return validSize(bitCount_, false); }
+    bool isStrictlyValid() const { return validSize(bitCount_, true); }
     // Bit i; false beyond the last bit.
     bool operator[](unsigned i) const {
         return i < bitCount_ && (bits_[i / 8] & (0x80 >> (i % 8))) != 0;

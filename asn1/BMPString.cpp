@@ -8,6 +8,12 @@ namespace ASN1 {
 __constinit const BMPStringInfo BMPString::theInfo = {
     {{&BMPString::create, 30}, Unconstrained, 0, 0xFFFFFFFFu}, 0, 65535, 16, 16};
 
+BMPString::size_type BMPString::first_illegal_at() const {
+    size_type at = 0;
+    while (at < size() && legalCharacter((*this)[at])) ++at;
+    return at;
+}
+
 int BMPString::do_compare(const AbstractData& other) const {
     const BMPString* that = dynamic_cast<const BMPString*>(&other);
     if (!that) return mismatch(other);

@@ -32,6 +32,17 @@ public:
         return aligned ? record().alignedBits : record().unalignedBits;
     }
 
+    // Within the type's range of character codes.
+    bool legalCharacter(wchar_t c) const {
+        return c >= wchar_t(getFirstChar()) && c <= wchar_t(getLastChar());
+    }
+    // The position of the first character that is not legal, or the length.
+    size_type first_illegal_at() const;
+    bool isValid() const { return validSize(size(), false) && first_illegal_at() == size(); }
+    bool isStrictlyValid() const {
+        return validSize(size(), true) && first_illegal_at() == size();
+    }
+
     static const BMPStringInfo theInfo;
 
 private:

@@ -42,8 +42,35 @@ bool CHOICE::createSelection() {
     return false;
 }
 
+bool CHOICE::setID(unsigned tagNumber, unsigned tagClass) {
+    const ChoiceInfo& r = record();
+    if (!r.tags)
+        return tagClass == 0x80 && tagNumber < r.knownCount && select(int(tagNumber));
+    unsigned tag = tagClass << 16 | tagNumber;
+    for (unsigned i = 0; i < r.knownCount; ++i)
+        if (r.tags[i] == tag && tag != 0) return select(int(i));
+    // Tag 0 marks an untagged CHOICE as alternative 0 (sorted first): its alternatives'
+    // tags stand for it.
+    if (r.knownCount == 0 || r.tags[0] != 0 || !select(0)) return false;
+    CHOICE* inner = dynamic_cast<CHOICE*>(selection_.get());
+    if (inner && inner->setID(tagNumber, tagClass)) return true;
+    id_ = unknownSelection_;
+    selection_.reset();
+    return false;
+}
+
 unsigned CHOICE::getSelectionTag() const {
     return record().tags ? record().tags[id_] : 0x800000u | unsigned(id_);
+}
+
+bool CHOICE::isValid() const {
+    return id_ >= 0 && selection_ && (extendable() || unsigned(id_) < getNumChoices()) &&
+           selection_->AbstractData::isValid();
+}
+
+bool CHOICE::isStrictlyValid() const {
+    return id_ >= 0 && selection_ && unsigned(id_) < getNumChoices() &&
+           selection_->AbstractData::isStrictlyValid();
 }
 
 void CHOICE::swap(CHOICE& other) {

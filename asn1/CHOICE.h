@@ -35,6 +35,10 @@ public:
     AbstractData* setSelection(int id, AbstractData* value);
     // A new initial value of the alternative at the current index (see select).
     bool createSelection();
+    // Selects (as select does) the alternative whose BER tag has this number and these
+    // class bits (0x80 context-specific); false when no alternative has that tag. Without
+    // a tag table alternative i has the context tag i.
+    bool setID(unsigned tagNumber, unsigned tagClass);
 
     const char* getSelectionName() const { return record().selectionNames[id_]; }
     unsigned getSelectionTag() const;
@@ -42,6 +46,11 @@ public:
     unsigned getKnownChoices() const { return record().knownCount; }
     bool extendable() const { return record().extendable; }
     const char* getAlternativeName(unsigned id) const { return record().selectionNames[id]; }
+
+    // Something is selected, an extension alternative only for an extensible type, and
+    // the selected value is valid. Strictly: a root alternative, strictly valid.
+    bool isValid() const;
+    bool isStrictlyValid() const;
 
     void swap(CHOICE& other);
 

@@ -1,7 +1,10 @@
 #include "asn1/CoderEnv.h"
 
 #include "asn1/AbstractData.h"
+#include "asn1/AVNDecoder.h"
 #include "asn1/AVNEncoder.h"
+#include "asn1/BERDecoder.h"
+#include "asn1/BEREncoder.h"
 #include "asn1/PERDecoder.h"
 #include "asn1/PEREncoder.h"
 
@@ -13,8 +16,11 @@ bool CoderEnv::encodeInto(const AbstractData& value, std::vector<char>& octets) 
     switch (rule_) {
         case per: {
             PEREncoder encoder(octets);
-            if (!value.accept(encoder)) return false;
-            break;
+            return value.accept(encoder);
+        }
+        case ber: {
+            BEREncoder encoder(octets);
+            return value.accept(encoder);
         }
         case avn: {
             std::ostringstream text;
@@ -24,16 +30,31 @@ bool CoderEnv::encodeInto(const AbstractData& value, std::vector<char>& octets) 
             octets.assign(s.begin(), s.end());
             return true;
         }
-        default:  // BER is not available yet; any other rule is no rule
+        default:
             return false;
     }
-    return true;
 }
 
 bool CoderEnv::decode(const char* begin, const char* end, AbstractData& value, bool noEnvironment) {
-    if (rule_ != per || end < begin) return false;  // the only rule with a decoder yet
-    PERDecoder decoder(begin, end, noEnvironment ? nullptr : this);
-    return value.accept(decoder);
+    if (end < begin) return false;
+    switch (rule_) {
+        case per: {
+            PERDecoder decoder(begin, end, noEnvironment ? nullptr : this);
+            return value.accept(decoder);
+        }
+        case ber: {
+            BERDecoder decoder(begin, end, noEnvironment ? nullptr : this);
+            return value.accept(decoder);
+        }
+        case avn: {
+            // The text reader never takes an environment.
+            std::istringstream text(std::string(begin, end));
+            AVNDecoder reader(text);
+            return value.accept(reader);
+        }
+        default:
+            return false;
+    }
 }
 
 }  // namespace ASN1

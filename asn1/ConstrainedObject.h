@@ -4,6 +4,9 @@
 
 #include "asn1/AbstractData.h"
 
+#include <cstddef>
+#include <cstdint>
+
 namespace ASN1 {
 
 class ConstrainedObject : public AbstractData {
@@ -13,6 +16,14 @@ public:
     unsigned getUpperLimit() const { return record().upper; }
     bool constrained() const { return record().constraint != Unconstrained; }
     bool extendable() const { return record().constraint == ExtendableConstraint; }
+
+    // A size (of bits, octets, characters or elements) within the bounds, or, unless
+    // `strict`, beyond the upper bound of an extensible constraint. Sizes compare with the
+    // bounds as unsigned numbers.
+    bool validSize(std::size_t count, bool strict) const {
+        return count >= std::uint32_t(getLowerLimit()) &&
+               (count <= getUpperLimit() || (!strict && extendable()));
+    }
 
 protected:
     explicit ConstrainedObject(const void* info) : AbstractData(info) {}

@@ -26,6 +26,10 @@ public:
     int asInt() const { return value_; }
     void setFromInt(int value) { value_ = value; }  // no range check
     int getMaximum() const { return record().maximum; }
+    // A number of the root is 0 to maximum (the range the wire carries); beyond the
+    // maximum is valid for an extensible type.
+    bool isStrictlyValid() const { return value_ >= 0 && value_ <= getMaximum(); }
+    bool isValid() const { return isStrictlyValid() || (extendable() && value_ > getMaximum()); }
     bool extendable() const { return record().extendable; }
 
     // The stored text of the item numbered like the value (the first such item), or null

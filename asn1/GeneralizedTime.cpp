@@ -109,6 +109,12 @@ bool GeneralizedTime::set(const char* text) {
     return true;
 }
 
+bool GeneralizedTime::isStrictlyValid() const {
+    return year_ > 0 && month_ >= 1 && month_ <= 12 && day_ >= 1 && day_ <= 31 && hour_ >= 0 &&
+           hour_ <= 24 && minute_ >= 0 && minute_ <= 59 && second_ >= 0 && second_ <= 59 &&
+           mindiff_ >= -720 && mindiff_ <= 720;
+}
+
 std::time_t GeneralizedTime::get_time_t() const {
     std::tm tm = {};
     tm.tm_year = year_ - 1900;

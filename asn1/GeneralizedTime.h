@@ -35,6 +35,10 @@ public:
     std::time_t get_time_t() const;
     void set_time_t(std::time_t t);
 
+    // Every field within its calendar range (the fraction of a second not checked).
+    bool isStrictlyValid() const;
+    bool isValid() const { return isStrictlyValid(); }
+
     int getYear() const { return year_; }
     int getMonth() const { return month_; }
     int getDay() const { return day_; }

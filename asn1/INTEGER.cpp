@@ -9,6 +9,12 @@ namespace ASN1 {
 __constinit const ConstrainedInfo INTEGER::theInfo = {
     {&INTEGER::create, 2}, Unconstrained, 0, 0xFFFFFFFFu};
 
+bool INTEGER::isStrictValid() const {
+    if (getLowerLimit() >= 0)
+        return unsigned(value_) >= unsigned(getLowerLimit()) && unsigned(value_) <= getUpperLimit();
+    return value_ >= getLowerLimit() && value_ <= int(getUpperLimit());
+}
+
 int INTEGER::do_compare(const AbstractData& other) const {
     const INTEGER* that = dynamic_cast<const INTEGER*>(&other);
     if (!that) return mismatch(other);

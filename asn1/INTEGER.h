@@ -3,6 +3,8 @@
 
 #include "asn1/ConstrainedObject.h"
 
+#include <cstdint>
+
 namespace ASN1 {
 
 class INTEGER : public ConstrainedObject {
@@ -15,10 +17,21 @@ public:
     // No setter checks the range: the encoder and the validity checks see what is stored.
     int getValue() const { return value_; }
     void setValue(int value) { value_ = value; }
+    // A type bounded below by 0 or more holds its numbers as unsigned 32-bit values.
+    bool isUnsigned() const { return constrained() && getLowerLimit() >= 0; }
+    // The number as the type holds it, signed or unsigned.
+    std::int64_t getNumber() const {
+        return isUnsigned() ? std::int64_t(unsigned(value_)) : std::int64_t(value_);
+    }
     INTEGER& operator=(int value) {
         value_ = value;
         return *this;
     }
+    // Within the bounds (compared unsigned when the lower bound is 0 or more, else signed);
+    // valid also beyond an extensible constraint.
+    bool isStrictValid() const;
+    bool isValid() const { return isStrictValid() || extendable(); }
+
     using AbstractData::operator==;
     using AbstractData::operator!=;
     bool operator==(const INTEGER& other) const { return value_ == other.value_; }

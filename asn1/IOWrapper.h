@@ -1,9 +1,10 @@
-// Guards a value's own stream output the way a standard formatted inserter is guarded:
-// an exception from the writer becomes the stream's state bits, and is thrown on only when
-// the stream's exception mask asks for that bit.
+// Guards a value's own stream output and input the way standard formatted inserters and
+// extractors are guarded: an exception from the writer or reader becomes the stream's
+// state bits, and is thrown on only when the stream's exception mask asks for that bit.
 #pragma once
 
 #include <ios>
+#include <istream>
 #include <new>
 #include <ostream>
 
@@ -66,4 +67,26 @@ std::basic_ostream<charT, traits>& g_inserter(std::basic_ostream<charT, traits>&
     if (!os.good()) return os;
     InserterWrapper<charT, traits, T>(os, value).do_it(os);
     return os;
+}
+
+template <class charT, class traits, class T>
+class ExtractorWrapper : public IOWrapper<charT, traits> {
+public:
+    ExtractorWrapper(std::basic_istream<charT, traits>& is, T& value) : is_(is), value_(value) {}
+
+private:
+    std::ios_base::iostate do_real_io() override {
+        typename std::basic_istream<charT, traits>::sentry ok(is_);  // skips white space
+        return ok ? value_.get_from(is_) : std::ios_base::goodbit;
+    }
+
+    std::basic_istream<charT, traits>& is_;
+    T& value_;
+};
+
+template <class charT, class traits, class T>
+std::basic_istream<charT, traits>& g_extractor(std::basic_istream<charT, traits>& is, T& value) {
+    if (!is.good()) return is;
+    ExtractorWrapper<charT, traits, T>(is, value).do_it(is);
+    return is;
 }

@@ -18,6 +18,9 @@ public:
     unsigned levels() const { return unsigned(arcs_.size()); }
     unsigned operator[](unsigned i) const { return arcs_[i]; }
     void append(unsigned arc) { arcs_.push_back(arc); }
+    // An identifier is assigned when it has an arc.
+    bool isValid() const { return !arcs_.empty(); }
+    bool isStrictlyValid() const { return !arcs_.empty(); }
 
     // The contents octets (X.690 subidentifiers), inserted at the front of `out`; fewer
     // than two arcs empty it. False, with `out` untouched, for a first pair that is

@@ -26,6 +26,9 @@ public:
     }
     operator std::string() const { return std::string(data(), size()); }
 
+    bool isValid() const { return validSize(size(), false); }
+    bool isStrictlyValid() const { return validSize(size(), true); }
+
     static const ConstrainedInfo theInfo;
 
 private:

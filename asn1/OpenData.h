@@ -33,6 +33,9 @@ public:
     void grab(std::vector<char>* buf) { buf_.reset(buf); }
 
     bool isEmpty() const { return !data_ && !buf_; }
+    // The typed value is valid; octets not decoded yet count as valid, nothing at all not.
+    bool isValid() const { return data_ ? data_->isValid() : buf_ != nullptr; }
+    bool isStrictlyValid() const { return data_ ? data_->isStrictlyValid() : buf_ != nullptr; }
     void swap(OpenData& other);
 
     static const TypeInfo theInfo;

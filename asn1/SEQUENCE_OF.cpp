@@ -73,6 +73,20 @@ void SEQUENCE_OF_Base::clear() {
     container_.clear();
 }
 
+bool SEQUENCE_OF_Base::isValid() const {
+    if (!validSize(size(), false)) return false;
+    for (const AbstractData* element : container_)
+        if (!element->isValid()) return false;
+    return true;
+}
+
+bool SEQUENCE_OF_Base::isStrictlyValid() const {
+    if (!validSize(size(), true)) return false;
+    for (const AbstractData* element : container_)
+        if (!element->isStrictlyValid()) return false;
+    return true;
+}
+
 int SEQUENCE_OF_Base::do_compare(const AbstractData& other) const {
     const SEQUENCE_OF_Base* that = dynamic_cast<const SEQUENCE_OF_Base*>(&other);
     if (!that) return mismatch(other);

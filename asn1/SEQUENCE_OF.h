@@ -48,6 +48,11 @@ public:
     void clear();
     void swap(SEQUENCE_OF_Base& other) { container_.swap(other.container_); }
 
+    // The count within the bounds (beyond an extensible one when not strict) and every
+    // element valid (strictly valid).
+    bool isValid() const;
+    bool isStrictlyValid() const;
+
 private:
     // Moves every element of `from` before `pos`; nothing is lost if room cannot be made.
     void splice(iterator pos, SEQUENCE_OF_Base& from);
