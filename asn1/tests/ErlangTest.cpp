@@ -1,6 +1,6 @@
-// Cross-check of the aligned PER codec with an independent implementation, Erlang/OTP's
-// asn1 application: committed vectors that Erlang encoded, and, where Erlang is installed,
-// a live comparison of random values in both directions.
+// Cross-check of the aligned PER and BER codecs with an independent implementation,
+// Erlang/OTP's asn1 application: committed vectors that Erlang encoded, and, where Erlang
+// is installed, a live comparison of random values in both directions.
 #include "asn1/tests/ErlangTerm.h"
 #include "asn1/tests/PerTestSupport.h"
 #include "asn1/tests/RandomValue.h"
@@ -24,9 +24,18 @@ struct Vector {
     std::string module, type, hex, term;
 };
 
-std::vector<Vector> committedVectors() {
+// The codec's name, as the script and the vector file name it.
+class Erlang : public testing::TestWithParam<const char*> {
+protected:
+    std::string codec() const { return GetParam(); }
+    ASN1::CoderEnv::EncodingRules rule() const {
+        return codec() == "ber" ? ASN1::CoderEnv::ber : ASN1::CoderEnv::per;
+    }
+};
+
+std::vector<Vector> committedVectors(const std::string& codec) {
     std::vector<Vector> vectors;
-    std::ifstream in(testDir + "/erlang/vectors.txt");
+    std::ifstream in(testDir + "/erlang/" + codec + "_vectors.txt");
     Vector v;
     while (in >> v.module >> v.type >> v.hex && std::getline(in, v.term)) vectors.push_back(v);
     return vectors;
@@ -45,22 +54,24 @@ std::string compact(std::string hex) {
 
 }  // namespace
 
-TEST(Erlang, CommittedVectorsEncodeAndDecodeAlike) {
-    std::vector<Vector> vectors = committedVectors();
+INSTANTIATE_TEST_SUITE_P(Codec, Erlang, testing::Values("per", "ber"));
+
+TEST_P(Erlang, CommittedVectorsEncodeAndDecodeAlike) {
+    std::vector<Vector> vectors = committedVectors(codec());
     ASSERT_GE(vectors.size(), 30u);
     for (const Vector& v : vectors) {
         SCOPED_TRACE(v.module + " " + v.type + v.term.substr(0, 100));
         std::unique_ptr<ASN1::AbstractData> value = make(v.module, v.type);
         ASSERT_TRUE(value);
         ASSERT_TRUE(fromErlangTerm(v.term, *value));
-        EXPECT_EQ(v.hex, compact(encode(*value)));
+        EXPECT_EQ(v.hex, compact(encode(*value, rule())));
         std::unique_ptr<ASN1::AbstractData> back = make(v.module, v.type);
-        ASSERT_TRUE(decode(v.hex, *back));
+        ASSERT_TRUE(decode(v.hex, *back, rule()));
         EXPECT_EQ(0, back->compare(*value));
     }
 }
 
-TEST(Erlang, RandomValuesAgreeWithALiveErlang) {
+TEST_P(Erlang, RandomValuesAgreeWithALiveErlang) {
     if (std::system("command -v escript >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "escript (Debian erlang-base) is not installed";
     const std::pair<const char*, const char*> types[] = {
@@ -78,17 +89,17 @@ TEST(Erlang, RandomValuesAgreeWithALiveErlang) {
             const auto& type = types[i % (sizeof types / sizeof *types)];
             std::unique_ptr<ASN1::AbstractData> value = make(type.first, type.second);
             randomize(*value, random);
-            std::string hex = encode(*value);
+            std::string hex = encode(*value, rule());
             ASSERT_NE("FAIL", hex) << toErlangTerm(*value);
             std::unique_ptr<ASN1::AbstractData> back = make(type.first, type.second);
-            ASSERT_TRUE(decode(hex, *back)) << toErlangTerm(*value);
+            ASSERT_TRUE(decode(hex, *back, rule())) << toErlangTerm(*value);
             ASSERT_EQ(0, back->compare(*value)) << toErlangTerm(*value);
             cases << type.first << ' ' << type.second << ' ' << compact(hex) << ' '
                   << toErlangTerm(*value) << ".\n";
         }
     }
-    std::string command = "escript " + testDir + "/erlang/per_vectors.escript check " + testDir +
-                          "/schema < " + casesPath + " 2>&1";
+    std::string command = "escript " + testDir + "/erlang/vectors.escript check " + codec() + " " +
+                          testDir + "/schema < " + casesPath + " 2>&1";
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(nullptr, pipe);

@@ -22,7 +22,7 @@ struct Sample {
 
 std::vector<Sample> vectorSamples() {
     std::vector<Sample> samples;
-    std::ifstream in(testDir + "/erlang/vectors.txt");
+    std::ifstream in(testDir + "/erlang/per_vectors.txt");
     std::string module, type, hex, term;
     while (in >> module >> type >> hex && std::getline(in, term))
         samples.push_back({findType(module, type), octets(hex)});

@@ -33,25 +33,27 @@ std::vector<char> octets(const std::string& hex) {
     return result;
 }
 
-std::string encode(const ASN1::AbstractData& value) {
+std::string encode(const ASN1::AbstractData& value, ASN1::CoderEnv::EncodingRules rule) {
     ASN1::CoderEnv env;
-    env.set_encodingRule(ASN1::CoderEnv::per);
+    env.set_encodingRule(rule);
     std::vector<char> out;
     if (!ASN1::encode(value, &env, std::back_inserter(out))) return "FAIL";
     return hex(out);
 }
 
-bool decode(const std::string& hexText, ASN1::AbstractData& value) {
+bool decode(const std::string& hexText, ASN1::AbstractData& value,
+            ASN1::CoderEnv::EncodingRules rule) {
     std::vector<char> input = octets(hexText);
     ASN1::CoderEnv env;
-    env.set_encodingRule(ASN1::CoderEnv::per);
+    env.set_encodingRule(rule);
     return ASN1::decode(input.data(), input.data() + input.size(), &env, value, true);
 }
 
-bool exercise(const void* info, const std::vector<char>& input) {
+bool exercise(const void* info, const std::vector<char>& input,
+              ASN1::CoderEnv::EncodingRules rule) {
     std::unique_ptr<ASN1::AbstractData> value(ASN1::AbstractData::create(info));
     ASN1::CoderEnv env;
-    env.set_encodingRule(ASN1::CoderEnv::per);
+    env.set_encodingRule(rule);
     if (!ASN1::decode(input.data(), input.data() + input.size(), &env, *value, true)) return false;
     std::ostringstream text;
     text << *value;

@@ -1,37 +1,37 @@
 #!/usr/bin/env escript
 %% -*- erlang -*-
-%% Lets Erlang/OTP's asn1 application (an independent aligned PER implementation) encode and
-%% decode values of the runtime's test schema.
+%% Lets Erlang/OTP's asn1 application (an independent implementation of aligned PER and of
+%% BER) encode and decode values of the runtime's test schema.
 %%
-%%   per_vectors.escript generate SCHEMA_DIR > vectors.txt
+%%   vectors.escript generate per|ber SCHEMA_DIR > per_vectors.txt
 %%       encodes the values listed below; one line per value
-%%   per_vectors.escript check SCHEMA_DIR < cases.txt
+%%   vectors.escript check per|ber SCHEMA_DIR < cases.txt
 %%       reads lines of the same form, encodes each term and compares the octets, decodes
 %%       each octet string and compares the term; prints every mismatch and a summary
 %%
 %% A line: Module Type Hex Term. (the term in Erlang syntax, ending with a dot).
-%% The values stay clear of the wire forms in which the runtime deliberately differs from
-%% X.691: enumerations numbered other than 0, 1, 2 ..., extension values of ENUMERATED,
+%% The values stay clear of the PER wire forms in which the runtime deliberately differs
+%% from X.691: enumerations numbered other than 0, 1, 2 ..., extension values of ENUMERATED,
 %% INTEGER with a lower bound only, an extension bitmap shorter than the known additions.
 
-main(["generate", Dir]) ->
-    compile_schema(Dir),
+main(["generate", Codec, Dir]) ->
+    compile_schema(Codec, Dir),
     lists:foreach(fun({M, T, V}) ->
                           {ok, Bin} = M:encode(T, V),
                           io:format("~s ~s ~s ~w.~n", [M, T, hex(Bin), V])
                   end, values());
-main(["check", Dir]) ->
-    compile_schema(Dir),
+main(["check", Codec, Dir]) ->
+    compile_schema(Codec, Dir),
     check(0, 0);
 main(_) ->
-    io:format(standard_error, "usage: per_vectors.escript generate|check SCHEMA_DIR~n", []),
+    io:format(standard_error, "usage: vectors.escript generate|check per|ber SCHEMA_DIR~n", []),
     halt(2).
 
-compile_schema(Dir) ->
+compile_schema(Codec, Dir) when Codec =:= "per"; Codec =:= "ber" ->
     Out = string:trim(os:cmd("mktemp -d")),
     lists:foreach(fun(M) ->
                           ok = asn1ct:compile(filename:join(Dir, M ++ ".asn"),
-                                              [per, {outdir, Out}])
+                                              [list_to_atom(Codec), {outdir, Out}])
                   end, ["TEST", "LGCP"]),
     true = code:add_patha(Out),
     [{module, _} = code:ensure_loaded(M) || M <- ['TEST', 'LGCP']],

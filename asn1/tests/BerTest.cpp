@@ -1,0 +1,397 @@
+// BER: the octets of every kind of value, tags and lengths at their edges, the refusals,
+// tag tables and open types, and the length counter against the encoder.
+#include "asn1/ASN1.h"
+#include "asn1/BERDecoder.h"
+#include "asn1/DataLengthCounter.h"
+#include "asn1/Limits.h"
+#include "asn1/tests/PerTestSupport.h"
+#include "asn1/tests/RandomValue.h"
+#include "asn1/tests/SchemaTypes.h"
+#include "asn1/tests/schema/LGCP.h"
+#include "asn1/tests/schema/TEST.h"
+
+#include <climits>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace ASN1;
+using PerTest::hex;
+using PerTest::octets;
+
+namespace {
+
+std::string ber(const AbstractData& value) { return PerTest::encode(value, CoderEnv::ber); }
+bool fromBer(const std::string& hexText, AbstractData& value) {
+    return PerTest::decode(hexText, value, CoderEnv::ber);
+}
+
+typedef std::function<AbstractData*()> Make;
+
+template <class T, class... Args>
+Make make(Args... args) {
+    return [=] { return new T(args...); };
+}
+
+// INTEGERs under context tags that take one, two and three identifier octets.
+const ConstrainedInfo tagged30 = {{&INTEGER::create, 0x80001E}, Unconstrained, 0, 0xFFFFFFFFu};
+const ConstrainedInfo tagged31 = {{&INTEGER::create, 0x80001F}, Unconstrained, 0, 0xFFFFFFFFu};
+const ConstrainedInfo tagged200 = {{&INTEGER::create, 0x8000C8}, Unconstrained, 0, 0xFFFFFFFFu};
+
+typedef Constrained_INTEGER<FixedConstraint, 0, 0xFFFFFFFFu> Unsigned32;
+
+TEST::Pair pair(bool first) {
+    TEST::Pair value;
+    if (first) value.set_first(5);
+    value.set_second().select_number(6);
+    return value;
+}
+
+TEST::Record workedRecord() {
+    TEST::Record record;
+    record.set_id(5);
+    record.set_state(TEST::State::busy);
+    TEST::Data& data = record.set_body().select_data();
+    data.set_octets({char(0x0A), char(0xFF)});
+    data.set_flags().resize(3);
+    data.set_flags().set(0);
+    data.set_flags().set(2);
+    record.set_items().push_back(INTEGER(1));
+    record.set_items().push_back(INTEGER(2));
+    return record;
+}
+
+std::string repeat(const std::string& octet, unsigned n) {
+    std::string text;
+    for (unsigned i = 0; i < n; ++i) text += (i ? " " : "") + octet;
+    return text;
+}
+
+// A CHOICE with a tag table: a [APPLICATION 1] INTEGER, b [5] BOOLEAN; and one whose first
+// alternative is that CHOICE, untagged (table entry 0), then c [9] NULL.
+const void* const taggedInfos[] = {&INTEGER::theInfo, &BOOLEAN::theInfo};
+const unsigned taggedTags[] = {0x400001, 0x800005};
+const char* const taggedNames[] = {"a", "b"};
+const ChoiceInfo taggedChoice = {{&CHOICE::create, 0}, false, taggedInfos, 2, 2, taggedTags,
+                                 taggedNames};
+const void* const outerInfos[] = {&taggedChoice, &Null::theInfo};
+const unsigned outerTags[] = {0, 0x800009};
+const char* const outerNames[] = {"inner", "c"};
+const ChoiceInfo outerChoice = {{&CHOICE::create, 0}, false, outerInfos, 2, 2, outerTags,
+                                outerNames};
+
+// SEQUENCE { a INTEGER, b BOOLEAN OPTIONAL, c IA5String } whose fields keep their own tags.
+const void* const ownTagInfos[] = {&INTEGER::theInfo, &BOOLEAN::theInfo, &IA5String::theInfo};
+const int ownTagIds[] = {-1, 0, -1};
+const char* const ownTagNames[] = {"a", "b", "c"};
+const SequenceInfo ownTags = {{&SEQUENCE::create, 0x10}, false, ownTagInfos, ownTagIds, 3, 0, 1,
+                              nullptr, SEQUENCE::defaultTag, ownTagNames};
+
+// SEQUENCE { open <open type>, n INTEGER }, and the same with a BOOLEAN open type.
+const void* const openInfos[] = {&OpenData::theInfo, &INTEGER::theInfo};
+const int openIds[] = {-1, -1};
+const char* const openNames[] = {"open", "n"};
+const SequenceInfo withOpen = {{&SEQUENCE::create, 0x10}, false, openInfos, openIds, 2, 0, 0,
+                               nullptr, nullptr, openNames};
+const TypeConstrainedOpenDataInfo openBoolean = {{&TypeConstrainedOpenData::create, 0},
+                                                 &BOOLEAN::theInfo};
+const void* const typedOpenInfos[] = {&openBoolean, &INTEGER::theInfo};
+const SequenceInfo withTypedOpen = {{&SEQUENCE::create, 0x10}, false, typedOpenInfos, openIds, 2,
+                                    0, 0, nullptr, nullptr, openNames};
+
+}  // namespace
+
+TEST(Ber, EveryKindOfValueBothWays) {
+    std::string zeros256 = repeat("00", 256);
+    const struct {
+        Make make;
+        std::string hex;
+    } cases[] = {
+        {make<INTEGER>(0), "02 01 00"},
+        {make<INTEGER>(127), "02 01 7F"},
+        {make<INTEGER>(128), "02 02 00 80"},
+        {make<INTEGER>(-1), "02 01 FF"},
+        {make<INTEGER>(-128), "02 01 80"},
+        {make<INTEGER>(-129), "02 02 FF 7F"},
+        {make<INTEGER>(INT_MAX), "02 04 7F FF FF FF"},
+        {make<INTEGER>(INT_MIN), "02 04 80 00 00 00"},
+        // (0..4294967295) above 2^31 - 1 needs a leading zero octet for its sign bit.
+        {make<Unsigned32>(0x7FFFFFFFu), "02 04 7F FF FF FF"},
+        {make<Unsigned32>(0x80000000u), "02 05 00 80 00 00 00"},
+        {make<Unsigned32>(0xFFFFFFFFu), "02 05 00 FF FF FF FF"},
+        {make<INTEGER>(0, &tagged30), "9E 01 00"},
+        {make<INTEGER>(0, &tagged31), "9F 1F 01 00"},
+        {make<INTEGER>(0, &tagged200), "9F 81 48 01 00"},
+        {make<BOOLEAN>(true), "01 01 FF"},
+        {make<BOOLEAN>(false), "01 01 00"},
+        {make<Null>(), "05 00"},
+        {make<TEST::State>(TEST::State::busy), "0A 01 01"},
+        {make<TEST::Standby>(TEST::Standby::not_use), "0A 01 FF"},
+        {[] {
+             auto* oid = new OBJECT_IDENTIFIER;
+             for (unsigned arc : {1u, 2u, 840u, 113549u}) oid->append(arc);
+             return oid;
+         },
+         "06 06 2A 86 48 86 F7 0D"},
+        {[] {
+             auto* bits = new BIT_STRING;
+             bits->resize(16);
+             for (unsigned i : {0, 2, 4, 6, 7, 8, 9, 12, 13, 15}) bits->set(i);
+             return bits;
+         },
+         "03 03 00 AB CD"},
+        {make<BIT_STRING>(), "03 01 00"},
+        {make<OCTET_STRING>(127u, char(0)), "04 7F " + repeat("00", 127)},
+        {make<OCTET_STRING>(128u, char(0)), "04 81 80 " + repeat("00", 128)},
+        {make<OCTET_STRING>(256u, char(0)), "04 82 01 00 " + zeros256},
+        // The SEQUENCE's length counts the three length octets of its field.
+        {[] {
+             auto* data = new TEST::Data;
+             data->set_octets(std::vector<char>(256, 0));
+             return data;
+         },
+         "30 82 01 07 80 82 01 00 " + zeros256 + " 81 01 00"},
+        {make<IA5String>("ab"), "16 02 61 62"},
+        {make<BMPString>(L"\x410\x435"), "1E 04 04 10 04 35"},
+        {make<GeneralizedTime>("20231011120000Z"),
+         "18 0F 32 30 32 33 31 30 31 31 31 32 30 30 30 30 5A"},
+        // A field's context tag replaces its type's own: primitive 8n, constructed An.
+        {[] { return pair(true).clone(); }, "30 08 80 01 05 A1 03 81 01 06"},
+        {[] { return pair(false).clone(); }, "30 05 A1 03 81 01 06"},
+        {[] { return workedRecord().clone(); },
+         "30 1A 80 01 05 82 01 01 A3 0A A1 08 80 02 0A FF 81 02 05 A0 A4 06 02 01 01 02 01 02"},
+        {[] {
+             auto* list = new SEQUENCE_OF<LGCP::Stream>;
+             list->resize(2);
+             (*list)[0].select_inactive();
+             (*list)[1].select_active(-2);
+             return list;
+         },
+         "30 05 80 00 81 01 FE"},
+        {[] {
+             auto* value = new TEST::Extended;
+             value->set_a(1);
+             value->set_z({char(0xAB)});
+             return value;
+         },
+         "30 06 80 01 01 85 01 AB"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<AbstractData> value(c.make());
+        SCOPED_TRACE(value->asValueNotation());
+        EXPECT_EQ(c.hex, ber(*value));
+        std::unique_ptr<AbstractData> back(AbstractData::create(value->info()));
+        ASSERT_TRUE(fromBer(c.hex, *back)) << c.hex;
+        EXPECT_EQ(0, back->compare(*value));
+    }
+}
+
+TEST(Ber, MalformedOrForeignOctetsAreRefused) {
+    const struct {
+        const void* info;
+        const char* hex;
+        const char* why;
+    } cases[] = {
+        {&INTEGER::theInfo, "02 00", "no contents"},
+        {&INTEGER::theInfo, "02 02 00 05", "a leading zero octet that carries no sign"},
+        {&INTEGER::theInfo, "02 02 FF 80", "a leading FF octet that carries no sign"},
+        {&INTEGER::theInfo, "02 05 00 80 00 00 00", "beyond a signed 32-bit number"},
+        {&INTEGER::theInfo, "02 06 00 80 00 00 00 00", "longer than any 32-bit number"},
+        {&Unsigned32::theInfo, "02 05 01 00 00 00 00", "beyond 2^32 - 1"},
+        {&Unsigned32::theInfo, "02 01 FF", "negative for an unsigned type"},
+        {&INTEGER::theInfo, "22 01 05", "constructed"},
+        {&INTEGER::theInfo, "04 01 05", "the tag of an OCTET STRING"},
+        {&INTEGER::theInfo, "02 02 05", "contents past the end"},
+        {&INTEGER::theInfo, "02 80 05 00 00", "the indefinite length form"},
+        {&INTEGER::theInfo, "02 85 00 00 00 00 01 05", "five length octets"},
+        {&TEST::State::theInfo, "0A 00", "no contents"},
+        {&BOOLEAN::theInfo, "01 00", "no contents"},
+        {&BOOLEAN::theInfo, "01 02 00 FF", "two contents octets"},
+        {&Null::theInfo, "05 01 00", "contents"},
+        {&BIT_STRING::theInfo, "03 00", "no unused-bits octet"},
+        {&BIT_STRING::theInfo, "03 01 03", "unused bits without an octet"},
+        {&BIT_STRING::theInfo, "03 02 08 FF", "eight unused bits"},
+        {&OCTET_STRING::theInfo, "24 03 04 01 05", "constructed (segments are not sent here)"},
+        {&BMPString::theInfo, "1E 03 00 41 00", "an odd length"},
+        {&GeneralizedTime::theInfo, "18 02 32 30", "no time"},
+        {&TEST::Pair::theInfo, "30 03 80 01 05", "the mandatory field missing"},
+        {&TEST::Pair::theInfo, "30 08 80 01 05 A2 03 81 01 06", "the mandatory field's tag wrong"},
+        {&TEST::Pair::theInfo, "30 05 80 01 05 A1 03 81 01 06", "a field past its SEQUENCE"},
+        {&TEST::Pair::theInfo, "30 08 80 01 05 81 03 81 01 06", "a primitive explicit tag"},
+        {&TEST::Pair::theInfo, "30 08 80 01 05 A1 03 02 01 06", "a universal alternative tag"},
+        {&TEST::Pair::theInfo, "30 08 80 01 05 A1 03 85 01 06", "an alternative unknown"},
+        {&TEST::Pair::theInfo, "30 0A 80 01 05 A1 05 81 01 06 05 00", "more than the alternative"},
+        {&TEST::Pair::theInfo, "30 80 80 01 05 A1 03 81 01 06 00 00", "the indefinite form"},
+        {&TEST::Pair::theInfo, "10 08 80 01 05 A1 03 81 01 06", "a primitive SEQUENCE"},
+        {&TEST::Record::theInfo, "30 10 80 01 05 82 01 01 A3 02 80 00 A4 04 02 01 01 00",
+         "half an element in the SEQUENCE OF"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<AbstractData> value(AbstractData::create(c.info));
+        EXPECT_FALSE(fromBer(c.hex, *value)) << c.hex << ": " << c.why;
+    }
+}
+
+TEST(Ber, IdentifierAndLengthOctets) {
+    const struct {
+        const char* hex;
+        bool ok;
+        unsigned tag, length;
+    } cases[] = {
+        {"9F 83 FF 7F 00", true, 0x80FFFF, 0},   // tag number 65535
+        {"9F 84 80 00 00", false, 0, 0},         // 65536
+        {"9F 1E 00", false, 0, 0},               // 30 in the long form
+        {"9F 80 1F 00", false, 0, 0},            // a leading empty group
+        {"7F 9F", false, 0, 0},                  // the number runs out
+        {"02 84 00 00 00 01 05", true, 2, 1},    // four length octets
+        {"02 81 80", false, 0, 0},               // a length beyond the input
+        {"02 81", false, 0, 0},                  // the length runs out
+        {"02", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<char> input = octets(c.hex);
+        BERDecoder decoder(input.data(), input.data() + input.size());
+        unsigned tag = 0, length = 0;
+        bool primitive;
+        EXPECT_EQ(c.ok, decoder.decodeHeader(tag, primitive, length)) << c.hex;
+        if (c.ok) {
+            EXPECT_EQ(c.tag, tag) << c.hex;
+            EXPECT_EQ(c.length, length) << c.hex;
+        }
+    }
+}
+
+TEST(Ber, FieldsPresentAbsentAndUnknown) {
+    // An OPTIONAL field after the SEQUENCE's end is absent, whatever follows it.
+    TEST::Pair value;
+    ASSERT_TRUE(fromBer("30 05 A1 03 81 01 06 80 01 05", value));
+    EXPECT_EQ(0, value.compare(pair(false)));
+    // A value read before keeps nothing the octets do not say.
+    ASSERT_TRUE(fromBer("30 08 80 01 05 A1 03 81 01 06", value));
+    ASSERT_TRUE(fromBer("30 05 A1 03 81 01 06", value));
+    EXPECT_EQ(0, value.compare(pair(false)));
+
+    // Elements after the known fields (additions of a later version) are passed over.
+    ASSERT_TRUE(fromBer("30 0B 80 01 05 A1 03 81 01 06 9F 20 00", value));
+    EXPECT_EQ(0, value.compare(pair(true)));
+    TEST::Extended extended;
+    ASSERT_TRUE(fromBer("30 0C 80 01 07 83 01 09 84 01 FF 99 01 00", extended));
+    EXPECT_EQ(7, extended.get_a().getValue());
+    EXPECT_EQ(9, extended.get_x().getValue());
+    EXPECT_TRUE(extended.get_y());
+    EXPECT_FALSE(extended.z_isPresent());
+    EXPECT_EQ("30 09 80 01 07 83 01 09 84 01 FF", ber(extended));
+
+    // A BMPString or OBJECT IDENTIFIER may end with the input.
+    BMPString text;
+    ASSERT_TRUE(fromBer("1E 02 00 41", text));
+    EXPECT_EQ(L"A", static_cast<const std::wstring&>(text));
+    OBJECT_IDENTIFIER oid;
+    ASSERT_TRUE(fromBer("06 02 2A 03", oid));
+    EXPECT_EQ(3u, oid.levels());
+
+    // ENUMERATED is signed; BIT STRING unused bits are cleared.
+    TEST::Standby standby;
+    ASSERT_TRUE(fromBer("0A 01 FF", standby));
+    EXPECT_EQ(-1, standby.asInt());
+    BIT_STRING bits, one;
+    ASSERT_TRUE(fromBer("03 02 07 FF", bits));
+    one.resize(1);
+    one.set(0);
+    EXPECT_EQ(0, bits.compare(one));
+    EXPECT_EQ("03 02 07 80", ber(bits));
+}
+
+TEST(Ber, SequenceOfCountIsBounded) {
+    SEQUENCE_OF<Null> list;
+    list.resize(MaximumArraySize);
+    std::string hex = ber(list);
+    SEQUENCE_OF<Null> back;
+    ASSERT_TRUE(fromBer(hex, back));
+    EXPECT_EQ(MaximumArraySize, back.size());
+    list.resize(MaximumArraySize + 1);
+    EXPECT_FALSE(fromBer(ber(list), back));
+}
+
+TEST(Ber, TagTablesAndOwnTags) {
+    CHOICE choice(&taggedChoice);
+    ASSERT_TRUE(choice.select(1));
+    static_cast<BOOLEAN&>(*choice.getSelection()) = true;
+    EXPECT_EQ("85 01 FF", ber(choice));
+    ASSERT_TRUE(fromBer("41 01 07", choice));
+    EXPECT_EQ(0, choice.currentSelection());
+    EXPECT_EQ(7, static_cast<INTEGER&>(*choice.getSelection()).getValue());
+    EXPECT_FALSE(fromBer("81 01 07", choice));  // the class counts
+
+    // An untagged CHOICE as alternative 0 answers for its own alternatives' tags.
+    CHOICE outer(&outerChoice);
+    ASSERT_TRUE(fromBer("41 01 07", outer));
+    EXPECT_EQ(0, outer.currentSelection());
+    EXPECT_EQ("41 01 07", ber(outer));
+    ASSERT_TRUE(fromBer("89 00", outer));
+    EXPECT_EQ(1, outer.currentSelection());
+    EXPECT_FALSE(fromBer("8A 00", outer));
+    EXPECT_TRUE(outer.isUnknownSelection());
+
+    SEQUENCE own(&ownTags);
+    static_cast<INTEGER&>(*own.getField(0)) = 5;
+    static_cast<IA5String&>(*own.getField(2)) = "x";
+    EXPECT_EQ("30 06 02 01 05 16 01 78", ber(own));
+    static_cast<BOOLEAN&>(*own.includeOptionalField(0, 1)) = true;
+    EXPECT_EQ("30 09 02 01 05 01 01 FF 16 01 78", ber(own));
+    SEQUENCE back(&ownTags);
+    ASSERT_TRUE(fromBer("30 06 02 01 05 16 01 78", back));
+    EXPECT_FALSE(back.hasOptionalField(0));
+    EXPECT_EQ("x", static_cast<IA5String&>(*back.getField(2)));
+}
+
+TEST(Ber, OpenTypesKeepTheirOctets) {
+    SEQUENCE value(&withOpen);
+    static_cast<OpenData&>(*value.getField(0)).set_data(new INTEGER(5));
+    static_cast<INTEGER&>(*value.getField(1)) = 7;
+    // The field's tag wraps the open type's complete encoding.
+    EXPECT_EQ("30 08 A0 03 02 01 05 81 01 07", ber(value));
+    SEQUENCE back(&withOpen);
+    ASSERT_TRUE(fromBer("30 08 A0 03 02 01 05 81 01 07", back));
+    OpenData& open = static_cast<OpenData&>(*back.getField(0));
+    EXPECT_EQ("02 01 05", hex(open.get_buf()));
+    EXPECT_EQ("30 08 A0 03 02 01 05 81 01 07", ber(back));  // raw octets are written back
+    open.set_data(new INTEGER);
+    BERDecoder decoder(nullptr, nullptr);
+    ASSERT_TRUE(decoder.revisit(open));
+    EXPECT_EQ(5, static_cast<INTEGER&>(open.get_data()).getValue());
+    EXPECT_FALSE(fromBer("30 05 A0 00 81 01 07", back));                // nothing inside
+    EXPECT_FALSE(fromBer("30 08 80 03 02 01 05 81 01 07", back));  // a primitive tag
+
+    SEQUENCE typed(&withTypedOpen);
+    static_cast<BOOLEAN&>(static_cast<OpenData&>(*typed.getField(0)).get_data()) = true;
+    static_cast<INTEGER&>(*typed.getField(1)) = 7;
+    EXPECT_EQ("30 08 A0 03 01 01 FF 81 01 07", ber(typed));
+    SEQUENCE typedBack(&withTypedOpen);
+    ASSERT_TRUE(fromBer("30 08 A0 03 01 01 FF 81 01 07", typedBack));
+    EXPECT_EQ(0, typedBack.compare(typed));
+    EXPECT_FALSE(fromBer("30 09 A0 04 01 01 FF 00 81 01 07", typedBack));
+
+    OpenData empty;
+    EXPECT_EQ("FAIL", ber(empty));
+    TEST::Pick unselected;
+    EXPECT_EQ("FAIL", ber(unselected));
+}
+
+TEST(Ber, RandomValuesRoundTripAndTheCounterAgrees) {
+    std::mt19937 random(1011);
+    const char* const names[][2] = {{"TEST", "Pair"},     {"TEST", "PairExt"},
+                                    {"TEST", "Record"},   {"TEST", "Extended"},
+                                    {"LGCP", "Message"},  {"LGCP", "RtpParams"}};
+    for (int i = 0; i < 1200; ++i) {
+        const PerTest::SchemaType* type = PerTest::findType(names[i % 6][0], names[i % 6][1]);
+        std::unique_ptr<AbstractData> value(AbstractData::create(type->info));
+        PerTest::randomize(*value, random);
+        std::string hex = ber(*value);
+        ASSERT_NE("FAIL", hex) << value->asValueNotation();
+        EXPECT_EQ(octets(hex).size(), getObjectLength(*value, value->getTag()));
+        std::unique_ptr<AbstractData> back(AbstractData::create(type->info));
+        ASSERT_TRUE(fromBer(hex, *back)) << hex;
+        ASSERT_EQ(0, back->compare(*value)) << value->asValueNotation() << "\n" << hex;
+    }
+}
