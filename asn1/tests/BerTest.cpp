@@ -4,6 +4,7 @@
 #include "asn1/BERDecoder.h"
 #include "asn1/DataLengthCounter.h"
 #include "asn1/Limits.h"
+#include "asn1/tests/ErlangTerm.h"
 #include "asn1/tests/PerTestSupport.h"
 #include "asn1/tests/RandomValue.h"
 #include "asn1/tests/SchemaTypes.h"
@@ -11,9 +12,12 @@
 #include "asn1/tests/schema/TEST.h"
 
 #include <climits>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 
 using namespace ASN1;
 using PerTest::hex;
@@ -394,4 +398,54 @@ TEST(Ber, RandomValuesRoundTripAndTheCounterAgrees) {
         ASSERT_TRUE(fromBer(hex, *back)) << hex;
         ASSERT_EQ(0, back->compare(*value)) << value->asValueNotation() << "\n" << hex;
     }
+}
+
+// Two other readers of BER take every encoding of the cross-check values and of random
+// values. dumpasn1 reads zero-length items (an implicitly tagged NULL) only with -z, and
+// reports a negative INTEGER as an error (certificates never hold one; this schema does).
+TEST(Ber, DumpasnAndOpensslReadOurOutput) {
+    bool dumpasn1 = PerTest::installed("dumpasn1"), openssl = PerTest::installed("openssl");
+    if (!dumpasn1 && !openssl) GTEST_SKIP() << "neither dumpasn1 nor openssl is installed";
+    std::vector<std::unique_ptr<AbstractData>> values;
+    std::ifstream in(std::string(HALVOX_ASN1_TEST_DIR) + "/erlang/ber_vectors.txt");
+    std::string module, type, hexText, term;
+    while (in >> module >> type >> hexText && std::getline(in, term)) {
+        values.emplace_back(AbstractData::create(PerTest::findType(module, type)->info));
+        ASSERT_TRUE(PerTest::fromErlangTerm(term, *values.back())) << term;
+    }
+    ASSERT_GE(values.size(), 30u);
+    std::mt19937 random(1213);
+    for (int i = 0; i < 40; ++i) {
+        values.emplace_back(new LGCP::Message);
+        PerTest::randomize(*values.back(), random);
+    }
+    char path[] = "/tmp/asn1-ber-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    for (const auto& value : values) {
+        std::vector<char> encoding = octets(ber(*value));
+        std::ofstream(path, std::ios::binary).write(encoding.data(), encoding.size());
+        std::string output;
+        if (dumpasn1) {
+            // Its exit status is its count of errors.
+            int errors = PerTest::run(std::string("dumpasn1 -z ") + path + " 2>&1", output) >> 8;
+            std::string lint = "Error: Integer is encoded as a negative value.";
+            int lints = 0;
+            for (std::size_t at; (at = output.find(lint)) != std::string::npos; ++lints)
+                output.erase(at, lint.size());
+            EXPECT_EQ(lints, errors) << output;
+            EXPECT_EQ(std::string::npos, output.find("Error")) << output;
+            EXPECT_NE(std::string::npos, output.find("0 warnings, " + std::to_string(lints)))
+                << output;
+        }
+        if (openssl) {
+            EXPECT_EQ(0, PerTest::run(std::string("openssl asn1parse -inform DER -in ") + path +
+                                          " 2>&1",
+                                      output))
+                << output;
+            EXPECT_EQ(std::string::npos, output.find("rror")) << output;
+        }
+    }
+    unlink(path);
 }

@@ -72,7 +72,7 @@ TEST_P(Erlang, CommittedVectorsEncodeAndDecodeAlike) {
 }
 
 TEST_P(Erlang, RandomValuesAgreeWithALiveErlang) {
-    if (std::system("command -v escript >/dev/null 2>&1") != 0)
+    if (!installed("escript"))
         GTEST_SKIP() << "escript (Debian erlang-base) is not installed";
     const std::pair<const char*, const char*> types[] = {
         {"TEST", "Pair"},   {"TEST", "PairExt"},  {"TEST", "PairOfPickExt"},
@@ -101,11 +101,7 @@ TEST_P(Erlang, RandomValuesAgreeWithALiveErlang) {
     std::string command = "escript " + testDir + "/erlang/vectors.escript check " + codec() + " " +
                           testDir + "/schema < " + casesPath + " 2>&1";
     std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(nullptr, pipe);
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    int status = pclose(pipe);
+    int status = run(command, output);
     unlink(casesPath);
     EXPECT_EQ(0, status);
     EXPECT_NE(std::string::npos, output.find("checked " + std::to_string(count) + ", 0 mismatches"))

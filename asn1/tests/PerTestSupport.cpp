@@ -68,4 +68,18 @@ bool exercise(const void* info, const std::vector<char>& input,
     return true;
 }
 
+int run(const std::string& command, std::string& output) {
+    output.clear();
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    return pclose(pipe);
+}
+
+bool installed(const std::string& tool) {
+    std::string ignored;
+    return run("command -v " + tool + " >/dev/null 2>&1", ignored) == 0;
+}
+
 }  // namespace PerTest

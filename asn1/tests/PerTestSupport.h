@@ -25,4 +25,9 @@ bool decode(const std::string& hex, ASN1::AbstractData& value,
 bool exercise(const void* info, const std::vector<char>& input,
               ASN1::CoderEnv::EncodingRules rule = ASN1::CoderEnv::per);
 
+// Runs a shell command; its exit status, with its output in `output`.
+int run(const std::string& command, std::string& output);
+// A tool on the PATH.
+bool installed(const std::string& tool);
+
 }  // namespace PerTest
