@@ -141,6 +141,8 @@ bool AVNEncoder::do_visit(const CHOICE& value) {
     const AbstractData* selection = value.getSelection();
     if (value.currentSelection() < 0 || !selection)
         return writeMarker(value.isUnknownSelection() ? "<not understood>" : "<unselected>");
+    if (unsigned(value.currentSelection()) >= value.getKnownChoices())
+        return writeMarker("<not understood>");  // an alternative without a name here
     os_ << value.getSelectionName() << " : ";
     return selection->accept(*this);
 }

@@ -83,7 +83,11 @@ bool InvalidTracer::do_visit(const CHOICE& value) {
     } else if (!value.extendable() && unsigned(value.currentSelection()) >= value.getNumChoices()) {
         text_ << " This CHOICE has no alternative " << value.currentSelection();
     } else {
-        return traceNested(*selection, std::string(".") + value.getSelectionName());
+        // An alternative this side has no name for is shown by its number.
+        unsigned id = unsigned(value.currentSelection());
+        return traceNested(*selection, "." + (id < value.getKnownChoices()
+                                                  ? std::string(value.getSelectionName())
+                                                  : std::to_string(id)));
     }
     return false;
 }

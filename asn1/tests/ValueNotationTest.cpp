@@ -160,6 +160,10 @@ TEST(ValueNotation, UnprintableValuesLeaveAMarkerAndAGoodStream) {
     EXPECT_FALSE(writer.printable());
     EXPECT_NE(std::string::npos, record.asValueNotation().find("body <not understood>,"));
 
+    TEST::Pick unnamed;
+    unnamed.setSelection(3, new Null);  // no alternative 3 is known
+    EXPECT_EQ("<not understood>", print(unnamed));
+
     OpenData typed(new INTEGER(4)), raw, empty;
     raw.grab(new std::vector<char>(1, char(0xC3)));
     EXPECT_EQ("4", print(typed));
