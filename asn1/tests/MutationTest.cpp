@@ -1,12 +1,15 @@
-// Octets no encoder wrote: every prefix and single-bit flip of the cross-check vectors, and
-// random octets. Each is decoded or refused, under the sanitizers; what decodes prints,
-// and what then encodes decodes back to the same value.
+// Input no encoder wrote: every prefix and single-bit flip of the cross-check vectors in
+// aligned PER and BER, the same values' value notation with characters replaced, and random
+// octets and random text. Each is decoded or refused, under the sanitizers; what decodes
+// prints, and what then encodes decodes back to the same value.
+#include "asn1/tests/ErlangTerm.h"
 #include "asn1/tests/PerTestSupport.h"
 #include "asn1/tests/SchemaTypes.h"
 
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <random>
 
 using namespace PerTest;
@@ -20,51 +23,120 @@ struct Sample {
     std::vector<char> octets;
 };
 
-std::vector<Sample> vectorSamples() {
+// The committed vectors of one codec; for value notation, the text of the PER vectors'
+// values.
+std::vector<Sample> samples(ASN1::CoderEnv::EncodingRules rule) {
     std::vector<Sample> samples;
-    std::ifstream in(testDir + "/erlang/per_vectors.txt");
-    std::string module, type, hex, term;
-    while (in >> module >> type >> hex && std::getline(in, term))
-        samples.push_back({findType(module, type), octets(hex)});
+    std::ifstream in(testDir + (rule == ASN1::CoderEnv::ber ? "/erlang/ber_vectors.txt"
+                                                            : "/erlang/per_vectors.txt"));
+    std::string module, type, hexText, term;
+    while (in >> module >> type >> hexText && std::getline(in, term)) {
+        const SchemaType* found = findType(module, type);
+        if (rule != ASN1::CoderEnv::avn) {
+            samples.push_back({found, octets(hexText)});
+            continue;
+        }
+        std::unique_ptr<ASN1::AbstractData> value(ASN1::AbstractData::create(found->info));
+        EXPECT_TRUE(fromErlangTerm(term, *value));
+        std::string text = value->asValueNotation();
+        samples.push_back({found, std::vector<char>(text.begin(), text.end())});
+    }
     return samples;
 }
 
+class Mutation : public testing::TestWithParam<ASN1::CoderEnv::EncodingRules> {};
+
+INSTANTIATE_TEST_SUITE_P(Rule, Mutation,
+                         testing::Values(ASN1::CoderEnv::per, ASN1::CoderEnv::ber,
+                                         ASN1::CoderEnv::avn));
+
+// Positions worth changing: the first 256 and the last 16 (the long samples are long only
+// because of one string).
+bool worthChanging(std::size_t at, std::size_t size) { return at < 256 || at + 16 >= size; }
+
 }  // namespace
 
-TEST(PerMutation, EveryPrefixAndBitFlipIsDecodedOrRefused) {
-    std::vector<Sample> samples = vectorSamples();
-    ASSERT_GE(samples.size(), 30u);
+TEST_P(Mutation, EveryPrefixAndChangeIsDecodedOrRefused) {
+    ASN1::CoderEnv::EncodingRules rule = GetParam();
+    std::vector<Sample> inputs = samples(rule);
+    ASSERT_GE(inputs.size(), 30u);
+    // Text changes by character, to characters that mean something to the reader.
+    const char replacements[] = "{},:'\" \nHB0-9ax";
     unsigned decoded = 0, refused = 0;
-    for (const Sample& sample : samples) {
+    for (const Sample& sample : inputs) {
         ASSERT_NE(nullptr, sample.type);
-        for (std::size_t n = 0; n < sample.octets.size(); ++n) {
-            std::vector<char> prefix(sample.octets.begin(), sample.octets.begin() + n);
-            (exercise(sample.type->info, prefix) ? decoded : refused)++;
+        const std::vector<char>& input = sample.octets;
+        for (std::size_t n = 0; n < input.size(); ++n) {
+            if (!worthChanging(n, input.size())) continue;
+            std::vector<char> prefix(input.begin(), input.begin() + n);
+            (exercise(sample.type->info, prefix, rule) ? decoded : refused)++;
         }
-        // Flips in the first 256 and the last 16 octets (the long vectors are long only
-        // because of one string).
-        for (std::size_t bit = 0; bit < sample.octets.size() * 8; ++bit) {
-            std::size_t octet = bit / 8;
-            if (octet >= 256 && octet + 16 < sample.octets.size()) continue;
-            std::vector<char> flipped = sample.octets;
-            flipped[octet] ^= char(0x80 >> (bit % 8));
-            (exercise(sample.type->info, flipped) ? decoded : refused)++;
+        for (std::size_t at = 0; at < input.size(); ++at) {
+            if (!worthChanging(at, input.size())) continue;
+            std::vector<char> changed = input;
+            if (rule != ASN1::CoderEnv::avn) {
+                for (unsigned bit = 0; bit < 8; ++bit) {
+                    changed[at] = char(input[at] ^ (0x80 >> bit));
+                    (exercise(sample.type->info, changed, rule) ? decoded : refused)++;
+                }
+                continue;
+            }
+            for (const char* c = replacements; *c; ++c) {
+                changed[at] = *c;
+                (exercise(sample.type->info, changed, rule) ? decoded : refused)++;
+            }
         }
     }
     EXPECT_GT(decoded, 0u);
     EXPECT_GT(refused, 0u);
 }
 
-TEST(PerMutation, RandomOctetsAreDecodedOrRefused) {
-    const char* const names[][2] = {
-        {"TEST", "Record"}, {"TEST", "Extended"}, {"TEST", "PairExt"}, {"LGCP", "Message"}};
+TEST_P(Mutation, RandomInputIsDecodedOrRefused) {
+    ASN1::CoderEnv::EncodingRules rule = GetParam();
     std::mt19937 random(4711);
+    auto uniform = [&random](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
     unsigned decoded = 0;
-    for (int i = 0; i < 20000; ++i) {
-        std::vector<char> input(std::uniform_int_distribution<int>(0, 48)(random));
-        for (char& octet : input) octet = char(std::uniform_int_distribution<int>(0, 255)(random));
-        const char* const* name = names[i % 4];
-        decoded += exercise(findType(name[0], name[1])->info, input);
+    if (rule != ASN1::CoderEnv::avn) {
+        const char* const names[][2] = {
+            {"TEST", "Record"}, {"TEST", "Extended"}, {"TEST", "PairExt"}, {"LGCP", "Message"}};
+        for (int i = 0; i < 20000; ++i) {
+            std::vector<char> input(uniform(49));
+            for (char& octet : input) octet = char(uniform(256));
+            const char* const* name = names[i % 4];
+            decoded += exercise(findType(name[0], name[1])->info, input, rule);
+        }
+    }
+    // The samples with a few octets, or for text pieces of value notation, put in, taken
+    // out or put in place of others.
+    std::vector<Sample> inputs = samples(rule);
+    inputs.erase(std::remove_if(inputs.begin(), inputs.end(),
+                                [](const Sample& s) { return s.octets.size() > 600; }),
+                 inputs.end());
+    const std::string pieces[] = {"{",  "}",    ",",    " ",     ":",    "'",   "\"", "'H",
+                                  "'B", "0",    "-1",   "ff",    "NULL", "TRUE", "x",  "}}",
+                                  "{{", "data", "slot", "command", "4294967296"};
+    for (int i = 0; i < 5000; ++i) {
+        const Sample& sample = inputs[uniform(inputs.size())];
+        std::vector<char> edited = sample.octets;
+        for (std::size_t edits = 1 + uniform(4); edits > 0 && !edited.empty(); --edits) {
+            std::size_t at = uniform(edited.size());
+            std::string piece = rule == ASN1::CoderEnv::avn
+                                    ? pieces[uniform(sizeof pieces / sizeof *pieces)]
+                                    : std::string(1 + uniform(2), char(uniform(256)));
+            switch (uniform(3)) {
+                case 0:
+                    edited.erase(edited.begin() + at);
+                    break;
+                case 1:
+                    edited[at] = piece[0];
+                    break;
+                default:
+                    edited.insert(edited.begin() + at, piece.begin(), piece.end());
+            }
+        }
+        decoded += exercise(sample.type->info, edited, rule);
     }
     EXPECT_GT(decoded, 0u);
 }
