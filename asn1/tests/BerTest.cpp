@@ -9,6 +9,7 @@
 #include "asn1/tests/RandomValue.h"
 #include "asn1/tests/SchemaTypes.h"
 #include "asn1/tests/schema/LGCP.h"
+#include "asn1/tests/WorkedRecord.h"
 #include "asn1/tests/schema/TEST.h"
 
 #include <climits>
@@ -51,19 +52,6 @@ TEST::Pair pair(bool first) {
     return value;
 }
 
-TEST::Record workedRecord() {
-    TEST::Record record;
-    record.set_id(5);
-    record.set_state(TEST::State::busy);
-    TEST::Data& data = record.set_body().select_data();
-    data.set_octets({char(0x0A), char(0xFF)});
-    data.set_flags().resize(3);
-    data.set_flags().set(0);
-    data.set_flags().set(2);
-    record.set_items().push_back(INTEGER(1));
-    record.set_items().push_back(INTEGER(2));
-    return record;
-}
 
 std::string repeat(const std::string& octet, unsigned n) {
     std::string text;
@@ -162,7 +150,7 @@ TEST(Ber, EveryKindOfValueBothWays) {
         // A field's context tag replaces its type's own: primitive 8n, constructed An.
         {[] { return pair(true).clone(); }, "30 08 80 01 05 A1 03 81 01 06"},
         {[] { return pair(false).clone(); }, "30 05 A1 03 81 01 06"},
-        {[] { return workedRecord().clone(); },
+        {[] { return PerTest::workedRecord().clone(); },
          "30 1A 80 01 05 82 01 01 A3 0A A1 08 80 02 0A FF 81 02 05 A0 A4 06 02 01 01 02 01 02"},
         {[] {
              auto* list = new SEQUENCE_OF<LGCP::Stream>;

@@ -8,6 +8,7 @@
 #include "asn1/tests/RandomValue.h"
 #include "asn1/tests/SchemaTypes.h"
 #include "asn1/tests/schema/LGCP.h"
+#include "asn1/tests/WorkedRecord.h"
 #include "asn1/tests/schema/TEST.h"
 
 #include <climits>
@@ -20,19 +21,6 @@ using namespace ASN1;
 
 namespace {
 
-TEST::Record workedExample() {
-    TEST::Record record;
-    record.set_id(5);
-    record.set_state(TEST::State::busy);
-    TEST::Data& data = record.set_body().select_data();
-    data.set_octets({char(0x0A), char(0xFF)});
-    data.set_flags().resize(3);
-    data.set_flags().set(0);
-    data.set_flags().set(2);
-    record.set_items().push_back(INTEGER(1));
-    record.set_items().push_back(INTEGER(2));
-    return record;
-}
 
 // Reads `text` into a fresh value of `value`'s type and compares.
 ::testing::AssertionResult readsBack(const AbstractData& value) {
@@ -63,7 +51,7 @@ const TypeConstrainedOpenDataInfo openInteger = {{&TypeConstrainedOpenData::crea
 }  // namespace
 
 TEST(ValueNotationRead, WorkedExampleReadsBack) {
-    TEST::Record record = workedExample();
+    TEST::Record record = PerTest::workedRecord();
     EXPECT_TRUE(readsBack(record));
     record.set_label("x");
     record.set_body().select_none();
@@ -73,7 +61,7 @@ TEST(ValueNotationRead, WorkedExampleReadsBack) {
     TEST::Record back;
     ASSERT_TRUE(back.setFromValueNotation(
         "{ id 5, state busy, body data : { octets '0a ff'H, flags '101'B }, items { 1, 2 } }"));
-    EXPECT_EQ(0, back.compare(workedExample()));
+    EXPECT_EQ(0, back.compare(PerTest::workedRecord()));
 }
 
 TEST(ValueNotationRead, EveryKindOfValueReadsBack) {
@@ -267,7 +255,7 @@ TEST(ValueNotationRead, StreamsAndTheCoderEnvironment) {
 
     CoderEnv env;
     env.set_encodingRule(CoderEnv::avn);
-    TEST::Record record = workedExample();
+    TEST::Record record = PerTest::workedRecord();
     std::vector<char> text;
     ASSERT_TRUE(encode(record, &env, std::back_inserter(text)));
     TEST::Record back;

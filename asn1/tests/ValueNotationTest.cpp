@@ -4,6 +4,7 @@
 #include "asn1/AVNEncoder.h"
 #include "asn1/IOWrapper.h"
 #include "asn1/tests/schema/LGCP.h"
+#include "asn1/tests/WorkedRecord.h"
 #include "asn1/tests/schema/TEST.h"
 
 #include <gtest/gtest.h>
@@ -33,24 +34,11 @@ const char* const outerNames[] = {"inner", "list"};
 const SequenceInfo outerInfo = {
     {&SEQUENCE::create, 0x10}, false, outerInfos, outerIds, 2, 0, 0, nullptr, nullptr, outerNames};
 
-TEST::Record workedExample() {
-    TEST::Record record;
-    record.set_id(5);
-    record.set_state(TEST::State::busy);
-    TEST::Data& data = record.set_body().select_data();
-    data.set_octets({char(0x0A), char(0xFF)});
-    data.set_flags().resize(3);
-    data.set_flags().set(0);
-    data.set_flags().set(2);
-    record.set_items().push_back(INTEGER(1));
-    record.set_items().push_back(INTEGER(2));
-    return record;
-}
 
 }  // namespace
 
 TEST(ValueNotation, WorkedExampleByteForByte) {
-    TEST::Record record = workedExample();
+    TEST::Record record = PerTest::workedRecord();
     EXPECT_EQ(
         "{\n"
         "  id 5,\n"
@@ -145,7 +133,7 @@ TEST(ValueNotation, ExtensionAdditionsReadLikeRootFields) {
 }
 
 TEST(ValueNotation, UnprintableValuesLeaveAMarkerAndAGoodStream) {
-    TEST::Record record = workedExample();
+    TEST::Record record = PerTest::workedRecord();
     record.set_body() = TEST::Body();
     std::ostringstream os;
     os << record << " next";
