@@ -65,8 +65,7 @@ bool get_from_hstring(const std::string& text, std::vector<char>& octets, unsign
     return get_from_string(text, octets, bits, 16);
 }
 
-bool get_from_string(const std::string& text, std::vector<char>& octets, unsigned& bits,
-                     int base) {
+bool get_from_string(const std::string& text, std::vector<char>& octets, unsigned& bits, int base) {
     unsigned bitsPerDigit = base == 2 ? 1 : 4;
     std::vector<char> result;
     unsigned count = 0;  // digits so far
@@ -147,8 +146,8 @@ bool AVNDecoder::do_visit(BOOLEAN& value) {
 
 bool AVNDecoder::do_visit(INTEGER& value) {
     long long number;
-    bool ok = value.isUnsigned() ? readNumber(0, UINT_MAX, number)
-                                 : readNumber(INT_MIN, INT_MAX, number);
+    bool ok =
+        value.isUnsigned() ? readNumber(0, UINT_MAX, number) : readNumber(INT_MIN, INT_MAX, number);
     if (ok) value.setValue(int(static_cast<unsigned>(number)));
     return ok;
 }
@@ -230,9 +229,9 @@ bool AVNDecoder::readQuadruples(std::wstring& text) {
     char separator;
     do {
         long long group, plane, row, cell;
-        if (!expect('{') || !readNumber(0, 0, group) || !expect(',') ||
-            !readNumber(0, 0, plane) || !expect(',') || !readNumber(0, 255, row) ||
-            !expect(',') || !readNumber(0, 255, cell) || !expect('}') || !(is_ >> separator))
+        if (!expect('{') || !readNumber(0, 0, group) || !expect(',') || !readNumber(0, 0, plane) ||
+            !expect(',') || !readNumber(0, 255, row) || !expect(',') || !readNumber(0, 255, cell) ||
+            !expect('}') || !(is_ >> separator))
             return false;
         text += wchar_t(row << 8 | cell);
     } while (separator == ',');
@@ -309,8 +308,7 @@ bool AVNDecoder::do_visit(TypeConstrainedOpenData& value) {
 
 bool AVNDecoder::do_visit(GeneralizedTime& value) {
     std::string text;
-    return get_string(is_, text) && text.find('\0') == std::string::npos &&
-           value.set(text.c_str());
+    return get_string(is_, text) && text.find('\0') == std::string::npos && value.set(text.c_str());
 }
 
 int AVNDecoder::preVisitExtensionRoots(SEQUENCE& value) {
@@ -334,9 +332,9 @@ int AVNDecoder::preVisitExtensionRoots(SEQUENCE& value) {
 
 int AVNDecoder::visitExtensionRoot(SEQUENCE& value, int position, int optional) {
     if (pendingNames_.back() != value.getFieldName(position)) return optional < 0 ? Fail : GoOn;
-    AbstractData* field = optional < 0 ? value.ensureField(unsigned(position))
-                                       : value.includeOptionalField(unsigned(optional),
-                                                                    unsigned(position));
+    AbstractData* field = optional < 0
+                              ? value.ensureField(unsigned(position))
+                              : value.includeOptionalField(unsigned(optional), unsigned(position));
     char separator;
     if (!field || !field->accept(*this) || !(is_ >> separator)) return Fail;
     if (separator == '}') {

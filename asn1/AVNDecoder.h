@@ -71,8 +71,7 @@ bool get_from_bstring(const std::string& text, std::vector<char>& octets, unsign
 bool get_from_hstring(const std::string& text, std::vector<char>& octets, unsigned& bits);
 // The digits of `text` in base 2 or 16, blanks and line feeds left out; any other
 // character (signs included) refuses the text.
-bool get_from_string(const std::string& text, std::vector<char>& octets, unsigned& bits,
-                     int base);
+bool get_from_string(const std::string& text, std::vector<char>& octets, unsigned& bits, int base);
 // A blank or a line feed.
 bool is_space_or_newline(char c);
 // The position of `name` among the first `count` entries of `names`.

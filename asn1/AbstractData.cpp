@@ -57,8 +57,6 @@ std::ostream& operator<<(std::ostream& os, const AbstractData& value) {
     return g_inserter(os, value);
 }
 
-std::istream& operator>>(std::istream& is, AbstractData& value) {
-    return g_extractor(is, value);
-}
+std::istream& operator>>(std::istream& is, AbstractData& value) { return g_extractor(is, value); }
 
 }  // namespace ASN1

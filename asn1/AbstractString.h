@@ -23,8 +23,8 @@ public:
 
     using AbstractData::compare;
     using std::string::assign;
-    using std::string::size_type;
     using std::string::npos;
+    using std::string::size_type;
     AbstractString& assign(const std::string& text) {
         std::string::assign(text);
         return *this;
@@ -41,9 +41,7 @@ public:
     // there is none (always for a type that permits every character).
     size_type find_first_invalid() const;
     bool isValid() const { return validSize(size(), false) && find_first_invalid() == npos; }
-    bool isStrictlyValid() const {
-        return validSize(size(), true) && find_first_invalid() == npos;
-    }
+    bool isStrictlyValid() const { return validSize(size(), true) && find_first_invalid() == npos; }
 
 private:
     const StringInfo& record() const { return *static_cast<const StringInfo*>(info()); }

@@ -89,8 +89,8 @@ bool BERDecoder::decodeNumber(AbstractData& value, std::int64_t& number) {
     unsigned length;
     if (!decodeContents(value, contents, length) || length == 0 || length > 5) return false;
     const unsigned char* octets = reinterpret_cast<const unsigned char*>(contents);
-    if (length > 1 && ((octets[0] == 0x00 && octets[1] < 0x80) ||
-                       (octets[0] == 0xFF && octets[1] >= 0x80)))
+    if (length > 1 &&
+        ((octets[0] == 0x00 && octets[1] < 0x80) || (octets[0] == 0xFF && octets[1] >= 0x80)))
         return false;
     number = static_cast<signed char>(octets[0]);
     for (unsigned i = 1; i < length; ++i) number = number * 256 + octets[i];
@@ -296,9 +296,9 @@ int BERDecoder::visitExtensionRoot(SEQUENCE& value, int position, int optional) 
         position_ = start;
         if (tag != fieldTag) return absent;
     }
-    AbstractData* field = optional < 0 ? value.ensureField(unsigned(position))
-                                       : value.includeOptionalField(unsigned(optional),
-                                                                    unsigned(position));
+    AbstractData* field = optional < 0
+                              ? value.ensureField(unsigned(position))
+                              : value.includeOptionalField(unsigned(optional), unsigned(position));
     if (field && fieldTag != 0) {
         waiver_ = fieldTag;
         return field->accept(*this) ? GoOn : Fail;

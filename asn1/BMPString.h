@@ -39,9 +39,7 @@ public:
     // The position of the first character that is not legal, or the length.
     size_type first_illegal_at() const;
     bool isValid() const { return validSize(size(), false) && first_illegal_at() == size(); }
-    bool isStrictlyValid() const {
-        return validSize(size(), true) && first_illegal_at() == size();
-    }
+    bool isStrictlyValid() const { return validSize(size(), true) && first_illegal_at() == size(); }
 
     static const BMPStringInfo theInfo;
 

@@ -44,8 +44,7 @@ bool CHOICE::createSelection() {
 
 bool CHOICE::setID(unsigned tagNumber, unsigned tagClass) {
     const ChoiceInfo& r = record();
-    if (!r.tags)
-        return tagClass == 0x80 && tagNumber < r.knownCount && select(int(tagNumber));
+    if (!r.tags) return tagClass == 0x80 && tagNumber < r.knownCount && select(int(tagNumber));
     unsigned tag = tagClass << 16 | tagNumber;
     for (unsigned i = 0; i < r.knownCount; ++i)
         if (r.tags[i] == tag && tag != 0) return select(int(i));

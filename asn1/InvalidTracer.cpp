@@ -13,8 +13,7 @@ bool InvalidTracer::traceNested(const AbstractData& value, const std::string& pa
     return false;
 }
 
-bool InvalidTracer::traceSize(const ConstrainedObject& value, std::size_t count,
-                              const char* what) {
+bool InvalidTracer::traceSize(const ConstrainedObject& value, std::size_t count, const char* what) {
     if (value.validSize(count, false)) return true;
     text_ << " This " << what << " has size " << count;
     if (count < std::uint32_t(value.getLowerLimit()))
@@ -85,9 +84,9 @@ bool InvalidTracer::do_visit(const CHOICE& value) {
     } else {
         // An alternative this side has no name for is shown by its number.
         unsigned id = unsigned(value.currentSelection());
-        return traceNested(*selection, "." + (id < value.getKnownChoices()
-                                                  ? std::string(value.getSelectionName())
-                                                  : std::to_string(id)));
+        return traceNested(
+            *selection, "." + (id < value.getKnownChoices() ? std::string(value.getSelectionName())
+                                                            : std::to_string(id)));
     }
     return false;
 }

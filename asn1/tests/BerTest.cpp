@@ -52,7 +52,6 @@ TEST::Pair pair(bool first) {
     return value;
 }
 
-
 std::string repeat(const std::string& octet, unsigned n) {
     std::string text;
     for (unsigned i = 0; i < n; ++i) text += (i ? " " : "") + octet;
@@ -64,32 +63,41 @@ std::string repeat(const std::string& octet, unsigned n) {
 const void* const taggedInfos[] = {&INTEGER::theInfo, &BOOLEAN::theInfo};
 const unsigned taggedTags[] = {0x400001, 0x800005};
 const char* const taggedNames[] = {"a", "b"};
-const ChoiceInfo taggedChoice = {{&CHOICE::create, 0}, false, taggedInfos, 2, 2, taggedTags,
-                                 taggedNames};
+const ChoiceInfo taggedChoice = {{&CHOICE::create, 0}, false,      taggedInfos, 2, 2,
+                                 taggedTags,           taggedNames};
 const void* const outerInfos[] = {&taggedChoice, &Null::theInfo};
 const unsigned outerTags[] = {0, 0x800009};
 const char* const outerNames[] = {"inner", "c"};
-const ChoiceInfo outerChoice = {{&CHOICE::create, 0}, false, outerInfos, 2, 2, outerTags,
-                                outerNames};
+const ChoiceInfo outerChoice = {
+    {&CHOICE::create, 0}, false, outerInfos, 2, 2, outerTags, outerNames};
 
 // SEQUENCE { a INTEGER, b BOOLEAN OPTIONAL, c IA5String } whose fields keep their own tags.
 const void* const ownTagInfos[] = {&INTEGER::theInfo, &BOOLEAN::theInfo, &IA5String::theInfo};
 const int ownTagIds[] = {-1, 0, -1};
 const char* const ownTagNames[] = {"a", "b", "c"};
-const SequenceInfo ownTags = {{&SEQUENCE::create, 0x10}, false, ownTagInfos, ownTagIds, 3, 0, 1,
-                              nullptr, SEQUENCE::defaultTag, ownTagNames};
+const SequenceInfo ownTags = {
+    {&SEQUENCE::create, 0x10}, false,      ownTagInfos, ownTagIds, 3, 0, 1, nullptr,
+    SEQUENCE::defaultTag,      ownTagNames};
 
 // SEQUENCE { open <open type>, n INTEGER }, and the same with a BOOLEAN open type.
 const void* const openInfos[] = {&OpenData::theInfo, &INTEGER::theInfo};
 const int openIds[] = {-1, -1};
 const char* const openNames[] = {"open", "n"};
-const SequenceInfo withOpen = {{&SEQUENCE::create, 0x10}, false, openInfos, openIds, 2, 0, 0,
-                               nullptr, nullptr, openNames};
+const SequenceInfo withOpen = {
+    {&SEQUENCE::create, 0x10}, false, openInfos, openIds, 2, 0, 0, nullptr, nullptr, openNames};
 const TypeConstrainedOpenDataInfo openBoolean = {{&TypeConstrainedOpenData::create, 0},
                                                  &BOOLEAN::theInfo};
 const void* const typedOpenInfos[] = {&openBoolean, &INTEGER::theInfo};
-const SequenceInfo withTypedOpen = {{&SEQUENCE::create, 0x10}, false, typedOpenInfos, openIds, 2,
-                                    0, 0, nullptr, nullptr, openNames};
+const SequenceInfo withTypedOpen = {{&SEQUENCE::create, 0x10},
+                                    false,
+                                    typedOpenInfos,
+                                    openIds,
+                                    2,
+                                    0,
+                                    0,
+                                    nullptr,
+                                    nullptr,
+                                    openNames};
 
 }  // namespace
 
@@ -230,14 +238,14 @@ TEST(Ber, IdentifierAndLengthOctets) {
         bool ok;
         unsigned tag, length;
     } cases[] = {
-        {"9F 83 FF 7F 00", true, 0x80FFFF, 0},   // tag number 65535
-        {"9F 84 80 00 00", false, 0, 0},         // 65536
-        {"9F 1E 00", false, 0, 0},               // 30 in the long form
-        {"9F 80 1F 00", false, 0, 0},            // a leading empty group
-        {"7F 9F", false, 0, 0},                  // the number runs out
-        {"02 84 00 00 00 01 05", true, 2, 1},    // four length octets
-        {"02 81 80", false, 0, 0},               // a length beyond the input
-        {"02 81", false, 0, 0},                  // the length runs out
+        {"9F 83 FF 7F 00", true, 0x80FFFF, 0},  // tag number 65535
+        {"9F 84 80 00 00", false, 0, 0},        // 65536
+        {"9F 1E 00", false, 0, 0},              // 30 in the long form
+        {"9F 80 1F 00", false, 0, 0},           // a leading empty group
+        {"7F 9F", false, 0, 0},                 // the number runs out
+        {"02 84 00 00 00 01 05", true, 2, 1},   // four length octets
+        {"02 81 80", false, 0, 0},              // a length beyond the input
+        {"02 81", false, 0, 0},                 // the length runs out
         {"02", false, 0, 0},
     };
     for (const auto& c : cases) {
@@ -352,7 +360,7 @@ TEST(Ber, OpenTypesKeepTheirOctets) {
     BERDecoder decoder(nullptr, nullptr);
     ASSERT_TRUE(decoder.revisit(open));
     EXPECT_EQ(5, static_cast<INTEGER&>(open.get_data()).getValue());
-    EXPECT_FALSE(fromBer("30 05 A0 00 81 01 07", back));                // nothing inside
+    EXPECT_FALSE(fromBer("30 05 A0 00 81 01 07", back));           // nothing inside
     EXPECT_FALSE(fromBer("30 08 80 03 02 01 05 81 01 07", back));  // a primitive tag
 
     SEQUENCE typed(&withTypedOpen);
@@ -372,9 +380,9 @@ TEST(Ber, OpenTypesKeepTheirOctets) {
 
 TEST(Ber, RandomValuesRoundTripAndTheCounterAgrees) {
     std::mt19937 random(1011);
-    const char* const names[][2] = {{"TEST", "Pair"},     {"TEST", "PairExt"},
-                                    {"TEST", "Record"},   {"TEST", "Extended"},
-                                    {"LGCP", "Message"},  {"LGCP", "RtpParams"}};
+    const char* const names[][2] = {{"TEST", "Pair"},    {"TEST", "PairExt"},
+                                    {"TEST", "Record"},  {"TEST", "Extended"},
+                                    {"LGCP", "Message"}, {"LGCP", "RtpParams"}};
     for (int i = 0; i < 1200; ++i) {
         const PerTest::SchemaType* type = PerTest::findType(names[i % 6][0], names[i % 6][1]);
         std::unique_ptr<AbstractData> value(AbstractData::create(type->info));
@@ -428,9 +436,9 @@ TEST(Ber, DumpasnAndOpensslReadOurOutput) {
                 << output;
         }
         if (openssl) {
-            EXPECT_EQ(0, PerTest::run(std::string("openssl asn1parse -inform DER -in ") + path +
-                                          " 2>&1",
-                                      output))
+            EXPECT_EQ(
+                0, PerTest::run(std::string("openssl asn1parse -inform DER -in ") + path + " 2>&1",
+                                output))
                 << output;
             EXPECT_EQ(std::string::npos, output.find("rror")) << output;
         }

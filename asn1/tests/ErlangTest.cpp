@@ -72,8 +72,7 @@ TEST_P(Erlang, CommittedVectorsEncodeAndDecodeAlike) {
 }
 
 TEST_P(Erlang, RandomValuesAgreeWithALiveErlang) {
-    if (!installed("escript"))
-        GTEST_SKIP() << "escript (Debian erlang-base) is not installed";
+    if (!installed("escript")) GTEST_SKIP() << "escript (Debian erlang-base) is not installed";
     const std::pair<const char*, const char*> types[] = {
         {"TEST", "Pair"},   {"TEST", "PairExt"},  {"TEST", "PairOfPickExt"},
         {"TEST", "Record"}, {"TEST", "Extended"}, {"LGCP", "Message"}};

@@ -114,9 +114,9 @@ TEST_P(Mutation, RandomInputIsDecodedOrRefused) {
     inputs.erase(std::remove_if(inputs.begin(), inputs.end(),
                                 [](const Sample& s) { return s.octets.size() > 600; }),
                  inputs.end());
-    const std::string pieces[] = {"{",  "}",    ",",    " ",     ":",    "'",   "\"", "'H",
-                                  "'B", "0",    "-1",   "ff",    "NULL", "TRUE", "x",  "}}",
-                                  "{{", "data", "slot", "command", "4294967296"};
+    const std::string pieces[] = {"{",  "}",  ",",  " ",    ":",    "'",       "\"",
+                                  "'H", "'B", "0",  "-1",   "ff",   "NULL",    "TRUE",
+                                  "x",  "}}", "{{", "data", "slot", "command", "4294967296"};
     for (int i = 0; i < 5000; ++i) {
         const Sample& sample = inputs[uniform(inputs.size())];
         std::vector<char> edited = sample.octets;

@@ -34,17 +34,10 @@ AbstractData* integer(int value) {
 const ConstrainedInfo octetsUpTo2 = {{&OCTET_STRING::create, 4}, ExtendableConstraint, 0, 2};
 const ConstrainedInfo octets1To2 = {{&OCTET_STRING::create, 4}, FixedConstraint, 1, 2};
 const ConstrainedInfo bitsUpTo3 = {{&BIT_STRING::create, 3}, FixedConstraint, 0, 3};
-const StringInfo anyCharacter = {{{&AbstractString::create, 22}, Unconstrained, 0, 0xFFFFFFFFu},
-                                 "",
-                                 0,
-                                 8,
-                                 8,
-                                 8};
-const BMPStringInfo printable = {{{&BMPString::create, 30}, Unconstrained, 0, 0xFFFFFFFFu},
-                                 0x20,
-                                 0x7E,
-                                 7,
-                                 8};
+const StringInfo anyCharacter = {
+    {{&AbstractString::create, 22}, Unconstrained, 0, 0xFFFFFFFFu}, "", 0, 8, 8, 8};
+const BMPStringInfo printable = {
+    {{&BMPString::create, 30}, Unconstrained, 0, 0xFFFFFFFFu}, 0x20, 0x7E, 7, 8};
 const SequenceOfInfo oneOrTwo = {{{&SEQUENCE_OF_Base::create, 0x10}, FixedConstraint, 1, 2},
                                  &Null::theInfo};
 
@@ -55,8 +48,16 @@ const ChoiceInfo xInfo = {{&CHOICE::create, 0}, false, yInfos, 1, 1, nullptr, yN
 const void* const holderInfos[] = {&xInfo};
 const int holderIds[] = {-1};
 const char* const holderNames[] = {"x"};
-const SequenceInfo holderInfo = {{&SEQUENCE::create, 0x10}, false, holderInfos, holderIds, 1, 0,
-                                 0, nullptr, nullptr, holderNames};
+const SequenceInfo holderInfo = {{&SEQUENCE::create, 0x10},
+                                 false,
+                                 holderInfos,
+                                 holderIds,
+                                 1,
+                                 0,
+                                 0,
+                                 nullptr,
+                                 nullptr,
+                                 holderNames};
 const SequenceOfInfo holders = {{{&SEQUENCE_OF_Base::create, 0x10}, Unconstrained, 0, 0xFFFFFFFFu},
                                 &holderInfo};
 
@@ -117,8 +118,8 @@ TEST(Validity, EveryRuleAndWhatTheTracerSays) {
          ""},
         {[] { return new NumericString("12a"); }, false, false,
          " The character 'a' is not valid for the string"},
-        {[] { return new AbstractString(&LGCP::RtpParams::dname::value_type::theInfo, ""); },
-         false, false, " This AbstractString has size 0 smaller than its lower bound 1"},
+        {[] { return new AbstractString(&LGCP::RtpParams::dname::value_type::theInfo, ""); }, false,
+         false, " This AbstractString has size 0 smaller than its lower bound 1"},
         {[] { return new BMPString(L"A\x410", &printable); }, false, false,
          " The character '1040' is not valid for the string"},
         {[] { return new SEQUENCE_OF_Base(&oneOrTwo); }, false, false,
@@ -131,8 +132,8 @@ TEST(Validity, EveryRuleAndWhatTheTracerSays) {
              return open;
          },
          true, true, ""},
-        {[] { return new OpenData(new TEST::Standby(TEST::Standby::NamedNumber(3))); }, true,
-         true, ""},
+        {[] { return new OpenData(new TEST::Standby(TEST::Standby::NamedNumber(3))); }, true, true,
+         ""},
         {[] { return new TEST::Pick; }, false, false, " This CHOICE is not selected"},
         {[] { return choiceAt(&TEST::PickExt::theInfo, 3); }, true, false, ""},
         {[] { return choiceAt(&TEST::Pick::theInfo, 3); }, false, false,
@@ -177,8 +178,8 @@ TEST(Validity, EveryRuleAndWhatTheTracerSays) {
 
 TEST(Validity, RandomValuesAreValidAndTheTracerAgrees) {
     std::mt19937 random(7);
-    const char* const names[][2] = {{"TEST", "Record"}, {"TEST", "Extended"},
-                                    {"LGCP", "Message"}, {"LGCP", "RtpParams"}};
+    const char* const names[][2] = {
+        {"TEST", "Record"}, {"TEST", "Extended"}, {"LGCP", "Message"}, {"LGCP", "RtpParams"}};
     for (int i = 0; i < 400; ++i) {
         const PerTest::SchemaType* type = PerTest::findType(names[i % 4][0], names[i % 4][1]);
         std::unique_ptr<AbstractData> value(AbstractData::create(type->info));

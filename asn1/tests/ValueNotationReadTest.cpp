@@ -21,7 +21,6 @@ using namespace ASN1;
 
 namespace {
 
-
 // Reads `text` into a fresh value of `value`'s type and compares.
 ::testing::AssertionResult readsBack(const AbstractData& value) {
     std::string text = value.asValueNotation();
@@ -29,8 +28,8 @@ namespace {
     if (!back->setFromValueNotation(text))
         return ::testing::AssertionFailure() << "does not read: " << text;
     if (back->compare(value) != 0)
-        return ::testing::AssertionFailure() << "reads as " << back->asValueNotation()
-                                             << "\nfrom " << text;
+        return ::testing::AssertionFailure()
+               << "reads as " << back->asValueNotation() << "\nfrom " << text;
     return ::testing::AssertionSuccess();
 }
 
@@ -38,8 +37,16 @@ namespace {
 const void* const optionalInfos[] = {&INTEGER::theInfo, &BOOLEAN::theInfo};
 const int optionalIds[] = {0, 1};
 const char* const optionalNames[] = {"n", "flag"};
-const SequenceInfo allOptional = {{&SEQUENCE::create, 0x10}, false, optionalInfos, optionalIds, 2,
-                                  0, 2, nullptr, nullptr, optionalNames};
+const SequenceInfo allOptional = {{&SEQUENCE::create, 0x10},
+                                  false,
+                                  optionalInfos,
+                                  optionalIds,
+                                  2,
+                                  0,
+                                  2,
+                                  nullptr,
+                                  nullptr,
+                                  optionalNames};
 
 const NameEntry namedEntries[] = {{-1, "minusOne"}, {1, "one"}};
 const NamedNumberInfo named = {
@@ -125,9 +132,9 @@ TEST(ValueNotationRead, EveryKindOfValueReadsBack) {
 
 TEST(ValueNotationRead, RandomValuesReadBack) {
     std::mt19937 random(42);
-    const char* const names[][2] = {{"TEST", "Pair"},     {"TEST", "PairExt"},
-                                    {"TEST", "Record"},   {"TEST", "Extended"},
-                                    {"LGCP", "Message"},  {"LGCP", "RtpParams"}};
+    const char* const names[][2] = {{"TEST", "Pair"},    {"TEST", "PairExt"},
+                                    {"TEST", "Record"},  {"TEST", "Extended"},
+                                    {"LGCP", "Message"}, {"LGCP", "RtpParams"}};
     for (int i = 0; i < 600; ++i) {
         const PerTest::SchemaType* type = PerTest::findType(names[i % 6][0], names[i % 6][1]);
         std::unique_ptr<AbstractData> value(AbstractData::create(type->info));
@@ -203,8 +210,7 @@ TEST(ValueNotationRead, TextThatIsNoValueOfTheTypeIsRefused) {
         {&TEST::Pair::theInfo, "{ second number : 6, first 5 }"},
         {&TEST::Pair::theInfo, "{ first 5, second number : 6"},
         {&TEST::Pair::theInfo, "{ first 5; second number : 6 }"},
-        {&TEST::Record::theInfo,
-         "{ state busy, id 5, body none : NULL, items { } }"},
+        {&TEST::Record::theInfo, "{ state busy, id 5, body none : NULL, items { } }"},
         {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1, 2"},
         {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1 2 }"},
         {&SEQUENCE_OF<INTEGER>::theInfo, "{"},

@@ -34,7 +34,6 @@ const char* const outerNames[] = {"inner", "list"};
 const SequenceInfo outerInfo = {
     {&SEQUENCE::create, 0x10}, false, outerInfos, outerIds, 2, 0, 0, nullptr, nullptr, outerNames};
 
-
 }  // namespace
 
 TEST(ValueNotation, WorkedExampleByteForByte) {
