@@ -2,12 +2,10 @@
 // that is not a value of the type is refused.
 #include "asn1/ASN1.h"
 #include "asn1/AVNDecoder.h"
-#include "asn1/IOWrapper.h"
 #include "asn1/Limits.h"
 #include "asn1/tests/PerTestSupport.h"
 #include "asn1/tests/RandomValue.h"
 #include "asn1/tests/SchemaTypes.h"
-#include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/WorkedRecord.h"
 #include "asn1/tests/schema/TEST.h"
 
@@ -108,21 +106,6 @@ TEST(ValueNotationRead, EveryKindOfValueReadsBack) {
             return open;
         },
         [] { return AbstractData::create(&openInteger); },
-        [] {
-            auto* list = new SEQUENCE_OF<LGCP::Stream>;
-            list->resize(2);
-            (*list)[0].select_inactive();
-            (*list)[1].select_active(-2);
-            return list;
-        },
-        [] {
-            auto* value = new TEST::Extended;
-            value->set_a(1);
-            value->set_c("");
-            value->set_y(false);
-            value->set_z({char(0xAB)});
-            return value;
-        },
     };
     for (const Make& make : values) {
         std::unique_ptr<AbstractData> value(make());
@@ -268,31 +251,4 @@ TEST(ValueNotationRead, StreamsAndTheCoderEnvironment) {
     ASSERT_TRUE(decode(text.data(), text.data() + text.size(), &env, back, false));
     EXPECT_EQ(0, back.compare(record));
     EXPECT_FALSE(decode(text.data(), text.data() + text.size() / 2, &env, back, false));
-}
-
-namespace {
-
-// Stands in for a value whose reader throws.
-struct Throwing {
-    bool badAlloc;
-    std::ios_base::iostate get_from(std::istream&) {
-        if (badAlloc) throw std::bad_alloc();
-        throw std::runtime_error("reader");
-    }
-};
-
-}  // namespace
-
-TEST(ValueNotationRead, GuardTurnsExceptionsIntoStreamState) {
-    std::istringstream is("x");
-    Throwing reader{false};
-    g_extractor(is, reader);
-    EXPECT_TRUE(is.fail());
-    EXPECT_FALSE(is.bad());
-
-    std::istringstream strict("x");
-    strict.exceptions(std::ios_base::badbit);
-    Throwing allocating{true};
-    EXPECT_THROW(g_extractor(strict, allocating), std::bad_alloc);
-    EXPECT_TRUE(strict.bad());
 }
