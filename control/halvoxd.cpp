@@ -10,6 +10,7 @@
 #include "control/HeartBeatCtl.h"
 #include "control/TraceCtl.h"
 #include "hardware/HwMux.h"
+#include "hardware/HwTests.h"
 #include "media/RtpED137Factory.h"
 #include "media/RtpFactory.h"
 #include "media/RtpVARNFactory.h"
@@ -89,7 +90,9 @@ CtrlSrv::Service& Service() {
 using ServiceGetter = CtrlSrv::Service& (*)();
 const ServiceGetter services[] = {
     &Service<HeartBeatCtl>,
-    // Slots, HwTests, BusCtl, E1Ctl, spiCtrl.
+    // Slots.
+    &Service<HwTests>,
+    // BusCtl, E1Ctl, spiCtrl.
     &Service<MonitoringCtl>,
 };
 

@@ -51,7 +51,12 @@ bool DaemonProcess::Start(const std::vector<std::string>& args) {
     if (child == 0) {
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
-        ::setenv("HALVOXD_BOARD", "sim", 1);
+        for (const auto& [name, value] : environment) {
+            if (value.empty())
+                ::unsetenv(name.c_str());
+            else
+                ::setenv(name.c_str(), value.c_str(), 1);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

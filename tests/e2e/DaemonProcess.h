@@ -4,6 +4,7 @@
 // Tests run it inside their private namespaces (HALVOX_ISOLATE).
 #pragma once
 
+#include <map>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
@@ -43,6 +44,10 @@ public:
     bool Stop();
 
     pid_t pid() const { return child; }
+
+    // Set in the daemon's environment when it starts (an empty value
+    // unsets); the board is simulated unless a test says otherwise.
+    std::map<std::string, std::string> environment{{"HALVOXD_BOARD", "sim"}};
 
 private:
     void Collect(int outFd, int errFd);

@@ -48,17 +48,19 @@ private:
     size_t at = 0;
 };
 
+// Unconstrained INTEGER: length octet, then the fewest two's-complement octets.
+void PutInteger(BitWriter& w, int value) {
+    unsigned n = 1;
+    while (n < 4 && (value >> (8 * n - 1) != 0 && value >> (8 * n - 1) != -1)) ++n;
+    w.Octet(n);
+    for (unsigned i = n; i-- > 0;) w.Octet(unsigned(value >> (8 * i)) & 0xFF);
+}
+
 // Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu PDU }
 void PutHeader(BitWriter& w, std::optional<int> seq, std::optional<unsigned> slot) {
     w.Put(seq.has_value(), 1);
     w.Put(slot.has_value(), 1);
-    if (seq) {
-        // Unconstrained INTEGER: length octet, then the fewest two's-complement octets.
-        unsigned n = 1;
-        while (n < 4 && (*seq >> (8 * n - 1) != 0 && *seq >> (8 * n - 1) != -1)) ++n;
-        w.Octet(n);
-        for (unsigned i = n; i-- > 0;) w.Octet(unsigned(*seq >> (8 * i)) & 0xFF);
-    }
+    if (seq) PutInteger(w, *seq);
     if (slot) {
         // A range of 1024 takes a two-octet aligned field.
         w.Octet(*slot >> 8 & 0xFF);
@@ -66,26 +68,43 @@ void PutHeader(BitWriter& w, std::optional<int> seq, std::optional<unsigned> slo
     }
 }
 
+// PDU command (0 of 3); Command is extensible: a root alternative, of 15.
+void PutCommand(BitWriter& w, unsigned alternative) {
+    w.Put(0, 2);
+    w.Put(0, 1);
+    w.Put(alternative, 4);
+}
+
 }  // namespace
 
 std::string EncodeCommand(Command command, std::optional<int> seq, std::optional<unsigned> slot) {
     BitWriter w;
     PutHeader(w, seq, slot);
-    w.Put(0, 2);        // PDU: command (0 of 3)
-    w.Put(0, 1);        // Command is extensible: a root alternative
-    w.Put(command, 4);  // 15 root alternatives
+    PutCommand(w, command);
+    return w.octets();
+}
+
+std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, unsigned length,
+                          std::optional<int> seq, std::optional<unsigned> slot) {
+    BitWriter w;
+    PutHeader(w, seq, slot);
+    PutCommand(w, 1);  // testBpc
+    // BpcTestParams: no OPTIONAL field, not extensible.
+    w.Put(bus, 4);        // INTEGER (0..15)
+    PutInteger(w, seed);  // INTEGER
+    w.Put(mode, 2);       // BpcTestMode: 3 alternatives of NULL
+    w.Put(start, 7);      // INTEGER (0..127)
+    w.Put(length, 7);     // INTEGER (0..127)
     return w.octets();
 }
 
 std::string EncodeDisplay(std::optional<int> seq) {
     BitWriter w;
     PutHeader(w, seq, std::nullopt);
-    w.Put(0, 2);   // command
-    w.Put(0, 1);   // root alternative
-    w.Put(13, 4);  // display
-    w.Put(0, 1);   // DisplayParams is extensible: a root alternative
-    w.Put(1, 3);   // snmpTrapReceivers (1 of 7)
-    w.Octet(0);    // SEQUENCE OF IA5String: no element
+    PutCommand(w, 13);  // display
+    w.Put(0, 1);        // DisplayParams is extensible: a root alternative
+    w.Put(1, 3);        // snmpTrapReceivers (1 of 7)
+    w.Octet(0);         // SEQUENCE OF IA5String: no element
     return w.octets();
 }
 

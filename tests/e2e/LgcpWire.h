@@ -22,6 +22,11 @@ enum Cause { invalidSlot = 2, unexpectedMsgType = 4, internal = 5 };
 // A command whose alternative carries NULL.
 std::string EncodeCommand(Command command, std::optional<int> seq = std::nullopt,
                           std::optional<unsigned> slot = std::nullopt);
+enum BpcMode { bpcRead = 0, bpcWrite = 1, bpcDisconnect = 2 };
+// The TDM bus test on a range of a shared bus.
+std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, unsigned length,
+                          std::optional<int> seq = std::nullopt,
+                          std::optional<unsigned> slot = std::nullopt);
 // The display command with an empty list of SNMP trap receivers.
 std::string EncodeDisplay(std::optional<int> seq = std::nullopt);
 // A success response, as a controller should never send one.
@@ -33,7 +38,7 @@ struct Message {
     enum Pdu { command, response, signal };
     Pdu pdu = command;
     bool success = false;
-    int cause = -1;   // for an error response
+    int cause = -1;        // for an error response
     int signalIndex = -1;  // root index of a signal
 };
 
