@@ -27,6 +27,7 @@
 #include "signalling/HdlcSlotFactory.h"
 #include "signalling/IsdnFactory.h"
 #include "signalling/PstnFactory.h"
+#include "slots/Slots.h"
 
 #include <cctype>
 #include <cerrno>
@@ -90,7 +91,7 @@ CtrlSrv::Service& Service() {
 using ServiceGetter = CtrlSrv::Service& (*)();
 const ServiceGetter services[] = {
     &Service<HeartBeatCtl>,
-    // Slots.
+    &Service<Slots>,
     &Service<HwTests>,
     // BusCtl, E1Ctl, spiCtrl.
     &Service<MonitoringCtl>,
@@ -149,8 +150,8 @@ void CheckDumpStatus() {
 void CheckUpdateResources() {
     if (!updateResources) return;
     updateResources = 0;
-    // The resource list goes to the controller once the slot manager exists.
     std::clog << "update hardware resources" << std::endl;
+    Slots::instance().UpdateHardwareResources();
 }
 
 void CheckSignals() {

@@ -1,12 +1,18 @@
 // The factory of RTP slots with ED-137 radio signalling.
 // One per process, created by the daemon at start-up in its factory order.
+// Its slot kinds come with their own area: until then it makes no slot and
+// adds nothing to the resource report, but holds its place in the chain.
 #pragma once
 
-class RtpED137Factory {
+#include "slots/SlotFactory.h"
+
+class RtpED137Factory : public SlotFactory {
 public:
     static RtpED137Factory& instance();
-    RtpED137Factory(const RtpED137Factory&) = delete;
-    RtpED137Factory& operator=(const RtpED137Factory&) = delete;
+
+    const char* GetName() const override { return "RtpED137"; }
+    Slot* INewSlot(const LGCP::CreateParams&) override { return nullptr; }
+    void Query(LGCP::Resources&) override {}
 
 private:
     RtpED137Factory() = default;

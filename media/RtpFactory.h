@@ -1,12 +1,18 @@
 // The factory of RTP session slots (create alternatives `rtp` and `rtpOnMixer`).
 // One per process, created by the daemon at start-up in its factory order.
+// Its slot kinds come with their own area: until then it makes no slot and
+// adds nothing to the resource report, but holds its place in the chain.
 #pragma once
 
-class RtpFactory {
+#include "slots/SlotFactory.h"
+
+class RtpFactory : public SlotFactory {
 public:
     static RtpFactory& instance();
-    RtpFactory(const RtpFactory&) = delete;
-    RtpFactory& operator=(const RtpFactory&) = delete;
+
+    const char* GetName() const override { return "Rtp"; }
+    Slot* INewSlot(const LGCP::CreateParams&) override { return nullptr; }
+    void Query(LGCP::Resources&) override {}
 
 private:
     RtpFactory() = default;

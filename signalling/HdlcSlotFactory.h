@@ -1,12 +1,18 @@
 // The factory of HDLC package slots (create alternative `hdlcParams`).
 // One per process, created by the daemon at start-up in its factory order.
+// Its slot kinds come with their own area: until then it makes no slot and
+// adds nothing to the resource report, but holds its place in the chain.
 #pragma once
 
-class HdlcSlotFactory {
+#include "slots/SlotFactory.h"
+
+class HdlcSlotFactory : public SlotFactory {
 public:
     static HdlcSlotFactory& instance();
-    HdlcSlotFactory(const HdlcSlotFactory&) = delete;
-    HdlcSlotFactory& operator=(const HdlcSlotFactory&) = delete;
+
+    const char* GetName() const override { return "HdlcSlot"; }
+    Slot* INewSlot(const LGCP::CreateParams&) override { return nullptr; }
+    void Query(LGCP::Resources&) override {}
 
 private:
     HdlcSlotFactory() = default;

@@ -98,6 +98,36 @@ std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, 
     return w.octets();
 }
 
+std::string EncodeCreateTrunk(bool bri, unsigned trunk, unsigned timeslot, std::optional<int> seq,
+                              std::optional<unsigned> slot) {
+    BitWriter w;
+    PutHeader(w, seq, slot);
+    PutCommand(w, 4);       // create
+    w.Put(0, 1);            // CreateParams is extensible: a root alternative
+    w.Put(bri ? 8 : 7, 5);  // trunk or trunk_bri, of 19
+    w.Octet(trunk);         // INTEGER (0..255): one aligned octet
+    w.Put(timeslot, 5);     // INTEGER (0..31)
+    return w.octets();
+}
+
+std::string EncodeConnect(unsigned peer, std::optional<int> seq, std::optional<unsigned> slot) {
+    BitWriter w;
+    PutHeader(w, seq, slot);
+    PutCommand(w, 2);  // connect: INTEGER (0..1023), two aligned octets
+    w.Octet(peer >> 8 & 0xFF);
+    w.Octet(peer & 0xFF);
+    return w.octets();
+}
+
+std::string EncodeActivateEmpty(std::optional<int> seq, std::optional<unsigned> slot) {
+    BitWriter w;
+    PutHeader(w, seq, slot);
+    PutCommand(w, 6);  // activate
+    w.Put(0, 1);       // TermActivateParams is extensible: a root alternative
+    w.Put(0, 2);       // empty, of 3
+    return w.octets();
+}
+
 std::string EncodeDisplay(std::optional<int> seq) {
     BitWriter w;
     PutHeader(w, seq, std::nullopt);
@@ -155,6 +185,24 @@ bool Decode(const std::string& octets, Message& m) {
         unsigned extended;  // Signal is extensible; 23 root alternatives in 5 bits
         if (!r.Get(1, extended) || extended || !r.Get(5, v)) return false;
         m.signalIndex = int(v);
+        if (v == 9 ||
+            v == 10) {  // receiver, transmitter: Stream ::= CHOICE { inactive, active INTEGER }
+            unsigned active;
+            if (!r.Get(1, active)) return false;
+            m.stream = "inactive";
+            if (active) {
+                r.Align();
+                unsigned n, octet;
+                if (!r.Get(8, n) || n == 0 || n > 4) return false;
+                std::int32_t value = 0;
+                for (unsigned i = 0; i < n; ++i) {
+                    if (!r.Get(8, octet)) return false;
+                    value = std::int32_t(std::uint32_t(value) << 8 | octet);
+                    if (i == 0 && octet & 0x80) value = std::int32_t(octet) - 256;
+                }
+                m.stream = "active " + std::to_string(value);
+            }
+        }
         return true;
     }
     m.pdu = Message::command;
@@ -169,6 +217,7 @@ std::string Describe(const Message& m) {
             break;
         case Message::signal:
             text = "signal " + std::to_string(m.signalIndex);
+            if (!m.stream.empty()) text += " " + m.stream;
             break;
         case Message::command:
             text = "command";

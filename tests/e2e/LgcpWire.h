@@ -27,6 +27,16 @@ enum BpcMode { bpcRead = 0, bpcWrite = 1, bpcDisconnect = 2 };
 std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, unsigned length,
                           std::optional<int> seq = std::nullopt,
                           std::optional<unsigned> slot = std::nullopt);
+// Create a trunk (or BRI trunk) slot on the trunk's timeslot.
+std::string EncodeCreateTrunk(bool bri, unsigned trunk, unsigned timeslot,
+                              std::optional<int> seq = std::nullopt,
+                              std::optional<unsigned> slot = std::nullopt);
+// Connect the command's slot (the transmitter) to the peer slot.
+std::string EncodeConnect(unsigned peer, std::optional<int> seq = std::nullopt,
+                          std::optional<unsigned> slot = std::nullopt);
+// Activate with the `empty` parameters.
+std::string EncodeActivateEmpty(std::optional<int> seq = std::nullopt,
+                                std::optional<unsigned> slot = std::nullopt);
 // The display command with an empty list of SNMP trap receivers.
 std::string EncodeDisplay(std::optional<int> seq = std::nullopt);
 // A success response, as a controller should never send one.
@@ -40,12 +50,14 @@ struct Message {
     bool success = false;
     int cause = -1;        // for an error response
     int signalIndex = -1;  // root index of a signal
+    std::string stream;    // receiver and transmitter signals: "active N" or "inactive"
 };
 
 // False when the octets are not a frame header this client understands.
 bool Decode(const std::string& octets, Message& message);
 
-// "success", "error 4", "signal 17", each with " seq=N" and " slot=N" when present.
+// "success", "error 4", "signal 17", "signal 10 active 69", each with " seq=N" and " slot=N" when
+// present.
 std::string Describe(const Message& message);
 
 }  // namespace Lgcp

@@ -1,0 +1,111 @@
+// Trunk slots against the daemon on the simulated board: created, connected,
+// disconnected and destroyed by the controller, the switch seen through the
+// board's control socket.
+#include "tests/e2e/BoardControl.h"
+#include "tests/e2e/DaemonTest.h"
+
+#include <csignal>
+
+namespace {
+
+class TrunkSlots : public DaemonTest {
+protected:
+    void StartOnBoard() {
+        daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
+        StartAndConnect();
+    }
+    std::string Answer(const std::string& body) {
+        return controller.Send(body) ? controller.ReadAnswer() : "not sent";
+    }
+    // The answer and what follows it at once.
+    std::vector<std::string> Answers(const std::string& body, unsigned count) {
+        std::vector<std::string> got{Answer(body)};
+        while (got.size() < count) got.push_back(controller.ReadAnswer());
+        return got;
+    }
+    static std::string Create(unsigned trunk, unsigned timeslot, unsigned slot, int seq,
+                              bool bri = false) {
+        return Lgcp::EncodeCreateTrunk(bri, trunk, timeslot, seq, slot);
+    }
+    static const std::string connects;
+};
+
+const std::string TrunkSlots::connects = "/dev/hal count 0x80084d02";
+
+using Strings = std::vector<std::string>;
+
+TEST_F(TrunkSlots, CreateConnectDisconnectDestroy) {
+    // trunk {2, 5} at slot 17, seq 1, and the transmitter signal, worked out by hand.
+    ASSERT_EQ("C0 01 01 00 11 08 38 02 28", Hex(Create(2, 5, 17, 1)));
+    Lgcp::Message m;
+    ASSERT_TRUE(Lgcp::Decode(Octets("40 00 11 8A 80 01 45"), m));
+    ASSERT_EQ("signal 10 active 69 slot=17", Lgcp::Describe(m));
+
+    StartOnBoard();
+    EXPECT_EQ((Strings{"success seq=1 slot=17", "signal 10 active 69 slot=17",
+                       "signal 9 active 69 slot=17"}),
+              Answers(Create(2, 5, 17, 1), 3));
+    EXPECT_EQ(
+        (Strings{"success seq=2 slot=3", "signal 10 active 5 slot=3", "signal 9 active 5 slot=3"}),
+        Answers(Create(0, 5, 3, 2), 3));
+
+    EXPECT_EQ("success seq=3 slot=3", Answer(Lgcp::EncodeConnect(17, 3, 3)));
+    EXPECT_EQ("69 from 5", BoardControl::Ask("/dev/hal route 69"));
+    const std::string switched = BoardControl::Ask(connects);
+    EXPECT_EQ("success seq=4 slot=3", Answer(Lgcp::EncodeConnect(17, 4, 3)));
+    EXPECT_EQ(switched, BoardControl::Ask(connects));
+
+    EXPECT_EQ("success seq=5 slot=17", Answer(Lgcp::EncodeCommand(Lgcp::disconnect, 5, 17)));
+    EXPECT_EQ("69 const 0xD5", BoardControl::Ask("/dev/hal route 69"));
+
+    EXPECT_EQ("error 6 seq=6 slot=17", Answer(Lgcp::EncodeActivateEmpty(6, 17)));
+    EXPECT_EQ("error 1 seq=7 slot=20", Answer(Create(4, 0, 20, 7)));
+    EXPECT_EQ("error 1 seq=8 slot=20", Answer(Create(3, 4, 20, 8, true)));
+    EXPECT_EQ("error 3 seq=9 slot=20", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 9, 20)));
+    EXPECT_EQ("error 3 seq=10 slot=20", Answer(Lgcp::EncodeConnect(17, 10, 20)));
+
+    EXPECT_EQ("success seq=11 slot=17", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 11, 17)));
+    EXPECT_EQ("error 3 seq=12 slot=17", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 12, 17)));
+    ExpectCleanStop();
+}
+
+TEST_F(TrunkSlots, ASecondSlotOnATimeslotEvictsTheFirst) {
+    StartOnBoard();
+    EXPECT_EQ("success seq=1 slot=4", Answers(Create(0, 7, 4, 1), 3)[0]);
+    EXPECT_EQ("success seq=2 slot=5", Answers(Create(0, 7, 5, 2), 3)[0]);
+    EXPECT_TRUE(
+        daemon.WaitFor("trunk-slot: two slots require the same timeslot, remove old.\n"
+                       " old slot 04:trunk\n"))
+        << daemon.Output();
+    EXPECT_EQ("error 3 seq=3 slot=4", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 3, 4)));
+    // BRI line 0 shares channel numbers with trunk 0 but not its owners.
+    EXPECT_EQ("success seq=4 slot=6", Answers(Create(1, 3, 6, 4, true), 3)[0]);
+    EXPECT_EQ("success seq=5 slot=5", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 5, 5)));
+    ExpectCleanStop();
+}
+
+TEST_F(TrunkSlots, QueryAndTheLinkDrop) {
+    StartOnBoard();
+    EXPECT_EQ((Strings{"success seq=1", "signal 0"}),
+              Answers(Lgcp::EncodeCommand(Lgcp::query, 1), 2));
+    EXPECT_EQ("error 4 seq=2 slot=1", Answer(Lgcp::EncodeCommand(Lgcp::query, 2, 1)));
+    // SIGHUP sends the resource list on its own.
+    daemon.Signal(SIGHUP);
+    EXPECT_EQ("signal 0", controller.ReadAnswer());
+    Answers(Create(1, 1, 1, 3), 3);
+    Answers(Create(1, 2, 2, 4), 3);
+    ASSERT_EQ("success seq=5 slot=1", Answer(Lgcp::EncodeConnect(2, 5, 1)));
+
+    controller.Close();
+    ASSERT_TRUE(daemon.WaitFor(" closed.\n")) << daemon.Output();
+    ASSERT_TRUE(controller.Connect(port)) << daemon.Output();
+    for (unsigned slot : {1, 2})
+        EXPECT_EQ("error 3 seq=6 slot=" + std::to_string(slot),
+                  Answer(Lgcp::EncodeCommand(Lgcp::destroy, 6, slot)));
+    // Both timeslots are free again: no eviction.
+    Answers(Create(1, 1, 7, 7), 3);
+    EXPECT_EQ(std::string::npos, daemon.Output().find("two slots require")) << daemon.Output();
+    ExpectCleanStop();
+}
+
+}  // namespace
