@@ -59,16 +59,7 @@ protected:
     std::vector<std::string> Exchange(const std::string& body) {
         peer.Write(Frame(body));
         RunFor(50);
-        std::vector<std::string> answers;
-        std::string octets = peer.ReadAvailable();
-        while (octets.size() >= 4) {
-            const size_t length = size_t(std::uint8_t(octets[2])) << 8 | std::uint8_t(octets[3]);
-            Lgcp::Message m;
-            answers.push_back(Lgcp::Decode(octets.substr(4, length - 4), m) ? Lgcp::Describe(m)
-                                                                             : "undecodable");
-            octets.erase(0, length);
-        }
-        return answers;
+        return Lgcp::DescribeFrames(peer.ReadAvailable());
     }
 
     std::vector<std::string> log;

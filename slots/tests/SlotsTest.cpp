@@ -95,18 +95,7 @@ protected:
         return server.CheckServerConnection(connected) && connected;
     }
 
-    Strings ReadAnswers() {
-        Strings answers;
-        std::string octets = peer.ReadAvailable();
-        while (octets.size() >= 4) {
-            const size_t length = size_t(std::uint8_t(octets[2])) << 8 | std::uint8_t(octets[3]);
-            Lgcp::Message m;
-            answers.push_back(Lgcp::Decode(octets.substr(4, length - 4), m) ? Lgcp::Describe(m)
-                                                                            : "undecodable");
-            octets.erase(0, length);
-        }
-        return answers;
-    }
+    Strings ReadAnswers() { return Lgcp::DescribeFrames(peer.ReadAvailable()); }
     // Dispatches one command (with seq, and slot unless negative); the answers sent meanwhile.
     Strings Send(int seq, int slot, const std::function<void(LGCP::Command&)>& fill) {
         LGCP::Message m;

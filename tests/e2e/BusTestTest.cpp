@@ -12,13 +12,6 @@ namespace {
 
 class BusTest : public DaemonTest {
 protected:
-    void StartOnBoard() {
-        daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
-        StartAndConnect();
-    }
-    std::string Answer(const std::string& body) {
-        return controller.Send(body) ? controller.ReadAnswer() : "not sent";
-    }
     // The octets srandom(seed) and random() give, as the switch shows them.
     static std::vector<std::string> Sequence(int seed, unsigned count) {
         ::srandom(unsigned(seed));

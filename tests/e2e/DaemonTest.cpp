@@ -1,7 +1,14 @@
 #include "tests/e2e/DaemonTest.h"
 
+#include "tests/e2e/BoardControl.h"
+
 #include <cstdio>
 #include <cstdlib>
+
+void DaemonTest::StartOnBoard() {
+    daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
+    StartAndConnect();
+}
 
 std::string DaemonTest::Exchange(const std::string& body, unsigned limitMs) {
     if (!controller.Send(body)) return "not sent";

@@ -27,10 +27,16 @@ protected:
         ASSERT_TRUE(controller.Connect(port)) << daemon.Output();
         ASSERT_TRUE(daemon.WaitFor("controller connect.")) << daemon.Output();
     }
+    // The same with the simulated board's control socket at BoardControl::path.
+    void StartOnBoard();
     void ExpectCleanStop() { EXPECT_TRUE(daemon.Stop()) << daemon.Output(); }
 
     // Sends one body and returns the body of the next frame, in hex.
     std::string Exchange(const std::string& body, unsigned limitMs = 2000);
+    // Sends one body and describes the next answer ("success seq=1 slot=17").
+    std::string Answer(const std::string& body, unsigned limitMs = 2000) {
+        return controller.Send(body) ? controller.ReadAnswer(limitMs) : "not sent";
+    }
 
     DaemonProcess daemon;
     ControllerClient controller;

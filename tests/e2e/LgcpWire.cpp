@@ -56,6 +56,19 @@ void PutInteger(BitWriter& w, int value) {
     for (unsigned i = n; i-- > 0;) w.Octet(unsigned(value >> (8 * i)) & 0xFF);
 }
 
+bool GetInteger(BitReader& r, std::int32_t& value) {
+    r.Align();
+    unsigned n, octet;
+    if (!r.Get(8, n) || n == 0 || n > 4) return false;
+    value = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        if (!r.Get(8, octet)) return false;
+        value = std::int32_t(std::uint32_t(value) << 8 | octet);
+        if (i == 0 && octet & 0x80) value = std::int32_t(octet) - 256;
+    }
+    return true;
+}
+
 // Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu PDU }
 void PutHeader(BitWriter& w, std::optional<int> seq, std::optional<unsigned> slot) {
     w.Put(seq.has_value(), 1);
@@ -151,15 +164,8 @@ bool Decode(const std::string& octets, Message& m) {
     unsigned hasSeq, hasSlot, pdu, v;
     if (!r.Get(1, hasSeq) || !r.Get(1, hasSlot)) return false;
     if (hasSeq) {
-        r.Align();
-        unsigned n;
-        if (!r.Get(8, n) || n == 0 || n > 4) return false;
-        std::int32_t value = 0;
-        for (unsigned i = 0; i < n; ++i) {
-            if (!r.Get(8, v)) return false;
-            value = std::int32_t(std::uint32_t(value) << 8 | v);
-            if (i == 0 && v & 0x80) value = std::int32_t(v) - 256;
-        }
+        std::int32_t value;
+        if (!GetInteger(r, value)) return false;
         m.seq = value;
     }
     if (hasSlot) {
@@ -185,23 +191,12 @@ bool Decode(const std::string& octets, Message& m) {
         unsigned extended;  // Signal is extensible; 23 root alternatives in 5 bits
         if (!r.Get(1, extended) || extended || !r.Get(5, v)) return false;
         m.signalIndex = int(v);
-        if (v == 9 ||
-            v == 10) {  // receiver, transmitter: Stream ::= CHOICE { inactive, active INTEGER }
+        // receiver, transmitter: Stream ::= CHOICE { inactive NULL, active INTEGER }
+        if (v == 9 || v == 10) {
             unsigned active;
-            if (!r.Get(1, active)) return false;
-            m.stream = "inactive";
-            if (active) {
-                r.Align();
-                unsigned n, octet;
-                if (!r.Get(8, n) || n == 0 || n > 4) return false;
-                std::int32_t value = 0;
-                for (unsigned i = 0; i < n; ++i) {
-                    if (!r.Get(8, octet)) return false;
-                    value = std::int32_t(std::uint32_t(value) << 8 | octet);
-                    if (i == 0 && octet & 0x80) value = std::int32_t(octet) - 256;
-                }
-                m.stream = "active " + std::to_string(value);
-            }
+            std::int32_t value;
+            if (!r.Get(1, active) || (active && !GetInteger(r, value))) return false;
+            m.stream = active ? "active " + std::to_string(value) : "inactive";
         }
         return true;
     }
@@ -226,6 +221,21 @@ std::string Describe(const Message& m) {
     if (m.seq) text += " seq=" + std::to_string(*m.seq);
     if (m.slot) text += " slot=" + std::to_string(*m.slot);
     return text;
+}
+
+std::vector<std::string> DescribeFrames(std::string octets) {
+    std::vector<std::string> described;
+    while (octets.size() >= 4) {
+        const size_t length = size_t(std::uint8_t(octets[2])) << 8 | std::uint8_t(octets[3]);
+        if (length < 4) {
+            described.push_back("undecodable");
+            break;
+        }
+        Message m;
+        described.push_back(Decode(octets.substr(4, length - 4), m) ? Describe(m) : "undecodable");
+        octets.erase(0, length);
+    }
+    return described;
 }
 
 }  // namespace Lgcp

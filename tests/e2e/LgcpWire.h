@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Lgcp {
 
@@ -59,5 +60,8 @@ bool Decode(const std::string& octets, Message& message);
 // "success", "error 4", "signal 17", "signal 10 active 69", each with " seq=N" and " slot=N" when
 // present.
 std::string Describe(const Message& message);
+
+// Each whole TPKT frame of the octets, described ("undecodable" when it does not decode).
+std::vector<std::string> DescribeFrames(std::string octets);
 
 }  // namespace Lgcp

@@ -10,13 +10,6 @@ namespace {
 
 class TrunkSlots : public DaemonTest {
 protected:
-    void StartOnBoard() {
-        daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
-        StartAndConnect();
-    }
-    std::string Answer(const std::string& body) {
-        return controller.Send(body) ? controller.ReadAnswer() : "not sent";
-    }
     // The answer and what follows it at once.
     std::vector<std::string> Answers(const std::string& body, unsigned count) {
         std::vector<std::string> got{Answer(body)};
