@@ -129,14 +129,14 @@ void Server::Error(LGCP::ErrorCause::NamedNumber cause) {
     respState = 2;
 }
 
-unsigned Server::delayResponse() {
+SeqToken Server::delayResponse() {
     respState = 1;
-    return seqPresent ? unsigned(seq) : noSeq;
+    return seqPresent ? SeqToken(seq) : noSeq;
 }
 
-void Server::delayedSuccess(unsigned slotNo, unsigned seqNo) {
+void Server::delayedSuccess(unsigned slotNo, SeqToken seqNo) {
     LGCP::Message m;
-    if (seqNo != noSeq) m.set_seq(int(seqNo));
+    if (seqNo != noSeq) m.set_seq(std::int32_t(seqNo));
     m.set_slot(slotNo);
     m.set_pdu().select_response().select_success();
     SendMsg(m);

@@ -17,7 +17,7 @@ namespace CtrlSrv {
 class Server : public Control::Notify {
 public:
     // The token of a deferred answer to a command that carried no seq.
-    static constexpr unsigned noSeq = 0xFFFFFFFFu;
+    static constexpr SeqToken noSeq = INT64_MIN;
     static constexpr unsigned maxServices = 16;
     static constexpr unsigned maxSlot = 1023;
 
@@ -40,8 +40,8 @@ public:
 
     void Success();
     void Error(LGCP::ErrorCause::NamedNumber cause);
-    unsigned delayResponse();
-    void delayedSuccess(unsigned slotNo, unsigned seqNo);
+    SeqToken delayResponse();
+    void delayedSuccess(unsigned slotNo, SeqToken seqNo);
     void SendSignal(const LGCP::Signal& signal);
     void SendSignal(unsigned slotNo, const LGCP::Signal& signal);
     void SendMsg(LGCP::Message& message);

@@ -38,11 +38,11 @@ std::int32_t Service::GetSlot() const { return CheckServer() ? server->GetSlot()
 
 bool Service::IsSlotPresent() const { return CheckServer() && server->IsSlotPresent(); }
 
-unsigned Service::delayResponse() {
+SeqToken Service::delayResponse() {
     return CheckServer() ? server->delayResponse() : Server::noSeq;
 }
 
-void Service::delayedSuccess(unsigned slotNo, unsigned seqNo) {
+void Service::delayedSuccess(unsigned slotNo, SeqToken seqNo) {
     if (CheckServer()) server->delayedSuccess(slotNo, seqNo);
 }
 

@@ -11,6 +11,10 @@ namespace CtrlSrv {
 
 class Server;
 
+// What a deferred answer needs of its command: the command's seq, or Server::noSeq when it
+// carried none. Wider than seq itself, so every seq (-1 included) stays apart from noSeq.
+using SeqToken = std::int64_t;
+
 class Service {
 public:
     Service() = default;
@@ -38,9 +42,9 @@ public:
     std::int32_t GetSlot() const;
     bool IsSlotPresent() const;
     // Answers the command later: returns the token to hand to delayedSuccess.
-    unsigned delayResponse();
+    SeqToken delayResponse();
     // The deferred success for slotNo; callable at any time.
-    void delayedSuccess(unsigned slotNo, unsigned seqNo);
+    void delayedSuccess(unsigned slotNo, SeqToken seqNo);
     // False when unbound; otherwise connected tells whether a controller is.
     bool CheckServerConnection(bool& connected) const;
     // False, with a line on the error stream, while the service is unbound.

@@ -5,6 +5,7 @@
 // by default the TDM switch), and announces the slot's streams.
 #pragma once
 
+#include "control/CtrlSrvService.h"
 #include "schema/ACP.h"
 #include "schema/LGCP.h"
 #include "schema/TERM.h"
@@ -98,7 +99,7 @@ private:
     bool releasing = false;
     // The destroy command's answer is owed, with this token (Slots).
     bool answerOwed = false;
-    unsigned delayedSeq = 0;
+    CtrlSrv::SeqToken delayedSeq = 0;
 };
 
 std::ostream& operator<<(std::ostream& os, const Slot& slot);

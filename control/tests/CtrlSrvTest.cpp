@@ -135,13 +135,13 @@ TEST_F(CtrlSrvTest, SignalsReachTheOtherServicesFirstAndCarryTheSlotOfTheDispatc
 }
 
 TEST_F(CtrlSrvTest, DeferredAnswerKeepsItsOwnSeqWhateverIsBeingDispatched) {
-    unsigned token = 0;
+    CtrlSrv::SeqToken token = 0;
     second.onCommand = [&] {
         token = second.delayResponse();
         return true;
     };
     EXPECT_TRUE(Exchange(Lgcp::EncodeCommand(Lgcp::destroy, 42, 17)).empty());
-    EXPECT_EQ(42u, token);
+    EXPECT_EQ(42, token);
     second.onCommand = [&] {
         second.delayedSuccess(17, token);
         second.Success();
@@ -158,6 +158,13 @@ TEST_F(CtrlSrvTest, DeferredAnswerKeepsItsOwnSeqWhateverIsBeingDispatched) {
     EXPECT_EQ(CtrlSrv::Server::noSeq, token);
     second.delayedSuccess(3, token);
     EXPECT_EQ(std::vector<std::string>{"success slot=3"}, Exchange(""));
+    // Every seq a peer can send comes back, the lowest and -1 included.
+    for (int seq : {-1, INT32_MIN, INT32_MAX}) {
+        Exchange(Lgcp::EncodeCommand(Lgcp::destroy, seq, 4));
+        second.delayedSuccess(4, token);
+        EXPECT_EQ(std::vector<std::string>{"success seq=" + std::to_string(seq) + " slot=4"},
+                  Exchange(""));
+    }
 }
 
 TEST_F(CtrlSrvTest, AnswersOutsideADispatchSendNothing) {
