@@ -58,20 +58,19 @@ const option long_options[] = {
 
 // The process-wide singletons, created in this order before the daemon
 // starts serving. Every slot factory puts itself at the head of the factory
-// chain, so a create command asks them in the reverse of this order.
+// chain, so a create command asks them in the reverse of this order. The map
+// factory belongs first, the mixer and external factories after the modem's,
+// and the echo factory after the MCC's.
 template <class T>
 void Create() {
     T::instance();
 }
 using Creator = void (*)();
 const Creator singletons[] = {
-    // MapFactory comes first once the slot model is built.
     &Create<PstnFactory>,
     &Create<RtpFactory>,
     &Create<ModemFactory>,
-    // Mixer::MixerFactory, then ExtFactory.
     &Create<MccFactory>,
-    // EchoFactory.
     &Create<VoiceFactory>,
     &Create<T38SoftFactory>,
     &Create<IsdnFactory>,
@@ -83,7 +82,7 @@ const Creator singletons[] = {
 };
 
 // The services bound to the controller server: every command is offered to
-// them in this order.
+// them in this order. The clock, E1 and SPI services belong after HwTests.
 template <class T>
 CtrlSrv::Service& Service() {
     return T::instance();
@@ -93,7 +92,6 @@ const ServiceGetter services[] = {
     &Service<HeartBeatCtl>,
     &Service<Slots>,
     &Service<HwTests>,
-    // BusCtl, E1Ctl, spiCtrl.
     &Service<MonitoringCtl>,
 };
 
