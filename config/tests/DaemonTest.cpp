@@ -1,7 +1,7 @@
 #include "config/Daemon.h"
 #include "config/SysLogManager.h"
 #include "config/tests/SyslogSink.h"
-#include "config/tests/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "runtime/tests/FakeClock.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,9 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 namespace {
 
@@ -74,21 +77,18 @@ TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
     TempDir unused;
     Daemon::Params params;
     params.name = "halvox-test";
-    const std::string report = daemonize(
-        params,
-        logTo(sink),
-        [&](int fd) {
-            std::cerr << "boom" << std::endl;
-            std::cout << "note" << std::endl;
-            std::clog << "debug" << std::endl;
-            say(STDERR_FILENO, "raw\n");
-            Daemon::Params other;
-            other.mode = 1;
-            other.name = unused.path();
-            Daemon::Init(other);
-            std::cerr << "still" << std::endl;
-            say(fd, "done");
-        });
+    const std::string report = daemonize(params, logTo(sink), [&](int fd) {
+        std::cerr << "boom" << std::endl;
+        std::cout << "note" << std::endl;
+        std::clog << "debug" << std::endl;
+        say(STDERR_FILENO, "raw\n");
+        Daemon::Params other;
+        other.mode = 1;
+        other.name = unused.path();
+        Daemon::Init(other);
+        std::cerr << "still" << std::endl;
+        say(fd, "done");
+    });
     EXPECT_EQ(report, "done");
     const auto got = sink.waitFor(5);
     ASSERT_EQ(got.size(), 5u);
@@ -104,13 +104,10 @@ TEST(Daemon, LongNameIsCutTo79Characters) {
     SyslogSink sink(SOCK_DGRAM);
     Daemon::Params params;
     params.name = std::string(60, 'a') + std::string(40, 'b');
-    const std::string report = daemonize(
-        params,
-        logTo(sink),
-        [&](int fd) {
-            std::cout << "x" << std::endl;
-            say(fd, "done");
-        });
+    const std::string report = daemonize(params, logTo(sink), [&](int fd) {
+        std::cout << "x" << std::endl;
+        say(fd, "done");
+    });
     EXPECT_EQ(report, "done");
     const auto got = sink.waitFor(1);
     ASSERT_EQ(got.size(), 1u);
@@ -132,7 +129,7 @@ TEST(Daemon, FileModeWritesHourlyFilesAndFlushesAtExit) {
         },
         true);
     EXPECT_EQ(report, "done");
-    EXPECT_EQ(readFile(dir.path() + "/2023_10_11-16.log"),
+    EXPECT_EQ(ReadFile(dir.path() + "/2023_10_11-16.log"),
               "46:01:00000: to file\n46:01:00000: err\n46:01:00000: pending at exit\n");
 }
 

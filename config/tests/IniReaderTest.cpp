@@ -30,20 +30,6 @@ protected:
     std::ostringstream out;
 };
 
-TEST_F(IniReaderTest, OptionalKeysOfAnEmptySubSection) {
-    IniFile::SubSection& sub = load("[s]\n");
-    bool a = true, b = false;
-    IniFile::Reader reader("traces: ", out);
-    bool& pa = reader.optional.add(&a, "a");
-    bool& pb = reader.optional.add(&b, "b");
-    EXPECT_TRUE(reader(sub));
-    EXPECT_EQ(out.str(), "");
-    EXPECT_FALSE(pa);
-    EXPECT_FALSE(pb);
-    EXPECT_TRUE(a);
-    EXPECT_FALSE(b);
-}
-
 TEST_F(IniReaderTest, BoolWordsAreExact) {
     IniFile::SubSection& sub = load(
         "[s]\nt1 = true\nt2 = yes\nt3 = enabled\nt4 = enable\nt5 = 1\n"
@@ -199,13 +185,17 @@ TEST_F(IniReaderTest, SameNameDeclaredTwiceAsTextAndEnumeration) {
     IniFile::SubSection& sub = load("[snmpagent]\nhost = 10.1.1.1\nname = name\n", "snmpagent");
     std::string host, name;
     AddressType type = AddressType::Other;
+    bool absent = true;
     IniFile::Reader reader("snmpagent: ", out);
     reader.required.add(&host, "host");
     reader.required.add(&name, "name");
     reader.required.add(&type, "name", addressTypes);
+    bool& absentParsed = reader.optional.add(&absent, "absent");
     EXPECT_TRUE(reader(sub));
     EXPECT_EQ(name, "name");
     EXPECT_EQ(type, AddressType::Name);
+    EXPECT_FALSE(absentParsed);
+    EXPECT_TRUE(absent) << "a missing optional key keeps its default";
     EXPECT_EQ(out.str(), "");
 }
 

@@ -1,5 +1,5 @@
 #include "config/LogFileStreamBuf.h"
-#include "config/tests/TempDir.h"
+#include "tests/support/TempDir.h"
 #include "runtime/tests/FakeClock.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,9 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
+
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 namespace {
 
@@ -23,7 +26,7 @@ protected:
         ::tzset();
         clock.advanceUs(to14h05m09s001234);  // 2023-10-12 14:05:09.001234
     }
-    std::string file(const std::string& stamp) { return readFile(dir + "/" + stamp + ".log"); }
+    std::string file(const std::string& stamp) { return ReadFile(dir + "/" + stamp + ".log"); }
 
     FakeClock clock{0};
     TempDir temp;
@@ -83,7 +86,7 @@ TEST_F(LogFileTest, UnwritableDirectoryFailsSilentlyAndRetriesNextHour) {
     ASSERT_EQ(::mkdir(missing.c_str(), 0700), 0);
     clock.advanceUs(3600ull * 1000000);
     out << "kept" << std::endl;
-    EXPECT_EQ(readFile(missing + "/2023_10_12-15.log"), "05:09:01234: kept\n");
+    EXPECT_EQ(ReadFile(missing + "/2023_10_12-15.log"), "05:09:01234: kept\n");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // test (never the machine's "/dev/log").
 #include "config/SysLogManager.h"
 #include "config/SysLogStreamBuf.h"
-#include "config/tests/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,9 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 namespace {
 
@@ -62,7 +65,7 @@ public:
             ::waitpid(pid, nullptr, 0);
         }
     }
-    std::string console() const { return readFile(dir + "/console"); }
+    std::string console() const { return ReadFile(dir + "/console"); }
 
     TempDir temp;
     std::string dir, socket, output;
@@ -89,8 +92,8 @@ TEST(Rsyslog, LogsEachLineOfABatchIntact) {
     syslogManager.setServerPath("/dev/null/none");
 
     const std::string expected = "29|tst:| first line\n29|tst:| second line\n";
-    EXPECT_TRUE(waitUntil([&] { return readFile(server.output).size() >= expected.size(); }));
-    EXPECT_EQ(readFile(server.output), expected) << server.console();
+    EXPECT_TRUE(waitUntil([&] { return ReadFile(server.output).size() >= expected.size(); }));
+    EXPECT_EQ(ReadFile(server.output), expected) << server.console();
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -24,6 +25,20 @@ const std::string stamp = "Oct 11 16:46:01 ";
 
 std::string message(int priority, const std::string& rest) {
     return "<" + std::to_string(priority) + ">" + stamp + rest + std::string(1, '\0');
+}
+
+using Messages = std::vector<std::string>;
+
+int socketType(int fd) {
+    int type = -1;
+    socklen_t size = sizeof type;
+    ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size);
+    return type;
+}
+
+// What the user facility's notices look like from ident "tst".
+std::string notice(const std::string& text) {
+    return message(LOG_USER | LOG_NOTICE, "tst: " + text);
 }
 
 class SysLogTest : public ::testing::Test {
@@ -50,10 +65,7 @@ TEST_F(SysLogTest, OneFlushIsOneCallWithOneDatagramPerLine) {
     SendCounter::reset();
     out << "a\nb\n" << std::flush;
     EXPECT_EQ(SendCounter::calls(), 1);
-    const auto got = sink.waitFor(2);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], message(29, "tst: a"));
-    EXPECT_EQ(got[1], message(29, "tst: b"));
+    EXPECT_EQ(sink.waitFor(2), (Messages{message(29, "tst: a"), message(29, "tst: b")}));
 }
 
 TEST_F(SysLogTest, TextWithoutNewlineWaitsForTheRestOfItsLine) {
@@ -65,12 +77,8 @@ TEST_F(SysLogTest, TextWithoutNewlineWaitsForTheRestOfItsLine) {
     out << "def" << std::endl;
     out << "x\n\n100% %s %n" << std::flush;
     EXPECT_EQ(SendCounter::calls(), 2);
-    const auto got = sink.waitFor(4);
-    ASSERT_EQ(got.size(), 4u);
-    EXPECT_EQ(got[0], message(27, "tst: abcdef"));
-    EXPECT_EQ(got[1], message(27, "tst: x"));
-    EXPECT_EQ(got[2], message(27, "tst: "));
-    EXPECT_EQ(got[3], message(27, "tst: 100% %s %n"));
+    EXPECT_EQ(sink.waitFor(4), (Messages{message(27, "tst: abcdef"), message(27, "tst: x"),
+                                         message(27, "tst: "), message(27, "tst: 100% %s %n")}));
 }
 
 TEST_F(SysLogTest, FullAreaGoesAsOneMessageCutToTheLimit) {
@@ -81,16 +89,11 @@ TEST_F(SysLogTest, FullAreaGoesAsOneMessageCutToTheLimit) {
     EXPECT_EQ(SendCounter::calls(), 0);
     out << 'y' << std::flush;
     EXPECT_EQ(SendCounter::calls(), 1);
-    auto got = sink.waitFor(1);
-    ASSERT_EQ(got.size(), 1u);
-    ASSERT_EQ(got[0].size(), 1024u);
-    const std::string head = "<31>" + stamp + "tst: ";
-    EXPECT_EQ(got[0], head + std::string(1023 - head.size(), 'x') + std::string(1, '\0'));
     // The character that made the area overflow starts the next message.
     out << std::endl;
-    got = sink.waitFor(2);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[1], message(31, "tst: y"));
+    const std::string head = "<31>" + stamp + "tst: ";
+    EXPECT_EQ(sink.waitFor(2), (Messages{head + std::string(1023 - head.size(), 'x') + '\0',
+                                         message(31, "tst: y")}));
 }
 
 TEST_F(SysLogTest, IdentPidAndDefaultFacility) {
@@ -101,12 +104,10 @@ TEST_F(SysLogTest, IdentPidAndDefaultFacility) {
     syslogManager.syslog(LOG_DAEMON | LOG_WARNING, "%s", "own facility");
     EXPECT_GT(syslogManager.sendmsg(), 0);
     EXPECT_EQ(syslogManager.sendmsg(), 0);
-    const auto got = sink.waitFor(3);
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0], message(LOG_USER | LOG_ERR, "no ident"));
-    const std::string pid = "[" + std::to_string(::getpid()) + "]";
-    EXPECT_EQ(got[1], message(LOG_LOCAL1 | LOG_INFO, "id" + pid + ": 5%"));
-    EXPECT_EQ(got[2], message(LOG_DAEMON | LOG_WARNING, "id" + pid + ": own facility"));
+    const std::string id = "id[" + std::to_string(::getpid()) + "]: ";
+    EXPECT_EQ(sink.waitFor(3), (Messages{message(LOG_USER | LOG_ERR, "no ident"),
+                                         message(LOG_LOCAL1 | LOG_INFO, id + "5%"),
+                                         message(LOG_DAEMON | LOG_WARNING, id + "own facility")}));
 }
 
 TEST_F(SysLogTest, PerrorCopiesIdentAndTextToStandardError) {
@@ -130,29 +131,23 @@ TEST_F(SysLogTest, PerrorCopiesIdentAndTextToStandardError) {
     EXPECT_EQ(sink.waitFor(2).size(), 2u);
 }
 
-TEST_F(SysLogTest, EarlySendAt256Messages) {
+TEST_F(SysLogTest, EarlySendAt256MessagesOrAbove12288Octets) {
     SendCounter::reset();
     for (int i = 0; i < 255; ++i) syslogManager.syslog(LOG_NOTICE, "m%d", i);
     EXPECT_EQ(SendCounter::calls(), 0);
     syslogManager.syslog(LOG_NOTICE, "m%d", 255);
     EXPECT_EQ(SendCounter::calls(), 1);
-    const auto got = sink.waitFor(256);
-    ASSERT_EQ(got.size(), 256u);
-    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: m0"));
-    EXPECT_EQ(got[255], message(LOG_USER | LOG_NOTICE, "tst: m255"));
-}
-
-TEST_F(SysLogTest, EarlySendAbove12288Octets) {
     // 25 octets of head, 975 of text and the NUL: 1001 octets a message.
     const std::string text(975, 't');
-    SendCounter::reset();
     for (int i = 0; i < 12; ++i) syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
-    EXPECT_EQ(SendCounter::calls(), 0);
-    syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
     EXPECT_EQ(SendCounter::calls(), 1);
-    const auto got = sink.waitFor(13);
-    ASSERT_EQ(got.size(), 13u);
-    EXPECT_EQ(got[12].size(), 1001u);
+    syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
+    EXPECT_EQ(SendCounter::calls(), 2);
+    const auto got = sink.waitFor(269);
+    ASSERT_EQ(got.size(), 269u);
+    EXPECT_EQ(got[0], notice("m0"));
+    EXPECT_EQ(got[255], notice("m255"));
+    EXPECT_EQ(got[268], notice(text));
 }
 
 TEST_F(SysLogTest, RestartedServerGetsTheWholePendingBatch) {
@@ -166,10 +161,7 @@ TEST_F(SysLogTest, RestartedServerGetsTheWholePendingBatch) {
     syslogManager.syslog(LOG_NOTICE, "%s", "one");
     syslogManager.syslog(LOG_NOTICE, "%s", "two");
     EXPECT_GT(syslogManager.sendmsg(), 0);
-    const auto got = restarted.waitFor(2);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: one"));
-    EXPECT_EQ(got[1], message(LOG_USER | LOG_NOTICE, "tst: two"));
+    EXPECT_EQ(restarted.waitFor(2), (Messages{notice("one"), notice("two")}));
 }
 
 TEST_F(SysLogTest, NoServerDropsQuietlyThenConnectsWhenItComes) {
@@ -184,9 +176,7 @@ TEST_F(SysLogTest, NoServerDropsQuietlyThenConnectsWhenItComes) {
     syslogManager.syslog(LOG_NOTICE, "%s", "found");
     EXPECT_GE(syslogManager.fd(), 0);
     syslogManager.sendmsg();
-    const auto got = later.waitFor(1);
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: found"));
+    EXPECT_EQ(later.waitFor(1), (Messages{notice("found")}));
 }
 
 TEST_F(SysLogTest, StreamServerAfterPrototypeError) {
@@ -194,27 +184,18 @@ TEST_F(SysLogTest, StreamServerAfterPrototypeError) {
     syslogManager.closelog();
     SyslogSink stream(SOCK_STREAM, sink.directory());
     syslogManager.openlog("tst", LOG_NDELAY, 0);
-    ASSERT_GE(syslogManager.fd(), 0);
-    int type = 0;
-    socklen_t size = sizeof type;
-    ASSERT_EQ(::getsockopt(syslogManager.fd(), SOL_SOCKET, SO_TYPE, &type, &size), 0);
-    EXPECT_EQ(type, SOCK_STREAM);
+    EXPECT_EQ(socketType(syslogManager.fd()), SOCK_STREAM);
     syslogManager.syslog(LOG_NOTICE, "%s", "a");
     syslogManager.syslog(LOG_NOTICE, "%s", "b");
     syslogManager.sendmsg();
-    const auto got = stream.waitFor(2);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: a"));
-    EXPECT_EQ(got[1], message(LOG_USER | LOG_NOTICE, "tst: b"));
+    EXPECT_EQ(stream.waitFor(2), (Messages{notice("a"), notice("b")}));
 
     // closelog goes back to datagrams for the next server.
     syslogManager.closelog();
     stream.stop();
     SyslogSink datagrams(SOCK_DGRAM, sink.directory());
     syslogManager.openlog("tst", LOG_NDELAY, 0);
-    size = sizeof type;
-    ASSERT_EQ(::getsockopt(syslogManager.fd(), SOL_SOCKET, SO_TYPE, &type, &size), 0);
-    EXPECT_EQ(type, SOCK_DGRAM);
+    EXPECT_EQ(socketType(syslogManager.fd()), SOCK_DGRAM);
 }
 
 TEST_F(SysLogTest, DescriptorZeroIsAValidSocket) {
@@ -229,9 +210,7 @@ TEST_F(SysLogTest, DescriptorZeroIsAValidSocket) {
     ::dup2(saved, 0);
     ::close(saved);
     EXPECT_EQ(fd, 0);
-    const auto got = sink.waitFor(1);
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], message(LOG_USER | LOG_NOTICE, "tst: on zero"));
+    EXPECT_EQ(sink.waitFor(1), (Messages{notice("on zero")}));
 }
 
 TEST(SysLogStreamBuf, LinesGoThroughTheLibrarySyslog) {

@@ -8,37 +8,26 @@
 
 namespace {
 
-TEST(Table, RuleThenCellsCutAndCentred) {
+TEST(Table, CellsAreCutCentredAndRowsFilled) {
     std::ostringstream os;
     ext::Table table(4, 3);
     os << table << ext::delimeter;
     os << table << ext::beginrow << "ab" << ext::nextrow << "xyz12" << ext::nextrow;
     EXPECT_EQ(os.str(), "+----+---+\n| ab |xyz|\n");
-}
 
-TEST(Table, OddSpareGoesRightAndExactFitHasNoBlanks) {
-    std::ostringstream os;
-    ext::Table table(4, 2);
-    os << table << ext::beginrow << "a" << ext::nextrow << "xy" << ext::nextrow;
-    EXPECT_EQ(os.str(), "| a  |xy|\n");
-}
-
-TEST(Table, UnfinishedRowIsFilledAtEndOfStatement) {
-    std::ostringstream os;
-    ext::Table table(3, 2, 1);
-    os << table << ext::beginrow << "x" << ext::nextrow;
-    EXPECT_EQ(os.str(), "| x |  | |\n");
-    // Text written without nextrow is not a cell.
+    // An odd spare blank goes right; an unfinished row is filled at the end
+    // of the statement; text without nextrow is no cell.
+    ext::Table three(4, 2, 1);
     os.str("");
-    os << table << ext::beginrow << "y";
-    EXPECT_EQ(os.str(), "");
-}
+    os << three << ext::beginrow << "a" << ext::nextrow;
+    os << three << ext::beginrow << "y";
+    EXPECT_EQ(os.str(), "| a  |  | |\n");
 
-TEST(Table, CellsBeyondLastColumnAreIgnoredUntilBeginrow) {
-    std::ostringstream os;
-    ext::Table table(2);
-    os << table << ext::beginrow << "a" << ext::nextrow << "b" << ext::nextrow;
-    os << table << "c" << ext::nextrow;
+    // Cells beyond the last column are ignored until the next beginrow.
+    ext::Table one(2);
+    os.str("");
+    os << one << ext::beginrow << "a" << ext::nextrow << "b" << ext::nextrow;
+    os << one << "c" << ext::nextrow;
     EXPECT_EQ(os.str(), "|a |\n");
 }
 

@@ -4,6 +4,7 @@
 #include "runtime/Popen.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
+#include "tests/support/TempDir.h"
 
 #include <cerrno>
 #include <chrono>
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -42,8 +42,7 @@ pid_t Spawn(const char* command) {
 // True once the child has ended and waits to be reaped.
 bool WaitZombie(pid_t pid) {
     for (int i = 0; i < 500; ++i) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::string text = TestSupport::ReadFile("/proc/" + std::to_string(pid) + "/stat");
         std::string::size_type close = text.rfind(')');
         if (close != std::string::npos && text.compare(close + 2, 1, "Z") == 0) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -167,17 +166,6 @@ TEST_F(ChildWaitTest, ExitsWithoutAWatchAreOnlyLoggedAndAttachMovesTheWatch) {
     EXPECT_NE(std::string::npos, log.find("pid=" + std::to_string(orphan) + " status=1792\n"));
 }
 
-TEST_F(ChildWaitTest, WakeUpWithoutPollinReadsNothing) {
-    pid_t child = Spawn("exit 0");
-    ASSERT_TRUE(WaitZombie(child));
-    ChildWaitService::childWaitService->OnChildEvent(-1, POLLOUT);
-    EXPECT_TRUE(WaitZombie(child)) << "not reaped";
-    LoopDriver driver;
-    StreamCapture capture(std::clog);
-    RunUntil(driver, [&] { return NoChildLeft(); });
-    EXPECT_TRUE(NoChildLeft());
-}
-
 TEST_F(ChildWaitTest, SignalHandlerNeverBlocksAndKeepsErrno) {
     // Far more wake-ups than the socket pair can queue: the handler must
     // neither block nor change errno for the code it interrupted.
@@ -236,18 +224,12 @@ TEST_F(ChildWaitTest, PopenKeepsItsStatusWhenTheServiceReapsFirst) {
     EXPECT_EQ(1280, Pclose(out));
 
     // Not reaped yet: Pclose waits for it itself.
-    char path[] = "/tmp/popen.XXXXXX";
-    int fd = ::mkstemp(path);
-    ::close(fd);
-    FILE* in = Popen((std::string("cat > ") + path).c_str(), "w");
+    TestSupport::TempDir dir;
+    FILE* in = Popen(("cat > " + (dir / "written")).c_str(), "w");
     ASSERT_NE(nullptr, in);
     std::fputs("hello", in);
     EXPECT_EQ(0, Pclose(in));
-    std::ifstream written(path);
-    std::string text;
-    std::getline(written, text);
-    EXPECT_EQ("hello", text);
-    ::unlink(path);
+    EXPECT_EQ("hello", TestSupport::ReadFile(dir / "written"));
 
     errno = 0;
     EXPECT_EQ(nullptr, Popen("true", "rw"));

@@ -27,34 +27,24 @@ std::string Drain(Queue& q) {
 
 }  // namespace
 
-TEST_F(CleanQueueTest, AFullRingRefusesAndKeepsItsContent) {
+TEST_F(CleanQueueTest, AFullRingRefusesAndBothEndsTakeAndGive) {
     CleanQueue<Packet, 7> ring;
     for (unsigned char i = 1; i <= 7; ++i) EXPECT_TRUE(ring.put(Frame(i)));
     EXPECT_FALSE(ring.put(Frame(8)));
     EXPECT_FALSE(ring.append(Frame(0)));
     EXPECT_EQ(7u, ring.count());
-    EXPECT_EQ(7u, ring.size());
     // The refused frames are gone; only the queued seven hold buffers.
     EXPECT_EQ(pool_size - 7, PacketPool::free_count());
-    EXPECT_EQ("01;02;03;04;05;06;07;", Drain(ring));
-}
-
-TEST_F(CleanQueueTest, BothEndsTakeAndGive) {
-    CleanQueue<Packet, 135> ring;
-    ring.put(Frame(1));
-    ring.put(Frame(2));
-    ring.put(Frame(3));
-    ring.append(Frame(0));
 
     Packet p;
+    EXPECT_TRUE(ring.get_last(&p));
+    EXPECT_EQ("07", p.text());
+    EXPECT_TRUE(ring.append(Frame(0)));
     EXPECT_TRUE(ring.preview(&p));
     EXPECT_EQ("00", p.text());
     EXPECT_TRUE(ring.preview(nullptr));
-    EXPECT_EQ(4u, ring.count());
-
-    EXPECT_TRUE(ring.get_last(&p));
-    EXPECT_EQ("03", p.text());
-    EXPECT_EQ("00;01;02;", Drain(ring));
+    EXPECT_EQ(7u, ring.count());
+    EXPECT_EQ("00;01;02;03;04;05;06;", Drain(ring));
 
     // An empty ring leaves the destination as it was.
     p = Frame(9);
@@ -73,7 +63,6 @@ TEST_F(CleanQueueTest, MovingUnacknowledgedFramesBackKeepsSendOrder) {
     for (unsigned char i = 1; i <= 5; ++i) sent.put(Frame(i));
     waiting.put(Frame(6));
     waiting.put(Frame(7));
-
     Packet p;
     while (sent.get_last(&p)) EXPECT_TRUE(waiting.append(p));
     EXPECT_TRUE(sent.empty());
@@ -82,9 +71,6 @@ TEST_F(CleanQueueTest, MovingUnacknowledgedFramesBackKeepsSendOrder) {
 
 TEST_F(CleanQueueTest, IndicesWrapWithoutLoss) {
     CleanQueue<Packet, 120> ring;
-    EXPECT_EQ(0u, ring.inc_index(119));
-    EXPECT_EQ(119u, ring.dec_index(0));
-
     // Almost three laps, the ring filling up as it goes, in order throughout.
     unsigned next_in = 0, next_out = 0;
     for (unsigned step = 0; step < 350; ++step) {
@@ -96,11 +82,7 @@ TEST_F(CleanQueueTest, IndicesWrapWithoutLoss) {
         }
     }
     EXPECT_EQ(next_in - next_out, ring.count());
-    while (!ring.empty()) {
-        Packet p;
-        ring.get(p);
-        EXPECT_EQ(next_out++ & 0xFF, unsigned(p[0]));
-    }
+    for (Packet p; ring.get(p);) EXPECT_EQ(next_out++ & 0xFF, unsigned(p[0]));
     EXPECT_EQ(next_in, next_out);
 }
 
@@ -108,26 +90,19 @@ TEST_F(CleanQueueTest, EmptiedSlotsReleaseTheirBuffers) {
     CleanQueue<Packet, 327> ring;
     ring.put(Frame(1));
     ring.put(Frame(2));
-    ring.put(Frame(3));
-    EXPECT_EQ(pool_size - 3, PacketPool::free_count());
     {
         Packet p;
         ring.get(p);
     }
-    EXPECT_EQ(pool_size - 2, PacketPool::free_count());
-
+    EXPECT_EQ(pool_size - 1, PacketPool::free_count());
     Packet kept = Frame(4);
     ring.put(kept);
     ring.clear();
     EXPECT_EQ(0u, ring.count());
-    Packet p;
-    EXPECT_FALSE(ring.get(p));
     EXPECT_EQ(pool_size - 1, PacketPool::free_count());
     EXPECT_EQ("04", kept.text());
-
-    // A ring that still holds packets releases them when destroyed.
     {
-        CleanQueue<Packet, 7> doomed;
+        CleanQueue<Packet, 7> doomed;  // released with the ring
         doomed.put(Frame(5));
         doomed.put(kept);
     }
@@ -136,22 +111,16 @@ TEST_F(CleanQueueTest, EmptiedSlotsReleaseTheirBuffers) {
 
 using Seq = Cyclic<unsigned int, 127u>;
 
-TEST(Cyclic, ArithmeticModulo128) {
+TEST(Cyclic, ArithmeticAndWindowsAcrossTheWrap) {
     EXPECT_EQ(2u, unsigned(Seq(130)));
     EXPECT_EQ(0u, unsigned(Seq(127) + Seq(1)));
-    EXPECT_EQ(127u, unsigned(Seq(0) - Seq(1)));
     EXPECT_EQ(125u, unsigned(Seq(2) - Seq(5)));
-
     Seq s(0);
     EXPECT_EQ(127u, unsigned(--s));
-    Seq t(127);
-    EXPECT_EQ(127u, unsigned(t++));
-    EXPECT_EQ(0u, unsigned(t));
-    EXPECT_EQ(1u, unsigned(++t));
-}
+    EXPECT_EQ(127u, unsigned(s++));
+    EXPECT_EQ(1u, unsigned(++s));
 
-// b lies in the window that runs forward from a to c, both ends included.
-TEST(Cyclic, WindowTestAcrossTheWrap) {
+    // b lies in the window that runs forward from a to c, both ends included.
     auto inWindow = [](unsigned a, unsigned b, unsigned c) {
         for (unsigned k = a;; k = (k + 1) % 128) {
             if (k == b) return true;
@@ -163,10 +132,4 @@ TEST(Cyclic, WindowTestAcrossTheWrap) {
             for (unsigned b = 0; b < 128; ++b)
                 EXPECT_EQ(inWindow(a, b, c), Seq(a) <= Seq(b) <= Seq(c))
                     << a << " <= " << b << " <= " << c;
-
-    EXPECT_TRUE(Seq(120) <= Seq(126) <= Seq(5));
-    EXPECT_TRUE(Seq(120) <= Seq(0) <= Seq(5));
-    EXPECT_TRUE(Seq(120) <= Seq(5) <= Seq(5));
-    EXPECT_FALSE(Seq(120) <= Seq(6) <= Seq(5));
-    EXPECT_FALSE(Seq(120) <= Seq(119) <= Seq(5));
 }

@@ -1,10 +1,9 @@
 #include "runtime/Fd.h"
+#include "tests/support/TempDir.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,76 +11,60 @@ namespace {
 
 bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) >= 0; }
 bool CloseOnExec(int fd) { return (::fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0; }
+bool NonBlocking(int fd) { return (::fcntl(fd, F_GETFL) & O_NONBLOCK) != 0; }
 
-struct TempDir {
-    TempDir() {
-        char pattern[] = "/tmp/fdtest.XXXXXX";
-        path = ::mkdtemp(pattern);
+struct Pipe {
+    Pipe() {
+        int ends[2];
+        if (::pipe(ends) == 0) in = ends[0], out = ends[1];
     }
-    ~TempDir() { (void)!std::system(("rm -rf " + path).c_str()); }
-    std::string path;
+    int in = -1, out = -1;
 };
 
 }  // namespace
 
-TEST(Fd, OwnsItsDescriptorAndMakesItCloseOnExec) {
-    int ends[2];
-    ASSERT_EQ(0, ::pipe(ends));
-    int raw = ends[0];
+TEST(Fd, OwnsItsDescriptorAndCopiesOwnCloseOnExecDuplicates) {
+    Pipe p;
+    int before;
     {
-        Fd fd(raw);
-        EXPECT_TRUE(fd.is_valid());
-        EXPECT_TRUE(bool(fd));
-        EXPECT_TRUE(CloseOnExec(raw));
-        Fd closed;
-        EXPECT_FALSE(closed);
-        EXPECT_EQ(-1, closed.lowlevel_fd());
+        Fd reader(p.in);
+        ::close(p.out);
+        EXPECT_TRUE(CloseOnExec(p.in));
+        Fd copy(reader);
+        EXPECT_NE(reader.lowlevel_fd(), copy.lowlevel_fd());
+        EXPECT_TRUE(CloseOnExec(copy.lowlevel_fd()));
+        struct stat a, b;
+        ASSERT_EQ(0, ::fstat(reader.lowlevel_fd(), &a));
+        ASSERT_EQ(0, ::fstat(copy.lowlevel_fd(), &b));
+        EXPECT_EQ(a.st_ino, b.st_ino);
+
+        before = copy.lowlevel_fd();
+        Fd& same = copy;
+        copy = same;  // self-assignment keeps the descriptor
+        EXPECT_EQ(before, copy.lowlevel_fd());
+        Fd assigned;
+        assigned = reader;
+        EXPECT_TRUE(assigned.is_valid());
+        assigned = Fd();  // drops its own
+        EXPECT_FALSE(assigned);
+        EXPECT_FALSE(Fd(assigned).is_valid());
+
+        int owned = reader.dup();
+        EXPECT_TRUE(CloseOnExec(owned));
+        ::close(owned);
+        EXPECT_EQ(-1, Fd().dup());
+
+        Fd moved(std::move(copy));
+        EXPECT_EQ(before, moved.lowlevel_fd());
+        EXPECT_FALSE(copy.is_valid());
     }
-    EXPECT_FALSE(IsOpen(raw));
-    ::close(ends[1]);
-}
-
-TEST(Fd, CopiesOwnDuplicates) {
-    int ends[2];
-    ASSERT_EQ(0, ::pipe(ends));
-    Fd reader(ends[0]);
-    ::close(ends[1]);
-    Fd copy(reader);
-    EXPECT_NE(reader.lowlevel_fd(), copy.lowlevel_fd());
-    EXPECT_TRUE(CloseOnExec(copy.lowlevel_fd()));
-    struct stat a, b;
-    ASSERT_EQ(0, ::fstat(reader.lowlevel_fd(), &a));
-    ASSERT_EQ(0, ::fstat(copy.lowlevel_fd(), &b));
-    EXPECT_EQ(a.st_ino, b.st_ino);
-
-    int before = copy.lowlevel_fd();
-    Fd& same = copy;
-    copy = same;  // self-assignment keeps the descriptor
-    EXPECT_EQ(before, copy.lowlevel_fd());
-    EXPECT_TRUE(IsOpen(before));
-
-    Fd assigned;
-    assigned = reader;
-    EXPECT_TRUE(assigned.is_valid());
-    assigned = Fd();  // drops its own
-    EXPECT_FALSE(assigned.is_valid());
-    Fd fromClosed(assigned);
-    EXPECT_FALSE(fromClosed.is_valid());
-
-    int owned = reader.dup();
-    EXPECT_TRUE(CloseOnExec(owned));
-    ::close(owned);
-    EXPECT_EQ(-1, Fd().dup());
-
-    Fd moved(std::move(copy));
-    EXPECT_EQ(before, moved.lowlevel_fd());
-    EXPECT_FALSE(copy.is_valid());
+    EXPECT_FALSE(IsOpen(p.in));
+    EXPECT_FALSE(IsOpen(before));
 }
 
 TEST(Fd, CloseTwiceFailsWithEbadf) {
-    int ends[2];
-    ASSERT_EQ(0, ::pipe(ends));
-    Fd a(ends[0]), b(ends[1]);
+    Pipe p;
+    Fd a(p.in), b(p.out);
     EXPECT_EQ(0, a.close());
     errno = 0;
     EXPECT_EQ(-1, a.close());
@@ -91,39 +74,36 @@ TEST(Fd, CloseTwiceFailsWithEbadf) {
 }
 
 TEST(Fd, OpenCreatesFilesWithMode0644) {
-    TempDir dir;
+    TestSupport::TempDir dir;
     mode_t saved = ::umask(0);
     Fd fd;
-    EXPECT_TRUE(fd.open((dir.path + "/made").c_str(), O_WRONLY | O_CREAT | O_TRUNC));
+    EXPECT_TRUE(fd.open((dir / "made").c_str(), O_WRONLY | O_CREAT | O_TRUNC));
     ::umask(saved);
     EXPECT_TRUE(CloseOnExec(fd.lowlevel_fd()));
     struct stat st;
-    ASSERT_EQ(0, ::stat((dir.path + "/made").c_str(), &st));
+    ASSERT_EQ(0, ::stat((dir / "made").c_str(), &st));
     EXPECT_EQ(0644u, st.st_mode & 07777);
     int old = fd.lowlevel_fd();
-    EXPECT_FALSE(fd.open((dir.path + "/missing").c_str(), O_RDONLY));
+    EXPECT_FALSE(fd.open((dir / "missing").c_str(), O_RDONLY));
     EXPECT_FALSE(fd.is_valid());
     EXPECT_FALSE(IsOpen(old)) << "open closes what the Fd held";
 }
 
 TEST(Fd, ModeSwitches) {
-    int ends[2];
-    ASSERT_EQ(0, ::pipe(ends));
-    Fd in(ends[0]), out(ends[1]);
+    Pipe p;
+    Fd in(p.in), out(p.out);
     EXPECT_TRUE(in.NonBlock());
-    EXPECT_TRUE(::fcntl(in.lowlevel_fd(), F_GETFL) & O_NONBLOCK);
-    EXPECT_TRUE(BlockMode(in.lowlevel_fd()));
-    EXPECT_FALSE(::fcntl(in.lowlevel_fd(), F_GETFL) & O_NONBLOCK);
-    EXPECT_TRUE(NonBlockMode(out.lowlevel_fd()));
-    EXPECT_TRUE(::fcntl(out.lowlevel_fd(), F_GETFL) & O_NONBLOCK);
+    EXPECT_TRUE(NonBlocking(p.in));
+    EXPECT_TRUE(BlockMode(p.in));
+    EXPECT_FALSE(NonBlocking(p.in));
+    EXPECT_TRUE(NonBlockMode(p.out));
+    EXPECT_TRUE(NonBlocking(p.out));
+    EXPECT_TRUE(SetCloexec(p.in, false));
+    EXPECT_FALSE(CloseOnExec(p.in));
+    EXPECT_TRUE(SetCloexec(p.in, true));
+    EXPECT_TRUE(CloseOnExec(p.in));
 
-    EXPECT_TRUE(SetCloexec(in.lowlevel_fd(), false));
-    EXPECT_FALSE(CloseOnExec(in.lowlevel_fd()));
-    EXPECT_TRUE(SetCloexec(in.lowlevel_fd(), true));
-    EXPECT_TRUE(CloseOnExec(in.lowlevel_fd()));
-
-    Fd closed;
-    EXPECT_FALSE(closed.NonBlock());
+    EXPECT_FALSE(Fd().NonBlock());
     EXPECT_FALSE(NonBlockMode(-1));
     EXPECT_FALSE(BlockMode(-1));
     EXPECT_FALSE(SetCloexec(-1, true));

@@ -1,3 +1,5 @@
+// The main loop and its descriptor events: dispatch order, handlers that
+// change the loop from inside a pass, stopping, and the poll time-out.
 #include "runtime/Dpc.h"
 #include "runtime/Event.h"
 #include "runtime/Multiplexer.h"
@@ -9,9 +11,12 @@
 #include "tests/support/StreamCapture.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -20,22 +25,28 @@
 #include <vector>
 
 using TestSupport::StreamCapture;
+using Trace = std::vector<std::string>;
 
 namespace {
 
-// Records each dispatch of its Event and can run an action from within it.
+// Watches one descriptor under its own name, records each dispatch into a
+// shared trace and can run an action from within it.
 struct Watcher {
-    explicit Watcher(std::vector<std::string>& log, const std::string& id) : trace(log), name(id) {
+    Watcher(Trace& log, const std::string& id) : trace(log), name(id) {
         event.Bind<Watcher>(name, &Watcher::OnEvent, this);
     }
-    void OnEvent(int, short revents) {
+    void OnEvent(int fd, short revents) {
         trace.push_back(name);
+        lastFd = fd;
         seen = revents;
+        ++calls;
         if (action) action();
     }
-    std::vector<std::string>& trace;
+    Trace& trace;
     std::string name;
-    short seen = 0;
+    int lastFd = -2;
+    short seen = -1;
+    unsigned calls = 0;
     std::function<void()> action;
     Event event;
 };
@@ -47,8 +58,15 @@ struct Flag {
 
 struct Stopper {
     void Stop() { multiplexer.terminate(); }
-    void StopTimer(Timer*) { multiplexer.terminate(); }
 };
+
+// Any test code as a member function, for timers and deferred calls.
+struct Call {
+    std::function<void()> fn;
+    void Run() { fn(); }
+};
+
+bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) >= 0; }
 
 std::int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
@@ -56,11 +74,16 @@ std::int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
         .count();
 }
 
+// Runs n iterations that leave the poll time-out to the descriptors.
+void Poll(unsigned n, std::int32_t wait = -1) {
+    LoopDriver driver;
+    driver.wait = wait;
+    driver.Run(n);
+}
+
 }  // namespace
 
-using LoopDeathTest = ::testing::Test;
-
-TEST_F(LoopDeathTest, NothingToWaitOnAbortsWithOrWithoutWatchdog) {
+TEST(LoopDeathTest, NothingToWaitOnAbortsWithOrWithoutWatchdog) {
     EXPECT_DEATH(multiplexer.run(false, true), "multiplexer: system hang detected!!!");
     // The watchdog's one-second cap does not hide the hang.
     EXPECT_DEATH(multiplexer.run(true, true), "multiplexer: system hang detected!!!");
@@ -68,22 +91,16 @@ TEST_F(LoopDeathTest, NothingToWaitOnAbortsWithOrWithoutWatchdog) {
 
 TEST(Loop, TimerDueNowWithoutDescriptorsIsATimeoutOfZero) {
     // A deferred call arms a timer for the very millisecond the timers were
-    // fired in: the wait is 0, which must be a poll without waiting, not a
-    // loop with nothing to wait on.
+    // fired in: the wait is 0, a poll without waiting, not a hang.
     FakeClock clock(5000);
     Stopper stopper;
     Timer timer;
     Dpc arm;
-    struct Arm {
-        Timer* timer;
-        Stopper* stopper;
-        Dpc* self;
-        void Run() {
-            timer->set<Stopper>(0, &Stopper::Stop, stopper);
-            self->Deactivate();
-        }
-    } arming{&timer, &stopper, &arm};
-    arm.Bind<Arm>(&arming, &Arm::Run);
+    Call armTimer{[&] {
+        timer.set<Stopper>(0, &Stopper::Stop, &stopper);
+        arm.Deactivate();
+    }};
+    arm.Bind<Call>(&armTimer, &Call::Run);
     arm.Activate();
     multiplexer.run(false, true);
     EXPECT_FALSE(timer.is_running());
@@ -107,15 +124,13 @@ TEST(Loop, StopRequestBeforeRunIsKeptAndUsedUp) {
 }
 
 TEST(Loop, TerminateFromHandlerStopsThePassAndTheRestWaitForTheNextRun) {
-    std::vector<std::string> trace;
+    Trace trace;
     TestPipe p1, p2, p3;
     Watcher a(trace, "a"), b(trace, "b"), c(trace, "c");
-    a.event.Schedule(p1.in, POLLIN);
-    b.event.Schedule(p2.in, POLLIN);
-    c.event.Schedule(p3.in, POLLIN);
-    p1.Fill();
-    p2.Fill();
-    p3.Fill();
+    for (auto [w, p] : {std::pair{&a, &p1}, {&b, &p2}, {&c, &p3}}) {
+        w->event.Schedule(p->in, POLLIN);
+        p->Fill();
+    }
     Timer later;
     Flag flag;
     a.action = [&] {
@@ -127,7 +142,7 @@ TEST(Loop, TerminateFromHandlerStopsThePassAndTheRestWaitForTheNextRun) {
         multiplexer.run(false, true);
         EXPECT_EQ("Mux: terminating...\n", log.str());
     }
-    EXPECT_EQ((std::vector<std::string>{"a"}), trace);
+    EXPECT_EQ(Trace{"a"}, trace);
     EXPECT_FALSE(flag.fired);
 
     // b and c were left undispatched; they are still watched.
@@ -137,8 +152,7 @@ TEST(Loop, TerminateFromHandlerStopsThePassAndTheRestWaitForTheNextRun) {
     driver.Run(2);
     EXPECT_TRUE(flag.fired);
     ASSERT_GE(trace.size(), 3u);
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}),
-              std::vector<std::string>(trace.begin(), trace.begin() + 3));
+    EXPECT_EQ((Trace{"a", "b", "c"}), Trace(trace.begin(), trace.begin() + 3));
 }
 
 namespace {
@@ -151,17 +165,13 @@ void OnSigterm(int) {
 
 TEST(Loop, SigtermDuringPollEndsRun) {
     struct sigaction action {};
-    action.sa_handler = OnSigterm;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: poll() returns with EINTR
+    action.sa_handler = OnSigterm;  // no SA_RESTART: poll() returns with EINTR
     ASSERT_EQ(0, ::sigaction(SIGTERM, &action, nullptr));
-
-    // Something to wait on for ever: a pipe that nobody writes, no timers.
-    std::vector<std::string> trace;
+    // Something to wait on for ever, and a guard that fails instead of hanging.
+    Trace trace;
     TestPipe idle;
     Watcher w(trace, "idle");
     w.event.Schedule(idle.in, POLLIN);
-    // A guard that fails the test instead of hanging it.
     Timer guard;
     Stopper stopper;
     guard.set<Stopper>(20000, &Stopper::Stop, &stopper);
@@ -187,7 +197,7 @@ TEST(Loop, SigtermDuringPollEndsRun) {
 TEST(Loop, EventsReachTheirOwnHandlerWhenAnotherLeavesBeforePoll) {
     // The last deferred-call pass before poll() releases the first handler's
     // descriptor: the second must still get its own events, not the first's.
-    std::vector<std::string> trace;
+    Trace trace;
     TestPipe quiet, busy;
     Watcher a(trace, "a"), b(trace, "b");
     a.event.Schedule(quiet.in, POLLIN);
@@ -195,18 +205,14 @@ TEST(Loop, EventsReachTheirOwnHandlerWhenAnotherLeavesBeforePoll) {
     busy.Fill();
     b.action = [] { multiplexer.terminate(); };
     unsigned passes = 0;
-    struct Leave {
-        unsigned* passes;
-        Event* event;
-        void Run() {
-            if (++*passes == 2) event->Release();
-        }
-    } leave{&passes, &a.event};
-    Dpc dpc;
-    dpc.Bind<Leave>(&leave, &Leave::Run);
-    dpc.Activate();
+    Call release{[&] {
+        if (++passes == 2) a.event.Release();
+    }};
+    Dpc leave;
+    leave.Bind<Call>(&release, &Call::Run);
+    leave.Activate();
     multiplexer.run(false, true);
-    EXPECT_EQ((std::vector<std::string>{"b"}), trace);
+    EXPECT_EQ(Trace{"b"}, trace);
     EXPECT_EQ(POLLIN, b.seen);
 }
 
@@ -215,14 +221,14 @@ TEST(Loop, WaitBeyondTwoHoursIsReportedAndEveryTimerMovesToOneSecond) {
     // stream, every timer re-armed one second ahead, and that iteration polls
     // for one second even without the watchdog.
     TestPipe idle;
-    std::vector<std::string> trace;
+    Trace trace;
     Watcher w(trace, "idle");
     w.event.Schedule(idle.in, POLLIN);
     Stopper stopper;
     Timer far, farther;
     Flag flag;
     far.set<Flag>(3 * 3600 * 1000, &Flag::Set, &flag);
-    farther.set<Stopper>(4 * 3600 * 1000, &Stopper::StopTimer, &stopper);
+    farther.set<Stopper>(4 * 3600 * 1000, &Stopper::Stop, &stopper);
     std::string errors;
     auto start = std::chrono::steady_clock::now();
     {
@@ -246,24 +252,21 @@ TEST(Loop, WaitBeyondTwoHoursIsReportedAndEveryTimerMovesToOneSecond) {
     EXPECT_EQ('\n', end);
     EXPECT_EQ(4, std::count(errors.begin(), errors.end(), '\n')) << errors;
     EXPECT_NEAR(3 * 3600 * 1000, double(std::uint32_t(first - now)), 50);
-    // Both fired at the re-armed expiry, in the order they were armed.
-    EXPECT_TRUE(flag.fired);
+    EXPECT_TRUE(flag.fired) << "both fire at the re-armed expiry";
 }
 
 TEST(Loop, TimeCacheHoldsTheClockAndBoundsTheTimerPass) {
     // With the cache the clock stands still within an iteration; a timer that
     // re-arms itself without delay must not spin one timer pass for ever.
     LoopDriver driver;
-    struct Again {
-        LoopDriver* driver;
-        Timer timer;
-        std::vector<unsigned> firedIn;
-        void Fire() {
-            firedIn.push_back(driver->iterations);
-            if (firedIn.size() < 5) timer.set<Again>(0, &Again::Fire, this);
-        }
-    } again{&driver, {}, {}};
-    again.timer.set<Again>(0, &Again::Fire, &again);
+    Timer timer;
+    std::vector<unsigned> firedIn;
+    Call fire;
+    fire.fn = [&] {
+        firedIn.push_back(driver.iterations);
+        if (firedIn.size() < 5) timer.set<Call>(0, &Call::Run, &fire);
+    };
+    timer.set<Call>(0, &Call::Run, &fire);
     std::vector<std::uint32_t> clockSeen;
     driver.probe = [&](unsigned) {
         clockSeen.push_back(Mux::microseconds());
@@ -272,25 +275,35 @@ TEST(Loop, TimeCacheHoldsTheClockAndBoundsTheTimerPass) {
     };
     EXPECT_EQ(8u, driver.Run(8, false, true));
     // One firing per iteration (the first before the driver was asked).
-    EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), again.firedIn);
+    EXPECT_EQ((std::vector<unsigned>{0, 1, 2, 3, 4}), firedIn);
     for (std::size_t i = 0; i + 1 < clockSeen.size(); i += 2)
         EXPECT_EQ(clockSeen[i], clockSeen[i + 1]);
     EXPECT_TRUE(Mux::g_tv_time.is_zero()) << "the clocks read live again after run";
 }
 
-TEST(Loop, DuplicateAttachAndStrayDetachAreReportedAndChangeNothing) {
-    TestPipe p;
-    std::vector<std::string> trace;
-    Watcher w(trace, "Watcher::OnEvent");
-    w.event.Schedule(p.in, POLLIN);
-    StreamCapture err(std::cerr);
-    multiplexer.attach(&w.event);
-    EXPECT_EQ("duplicate multiplexer attach \"Watcher::OnEvent\" ignored.\n", err.str());
-    Event stray;
-    multiplexer.detach(&stray);
-    EXPECT_NE(std::string::npos, err.str().find("indvalid Multiplexer::detach Unknown\n"));
-    EXPECT_TRUE(multiplexer.event_exists(&w.event));
-    EXPECT_FALSE(multiplexer.event_exists(&stray));
+TEST(Loop, HandlersAttachOnceAndLeaveTheLoopWhenDestroyed) {
+    struct Bare : EventHandler {
+        void shedule_event(pollfd&) override {}
+        void svc_event(short) override {}
+        std::string event_name() const override { return "Bare::OnEvent"; }
+    };
+    auto* bare = new Bare;
+    bare->mux_attach();
+    {
+        StreamCapture err(std::cerr);
+        bare->mux_attach();
+        multiplexer.attach(bare);
+        Event stray;
+        multiplexer.detach(&stray);
+        EXPECT_EQ(
+            "duplicate multiplexer attach \"Bare::OnEvent\" ignored.\n"
+            "indvalid Multiplexer::detach Unknown\n",
+            err.str());
+        EXPECT_FALSE(multiplexer.event_exists(&stray));
+    }
+    EXPECT_TRUE(multiplexer.event_exists(bare));
+    delete bare;
+    Poll(2, 0);  // a handler left behind would be used after free
 }
 
 namespace {
@@ -333,19 +346,127 @@ TEST(Loop, PluginsLeavingOrJoiningDuringTheScan) {
     EXPECT_EQ(4u, first.asked);
 }
 
-TEST(Loop, PluginWaitBoundsThePoll) {
-    // A plugin answering 50 ms wakes a loop that has only an idle descriptor.
-    TestPipe idle;
-    std::vector<std::string> trace;
-    Watcher w(trace, "idle");
-    w.event.Schedule(idle.in, POLLIN);
-    Plugin soon(50);
-    soon.timerHook();
-    auto start = std::chrono::steady_clock::now();
-    LoopDriver driver;
-    driver.wait = -1;
-    driver.Run(4);
-    std::int64_t took = ElapsedMs(start);
-    EXPECT_GE(took, 140);
-    EXPECT_LT(took, 2000);
+TEST(Event, ScheduleWatchesItsOwnCloseOnExecDuplicate) {
+    Trace trace;
+    Watcher o(trace, "o");
+    TestPipe first, second;
+    o.event.Schedule(first.in, POLLIN);
+    int firstDup = o.event.lowlevel_fd();
+    EXPECT_NE(first.in.lowlevel_fd(), firstDup);
+    EXPECT_EQ(FD_CLOEXEC, ::fcntl(firstDup, F_GETFD) & FD_CLOEXEC);
+    o.event.Schedule(second.in, POLLIN);
+    EXPECT_TRUE(IsOpen(first.in.lowlevel_fd())) << "the caller keeps its descriptor";
+    second.Fill();
+    Poll(2);
+    // Attached once, with the second descriptor.
+    ASSERT_EQ(1u, o.calls);
+    EXPECT_EQ(o.event.lowlevel_fd(), o.lastFd);
+
+    int dup = o.event.lowlevel_fd();
+    o.event.Schedule(Fd(), POLLIN);  // a closed Fd stops the watch
+    EXPECT_FALSE(o.event.IsActive());
+    EXPECT_FALSE(IsOpen(dup));
+    EXPECT_FALSE(multiplexer.event_exists(&o.event));
+    errno = 0;
+    EXPECT_EQ(-1, o.event.Release());
+    EXPECT_EQ(EBADF, errno);
+}
+
+TEST(Event, EveryHandlerIsCalledAfterAWakeUpAndCountsOnlyItsRequestedEvents) {
+    Trace trace;
+    Watcher ready(trace, "ready"), quiet(trace, "quiet"), hungUp(trace, "hungUp");
+    Event mute;  // unbound: polled and counted, calls nothing
+    TestPipe a, b, c, d;
+    ready.event.Schedule(a.in, POLLIN);
+    quiet.event.Schedule(b.in, POLLIN);
+    hungUp.event.Schedule(c.in, POLLIN);
+    mute.Schedule(d.in, POLLIN);
+    a.Fill();
+    c.Fill();
+    c.out.close();  // POLLIN|POLLHUP
+    d.Fill();
+    Poll(2);
+    EXPECT_EQ((Trace{"ready", "quiet", "hungUp"}), trace);
+    EXPECT_EQ(0, quiet.seen);
+    EXPECT_EQ(0u, quiet.event.GetCount());
+    EXPECT_EQ(POLLIN | POLLHUP, hungUp.seen);
+    EXPECT_EQ(1u, hungUp.event.GetCount());
+    EXPECT_EQ(1u, ready.event.GetCount());
+    EXPECT_EQ(1u, mute.GetCount());
+}
+
+TEST(Event, HandlerMayDestroyItsOwnEventAnotherOneOrAddNewOnes) {
+    Trace trace;
+    TestPipe p1, p2, p3, p4;
+    auto self = std::make_unique<Watcher>(trace, "self");
+    auto killer = std::make_unique<Watcher>(trace, "killer");
+    auto victim = std::make_unique<Watcher>(trace, "victim");
+    auto added = std::make_unique<Watcher>(trace, "added");
+    self->event.Schedule(p1.in, POLLIN);
+    killer->event.Schedule(p2.in, POLLIN);
+    victim->event.Schedule(p3.in, POLLIN);
+    for (TestPipe* p : {&p1, &p2, &p3, &p4}) p->Fill();
+    self->action = [&] { self.reset(); };
+    killer->action = [&] {
+        victim.reset();
+        added->event.Schedule(p4.in, POLLIN);
+        killer->action = nullptr;
+    };
+    Poll(3);
+    // First pass: self leaves, killer removes victim and adds a watch that
+    // joins from the next iteration on.
+    EXPECT_EQ((Trace{"self", "killer", "killer", "added"}), trace);
+    EXPECT_EQ(nullptr, self);
+    EXPECT_EQ(nullptr, victim);
+}
+
+TEST(Event, HandlerMayReleaseOrRescheduleItsEvent) {
+    Trace trace;
+    Watcher o(trace, "o");
+    TestPipe p, q;
+    o.event.Schedule(p.in, POLLIN);
+    p.Fill();
+    q.Fill();
+    o.action = [&] {
+        if (o.calls == 1)
+            o.event.Schedule(q.in, POLLIN);
+        else
+            EXPECT_EQ(0, o.event.Release());
+    };
+    Poll(4, 50);
+    EXPECT_EQ(2u, o.calls);
+    EXPECT_FALSE(o.event.IsActive());
+    EXPECT_TRUE(o.event.IsBound()) << "release keeps the handler";
+}
+
+TEST(Event, SetEventsTakesEffectFromTheNextIteration) {
+    Trace trace;
+    Watcher o(trace, "o");
+    TestPipe p;
+    o.event.Schedule(p.out, 0);  // the write end is always writable
+    o.event.SetEvents(POLLOUT);
+    o.action = [&] { o.event.SetEvents(0); };
+    Poll(4, 20);
+    // Woken by POLLOUT once; afterwards nothing is requested and the loop
+    // only wakes on its time-outs, which dispatch nobody.
+    EXPECT_EQ(1u, o.calls);
+    EXPECT_EQ(POLLOUT, o.seen);
+}
+
+TEST(Event, BindReplacesTheHandlerAndKeepsTheSameOne) {
+    Trace trace;
+    Watcher first(trace, "first"), second(trace, "second");
+    Event e;
+    auto* h = new Event::THandler<Watcher>(&Watcher::OnEvent, &first);
+    e.Bind(h);
+    e.Bind(h);  // the same one again: kept, not deleted
+    e.Bind<Watcher>("Second", &Watcher::OnEvent, &second);
+    EXPECT_EQ("Second", e.event_name());
+    TestPipe p;
+    e.Schedule(p.in, POLLIN);
+    p.Fill();
+    Poll(2);
+    EXPECT_EQ(Trace{"second"}, trace);
+    e.UnBind();
+    EXPECT_FALSE(e.IsBound());
 }

@@ -1,10 +1,10 @@
 #include "runtime/LinuxRun.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/StreamCapture.h"
+#include "tests/support/TempDir.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,11 +15,6 @@ const char path[] = "/var/run/server.pid";
 
 bool Exists(const char* file) { return ::access(file, F_OK) == 0; }
 
-std::string Contents(const char* file) {
-    std::ifstream in(file);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 }  // namespace
 
 TEST(PidFile, HoldsThePidWhileRunningAndGoesAtTheEnd) {
@@ -27,7 +22,7 @@ TEST(PidFile, HoldsThePidWhileRunningAndGoesAtTheEnd) {
     ::umask(022);
     {
         Linux::Run run("server");
-        EXPECT_EQ(std::to_string(::getpid()), Contents(path)) << "the digits only";
+        EXPECT_EQ(std::to_string(::getpid()), TestSupport::ReadFile(path)) << "the digits only";
         struct stat st;
         ASSERT_EQ(0, ::stat(path, &st));
         EXPECT_EQ(0644u, st.st_mode & 07777);
@@ -42,7 +37,7 @@ TEST(PidFile, AFileNoLongerOursIsLeft) {
         std::ofstream(path) << "99999";  // another instance took it over
     }
     EXPECT_TRUE(Exists(path));
-    EXPECT_EQ("99999", Contents(path));
+    EXPECT_EQ("99999", TestSupport::ReadFile(path));
 }
 
 TEST(PidFile, FailureIsReportedAndTheProcessRunsOn) {

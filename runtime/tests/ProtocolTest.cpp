@@ -92,13 +92,12 @@ protected:
 
 }  // namespace
 
-TEST_F(ProtocolTest, ActivationClimbsFromTheBottom) {
+TEST_F(ProtocolTest, ActivationClimbsFromTheBottomAndDeactivationDescends) {
     l3->activate();
     EXPECT_EQ((Log{"activate 1", "activate 2", "activate 3"}), log);
     EXPECT_EQ(std::vector<Protocol*>{l3}, stack.activated);
-}
 
-TEST_F(ProtocolTest, DeactivationDescendsAndTheBottomReportsSuccess) {
+    log.clear();
     l3->deactivate();
     EXPECT_EQ((Log{"deactivate 3", "deactivate 2", "deactivate 1"}), log);
     ASSERT_EQ(std::vector<Protocol*>{l1}, stack.deactivated);
@@ -135,13 +134,22 @@ TEST_F(ProtocolTest, InitialisationStopsAtTheFirstFailure) {
     EXPECT_EQ((Log{"initialize 1", "initialize 2"}), log);
 }
 
-TEST_F(ProtocolTest, PacketsGainHeadersGoingDownAndLoseThemGoingUp) {
+TEST_F(ProtocolTest, EachLayerReservesItsRoomAndPacketsGainHeadersGoingDown) {
     Packet p;
-    l3->prepare_head(p);
-    p.put8(0xAA);
-    l3->transmit(p);  // gains the headers of the layers below l3
-    ASSERT_EQ(1u, stack.sent.size());
-    EXPECT_EQ("31 32 AA", stack.sent[0]);
+    l2->prepare_head(p);
+    std::ostringstream layout;
+    p.dump(layout);
+    EXPECT_EQ("head=2, data=0, tail=65534", layout.str());
+    Packet tail;
+    l3->prepare_tail(tail);
+    EXPECT_EQ(0u, tail.tailroom());
+    EXPECT_EQ(0u, tail.length());
+
+    Packet out;
+    l3->prepare_head(out);
+    out.put8(0xAA);
+    l3->transmit(out);  // gains the headers of the layers below l3
+    EXPECT_EQ(std::vector<std::string>{"31 32 AA"}, stack.sent);
 
     Packet in;
     in.reserve_head(0);
@@ -150,19 +158,6 @@ TEST_F(ProtocolTest, PacketsGainHeadersGoingDownAndLoseThemGoingUp) {
     l1->receive(in);
     EXPECT_EQ(std::vector<std::string>{"BB"}, stack.received);
     EXPECT_TRUE(log.empty()) << log[0];
-}
-
-TEST_F(ProtocolTest, EachLayerReservesItsRoomFromTheBottomUp) {
-    Packet p;
-    l2->prepare_head(p);
-    std::ostringstream out;
-    p.dump(out);
-    EXPECT_EQ("head=2, data=0, tail=65534", out.str());
-
-    Packet tail;
-    l3->prepare_tail(tail);
-    EXPECT_EQ(0u, tail.tailroom());
-    EXPECT_EQ(0u, tail.length());
 }
 
 TEST_F(ProtocolTest, SearchFindsTheLowestLayerAnsweringToAName) {

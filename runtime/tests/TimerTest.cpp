@@ -1,3 +1,4 @@
+// Timers on the main loop, the loop's clocks and the duration measurements.
 #include "runtime/Measure.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/MuxClock.h"
@@ -7,8 +8,8 @@
 #include "runtime/tests/LoopDriver.h"
 
 #include <cstdint>
+#include <ctime>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -28,75 +29,74 @@ struct Recorder {
         for (auto& f : fired) order.push_back(f.first);
         return order;
     }
+    std::vector<std::uint32_t> Times() const {
+        std::vector<std::uint32_t> at;
+        for (auto& f : fired) at.push_back(f.second);
+        return at;
+    }
 };
+
+const std::uint64_t wrap = std::uint64_t(1) << 32;
 
 }  // namespace
 
 TEST(Timer, FireInExpiryOrderAndEqualExpiriesFirstInFirstOut) {
     FakeClock clock(10000);
     Recorder r;
-    r.Arm(0, 30);
-    r.Arm(1, 10);
-    r.Arm(2, 30);
-    r.Arm(3, 20);
-    r.Arm(4, 30);
-    r.Arm(5, 10);
+    const unsigned delay[] = {30, 10, 30, 20, 30, 10};
+    for (int i = 0; i < 6; ++i) r.Arm(i, delay[i]);
     LoopDriver driver(&clock, 5);
     driver.Run(10);
     EXPECT_EQ((std::vector<int>{1, 5, 3, 0, 2, 4}), r.Order());
-    for (auto& f : r.fired) {
-        static const unsigned delay[] = {30, 10, 30, 20, 30, 10};
-        EXPECT_EQ(10000u + delay[f.first], f.second) << "timer " << f.first;
-    }
+    for (auto& f : r.fired) EXPECT_EQ(10000u + delay[f.first], f.second) << "timer " << f.first;
 }
 
-TEST(Timer, RearmingReplacesThePendingExpiry) {
+TEST(Timer, RearmReplacesAndResetOrTheOwnersDeathCancels) {
     FakeClock clock(10000);
     Recorder r;
     r.Arm(0, 100);
     r.Arm(0, 300);
-    EXPECT_TRUE(r.timers[0].is_running());
-    LoopDriver driver(&clock, 50);
-    driver.Run(10);
-    ASSERT_EQ(1u, r.fired.size());
-    EXPECT_EQ(10300u, r.fired[0].second);
-    EXPECT_FALSE(r.timers[0].is_running());
-}
-
-TEST(Timer, ResetCancelsAndIsHarmlessWhenIdle) {
-    FakeClock clock(10000);
-    Recorder r;
-    r.Arm(0, 10);
-    r.timers[0].reset();
-    EXPECT_FALSE(r.timers[0].is_running());
-    r.timers[0].reset();
+    r.Arm(1, 10);
+    r.timers[1].reset();
+    r.timers[1].reset();  // harmless when idle
+    EXPECT_FALSE(r.timers[1].is_running());
     {
         Recorder gone;
         gone.Arm(1, 10);
-    }  // destroying the owner cancels its timers
-    LoopDriver driver(&clock, 10);
-    driver.Run(5);
-    EXPECT_TRUE(r.fired.empty());
+    }
+    LoopDriver driver(&clock, 50);
+    driver.Run(10);
+    EXPECT_EQ((std::vector<int>{0}), r.Order());
+    EXPECT_EQ((std::vector<std::uint32_t>{10300}), r.Times());
+    EXPECT_FALSE(r.timers[0].is_running());
 }
 
+namespace {
+struct Slot {
+    static const TimerSpec<Slot>::Spec TUpdatespec;
+    TimerSpec<Slot>::SpecTimer<TUpdatespec> update;
+    std::vector<std::uint32_t> at;
+    bool runningInside = false;
+    void OnUpdateTimer() {
+        runningInside |= update.is_running();
+        update.reset();  // harmless on the idle timer
+        at.push_back(Mux::milliseconds());
+        if (at.size() < 3) update.set(this);
+    }
+};
+const TimerSpec<Slot>::Spec Slot::TUpdatespec = {&Slot::OnUpdateTimer, 3000};
+}  // namespace
+
 TEST(Timer, CallbackSeesAnIdleTimerAndMayArmItAgain) {
-    FakeClock clock(10000);
-    struct Periodic {
-        Timer timer;
-        std::vector<std::uint32_t> at;
-        bool runningInside = true;
-        void Tick() {
-            runningInside = timer.is_running();
-            timer.reset();  // harmless on the idle timer
-            at.push_back(Mux::milliseconds());
-            if (at.size() < 3) timer.set<Periodic>(100, &Periodic::Tick, this);
-        }
-    } p;
-    p.timer.set<Periodic>(100, &Periodic::Tick, &p);
-    LoopDriver driver(&clock, 25);
-    driver.Run(20);
-    EXPECT_FALSE(p.runningInside);
-    EXPECT_EQ((std::vector<std::uint32_t>{10100, 10200, 10300}), p.at);
+    FakeClock clock(0);
+    Slot slot;
+    slot.update.set(&slot);
+    EXPECT_TRUE(slot.update.is_running());
+    LoopDriver driver(&clock, 500);
+    driver.Run(30);
+    EXPECT_EQ((std::vector<std::uint32_t>{3000, 6000, 9000}), slot.at);
+    EXPECT_FALSE(slot.runningInside);
+    EXPECT_FALSE(slot.update.is_running());
 }
 
 TEST(Timer, CallbackMayDestroyTheTimersOwner) {
@@ -108,10 +108,7 @@ TEST(Timer, CallbackMayDestroyTheTimersOwner) {
             ++deleted;
             delete this;
         }
-        void GoneWith(Timer*) {
-            ++deleted;
-            delete this;
-        }
+        void GoneWith(Timer*) { Gone(); }
     };
     deleted = 0;
     auto* a = new Owner;
@@ -146,7 +143,6 @@ TEST(Timer, ZeroDelayFromACallbackFiresInTheSamePassWhileTheClockStands) {
 }
 
 TEST(Timer, ExpiriesAcrossTheThirtyTwoBitWrap) {
-    const std::uint64_t wrap = std::uint64_t(1) << 32;
     FakeClock clock(wrap - 300);
     Recorder r;
     r.Arm(0, 600);  // after the wrap
@@ -158,36 +154,33 @@ TEST(Timer, ExpiriesAcrossTheThirtyTwoBitWrap) {
     LoopDriver driver(&clock, 1);
     driver.Run(700);
     EXPECT_EQ((std::vector<int>{1, 3, 2, 5, 4, 0}), r.Order());
-    std::vector<std::uint32_t> at;
-    for (auto& f : r.fired) at.push_back(f.second);
     EXPECT_EQ((std::vector<std::uint32_t>{std::uint32_t(-200), std::uint32_t(-1), 0, 0, 1, 300}),
-              at);
+              r.Times());
 }
 
-namespace {
-struct Slot {
-    static const TimerSpec<Slot>::Spec TUpdatespec;
-    TimerSpec<Slot>::SpecTimer<TUpdatespec> update;
-    std::vector<std::uint32_t> at;
-    void OnUpdateTimer() {
-        update.set(this);
-        at.push_back(Mux::milliseconds());
-    }
-};
-const TimerSpec<Slot>::Spec Slot::TUpdatespec = {&Slot::OnUpdateTimer, 3000};
-}  // namespace
-
-TEST(Timer, SpecTimerRunsItsOwnersPeriodicUpdate) {
-    FakeClock clock(0);
-    Slot slot;
-    slot.update.set(&slot);
-    LoopDriver driver(&clock, 500);
-    driver.Run(19);
-    EXPECT_EQ((std::vector<std::uint32_t>{3000, 6000, 9000}), slot.at);
-    EXPECT_TRUE(slot.update.is_running());
+TEST(Clock, CacheHoldsEveryClockUntilStoredAgain) {
+    FakeClock clock(50000);
+    Mux::mux_settimeofday();
+    std::uint32_t ms = Mux::milliseconds();
+    long sec = Mux::seconds();
+    clock.advanceMs(3000);
+    EXPECT_EQ(ms, Mux::milliseconds());
+    EXPECT_EQ(sec, Mux::seconds());
+    Mux::mux_settimeofday();
+    EXPECT_EQ(ms + 3000, Mux::milliseconds());
+    EXPECT_EQ(sec + 3, Mux::seconds());
 }
 
-TEST(Measure, KeepsShortestLongestLatestAndCount) {
+TEST(Clock, SystemClockIsMonotonicAndTimeOfDayIsWall) {
+    std::uint32_t a = Mux::milliseconds();
+    std::uint32_t b = Mux::milliseconds();
+    EXPECT_GE(std::int32_t(b - a), 0);
+    Mux::timeval tv;
+    EXPECT_EQ(0, Mux::gettimeval(tv));
+    EXPECT_NEAR(double(::time(nullptr)), double(tv.tv_sec), 2.0);
+}
+
+TEST(Measure, KeepsShortestLongestLatestAndCountAcrossTheWrap) {
     FakeClock clock(1000);
     Measure m;
     std::ostringstream fresh;
@@ -201,12 +194,9 @@ TEST(Measure, KeepsShortestLongestLatestAndCount) {
     std::ostringstream text;
     text << m;
     EXPECT_EQ("min=10 max=70 avg=25 counter=4", text.str());
-}
 
-TEST(Measure, SampleAcrossTheMicrosecondWrap) {
-    FakeClock clock(((std::uint64_t(1) << 32) - 1) / 1000);  // a little before the wrap
-    clock.advanceUs(((std::uint64_t(1) << 32) - 1) % 1000 - 5);
-    Measure m;
+    // A sample across the wrap of the 32-bit microsecond clock.
+    clock.advanceUs(wrap - 5 - Mux::microseconds());
     m.begin();
     clock.advanceUs(12);
     m.end();

@@ -1,5 +1,5 @@
 // A private temporary directory for a test, removed with everything in it
-// when the object goes; and reading a whole file as text.
+// when the object goes; and a whole file read as text.
 #pragma once
 
 #include <cstdlib>
@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+
+namespace TestSupport {
 
 class TempDir {
 public:
@@ -24,14 +26,18 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return dir; }
+    std::string operator/(const std::string& name) const { return dir + "/" + name; }
 
 private:
     std::string dir;
 };
 
-inline std::string readFile(const std::string& path) {
+// The file's whole text; empty when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
+
+}  // namespace TestSupport
