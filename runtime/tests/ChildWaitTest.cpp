@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
@@ -24,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
+using testing::HasSubstr;
 using TestSupport::StreamCapture;
 
 namespace {
@@ -56,28 +58,36 @@ bool NoChildLeft() {
     return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) < 0 && errno == ECHILD;
 }
 
+LoopDriver driver;
+
 // A watch that records each status it is handed and the loop iteration.
 struct Watcher {
     Watcher() { watch.Bind(this, &Watcher::OnExit); }
     void OnExit(int status) {
         statuses.push_back(status);
-        iterations.push_back(driver ? driver->iterations : 0);
+        iterations.push_back(driver.iterations);
         if (action) action();
     }
     ChildWait watch;
     std::vector<int> statuses;
     std::vector<unsigned> iterations;
-    LoopDriver* driver = nullptr;
     std::function<void()> action;
 };
 
-// Runs the loop until done() holds, at most a few seconds.
-void RunUntil(LoopDriver& driver, const std::function<bool()>& done) {
+// Runs the loop until done() holds, at most a few seconds; returns its log.
+std::string RunUntil(const std::function<bool()>& done) {
+    StreamCapture capture(std::clog);
     driver.wait = 50;
     driver.probe = [&](unsigned) {
         if (done()) multiplexer.terminate();
     };
     driver.Run(100);
+    return capture.str();
+}
+
+std::string Reaped(pid_t pid, int status) {
+    return "terminate child process, pid=" + std::to_string(pid) +
+           " status=" + std::to_string(status) + "\n";
 }
 
 class ChildWaitTest : public ::testing::Test {
@@ -91,9 +101,7 @@ protected:
 }  // namespace
 
 TEST_F(ChildWaitTest, TwoChildrenEndingBetweenWakeUpsReachTheirOwnWatches) {
-    LoopDriver driver;
     Watcher exited, killed;
-    exited.driver = killed.driver = &driver;
     pid_t a = Spawn("exit 3");
     exited.watch.Attach(a);
     pid_t b = Spawn("exec sleep 100");
@@ -101,53 +109,37 @@ TEST_F(ChildWaitTest, TwoChildrenEndingBetweenWakeUpsReachTheirOwnWatches) {
     ::kill(b, SIGKILL);
     ASSERT_TRUE(WaitZombie(a));
     ASSERT_TRUE(WaitZombie(b));
-    std::string log;
-    {
-        StreamCapture capture(std::clog);
-        RunUntil(driver, [&] { return exited.statuses.size() + killed.statuses.size() == 2; });
-        log = capture.str();
-    }
+    std::string log =
+        RunUntil([&] { return exited.statuses.size() + killed.statuses.size() == 2; });
     EXPECT_EQ((std::vector<int>{768}), exited.statuses);
     EXPECT_EQ((std::vector<int>{9}), killed.statuses);
     EXPECT_EQ(exited.iterations, killed.iterations) << "both in one wake-up";
     EXPECT_FALSE(exited.watch.IsAttached());
-    EXPECT_NE(std::string::npos,
-              log.find("terminate child process, pid=" + std::to_string(a) + " status=768\n"));
-    EXPECT_NE(std::string::npos,
-              log.find("terminate child process, pid=" + std::to_string(b) + " status=9\n"));
+    EXPECT_THAT(log, HasSubstr(Reaped(a, 768)));
+    EXPECT_THAT(log, HasSubstr(Reaped(b, 9)));
     EXPECT_TRUE(NoChildLeft());
 }
 
 TEST_F(ChildWaitTest, HandlerMayDestroyItsWatchOrAttachItToANewChild) {
-    LoopDriver driver;
     Watcher restarted;
     restarted.action = [&] {
         if (restarted.statuses.size() == 1) restarted.watch.Attach(Spawn("exit 1"));
     };
     restarted.watch.Attach(Spawn("exit 2"));
     auto gone = std::make_unique<Watcher>();
-    bool goneFired = false;
-    gone->action = [&] {
-        goneFired = true;
-        gone.reset();
-    };
+    gone->action = [&] { gone.reset(); };
     gone->watch.Attach(Spawn("exit 4"));
-    {
-        StreamCapture capture(std::clog);
-        RunUntil(driver, [&] { return restarted.statuses.size() == 2 && goneFired; });
-    }
+    RunUntil([&] { return restarted.statuses.size() == 2 && !gone; });
     EXPECT_EQ((std::vector<int>{512, 256}), restarted.statuses);
     EXPECT_EQ(nullptr, gone);
     EXPECT_TRUE(NoChildLeft());
 }
 
 TEST_F(ChildWaitTest, ExitsWithoutAWatchAreOnlyLoggedAndAttachMovesTheWatch) {
-    LoopDriver driver;
     Watcher moved;
     pid_t first = Spawn("exit 5");
-    pid_t second = Spawn("exit 6");
     moved.watch.Attach(first);
-    moved.watch.Attach(second);  // once in the list, for the second child
+    moved.watch.Attach(Spawn("exit 6"));  // once in the list, for the second child
     pid_t orphan = Spawn("exit 7");
     {
         Watcher early;
@@ -155,15 +147,10 @@ TEST_F(ChildWaitTest, ExitsWithoutAWatchAreOnlyLoggedAndAttachMovesTheWatch) {
     }  // destroyed before its child ends
     ASSERT_TRUE(WaitZombie(first));
     ASSERT_TRUE(WaitZombie(orphan));
-    std::string log;
-    {
-        StreamCapture capture(std::clog);
-        RunUntil(driver, [&] { return moved.statuses.size() == 1 && NoChildLeft(); });
-        log = capture.str();
-    }
+    std::string log = RunUntil([&] { return moved.statuses.size() == 1 && NoChildLeft(); });
     EXPECT_EQ((std::vector<int>{6 << 8}), moved.statuses);
-    EXPECT_NE(std::string::npos, log.find("pid=" + std::to_string(first) + " status=1280\n"));
-    EXPECT_NE(std::string::npos, log.find("pid=" + std::to_string(orphan) + " status=1792\n"));
+    EXPECT_THAT(log, HasSubstr(Reaped(first, 1280)));
+    EXPECT_THAT(log, HasSubstr(Reaped(orphan, 1792)));
 }
 
 TEST_F(ChildWaitTest, SignalHandlerNeverBlocksAndKeepsErrno) {
@@ -177,9 +164,7 @@ TEST_F(ChildWaitTest, SignalHandlerNeverBlocksAndKeepsErrno) {
     // One wake-up still reaps a child that ends now.
     Watcher w;
     w.watch.Attach(Spawn("exit 9"));
-    LoopDriver driver;
-    StreamCapture capture(std::clog);
-    RunUntil(driver, [&] { return w.statuses.size() == 1; });
+    RunUntil([&] { return w.statuses.size() == 1; });
     EXPECT_EQ((std::vector<int>{9 << 8}), w.statuses);
 }
 
@@ -213,14 +198,7 @@ TEST_F(ChildWaitTest, PopenKeepsItsStatusWhenTheServiceReapsFirst) {
     char line[32] = "";
     ASSERT_NE(nullptr, std::fgets(line, sizeof line, out));
     EXPECT_STREQ("started\n", line);
-    std::string log;
-    {
-        StreamCapture capture(std::clog);
-        LoopDriver driver;
-        RunUntil(driver, [] { return NoChildLeft(); });
-        log = capture.str();
-    }
-    EXPECT_NE(std::string::npos, log.find(" status=1280\n")) << "the service reaped it";
+    EXPECT_THAT(RunUntil(NoChildLeft), HasSubstr(" status=1280\n")) << "the service reaped it";
     EXPECT_EQ(1280, Pclose(out));
 
     // Not reaped yet: Pclose waits for it itself.

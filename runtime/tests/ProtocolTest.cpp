@@ -162,7 +162,6 @@ TEST_F(ProtocolTest, EachLayerReservesItsRoomAndPacketsGainHeadersGoingDown) {
 
 TEST_F(ProtocolTest, SearchFindsTheLowestLayerAnsweringToAName) {
     EXPECT_EQ(nullptr, stack.search(Protocol_name_null()));
-
     struct Named : Protocol {
         explicit Named(const char* n) : label(n) {}
         const Protocol_name& name() const override { return label; }
@@ -171,11 +170,22 @@ TEST_F(ProtocolTest, SearchFindsTheLowestLayerAnsweringToAName) {
     };
     Protocol* lower = stack.add_protocol_head(new Named("tpkt"));
     stack.add_protocol_tail(new Named("tpkt"));
-    EXPECT_EQ(lower, stack.search(Protocol_name_str("tpkt")));
+    EXPECT_EQ(lower, stack.search(Protocol_name_str(std::string("tpkt").c_str())));
     EXPECT_EQ(nullptr, stack.search(Protocol_name_str("lapd")));
     std::ostringstream out;
-    out << *lower;
-    EXPECT_EQ("tpkt", out.str());
+    out << *lower << ' ' << Protocol_name_str(nullptr);
+    EXPECT_EQ("tpkt (no name)", out.str());
+
+    // Names compare by kind and text; copies own their text.
+    EXPECT_TRUE(Protocol_name_null().compare(Protocol_name_null()));
+    EXPECT_FALSE(Protocol_name_null().compare(Protocol_name_str(nullptr)));
+    EXPECT_FALSE(Protocol_name_str(nullptr).compare(Protocol_name_null()));
+    auto* original = new Protocol_name_str("tpkt");
+    Protocol_name_str copy(*original);
+    delete original;
+    EXPECT_STREQ("tpkt", copy.name());
+    copy = Protocol_name_str("ss7");
+    EXPECT_STREQ("ss7", copy.name());
 }
 
 using StackLifetimeTest = PacketLeakCheck;
@@ -211,30 +221,18 @@ TEST_F(StackLifetimeTest, LayersAreFreedWithTheirStackOrAlone) {
     EXPECT_EQ("61", p.text());
 }
 
-// Outer stack X (bottom), F, Y (top); the family F holds P (bottom) and Q.
-class FamilyTest : public PacketLeakCheck {
-protected:
-    void SetUp() override {
-        PacketLeakCheck::SetUp();
-        x = new Layer(log, 'X');
-        family = new ProtocolsFamily;
-        y = new Layer(log, 'Y');
-        outer.add_protocol_tail(x);
-        outer.add_protocol_tail(family);
-        outer.add_protocol_tail(y);
-        q = new Layer(log, 'Q');
-        p = new Layer(log, 'P');
-        family->add_protocol_head(q);
-        family->add_protocol_head(p);
-    }
-
+TEST_F(StackLifetimeTest, PacketsActivationAndDeactivationCrossAFamilyBothWays) {
+    // Outer stack X (bottom), F, Y (top); the family F holds P (bottom) and Q.
     Log log;
     Owner outer;
-    Layer *x, *y, *p, *q;
-    ProtocolsFamily* family;
-};
+    auto *x = new Layer(log, 'X'), *y = new Layer(log, 'Y'), *p = new Layer(log, 'P');
+    auto* family = new ProtocolsFamily;
+    outer.add_protocol_tail(x);
+    outer.add_protocol_tail(family);
+    outer.add_protocol_tail(y);
+    family->add_protocol_head(new Layer(log, 'Q'));
+    family->add_protocol_head(p);
 
-TEST_F(FamilyTest, PacketsCrossTheFamilyBothWays) {
     Packet out;
     y->prepare_head(out);
     out.put8(0x01);
@@ -253,9 +251,7 @@ TEST_F(FamilyTest, PacketsCrossTheFamilyBothWays) {
     x->receive(in);
     EXPECT_EQ(std::vector<std::string>{"02"}, outer.received);
     EXPECT_TRUE(log.empty()) << log[0];
-}
 
-TEST_F(FamilyTest, ActivationAndDeactivationCrossTheFamily) {
     y->activate();
     EXPECT_EQ((Log{"activate X", "activate P", "activate Q", "activate Y"}), log);
     EXPECT_EQ(std::vector<Protocol*>{y}, outer.activated);
@@ -291,29 +287,6 @@ TEST_F(StackLifetimeTest, AnEmptyFamilyFailsToInitialiseAndDropsPackets) {
     empty.receive(p);
     empty.activate();
     empty.deactivate();
-}
-
-TEST(ProtocolName, NamesCompareByKindAndText) {
-    Protocol_name_str none(nullptr);
-    std::ostringstream out;
-    out << none;
-    EXPECT_EQ("(no name)", out.str());
-
-    Protocol_name_str a("lapd"), b(std::string("lapd").c_str()), c("ss7");
-    Protocol_name_null null1, null2;
-    EXPECT_TRUE(a.compare(b));
-    EXPECT_FALSE(a.compare(c));
-    EXPECT_TRUE(null1.compare(null2));
-    EXPECT_FALSE(null1.compare(none));
-    EXPECT_FALSE(none.compare(null1));
-
-    // Copies own their text.
-    Protocol_name_str* original = new Protocol_name_str("tpkt");
-    Protocol_name_str copy(*original);
-    delete original;
-    EXPECT_STREQ("tpkt", copy.name());
-    copy = c;
-    EXPECT_STREQ("ss7", copy.name());
 }
 
 TEST(ProtocolStatusDeathTest, ANullStatusEndsTheProcess) {
