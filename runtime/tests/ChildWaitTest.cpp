@@ -168,9 +168,9 @@ TEST_F(ChildWaitTest, SignalHandlerNeverBlocksAndKeepsErrno) {
     EXPECT_EQ((std::vector<int>{9 << 8}), w.statuses);
 }
 
-TEST_F(ChildWaitTest, ChildrenInheritNoDescriptorOfOurs) {
-    // The descriptors this process leaves open across exec (the test runner's
-    // own, beside 0, 1 and 2) are all a child may hold.
+TEST(ChildWaitInheritance, ChildrenInheritNoDescriptorOfOurs) {
+    // The descriptors the test runner leaves open across exec, beside 0, 1
+    // and 2, are all a child may hold once the service is active.
     std::set<std::string> expected{"0", "1", "2"};
     DIR* dir = ::opendir("/proc/self/fd");
     ASSERT_NE(nullptr, dir);
@@ -181,6 +181,8 @@ TEST_F(ChildWaitTest, ChildrenInheritNoDescriptorOfOurs) {
         if (fd > 2 && !(::fcntl(fd, F_GETFD) & FD_CLOEXEC)) expected.insert(entry->d_name);
     }
     ::closedir(dir);
+    ChildWait::Activate();
+    ASSERT_TRUE(ChildWaitService::childWaitService->IsActive());
 
     FILE* out = Popen("ls /proc/$$/fd", "r");
     ASSERT_NE(nullptr, out);

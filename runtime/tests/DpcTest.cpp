@@ -4,7 +4,8 @@
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <optional>
+#include <algorithm>
+#include <vector>
 #include <string>
 #include <utility>
 
@@ -60,25 +61,34 @@ TEST(Dpc, RunsTwicePerIterationInAddressOrderOnceEvenIfActivatedTwice) {
 
 TEST(Dpc, DeactivatedOrDestroyedBeforeItsTurnDoesNotRun) {
     trace.clear();
-    std::optional<Call> calls[3];  // in place, so in address order
+    // Three calls of their own on the heap, lettered in address order (the
+    // loop's order), so a pass that went on to the destroyed one would be
+    // caught reading freed memory.
+    std::vector<Call*> calls{new Call, new Call, new Call};
+    std::sort(calls.begin(), calls.end(), std::less<Call*>());
     for (int i = 0; i < 3; ++i) {
-        calls[i].emplace(char('a' + i));
+        calls[i]->letter = char('a' + i);
         calls[i]->dpc.Activate();
     }
     calls[0]->action = [&] {
         calls[1]->dpc.Deactivate();
-        calls[2].reset();
+        delete calls[2];
         calls[0]->action = nullptr;
     };
     EXPECT_EQ("a|aa|", RunIterations(2));
+    delete calls[0];
+    delete calls[1];
 }
 
 TEST(Dpc, ActivatedDuringAPassFirstRunsInTheNext) {
     trace.clear();
-    Call calls[2] = {Call('a'), Call('b')};  // b at the higher address: the pass would reach it
-    calls[0].action = [&] { calls[1].dpc.Activate(); };
+    // c, at the highest address, joins behind the pass's next call b: the
+    // pass would reach it.
+    Call calls[3] = {Call('a'), Call('b'), Call('c')};
+    calls[0].action = [&] { calls[2].dpc.Activate(); };
     calls[0].dpc.Activate();
-    EXPECT_EQ("a|abab|", RunIterations(2));
+    calls[1].dpc.Activate();
+    EXPECT_EQ("ab|abcabc|", RunIterations(2));
 
     // A one-shot call deactivating and re-activating itself also waits for the next pass.
     Call again('g');
@@ -87,8 +97,7 @@ TEST(Dpc, ActivatedDuringAPassFirstRunsInTheNext) {
         again.dpc.Deactivate();
         if (++rounds < 3) again.dpc.Activate();
     };
-    calls[0].dpc.Deactivate();
-    calls[1].dpc.Deactivate();
+    for (Call& c : calls) c.dpc.Deactivate();
     again.dpc.Activate();
     EXPECT_EQ("g|gg||", RunIterations(3));
 }
