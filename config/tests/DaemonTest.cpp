@@ -67,11 +67,6 @@ std::function<void()> logTo(const SyslogSink& sink) {
     };
 }
 
-// 2023-10-11 16:46:01 UTC, the fake clock's time of day.
-std::string message(int priority, const std::string& rest) {
-    return "<" + std::to_string(priority) + ">Oct 11 16:46:01 " + rest + std::string(1, '\0');
-}
-
 TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
     SyslogSink sink(SOCK_DGRAM);
     TempDir unused;
@@ -92,11 +87,11 @@ TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
     EXPECT_EQ(report, "done");
     const auto got = sink.waitFor(5);
     ASSERT_EQ(got.size(), 5u);
-    EXPECT_EQ(got[0], message(27, "halvox-test: boom"));
-    EXPECT_EQ(got[1], message(29, "halvox-test: note"));
-    EXPECT_EQ(got[2], message(31, "halvox-test: debug"));
+    EXPECT_EQ(got[0], SyslogMessage(27, "halvox-test: boom"));
+    EXPECT_EQ(got[1], SyslogMessage(29, "halvox-test: note"));
+    EXPECT_EQ(got[2], SyslogMessage(31, "halvox-test: debug"));
     EXPECT_EQ(got[3], "raw\n");
-    EXPECT_EQ(got[4], message(27, "halvox-test: still"));
+    EXPECT_EQ(got[4], SyslogMessage(27, "halvox-test: still"));
     EXPECT_TRUE(std::filesystem::is_empty(unused.path())) << "the second Init made log files";
 }
 
@@ -111,7 +106,7 @@ TEST(Daemon, LongNameIsCutTo79Characters) {
     EXPECT_EQ(report, "done");
     const auto got = sink.waitFor(1);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], message(29, std::string(60, 'a') + std::string(19, 'b') + ": x"));
+    EXPECT_EQ(got[0], SyslogMessage(29, std::string(60, 'a') + std::string(19, 'b') + ": x"));
 }
 
 TEST(Daemon, FileModeWritesHourlyFilesAndFlushesAtExit) {

@@ -23,10 +23,6 @@ namespace {
 // The fake clock's time of day read in UTC: 2023-10-11 16:46:01.
 const std::string stamp = "Oct 11 16:46:01 ";
 
-std::string message(int priority, const std::string& rest) {
-    return "<" + std::to_string(priority) + ">" + stamp + rest + std::string(1, '\0');
-}
-
 using Messages = std::vector<std::string>;
 
 int socketType(int fd) {
@@ -38,7 +34,7 @@ int socketType(int fd) {
 
 // What the user facility's notices look like from ident "tst".
 std::string notice(const std::string& text) {
-    return message(LOG_USER | LOG_NOTICE, "tst: " + text);
+    return SyslogMessage(LOG_USER | LOG_NOTICE, "tst: " + text);
 }
 
 class SysLogTest : public ::testing::Test {
@@ -65,7 +61,8 @@ TEST_F(SysLogTest, OneFlushIsOneCallWithOneDatagramPerLine) {
     SendCounter::reset();
     out << "a\nb\n" << std::flush;
     EXPECT_EQ(SendCounter::calls(), 1);
-    EXPECT_EQ(sink.waitFor(2), (Messages{message(29, "tst: a"), message(29, "tst: b")}));
+    EXPECT_EQ(sink.waitFor(2),
+              (Messages{SyslogMessage(29, "tst: a"), SyslogMessage(29, "tst: b")}));
 }
 
 TEST_F(SysLogTest, TextWithoutNewlineWaitsForTheRestOfItsLine) {
@@ -77,8 +74,9 @@ TEST_F(SysLogTest, TextWithoutNewlineWaitsForTheRestOfItsLine) {
     out << "def" << std::endl;
     out << "x\n\n100% %s %n" << std::flush;
     EXPECT_EQ(SendCounter::calls(), 2);
-    EXPECT_EQ(sink.waitFor(4), (Messages{message(27, "tst: abcdef"), message(27, "tst: x"),
-                                         message(27, "tst: "), message(27, "tst: 100% %s %n")}));
+    EXPECT_EQ(sink.waitFor(4),
+              (Messages{SyslogMessage(27, "tst: abcdef"), SyslogMessage(27, "tst: x"),
+                        SyslogMessage(27, "tst: "), SyslogMessage(27, "tst: 100% %s %n")}));
 }
 
 TEST_F(SysLogTest, FullAreaGoesAsOneMessageCutToTheLimit) {
@@ -93,7 +91,7 @@ TEST_F(SysLogTest, FullAreaGoesAsOneMessageCutToTheLimit) {
     out << std::endl;
     const std::string head = "<31>" + stamp + "tst: ";
     EXPECT_EQ(sink.waitFor(2), (Messages{head + std::string(1023 - head.size(), 'x') + '\0',
-                                         message(31, "tst: y")}));
+                                         SyslogMessage(31, "tst: y")}));
 }
 
 TEST_F(SysLogTest, IdentPidAndDefaultFacility) {
@@ -105,9 +103,10 @@ TEST_F(SysLogTest, IdentPidAndDefaultFacility) {
     EXPECT_GT(syslogManager.sendmsg(), 0);
     EXPECT_EQ(syslogManager.sendmsg(), 0);
     const std::string id = "id[" + std::to_string(::getpid()) + "]: ";
-    EXPECT_EQ(sink.waitFor(3), (Messages{message(LOG_USER | LOG_ERR, "no ident"),
-                                         message(LOG_LOCAL1 | LOG_INFO, id + "5%"),
-                                         message(LOG_DAEMON | LOG_WARNING, id + "own facility")}));
+    EXPECT_EQ(sink.waitFor(3),
+              (Messages{SyslogMessage(LOG_USER | LOG_ERR, "no ident"),
+                        SyslogMessage(LOG_LOCAL1 | LOG_INFO, id + "5%"),
+                        SyslogMessage(LOG_DAEMON | LOG_WARNING, id + "own facility")}));
 }
 
 TEST_F(SysLogTest, PerrorCopiesIdentAndTextToStandardError) {

@@ -10,6 +10,10 @@
 #include <cstring>
 #include <stdexcept>
 
+std::string SyslogMessage(int priority, const std::string& rest) {
+    return "<" + std::to_string(priority) + ">Oct 11 16:46:01 " + rest + std::string(1, '\0');
+}
+
 SyslogSink::SyslogSink(int type, const std::string& where) : type(type), dir(where) {
     if (dir.empty()) {
         char templ[] = "/tmp/halvox-syslog-XXXXXX";

@@ -9,6 +9,10 @@
 #include <thread>
 #include <vector>
 
+// A message as the sink receives it: priority, the stamp of the fake
+// clock's time of day read in UTC (2023-10-11 16:46:01), text and its NUL.
+std::string SyslogMessage(int priority, const std::string& rest);
+
 class SyslogSink {
 public:
     // type: SOCK_DGRAM (one message per datagram) or SOCK_STREAM (messages

@@ -48,16 +48,17 @@ TEST(DualList, InsertRemoveReinsertAndMerge) {
     // A removed item keeps stale links; it must reinsert cleanly elsewhere.
     other.push_back(&x);
     EXPECT_EQ(&c, list.remove(&c));
-    other.push_back(&c);
+    other.insert_to_head(&c);
     EXPECT_EQ(&a, list.remove_from_head());
+    other.push_back(&a);
     EXPECT_EQ(&d, list.remove_from_tail());
     EXPECT_EQ((Items{&b}), Contents(list));
-    EXPECT_EQ((Items{&x, &c}), Contents(other));
+    EXPECT_EQ((Items{&c, &x, &a}), Contents(other));
 
     list.remove(&b);
     EXPECT_EQ(Items{}, Contents(list));
     list.merge(other);
-    EXPECT_EQ((Items{&x, &c}), Contents(list));
+    EXPECT_EQ((Items{&c, &x, &a}), Contents(list));
     EXPECT_EQ(Items{}, Contents(other));
 
     Item block[5];

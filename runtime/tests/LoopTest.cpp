@@ -74,6 +74,13 @@ std::int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
         .count();
 }
 
+// Runs the loop until it is stopped; returns what it logged.
+std::string RunLogged() {
+    StreamCapture log(std::clog);
+    multiplexer.run(false, true);
+    return log.str();
+}
+
 // Runs n iterations that leave the poll time-out to the descriptors.
 void Poll(unsigned n, std::int32_t wait = -1) {
     LoopDriver driver;
@@ -111,11 +118,7 @@ TEST(Loop, StopRequestBeforeRunIsKeptAndUsedUp) {
     Flag flag;
     due.set<Flag>(0, &Flag::Set, &flag);
     multiplexer.terminate();
-    {
-        StreamCapture log(std::clog);
-        multiplexer.run(false, true);
-        EXPECT_EQ("Mux: terminating...\n", log.str());
-    }
+    EXPECT_EQ("Mux: terminating...\n", RunLogged());
     EXPECT_FALSE(flag.fired) << "no timer fires once a stop is requested";
     // The request was served: the next run goes on until the next one.
     LoopDriver driver;
@@ -137,11 +140,7 @@ TEST(Loop, TerminateFromHandlerStopsThePassAndTheRestWaitForTheNextRun) {
         later.set<Flag>(0, &Flag::Set, &flag);
         multiplexer.terminate();
     };
-    {
-        StreamCapture log(std::clog);
-        multiplexer.run(false, true);
-        EXPECT_EQ("Mux: terminating...\n", log.str());
-    }
+    EXPECT_EQ("Mux: terminating...\n", RunLogged());
     EXPECT_EQ(Trace{"a"}, trace);
     EXPECT_FALSE(flag.fired);
 
