@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "control/AcceptorNet.h"
 #include "control/INet4Addr.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
@@ -41,11 +42,6 @@ unsigned Occurrences(const std::string& text, const std::string& part) {
     unsigned n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
     return n;
-}
-
-std::string Frame(const std::string& body) {
-    const unsigned length = unsigned(body.size()) + 4;
-    return std::string{3, 0, char(length >> 8), char(length & 0xFF)} + body;
 }
 
 unsigned Recorder::Count(const std::string& call) const {
@@ -146,6 +142,30 @@ Fd Listener::Accept(unsigned limitMs) {
         },
         limitMs);
     return accepted;
+}
+
+void ServerLink::Start(std::initializer_list<CtrlSrv::Service*> services) {
+    for (CtrlSrv::Service* service : services) server.Bind(service);
+    ASSERT_TRUE(server.Activate(new Control::AcceptorNet(port)));
+    peer = Peer();
+    ASSERT_TRUE(peer.Connected());
+    ASSERT_TRUE(RunUntil([&] { return Connected(); }, 2000));
+}
+
+void ServerLink::TearDown() {
+    server.Deactivate();
+    IsolatedLoopback::TearDown();
+}
+
+bool ServerLink::Connected() const {
+    bool connected = false;
+    return server.CheckServerConnection(connected) && connected;
+}
+
+std::vector<std::string> ServerLink::Exchange(const std::string& body) {
+    peer.Write(Frame(body));
+    RunFor(50);
+    return Answers();
 }
 
 }  // namespace TransportTest

@@ -1,6 +1,6 @@
-// Test support for the transports: a user that records what a transport
-// tells it, a plain blocking TCP peer, and the main loop run in real time
-// until a condition holds.
+// Test support for the controller link: a user that records what a transport
+// tells it, a plain blocking TCP peer, the main loop run in real time until a
+// condition holds, and a server fixture with one peer connected.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "control/ControlNotify.h"
+#include "control/CtrlSrvServer.h"
 #include "runtime/Fd.h"
 #include "runtime/tests/PacketLeakCheck.h"
+#include "tests/e2e/LgcpWire.h"
 #include "tests/support/Isolation.h"
 
 namespace TransportTest {
@@ -36,8 +38,7 @@ void RunFor(unsigned ms);
 bool Contains(const std::string& text, const std::string& part);
 unsigned Occurrences(const std::string& text, const std::string& part);
 
-// "03 00 00 06 " + body, as one string of octets.
-std::string Frame(const std::string& body);
+using Lgcp::Frame;
 
 struct Recorder : Control::Notify {
     void OnConnect() override { calls.push_back("connect"); }
@@ -86,6 +87,25 @@ public:
 
 private:
     Fd sock;
+};
+
+// A controller server (its own, or the daemon's) on the port, its services
+// bound in the order given, and a peer connected to it.
+class ServerLink : public IsolatedLoopback {
+protected:
+    ServerLink() : server(own) {}
+    explicit ServerLink(CtrlSrv::Server& daemons) : server(daemons) {}
+    void Start(std::initializer_list<CtrlSrv::Service*> services);
+    void TearDown() override;
+    bool Connected() const;
+    // The frames the peer has received by now, described.
+    std::vector<std::string> Answers() { return Lgcp::DescribeFrames(peer.ReadAvailable()); }
+    // Sends one body, runs the loop for 50 ms and returns the answers.
+    std::vector<std::string> Exchange(const std::string& body);
+
+    CtrlSrv::Server own;
+    CtrlSrv::Server& server;
+    Peer peer{0};
 };
 
 }  // namespace TransportTest

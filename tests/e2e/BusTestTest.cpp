@@ -28,7 +28,7 @@ protected:
 TEST_F(BusTest, WriteReadAndDisconnectModesOnTheSwitch) {
     // bus 2, seed 7, write, start 10, length 3, seq 1, worked out by hand.
     ASSERT_EQ("80 01 01 02 40 01 07 45 03",
-              Hex(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcWrite, 10, 3, 1)));
+              Lgcp::Hex(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcWrite, 10, 3, 1)));
     StartOnBoard();
     const std::vector<std::string> octets = Sequence(7, 3);
 

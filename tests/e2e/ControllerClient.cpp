@@ -47,11 +47,6 @@ void ControllerClient::Close() {
     fd = -1;
 }
 
-std::string ControllerClient::Frame(const std::string& body) {
-    const size_t length = body.size() + 4;
-    return std::string{3, 0, char(length >> 8 & 0xFF), char(length & 0xFF)} + body;
-}
-
 bool ControllerClient::WriteRaw(const std::string& octets) {
     size_t done = 0;
     while (done < octets.size()) {

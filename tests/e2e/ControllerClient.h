@@ -1,5 +1,5 @@
-// The test controller: a plain TCP client with its own TPKT framing (03, 00,
-// 16-bit big-endian length counting the 4 header octets), no daemon code.
+// The test controller: a plain TCP client with its own TPKT framing and
+// message coding (LgcpWire), no daemon code.
 #pragma once
 
 #include "tests/e2e/LgcpWire.h"
@@ -18,10 +18,9 @@ public:
     bool Connect(std::uint16_t port, unsigned limitMs = 5000);
     void Close();
 
-    static std::string Frame(const std::string& body);
     // Writes octets as they are (frames, garbage, several frames at once).
     bool WriteRaw(const std::string& octets);
-    bool Send(const std::string& body) { return WriteRaw(Frame(body)); }
+    bool Send(const std::string& body) { return WriteRaw(Lgcp::Frame(body)); }
 
     // The next frame's body; false when none arrives within limitMs or the
     // connection ends.

@@ -4,6 +4,7 @@
 // exit status 0 and the pid file gone.
 #pragma once
 
+#include "tests/e2e/BoardControl.h"
 #include "tests/e2e/ControllerClient.h"
 #include "tests/e2e/DaemonProcess.h"
 #include "tests/support/Isolation.h"
@@ -12,10 +13,6 @@
 #include <string>
 
 class DaemonTest : public ::testing::Test {
-public:
-    static std::string Hex(const std::string& octets);
-    static std::string Octets(const char* hex);
-
 protected:
     static constexpr std::uint16_t port = 20001;
 
@@ -28,14 +25,21 @@ protected:
         ASSERT_TRUE(daemon.WaitFor("controller connect.")) << daemon.Output();
     }
     // The same with the simulated board's control socket at BoardControl::path.
-    void StartOnBoard();
+    void StartOnBoard() {
+        daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
+        StartAndConnect();
+    }
     void ExpectCleanStop() { EXPECT_TRUE(daemon.Stop()) << daemon.Output(); }
 
     // Sends one body and returns the body of the next frame, in hex.
-    std::string Exchange(const std::string& body, unsigned limitMs = 2000);
+    std::string Exchange(const std::string& body) {
+        std::string answer;
+        if (!controller.Send(body)) return "not sent";
+        return controller.ReadFrame(answer) ? Lgcp::Hex(answer) : "no answer";
+    }
     // Sends one body and describes the next answer ("success seq=1 slot=17").
-    std::string Answer(const std::string& body, unsigned limitMs = 2000) {
-        return controller.Send(body) ? controller.ReadAnswer(limitMs) : "not sent";
+    std::string Answer(const std::string& body) {
+        return controller.Send(body) ? controller.ReadAnswer() : "not sent";
     }
 
     DaemonProcess daemon;

@@ -8,7 +8,7 @@ using DaemonHeartbeat = DaemonTest;
 
 TEST_F(DaemonHeartbeat, SilenceAfterACommandDropsTheLinkAfterTwoMinutes) {
     StartAndConnect();
-    EXPECT_EQ("success", (controller.Send(Lgcp::EncodeCommand(Lgcp::ping)), controller.ReadAnswer()));
+    EXPECT_EQ("success", Answer(Lgcp::EncodeCommand(Lgcp::ping)));
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(controller.SeesClose(125000)) << daemon.Output();
     const auto waited = std::chrono::steady_clock::now() - start;
@@ -21,7 +21,7 @@ TEST_F(DaemonHeartbeat, SilenceAfterACommandDropsTheLinkAfterTwoMinutes) {
 TEST_F(DaemonHeartbeat, ConnectionThatNeverSendsACommandIsNotDropped) {
     StartAndConnect();
     EXPECT_TRUE(controller.Silent(130000));
-    EXPECT_EQ("success", (controller.Send(Lgcp::EncodeCommand(Lgcp::ping)), controller.ReadAnswer()));
+    EXPECT_EQ("success", Answer(Lgcp::EncodeCommand(Lgcp::ping)));
     EXPECT_EQ(std::string::npos, daemon.Output().find("heartbeat timeout"));
     ExpectCleanStop();
 }

@@ -1,6 +1,8 @@
 #include "tests/e2e/LgcpWire.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 namespace Lgcp {
 
@@ -89,6 +91,28 @@ void PutCommand(BitWriter& w, unsigned alternative) {
 }
 
 }  // namespace
+
+std::string Frame(const std::string& body) {
+    const size_t length = body.size() + 4;
+    return std::string{3, 0, char(length >> 8 & 0xFF), char(length & 0xFF)} + body;
+}
+
+std::string Hex(const std::string& octets) {
+    std::string text;
+    char two[4];
+    for (unsigned char c : octets) {
+        std::snprintf(two, sizeof two, text.empty() ? "%02X" : " %02X", c);
+        text += two;
+    }
+    return text;
+}
+
+std::string Octets(const char* hex) {
+    std::string octets;
+    for (const char* p = hex; *p; p += *p == ' ' ? 1 : 2)
+        if (*p != ' ') octets.push_back(char(std::strtoul(std::string(p, 2).c_str(), nullptr, 16)));
+    return octets;
+}
 
 std::string EncodeCommand(Command command, std::optional<int> seq, std::optional<unsigned> slot) {
     BitWriter w;

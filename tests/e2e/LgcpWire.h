@@ -10,6 +10,12 @@
 
 namespace Lgcp {
 
+// A TPKT frame: 03, 00, then the 16-bit big-endian length counting these 4 octets.
+std::string Frame(const std::string& body);
+// "03 00 00 06" <-> octets.
+std::string Hex(const std::string& octets);
+std::string Octets(const char* hex);
+
 enum Command {
     query = 0,
     disconnect = 3,
