@@ -1,14 +1,10 @@
 // The Slots service in process: commands built as values and dispatched by
 // a controller server whose answers a plain TCP peer reads and decodes with
 // the test controller's own coding.
-#include "control/AcceptorNet.h"
-#include "control/CtrlSrvServer.h"
 #include "control/tests/TransportHarness.h"
 #include "slots/Slot.h"
 #include "slots/SlotFactory.h"
 #include "slots/Slots.h"
-#include "tests/e2e/LgcpWire.h"
-#include "tests/support/StreamCapture.h"
 
 #include <chrono>
 #include <functional>
@@ -71,31 +67,18 @@ struct Reporter : CtrlSrv::Service {
     bool OnCommand(const LGCP::Command&) override { return false; }
 };
 
-class SlotsService : public IsolatedLoopback {
+class SlotsService : public ServerLink {
 protected:
     void SetUp() override {
-        IsolatedLoopback::SetUp();
+        ServerLink::SetUp();
         if (IsSkipped()) return;
         First();
         Second();
-        server.Bind(&Slots::instance());
-        server.Bind(&reporter);
-        ASSERT_TRUE(server.Activate(new Control::AcceptorNet(port)));
-        peer = Peer();
-        ASSERT_TRUE(peer.Connected());
-        ASSERT_TRUE(RunUntil([&] { return ReadAnswers().empty() && Connected(); }, 2000));
+        Start({&Slots::instance(), &reporter});
+        ASSERT_TRUE(Answers().empty());
         calls.clear();
     }
-    void TearDown() override {
-        server.Deactivate();
-        IsolatedLoopback::TearDown();
-    }
-    bool Connected() {
-        bool connected = false;
-        return server.CheckServerConnection(connected) && connected;
-    }
 
-    Strings ReadAnswers() { return Lgcp::DescribeFrames(peer.ReadAvailable()); }
     // Dispatches one command (with seq, and slot unless negative); the answers sent meanwhile.
     Strings Send(int seq, int slot, const std::function<void(LGCP::Command&)>& fill) {
         LGCP::Message m;
@@ -104,7 +87,7 @@ protected:
         fill(m.set_pdu().select_command());
         server.OnMessage(m);
         RunFor(30);
-        return ReadAnswers();
+        return Answers();
     }
     Strings Create(int seq, int slot) {
         return Send(seq, slot, [](LGCP::Command& c) { c.select_create().select_spi_tdm(); });
@@ -114,9 +97,7 @@ protected:
     }
     SlowSlot& At(unsigned number) { return static_cast<SlowSlot&>(*Slots::instance().Get(number)); }
 
-    CtrlSrv::Server server;
     Reporter reporter;
-    Peer peer{0};
 };
 
 TEST_F(SlotsService, ADeferredDestroyIsAnsweredOnceWhenTheSlotIsReleased) {
@@ -131,7 +112,7 @@ TEST_F(SlotsService, ADeferredDestroyIsAnsweredOnceWhenTheSlotIsReleased) {
 
     At(7).on_release();
     RunFor(30);
-    EXPECT_EQ(Strings{"success seq=42 slot=7"}, ReadAnswers());
+    EXPECT_EQ(Strings{"success seq=42 slot=7"}, Answers());
     EXPECT_EQ(nullptr, Slots::instance().Get(7));
     EXPECT_EQ(1, SlowSlot::alive);
     EXPECT_EQ(1u, First().GetSlots().size() + Second().GetSlots().size());
@@ -145,7 +126,7 @@ TEST_F(SlotsService, CreateOnANumberWhoseSlotCannotGoAtOnce) {
     // Destroyed by a create: no answer is owed.
     At(8).on_release();
     RunFor(30);
-    EXPECT_EQ(Strings{}, ReadAnswers());
+    EXPECT_EQ(Strings{}, Answers());
     ASSERT_EQ(Strings{"success seq=4 slot=8"}, Create(4, 8));
     // A slot that goes at once is replaced with one answer.
     At(8).deferred = false;
