@@ -1,18 +1,26 @@
 #include "tests/e2e/DaemonProcess.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
+#include <sys/mman.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+std::string Contents(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while (fd >= 0 && (n = ::pread(fd, buffer, sizeof buffer, off_t(text.size()))) > 0)
+        text.append(buffer, size_t(n));
+    return text;
+}
 
 }  // namespace
 
@@ -34,23 +42,23 @@ DaemonProcess::~DaemonProcess() {
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
     }
-    if (reader.joinable()) reader.join();
+    for (int fd : {out, err})
+        if (fd >= 0) ::close(fd);
 }
 
 bool DaemonProcess::Start(const std::vector<std::string>& args) {
-    int outPipe[2], errPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return false;
-    std::vector<char*> argv;
-    std::string program = HALVOXD_PATH;
-    argv.push_back(program.data());
+    out = ::memfd_create("halvoxd-stdout", MFD_CLOEXEC);
+    err = ::memfd_create("halvoxd-stderr", MFD_CLOEXEC);
+    if (out < 0 || err < 0) return false;
     std::vector<std::string> copies = args;
+    copies.insert(copies.begin(), HALVOXD_PATH);
+    std::vector<char*> argv;
     for (std::string& arg : copies) argv.push_back(arg.data());
     argv.push_back(nullptr);
     child = ::fork();
-    if (child < 0) return false;
     if (child == 0) {
-        ::dup2(outPipe[1], 1);
-        ::dup2(errPipe[1], 2);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
         for (const auto& [name, value] : environment) {
             if (value.empty())
                 ::unsetenv(name.c_str());
@@ -60,61 +68,25 @@ bool DaemonProcess::Start(const std::vector<std::string>& args) {
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    ::close(outPipe[1]);
-    ::close(errPipe[1]);
-    reader = std::thread(&DaemonProcess::Collect, this, outPipe[0], errPipe[0]);
-    return true;
+    return child > 0;
 }
 
 bool DaemonProcess::StartServing() {
     return Start({"--port", "20001"}) && WaitFor("Starting server [");
 }
 
-void DaemonProcess::Collect(int outFd, int errFd) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    int open = 2;
-    while (open > 0) {
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !fds[i].revents) continue;
-            char buffer[4096];
-            ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-                continue;
-            }
-            std::lock_guard<std::mutex> guard(lock);
-            (i == 0 ? out : err).append(buffer, size_t(n));
-            all.append(buffer, size_t(n));
-        }
-    }
-}
-
 bool DaemonProcess::WaitFor(const std::string& text, unsigned limitMs) {
     const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
-    do {
-        if (Output().find(text) != std::string::npos) return true;
+    while (Output().find(text) == std::string::npos) {
+        if (Clock::now() >= end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    } while (Clock::now() < end);
-    return Output().find(text) != std::string::npos;
+    }
+    return true;
 }
 
-std::string DaemonProcess::Out() {
-    std::lock_guard<std::mutex> guard(lock);
-    return out;
-}
+std::string DaemonProcess::Out() const { return Contents(out); }
 
-std::string DaemonProcess::Err() {
-    std::lock_guard<std::mutex> guard(lock);
-    return err;
-}
-
-std::string DaemonProcess::Output() {
-    std::lock_guard<std::mutex> guard(lock);
-    return all;
-}
+std::string DaemonProcess::Err() const { return Contents(err); }
 
 void DaemonProcess::Signal(int signo) {
     if (child > 0 && !reaped) ::kill(child, signo);
@@ -124,10 +96,8 @@ int DaemonProcess::WaitExit(unsigned limitMs) {
     const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
     int status = 0;
     do {
-        pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child) {
+        if (::waitpid(child, &status, WNOHANG) == child) {
             reaped = true;
-            if (reader.joinable()) reader.join();
             return status;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

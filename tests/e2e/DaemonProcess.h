@@ -1,14 +1,13 @@
 // One run of the real halvoxd for an end-to-end test: started with its
 // arguments (after the test wrote its configuration file), its standard
-// output and error collected as they come, then signalled and reaped.
-// Tests run it inside their private namespaces (HALVOX_ISOLATE).
+// output and error kept in memory files the test reads whenever it looks,
+// then signalled and reaped. Tests run it inside their private namespaces
+// (HALVOX_ISOLATE).
 #pragma once
 
 #include <map>
-#include <mutex>
 #include <string>
 #include <sys/types.h>
-#include <thread>
 #include <vector>
 
 class DaemonProcess {
@@ -32,9 +31,9 @@ public:
 
     // Waits until the output holds text; false after limitMs.
     bool WaitFor(const std::string& text, unsigned limitMs = 5000);
-    std::string Out();
-    std::string Err();
-    std::string Output();  // both streams, in the order the lines arrived
+    std::string Out() const;
+    std::string Err() const;
+    std::string Output() const { return Out() + Err(); }
 
     void Signal(int signo);
     // The raw wait status, or -1 when the process has not ended within limitMs.
@@ -50,13 +49,9 @@ public:
     std::map<std::string, std::string> environment{{"HALVOXD_BOARD", "sim"}};
 
 private:
-    void Collect(int outFd, int errFd);
-
     pid_t child = -1;
     bool reaped = false;
-    std::thread reader;
-    std::mutex lock;
-    std::string out, err, all;
+    int out = -1, err = -1;
 };
 
 // The text of a file, empty when it cannot be read.
