@@ -10,16 +10,18 @@ using namespace TransportTest;
 
 namespace {
 
-class Connector : public IsolatedLoopback {};
+// The client on a clock stepped one millisecond per loop iteration.
+class Connector : public IsolatedLoopback {
+protected:
+    TestSupport::StreamCapture errors{std::cerr}, out{std::cout};
+    FakeClock clock{1000};
+    LoopDriver driver{&clock, 1};
+    Recorder user;
+};
 
 }  // namespace
 
 TEST_F(Connector, RetriesWhileNobodyListensAndConnectsWhenAListenerAppears) {
-    TestSupport::StreamCapture errors(std::cerr);
-    TestSupport::StreamCapture out(std::cout);
-    FakeClock clock(1000);
-    LoopDriver driver(&clock, 1);
-    Recorder user;
     Control::ConnectorNet client("127.0.0.1:20001");
     client.Bind(&user);
     ASSERT_TRUE(client.Activate());
@@ -52,11 +54,6 @@ TEST_F(Connector, RetriesWhileNobodyListensAndConnectsWhenAListenerAppears) {
 }
 
 TEST_F(Connector, ReconnectsTenSecondsAfterTheServerWentAway) {
-    TestSupport::StreamCapture errors(std::cerr);
-    TestSupport::StreamCapture out(std::cout);
-    FakeClock clock(1000);
-    LoopDriver driver(&clock, 1);
-    Recorder user;
     Control::ConnectorNet client("127.0.0.1", 20001);
     client.Bind(&user);
     auto server = std::make_unique<Listener>();
@@ -84,9 +81,6 @@ TEST_F(Connector, ReconnectsTenSecondsAfterTheServerWentAway) {
 }
 
 TEST_F(Connector, HostThatIsNotANumericAddressIsRefusedWithoutAttempts) {
-    TestSupport::StreamCapture errors(std::cerr);
-    FakeClock clock(1000);
-    LoopDriver driver(&clock, 1);
     Control::ConnectorNet named("gateway.example", 20001);
     EXPECT_FALSE(named.Activate());
     EXPECT_EQ(Control::Service::State::Idle, named.GetState());

@@ -1,7 +1,6 @@
 #include "control/tests/TransportHarness.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -99,29 +98,18 @@ bool Peer::SeesClose(unsigned limitMs) {
 }
 
 int Peer::ServerSide() const {
-    sockaddr_in mine{}, theirs{};
+    sockaddr_in mine{};
     socklen_t size = sizeof mine;
     ::getsockname(sock.lowlevel_fd(), reinterpret_cast<sockaddr*>(&mine), &size);
-    size = sizeof theirs;
-    ::getpeername(sock.lowlevel_fd(), reinterpret_cast<sockaddr*>(&theirs), &size);
-    DIR* dir = ::opendir("/proc/self/fd");
-    int found = -1;
-    while (dirent* entry = dir ? ::readdir(dir) : nullptr) {
-        int fd = std::atoi(entry->d_name);
-        if (entry->d_name[0] == '.' || fd == sock.lowlevel_fd()) continue;
-        sockaddr_in local{}, remote{};
-        socklen_t l = sizeof local, r = sizeof remote;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &l) < 0 ||
-            ::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &r) < 0)
-            continue;
-        if (local.sin_port == theirs.sin_port && remote.sin_port == mine.sin_port &&
-            local.sin_family == AF_INET) {
-            found = fd;
-            break;
-        }
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in remote{};
+        size = sizeof remote;
+        if (fd != sock.lowlevel_fd() &&
+            ::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &size) == 0 &&
+            remote.sin_family == AF_INET && remote.sin_port == mine.sin_port)
+            return fd;
     }
-    if (dir) ::closedir(dir);
-    return found;
+    return -1;
 }
 
 Listener::Listener(std::uint16_t onPort) : sock(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {

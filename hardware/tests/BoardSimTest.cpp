@@ -217,7 +217,8 @@ TEST_F(BoardSim, LogsOnlyWhenAsked) {
 }
 
 // The control socket is served by the main loop: lines sent in one piece
-// get their replies in order, and a client that vanishes is dropped.
+// get their replies in order, and a client that vanishes is dropped. A socket
+// that cannot be made is reported.
 TEST_F(BoardSim, ControlSocketAnswersEachLine) {
     std::string path = "/tmp/halvox-sim-ctl-" + std::to_string(::getpid());
     Board::SimControl control(sim, path);
@@ -244,13 +245,10 @@ TEST_F(BoardSim, ControlSocketAnswersEachLine) {
     ::close(s);
     driver.Run(5);
     ::unlink(path.c_str());
-}
 
-TEST(BoardSimControl, ReportsASocketItCannotServe) {
-    Sim sim;
     TestSupport::StreamCapture err(std::cerr);
-    Board::SimControl control(sim, "/nonexistent-dir/ctl");
-    EXPECT_FALSE(control.IsListening());
+    Board::SimControl unserved(sim, "/nonexistent-dir/ctl");
+    EXPECT_FALSE(unserved.IsListening());
     EXPECT_EQ(err.str(),
               "board-sim: control socket /nonexistent-dir/ctl: No such file or directory\n");
 }
