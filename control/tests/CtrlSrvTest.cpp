@@ -88,7 +88,7 @@ TEST_F(CtrlSrvTest, CommandGoesToTheServicesInBindOrderUntilOneTakesIt) {
 
 // What is not a command in range reaches no service: the server answers a
 // response or a slot out of range itself, and shows an undecodable body.
-TEST_F(CtrlSrvTest, NonCommandsReachNoService) {
+TEST_F(CtrlSrvTest, OnlyCommandsInRangeReachTheServices) {
     TestSupport::StreamCapture errors(std::cerr);
     EXPECT_EQ(std::vector<std::string>{"error 4 seq=3"}, Exchange(Lgcp::EncodeSuccess(3)));
     EXPECT_EQ(std::vector<std::string>{"error 2 seq=8"},
@@ -97,6 +97,9 @@ TEST_F(CtrlSrvTest, NonCommandsReachNoService) {
     EXPECT_TRUE(Contains(errors.str(), "ctrl [127.0.0.1:"));
     EXPECT_TRUE(Contains(errors.str(), "]: receive fail: decode error!\n msg: FF 01 \n"));
     EXPECT_TRUE(log.empty());
+    EXPECT_EQ(std::vector<std::string>{"error 4 seq=9 slot=1023"},
+              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 9, 1023)));
+    EXPECT_EQ(3u, log.size());
 }
 
 TEST_F(CtrlSrvTest, SignalsReachTheOtherServicesFirstAndCarryTheSlotOfTheDispatch) {

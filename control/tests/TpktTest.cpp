@@ -91,7 +91,7 @@ TEST_F(Tpkt, BadHeadersAreDroppedAndTheNextFrameFound) {
         {"03 01 00 08",
          "(no name) bad TPKT reserved.\n(no name) bad TPKT packet start.\n"
          "(no name) bad TPKT packet start.\n"},
-        {"03 00 00 02 03 00 00 00", "TPKT too small 2\nTPKT too small 0\n"},
+        {"03 00 00 03 03 00 00 00", "TPKT too small 3\nTPKT too small 0\n"},
     };
     for (const auto& c : cases) {
         TestSupport::StreamCapture trace(std::clog);
