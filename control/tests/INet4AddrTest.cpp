@@ -51,7 +51,8 @@ TEST(INet4Addr, PrintsInDecimalAndRoundTrips) {
         Addr a(text);
         std::ostringstream out;
         out << std::hex << a << ' ' << 255;
-        EXPECT_EQ(std::string(text) + " 255", out.str()) << "printed in decimal, the stream left decimal";
+        EXPECT_EQ(std::string(text) + " 255", out.str())
+            << "printed in decimal, the stream left decimal";
         EXPECT_EQ(a, Addr(a.GetString()));
     }
     Addr a("10.1.2.3:80");

@@ -20,11 +20,8 @@ enum Command {
     query = 0,
     disconnect = 3,
     destroy = 5,
-    deactivate = 7,
     ping = 12,
 };
-
-enum Cause { invalidSlot = 2, unexpectedMsgType = 4, internal = 5 };
 
 // A command whose alternative carries NULL.
 std::string EncodeCommand(Command command, std::optional<int> seq = std::nullopt,
