@@ -35,24 +35,16 @@ TEST_F(IniReaderTest, BoolWordsAreExact) {
         "[s]\nt1 = true\nt2 = yes\nt3 = enabled\nt4 = enable\nt5 = 1\n"
         "f1 = false\nf2 = no\nf3 = disabled\nf4 = disable\nf5 = 0\n"
         "on = on\ncap = Yes\n");
-    bool t[5] = {}, f[5] = {true, true, true, true, true};
+    const char* names[] = {"t1", "t2", "t3", "t4", "t5", "f1", "f2", "f3", "f4", "f5"};
+    bool values[10] = {false, false, false, false, false, true, true, true, true, true};
     bool on = false, cap = true;
     IniFile::Reader reader("traces: ", out);
-    const char* tn[] = {"t1", "t2", "t3", "t4", "t5"};
-    const char* fn[] = {"f1", "f2", "f3", "f4", "f5"};
-    for (int i = 0; i < 5; ++i) {
-        reader.required.add(&t[i], tn[i]);
-        reader.required.add(&f[i], fn[i]);
-    }
+    for (int i = 0; i < 10; ++i) reader.required.add(&values[i], names[i]);
     bool& onParsed = reader.optional.add(&on, "on");
     bool& capParsed = reader.optional.add(&cap, "cap");
     EXPECT_TRUE(reader(sub));
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_TRUE(t[i]) << tn[i];
-        EXPECT_FALSE(f[i]) << fn[i];
-    }
-    EXPECT_FALSE(onParsed);
-    EXPECT_FALSE(capParsed);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(values[i], i < 5) << names[i];
+    EXPECT_FALSE(onParsed || capParsed);
     EXPECT_FALSE(on);
     EXPECT_TRUE(cap);
     EXPECT_EQ(

@@ -67,32 +67,23 @@ TEST(Table, CellsIgnoreTheTargetStreamFormat) {
     EXPECT_EQ(os.str(), "| 255  |\n");
 }
 
-TEST(Hex, OctetsAsUnsignedWithFlagsAndFillRestored) {
+TEST(Hex, OctetsAsUnsignedAndNumbersWithWidthThenTheStreamAsItWas) {
     std::ostringstream os;
     os << std::showbase << std::setfill('.');
     const char data[] = {'\x0a', '\xff', '\x00'};
     os << ext::hex(data, 3u) << 10 << ' ' << std::setw(3) << 1;
     EXPECT_EQ(os.str(), "0A FF 00 10 ..1");
+    const std::uint8_t octets[] = {0x00, 0x7f, 0x80};
+    os.str("");
+    os << ext::hex(octets, octets + 3) << '|' << ext::hex(26u, 4u) << ' ' << ext::hex(26u, 0u)
+       << ' ' << ext::hex(26u, 1u) << ' ' << ext::hex(0xdeadbeefu, 2u) << ' ' << 26;
+    EXPECT_EQ(os.str(), "00 7F 80 |0x001A 0x1A 0x1A 0xDEADBEEF 26");
 
     std::ostringstream empty;
     const auto flags = empty.flags();
     empty << ext::hex(data, 0u);
     EXPECT_EQ(empty.str(), "");
     EXPECT_EQ(empty.flags(), flags);
-}
-
-TEST(Hex, OctetRange) {
-    const std::uint8_t data[] = {0x00, 0x7f, 0x80};
-    std::ostringstream os;
-    os << ext::hex(data, data + 3);
-    EXPECT_EQ(os.str(), "00 7F 80 ");
-}
-
-TEST(Hex, UnsignedWithWidth) {
-    std::ostringstream os;
-    os << ext::hex(26u, 4u) << ' ' << ext::hex(26u, 0u) << ' ' << ext::hex(26u, 1u) << ' '
-       << ext::hex(0xdeadbeefu, 2u) << ' ' << 26;
-    EXPECT_EQ(os.str(), "0x001A 0x1A 0x1A 0xDEADBEEF 26");
 }
 
 struct Logged {
