@@ -6,10 +6,9 @@
 #include "asn1/Limits.h"
 #include "asn1/tests/ErlangTerm.h"
 #include "asn1/tests/PerTestSupport.h"
-#include "asn1/tests/RandomValue.h"
-#include "asn1/tests/SchemaTypes.h"
-#include "asn1/tests/schema/LGCP.h"
+#include "asn1/tests/RecordValue.h"
 #include "asn1/tests/WorkedRecord.h"
+#include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/schema/TEST.h"
 
 #include <climits>
@@ -355,24 +354,6 @@ TEST(Ber, OpenTypesKeepTheirOctets) {
     EXPECT_EQ("FAIL", ber(unselected));
 }
 
-TEST(Ber, RandomValuesRoundTripAndTheCounterAgrees) {
-    std::mt19937 random(1011);
-    const char* const names[][2] = {{"TEST", "Pair"},    {"TEST", "PairExt"},
-                                    {"TEST", "Record"},  {"TEST", "Extended"},
-                                    {"LGCP", "Message"}, {"LGCP", "RtpParams"}};
-    for (int i = 0; i < 1200; ++i) {
-        const PerTest::SchemaType* type = PerTest::findType(names[i % 6][0], names[i % 6][1]);
-        std::unique_ptr<AbstractData> value(AbstractData::create(type->info));
-        PerTest::randomize(*value, random);
-        std::string hex = ber(*value);
-        ASSERT_NE("FAIL", hex) << value->asValueNotation();
-        EXPECT_EQ(octets(hex).size(), getObjectLength(*value, value->getTag()));
-        std::unique_ptr<AbstractData> back(AbstractData::create(type->info));
-        ASSERT_TRUE(fromBer(hex, *back)) << hex;
-        ASSERT_EQ(0, back->compare(*value)) << value->asValueNotation() << "\n" << hex;
-    }
-}
-
 // Two other readers of BER take every encoding of the cross-check values and of random
 // values. dumpasn1 reads zero-length items (an implicitly tagged NULL) only with -z, and
 // reports a negative INTEGER as an error (certificates never hold one; this schema does).
@@ -380,23 +361,18 @@ TEST(Ber, DumpasnAndOpensslReadOurOutput) {
     bool dumpasn1 = PerTest::installed("dumpasn1"), openssl = PerTest::installed("openssl");
     if (!dumpasn1 && !openssl) GTEST_SKIP() << "neither dumpasn1 nor openssl is installed";
     std::vector<std::unique_ptr<AbstractData>> values;
-    std::ifstream in(std::string(HALVOX_ASN1_TEST_DIR) + "/erlang/ber_vectors.txt");
-    std::string module, type, hexText, term;
-    while (in >> module >> type >> hexText && std::getline(in, term)) {
-        values.emplace_back(AbstractData::create(PerTest::findType(module, type)->info));
-        ASSERT_TRUE(PerTest::fromErlangTerm(term, *values.back())) << term;
-    }
+    for (PerTest::ErlangVector& vector : PerTest::erlangVectors("ber"))
+        values.push_back(std::move(vector.value));
     ASSERT_GE(values.size(), 30u);
     std::mt19937 random(1213);
-    for (int i = 0; i < 40; ++i) {
-        values.emplace_back(new LGCP::Message);
-        PerTest::randomize(*values.back(), random);
-    }
+    for (int i = 0; i < 40; ++i)
+        values.push_back(RecordValue::random(&LGCP::Message::theInfo, random));
     char path[] = "/tmp/asn1-ber-XXXXXX";
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     close(fd);
     for (const auto& value : values) {
+        ASSERT_TRUE(value);
         std::vector<char> encoding = octets(ber(*value));
         std::ofstream(path, std::ios::binary).write(encoding.data(), encoding.size());
         std::string output;

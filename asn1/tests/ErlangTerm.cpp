@@ -1,10 +1,11 @@
 #include "asn1/tests/ErlangTerm.h"
 
 #include "asn1/ASN1.h"
-#include "asn1/tests/SchemaTypes.h"
+#include "asn1/tests/SchemaCatalog.h"
 
 #include <cctype>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 namespace PerTest {
@@ -18,7 +19,7 @@ bool isUnsigned(const INTEGER& value) { return value.constrained() && value.getL
 void writeTerm(const AbstractData& value, std::string& out);
 
 void writeSequence(const SEQUENCE& value, std::string& out) {
-    const SchemaType* type = findType(value.info());
+    const SchemaCatalog::Entry* type = SchemaCatalog::find(value.info());
     out += std::string("{'") + (type ? type->name : "?") + "'";
     unsigned roots = value.rootCount();
     for (unsigned pos = 0; pos < roots + value.extensionCount(); ++pos) {
@@ -101,7 +102,6 @@ public:
         skip();
         if (accept('{')) return parseItems(term, Term::Tuple, '}');
         if (accept('[')) return parseItems(term, Term::List, ']');
-        if (accept('"')) return parseString(term);
         if (std::strncmp(p_, "<<", 2) == 0) {
             p_ += 2;
             return parseBits(term);
@@ -153,16 +153,6 @@ private:
             if (!parse(term.items.back())) return false;
         } while (accept(','));
         return accept(close);
-    }
-    bool parseString(Term& term) {
-        term.kind = Term::List;
-        for (; *p_ && *p_ != '"'; ++p_) {
-            if (*p_ == '\\' && p_[1]) ++p_;
-            Term c;
-            c.integer = static_cast<unsigned char>(*p_);
-            term.items.push_back(c);
-        }
-        return accept('"');
     }
     // <<Octet, ..., Last:Bits>>
     bool parseBits(Term& term) {
@@ -278,6 +268,19 @@ bool fromErlangTerm(const std::string& text, AbstractData& value) {
     TermParser parser(text);
     Term term;
     return parser.parse(term) && parser.atEnd() && readTerm(term, value);
+}
+
+std::vector<ErlangVector> erlangVectors(const std::string& codec) {
+    std::vector<ErlangVector> vectors;
+    std::ifstream in(std::string(HALVOX_ASN1_TEST_DIR) + "/erlang/" + codec + "_vectors.txt");
+    std::string module, type, hex, term;
+    while (in >> module >> type >> hex && std::getline(in, term)) {
+        const SchemaCatalog::Entry* entry = SchemaCatalog::find(module.c_str(), type.c_str());
+        std::unique_ptr<AbstractData> value(entry ? AbstractData::create(entry->info) : nullptr);
+        if (!value || !fromErlangTerm(term, *value)) value.reset();
+        vectors.push_back({entry, hex, term, std::move(value)});
+    }
+    return vectors;
 }
 
 }  // namespace PerTest

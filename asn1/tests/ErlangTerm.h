@@ -5,8 +5,11 @@
 #pragma once
 
 #include "asn1/AbstractData.h"
+#include "asn1/tests/SchemaCatalog.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace PerTest {
 
@@ -15,5 +18,17 @@ std::string toErlangTerm(const ASN1::AbstractData& value);
 // Fills `value`, created from its record, from `text` (one term, an ending dot allowed);
 // false when the term does not fit the type.
 bool fromErlangTerm(const std::string& text, ASN1::AbstractData& value);
+
+// A committed cross-check vector: a value of the test schema and the octets Erlang encoded
+// it to.
+struct ErlangVector {
+    const SchemaCatalog::Entry* type;
+    std::string hex;  // without blanks
+    std::string term;
+    std::unique_ptr<ASN1::AbstractData> value;  // read from the term
+};
+
+// The vectors of "per" or "ber", as `asn1/tests/erlang/vectors.escript` wrote them.
+std::vector<ErlangVector> erlangVectors(const std::string& codec);
 
 }  // namespace PerTest

@@ -4,10 +4,8 @@
 // prints, and what then encodes decodes back to the same value.
 #include "asn1/tests/ErlangTerm.h"
 #include "asn1/tests/PerTestSupport.h"
-#include "asn1/tests/SchemaTypes.h"
 
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -16,10 +14,8 @@ using namespace PerTest;
 
 namespace {
 
-const std::string testDir = HALVOX_ASN1_TEST_DIR;
-
 struct Sample {
-    const SchemaType* type;
+    const void* info;
     std::vector<char> octets;
 };
 
@@ -27,19 +23,13 @@ struct Sample {
 // values.
 std::vector<Sample> samples(ASN1::CoderEnv::EncodingRules rule) {
     std::vector<Sample> samples;
-    std::ifstream in(testDir + (rule == ASN1::CoderEnv::ber ? "/erlang/ber_vectors.txt"
-                                                            : "/erlang/per_vectors.txt"));
-    std::string module, type, hexText, term;
-    while (in >> module >> type >> hexText && std::getline(in, term)) {
-        const SchemaType* found = findType(module, type);
-        if (rule != ASN1::CoderEnv::avn) {
-            samples.push_back({found, octets(hexText)});
-            continue;
-        }
-        std::unique_ptr<ASN1::AbstractData> value(ASN1::AbstractData::create(found->info));
-        EXPECT_TRUE(fromErlangTerm(term, *value));
-        std::string text = value->asValueNotation();
-        samples.push_back({found, std::vector<char>(text.begin(), text.end())});
+    for (const ErlangVector& v : erlangVectors(rule == ASN1::CoderEnv::ber ? "ber" : "per")) {
+        EXPECT_TRUE(v.value) << v.term;
+        if (!v.value) continue;
+        const std::string text = v.value->asValueNotation();
+        samples.push_back({v.type->info, rule == ASN1::CoderEnv::avn
+                                             ? std::vector<char>(text.begin(), text.end())
+                                             : octets(v.hex)});
     }
     return samples;
 }
@@ -64,12 +54,11 @@ TEST_P(Mutation, EveryPrefixAndChangeIsDecodedOrRefused) {
     const char replacements[] = "{},:'\" \nHB0-9ax";
     unsigned decoded = 0, refused = 0;
     for (const Sample& sample : inputs) {
-        ASSERT_NE(nullptr, sample.type);
         const std::vector<char>& input = sample.octets;
         for (std::size_t n = 0; n < input.size(); ++n) {
             if (!worthChanging(n, input.size())) continue;
             std::vector<char> prefix(input.begin(), input.begin() + n);
-            (exercise(sample.type->info, prefix, rule) ? decoded : refused)++;
+            (exercise(sample.info, prefix, rule) ? decoded : refused)++;
         }
         for (std::size_t at = 0; at < input.size(); ++at) {
             if (!worthChanging(at, input.size())) continue;
@@ -77,13 +66,13 @@ TEST_P(Mutation, EveryPrefixAndChangeIsDecodedOrRefused) {
             if (rule != ASN1::CoderEnv::avn) {
                 for (unsigned bit = 0; bit < 8; ++bit) {
                     changed[at] = char(input[at] ^ (0x80 >> bit));
-                    (exercise(sample.type->info, changed, rule) ? decoded : refused)++;
+                    (exercise(sample.info, changed, rule) ? decoded : refused)++;
                 }
                 continue;
             }
             for (const char* c = replacements; *c; ++c) {
                 changed[at] = *c;
-                (exercise(sample.type->info, changed, rule) ? decoded : refused)++;
+                (exercise(sample.info, changed, rule) ? decoded : refused)++;
             }
         }
     }
@@ -105,7 +94,7 @@ TEST_P(Mutation, RandomInputIsDecodedOrRefused) {
             std::vector<char> input(uniform(49));
             for (char& octet : input) octet = char(uniform(256));
             const char* const* name = names[i % 4];
-            decoded += exercise(findType(name[0], name[1])->info, input, rule);
+            decoded += exercise(SchemaCatalog::find(name[0], name[1])->info, input, rule);
         }
     }
     // The samples with a few octets, or for text pieces of value notation, put in, taken
@@ -136,7 +125,7 @@ TEST_P(Mutation, RandomInputIsDecodedOrRefused) {
                     edited.insert(edited.begin() + at, piece.begin(), piece.end());
             }
         }
-        decoded += exercise(sample.type->info, edited, rule);
+        decoded += exercise(sample.info, edited, rule);
     }
     EXPECT_GT(decoded, 0u);
 }

@@ -2,6 +2,7 @@
 
 #include "asn1/AbstractData.h"
 #include "asn1/CoderEnv.h"
+#include "tests/support/StreamCapture.h"
 
 #include <cctype>
 #include <cstdio>
@@ -49,6 +50,21 @@ bool decode(const std::string& hexText, ASN1::AbstractData& value,
     return ASN1::decode(input.data(), input.data() + input.size(), &env, value, true);
 }
 
+testing::AssertionResult roundTrips(const ASN1::AbstractData& value,
+                                    ASN1::CoderEnv::EncodingRules rule) {
+    const std::string octets = encode(value, rule);
+    if (octets == "FAIL") return testing::AssertionFailure() << "does not encode: " << value;
+    std::unique_ptr<ASN1::AbstractData> back(ASN1::AbstractData::create(value.info()));
+    if (!decode(octets, *back, rule))
+        return testing::AssertionFailure() << "does not decode: " << octets;
+    if (back->compare(value) != 0)
+        return testing::AssertionFailure() << "decodes to another value: " << *back;
+    const std::string again = encode(*back, rule);
+    if (again != octets)
+        return testing::AssertionFailure() << "encodes " << octets << ", then " << again;
+    return testing::AssertionSuccess();
+}
+
 bool exercise(const void* info, const std::vector<char>& input,
               ASN1::CoderEnv::EncodingRules rule) {
     std::unique_ptr<ASN1::AbstractData> value(ASN1::AbstractData::create(info));
@@ -66,6 +82,15 @@ bool exercise(const void* info, const std::vector<char>& input,
         EXPECT_EQ(0, back->compare(*value)) << hex(input);
     }
     return true;
+}
+
+std::string print(const ASN1::AbstractData& value) {
+    TestSupport::StreamCapture cerr(std::cerr);
+    std::ostringstream text;
+    text << value;
+    EXPECT_TRUE(text.good());
+    EXPECT_EQ("", cerr.str());
+    return text.str();
 }
 
 int run(const std::string& command, std::string& output) {

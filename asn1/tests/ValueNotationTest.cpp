@@ -1,38 +1,46 @@
-// Value notation as the logs show it: layout, every kind of value, and a stream that
-// never goes silent because one value could not be printed.
+// Value notation as the logs show it: the layout of every kind of value, the text read back
+// to an equal value, text that is no value of the type refused, and a stream that never goes
+// silent because one value could not be printed.
 #include "asn1/ASN1.h"
+#include "asn1/AVNDecoder.h"
 #include "asn1/AVNEncoder.h"
 #include "asn1/IOWrapper.h"
-#include "asn1/tests/schema/LGCP.h"
+#include "asn1/Limits.h"
+#include "asn1/tests/PerTestSupport.h"
 #include "asn1/tests/WorkedRecord.h"
+#include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/schema/TEST.h"
 
+#include <climits>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
 using namespace ASN1;
+using PerTest::print;
 
 namespace {
 
-std::string print(const AbstractData& value) {
-    std::ostringstream os;
-    os << value;
-    EXPECT_TRUE(os.good());
-    return os.str();
+// Reads the value's text into a fresh value of its type and compares.
+testing::AssertionResult readsBack(const AbstractData& value) {
+    const std::string text = value.asValueNotation();
+    std::unique_ptr<AbstractData> back(AbstractData::create(value.info()));
+    if (!back->setFromValueNotation(text))
+        return testing::AssertionFailure() << "does not read: " << text;
+    if (back->compare(value) != 0)
+        return testing::AssertionFailure() << "reads as " << *back << "\nfrom " << text;
+    return testing::AssertionSuccess();
 }
 
-// A SEQUENCE { inner Inner, list SEQUENCE OF INTEGER } whose Inner holds one OPTIONAL field.
-const void* const innerInfos[] = {&INTEGER::theInfo};
-const int innerIds[] = {0};
-const char* const innerNames[] = {"a"};
-const SequenceInfo innerInfo = {
-    {&SEQUENCE::create, 0x10}, false, innerInfos, innerIds, 1, 0, 1, nullptr, nullptr, innerNames};
-const void* const outerInfos[] = {&innerInfo, &SEQUENCE_OF<INTEGER>::theInfo};
-const int outerIds[] = {-1, -1};
-const char* const outerNames[] = {"inner", "list"};
-const SequenceInfo outerInfo = {
-    {&SEQUENCE::create, 0x10}, false, outerInfos, outerIds, 2, 0, 0, nullptr, nullptr, outerNames};
+const NameEntry namedEntries[] = {{-1, "minusOne"}, {1, "one"}};
+const NamedNumberInfo named = {
+    {{&IntegerWithNamedNumber::create, 2}, Unconstrained, 0, 0xFFFFFFFFu}, namedEntries, 2};
+const TypeConstrainedOpenDataInfo openInteger = {{&TypeConstrainedOpenData::create, 0},
+                                                 &INTEGER::theInfo};
+
+typedef Constrained_INTEGER<FixedConstraint, 0, 0xFFFFFFFFu> Unsigned32;
 
 }  // namespace
 
@@ -53,6 +61,12 @@ TEST(ValueNotation, WorkedExampleByteForByte) {
         "}",
         print(record));
     EXPECT_EQ(print(record), record.asValueNotation());
+    EXPECT_TRUE(readsBack(record));
+    // The enumeration name ends before the ',' that the SEQUENCE reads.
+    TEST::Record back;
+    ASSERT_TRUE(back.setFromValueNotation(
+        "{ id 5, state busy, body data : { octets '0a ff'H, flags '101'B }, items { 1, 2 } }"));
+    EXPECT_EQ(record, back);
 
     record.set_body().select_none();
     record.set_label("x");
@@ -60,45 +74,84 @@ TEST(ValueNotation, WorkedExampleByteForByte) {
         "{\n  id 5,\n  label \"x\",\n  state busy,\n  body none : NULL,\n"
         "  items {\n    1,\n    2\n  }\n}",
         print(record));
+    EXPECT_TRUE(readsBack(record));
 }
 
-TEST(ValueNotation, EmptyConstructedValues) {
-    SEQUENCE outer(&outerInfo);
-    EXPECT_EQ("{\n  inner {\n  },\n  list {\n  }\n}", print(outer));
-    EXPECT_EQ("{\n}", print(SEQUENCE(&innerInfo)));
-    EXPECT_EQ("{\n}", print(SEQUENCE_OF<INTEGER>()));
-
-    static_cast<SEQUENCE_OF<INTEGER>*>(outer.getField(1))->push_back(INTEGER(9));
-    EXPECT_EQ("{\n  inner {\n  },\n  list {\n    9\n  }\n}", print(outer));
-}
-
-TEST(ValueNotation, ScalarsAndStrings) {
-    EXPECT_EQ("''H", print(OCTET_STRING()));
-    EXPECT_EQ("''B", print(BIT_STRING()));
-    EXPECT_EQ("{ }", print(OBJECT_IDENTIFIER()));
-    OBJECT_IDENTIFIER oid;
-    for (unsigned arc : {1u, 3u, 6u}) oid.append(arc);
-    EXPECT_EQ("{ 1 3 6 }", print(oid));
-    EXPECT_EQ("TRUE", print(BOOLEAN(true)));
-    EXPECT_EQ("\"a \\b\"", print(static_cast<const AbstractData&>(IA5String("a \\b"))));
-    EXPECT_EQ("\"20231011164600.250+0300\"", print(GeneralizedTime("20231011164600.250+0300")));
-
-    EXPECT_EQ("4294967295",
-              print(Constrained_INTEGER<FixedConstraint, 0, 4294967295u>(0xFFFFFFFFu)));
-    EXPECT_EQ("-1", print(INTEGER(-1)));
-    Constrained_INTEGER<FixedConstraint, -128, 127> small;
-    small.setValue(-5);
-    EXPECT_EQ("-5", print(small));
-
-    static const NameEntry entries[] = {{1, "one"}};
-    static const NamedNumberInfo named = {
-        {{&IntegerWithNamedNumber::create, 2}, Unconstrained, 0, 0xFFFFFFFFu}, entries, 1};
-    EXPECT_EQ("one", print(IntegerWithNamedNumber(1, &named)));
-    EXPECT_EQ("2", print(IntegerWithNamedNumber(2, &named)));
-
-    // Characters the locale cannot write come out as quadruples.
-    EXPECT_EQ("{{ 0, 0, 4, 16}, { 0, 0, 4, 53}}", print(BMPString(L"\x0410\x0435")));
-    EXPECT_EQ("\"ok\"", print(BMPString(L"ok")));
+TEST(ValueNotation, EveryKindOfValuePrintsAndReadsBack) {
+    const struct {
+        std::function<AbstractData*()> make;
+        const char* text;  // null: read back only
+    } cases[] = {
+        {[] { return new OCTET_STRING(); }, "''H"},
+        {[] { return new BIT_STRING(); }, "''B"},
+        {[] {
+             auto* bits = new BIT_STRING;
+             bits->resize(9);
+             bits->set(8);
+             return bits;
+         },
+         "'000000001'B"},
+        {[] { return new OBJECT_IDENTIFIER; }, "{ }"},
+        {[] {
+             auto* oid = new OBJECT_IDENTIFIER;
+             for (unsigned arc : {1u, 2u, 840u, 4294967295u}) oid->append(arc);
+             return oid;
+         },
+         "{ 1 2 840 4294967295 }"},
+        {[] { return new BOOLEAN(true); }, "TRUE"},
+        {[] { return new IA5String("a \\b"); }, "\"a \\b\""},
+        {[] { return new IA5String("say \"hi\", \"\""); }, "\"say \"\"hi\"\", \"\"\"\"\""},
+        {[] { return new IA5String(std::string("nul\0 and\nline", 13)); }, nullptr},
+        {[] { return new GeneralizedTime("20231011164600.250+0300"); },
+         "\"20231011164600.250+0300\""},
+        {[] { return new Unsigned32(0xFFFFFFFFu); }, "4294967295"},
+        {[] { return new INTEGER(INT_MIN); }, "-2147483648"},
+        {[] {
+             auto* small = new Constrained_INTEGER<FixedConstraint, -128, 127>;
+             small->setValue(-5);
+             return small;
+         },
+         "-5"},
+        {[] { return new IntegerWithNamedNumber(-1, &named); }, "minusOne"},
+        {[] { return new IntegerWithNamedNumber(7, &named); }, "7"},
+        {[] { return new TEST::Standby(TEST::Standby::not_use); }, "not-use"},
+        {[] { return new ENUMERATED(-3, &TEST::State::theInfo); }, "-3"},
+        // Characters the locale cannot write come out as quadruples.
+        {[] { return new BMPString(L"\x0410\x0435"); }, "{{ 0, 0, 4, 16}, { 0, 0, 4, 53}}"},
+        {[] { return new BMPString(L"plain \"quoted\""); }, "\"plain \"\"quoted\"\"\""},
+        {[] { return new BMPString(L""); }, nullptr},
+        {[] { return new SEQUENCE_OF<INTEGER>(); }, "{\n}"},
+        {[] { return new TEST::AllOptional; }, "{\n}"},
+        {[] { return new TEST::Outer; }, "{\n  inner {\n  },\n  list {\n  }\n}"},
+        {[] {
+             auto* outer = new TEST::Outer;
+             outer->set_list().push_back(INTEGER(9));
+             outer->set_inner().set_flag(false);
+             return outer;
+         },
+         "{\n  inner {\n    flag FALSE\n  },\n  list {\n    9\n  }\n}"},
+        {[] {
+             auto* value = new TEST::Extended;  // additions read like root fields
+             value->set_a(1);
+             value->set_z({char(0xAB)});
+             return value;
+         },
+         "{\n  a 1,\n  z 'ab'H\n}"},
+        {[] {
+             auto* open = new OpenData;
+             open->grab(new std::vector<char>{char(0xC3), 0});
+             return open;
+         },
+         "'c3 00'H"},
+        {[] { return AbstractData::create(&openInteger); }, "0"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<AbstractData> value(c.make());
+        if (c.text) {
+            EXPECT_EQ(c.text, print(*value));
+        }
+        EXPECT_TRUE(readsBack(*value));
+    }
 }
 
 TEST(ValueNotation, OctetStringLeavesTheStreamFormatAsItFoundIt) {
@@ -119,16 +172,6 @@ TEST(ValueNotation, EveryItemOfASparseEnumeration) {
         text += print(value) + " ";
     }
     EXPECT_EQ("-2 not-use idle learn listen 3 speak 5 6 7 8 top 10 ", text);
-    TEST::State state;
-    state.setFromInt(7);
-    EXPECT_EQ("7", print(state));
-}
-
-TEST(ValueNotation, ExtensionAdditionsReadLikeRootFields) {
-    TEST::Extended value;
-    value.set_a(1);
-    value.set_z({char(0xAB)});
-    EXPECT_EQ("{\n  a 1,\n  z 'ab'H\n}", print(value));
 }
 
 TEST(ValueNotation, UnprintableValuesLeaveAMarkerAndAGoodStream) {
@@ -150,20 +193,7 @@ TEST(ValueNotation, UnprintableValuesLeaveAMarkerAndAGoodStream) {
     TEST::Pick unnamed;
     unnamed.setSelection(3, new Null);  // no alternative 3 is known
     EXPECT_EQ("<not understood>", print(unnamed));
-
-    OpenData typed(new INTEGER(4)), raw, empty;
-    raw.grab(new std::vector<char>(1, char(0xC3)));
-    EXPECT_EQ("4", print(typed));
-    EXPECT_EQ("'c3'H", print(raw));
-    EXPECT_EQ("<empty>", print(empty));
-}
-
-TEST(ValueNotation, BadStreamsGetNothing) {
-    std::ostringstream os;
-    os.setstate(std::ios_base::failbit);
-    os << INTEGER(5);
-    os.clear();
-    EXPECT_EQ("", os.str());
+    EXPECT_EQ("<empty>", print(OpenData()));
 }
 
 namespace {
@@ -179,12 +209,17 @@ struct Throwing {
 
 }  // namespace
 
-TEST(ValueNotation, GuardTurnsExceptionsIntoStreamState) {
+TEST(ValueNotation, StreamStatesAndExceptions) {
+    std::ostringstream failed;
+    failed.setstate(std::ios_base::failbit);
+    failed << INTEGER(5);  // a failed stream gets nothing
+    failed.clear();
+    EXPECT_EQ("", failed.str());
+
     std::ostringstream os;
     g_inserter(os, Throwing{false});
     EXPECT_TRUE(os.fail());
     EXPECT_FALSE(os.bad());
-
     std::ostringstream bad;
     g_inserter(bad, Throwing{true});
     EXPECT_TRUE(bad.bad());
@@ -227,4 +262,127 @@ TEST(ValueNotation, MessageOfTheControllerLink) {
         "  }\n"
         "}",
         print(message));
+    EXPECT_TRUE(readsBack(message));
+}
+
+TEST(ValueNotation, QuotedBitAndHexStrings) {
+    const struct {
+        const char* text;
+        const char* octets;  // hex, or null for a refusal
+        unsigned bits;
+    } cases[] = {
+        {"'1'B", "80", 1},
+        {"'F'H", "F0", 4},
+        {"'abc'H", "AB C0", 12},
+        {"'0a ff'H", "0A FF", 16},
+        {"'1011\n 0000 1'B", "B0 80", 9},
+        {"''H", "", 0},
+        {"'zz'H", nullptr, 0},
+        {"'12'h", nullptr, 0},
+        {"'+1'H", nullptr, 0},
+        {"'-1'H", nullptr, 0},
+        {"'12'B", nullptr, 0},
+        {"'1\t0'B", nullptr, 0},
+        {"'12", nullptr, 0},
+        {"12'H", nullptr, 0},
+    };
+    for (const auto& c : cases) {
+        std::istringstream is(c.text);
+        std::vector<char> octets;
+        unsigned bits = 0;
+        bool read = get_value_from(is, octets, bits);
+        EXPECT_EQ(c.octets != nullptr, read) << c.text;
+        if (read && c.octets) {
+            EXPECT_EQ(c.octets, PerTest::hex(octets)) << c.text;
+            EXPECT_EQ(c.bits, bits) << c.text;
+        }
+    }
+    // The string replaces what the value held.
+    OCTET_STRING three(3, 'x');
+    ASSERT_TRUE(three.setFromValueNotation("'0a ff'H"));
+    EXPECT_EQ("0A FF", PerTest::hex(three));
+}
+
+TEST(ValueNotation, TextThatIsNoValueOfTheTypeIsRefused) {
+    const struct {
+        const void* info;
+        const char* text;
+    } cases[] = {
+        {&INTEGER::theInfo, "abc"},
+        {&INTEGER::theInfo, "2147483648"},
+        {&Unsigned32::theInfo, "-1"},
+        {&Unsigned32::theInfo, "4294967296"},
+        {&BOOLEAN::theInfo, "true"},
+        {&Null::theInfo, "NUL"},
+        {&TEST::State::theInfo, "sleeping"},
+        {&named, "two"},
+        {&IA5String::theInfo, "\"open"},
+        {&IA5String::theInfo, "bare"},
+        {&BMPString::theInfo, "{{ 0, 0, 256, 0}}"},
+        {&BMPString::theInfo, "{{ 1, 0, 0, 65}}"},
+        {&BMPString::theInfo, "{{ 0, 0, 0, 65}"},
+        {&OBJECT_IDENTIFIER::theInfo, "{ 1 x 3 }"},
+        {&OBJECT_IDENTIFIER::theInfo, "{ 1 -3 }"},
+        {&OBJECT_IDENTIFIER::theInfo, "{ 1 2"},
+        {&GeneralizedTime::theInfo, "\"2023\""},
+        {&TEST::Pick::theInfo, "number: 6"},
+        {&TEST::Pick::theInfo, "unknown : NULL"},
+        {&TEST::Pair::theInfo, "{}"},
+        {&TEST::Pair::theInfo, "{ first 5 }"},
+        {&TEST::Pair::theInfo, "{ second number : 6, first 5 }"},
+        {&TEST::Pair::theInfo, "{ first 5, second number : 6"},
+        {&TEST::Pair::theInfo, "{ first 5; second number : 6 }"},
+        {&TEST::Record::theInfo, "{ state busy, id 5, body none : NULL, items { } }"},
+        {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1, 2"},
+        {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1 2 }"},
+        {&SEQUENCE_OF<INTEGER>::theInfo, "{"},
+        {&OpenData::theInfo, "5"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<AbstractData> value(AbstractData::create(c.info));
+        EXPECT_FALSE(value->setFromValueNotation(c.text)) << c.text;
+    }
+
+    // Enough of a list is enough.
+    SEQUENCE_OF<Null> list;
+    std::string text = "{";
+    for (unsigned i = 0; i <= MaximumArraySize; ++i) text += i ? ", NULL" : "NULL";
+    EXPECT_FALSE(list.setFromValueNotation(text + "}"));
+}
+
+TEST(ValueNotation, OptionalFieldsComeFromTheTextAlone) {
+    TEST::AllOptional value;
+    ASSERT_TRUE(value.setFromValueNotation("{ n 4, flag TRUE }"));
+    EXPECT_TRUE(value.n_isPresent());
+    ASSERT_TRUE(value.setFromValueNotation("{ flag FALSE, }"));  // a ',' before the brace
+    EXPECT_FALSE(value.n_isPresent());
+    EXPECT_TRUE(value.flag_isPresent());
+    ASSERT_TRUE(value.setFromValueNotation("{}"));
+    EXPECT_FALSE(value.flag_isPresent());
+    EXPECT_FALSE(value.setFromValueNotation("{ flag TRUE, n 4 }"));
+}
+
+TEST(ValueNotation, StreamsAndTheCoderEnvironment) {
+    std::istringstream is("  5\n{ first 7, second flag : TRUE } -3 x");
+    INTEGER five, minusThree, unread(9);
+    TEST::Pair pair;
+    is >> five >> pair >> minusThree;
+    EXPECT_TRUE(is.good());
+    EXPECT_EQ(5, five.getValue());
+    EXPECT_EQ(7u, pair.get_first().getValue());
+    EXPECT_EQ(-3, minusThree.getValue());
+    is >> unread;
+    EXPECT_TRUE(is.fail());
+    is >> unread;  // a failed stream is left alone
+    EXPECT_EQ(9, unread.getValue());
+    std::istringstream empty("   ");
+    empty >> unread;
+    EXPECT_TRUE(empty.fail());
+
+    EXPECT_TRUE(PerTest::roundTrips(PerTest::workedRecord(), CoderEnv::avn));
+    CoderEnv env;
+    env.set_encodingRule(CoderEnv::avn);
+    const std::string text = PerTest::workedRecord().asValueNotation();
+    TEST::Record back;
+    EXPECT_FALSE(decode(text.data(), text.data() + text.size() / 2, &env, back, false));
 }

@@ -2,6 +2,7 @@
 #include "asn1/ASN1.h"
 #include "asn1/Compare.h"
 #include "asn1/CountBits.h"
+#include "asn1/tests/PerTestSupport.h"
 #include "asn1/tests/schema/TEST.h"
 
 #include <climits>
@@ -10,146 +11,114 @@
 #include <sstream>
 
 using namespace ASN1;
+using PerTest::octets;
 
 namespace {
 
-std::vector<char> octets(std::initializer_list<int> values) {
-    std::vector<char> result;
-    for (int v : values) result.push_back(char(v));
-    return result;
+OBJECT_IDENTIFIER oid(std::initializer_list<unsigned> arcs) {
+    OBJECT_IDENTIFIER value;
+    for (unsigned arc : arcs) value.append(arc);
+    return value;
 }
 
 }  // namespace
 
 TEST(Value, CountBitsCoversTheWholeUnsignedRange) {
-    EXPECT_EQ(32u, CountBits(0));
-    EXPECT_EQ(0u, CountBits(1));
-    EXPECT_EQ(1u, CountBits(2));
-    EXPECT_EQ(2u, CountBits(3));
-    EXPECT_EQ(2u, CountBits(4));
-    EXPECT_EQ(3u, CountBits(5));
-    EXPECT_EQ(8u, CountBits(256));
-    EXPECT_EQ(10u, CountBits(1024));
-    EXPECT_EQ(31u, CountBits(0x80000000u));
-    EXPECT_EQ(32u, CountBits(0x80000001u));
-    EXPECT_EQ(32u, CountBits(0xFFFFFFFFu));
+    const std::pair<unsigned, unsigned> cases[] = {{0, 32},
+                                                   {1, 0},
+                                                   {2, 1},
+                                                   {3, 2},
+                                                   {4, 2},
+                                                   {5, 3},
+                                                   {256, 8},
+                                                   {1024, 10},
+                                                   {0x80000000u, 31},
+                                                   {0x80000001u, 32},
+                                                   {0xFFFFFFFFu, 32}};
+    for (const auto& c : cases) EXPECT_EQ(c.second, CountBits(c.first)) << c.first;
 }
 
-TEST(Value, OctetRangesCompareAsUnsigned) {
+TEST(Value, CompareGivesTheDifference) {
     const char ab[] = "ab", abc[] = "abc";
     EXPECT_EQ(-1, lexicographic_compare_bytes(ab, ab + 2, abc, abc + 3));
     EXPECT_EQ(1, lexicographic_compare_bytes(abc, abc + 3, ab, ab + 2));
     EXPECT_EQ(0, lexicographic_compare_bytes(ab, ab, abc, abc));
     const char low = 0x01, high = char(0xFF);
     EXPECT_EQ(-254, lexicographic_compare_bytes(&low, &low + 1, &high, &high + 1));
-}
 
-TEST(Value, CreatedFromRecordsAndClonedOntoTheSameRecord) {
-    EXPECT_EQ(nullptr, AbstractData::create(nullptr));
-    std::unique_ptr<AbstractData> made(AbstractData::create(&INTEGER::theInfo));
-    INTEGER* number = dynamic_cast<INTEGER*>(made.get());
-    ASSERT_NE(nullptr, number);
-    EXPECT_EQ(0, number->getValue());
-    EXPECT_EQ(2u, made->getTag());
-
-    Constrained_INTEGER<FixedConstraint, 0, 1023> slot(17);
-    std::unique_ptr<INTEGER> copy(slot.clone());
-    EXPECT_EQ(slot.info(), copy->info());
-    EXPECT_EQ(0, copy->compare(slot));
-    EXPECT_EQ(1023u, copy->getUpperLimit());
-}
-
-TEST(Value, ScalarsCompareByDifference) {
     EXPECT_EQ(1, BOOLEAN(true).compare(BOOLEAN(false)));
-    EXPECT_EQ(0, Null().compare(Null()));
     EXPECT_EQ(-2, INTEGER(5).compare(INTEGER(7)));
     // Equal values on different records are equal.
     EXPECT_TRUE((INTEGER(5) == Constrained_INTEGER<FixedConstraint, 0, 7>(5)));
     // A difference beyond an int keeps the order.
     EXPECT_GT(INTEGER(INT_MAX).compare(INTEGER(-1)), 0);
     EXPECT_LT(INTEGER(INT_MIN).compare(INTEGER(1)), 0);
-    TEST::State busy(TEST::State::busy), idle(TEST::State::idle);
-    EXPECT_EQ(1, busy.compare(idle));
-}
+    EXPECT_EQ(1, TEST::State(TEST::State::busy).compare(TEST::State(TEST::State::idle)));
+    EXPECT_EQ(-1, oid({1, 2}).compare(oid({1, 2, 3})));
 
-TEST(Value, ValuesOfDifferentClassesNeverCompareEqual) {
+    // Values of different classes, or SEQUENCEs of different records, never compare equal,
+    // and the order is antisymmetric.
     INTEGER zero(0);
     TEST::State idle;
-    BOOLEAN no(false);
-    EXPECT_NE(0, zero.compare(idle));
-    EXPECT_EQ(-zero.compare(idle), idle.compare(zero));
-    EXPECT_NE(0, no.compare(zero));
-    EXPECT_TRUE(zero != no);
     TEST::Pair pair;
     TEST::PairExt pairExt;
+    EXPECT_NE(0, zero.compare(idle));
+    EXPECT_EQ(-zero.compare(idle), idle.compare(zero));
+    EXPECT_TRUE(zero != BOOLEAN(false));
     EXPECT_NE(0, pair.compare(pairExt));
     EXPECT_EQ(-pair.compare(pairExt), pairExt.compare(pair));
 }
 
-TEST(Value, ObjectIdentifierContentsOctets) {
-    OBJECT_IDENTIFIER rsa;
-    for (unsigned arc : {1u, 2u, 840u, 113549u}) rsa.append(arc);
-    std::vector<char> out;
-    ASSERT_TRUE(rsa.encodeCommon(out));
-    EXPECT_EQ(octets({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D}), out);
+TEST(Value, ClonesKeepTheirRecord) {
+    EXPECT_EQ(nullptr, AbstractData::create(nullptr));
+    Constrained_INTEGER<FixedConstraint, 0, 1023> slot(17);
+    std::unique_ptr<INTEGER> copy(slot.clone());
+    EXPECT_EQ(slot.info(), copy->info());
+    EXPECT_EQ(0, copy->compare(slot));
+    std::unique_ptr<AbstractString> text(IA5String("ab").clone());
+    EXPECT_EQ(&IA5String::theInfo, text->info());
+    EXPECT_EQ("ab", static_cast<std::string&>(*text));
+}
 
+TEST(Value, ObjectIdentifierContentsOctets) {
+    std::vector<char> out;
+    ASSERT_TRUE(oid({1, 2, 840, 113549}).encodeCommon(out));
+    EXPECT_EQ("2A 86 48 86 F7 0D", PerTest::hex(out));
     OBJECT_IDENTIFIER back;
     ASSERT_TRUE(back.decodeCommon(out.data(), unsigned(out.size())));
-    EXPECT_EQ(0, back.compare(rsa));
-    EXPECT_EQ(4u, back.levels());
+    EXPECT_EQ(oid({1, 2, 840, 113549}), back);
 
     // The octets go in front of what the vector holds.
-    std::vector<char> prefixed = octets({0x06});
-    OBJECT_IDENTIFIER big;
-    big.append(2);
-    big.append(100);
-    ASSERT_TRUE(big.encodeCommon(prefixed));
-    EXPECT_EQ(octets({0x81, 0x34, 0x06}), prefixed);
-    ASSERT_TRUE(back.decodeCommon(prefixed.data(), 2));
-    EXPECT_EQ(2u, back[0]);
-    EXPECT_EQ(100u, back[1]);
+    out = octets("06");
+    ASSERT_TRUE(oid({2, 100}).encodeCommon(out));
+    EXPECT_EQ("81 34 06", PerTest::hex(out));
+    ASSERT_TRUE(back.decodeCommon(out.data(), 2));
+    EXPECT_EQ(oid({2, 100}), back);
 
-    OBJECT_IDENTIFIER single;
-    single.append(1);
-    ASSERT_TRUE(single.encodeCommon(prefixed));
-    EXPECT_TRUE(prefixed.empty());
-
-    OBJECT_IDENTIFIER shorter, longer;
-    for (unsigned arc : {1u, 2u}) shorter.append(arc);
-    for (unsigned arc : {1u, 2u, 3u}) longer.append(arc);
-    EXPECT_EQ(-1, shorter.compare(longer));
+    // The widest arcs.
+    out = octets("2A 8F FF FF FF 7F");
+    ASSERT_TRUE(back.decodeCommon(out.data(), unsigned(out.size())));
+    EXPECT_EQ(0xFFFFFFFFu, back[2]);
+    out.clear();
+    ASSERT_TRUE(oid({2, 0xFFFFFFAFu}).encodeCommon(out));
+    EXPECT_EQ("8F FF FF FF 7F", PerTest::hex(out));
 }
 
 TEST(Value, ObjectIdentifierRefusesMalformedOctetsAndArcs) {
-    OBJECT_IDENTIFIER oid;
-    const std::vector<std::vector<char>> bad = {
-        octets({0x86}),                                      // ends inside a subidentifier
-        octets({0x2A, 0x80, 0x01}),                          // leading zero group
-        octets({0x2A, 0x81, 0x80, 0x80, 0x80, 0x80, 0x00}),  // six octets
-        octets({0x2A, 0x90, 0x80, 0x80, 0x80, 0x00}),        // five octets above 32 bits
-    };
-    for (const std::vector<char>& input : bad)
-        EXPECT_FALSE(oid.decodeCommon(input.data(), unsigned(input.size())));
-
-    std::vector<char> widest = octets({0x2A, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F});
-    ASSERT_TRUE(oid.decodeCommon(widest.data(), unsigned(widest.size())));
-    EXPECT_EQ(0xFFFFFFFFu, oid[2]);
-
-    std::vector<char> out = octets({0x55});
-    for (std::pair<unsigned, unsigned> first :
-         {std::make_pair(3u, 1u), std::make_pair(1u, 40u), std::make_pair(2u, 0xFFFFFFB0u)}) {
-        OBJECT_IDENTIFIER wrong;
-        wrong.append(first.first);
-        wrong.append(first.second);
-        EXPECT_FALSE(wrong.encodeCommon(out));
-        EXPECT_EQ(octets({0x55}), out);
+    OBJECT_IDENTIFIER value;
+    for (const char* bad : {"86",                    // ends inside a subidentifier
+                            "2A 80 01",              // leading zero group
+                            "2A 81 80 80 80 80 00",  // six octets
+                            "2A 90 80 80 80 00"}) {  // five octets above 32 bits
+        std::vector<char> input = octets(bad);
+        EXPECT_FALSE(value.decodeCommon(input.data(), unsigned(input.size()))) << bad;
     }
-    OBJECT_IDENTIFIER largest;
-    largest.append(2);
-    largest.append(0xFFFFFFAFu);
-    out.clear();
-    ASSERT_TRUE(largest.encodeCommon(out));
-    EXPECT_EQ(octets({0x8F, 0xFF, 0xFF, 0xFF, 0x7F}), out);
+    // First arcs that would read back as another identifier.
+    std::vector<char> out = octets("55");
+    for (const OBJECT_IDENTIFIER& wrong : {oid({3, 1}), oid({1, 40}), oid({2, 0xFFFFFFB0u})}) {
+        EXPECT_FALSE(wrong.encodeCommon(out));
+        EXPECT_EQ("55", PerTest::hex(out));
+    }
 }
 
 TEST(Value, GeneralizedTimeTextRoundTrips) {
@@ -172,7 +141,6 @@ TEST(Value, GeneralizedTimeTextRoundTrips) {
     EXPECT_EQ("20231011164600Z", t.get());
 
     ASSERT_TRUE(t.set("19991231235960.5-0130"));
-    EXPECT_EQ(500, t.getMillisec());
     EXPECT_EQ(-90, t.getMinDiff());
     EXPECT_EQ("19991231235960.500-0130", t.get());
     ASSERT_TRUE(t.set("20000101000000.1239"));
@@ -196,28 +164,24 @@ TEST(Value, GeneralizedTimeSecondsAreUtcBothWays) {
     t.set_time_t(1697042760);  // 2023-10-11 16:46:00 UTC
     EXPECT_EQ("20231011164600", t.get());
     EXPECT_EQ(1697042760, t.get_time_t());
-    GeneralizedTime later(2023, 10, 11, 16, 46, 1, 0, 0, false);
-    EXPECT_EQ(-1, t.compare(later));
-    GeneralizedTime utc(2023, 10, 11, 16, 46, 0, 0, 0, true);
-    EXPECT_EQ(-1, t.compare(utc));
+    EXPECT_EQ(-1, t.compare(GeneralizedTime(2023, 10, 11, 16, 46, 1, 0, 0, false)));
+    EXPECT_EQ(-1, t.compare(GeneralizedTime(2023, 10, 11, 16, 46, 0, 0, 0, true)));
 }
 
 TEST(Value, EnumerationNamesFoundByNumber) {
     TEST::State state;
     EXPECT_STREQ("idle", state.getName());
-    state.setFromInt(-1);
-    EXPECT_EQ(nullptr, state.getName());
-    state.setFromInt(2);
-    EXPECT_EQ(nullptr, state.getName());
+    for (int number : {-1, 2}) {
+        state.setFromInt(number);
+        EXPECT_EQ(nullptr, state.getName()) << number;
+    }
     EXPECT_TRUE(state.setFromName("busy"));
     EXPECT_TRUE(state.is_busy());
-    EXPECT_FALSE(state.setFromName("asleep"));
+    EXPECT_FALSE(state.setFromName("asleep"));  // leaves a number no item has
     EXPECT_EQ(2, state.asInt());
 
     // Sparse numbers: the text carries "=N"; the name alone sets the number.
-    TEST::Standby standby;
-    EXPECT_STREQ("idle=0", standby.getName());
-    standby = TEST::Standby::not_use;
+    TEST::Standby standby(TEST::Standby::not_use);
     EXPECT_STREQ("not-use=-1", standby.getName());
     standby.setFromInt(9);
     EXPECT_STREQ("top=9", standby.getName());
@@ -225,8 +189,6 @@ TEST(Value, EnumerationNamesFoundByNumber) {
         standby.setFromInt(gap);
         EXPECT_EQ(nullptr, standby.getName()) << gap;
     }
-    EXPECT_TRUE(standby.setFromName("speak"));
-    EXPECT_EQ(4, standby.asInt());
     EXPECT_TRUE(standby.setFromName("not-use"));
     EXPECT_EQ(-1, standby.asInt());
     EXPECT_FALSE(standby.setFromName("speak=4"));
@@ -236,8 +198,7 @@ TEST(Value, EnumerationNamesFoundByNumber) {
     static const char* const names[] = {"a", "b=1", "c=1"};
     static const int numbers[] = {0, 1, 1};
     static const EnumeratedInfo twice = {{&ENUMERATED::create, 10}, false, 1, names, 3, numbers};
-    ENUMERATED value(1, &twice);
-    EXPECT_STREQ("b=1", value.getName());
+    EXPECT_STREQ("b=1", ENUMERATED(1, &twice).getName());
 }
 
 TEST(Value, NamedNumbersLookUpBothWays) {
@@ -257,17 +218,15 @@ TEST(Value, NamedNumbersLookUpBothWays) {
     EXPECT_EQ(-5, n.getValue());
 }
 
-TEST(Value, BitStringLayoutAndOrder) {
+TEST(Value, StringsLayoutAndOrder) {
     BIT_STRING bits;
     bits.resize(9);
     EXPECT_EQ(2u, bits.getData().size());
     bits.set(8);
     EXPECT_EQ(char(0x80), bits.getData()[1]);
-    EXPECT_TRUE(bits[8]);
     EXPECT_FALSE(bits[9]);
     bits.set(9);  // beyond the last bit: nothing
     EXPECT_EQ(char(0x80), bits.getData()[1]);
-
     BIT_STRING a, b, empty, three;
     a.resize(4);
     b.resize(4);
@@ -276,33 +235,12 @@ TEST(Value, BitStringLayoutAndOrder) {
     EXPECT_EQ(-16, a.compare(b));
     three.resize(3);
     EXPECT_EQ(-3, empty.compare(three));
-}
 
-TEST(Value, OctetStringsAreRawOctets) {
-    OCTET_STRING text(octets({0x00, 0x41}));
-    std::string s = text;
-    ASSERT_EQ(2u, s.size());
-    EXPECT_EQ('\0', s[0]);
-    EXPECT_EQ(-1, OCTET_STRING(octets({1, 2})).compare(OCTET_STRING(octets({1, 2, 3}))));
-    EXPECT_EQ(255, OCTET_STRING(octets({1, 0xFF})).compare(OCTET_STRING(octets({1, 0}))));
-    OCTET_STRING filled(3, 'x');
-    filled = octets({7});
-    EXPECT_EQ(octets({7}), static_cast<std::vector<char>&>(filled));
-}
-
-TEST(Value, CharacterStrings) {
-    IA5String ab("ab"), abc("abc"), b("b");
-    EXPECT_LT(ab.compare(abc), 0);
-    EXPECT_GT(b.compare(abc), 0);
-    std::ostringstream os;
-    os << IA5String("say \"hi\"");
-    EXPECT_EQ("say \"hi\"", os.str());
-
-    std::unique_ptr<AbstractString> copy(ab.clone());
-    EXPECT_EQ(&IA5String::theInfo, copy->info());
-    EXPECT_EQ("ab", static_cast<std::string&>(*copy));
-    EXPECT_EQ(8u, copy->getNumBits(true));
-    EXPECT_EQ(7u, copy->getNumBits(false));
+    EXPECT_EQ(-1, OCTET_STRING(octets("01 02")).compare(OCTET_STRING(octets("01 02 03"))));
+    EXPECT_EQ(255, OCTET_STRING(octets("01 FF")).compare(OCTET_STRING(octets("01 00"))));
+    EXPECT_LT(IA5String("ab").compare(IA5String("abc")), 0);
+    EXPECT_GT(IA5String("b").compare(IA5String("abc")), 0);
+    EXPECT_GT(BMPString(L"\x0410\x0435").compare(BMPString(L"\x0410")), 0);
 
     // Every alphabet is ascending and as long as its record says.
     for (const StringInfo* kind :
@@ -314,9 +252,4 @@ TEST(Value, CharacterStrings) {
         EXPECT_EQ(0, set[s.getCharacterSetSize()]);
         EXPECT_EQ(CountBits(s.getCharacterSetSize()), s.getCanonicalSetBits());
     }
-
-    BMPString wide(L"\x0410\x0435");
-    EXPECT_GT(wide.compare(BMPString(L"\x0410")), 0);
-    wide.assign(L"xyz", 2);
-    EXPECT_EQ(L"xy", static_cast<std::wstring&>(wide));
 }

@@ -83,51 +83,37 @@ private:
 // Overrides nothing: the root's own answers.
 class PlainConstVisitor : public ConstVisitor {};
 
-std::string walk(TEST::Extended& value, std::map<std::string, int> codes, bool* result) {
-    RecordingVisitor visitor;
-    visitor.codes = std::move(codes);
-    *result = value.accept(visitor);
-    return visitor.calls;
-}
-
 }  // namespace
 
-TEST(Visitor, ReadingWalkOffersEveryFieldThenTheAdditions) {
-    TEST::Extended value;
-    bool result = false;
-    EXPECT_EQ("pre root0/-1 root1/0 root2/1 preExt ext3/2 ext4/3 ext5/4 unknown ",
-              walk(value, {}, &result));
-    EXPECT_TRUE(result);
-}
-
-TEST(Visitor, ReadingWalkStopsWhereTheHooksSay) {
-    TEST::Extended value;
-    bool result = false;
-    EXPECT_EQ("pre ", walk(value, {{"pre", Visitor::Done}}, &result));
-    EXPECT_TRUE(result);
-    EXPECT_EQ("pre ", walk(value, {{"pre", Visitor::Fail}}, &result));
-    EXPECT_FALSE(result);
-    // No extension additions follow: the root fields only.
-    EXPECT_EQ("pre root0/-1 root1/0 root2/1 ",
-              walk(value, {{"pre", Visitor::NoExtensions}}, &result));
-    EXPECT_TRUE(result);
-    // A field answering 2 goes on like 3; 1 ends with success; 0 with failure.
-    EXPECT_EQ("pre root0/-1 root1/0 root2/1 preExt ext3/2 ext4/3 ext5/4 unknown ",
-              walk(value, {{"root1/0", Visitor::NoExtensions}}, &result));
-    EXPECT_EQ("pre root0/-1 root1/0 ", walk(value, {{"root1/0", Visitor::Done}}, &result));
-    EXPECT_TRUE(result);
-    EXPECT_EQ("pre root0/-1 ", walk(value, {{"root0/-1", Visitor::Fail}}, &result));
-    EXPECT_FALSE(result);
-    // In the extension part anything but 3 ends the walk.
-    EXPECT_EQ("pre root0/-1 root1/0 root2/1 preExt ext3/2 ",
-              walk(value, {{"ext3/2", Visitor::NoExtensions}}, &result));
-    EXPECT_TRUE(result);
-    EXPECT_EQ("pre root0/-1 root1/0 root2/1 preExt ",
-              walk(value, {{"preExt", Visitor::Fail}}, &result));
-    EXPECT_FALSE(result);
-    EXPECT_EQ("pre root0/-1 root1/0 root2/1 preExt ext3/2 ext4/3 ext5/4 unknown ",
-              walk(value, {{"unknown", Visitor::Fail}}, &result));
-    EXPECT_FALSE(result);
+TEST(Visitor, ReadingWalkGoesWhereTheHooksSay) {
+    const std::string all = "pre root0/-1 root1/0 root2/1 preExt ext3/2 ext4/3 ext5/4 unknown ";
+    const struct {
+        const char* hook;
+        int code;
+        std::string calls;
+        bool result;
+    } cases[] = {
+        {"none", Visitor::GoOn, all, true},
+        {"pre", Visitor::Done, "pre ", true},
+        {"pre", Visitor::Fail, "pre ", false},
+        // No extension additions follow: the root fields only.
+        {"pre", Visitor::NoExtensions, "pre root0/-1 root1/0 root2/1 ", true},
+        // A field answering 2 goes on like 3; 1 ends with success; 0 with failure.
+        {"root1/0", Visitor::NoExtensions, all, true},
+        {"root1/0", Visitor::Done, "pre root0/-1 root1/0 ", true},
+        {"root0/-1", Visitor::Fail, "pre root0/-1 ", false},
+        // In the extension part anything but 3 ends the walk.
+        {"ext3/2", Visitor::NoExtensions, "pre root0/-1 root1/0 root2/1 preExt ext3/2 ", true},
+        {"preExt", Visitor::Fail, "pre root0/-1 root1/0 root2/1 preExt ", false},
+        {"unknown", Visitor::Fail, all, false},
+    };
+    for (const auto& c : cases) {
+        TEST::Extended value;
+        RecordingVisitor visitor;
+        visitor.codes[c.hook] = c.code;
+        EXPECT_EQ(c.result, value.accept(visitor)) << c.hook << " " << c.code;
+        EXPECT_EQ(c.calls, visitor.calls) << c.hook << " " << c.code;
+    }
 }
 
 TEST(Visitor, WritingWalkVisitsPresentFieldsOnly) {
@@ -170,7 +156,7 @@ TEST(Visitor, WritingWalkFailsOnAFieldMarkedPresentThatDoesNotExist) {
 TEST(Visitor, ConstVisitorDefaults) {
     PlainConstVisitor visitor;
     EXPECT_TRUE(INTEGER(1).accept(visitor));
-    EXPECT_TRUE(TEST::Pick(TEST::Pick::flag::id_, true).accept(visitor));
+    EXPECT_TRUE(TEST::Pick(TEST::Pick::flag::Id{}, true).accept(visitor));
     EXPECT_TRUE(SEQUENCE_OF<INTEGER>().accept(visitor));
     static const SequenceInfo noFields = {
         {&SEQUENCE::create, 0x10}, false, nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr};

@@ -6,6 +6,18 @@
 
 namespace PerTest {
 
-TEST::Record workedRecord();
+inline TEST::Record workedRecord() {
+    TEST::Record record;
+    record.set_id(5);
+    record.set_state(TEST::State::busy);
+    TEST::Data& data = record.set_body().select_data();
+    data.set_octets({char(0x0A), char(0xFF)});
+    data.set_flags().resize(3);
+    data.set_flags().set(0);
+    data.set_flags().set(2);
+    record.set_items().push_back(ASN1::INTEGER(1));
+    record.set_items().push_back(ASN1::INTEGER(2));
+    return record;
+}
 
 }  // namespace PerTest

@@ -7,8 +7,8 @@ from model import Builtin, Choice, Enumerated, ListOf, Reference, Sequence, cpp_
 
 BASES = {Sequence: "ASN1::SEQUENCE", Choice: "ASN1::CHOICE", Enumerated: "ASN1::ENUMERATED"}
 BUILTIN_CLASSES = {"INTEGER": "ASN1::INTEGER", "BOOLEAN": "ASN1::BOOLEAN", "NULL": "ASN1::Null",
-                   "OCTET STRING": "ASN1::OCTET_STRING", "IA5String": "ASN1::IA5String",
-                   "OBJECT IDENTIFIER": "ASN1::OBJECT_IDENTIFIER"}
+                   "OCTET STRING": "ASN1::OCTET_STRING", "BIT STRING": "ASN1::BIT_STRING",
+                   "IA5String": "ASN1::IA5String", "OBJECT IDENTIFIER": "ASN1::OBJECT_IDENTIFIER"}
 SCALAR_ARGUMENTS = {"BOOLEAN": "bool", "IA5String": "const std::string&",
                     "OCTET STRING": "const std::vector<char>&"}
 

@@ -28,8 +28,8 @@ class Type:
 
 @dataclass
 class Builtin(Type):
-    """INTEGER, BOOLEAN, NULL, OCTET STRING, IA5String or OBJECT IDENTIFIER. `lower` and
-    `upper` are an INTEGER's range or a string's SIZE, when given."""
+    """INTEGER, BOOLEAN, NULL, OCTET STRING, BIT STRING, IA5String or OBJECT IDENTIFIER.
+    `lower` and `upper` are an INTEGER's range or a string's SIZE, when given."""
 
     name: str
     lower: Optional[int] = None

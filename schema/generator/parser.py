@@ -8,8 +8,8 @@
     END
 
 Field and alternative types are INTEGER [(lower..upper)], BOOLEAN, NULL, OCTET STRING,
-IA5String [(SIZE(lower..upper))], OBJECT IDENTIFIER, SEQUENCE OF / SET OF a type, or the
-name of a type. Names may contain underscores."""
+BIT STRING, IA5String [(SIZE(lower..upper))], OBJECT IDENTIFIER, SEQUENCE OF / SET OF a
+type, or the name of a type. Names may contain underscores."""
 
 from model import (Alternative, Builtin, Choice, Component, Enumerated, Item, ListOf, Module,
                    Reference, SchemaError, Sequence, TypeDef)
@@ -193,7 +193,7 @@ class Parser:
         if self.accept("IA5String"):
             lower, upper = self.range(size=True)
             return Builtin("IA5String", lower, upper)
-        for first, second in (("OCTET", "STRING"), ("OBJECT", "IDENTIFIER")):
+        for first, second in (("OCTET", "STRING"), ("BIT", "STRING"), ("OBJECT", "IDENTIFIER")):
             if self.accept(first):
                 self.expect(second)
                 return Builtin(f"{first} {second}")

@@ -4,7 +4,7 @@
 #include "asn1/tests/PerTestSupport.h"
 #include "schema/LGCP.h"
 #include "schema/MON.h"
-#include "schema/tests/RecordValue.h"
+#include "asn1/tests/RecordValue.h"
 
 #include <gtest/gtest.h>
 #include <random>

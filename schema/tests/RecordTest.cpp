@@ -1,10 +1,7 @@
 // The type records the generator writes: what the runtime reads of each type.
+#include "asn1/tests/SchemaCatalog.h"
 #include "schema/HSP.h"
 #include "schema/LGCP.h"
-#include "schema/MON.h"
-#include "schema/tests/MUTANT.h"
-#include "schema/tests/PAIR.h"
-#include "schema/tests/SchemaCatalog.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -17,77 +14,6 @@ namespace {
 
 std::vector<std::string> texts(const char* const* table, unsigned count) {
     return std::vector<std::string>(table, table + count);
-}
-
-// The record of the worked example's Pair: `first` OPTIONAL, then the mandatory `second`.
-testing::AssertionResult isPairRecord(const ASN1::SequenceInfo& info) {
-    if (info.rootCount != 2 || info.extensionCount != 0 || info.extendable)
-        return testing::AssertionFailure() << "not two root fields";
-    if (info.optionalCount != 1)
-        return testing::AssertionFailure() << info.optionalCount << " OPTIONAL";
-    if (info.fieldIds[0] != 0 || info.fieldIds[1] != -1)
-        return testing::AssertionFailure()
-               << "field ids " << info.fieldIds[0] << ", " << info.fieldIds[1];
-    if (info.fieldInfos[0] != &ASN1::Constrained_INTEGER<ASN1::FixedConstraint, 0, 1023>::theInfo)
-        return testing::AssertionFailure() << "first is not INTEGER (0..1023)";
-    return testing::AssertionSuccess();
-}
-
-TEST(SchemaRecords, FollowTheDescriptionNotAFixedPattern) {
-    EXPECT_TRUE(isPairRecord(PAIR::Pair::theInfo));
-    // MUTANT is PAIR with `first` made mandatory.
-    EXPECT_FALSE(isPairRecord(MUTANT::Pair::theInfo));
-    EXPECT_EQ(0u, MUTANT::Pair::theInfo.optionalCount);
-    EXPECT_EQ(-1, MUTANT::Pair::theInfo.fieldIds[0]);
-    MUTANT::Pair mutant;
-    EXPECT_NE(nullptr, mutant.getField(0));
-}
-
-TEST(SchemaRecords, MessageFrame) {
-    const ASN1::SequenceInfo& message = LGCP::Message::theInfo;
-    EXPECT_EQ(0x10u, message.type.tag);
-    EXPECT_FALSE(message.extendable);
-    EXPECT_EQ(3u, message.rootCount);
-    EXPECT_EQ(2u, message.optionalCount);
-    EXPECT_EQ((std::vector<int>{0, 1, -1}),
-              std::vector<int>(message.fieldIds, message.fieldIds + 3));
-    EXPECT_EQ((std::vector<std::string>{"seq", "slot", "pdu"}), texts(message.fieldNames, 3));
-    EXPECT_EQ(&ASN1::INTEGER::theInfo, message.fieldInfos[0]);
-    EXPECT_EQ((&ASN1::Constrained_INTEGER<ASN1::FixedConstraint, 0, 1023>::theInfo),
-              message.fieldInfos[1]);
-    EXPECT_EQ(&LGCP::PDU::theInfo, message.fieldInfos[2]);
-
-    const ASN1::ChoiceInfo& command = LGCP::Command::theInfo;
-    EXPECT_TRUE(command.extendable);
-    EXPECT_EQ(15u, command.rootCount);
-    EXPECT_EQ(15u, command.knownCount);
-    EXPECT_EQ(nullptr, command.tags);
-    EXPECT_STREQ("ping", command.selectionNames[12]);
-    EXPECT_EQ(&ASN1::Null::theInfo, command.selectionInfos[12]);
-    EXPECT_STREQ("protoVarn", command.selectionNames[14]);
-
-    const ASN1::ChoiceInfo& signal = LGCP::Signal::theInfo;
-    EXPECT_TRUE(signal.extendable);
-    EXPECT_EQ(23u, signal.rootCount);
-    EXPECT_STREQ("selcal", signal.selectionNames[22]);
-    EXPECT_EQ(&LGCP::Stream::theInfo, signal.selectionInfos[9]);
-    EXPECT_EQ(&LGCP::Stream::theInfo, signal.selectionInfos[10]);
-    EXPECT_FALSE(LGCP::PDU::theInfo.extendable);
-    EXPECT_FALSE(LGCP::Response::theInfo.extendable);
-
-    const ASN1::EnumeratedInfo& cause = LGCP::ErrorCause::theInfo;
-    EXPECT_TRUE(cause.extendable);
-    EXPECT_EQ(12, cause.maximum);
-    ASSERT_EQ(13u, cause.count);
-    EXPECT_STREQ("unexpectedMsgType", LGCP::ErrorCause_enum_names__[4]);
-    EXPECT_EQ(4, cause.numbers[4]);
-}
-
-TEST(SchemaRecords, NamesKeepTheirHyphens) {
-    EXPECT_STREQ("timeslot-start", LGCP::BpcTestParams::theInfo.fieldNames[3]);
-    EXPECT_STREQ("snmp-trapsink-set", MON::Command::theInfo.selectionNames[1]);
-    EXPECT_STREQ("sound-off", HSP::StandbyMode_enum_names__[1]);
-    EXPECT_STREQ("receiver_state", HSP::RadioChannelCommandRadioStateExt::theInfo.fieldNames[1]);
 }
 
 TEST(SchemaRecords, ExplicitlyNumberedItemsKeepTheirNumberInTheText) {
@@ -104,23 +30,10 @@ TEST(SchemaRecords, ExplicitlyNumberedItemsKeepTheirNumberInTheText) {
               texts(command.names, command.count));
 }
 
-TEST(SchemaRecords, ListsShareOneRecordPerElementType) {
-    EXPECT_EQ(&ASN1::SEQUENCE_OF<MON::SnmpSetCommand>::theInfo,
-              MON::SnmpSetCommands::theInfo.fieldInfos[0]);
-    const ASN1::SequenceOfInfo& list = ASN1::SEQUENCE_OF<MON::SnmpTrapsink>::theInfo;
-    EXPECT_EQ(0x10u, list.constrained.type.tag);
-    EXPECT_EQ(ASN1::Unconstrained, list.constrained.constraint);
-    EXPECT_EQ(&MON::SnmpTrapsink::theInfo, list.elementInfo);
-}
-
 // The generator's counts per module, against the schema's own table.
 TEST(SchemaRecords, CountsOfEachModule) {
     struct Counts {
         unsigned sequences = 0, choices = 0, enumerations = 0;
-        bool operator==(const Counts& o) const {
-            return sequences == o.sequences && choices == o.choices &&
-                   enumerations == o.enumerations;
-        }
     };
     std::map<std::string, Counts> counts;
     std::set<std::string> seen;

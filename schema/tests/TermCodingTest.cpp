@@ -14,9 +14,6 @@ using namespace TERM;
 namespace {
 
 TEST(TermCoding, StandbyStatesAreOneBitAndNotUseDoesNotEncode) {
-    EXPECT_EQ(-1, RadioStandby::not_use);
-    EXPECT_TRUE(RadioStandby().is_active());
-
     RadioCommandGWSetStandby command;
     command.set_state(RadioStandby::active);
     EXPECT_EQ("00", encode(command));
@@ -42,11 +39,7 @@ TEST(TermCoding, StandbyStatesAreOneBitAndNotUseDoesNotEncode) {
     report.set_status().select_varn().set_standby_state_receiver(RadioStandby::not_use);
     EXPECT_EQ("FAIL", encode(message));
     report.set_status().ref_varn().set_standby_state_receiver(RadioStandby::standby);
-    const std::string octets = encode(message);
-    ASSERT_NE("FAIL", octets);
-    LGCP::Message decoded;
-    ASSERT_TRUE(decode(octets, decoded));
-    EXPECT_EQ(message, decoded);
+    EXPECT_TRUE(PerTest::roundTrips(message));
 }
 
 TEST(TermCoding, FlagCommandsShareTheirRecordAndDifferInIndex) {
@@ -114,12 +107,11 @@ TEST(TermCoding, TermParamsWithOneExtensionAddition) {
     TermParams back;
     ASSERT_TRUE(decode("80 28 00 80 01 80", back));
     EXPECT_EQ(mute, back);
-    EXPECT_TRUE(back.get_mute());
-    EXPECT_FALSE(back.type_isPresent() || back.vad_isPresent() || back.radio_command_isPresent());
 
     TermParams trace;
     trace.set_traceLevel(5);
     EXPECT_EQ("80 02 02 01 05", encode(trace));
+    EXPECT_TRUE(PerTest::roundTrips(trace));
 
     // A bitmap of all thirteen known additions, as another encoder writes it.
     TermParams full;

@@ -3,10 +3,8 @@
 #include "asn1/tests/PerTestSupport.h"
 #include "schema/LGCP.h"
 #include "schema/VARNGW.h"
-#include "tests/support/StreamCapture.h"
 
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 
 using PerTest::decode;
@@ -29,14 +27,10 @@ TEST(VarnPackets, MessageNumbersAreTheExtensionBitAndTwoOctets) {
 // Printing a repeated number gives the first of its names.
 template <class E>
 std::string printed(int number) {
-    TestSupport::StreamCapture cerr(std::cerr);
-    std::string text = E(typename E::NamedNumber(number)).asValueNotation();
-    EXPECT_EQ("", cerr.str());
-    return text;
+    return PerTest::print(E(typename E::NamedNumber(number)));
 }
 
 TEST(VarnPackets, RepeatedNumbersPrintTheirFirstName) {
-    EXPECT_EQ(ProtoVarnAnalogGainIDV1::rtx1, ProtoVarnAnalogGainIDV1::min);
     EXPECT_EQ("rtx1", printed<ProtoVarnAnalogGainIDV1>(0));
     EXPECT_EQ("rsh", printed<ProtoVarnAnalogGainIDV1>(10));
     EXPECT_EQ("mux", printed<ProtoVarnAnalogGainIDV1>(11));
@@ -127,27 +121,17 @@ const char* const protoVarnOctets =
 
 TEST(VarnPackets, CommandOfSeveralPayloadKindsOnTheWire) {
     const LGCP::Message message = protoVarnCommand();
-    const std::string octets = encode(message);
-    EXPECT_EQ(PerTest::hex(PerTest::octets(protoVarnOctets)), octets);
-
+    EXPECT_EQ(PerTest::hex(PerTest::octets(protoVarnOctets)), encode(message));
+    EXPECT_TRUE(PerTest::roundTrips(message));
     LGCP::Message back;
     ASSERT_TRUE(decode(protoVarnOctets, back));
     EXPECT_EQ(message, back);
-    EXPECT_EQ(octets, encode(back));
-    const ProtoVarnPackets& packets = back.get_pdu().get_command().get_protoVarn();
-    ASSERT_EQ(4u, packets.get_packets().size());
-    EXPECT_TRUE(packets.get_packets()[2].get_payload().ali_server_p1_isSelected());
-    EXPECT_EQ(ProtoVarnMsgID::ali_server_p1, packets.get_packets()[2].get_msgID());
 
-    std::ostringstream text;
-    TestSupport::StreamCapture cerr(std::cerr);
-    text << back;
-    EXPECT_TRUE(text.good());
-    EXPECT_EQ("", cerr.str());
     // Sparse numbers print as their names.
+    const std::string text = PerTest::print(back);
     for (const char* part : {"msgID gw-rad-rs485-cmd", "msgID ali-server-p1", "command p1-srv-ack",
                              "ack-command p1-cln-file-start", "block-size 512", "fake"})
-        EXPECT_NE(std::string::npos, text.str().find(part)) << part << " in " << text.str();
+        EXPECT_NE(std::string::npos, text.find(part)) << part << " in " << text;
 }
 
 // The daemon acts on no packet, but copies and destroys the signal that carries them.

@@ -101,7 +101,8 @@ class ListForm(unittest.TestCase):
             Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu PDU }
             PDU ::= CHOICE { none [0] NULL, list [1] SEQUENCE OF B-Count, ..., name [2] IA5String (SIZE(1..64)) }
             Level ::= ENUMERATED { low(1), high, ... }
-            B-Count ::= SEQUENCE { c Count, set SET OF Level }""", imports="IMPORTS Count FROM B;")
+            B-Count ::= SEQUENCE { c Count, set SET OF Level, bits BIT STRING }""",
+                      imports="IMPORTS Count FROM B;")
         lines = module_lines(modules(base, text)[1])
         self.assertEqual([
             "Module `M`:",
@@ -110,7 +111,8 @@ class ListForm(unittest.TestCase):
             "- `PDU` CHOICE: 0 `none` NULL; 1 `list` SEQUENCE OF `B-Count`; extension marker; "
             "2 `name` IA5String (SIZE(1..64)).",
             "- `Level` ENUMERATED: `low` 1, `high` 2, extension marker.",
-            "- `B-Count` SEQUENCE: `c` `B::Count`; `set` SET OF `Level`. Not extensible.",
+            "- `B-Count` SEQUENCE: `c` `B::Count`; `set` SET OF `Level`; `bits` BIT STRING. "
+            "Not extensible.",
         ], lines)
 
 
