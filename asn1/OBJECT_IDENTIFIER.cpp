@@ -20,10 +20,7 @@ void appendSubidentifier(std::vector<char>& octets, unsigned v) {
 }  // namespace
 
 bool OBJECT_IDENTIFIER::encodeCommon(std::vector<char>& out) const {
-    if (arcs_.size() < 2) {
-        out.clear();
-        return true;
-    }
+    if (arcs_.size() < 2) return false;
     unsigned first = arcs_[0], second = arcs_[1];
     if (first > 2 || (first < 2 && second > 39) || second > 0xFFFFFFFFu - first * 40) return false;
     std::vector<char> octets;
@@ -36,7 +33,7 @@ bool OBJECT_IDENTIFIER::encodeCommon(std::vector<char>& out) const {
 
 bool OBJECT_IDENTIFIER::decodeCommon(const char* data, unsigned length) {
     arcs_.clear();
-    if (length == 0) return true;
+    if (length == 0) return false;
     arcs_.push_back(0);  // arc 0 comes from the first subidentifier
     const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
     const unsigned char* end = p + length;

@@ -18,17 +18,17 @@ public:
     unsigned levels() const { return unsigned(arcs_.size()); }
     unsigned operator[](unsigned i) const { return arcs_[i]; }
     void append(unsigned arc) { arcs_.push_back(arc); }
-    // An identifier is assigned when it has an arc.
-    bool isValid() const { return !arcs_.empty(); }
-    bool isStrictlyValid() const { return !arcs_.empty(); }
+    // An identifier has two arcs at least: the first two make its first subidentifier.
+    bool isValid() const { return arcs_.size() >= 2; }
+    bool isStrictlyValid() const { return isValid(); }
 
-    // The contents octets (X.690 subidentifiers), inserted at the front of `out`; fewer
-    // than two arcs empty it. False, with `out` untouched, for a first pair that is
-    // no identifier (arc 0 above 2, arc 1 above 39 under arc 0 or 1) or whose
-    // subidentifier arc0 * 40 + arc1 overflows 32 bits.
+    // The contents octets (X.690 subidentifiers), inserted at the front of `out`. False,
+    // with `out` untouched, for fewer than two arcs, a first pair that is no identifier
+    // (arc 0 above 2, arc 1 above 39 under arc 0 or 1) or whose subidentifier
+    // arc0 * 40 + arc1 overflows 32 bits.
     bool encodeCommon(std::vector<char>& out) const;
-    // Rebuilds the arcs from contents octets. False for octets that end inside a
-    // subidentifier, a subidentifier that starts with 0x80 (not minimal) or does not fit
+    // Rebuilds the arcs from contents octets. False for no octets, octets that end inside
+    // a subidentifier, a subidentifier that starts with 0x80 (not minimal) or does not fit
     // 32 bits (more than 5 octets included).
     bool decodeCommon(const char* data, unsigned length);
 

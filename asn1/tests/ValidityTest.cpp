@@ -76,6 +76,12 @@ TEST(Validity, EveryRuleAndWhatTheTracerSays) {
         {[] { return new TEST::Standby(TEST::Standby::top); }, true, true, ""},
         {[] { return new OBJECT_IDENTIFIER; }, false, false,
          " This OBJECT IDENTIFIER is not assigned"},
+        {[] {
+             auto* oid = new OBJECT_IDENTIFIER;
+             oid->append(1);
+             return oid;
+         },
+         false, false, " This OBJECT IDENTIFIER is not assigned"},
         {[] { return new GeneralizedTime(2023, 10, 11, 24, 0, 0, 0, 0, true); }, true, true, ""},
         {[] { return new GeneralizedTime(2023, 13, 11, 12, 0, 0, 0, 0, true); }, false, false,
          " This GeneralizedTime is not valid"},

@@ -121,6 +121,17 @@ TEST(Value, ObjectIdentifierRefusesMalformedOctetsAndArcs) {
     }
 }
 
+// An identifier has two arcs at least: fewer neither encode nor come out of empty contents.
+TEST(Value, ObjectIdentifierNeedsTwoArcs) {
+    for (const OBJECT_IDENTIFIER& few : {oid({}), oid({1})}) {
+        EXPECT_EQ("FAIL", PerTest::encode(few));
+        EXPECT_EQ("FAIL", PerTest::encode(few, CoderEnv::ber));
+    }
+    OBJECT_IDENTIFIER back;
+    EXPECT_FALSE(PerTest::decode("00", back));
+    EXPECT_FALSE(PerTest::decode("06 00", back, CoderEnv::ber));
+}
+
 TEST(Value, GeneralizedTimeTextRoundTrips) {
     GeneralizedTime t;
     ASSERT_TRUE(t.set("20231011164600.250+0300"));
