@@ -7,7 +7,7 @@
 #include "asn1/tests/ErlangTerm.h"
 #include "asn1/tests/PerTestSupport.h"
 #include "asn1/tests/RecordValue.h"
-#include "asn1/tests/WorkedRecord.h"
+#include "asn1/tests/WorkedValues.h"
 #include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/schema/TEST.h"
 
@@ -22,6 +22,7 @@
 using namespace ASN1;
 using PerTest::hex;
 using PerTest::octets;
+using PerTest::workedPair;
 
 namespace {
 
@@ -43,13 +44,6 @@ const ConstrainedInfo tagged31 = {{&INTEGER::create, 0x80001F}, Unconstrained, 0
 const ConstrainedInfo tagged200 = {{&INTEGER::create, 0x8000C8}, Unconstrained, 0, 0xFFFFFFFFu};
 
 typedef Constrained_INTEGER<FixedConstraint, 0, 0xFFFFFFFFu> Unsigned32;
-
-TEST::Pair pair(bool first) {
-    TEST::Pair value;
-    if (first) value.set_first(5);
-    value.set_second().select_number(6);
-    return value;
-}
 
 std::string repeat(const std::string& octet, unsigned n) {
     std::string text;
@@ -155,8 +149,8 @@ TEST(Ber, EveryKindOfValueBothWays) {
         {make<GeneralizedTime>("20231011120000Z"),
          "18 0F 32 30 32 33 31 30 31 31 31 32 30 30 30 30 5A"},
         // A field's context tag replaces its type's own: primitive 8n, constructed An.
-        {[] { return pair(true).clone(); }, "30 08 80 01 05 A1 03 81 01 06"},
-        {[] { return pair(false).clone(); }, "30 05 A1 03 81 01 06"},
+        {[] { return workedPair<TEST::Pair>().clone(); }, "30 08 80 01 05 A1 03 81 01 06"},
+        {[] { return workedPair<TEST::Pair>(false).clone(); }, "30 05 A1 03 81 01 06"},
         {[] { return PerTest::workedRecord().clone(); },
          "30 1A 80 01 05 82 01 01 A3 0A A1 08 80 02 0A FF 81 02 05 A0 A4 06 02 01 01 02 01 02"},
     };
@@ -187,6 +181,7 @@ TEST(Ber, MalformedOrForeignOctetsAreRefused) {
         {&INTEGER::theInfo, "04 01 05", "the tag of an OCTET STRING"},
         {&INTEGER::theInfo, "02 02 05", "contents past the end"},
         {&INTEGER::theInfo, "02 80 05 00 00", "the indefinite length form"},
+        {&Null::theInfo, "05 80 00 00", "the indefinite length form"},
         {&INTEGER::theInfo, "02 85 00 00 00 00 01 05", "five length octets"},
         {&TEST::State::theInfo, "0A 00", "no contents"},
         {&BOOLEAN::theInfo, "01 00", "no contents"},
@@ -249,15 +244,15 @@ TEST(Ber, FieldsPresentAbsentAndUnknown) {
     // An OPTIONAL field after the SEQUENCE's end is absent, whatever follows it.
     TEST::Pair value;
     ASSERT_TRUE(fromBer("30 05 A1 03 81 01 06 80 01 05", value));
-    EXPECT_EQ(0, value.compare(pair(false)));
+    EXPECT_EQ(0, value.compare(workedPair<TEST::Pair>(false)));
     // A value read before keeps nothing the octets do not say.
     ASSERT_TRUE(fromBer("30 08 80 01 05 A1 03 81 01 06", value));
     ASSERT_TRUE(fromBer("30 05 A1 03 81 01 06", value));
-    EXPECT_EQ(0, value.compare(pair(false)));
+    EXPECT_EQ(0, value.compare(workedPair<TEST::Pair>(false)));
 
     // Elements after the known fields (additions of a later version) are passed over.
     ASSERT_TRUE(fromBer("30 0B 80 01 05 A1 03 81 01 06 9F 20 00", value));
-    EXPECT_EQ(0, value.compare(pair(true)));
+    EXPECT_EQ(0, value.compare(workedPair<TEST::Pair>()));
     TEST::Extended extended;
     ASSERT_TRUE(fromBer("30 0C 80 01 07 83 01 09 84 01 FF 99 01 00", extended));
     EXPECT_EQ(7, extended.get_a().getValue());

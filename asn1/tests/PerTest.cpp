@@ -4,6 +4,7 @@
 #include "asn1/PERDecoder.h"
 #include "asn1/PEREncoder.h"
 #include "asn1/tests/PerTestSupport.h"
+#include "asn1/tests/WorkedValues.h"
 #include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/schema/MUTANT.h"
 #include "asn1/tests/schema/TEST.h"
@@ -18,6 +19,7 @@ using PerTest::decode;
 using PerTest::encode;
 using PerTest::hex;
 using PerTest::octets;
+using PerTest::workedPair;
 
 namespace {
 
@@ -35,16 +37,6 @@ const ConstrainedInfo twoOctets = {{&OCTET_STRING::create, 4}, FixedConstraint, 
 const ConstrainedInfo sixteenBits = {{&BIT_STRING::create, 3}, FixedConstraint, 16, 16};
 const ConstrainedInfo lowerBoundThree = {
     {&INTEGER::create, 2}, PartiallyConstrained, 3, 0xFFFFFFFFu};
-
-// The worked example's value, `first` 5 (or absent) and `second` the number 6, in any of
-// the Pair types.
-template <class Pair>
-Pair workedPair(bool first = true) {
-    Pair pair;
-    if (first) pair.set_first(5);
-    pair.set_second().select_number(6);
-    return pair;
-}
 
 // The record of the worked example's Pair: `first` OPTIONAL INTEGER (0..1023), `second`.
 testing::AssertionResult isWorkedPairRecord(const SequenceInfo& info) {
@@ -219,9 +211,9 @@ TEST(Per, ChoiceExtensionAlternatives) {
     EXPECT_TRUE(older.get_flag());
     EXPECT_EQ("FAIL", encode(older));
 
-    // A root index beyond the root alternatives is refused.
-    TEST::Pick pick;
-    EXPECT_FALSE(decode("C0", pick));
+    // A root index beyond the root alternatives is refused, also where an extension
+    // alternative has that index.
+    EXPECT_FALSE(decode("60", added));
 
     // The empty open type.
     EXPECT_EQ("01 00", encode(OpenData()));

@@ -7,7 +7,7 @@
 #include "asn1/IOWrapper.h"
 #include "asn1/Limits.h"
 #include "asn1/tests/PerTestSupport.h"
-#include "asn1/tests/WorkedRecord.h"
+#include "asn1/tests/WorkedValues.h"
 #include "asn1/tests/schema/LGCP.h"
 #include "asn1/tests/schema/TEST.h"
 

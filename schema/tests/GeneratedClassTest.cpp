@@ -180,10 +180,6 @@ TEST(GeneratedEnumerated, PrintsItemNamesFoundByNumber) {
         HSP::StandbyState state{HSP::StandbyState::NamedNumber(number)};
         EXPECT_EQ(expected[number], state.asValueNotation()) << number;
     }
-    HSP::StandbyState speak;
-    ASSERT_TRUE(speak.setFromName("speak"));
-    EXPECT_TRUE(speak.is_speak());
-    EXPECT_STREQ("speak=4", speak.getName());
 }
 
 }  // namespace

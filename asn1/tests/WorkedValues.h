@@ -1,11 +1,22 @@
-// The Record value of the value-notation worked example (id 5, state busy, body data with
-// octets 0A FF and bits 101, items 1 and 2), which every codec's tests show.
+// The values of the worked examples, which every codec's tests show.
 #pragma once
 
 #include "asn1/tests/schema/TEST.h"
 
 namespace PerTest {
 
+// The Pair of the aligned-PER example, `first` 5 (or absent) and `second` the number 6, in
+// any of the Pair types.
+template <class Pair>
+Pair workedPair(bool first = true) {
+    Pair pair;
+    if (first) pair.set_first(5);
+    pair.set_second().select_number(6);
+    return pair;
+}
+
+// The Record of the value-notation example: id 5, state busy, body data with octets 0A FF
+// and bits 101, items 1 and 2.
 inline TEST::Record workedRecord() {
     TEST::Record record;
     record.set_id(5);
