@@ -1,11 +1,8 @@
-// The messages of the controller link and of the SNMP-agent link on the wire (aligned PER),
-// and the worked examples of the codec through generated types.
+// The messages of the controller link and of the SNMP-agent link on the wire (aligned PER).
 #include "asn1/tests/PerTestSupport.h"
+#include "asn1/tests/RecordValue.h"
 #include "schema/LGCP.h"
 #include "schema/MON.h"
-#include "schema/tests/MUTANT.h"
-#include "schema/tests/PAIR.h"
-#include "asn1/tests/RecordValue.h"
 
 #include <gtest/gtest.h>
 #include <string>
