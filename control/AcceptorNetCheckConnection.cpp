@@ -1,11 +1,11 @@
 #include "control/AcceptorNetCheckConnection.h"
+#include "runtime/Errno.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <cerrno>
-#include <cstring>
 #include <iostream>
 
 namespace Control {
@@ -93,7 +93,7 @@ void AcceptorNetCheckConnection::CheckConnection() {
         if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) < 0) error = errno;
         if (error != 0) {
             if (verbose)
-                std::cerr << "connection from " << name << " closed: " << std::strerror(error)
+                std::cerr << "connection from " << name << " closed: " << Errno(error)
                           << std::endl;
             close = true;
         }

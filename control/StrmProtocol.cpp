@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 
 #include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <new>
 
@@ -15,8 +14,6 @@
 #include "runtime/MuxClock.h"
 
 namespace {
-
-std::string ErrorText(int code) { return std::strerror(code); }
 
 // The socket's pending error; the errno of the query when it fails.
 int PendingError(int fd) {
@@ -82,9 +79,9 @@ void StrmProtocol::local_deactivate() {
 
 void StrmProtocol::on_event(int, short revents) {
     if (revents & POLLERR)
-        on_error("pollerr: " + ErrorText(PendingError(fd.lowlevel_fd())));
+        on_error("pollerr: " + Errno(PendingError(fd.lowlevel_fd())).text());
     else if (revents & POLLHUP)
-        on_error("pollhup: " + ErrorText(PendingError(fd.lowlevel_fd())));
+        on_error("pollhup: " + Errno(PendingError(fd.lowlevel_fd())).text());
     else if (revents & POLLIN)
         do_read();
 }
@@ -101,7 +98,7 @@ void StrmProtocol::do_read() {
         std::cerr << ext::header(this) << "no packet buffer, " << (dropped > 0 ? dropped : 0)
                   << " received octets dropped" << std::endl;
         if (dropped == 0 || (dropped < 0 && errno != EAGAIN))
-            return on_error("read error: " + ErrorText(dropped == 0 ? 0 : errno));
+            return on_error("read error: " + Errno(dropped == 0 ? 0 : errno).text());
         return on_status(new Protocol_status_error(this, "received octets dropped"));
     }
     read_measure.begin();
@@ -113,9 +110,9 @@ void StrmProtocol::do_read() {
         piece.put(unsigned(got));
         on_message(piece);
     } else if (got == 0) {
-        on_error("read error: " + ErrorText(0));
+        on_error("read error: " + Errno(0).text());
     } else if (error != EAGAIN && error != EWOULDBLOCK && error != EINTR) {
-        on_error("read error: " + ErrorText(error));
+        on_error("read error: " + Errno(error).text());
     }
 }
 
@@ -147,7 +144,7 @@ void StrmProtocol::message(Packet& p) {
             put_figures(std::cerr);
             std::cerr << ", error=" << failure << std::endl;
             ++overflow_counter;
-            return on_error("write error: " + ErrorText(failure.value()));
+            return on_error("write error: " + failure.text());
         }
         std::int32_t budget = std::int32_t(start + 1000 - Mux::milliseconds());
         if (budget > 0) {

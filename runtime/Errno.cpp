@@ -5,6 +5,8 @@
 
 Errno::Errno() : code(errno) {}
 
+std::string Errno::text() const { return std::strerror(code); }
+
 void Errno::Put(std::ostream& out) const { out << std::strerror(code); }
 
 std::ostream& operator<<(std::ostream& out, const Errno& e) {

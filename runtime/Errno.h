@@ -3,12 +3,16 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 class Errno {
 public:
     Errno();
+    // An error number reported otherwise than through errno (SO_ERROR, a saved value).
+    explicit Errno(int code) : code(code) {}
     int value() const { return code; }
-    // Writes the system's text for the number.
+    // The system's text for the number.
+    std::string text() const;
     void Put(std::ostream& out) const;
 
 private:

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <iostream>
@@ -92,13 +91,13 @@ void Multiplexer::iteration() {
     if (terminating) return;
 
     int ready = ::poll(pollSet, pollCount, timeout);
-    int pollErrno = errno;
+    Errno pollErrno;
     if (timeCache) Mux::mux_settimeofday();
     ping_watchdog();
     if (ready > 0) {
         dispatch();
-    } else if (ready < 0 && pollErrno != EINTR) {
-        std::cerr << "multiplexer poll failed: " << std::strerror(pollErrno) << std::endl;
+    } else if (ready < 0 && pollErrno.value() != EINTR) {
+        std::cerr << "multiplexer poll failed: " << pollErrno << std::endl;
         std::abort();
     }
 }
