@@ -28,7 +28,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-test: test-deps
-	@cmake -S . -B $(TBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALVOX_SANITIZE=ON \
+	@cmake -S . -B $(TBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALVOX_SANITIZE=ON -DHALVOX_WERROR=ON \
 	      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 	cmake --build $(TBUILD) -j $(JOBS)
 
@@ -36,9 +36,9 @@ test: build-test
 	cd $(TBUILD) && ctest --output-on-failure --timeout 900 -j $(JOBS)
 
 run: build
-	@if [ ! -x $(BUILD)/control/halvoxd ]; then \
+	@if [ ! -x $(BUILD)/daemon/halvoxd ]; then \
 	    echo "halvoxd is not built yet: there is no daemon in this tree" >&2; exit 1; fi
-	HALVOXD_BOARD=sim $(BUILD)/control/halvoxd --port $(PORT)
+	HALVOXD_BOARD=sim $(BUILD)/daemon/halvoxd --port $(PORT)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done

@@ -6,7 +6,7 @@
 
 namespace ASN1 {
 
-__constinit const ConstrainedInfo BIT_STRING::theInfo = {
+HALVOX_CONSTINIT const ConstrainedInfo BIT_STRING::theInfo = {
     {&BIT_STRING::create, 3}, Unconstrained, 0, 0xFFFFFFFFu};
 
 void BIT_STRING::set(unsigned i, bool bit) {

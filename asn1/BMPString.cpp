@@ -5,7 +5,7 @@
 
 namespace ASN1 {
 
-__constinit const BMPStringInfo BMPString::theInfo = {
+HALVOX_CONSTINIT const BMPStringInfo BMPString::theInfo = {
     {{&BMPString::create, 30}, Unconstrained, 0, 0xFFFFFFFFu}, 0, 65535, 16, 16};
 
 BMPString::size_type BMPString::first_illegal_at() const {

@@ -5,7 +5,7 @@
 
 namespace ASN1 {
 
-__constinit const TypeInfo BOOLEAN::theInfo = {&BOOLEAN::create, 1};
+HALVOX_CONSTINIT const TypeInfo BOOLEAN::theInfo = {&BOOLEAN::create, 1};
 
 int BOOLEAN::do_compare(const AbstractData& other) const {
     const BOOLEAN* that = dynamic_cast<const BOOLEAN*>(&other);

@@ -2,21 +2,21 @@
 
 namespace ASN1 {
 
-__constinit const char NumericStringSet[12] = " 0123456789";
+HALVOX_CONSTINIT const char NumericStringSet[12] = " 0123456789";
 
-__constinit const char PrintableStringSet[75] =
+HALVOX_CONSTINIT const char PrintableStringSet[75] =
     " '()+,-./0123456789:=\077ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-__constinit const char VisibleStringSet[96] =
+HALVOX_CONSTINIT const char VisibleStringSet[96] =
     " !\042#$%&'()*+,-./0123456789:;<=>\077@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\134]^_`abcdefghijklm"
     "nopqrstuvwxyz{|}~";
 
-__constinit const char IA5StringSet[129] =
+HALVOX_CONSTINIT const char IA5StringSet[129] =
     "\000\001\002\003\004\005\006\007\010\011\012\013\014\015\016\017\020\021\022\023\024"
     "\025\026\027\030\031\032\033\034\035\036\037 !\042#$%&'()*+,-./0123456789:;<=>\077@ABCD"
     "EFGHIJKLMNOPQRSTUVWXYZ[\134]^_`abcdefghijklmnopqrstuvwxyz{|}~\177";
 
-__constinit const char GeneralStringSet[257] =
+HALVOX_CONSTINIT const char GeneralStringSet[257] =
     "\000\001\002\003\004\005\006\007\010\011\012\013\014\015\016\017\020\021\022\023\024"
     "\025\026\027\030\031\032\033\034\035\036\037 !\042#$%&'()*+,-./0123456789:;<=>\077@ABCD"
     "EFGHIJKLMNOPQRSTUVWXYZ[\134]^_`abcdefghijklmnopqrstuvwxyz{|}~\177\200\201\202\203\204"
@@ -27,20 +27,20 @@ __constinit const char GeneralStringSet[257] =
     "\331\332\333\334\335\336\337\340\341\342\343\344\345\346\347\350\351\352\353\354\355"
     "\356\357\360\361\362\363\364\365\366\367\370\371\372\373\374\375\376\377";
 
-__constinit const StringInfo NumericString::theInfo = {
+HALVOX_CONSTINIT const StringInfo NumericString::theInfo = {
     {{&AbstractString::create, 18}, Unconstrained, 0, 0xFFFFFFFFu}, NumericStringSet, 11, 4, 4, 4};
-__constinit const StringInfo PrintableString::theInfo = {
+HALVOX_CONSTINIT const StringInfo PrintableString::theInfo = {
     {{&AbstractString::create, 19}, Unconstrained, 0, 0xFFFFFFFFu},
     PrintableStringSet,
     74,
     7,
     7,
     8};
-__constinit const StringInfo VisibleString::theInfo = {
+HALVOX_CONSTINIT const StringInfo VisibleString::theInfo = {
     {{&AbstractString::create, 26}, Unconstrained, 0, 0xFFFFFFFFu}, VisibleStringSet, 95, 7, 7, 8};
-__constinit const StringInfo IA5String::theInfo = {
+HALVOX_CONSTINIT const StringInfo IA5String::theInfo = {
     {{&AbstractString::create, 22}, Unconstrained, 0, 0xFFFFFFFFu}, IA5StringSet, 128, 7, 7, 8};
-__constinit const StringInfo GeneralString::theInfo = {
+HALVOX_CONSTINIT const StringInfo GeneralString::theInfo = {
     {{&AbstractString::create, 27}, Unconstrained, 0, 0xFFFFFFFFu}, GeneralStringSet, 256, 8, 8, 8};
 
 }  // namespace ASN1

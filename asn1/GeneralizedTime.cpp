@@ -10,7 +10,7 @@
 
 namespace ASN1 {
 
-__constinit const TypeInfo GeneralizedTime::theInfo = {&GeneralizedTime::create, 24};
+HALVOX_CONSTINIT const TypeInfo GeneralizedTime::theInfo = {&GeneralizedTime::create, 24};
 
 GeneralizedTime::GeneralizedTime(const char* text) : AbstractData(&theInfo) { set(text); }
 

@@ -6,7 +6,7 @@
 
 namespace ASN1 {
 
-__constinit const ConstrainedInfo INTEGER::theInfo = {
+HALVOX_CONSTINIT const ConstrainedInfo INTEGER::theInfo = {
     {&INTEGER::create, 2}, Unconstrained, 0, 0xFFFFFFFFu};
 
 bool INTEGER::isStrictValid() const {

@@ -5,7 +5,7 @@
 
 namespace ASN1 {
 
-__constinit const TypeInfo Null::theInfo = {&Null::create, 5};
+HALVOX_CONSTINIT const TypeInfo Null::theInfo = {&Null::create, 5};
 
 int Null::do_compare(const AbstractData& other) const {
     return dynamic_cast<const Null*>(&other) ? 0 : mismatch(other);

@@ -6,7 +6,7 @@
 
 namespace ASN1 {
 
-__constinit const TypeInfo OBJECT_IDENTIFIER::theInfo = {&OBJECT_IDENTIFIER::create, 6};
+HALVOX_CONSTINIT const TypeInfo OBJECT_IDENTIFIER::theInfo = {&OBJECT_IDENTIFIER::create, 6};
 
 namespace {
 

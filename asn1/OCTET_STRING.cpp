@@ -6,7 +6,7 @@
 
 namespace ASN1 {
 
-__constinit const ConstrainedInfo OCTET_STRING::theInfo = {
+HALVOX_CONSTINIT const ConstrainedInfo OCTET_STRING::theInfo = {
     {&OCTET_STRING::create, 4}, Unconstrained, 0, 0xFFFFFFFFu};
 
 int OCTET_STRING::do_compare(const AbstractData& other) const {

@@ -6,7 +6,7 @@
 
 namespace ASN1 {
 
-__constinit const TypeInfo OpenData::theInfo = {&OpenData::create, 0};
+HALVOX_CONSTINIT const TypeInfo OpenData::theInfo = {&OpenData::create, 0};
 
 OpenData::OpenData(const OpenData& other)
     : AbstractData(other),

@@ -44,12 +44,12 @@ bool PERDecoder::decodeBitMap(char* octets, unsigned count) {
     if (getBitsLeft() < count) return false;
     for (unsigned i = 0; i < count / 8; ++i) {
         std::uint32_t octet;
-        decodeMultiBit(8, octet);
+        if (!decodeMultiBit(8, octet)) return false;
         octets[i] = char(octet);
     }
     if (count % 8 != 0) {
         std::uint32_t rest;
-        decodeMultiBit(count % 8, rest);
+        if (!decodeMultiBit(count % 8, rest)) return false;
         octets[count / 8] = char(rest << (8 - count % 8));
     }
     return true;
@@ -212,7 +212,7 @@ bool PERDecoder::do_visit(OCTET_STRING& value) {
     if (fixed && size <= 2) {
         for (char& octet : value) {
             std::uint32_t bits;
-            decodeMultiBit(8, bits);
+            if (!decodeMultiBit(8, bits)) return false;
             octet = char(bits);
         }
         return true;

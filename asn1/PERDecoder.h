@@ -25,7 +25,7 @@ public:
     // Every read below gives false, having consumed nothing it could not use, when the
     // input holds too few bits or the octets do not form what is read.
     bool decodeSingleBit(bool& bit);
-    bool decodeMultiBit(unsigned count, std::uint32_t& value);  // count 0..32
+    [[nodiscard]] bool decodeMultiBit(unsigned count, std::uint32_t& value);  // count 0..32
     // `count` bits into octets held as in SEQUENCE::BitMap ((count + 7) / 8 of them; the
     // unused low bits of the last one become 0).
     bool decodeBitMap(char* octets, unsigned count);

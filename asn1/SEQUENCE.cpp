@@ -7,7 +7,7 @@
 
 namespace ASN1 {
 
-__constinit const unsigned SEQUENCE::defaultTag[1] = {0};
+HALVOX_CONSTINIT const unsigned SEQUENCE::defaultTag[1] = {0};
 
 void SEQUENCE::BitMap::resize(unsigned n) {
     octets_.resize((std::size_t(n) + 7) / 8, 0);

@@ -2,6 +2,8 @@
 // Every value points at one record; codecs, printers and checkers read types only here.
 #pragma once
 
+#include "runtime/ConstInit.h"
+
 namespace ASN1 {
 
 class AbstractData;
@@ -18,7 +20,7 @@ enum ConstraintType {
 
 // Every record kind below begins with these two fields (as its first member, so a
 // pointer to any record is also a pointer to its TypeInfo). The records are plain
-// aggregates: a module defines each one `__constinit`, so the compiler proves that it is
+// aggregates: a module defines each one `HALVOX_CONSTINIT`, so the compiler proves that it is
 // complete before any code runs (no start-up step, no initialisation-order hazard).
 
 // Plain record: NULL, BOOLEAN, OBJECT IDENTIFIER, GeneralizedTime, open types.

@@ -2,13 +2,14 @@
 
 #include "asn1/CoderEnv.h"
 #include "config/StreamManip.h"
+#include "runtime/ConstInit.h"
 
 #include <algorithm>
 #include <iostream>
 #include <iterator>
 #include <vector>
 
-__constinit CtrlSrv::Server ctrlServer;
+HALVOX_CONSTINIT CtrlSrv::Server ctrlServer;
 
 namespace CtrlSrv {
 
@@ -54,6 +55,11 @@ void Server::Deactivate() {
 
 void Server::ForEach(void (Service::*member)()) {
     for (unsigned i = 0; i < serviceCount; ++i) (services[i]->*member)();
+}
+
+void Server::OfferSignal(const Service* from, const LGCP::Signal& signal) {
+    for (unsigned i = 0; i < serviceCount; ++i)
+        if (services[i] != from) services[i]->OnSignal(signal);
 }
 
 void Server::OnConnect() {

@@ -14,10 +14,10 @@
 
 namespace CtrlSrv {
 
-class Server : public Control::Notify {
+class Server final : public Control::Notify, public Host {
 public:
     // The token of a deferred answer to a command that carried no seq.
-    static constexpr SeqToken noSeq = INT64_MIN;
+    static constexpr SeqToken noSeq = CtrlSrv::noSeq;
     static constexpr unsigned maxServices = 16;
     static constexpr unsigned maxSlot = 1023;
 
@@ -38,19 +38,20 @@ public:
     void OnMessage(const char* data, int length) override;
     void OnMessage(const LGCP::Message& message);
 
-    void Success();
-    void Error(LGCP::ErrorCause::NamedNumber cause);
-    SeqToken delayResponse();
-    void delayedSuccess(unsigned slotNo, SeqToken seqNo);
-    void SendSignal(const LGCP::Signal& signal);
-    void SendSignal(unsigned slotNo, const LGCP::Signal& signal);
+    void Success() override;
+    void Error(LGCP::ErrorCause::NamedNumber cause) override;
+    SeqToken delayResponse() override;
+    void delayedSuccess(unsigned slotNo, SeqToken seqNo) override;
+    void OfferSignal(const Service* from, const LGCP::Signal& signal) override;
+    void SendSignal(const LGCP::Signal& signal) override;
+    void SendSignal(unsigned slotNo, const LGCP::Signal& signal) override;
     void SendMsg(LGCP::Message& message);
     void AssignSeq(LGCP::Message& message) const;
     void AssignSlot(LGCP::Message& message) const;
 
-    std::int32_t GetSlot() const { return slot; }
-    bool IsSlotPresent() const { return slot != -1; }
-    bool CheckServerConnection(bool& connected) const;
+    std::int32_t GetSlot() const override { return slot; }
+    bool IsSlotPresent() const override { return slot != -1; }
+    bool CheckServerConnection(bool& connected) const override;
     // Drops the controller's connection.
     void OnHeartbeatTimeout();
 
@@ -58,8 +59,6 @@ public:
     void PutHeader(std::ostream& os) const;
 
 private:
-    friend class Service;
-
     void ForEach(void (Service::*member)());
     // Success and Error are answers to the command being dispatched.
     bool InDispatch(const char* what) const;

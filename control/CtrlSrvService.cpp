@@ -1,7 +1,5 @@
 #include "control/CtrlSrvService.h"
 
-#include "control/CtrlSrvServer.h"
-
 #include <iostream>
 
 namespace CtrlSrv {
@@ -22,15 +20,13 @@ void Service::Error(LGCP::ErrorCause::NamedNumber cause) {
 
 void Service::SendSignal(const LGCP::Signal& signal) {
     if (!CheckServer()) return;
-    for (unsigned i = 0; i < server->serviceCount; ++i)
-        if (server->services[i] != this) server->services[i]->OnSignal(signal);
+    server->OfferSignal(this, signal);
     server->SendSignal(signal);
 }
 
 void Service::SendSignal(unsigned slotNo, const LGCP::Signal& signal) {
     if (!CheckServer()) return;
-    for (unsigned i = 0; i < server->serviceCount; ++i)
-        if (server->services[i] != this) server->services[i]->OnSignal(signal);
+    server->OfferSignal(this, signal);
     server->SendSignal(slotNo, signal);
 }
 
@@ -39,7 +35,7 @@ std::int32_t Service::GetSlot() const { return CheckServer() ? server->GetSlot()
 bool Service::IsSlotPresent() const { return CheckServer() && server->IsSlotPresent(); }
 
 SeqToken Service::delayResponse() {
-    return CheckServer() ? server->delayResponse() : Server::noSeq;
+    return CheckServer() ? server->delayResponse() : noSeq;
 }
 
 void Service::delayedSuccess(unsigned slotNo, SeqToken seqNo) {

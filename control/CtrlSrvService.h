@@ -9,11 +9,32 @@
 
 namespace CtrlSrv {
 
-class Server;
+class Service;
 
-// What a deferred answer needs of its command: the command's seq, or Server::noSeq when it
-// carried none. Wider than seq itself, so every seq (-1 included) stays apart from noSeq.
+// What a deferred answer needs of its command: the command's seq, or noSeq when it carried
+// none. Wider than seq itself, so every seq (-1 included) stays apart from noSeq.
 using SeqToken = std::int64_t;
+constexpr SeqToken noSeq = INT64_MIN;
+
+// What a service needs of the server it is bound to. The server implements it, so the
+// services (board devices, slots) build and link without the controller transport.
+class Host {
+public:
+    virtual void Success() = 0;
+    virtual void Error(LGCP::ErrorCause::NamedNumber cause) = 0;
+    // Offers the signal to every bound service but from.
+    virtual void OfferSignal(const Service* from, const LGCP::Signal& signal) = 0;
+    virtual void SendSignal(const LGCP::Signal& signal) = 0;
+    virtual void SendSignal(unsigned slotNo, const LGCP::Signal& signal) = 0;
+    virtual std::int32_t GetSlot() const = 0;
+    virtual bool IsSlotPresent() const = 0;
+    virtual SeqToken delayResponse() = 0;
+    virtual void delayedSuccess(unsigned slotNo, SeqToken seqNo) = 0;
+    virtual bool CheckServerConnection(bool& connected) const = 0;
+
+protected:
+    ~Host() = default;
+};
 
 class Service {
 public:
@@ -53,7 +74,7 @@ public:
 private:
     friend class Server;
 
-    Server* server = nullptr;
+    Host* server = nullptr;
 };
 
 }  // namespace CtrlSrv

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "control/ControlService.h"
-#include "control/INet4Addr.h"
+#include "runtime/INet4Addr.h"
 #include "runtime/Fd.h"
 
 namespace Control {

@@ -1,10 +1,11 @@
 #include "control/TraceCtl.h"
 
 #include "config/IniReader.h"
+#include "runtime/ConstInit.h"
 
 #include <iostream>
 
-__constinit TraceCtl traces;
+HALVOX_CONSTINIT TraceCtl traces;
 
 void TraceCtl::Configure(IniFile::Section& section) {
     for (IniFile::SubSection& block : section) Configure(block);

@@ -1,5 +1,6 @@
 #include "runtime/Multiplexer.h"
 
+#include "runtime/ConstInit.h"
 #include "runtime/Errno.h"
 #include "runtime/MuxClock.h"
 
@@ -15,7 +16,7 @@
 // Ready before any dynamic initialisation and never destroyed, so static
 // objects of every translation unit may attach and detach in their own
 // constructors and destructors.
-__constinit Multiplexer multiplexer;
+HALVOX_CONSTINIT Multiplexer multiplexer;
 static_assert(std::is_trivially_destructible<Multiplexer>::value,
               "the loop must outlive every static object that uses it");
 

@@ -53,8 +53,8 @@ public:
     const Measure& event_measure() const { return eventMeasure; }
     const Measure& timer_measure() const { return timerMeasure; }
     // The status table: the three measurements, the profiling points and one
-    // row per Event of the poll set. In the library halvox_muxdump, which
-    // prints through the text tables of config/.
+    // row per Event of the poll set. Defined in config/, beside the text tables it
+    // prints through; a program that dumps the loop links the configuration library.
     void dump(std::ostream& os) const;
 
 private:
@@ -114,5 +114,5 @@ private:
 extern Multiplexer multiplexer;
 
 // The names of the poll bits set in events, joined by '|' ("POLLIN|POLLOUT");
-// empty when none is set. In the library halvox_muxdump.
+// empty when none is set. Defined in config/ with the dump.
 std::string PollEventAsText(short events);

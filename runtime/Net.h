@@ -1,7 +1,7 @@
 // The host name and the IPv4 addresses of the network interfaces.
 #pragma once
 
-#include "control/INet4Addr.h"
+#include "runtime/INet4Addr.h"
 
 #include <list>
 #include <string>

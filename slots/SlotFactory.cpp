@@ -1,10 +1,11 @@
 #include "slots/SlotFactory.h"
 
+#include "runtime/ConstInit.h"
 #include "slots/Slot.h"
 
 #include <algorithm>
 
-__constinit SlotFactory* firstFactory = nullptr;
+HALVOX_CONSTINIT SlotFactory* firstFactory = nullptr;
 
 SlotFactory::SlotFactory() : next(firstFactory) { firstFactory = this; }
 

@@ -11,7 +11,7 @@
 #include <chrono>
 
 #include "control/AcceptorNet.h"
-#include "control/INet4Addr.h"
+#include "runtime/INet4Addr.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
 

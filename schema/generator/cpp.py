@@ -74,7 +74,7 @@ class Member:
     def subtype_record(self):
         lower, upper = self.type.lower, self.type.upper
         owner = cpp_name(self.owner.name)
-        return [f"__constinit const ASN1::StringInfo {owner}::{self.name}::value_type::theInfo = {{",
+        return [f"HALVOX_CONSTINIT const ASN1::StringInfo {owner}::{self.name}::value_type::theInfo = {{",
                 f"    {{{{&ASN1::AbstractString::create, 22}}, ASN1::FixedConstraint, {lower}, {upper}}},",
                 "    ASN1::IA5StringSet, 128, 7, 7, 8};",
                 f"static_assert(sizeof({owner}::{self.name}::value_type) == sizeof(ASN1::IA5String), "
@@ -232,7 +232,7 @@ def source(module, source_name, include_dir):
 
 
 def table(declaration, values):
-    return [f"__constinit const {declaration} = {{", *(f"    {v}," for v in values), "};"]
+    return [f"HALVOX_CONSTINIT const {declaration} = {{", *(f"    {v}," for v in values), "};"]
 
 
 def sequence_records(typedef):
@@ -247,11 +247,11 @@ def sequence_records(typedef):
     count = len(members)
     if count:
         lines += table(f"void* const {name}::fieldInfos[{count}]", [m.record for m in members])
-        lines.append(f"__constinit const int {name}::fieldIds[{count}] = {{{', '.join(ids)}}};")
+        lines.append(f"HALVOX_CONSTINIT const int {name}::fieldIds[{count}] = {{{', '.join(ids)}}};")
         lines += table(f"char* const {name}::fieldNames[{count}]", [f'"{m.asn_name}"' for m in members])
     arrays = "fieldInfos, fieldIds" if count else "nullptr, nullptr"
     names = "fieldNames" if count else "nullptr"
-    lines.append(f"__constinit const {name}::InfoType {name}::theInfo = {{{{&ASN1::SEQUENCE::create, 0x10}}, "
+    lines.append(f"HALVOX_CONSTINIT const {name}::InfoType {name}::theInfo = {{{{&ASN1::SEQUENCE::create, 0x10}}, "
                  f"{str(body.extensible).lower()}, {arrays}, {len(body.root)}, {len(body.additions)}, "
                  f"{optional}, nullptr, nullptr, {names}}};")
     return lines
@@ -265,7 +265,7 @@ def choice_records(typedef):
     count = len(members)
     lines += table(f"void* const {name}::selectionInfos[{count}]", [m.record for m in members])
     lines += table(f"char* const {name}::selectionNames[{count}]", [f'"{m.asn_name}"' for m in members])
-    lines.append(f"__constinit const {name}::InfoType {name}::theInfo = {{{{&ASN1::CHOICE::create, 0}}, "
+    lines.append(f"HALVOX_CONSTINIT const {name}::InfoType {name}::theInfo = {{{{&ASN1::CHOICE::create, 0}}, "
                  f"{str(body.extensible).lower()}, selectionInfos, {len(body.root)}, {count}, nullptr, "
                  "selectionNames};")
     return lines
@@ -280,8 +280,8 @@ def enumerated_records(typedef):
              for item in body.items]
     lines = table(f"char* const {name}_enum_names__[{count}]", texts)
     numbers = ", ".join(str(item.value) for item in body.items)
-    lines.append(f"static __constinit const int {name}_enum_numbers__[{count}] = {{{numbers}}};")
-    lines.append(f"__constinit const {name}::InfoType {name}::theInfo = {{{{&ASN1::ENUMERATED::create, 10}}, "
+    lines.append(f"static HALVOX_CONSTINIT const int {name}_enum_numbers__[{count}] = {{{numbers}}};")
+    lines.append(f"HALVOX_CONSTINIT const {name}::InfoType {name}::theInfo = {{{{&ASN1::ENUMERATED::create, 10}}, "
                  f"{str(body.extensible).lower()}, {body.maximum}, {name}_enum_names__, {count}, "
                  f"{name}_enum_numbers__}};")
     return lines

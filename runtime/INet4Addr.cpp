@@ -1,4 +1,4 @@
-#include "control/INet4Addr.h"
+#include "runtime/INet4Addr.h"
 
 #include <arpa/inet.h>
 #include <climits>

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "control/INet4Addr.h"
+#include "runtime/INet4Addr.h"
 
 using INet4::Addr;
 
