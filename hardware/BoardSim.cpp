@@ -1,6 +1,8 @@
 #include "hardware/BoardSim.h"
 
+#include "hardware/BoardSimDsproc.h"
 #include "hardware/BoardSimHal.h"
+#include "hardware/BoardSimTonec.h"
 #include "runtime/Errno.h"
 
 #include <cerrno>
@@ -64,7 +66,11 @@ std::ostream& Hex(std::ostream& os, unsigned long value) {
 
 }  // namespace
 
-Sim::Sim() { models.push_back(std::make_unique<SimHal>()); }
+Sim::Sim() {
+    models.push_back(std::make_unique<SimHal>());
+    models.push_back(std::make_unique<SimTonec>());
+    models.push_back(std::make_unique<SimDsproc>());
+}
 
 Sim::~Sim() = default;
 

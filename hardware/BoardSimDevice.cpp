@@ -10,6 +10,8 @@ bool SimOpen::Deliver(const void* record, std::size_t length) {
     return ::send(driverEnd, record, length, MSG_DONTWAIT | MSG_NOSIGNAL) == ssize_t(length);
 }
 
+void SimOpen::Hangup() { ::shutdown(driverEnd, SHUT_WR); }
+
 int SimDevice::OnIoctl(SimOpen&, unsigned long, void*) { return -ENOTTY; }
 
 int SimDevice::OnIoctlValue(SimOpen&, unsigned long, unsigned long) { return -ENOTTY; }

@@ -21,6 +21,8 @@ public:
 
     // Queues one driver record for the daemon; false when the queue is full.
     bool Deliver(const void* record, std::size_t length);
+    // Ends the records for good: the daemon's reads return 0 from then on.
+    void Hangup();
 
     SimDevice& device;
     const int flags;

@@ -1,0 +1,54 @@
+// The simulated voice-processing driver ("/dev/dsp"): keeps per timeslot the
+// features that are on with the id of each one's last enable, and the last
+// configuration of each kind; records every request with its time, answers
+// the version query (2 at power-on) and delivers events on demand.
+//
+// Control lines (after "/dev/dsp"):
+//   event TS TYPE V1 [V2 [V3]] -> "ok": one event of TYPE on TS, under the id
+//                                 the feature of that type was last enabled
+//                                 under (0: never, or a type without one), with
+//                                 the payload words V1.. (0 when not given; a
+//                                 BSS score V1 may have a fraction)
+//   version [N]                -> the version the driver reports, or "ok" once set to N
+//   enabled TS                 -> the mask of the features that are on
+#pragma once
+
+#include "hardware/BoardSimEventDevice.h"
+#include "hardware/DsprocDriver.h"
+
+#include <map>
+#include <string>
+
+namespace Board {
+
+class SimDsproc : public SimEventDevice {
+public:
+    struct Timeslot {
+        std::uint32_t enabled = 0;
+        // By feature mask bit.
+        std::map<std::uint32_t, std::uint32_t> ids;
+        // By kind.
+        std::map<std::uint32_t, Dsproc::ConfigureRecord> configuration;
+    };
+
+    static constexpr int powerOnVersion = 2;
+
+    SimDsproc();
+
+    const Timeslot& State(std::uint32_t ts) { return timeslots[ts]; }
+    void SetVersion(int v) { version = v; }
+    // One event on ts under the id of the type's feature; false when the
+    // daemon has the device closed.
+    bool Report(std::uint32_t ts, std::uint32_t type, const std::int32_t (&words)[3]);
+
+    int OnIoctl(SimOpen& open, unsigned long request, void* record) override;
+    int OnIoctlValue(SimOpen& open, unsigned long request, unsigned long value) override;
+    std::string OnCommand(const std::vector<std::string>& words) override;
+    void Reset() override;
+
+private:
+    std::map<std::uint32_t, Timeslot> timeslots;
+    int version = powerOnVersion;
+};
+
+}  // namespace Board

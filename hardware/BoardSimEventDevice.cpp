@@ -1,0 +1,41 @@
+#include "hardware/BoardSimEventDevice.h"
+
+#include "hardware/BoardDevices.h"
+#include "runtime/MuxClock.h"
+
+#include <algorithm>
+
+namespace Board {
+
+unsigned long SimEventDevice::Count(unsigned long number) const {
+    return std::count_if(history.begin(), history.end(),
+                         [number](const Request& r) { return r.number == number; });
+}
+
+bool SimEventDevice::Deliver(const void* record, std::size_t length) {
+    bool taken = false;
+    for (SimOpen* open : opens) taken = open->Deliver(record, length) || taken;
+    return taken;
+}
+
+void SimEventDevice::Hangup() {
+    for (SimOpen* open : opens) open->Hangup();
+}
+
+int SimEventDevice::OnOpen(SimOpen& open) {
+    opens.push_back(&open);
+    return 0;
+}
+
+void SimEventDevice::OnClose(SimOpen& open) {
+    opens.erase(std::remove(opens.begin(), opens.end(), &open), opens.end());
+}
+
+void SimEventDevice::Log(unsigned long number, const void* record, unsigned long value) {
+    Request r{Mux::milliseconds(), number, value, {}};
+    if (record)
+        std::memcpy(r.record.data(), record, std::min(sizeof r.record, requestSize(number)));
+    history.push_back(r);
+}
+
+}  // namespace Board

@@ -1,0 +1,46 @@
+#include "hardware/DriverEvents.h"
+
+#include "hardware/BoardDevices.h"
+
+#include <cassert>
+#include <cerrno>
+#include <iostream>
+#include <poll.h>
+
+namespace Hardware {
+
+std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix) {
+    return out << " errno=\"" << suffix.error << '"';
+}
+
+bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* device,
+                      const std::function<void(const void*)>& record) {
+    if (!(revents & POLLIN)) {
+        if (!(revents & (POLLERR | POLLHUP))) return true;
+        std::cerr << "fail to read from " << device << ": device error" << std::endl;
+        return false;
+    }
+    alignas(8) unsigned char buffer[32];
+    assert(size <= sizeof buffer);
+    for (;;) {
+        ssize_t got = Board::devices().read(fd, buffer, size);
+        if (got < 0) {
+            Errno e;
+            if (e.value() == EAGAIN) return true;
+            std::cerr << "fail to read from " << device << ": " << e << std::endl;
+            return !(revents & (POLLERR | POLLHUP));
+        }
+        if (got == 0) {
+            std::cerr << "fail to read from " << device << ": end of stream" << std::endl;
+            return false;
+        }
+        if (std::size_t(got) < size) {
+            std::cerr << "fail to read from " << device << ": short record of " << got
+                      << " octets dropped" << std::endl;
+            continue;
+        }
+        record(buffer);
+    }
+}
+
+}  // namespace Hardware

@@ -1,0 +1,132 @@
+#include "hardware/TonecReceiver.h"
+
+#include "hardware/TonecReceiverService.h"
+
+namespace Hardware {
+
+namespace {
+
+constexpr unsigned short defaultAmplitude = 16384;
+constexpr unsigned defaultDurationMs = 70;
+
+unsigned short Or(bool present, const ASN1::INTEGER& value, unsigned short otherwise) {
+    return present ? static_cast<unsigned short>(value.getValue()) : otherwise;
+}
+
+}  // namespace
+
+TonecReceiver::~TonecReceiver() = default;
+
+bool TonecReceiver::configureDTMF(const LGCP::DTMFParams& params) {
+    return TonecReceiverService::instance().configureDTMF(tonec_timeslot(), params);
+}
+
+bool TonecReceiver::enableDTMF(bool on) {
+    return TonecReceiverService::instance().enableDTMF(*this, on);
+}
+
+bool TonecReceiver::echoCancel(bool on) {
+    return TonecReceiverService::instance().echoCancel(tonec_timeslot(), on);
+}
+
+bool TonecReceiver::enableDTMFReject(bool on) {
+    bool done = TonecReceiverService::instance().enableDTMFReject(tonec_timeslot(), on);
+    if (done) dtmfReject = on;
+    return done;
+}
+
+bool TonecReceiver::configureIVA(const LGCP::IVAParams& params) {
+    return TonecReceiverService::instance().configureIVA(*this, params);
+}
+
+bool TonecReceiver::enableIVA(bool on) {
+    return TonecReceiverService::instance().enableIVA(*this, on);
+}
+
+bool TonecReceiver::enableToneGenerator(unsigned short freq1, unsigned short freq2,
+                                        unsigned short amp1, unsigned short amp2) {
+    return TonecReceiverService::instance().enableToneGenerator(tonec_timeslot(), freq1, freq2,
+                                                                amp1, amp2);
+}
+
+// A forced stop also ends the cadence, whose next step would switch the
+// generator on again.
+bool TonecReceiver::disableToneGenerator(bool force) {
+    if (!force && !dialing) return false;
+    if (dialing || audibleCall) {
+        dialTimer.reset();
+        dialing = audibleCall = false;
+    }
+    return enableToneGenerator(0, 0, 0, 0);
+}
+
+void TonecReceiver::translateDTMF(const LGCP::TranslateDtmfParams& params) {
+    pendingDial = params;
+    if (dialing) return;
+    dialing = true;
+    audibleCall = false;
+    on_DTMFPauseFinish(&dialTimer);
+}
+
+// The receiver may be gone once tone_gen_complete() returns.
+void TonecReceiver::on_DTMFPauseFinish(Timer*) {
+    auto& digits = pendingDial.ref_digits();
+    if (digits.empty()) {
+        disableToneGenerator(true);
+        tone_gen_complete();
+        return;
+    }
+    const LGCP::DualTone& tone = digits[0];
+    enableToneGenerator(static_cast<unsigned short>(tone.get_freq1().getValue()),
+                        static_cast<unsigned short>(tone.get_freq2().getValue()),
+                        Or(pendingDial.amp1_isPresent(), pendingDial.get_amp1(), defaultAmplitude),
+                        Or(pendingDial.amp2_isPresent(), pendingDial.get_amp2(), defaultAmplitude));
+    digits.erase(digits.begin());
+    unsigned tone_ms = pendingDial.toneDuration_isPresent()
+                           ? unsigned(pendingDial.get_toneDuration().getValue())
+                           : defaultDurationMs;
+    dialTimer.set(tone_ms, &TonecReceiver::on_DTMFToneFinish, this);
+}
+
+void TonecReceiver::on_DTMFToneFinish(Timer*) {
+    enableSilence();
+    unsigned pause_ms = pendingDial.pauseDuration_isPresent()
+                            ? unsigned(pendingDial.get_pauseDuration().getValue())
+                            : defaultDurationMs;
+    dialTimer.set(pause_ms, &TonecReceiver::on_DTMFPauseFinish, this);
+}
+
+// The dial and the cadence share the generator and the timer: the dial wins.
+void TonecReceiver::activateAudibleCall() {
+    if (dialing) return;
+    audibleCall = true;
+    on_waitPauseFinish(&dialTimer);
+}
+
+void TonecReceiver::cancelAudibleCall() {
+    if (dialing) return;
+    disableToneGenerator(true);
+}
+
+void TonecReceiver::on_waitPauseFinish(Timer*) {
+    enableToneGenerator(425, 0, 2048, 2048);
+    dialTimer.set(1000, &TonecReceiver::on_waitToneFinish, this);
+}
+
+void TonecReceiver::on_waitToneFinish(Timer*) {
+    enableSilence();
+    dialTimer.set(3000, &TonecReceiver::on_waitPauseFinish, this);
+}
+
+void TonecReceiver::translateSelcal(const TERM::SelcalCommand& command) {
+    TonecReceiverService::instance().translateSelcal(*this, command);
+}
+
+void TonecReceiver::CleanBeforeDestroy() {
+    if (dtmfEnabled) enableDTMF(false);
+    if (ivaEnabled) enableIVA(false);
+    if (dtmfReject) enableDTMFReject(false);
+    if (dialing || audibleCall) disableToneGenerator(true);
+}
+
+}  // namespace Hardware

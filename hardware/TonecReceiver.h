@@ -1,0 +1,101 @@
+// A TDM timeslot's share of the tone driver: DTMF and IVA detection, DTMF
+// rejection, the echo canceller, the tone generator with DTMF dialling and
+// the audible-call cadence on it, and selective calling. A slot kind inherits
+// it privately, answers tonec_timeslot() and hears detections through
+// tonec_event(); it calls CleanBeforeDestroy() before it goes.
+#pragma once
+
+#include "hardware/CyclicList.h"
+#include "runtime/Timer.h"
+#include "schema/LGCP.h"
+#include "schema/TERM.h"
+
+#include <cstdint>
+
+namespace Hardware {
+
+class TonecReceiverService;
+
+class TonecReceiver {
+public:
+    struct Params {
+        std::int32_t code;
+        std::uint32_t timestamp;
+    };
+
+    // Joins the service's receivers at the tail: of two receivers on one
+    // timeslot, the one made first hears the detections.
+    TonecReceiver();
+    virtual ~TonecReceiver();
+    TonecReceiver(const TonecReceiver&) = delete;
+    TonecReceiver& operator=(const TonecReceiver&) = delete;
+
+    // A detection on this receiver's timeslot. The receiver may be destroyed
+    // from here.
+    virtual void tonec_event(const Params& params) = 0;
+    // Asked before every request and while events are dispatched: it must
+    // not change while the receiver exists.
+    virtual unsigned tonec_timeslot() const = 0;
+    // A DTMF dial has played its last pause.
+    virtual void tone_gen_complete() {}
+
+    // Results are true on success. An enable that finds its detector in the
+    // requested state sends nothing and succeeds.
+    bool configureDTMF(const LGCP::DTMFParams& params);
+    bool enableDTMF(bool on);
+    bool disableDTMF() { return enableDTMF(false); }
+    bool echoCancel(bool on);
+    bool enableDTMFReject(bool on);
+    bool configureIVA(const LGCP::IVAParams& params);
+    bool enableIVA(bool on);
+    // Frequencies in Hz; all four zero switch the generator off.
+    bool enableToneGenerator(unsigned short freq1, unsigned short freq2, unsigned short amp1,
+                             unsigned short amp2);
+    // The generator keeps running at amplitude 0.
+    bool enableSilence() { return enableToneGenerator(1000, 1000, 0, 0); }
+    // Unforced, only a dial in progress is stopped (false when there is
+    // none); forced, the generator is switched off in any case.
+    bool disableToneGenerator(bool force);
+
+    // Plays the digits, each for its tone duration then its pause (70 ms
+    // each unless given), and calls tone_gen_complete() after the last
+    // pause. A dial in progress continues with the new list from its next
+    // step on.
+    void translateDTMF(const LGCP::TranslateDtmfParams& params);
+    // 425 Hz for 1000 ms, silence for 3000 ms, over again. Both requests are
+    // ignored during a dial; cancelling switches the generator off.
+    void activateAudibleCall();
+    void cancelAudibleCall();
+    void translateSelcal(const TERM::SelcalCommand& command);
+    bool is_inDTMFTransmit() const { return dialing; }
+
+    // Switches off the detectors and the rejection this receiver turned on,
+    // and the generator when a dial or cadence was playing.
+    void CleanBeforeDestroy();
+
+private:
+    friend class TonecReceiverService;
+
+    // Detections are delivered while either detector is on; each keeps its
+    // own state, so one never answers or silences for the other.
+    bool DetectorActive() const { return dtmfEnabled || ivaEnabled; }
+
+    void on_DTMFPauseFinish(Timer*);
+    void on_DTMFToneFinish(Timer*);
+    void on_waitPauseFinish(Timer*);
+    void on_waitToneFinish(Timer*);
+
+    // Paces both the dial and the cadence: arming it replaces the pending step.
+    Timer dialTimer;
+    bool dialing = false;
+    bool audibleCall = false;
+    // The id the DTMF detector of this timeslot was last enabled under.
+    std::uint32_t requestId = 0;
+    LGCP::TranslateDtmfParams pendingDial;
+    Containers::CyclicList link;
+    bool ivaEnabled = false;
+    bool dtmfEnabled = false;
+    bool dtmfReject = false;
+};
+
+}  // namespace Hardware

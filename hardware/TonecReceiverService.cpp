@@ -1,0 +1,223 @@
+#include "hardware/TonecReceiverService.h"
+
+#include "hardware/BoardDevices.h"
+#include "hardware/DevNames.h"
+#include "hardware/DriverEvents.h"
+#include "hardware/TonecDriver.h"
+#include "hardware/TonecReceiver.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <poll.h>
+
+namespace Hardware {
+
+// Every receiver of the tone driver, in the order they were made.
+static Containers::CyclicList receivers;
+
+namespace {
+
+std::ostream& operator<<(std::ostream& out, const Tonec::EventRecord& e) {
+    return out << " timestamp=" << e.timestamp << " timeslot=" << e.timeslot << " code=" << e.code
+               << " id=" << e.id;
+}
+
+}  // namespace
+
+// Joining the list does not make the service: the device is opened by the
+// first request.
+TonecReceiver::TonecReceiver() { receivers.AddToTail(&link); }
+
+TonecReceiverService& TonecReceiverService::instance() {
+    static TonecReceiverService service;
+    return service;
+}
+
+TonecReceiverService::TonecReceiverService() { init(); }
+
+bool TonecReceiverService::init() {
+    if (event.IsActive()) return true;
+    int fd = Board::devices().open(GetDTMFDevName(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        Errno e;
+        std::cerr << "open tonec fail, DTMF proceeding disabled: " << e << std::endl;
+        return false;
+    }
+    event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
+                                     &TonecReceiverService::OnEvent, this);
+    event.Schedule(Fd(fd), POLLIN);
+    return true;
+}
+
+bool TonecReceiverService::configureDTMF(unsigned ts, const LGCP::DTMFParams& params) {
+    if (!init()) {
+        std::cerr << "configure DTMF fail: (interface not opened)"
+                  << " timeslot=" << ts << std::endl;
+        return false;
+    }
+    Tonec::ConfigureRecord record{};
+    record.timeslot = ts;
+    record.twist = params.get_threshold().get_twist().getValue();
+    record.ratio = params.get_threshold().get_ratio().getValue();
+    record.noise = params.get_threshold().get_noise().getValue();
+    record.silence = params.get_level().get_silence().getValue();
+    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::ConfigureDetector, &record) == -1) {
+        ErrnoSuffix e;
+        std::cerr << "DTMF_CONFIGURE_DETECTOR fail:"
+                  << " timeslot=" << ts << e << std::endl;
+        return false;
+    }
+    std::clog << "DTMF_CONFIGURE_DETECTOR"
+              << " ts=" << ts << " twist=" << record.twist << " ratio=" << record.ratio
+              << " noise=" << record.noise << " silence=" << record.silence << std::endl;
+    return true;
+}
+
+bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params) {
+    unsigned ts = receiver.tonec_timeslot();
+    if (!init()) {
+        std::cerr << "configure IVA fail: (interface not opened)"
+                  << " timeslot=" << ts << std::endl;
+        return false;
+    }
+    Tonec::IvaRecord record{};
+    record.timeslot = ts;
+    record.det_lvl_dB = params.get_det_lvl_dB().getValue();
+    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::IvaConfigure, &record) == -1) {
+        ErrnoSuffix e;
+        std::cerr << "IVA_CONFIGURE_DETECTOR fail:"
+                  << " timeslot=" << ts << e << std::endl;
+        return false;
+    }
+    std::clog << "IVA_CONFIGURE_DETECTOR"
+              << " ts=" << ts << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
+    return true;
+}
+
+bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
+    if (receiver.dtmfEnabled == on) return true;
+    unsigned ts = receiver.tonec_timeslot();
+    if (!on) {
+        if (Board::devices().ioctlValue(event.lowlevel_fd(), Tonec::DisableDetector, ts) == -1) {
+            ErrnoSuffix e;
+            std::cerr << "DTMF_DISABLE_DETECTOR fail:"
+                      << " timeslot=" << ts << e << std::endl;
+            return false;
+        }
+        receiver.dtmfEnabled = false;
+        std::cerr << "DTMF_DISABLE_DETECTOR done:"
+                  << " timeslot=" << ts << std::endl;
+        return true;
+    }
+    Tonec::EnableRecord record{};
+    record.timeslot = ts;
+    record.id = ids.Next();
+    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::EnableDetector, &record) == -1) {
+        ErrnoSuffix e;
+        std::cerr << "DTMF_ENABLE_DETECTOR fail:"
+                  << " timeslot=" << ts << " id=" << record.id << e << std::endl;
+        return false;
+    }
+    receiver.requestId = record.id;
+    receiver.dtmfEnabled = true;
+    std::cerr << "DTMF_ENABLE_DETECTOR done:"
+              << " timeslot=" << ts << " id=" << record.id << std::endl;
+    return true;
+}
+
+bool TonecReceiverService::Switch(unsigned long request, unsigned ts, const char* word,
+                                  const char* suffix) {
+    if (Board::devices().ioctlValue(event.lowlevel_fd(), request, ts) == -1) {
+        ErrnoSuffix e;
+        std::cerr << word << suffix << " fail:"
+                  << " timeslot=" << ts << e << std::endl;
+        return false;
+    }
+    std::clog << word << suffix << "[" << ts << "] ok" << std::endl;
+    return true;
+}
+
+bool TonecReceiverService::echoCancel(unsigned ts, bool on) {
+    return Switch(on ? Tonec::LmsOn : Tonec::LmsOff, ts, "CHANNEL_LMS", on ? "_ON" : "_OFF");
+}
+
+bool TonecReceiverService::enableDTMFReject(unsigned ts, bool on) {
+    return Switch(on ? Tonec::RejectionEnable : Tonec::RejectionDisable, ts, "DTMF_REJECTION",
+                  on ? "_ENABLE" : "_DISABLE");
+}
+
+bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
+    if (!Switch(on ? Tonec::IvaEnable : Tonec::IvaDisable, receiver.tonec_timeslot(),
+                "IVA_DETECTOR", on ? "_ENABLE" : "_DISABLE"))
+        return false;
+    receiver.ivaEnabled = on;
+    return true;
+}
+
+bool TonecReceiverService::enableToneGenerator(unsigned ts, unsigned short freq1,
+                                               unsigned short freq2, unsigned short amp1,
+                                               unsigned short amp2) {
+    Tonec::DialRecord record{};
+    record.timeslot = ts;
+    record.freq1 = freq1;
+    record.freq2 = freq2;
+    record.amp1 = amp1;
+    record.amp2 = amp2;
+    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::Dial, &record) != -1) return true;
+    ErrnoSuffix e;
+    std::cerr << "DTMF_DIAL fail:"
+              << " timeslot=" << ts << e << std::endl;
+    return false;
+}
+
+void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
+                                           const TERM::SelcalCommand& command) {
+    unsigned ts = receiver.tonec_timeslot();
+    const std::string& signs = command.get_signs();
+    if (signs.size() < sizeof(Tonec::SelcalRecord::signs)) {
+        std::cerr << "SELCAL_DIAL fail:"
+                  << " timeslot=" << ts << " incorect signs:" << signs << std::endl;
+        return;
+    }
+    Tonec::SelcalRecord record{};
+    record.timeslot = ts;
+    record.amplitude =
+        command.amp_isPresent() ? static_cast<std::uint16_t>(command.get_amp().getValue()) : 12000;
+    std::memcpy(record.signs, signs.data(), sizeof record.signs);
+    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::SelcalDial, &record) == -1) {
+        ErrnoSuffix e;
+        std::cerr << "SELCAL_DIAL fail:"
+                  << " timeslot=" << ts << e << std::endl;
+    }
+}
+
+void TonecReceiverService::OnEvent(int fd, short revents) {
+    if (!ReadDriverEvents(fd, revents, sizeof(Tonec::EventRecord), "tonec",
+                          [this](const void* record) { Dispatch(record); }))
+        event.Release();
+}
+
+// The walk ends at the first receiver on the timeslot, before or after its
+// callback, so a receiver destroyed by tonec_event() is never touched again;
+// the next record walks the list afresh.
+void TonecReceiverService::Dispatch(const void* data) {
+    Tonec::EventRecord e;
+    std::memcpy(&e, data, sizeof e);
+    std::clog << "dtmf event: " << e << std::endl;
+    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
+        TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
+        if (receiver->tonec_timeslot() != e.timeslot) continue;
+        if (!receiver->DetectorActive())
+            std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
+        else if (receiver->requestId != e.id)
+            std::clog << "ignore spurious dtmf event: " << e << " rid=" << receiver->requestId
+                      << std::endl;
+        else
+            receiver->tonec_event(TonecReceiver::Params{e.code, e.timestamp});
+        return;
+    }
+    std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
+}
+
+}  // namespace Hardware

@@ -1,0 +1,50 @@
+// The tone driver ("/dev/dtmf") as the daemon's one client of it: sends the
+// receivers' requests, each naming the receiver's timeslot, and hands every
+// detection to the first receiver on its timeslot when it carries the id of
+// that receiver's latest DTMF enable. Opened at the first receiver operation;
+// a device that failed to open or went away is opened again by the next
+// configure call, while the other requests just fail on it.
+#pragma once
+
+#include "hardware/RequestIds.h"
+#include "runtime/Event.h"
+#include "schema/LGCP.h"
+#include "schema/TERM.h"
+
+namespace Hardware {
+
+class TonecReceiver;
+
+class TonecReceiverService {
+public:
+    static TonecReceiverService& instance();
+    TonecReceiverService(const TonecReceiverService&) = delete;
+    TonecReceiverService& operator=(const TonecReceiverService&) = delete;
+
+    // Opens the device unless it is open; false when it cannot be opened.
+    bool init();
+
+    bool configureDTMF(unsigned ts, const LGCP::DTMFParams& params);
+    bool configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params);
+    bool enableDTMF(TonecReceiver& receiver, bool on);
+    bool echoCancel(unsigned ts, bool on);
+    bool enableDTMFReject(unsigned ts, bool on);
+    bool enableIVA(TonecReceiver& receiver, bool on);
+    bool enableToneGenerator(unsigned ts, unsigned short freq1, unsigned short freq2,
+                             unsigned short amp1, unsigned short amp2);
+    void translateSelcal(TonecReceiver& receiver, const TERM::SelcalCommand& command);
+
+    void OnEvent(int fd, short revents);
+
+private:
+    TonecReceiverService();
+
+    // A request that carries only the timeslot, logged with its word and suffix.
+    bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
+    void Dispatch(const void* record);
+
+    Event event;
+    RequestIds ids;
+};
+
+}  // namespace Hardware

@@ -1,0 +1,194 @@
+#include "control/TraceCtl.h"
+#include "hardware/BoardSim.h"
+#include "hardware/BoardSimDsproc.h"
+#include "hardware/DSProcReceiver.h"
+#include "hardware/DSProcReceiverService.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/StreamCapture.h"
+
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using Board::SimDsproc;
+using Hardware::DSProcReceiver;
+
+namespace {
+
+// Each callback as one line: "vad RX TX", "sd RX", "bss SCORE", "tone FREQ
+// PRESENCE", "flags FLAGS MASK".
+struct Receiver : DSProcReceiver {
+    explicit Receiver(unsigned ts) : ts(ts) {}
+    void dsproc_vad_event(const Hardware::DSProcVADEvent& e) override {
+        Heard() << "vad " << e.rx << ' ' << e.tx;
+    }
+    void dsproc_bss_event(const ::dsproc_bss_event* e) override { Heard() << "bss " << e->score; }
+    void dsproc_sd_event(const Hardware::DSProcSDEvent& e) override { Heard() << "sd " << e.rx; }
+    void dsproc_tone_flt_event(const ::dsproc_tone_event* e) override {
+        Heard() << "tone " << e->freq << ' ' << e->presence;
+    }
+    void dsproc_flags_event(const ::dsproc_flags_event* e) override {
+        Heard() << "flags " << e->flags << ' ' << e->mask;
+    }
+    unsigned dsproc_timeslot() const override { return ts; }
+    std::ostream& Heard() { return heard << (heard.tellp() ? "; " : ""); }
+    unsigned ts;
+    std::ostringstream heard;
+};
+
+struct DSProcTest : ::testing::Test {
+    DSProcTest() {
+        ::setenv("HALVOXD_BOARD", "sim", 1);
+        sim = Board::simulation();
+        sim->Reset();
+        dsp = &sim->Model<SimDsproc>("/dev/dsp");
+        Hardware::DSProcReceiverService::instance().init();
+    }
+    // Each request as "number mask" (switches) or "number kind" (configure).
+    std::vector<std::string> Sent() const {
+        std::vector<std::string> sent;
+        for (const auto& r : dsp->History()) {
+            std::ostringstream s;
+            s << std::hex << r.number << std::dec << ' ';
+            if (r.number == Dsproc::Configure) s << "kind " << r.As<Dsproc::ConfigureRecord>().kind;
+            if (r.number == Dsproc::Enable || r.number == Dsproc::Disable)
+                s << "mask " << r.As<Dsproc::SwitchRecord>().mask;
+            sent.push_back(s.str());
+        }
+        return sent;
+    }
+    Board::Sim* sim = nullptr;
+    SimDsproc* dsp = nullptr;
+};
+
+const std::string E = "400c6402 mask ", D = "400c6403 mask ", C = "40146401 kind ";
+
+// A set state is not sent again, an unset one always is; mute directions that
+// go off are disabled; CleanBeforeDestroy undoes what was turned on.
+TEST_F(DSProcTest, SwitchesSendWhatChangesState) {
+    const struct {
+        const char* name;
+        std::function<void(Receiver&)> steps;
+        std::vector<std::string> sent;
+    } table[] = {
+        {"unset VAD off twice", [](Receiver& r) { r.disableVAD(), r.disableVAD(); }, {D + "1"}},
+        {"BSS starts off", [](Receiver& r) { EXPECT_TRUE(r.disableBSS()); }, {}},
+        {"VAD on twice", [](Receiver& r) { r.enableVAD(true), r.enableVAD(true); }, {E + "1"}},
+        {"mute one direction off",
+         [](Receiver& r) { r.enableMute(true, true), r.enableMute(true, false); },
+         {E + "12", E + "4", D + "8"}},
+        {"mute both off",
+         [](Receiver& r) { r.enableMute(true, true), r.disableMute(), r.disableMute(); },
+         {E + "12", D + "12"}},
+        {"clean a fresh receiver", [](Receiver& r) { r.CleanBeforeDestroy(); }, {D + "256"}},
+        {"clean all",
+         [](Receiver& r) {
+             r.enableVAD(true), r.enableBSS(true), r.enableNG(true), r.enableSD(true);
+             r.enableMute(false, true);
+             r.configureDelays(1, 2, 3), r.configureRxGain(-6);
+             r.CleanBeforeDestroy();
+         },
+         {E + "1", E + "16", E + "128", E + "2", E + "8", D + "4", C + "32", C + "64", D + "1",
+          D + "16", D + "128", D + "12", C + "32", C + "64", D + "256"}},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        dsp->ClearHistory();
+        Receiver r(3);
+        row.steps(r);
+        EXPECT_EQ(Sent(), row.sent);
+    }
+    EXPECT_EQ(sim->Command("/dev/dsp enabled 3"), "2");
+    Receiver r(6);
+    r.enableMute(true, true), r.enableMute(true, false);
+    EXPECT_EQ(sim->Command("/dev/dsp enabled 6"), "4");
+}
+
+TEST_F(DSProcTest, VadParametersFollowTheDriverVersion) {
+    LGCP::VADParams v1, v2;
+    v1.select_v1();
+    TERM::VADParamsV2& p = v2.select_v2();
+    p.set_voice_th_msec(20), p.set_silence_th_msec(300), p.set_e_th_dB(-3);
+    const struct {
+        int version;
+        const LGCP::VADParams& params;
+        bool result;
+        std::vector<std::uint32_t> words;
+    } table[] = {
+        {1, v2, true, {3, 127, 0}},
+        {2, v1, false, {}},
+        {2, v2, true, {20u | 300u << 16, 0xFD, 0}},
+    };
+    for (const auto& row : table) {
+        dsp->ClearHistory();
+        dsp->SetVersion(row.version);
+        Receiver r(8);
+        EXPECT_EQ(r.configureVAD(row.params), row.result);
+        std::vector<std::uint32_t> words;
+        for (const auto& req : dsp->History())
+            if (req.number == Dsproc::Configure) {
+                auto record = req.As<Dsproc::ConfigureRecord>();
+                words.assign(record.params.words, record.params.words + 3);
+            }
+        EXPECT_EQ(words, row.words) << row.version;
+    }
+}
+
+// Events reach the first receiver on their timeslot by type; VAD and SD only
+// while on and under their latest id, BSS while on, the others always.
+TEST_F(DSProcTest, EventsAreDispatchedByType) {
+    Receiver r(9), fresh(10);
+    r.enableVAD(true), r.enableSD(true);
+    const std::uint32_t vadId = dsp->State(9).ids.at(Dsproc::MaskVAD);
+    const struct {
+        Dsproc::EventRecord record;
+        std::string heard;
+    } table[] = {
+        {{9, vadId, Dsproc::TypeVAD, {{2, 5, 7}}}, "vad -1 7"},
+        {{9, vadId, Dsproc::TypeVAD, {{3, 5, 7}}}, "vad 5 7"},
+        {{9, vadId - 1, Dsproc::TypeVAD, {{3, 5, 7}}}, ""},
+        {{10, 0, Dsproc::TypeVAD, {{3, 5, 7}}}, ""},
+        {{9, vadId + 1, Dsproc::TypeSD, {{4}}}, "sd 4"},
+        {{9, 0, Dsproc::TypeBSS, {{0}}}, ""},
+        {{9, 0, Dsproc::TypeToneFilter, {{1000, 1}}}, "tone 1000 1"},
+        {{9, 0, Dsproc::TypeFlags, {{255, 16}}}, "flags 255 16"},
+        {{9, 0, 0x40, {{1}}}, ""},
+    };
+    for (const auto& row : table) {
+        r.heard.str(""), fresh.heard.str("");
+        dsp->Deliver(&row.record, sizeof row.record);
+        LoopDriver().Run(2);
+        EXPECT_EQ(r.heard.str() + fresh.heard.str(), row.heard) << row.record.type;
+    }
+    r.enableBSS(true), r.disableSD();
+    EXPECT_EQ(sim->Command("/dev/dsp event 9 16 0.5"), "ok");
+    EXPECT_EQ(sim->Command("/dev/dsp event 9 2 4"), "ok");
+    LoopDriver().Run(2);
+    EXPECT_EQ(r.heard.str(), "bss 0.5");
+}
+
+// Under "signalling.events" each event is traced; the flags are hexadecimal
+// in their own line only.
+TEST_F(DSProcTest, TracesKeepTheNumberFormat) {
+    traces.signalling.events = true;
+    Receiver r(17);
+    TestSupport::StreamCapture out(std::clog), err(std::cerr);
+    sim->Command("/dev/dsp event 17 512 255 16");
+    sim->Command("/dev/dsp event 17 1 1 2 3");
+    sim->Command("/dev/dsp event 18 2 1");
+    LoopDriver().Run(2);
+    EXPECT_EQ(out.str(),
+              "dsproc event:  timeslot=17 id=0 type=512\n"
+              "dsproc flags event:  flags=ff, mask=10\n"
+              "dsproc event:  timeslot=17 id=0 type=1\n"
+              "dsproc vad event:  dir_mask=1 vad_rx=2 vad_tx=3\n"
+              "ignore spurious dsproc vad event:  timeslot=17 id=0 type=1 rid=0\n"
+              "dsproc event:  timeslot=18 id=0 type=2\n"
+              "dsproc sd event:  sd_rx=1\n"
+              "Mux: terminating...\n");
+    EXPECT_EQ(err.str(), "receive dsproc event from unknown timeslot 18\n");
+    EXPECT_EQ(r.heard.str(), "flags 255 16");
+}
+
+}  // namespace

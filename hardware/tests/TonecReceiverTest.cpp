@@ -1,0 +1,285 @@
+#include "hardware/BoardSim.h"
+#include "hardware/BoardSimTonec.h"
+#include "hardware/RequestIds.h"
+#include "hardware/TonecReceiver.h"
+#include "hardware/TonecReceiverService.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/StreamCapture.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+
+using Board::SimTonec;
+using Hardware::TonecReceiver;
+
+namespace {
+
+struct Receiver : TonecReceiver {
+    explicit Receiver(unsigned ts) : ts(ts) {}
+    void tonec_event(const Params& p) override {
+        codes.push_back(p.code);
+        if (onEvent) onEvent();
+    }
+    unsigned tonec_timeslot() const override { return ts; }
+    void tone_gen_complete() override { ++completed; }
+    unsigned ts;
+    std::vector<int> codes;
+    int completed = 0;
+    std::function<void()> onEvent;
+};
+
+// Every case runs on the simulated board, reset, with the service open and a
+// stepped clock.
+struct TonecTest : ::testing::Test {
+    TonecTest() {
+        ::setenv("HALVOXD_BOARD", "sim", 1);
+        sim = Board::simulation();
+        sim->Reset();
+        tonec = &sim->Model<SimTonec>("/dev/dtmf");
+        Hardware::TonecReceiverService::instance().init();
+    }
+    // The requests of one number, in order.
+    std::vector<SimTonec::Request> Sent(unsigned long number) const {
+        std::vector<SimTonec::Request> sent;
+        for (const auto& r : tonec->History())
+            if (r.number == number) sent.push_back(r);
+        return sent;
+    }
+    std::vector<unsigned long> Numbers() const {
+        std::vector<unsigned long> numbers;
+        for (const auto& r : tonec->History()) numbers.push_back(r.number);
+        return numbers;
+    }
+    void Dispatch(unsigned iterations = 2) { LoopDriver().Run(iterations); }
+
+    FakeClock clock{5000};
+    Board::Sim* sim = nullptr;
+    SimTonec* tonec = nullptr;
+};
+
+TEST(RequestIdsTest, NeverYieldZero) {
+    EXPECT_EQ(Hardware::RequestIds().Next(), 1u);
+    Hardware::RequestIds ids(0xFFFFFFFE);
+    EXPECT_EQ(ids.Next(), 0xFFFFFFFFu);
+    EXPECT_EQ(ids.Next(), 1u);
+}
+
+// Only what changes a detector's state goes to the driver; DTMF and IVA keep
+// states of their own; a failed request changes no state.
+TEST_F(TonecTest, SwitchesSendWhatChangesState) {
+    const struct {
+        const char* name;
+        std::function<void(Receiver&)> steps;
+        std::vector<unsigned long> sent;
+    } table[] = {
+        {"double enable",
+         [](Receiver& r) { r.enableDTMF(true), r.enableDTMF(true); },
+         {Tonec::EnableDetector}},
+        {"disable never enabled", [](Receiver& r) { EXPECT_TRUE(r.disableDTMF()); }, {}},
+        {"IVA then DTMF",
+         [](Receiver& r) { r.enableIVA(true), r.enableDTMF(true), r.enableIVA(true); },
+         {Tonec::IvaEnable, Tonec::EnableDetector, Tonec::IvaEnable}},
+        {"failed enable",
+         [this](Receiver& r) {
+             sim->FailRequest("/dev/dtmf", Tonec::EnableDetector, EIO, true);
+             EXPECT_FALSE(r.enableDTMF(true));
+             EXPECT_TRUE(r.enableDTMF(true));
+         },
+         {Tonec::EnableDetector}},
+        {"clean before destroy",
+         [](Receiver& r) {
+             r.enableDTMF(true), r.enableIVA(true), r.enableDTMFReject(true), r.echoCancel(true);
+             r.CleanBeforeDestroy();
+         },
+         {Tonec::EnableDetector, Tonec::IvaEnable, Tonec::RejectionEnable, Tonec::LmsOn,
+          Tonec::DisableDetector, Tonec::IvaDisable, Tonec::RejectionDisable}},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        tonec->ClearHistory();
+        Receiver r(3);
+        row.steps(r);
+        EXPECT_EQ(Numbers(), row.sent);
+    }
+}
+
+TEST_F(TonecTest, EventsReachTheReceiverOnlyUnderItsCurrentId) {
+    Receiver r(5);
+    r.enableDTMF(true);
+    std::uint32_t earlier = tonec->State(5).detectorId;
+    r.disableDTMF();
+    r.enableDTMF(true);
+    std::uint32_t id = tonec->State(5).detectorId;
+    const struct {
+        std::string line;
+        std::vector<int> codes;
+        std::string log;
+    } table[] = {
+        {"event 5 7", {7}, ""},
+        {"event 5 8 0",
+         {},
+         "ignore spurious dtmf event:  timestamp=5000 timeslot=5 code=8 id=0 rid=" +
+             std::to_string(id)},
+        {"event 5 9 " + std::to_string(earlier), {}, "ignore spurious dtmf event: "},
+        {"event 6 1", {}, "receive tonec event from unknown timeslot 6"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.line);
+        r.codes.clear();
+        ASSERT_EQ(sim->Command("/dev/dtmf " + row.line), "ok");
+        TestSupport::StreamCapture out(std::clog), err(std::cerr);
+        Dispatch();
+        EXPECT_EQ(r.codes, row.codes);
+        EXPECT_NE((out.str() + err.str()).find(row.log), std::string::npos) << out.str();
+    }
+    // An IVA disable leaves DTMF detections flowing; a DTMF disable ends them.
+    r.enableIVA(true), r.enableIVA(false);
+    sim->Command("/dev/dtmf event 5 4");
+    Dispatch();
+    r.disableDTMF();
+    TestSupport::StreamCapture out(std::clog);
+    sim->Command("/dev/dtmf event 5 5 " + std::to_string(id));
+    Dispatch();
+    EXPECT_EQ(r.codes, std::vector<int>{4});
+    EXPECT_NE(out.str().find("ignore spurious dtmf event (DTMF disabled): "), std::string::npos);
+}
+
+// The first receiver linked on a timeslot hears it, even when gone from its
+// own callback; the next record then goes to the one after it.
+TEST_F(TonecTest, TheFirstReceiverOnATimeslotHearsIt) {
+    auto* first = new Receiver(5);
+    Receiver second(5);
+    first->enableDTMF(true);
+    std::string firstId = std::to_string(tonec->State(5).detectorId);
+    second.enableDTMF(true);
+    std::vector<int> heard;
+    first->onEvent = [&] { heard.push_back(first->codes.back()), delete first; };
+    sim->Command("/dev/dtmf event 5 1 " + firstId);
+    sim->Command("/dev/dtmf event 5 2");
+    Dispatch();
+    EXPECT_EQ(heard, std::vector<int>{1});
+    EXPECT_EQ(second.codes, std::vector<int>{2});
+}
+
+// The dial and the audible call share the generator and its timer: what the
+// generator plays, in ms after the first action.
+TEST_F(TonecTest, GeneratorSequences) {
+    auto dial = [](std::vector<int> freqs, int toneMs = 0, int pauseMs = 0) {
+        LGCP::TranslateDtmfParams p;
+        for (std::size_t i = 0; i + 1 < freqs.size(); i += 2) {
+            LGCP::DualTone t;
+            t.set_freq1(freqs[i]), t.set_freq2(freqs[i + 1]);
+            p.set_digits().push_back(t);
+        }
+        if (toneMs) p.set_toneDuration(toneMs), p.set_pauseDuration(pauseMs);
+        return [p](Receiver& r) { r.translateDTMF(p); };
+    };
+    auto activate = [](Receiver& r) { r.activateAudibleCall(); };
+    auto cancel = [](Receiver& r) { r.cancelAudibleCall(); };
+    auto clean = [](Receiver& r) { r.CleanBeforeDestroy(); };
+    using Step = std::pair<unsigned, std::function<void(Receiver&)>>;
+    using Played = std::pair<unsigned, std::string>;
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<Played> played;
+        int completed;
+    } table[] = {
+        {"two digits",
+         {{0, dial({697, 1209, 697, 1336})}},
+         {{0, "tone 697 1209"},
+          {70, "silence"},
+          {140, "tone 697 1336"},
+          {210, "silence"},
+          {280, "off"}},
+         1},
+        {"no digits", {{0, dial({})}}, {{0, "off"}}, 1},
+        {"the dial wins",
+         {{0, dial({941, 1633}, 100, 50)}, {10, activate}, {20, cancel}},
+         {{0, "tone 941 1633"}, {100, "silence"}, {150, "off"}},
+         1},
+        {"cadence cancelled",
+         {{0, activate}, {1500, cancel}},
+         {{0, "tone 425 0"}, {1000, "silence"}, {1500, "off"}},
+         0},
+        {"cadence cleaned",
+         {{0, activate}, {4100, clean}},
+         {{0, "tone 425 0"}, {1000, "silence"}, {4000, "tone 425 0"}, {4100, "off"}},
+         0},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        tonec->ClearHistory();
+        Receiver r(4);
+        LoopDriver driver(&clock, 10);
+        const std::uint32_t start = Mux::milliseconds() + 10;
+        driver.probe = [&](unsigned i) {
+            for (const auto& step : row.steps)
+                if (step.first == (i - 1) * 10) step.second(r);
+        };
+        driver.Run(600);
+        std::vector<Played> played;
+        for (const auto& d : Sent(Tonec::Dial))
+            played.emplace_back(d.ms - start, SimTonec::Describe(d.As<Tonec::DialRecord>()));
+        EXPECT_EQ(played, row.played);
+        EXPECT_EQ(r.completed, row.completed);
+    }
+    EXPECT_EQ(Sent(Tonec::Dial).front().As<Tonec::DialRecord>().amp1, 2048);
+}
+
+TEST_F(TonecTest, SelcalSendsFourSigns) {
+    const struct {
+        const char* signs;
+        int amp;
+        std::string sent;
+        unsigned amplitude;
+    } table[] = {{"ABCDEF", -1, "ABCD", 12000}, {"WXYZ", 500, "WXYZ", 500}, {"ABC", 1, "", 0}};
+    for (const auto& row : table) {
+        tonec->ClearHistory();
+        Receiver r(2);
+        TERM::SelcalCommand c;
+        c.set_signs() = row.signs;
+        if (row.amp >= 0) c.set_amp(row.amp);
+        TestSupport::StreamCapture err(std::cerr);
+        r.translateSelcal(c);
+        auto sent = Sent(Tonec::SelcalDial);
+        if (row.sent.empty()) {
+            EXPECT_TRUE(sent.empty());
+            EXPECT_EQ(err.str(), "SELCAL_DIAL fail: timeslot=2 incorect signs:ABC\n");
+            continue;
+        }
+        ASSERT_EQ(sent.size(), 1u);
+        auto record = sent[0].As<Tonec::SelcalRecord>();
+        EXPECT_EQ(std::string(record.signs, 4), row.sent);
+        EXPECT_EQ(record.amplitude, row.amplitude);
+    }
+}
+
+// A driver whose stream ends is dropped from the loop at once instead of
+// waking it for ever; the next configure call opens the device again.
+TEST_F(TonecTest, AnEndedStreamLeavesTheLoopIdleUntilReopened) {
+    Receiver r(5);
+    LGCP::DTMFParams params;
+    params.set_threshold().set_twist() = 8;
+    params.set_level().set_silence() = 30;
+    TestSupport::StreamCapture err(std::cerr), out(std::clog);
+    tonec->Deliver("short", 5);
+    tonec->Hangup();
+    Dispatch(5);
+    sim->FailOpen("/dev/dtmf", ENOENT, true);
+    EXPECT_FALSE(r.configureDTMF(params));
+    EXPECT_TRUE(r.configureDTMF(params));
+    EXPECT_EQ(err.str(),
+              "fail to read from tonec: short record of 5 octets dropped\n"
+              "fail to read from tonec: end of stream\n"
+              "open tonec fail, DTMF proceeding disabled: No such file or directory\n"
+              "configure DTMF fail: (interface not opened) timeslot=5\n");
+    EXPECT_NE(out.str().find("DTMF_CONFIGURE_DETECTOR ts=5 twist=8 ratio=0 noise=0 silence=30\n"),
+              std::string::npos);
+    EXPECT_EQ(tonec->State(5).dtmfConfig.silence, 30u);
+}
+
+}  // namespace
