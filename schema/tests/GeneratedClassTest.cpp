@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 #include <memory>
-#include <type_traits>
 
 using TestSupport::StreamCapture;
 
@@ -30,17 +29,6 @@ TEST(GeneratedSequence, NewValueHoldsMandatoryFieldsOnly) {
     SAMPLE::AllOptional all;
     EXPECT_EQ(nullptr, all.getField(0));
     EXPECT_EQ(nullptr, all.getField(1));
-}
-
-TEST(GeneratedSequence, OmittedFieldComesBackWithItsNewValue) {
-    LGCP::Message message;
-    message.set_slot(17);
-    EXPECT_TRUE(message.slot_isPresent());
-    message.omit_slot();
-    EXPECT_FALSE(message.slot_isPresent());
-    message.set_slot(1023);
-    EXPECT_TRUE(message.slot_isPresent());
-    EXPECT_EQ(1023u, message.get_slot().getValue());
 }
 
 TEST(GeneratedSequence, WritableAccessorsIncludeAnAbsentField) {
@@ -124,19 +112,6 @@ TEST(GeneratedChoice, AlternativesNamedLikeRuntimeMembers) {
     EXPECT_EQ("added", scope.get_later());
 }
 
-TEST(GeneratedChoice, IdsAreDistinctTypesHoldingTheIndex) {
-    static_assert(LGCP::Signal::tonec::Id::value == 1, "tonec is the second alternative");
-    static_assert(LGCP::Command::protoVarn::Id::value == 14, "protoVarn is the last root one");
-    static_assert(!std::is_same<LGCP::Signal::receiver::Id, LGCP::Signal::transmitter::Id>::value,
-                  "alternatives of one type have their own Id");
-    LGCP::Signal receiver(LGCP::Signal::receiver::Id{}, LGCP::Stream());
-    LGCP::Signal transmitter(LGCP::Signal::transmitter::Id{}, LGCP::Stream());
-    EXPECT_EQ(9, receiver.currentSelection());
-    EXPECT_EQ(10, transmitter.currentSelection());
-    LGCP::Response error(LGCP::Response::error::Id{}, LGCP::ErrorCause::invalidSlot);
-    EXPECT_TRUE(error.get_error().is_invalidSlot());
-}
-
 TEST(GeneratedChoice, UnselectedAlternativeReadsAsDefaultWithOneLine) {
     LGCP::Stream stream;
     stream.select_active(4);
@@ -170,16 +145,6 @@ TEST(GeneratedEnumerated, NewValueIsZeroEvenWithoutSuchAnItem) {
     EXPECT_EQ(nullptr, level.getName());
     level = SAMPLE::Level::high;
     EXPECT_EQ(SAMPLE::Level::high, SAMPLE::Level::NamedNumber(level));
-}
-
-TEST(GeneratedEnumerated, PrintsItemNamesFoundByNumber) {
-    const char* const expected[] = {"initial", "learn", "listen",  "3",  "speak", "5",
-                                    "6",       "7",     "standby", "9",  "10",    "11",
-                                    "12",      "13",    "14",      "15", "active"};
-    for (int number = 0; number <= 16; ++number) {
-        HSP::StandbyState state{HSP::StandbyState::NamedNumber(number)};
-        EXPECT_EQ(expected[number], state.asValueNotation()) << number;
-    }
 }
 
 }  // namespace

@@ -84,48 +84,18 @@ MON::Message monCommand(const MON::Command& c) {
     return message;
 }
 
-TEST(AgentLink, MessagesRoundTrip) {
-    MON::SnmpSetCommand set;
-    set.set_uniq(7);
-    set.set_id().select_name().set_section("snmpagent");
-    set.ref_id().ref_name().set_name("power");
-    set.ref_id().ref_name().set_index(2);
-    set.set_value("main");
-    MON::SnmpSetCommand byOid;
-    byOid.set_uniq(-1);
-    byOid.set_id().select_oid("1.3.6.1.2.1.1.5.0");
-    byOid.set_value("");
-    MON::Command sets;
-    sets.select_snmp_set().ref_commands().push_back(set);
-    sets.ref_snmp_set().ref_commands().push_back(byOid);
-    EXPECT_TRUE(PerTest::roundTrips(monCommand(sets)));
-
+// The goldens of the agent link; every type's round trip is the schema-wide one.
+TEST(AgentLink, MessagesOnTheWire) {
     MON::Command empty;
     empty.select_snmp_set();
     EXPECT_EQ("00 00", encode(monCommand(empty)));
-    EXPECT_TRUE(PerTest::roundTrips(monCommand(empty)));
-
     MON::SnmpTrapsink sink;
     sink.set_host("nms");
     MON::Command sinks;
     sinks.select_snmp_trapsink_set().ref_trapsinks().push_back(sink);
     // Command 1; a list of one element, `port` absent, "nms".
     EXPECT_EQ("08 01 00 03 6E 6D 73", encode(monCommand(sinks)));
-    EXPECT_TRUE(PerTest::roundTrips(monCommand(sinks)));
-    sink.set_port(162);
-    sinks.ref_snmp_trapsink_set().ref_trapsinks().push_back(sink);
-    EXPECT_TRUE(PerTest::roundTrips(monCommand(sinks)));
-
-    MON::Message ping = monCommand(MON::Command(MON::Command::ping::Id{}, ASN1::Null()));
-    EXPECT_EQ("18", encode(ping));
-    EXPECT_TRUE(PerTest::roundTrips(ping));
-
-    MON::Message response;
-    response.set_pdu().select_response().select_ping().select_error(MON::ErrorCause::wrongValue);
-    EXPECT_TRUE(PerTest::roundTrips(response));
-    MON::Message signal;
-    signal.set_pdu().select_signal().select_snmp_set().set_value("42");
-    EXPECT_TRUE(PerTest::roundTrips(signal));
+    EXPECT_EQ("18", encode(monCommand(MON::Command(MON::Command::ping::Id{}, ASN1::Null()))));
 }
 
 }  // namespace

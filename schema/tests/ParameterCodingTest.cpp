@@ -144,20 +144,4 @@ TEST(ParameterCoding, NamePairsOfTwoModulesStayApart) {
     EXPECT_EQ(&TERM::HostAddress::theInfo, LGCP::ControllerInfo::theInfo.fieldInfos[0]);
 }
 
-// Every number of a sparse enumeration prints as its item's name, or as the number.
-TEST(ParameterCoding, SparseEnumerationsPrintByNumber) {
-    std::string payloads, codes;
-    for (int n = -2; n <= 130; ++n)
-        payloads += PerTest::print(TERM::Payload(TERM::Payload::NamedNumber(n))) + " ";
-    for (int n = -1; n <= 60; ++n)
-        codes += PerTest::print(TERM::IpQoSDSCP(TERM::IpQoSDSCP::NamedNumber(n))) + " ";
-    EXPECT_NE(std::string::npos, payloads.find("-2 -1 ptG711-Alaw ptG711-Ulaw "));
-    EXPECT_NE(std::string::npos, payloads.find(" ptG728 14 15 "));
-    EXPECT_NE(std::string::npos, payloads.find(" 122 ptR2S 124 "));
-    EXPECT_NE(std::string::npos, codes.find("-1 cs0 le 2 3 4 5 6 7 cs1 9 af11 "));
-    EXPECT_NE(std::string::npos, codes.find(" af22 21 af23 count cs3 25 "));
-    EXPECT_NE(std::string::npos, codes.find(" 43 voice-admit 45 ef 47 cs6 "));
-    EXPECT_NE(std::string::npos, codes.find(" 55 cs7 57 58 59 60 "));
-}
-
 }  // namespace
