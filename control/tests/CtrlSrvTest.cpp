@@ -96,6 +96,11 @@ TEST_F(CtrlSrvTest, OnlyCommandsInRangeReachTheServices) {
     EXPECT_TRUE(Exchange("\xFF\x01").empty());
     EXPECT_TRUE(Contains(errors.str(), "ctrl [127.0.0.1:"));
     EXPECT_TRUE(Contains(errors.str(), "]: receive fail: decode error!\n msg: FF 01 \n"));
+    // A long body is shown up to 256 octets.
+    EXPECT_TRUE(Exchange(std::string(300, '\xFF')).empty());
+    std::string dump;
+    for (int i = 0; i < 256; ++i) dump += "FF ";
+    EXPECT_TRUE(Contains(errors.str(), " msg: " + dump + "…\n"));
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(std::vector<std::string>{"error 4 seq=9 slot=1023"},
               Exchange(Lgcp::EncodeCommand(Lgcp::ping, 9, 1023)));

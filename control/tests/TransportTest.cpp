@@ -74,41 +74,6 @@ TEST_F(Transport, DeliversFramesInOrderAndWritesFramedAnswers) {
     EXPECT_EQ("last words", link.user.messages.back());
 }
 
-TEST_F(Transport, FramesSplitAtEveryOctetAcrossReadsArriveWhole) {
-    Link link(new Control::AcceptorNet(port));
-    Peer peer;
-    ASSERT_TRUE(link.Accept(peer));
-    const std::string stream = Frame("alpha") + Frame(std::string(200, 'b'));
-    for (size_t cut = 1; cut < stream.size(); ++cut) {
-        link.user.messages.clear();
-        const std::uint32_t reads = link.transport->get_read_measure().counter;
-        peer.Write(stream.substr(0, cut));
-        ASSERT_TRUE(
-            RunUntil([&] { return link.transport->get_read_measure().counter > reads; }, 2000));
-        peer.Write(stream.substr(cut));
-        ASSERT_TRUE(RunUntil([&] { return link.user.messages.size() == 2; }, 2000))
-            << "cut at " << cut;
-        EXPECT_EQ("alpha", link.user.messages[0]);
-        EXPECT_EQ(std::string(200, 'b'), link.user.messages[1]);
-    }
-}
-
-TEST_F(Transport, PartialFrameIsDroppedThreeSecondsAfterItStalled) {
-    TestSupport::StreamCapture trace(std::clog);
-    Link link(new Control::AcceptorNet(port));
-    Peer peer;
-    ASSERT_TRUE(link.Accept(peer));
-    peer.Write(Frame("stalled").substr(0, 7));
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(RunUntil([&] { return Contains(trace.str(), " TPKT packet timeout."); }, 5000));
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(2990));
-    EXPECT_LE(waited, std::chrono::milliseconds(3500));
-    peer.Write(Frame("next"));
-    ASSERT_TRUE(RunUntil([&] { return !link.user.messages.empty(); }, 2000));
-    EXPECT_EQ(std::vector<std::string>{"next"}, link.user.messages);
-}
-
 TEST_F(Transport, WriteToAPeerThatNeverReadsGivesUpAboutOneSecondAfterItBlocked) {
     TestSupport::StreamCapture errors(std::cerr);
     Link link(new Control::AcceptorNet(port));

@@ -25,35 +25,6 @@ TEST_F(ControllerLink, CommandsGetTheirAnswersOctetForOctet) {
     ExpectCleanStop();
 }
 
-TEST_F(ControllerLink, UndecodableBodyIsLoggedAndNotAnsweredAndTheLinkStays) {
-    StartAndConnect();
-    ASSERT_TRUE(controller.Send(Octets("FF")));
-    EXPECT_TRUE(controller.Silent(500));
-    EXPECT_TRUE(daemon.WaitFor("]: receive fail: decode error!\n msg: FF \n")) << daemon.Output();
-    // A long body is shown up to 256 octets.
-    ASSERT_TRUE(controller.Send(std::string(300, '\xFF')));
-    std::string dump;
-    for (int i = 0; i < 256; ++i) dump += "FF ";
-    EXPECT_TRUE(daemon.WaitFor(" msg: " + dump + "…\n")) << daemon.Output();
-    EXPECT_EQ("10", Exchange(Octets("06 00")));
-    ExpectCleanStop();
-}
-
-TEST_F(ControllerLink, OneControllerAtATime) {
-    StartAndConnect();
-    ControllerClient second;
-    ASSERT_TRUE(second.Connect(port));
-    EXPECT_TRUE(second.SeesClose(2000));
-    EXPECT_TRUE(daemon.WaitFor("refuse connection from 127.0.0.1:")) << daemon.Output();
-    EXPECT_EQ("success seq=1", Answer(Lgcp::EncodeCommand(Lgcp::ping, 1)));
-    // Once the first has gone, a controller is taken again.
-    controller.Close();
-    ASSERT_TRUE(daemon.WaitFor("closed.")) << daemon.Output();
-    ASSERT_TRUE(controller.Connect(port));
-    EXPECT_EQ("success slot=5", Answer(Lgcp::EncodeCommand(Lgcp::ping, {}, 5)));
-    ExpectCleanStop();
-}
-
 // The test controller's own coding against the worked examples.
 TEST(LgcpWire, CodesTheWorkedExamples) {
     EXPECT_EQ("06 00", Lgcp::Hex(Lgcp::EncodeCommand(Lgcp::ping)));
