@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
-#include <poll.h>
 
 namespace Hardware {
 
@@ -65,26 +64,15 @@ DSProcReceiverService& DSProcReceiverService::instance() {
     return service;
 }
 
-DSProcReceiverService::DSProcReceiverService() { init(); }
-
-bool DSProcReceiverService::init() {
-    if (event.IsActive()) return true;
-    int fd = Board::devices().open(GetDSPDevName(), O_RDWR | O_NONBLOCK);
-    if (fd < 0) {
-        Errno e;
-        std::cerr << "open dsproc fail, VAD proceeding disabled: " << e << std::endl;
-        return false;
-    }
+DSProcReceiverService::DSProcReceiverService() {
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
                                       &DSProcReceiverService::OnEvent, this);
-    event.Schedule(Fd(fd), POLLIN);
-    return true;
+    init();
 }
 
-bool DSProcReceiverService::Opened(const char* noDevice, unsigned ts) {
-    if (init()) return true;
-    std::cerr << noDevice << " timeslot=" << ts << std::endl;
-    return false;
+bool DSProcReceiverService::init() {
+    return WatchDriver(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
+                       "open dsproc fail, VAD proceeding disabled: ");
 }
 
 bool DSProcReceiverService::Configure(std::uint32_t ts, std::uint32_t kind, void* params,
@@ -100,7 +88,7 @@ bool DSProcReceiverService::Configure(std::uint32_t ts, std::uint32_t kind, void
 }
 
 bool DSProcReceiverService::configureVAD(unsigned ts, const LGCP::VADParams& params) {
-    if (!Opened("configure VAD fail: (interface not opened)", ts)) return false;
+    if (!OpenedFor(init(), "configure VAD fail: (interface not opened)", ts)) return false;
     decltype(Dsproc::ConfigureRecord::params) vad{};
     if (Board::devices().ioctlValue(event.lowlevel_fd(), Dsproc::Version, 0) == 2) {
         if (!params.v2_isSelected()) {
@@ -122,7 +110,7 @@ bool DSProcReceiverService::configureVAD(unsigned ts, const LGCP::VADParams& par
 }
 
 bool DSProcReceiverService::configureSD(unsigned ts) {
-    if (!Opened("configure SD fail: (interface not opened)", ts) ||
+    if (!OpenedFor(init(), "configure SD fail: (interface not opened)", ts) ||
         !Configure(ts, Dsproc::KindSD, nullptr, "DSPROC_CONFIGURE SD fail:"))
         return false;
     std::clog << "DSPROC_CONFIGURE SD"
@@ -133,7 +121,7 @@ bool DSProcReceiverService::configureSD(unsigned ts) {
 void DSProcReceiverService::configureDelays(unsigned ts, unsigned rx, unsigned tx,
                                             unsigned selcal) {
     Dsproc::DelayParams delays{rx, tx, selcal};
-    if (!Opened("configure Delays fail: (interface not opened)", ts) ||
+    if (!OpenedFor(init(), "configure Delays fail: (interface not opened)", ts) ||
         !Configure(ts, Dsproc::KindDelays, &delays, "DSPROC_CONFIGURE DELAYS fail:"))
         return;
     std::clog << "DSPROC_CONFIGURE DELAYS"
@@ -143,7 +131,7 @@ void DSProcReceiverService::configureDelays(unsigned ts, unsigned rx, unsigned t
 void DSProcReceiverService::configureRxGain(unsigned ts, std::int8_t gain_dB) {
     decltype(Dsproc::ConfigureRecord::params) gain{};
     gain.gain_dB = static_cast<std::uint8_t>(gain_dB);
-    if (!Opened("Configure Rx gain fail: (interface not opened)", ts) ||
+    if (!OpenedFor(init(), "Configure Rx gain fail: (interface not opened)", ts) ||
         !Configure(ts, Dsproc::KindRxGain, &gain, "DSPROC_CONFIGURE Rx Gain fail:"))
         return;
     std::clog << "DSPROC_CONFIGURE RX GAIN"
@@ -157,7 +145,7 @@ void DSProcReceiverService::configureToneFilter(unsigned ts, unsigned freq, unsi
     filter.toneFilter.enable = enable ? 1 : 0;
     filter.toneFilter.duration_ms = static_cast<std::uint16_t>(duration_th_msec);
     filter.toneFilter.level_dB = static_cast<std::uint8_t>(det_level_dB);
-    if (!Opened("Configure Tone Filter fail: (interface not opened)", ts) ||
+    if (!OpenedFor(init(), "Configure Tone Filter fail: (interface not opened)", ts) ||
         !Configure(ts, Dsproc::KindToneFilter, &filter, "DSPROC_CONFIGURE Tone Filter fail:"))
         return;
     std::clog << "DSPROC_CONFIGURE TONE FILTER"
@@ -168,7 +156,7 @@ void DSProcReceiverService::configureToneFilter(unsigned ts, unsigned freq, unsi
 
 void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     unsigned ts = receiver.dsproc_timeslot();
-    if (!Opened("Disable All Tone fail: (interface not opened)", ts)) return;
+    if (!OpenedFor(init(), "Disable All Tone fail: (interface not opened)", ts)) return;
     if (!Send(Dsproc::Disable, ts, 0, Dsproc::MaskToneAll)) {
         ErrnoSuffix e;
         std::cerr << "Disable All Tone fail:"

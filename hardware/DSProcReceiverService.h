@@ -47,9 +47,6 @@ public:
 private:
     DSProcReceiverService();
 
-    // False, with the operation's "(interface not opened)" line, when the
-    // device cannot be opened.
-    bool Opened(const char* noDevice, unsigned ts);
     // Request 1; false with the failure line.
     bool Configure(std::uint32_t ts, std::uint32_t kind, void* params, const char* failure);
     // Request 2 or 3.

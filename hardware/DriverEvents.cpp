@@ -9,6 +9,23 @@
 
 namespace Hardware {
 
+bool WatchDriver(Event& event, const char* path, int flags, const char* failure) {
+    if (event.IsActive()) return true;
+    int fd = Board::devices().open(path, flags);
+    if (fd < 0) {
+        Errno e;
+        std::cerr << failure << e << std::endl;
+        return false;
+    }
+    event.Schedule(Fd(fd), POLLIN);
+    return true;
+}
+
+bool OpenedFor(bool open, const char* noDevice, unsigned ts) {
+    if (!open) std::cerr << noDevice << " timeslot=" << ts << std::endl;
+    return open;
+}
+
 std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix) {
     return out << " errno=\"" << suffix.error << '"';
 }

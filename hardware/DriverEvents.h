@@ -1,15 +1,24 @@
-// What the two receiver services share around their drivers: the tail of
-// their failure lines and the reading of a driver's event stream in whole
-// records.
+// What the two receiver services share around their drivers: opening a
+// driver and watching its event stream, the tail of their failure lines, and
+// the reading of the stream in whole records.
 #pragma once
 
 #include "runtime/Errno.h"
+#include "runtime/Event.h"
 
 #include <cstddef>
 #include <functional>
 #include <ostream>
 
 namespace Hardware {
+
+// Unless event watches a descriptor already, opens the device node and
+// watches it for POLLIN (event's handler is bound by its owner). A failure
+// writes `failure` and the errno text on std::cerr. True when watched.
+bool WatchDriver(Event& event, const char* path, int flags, const char* failure);
+// For the operations that open a closed device again: false, with the
+// operation's "<noDevice> timeslot=<ts>" line on std::cerr, when not open.
+bool OpenedFor(bool open, const char* noDevice, unsigned ts);
 
 // ` errno="<system text>"`, taken when constructed, right after the failed call.
 struct ErrnoSuffix {

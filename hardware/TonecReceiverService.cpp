@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
-#include <poll.h>
 
 namespace Hardware {
 
@@ -34,28 +33,19 @@ TonecReceiverService& TonecReceiverService::instance() {
     return service;
 }
 
-TonecReceiverService::TonecReceiverService() { init(); }
-
-bool TonecReceiverService::init() {
-    if (event.IsActive()) return true;
-    int fd = Board::devices().open(GetDTMFDevName(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        Errno e;
-        std::cerr << "open tonec fail, DTMF proceeding disabled: " << e << std::endl;
-        return false;
-    }
+TonecReceiverService::TonecReceiverService() {
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
-    event.Schedule(Fd(fd), POLLIN);
-    return true;
+    init();
+}
+
+bool TonecReceiverService::init() {
+    return WatchDriver(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
+                       "open tonec fail, DTMF proceeding disabled: ");
 }
 
 bool TonecReceiverService::configureDTMF(unsigned ts, const LGCP::DTMFParams& params) {
-    if (!init()) {
-        std::cerr << "configure DTMF fail: (interface not opened)"
-                  << " timeslot=" << ts << std::endl;
-        return false;
-    }
+    if (!OpenedFor(init(), "configure DTMF fail: (interface not opened)", ts)) return false;
     Tonec::ConfigureRecord record{};
     record.timeslot = ts;
     record.twist = params.get_threshold().get_twist().getValue();
@@ -76,11 +66,7 @@ bool TonecReceiverService::configureDTMF(unsigned ts, const LGCP::DTMFParams& pa
 
 bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params) {
     unsigned ts = receiver.tonec_timeslot();
-    if (!init()) {
-        std::cerr << "configure IVA fail: (interface not opened)"
-                  << " timeslot=" << ts << std::endl;
-        return false;
-    }
+    if (!OpenedFor(init(), "configure IVA fail: (interface not opened)", ts)) return false;
     Tonec::IvaRecord record{};
     record.timeslot = ts;
     record.det_lvl_dB = params.get_det_lvl_dB().getValue();

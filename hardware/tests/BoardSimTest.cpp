@@ -183,10 +183,19 @@ TEST_F(BoardSim, ControlLines) {
         {"/dev/hal route -1", "error: unknown command"},
         {"/dev/hal count 0x80044d03", "0"},
         {"/dev/echo anything", "error: unknown command"},
+        {"/dev/dtmf generator 3", "off"},
+        {"/dev/dtmf enabled 3", "none"},
+        {"/dev/dtmf event 3 1", "error: not open"},
+        {"/dev/dtmf event -1 1", "error: unknown command"},
+        {"/dev/dsp version 1", "ok"},
+        {"/dev/dsp enabled 3", "0"},
+        {"/dev/dsp event 3 16 x", "error: bad value x"},
+        {"/dev/dsp event 3 1 1 2 3 4", "error: unknown command"},
         {"opens /dev/hal", "0"},
         {"log on", "ok"},
         {"reset", "ok"},
         {"/dev/hal octet 8459", "0xFF"},
+        {"/dev/dsp version", "2"},
     };
     for (const auto& row : table) EXPECT_EQ(sim.Command(row.line), row.reply) << row.line;
 }
