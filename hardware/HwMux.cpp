@@ -5,6 +5,9 @@
 #include "hardware/HalDriver.h"
 #include "runtime/Errno.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <execinfo.h>
 #include <fcntl.h>
 #include <iostream>
 #include <unistd.h>
@@ -131,4 +134,15 @@ void HwMux::RefreshChannel(int index) {
     if (index < 0 || index >= busCount || shadow[index].state != Output::Off) return;
     Hal::MuxChannelRecord off{busFirst + index};
     Request(Hal::MuxDisable, &off);
+}
+
+void print_trace() {
+    void* frames[10];
+    int size = ::backtrace(frames, 10);
+    char** symbols = ::backtrace_symbols(frames, size);
+    std::printf("Obtained %zd stack frames.\n", static_cast<ssize_t>(size));
+    // Without memory for the texts there is nothing more to print.
+    for (int i = 0; symbols && i < size; ++i) std::printf("%s\n", symbols[i]);
+    std::fflush(stdout);
+    std::free(symbols);
 }

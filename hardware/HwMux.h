@@ -58,3 +58,7 @@ private:
     unsigned refreshPosition = 0;
     Dpc refresh;
 };
+
+// Debugging aid: prints the caller's stack, at most ten frames, on standard
+// output.
+void print_trace();

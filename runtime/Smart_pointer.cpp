@@ -3,7 +3,15 @@
 #include <exception>
 #include <iostream>
 
-void SmartPtrAssertion() {
-    std::clog << "SMART POINTER ASSERTION!" << std::endl;
+namespace {
+
+[[noreturn]] void EndWith(const char* message) {
+    std::clog << message << std::endl;
     std::terminate();
 }
+
+}  // namespace
+
+void SmartPtrAssertion() { EndWith("SMART POINTER ASSERTION!"); }
+
+void SharedPtrAssertion() { EndWith("SHARED POINTER ASSERTION!"); }

@@ -7,6 +7,8 @@
 
 // Ends the process: a null handle was dereferenced.
 [[noreturn]] void SmartPtrAssertion();
+// The same end, in its own words, for a misused shared handle.
+[[noreturn]] void SharedPtrAssertion();
 
 // T holds `std::uint32_t ref_count`, 0 when made, and befriends
 // Smart_pointer<T>. The last handle deletes the object.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using Board::SimHal;
@@ -183,6 +184,13 @@ TEST_F(HwMuxTest, TheLoopRunsTheRefresh) {
     LoopDriver driver;
     driver.Run(9);
     EXPECT_GE(hal->History().size(), 2048u);
+}
+
+TEST(PrintTrace, PrintsItsHeaderThenEachFrame) {
+    ::testing::internal::CaptureStdout();
+    print_trace();
+    EXPECT_THAT(::testing::internal::GetCapturedStdout(),
+                ::testing::MatchesRegex("Obtained ([1-9]|10) stack frames\\.\n([^\n]+\n){1,10}"));
 }
 
 }  // namespace
