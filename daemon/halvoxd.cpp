@@ -46,6 +46,10 @@ const char* const configFile = "/usr/local/etc/server.conf";
 const char* const statusFile = "/var/log/server-status";
 const int defaultPort = 20001;
 
+// Start-up activates the child-exit service, so it holds the service itself
+// rather than count on a module that starts children being linked in.
+ChildWait::Init childWaitInit;
+
 int print_version = 0;
 volatile std::sig_atomic_t doDumpStatus = 0;
 volatile std::sig_atomic_t updateResources = 0;

@@ -256,10 +256,6 @@ TEST(PacketCheckDeathTest, CheckFailFormatsIntoABoundedLine) {
     EXPECT_DEATH(Packet::check_fail("%s", huge.c_str()), "packet check fail\ny{255}\nterminate.\n");
 }
 
-TEST(PacketCheckDeathTest, SharedHandleAssertionEndsWithItsOwnText) {
-    EXPECT_DEATH(SharedPtrAssertion(), "SHARED POINTER ASSERTION!\n");
-}
-
 TEST_F(PacketTest, PoolWorksDuringStaticConstruction) { EXPECT_EQ("AA 12 34", static_user.seen); }
 
 TEST_F(PacketTest, ExhaustedPoolThrowsAndReleasedBuffersComeBackInReleaseOrder) {

@@ -289,7 +289,8 @@ TEST_F(StackLifetimeTest, AnEmptyFamilyFailsToInitialiseAndDropsPackets) {
     empty.deactivate();
 }
 
-TEST(ProtocolStatusDeathTest, ANullStatusEndsTheProcess) {
+TEST(ProtocolStatusDeathTest, ANullStatusEndsTheProcessAsASharedHandleAssertionDoes) {
     Smart_pointer<Internal_protocol_status> none;
-    EXPECT_DEATH(none->success(), "SMART POINTER ASSERTION!");
+    EXPECT_DEATH(none->success(), "SMART POINTER ASSERTION!\n");
+    EXPECT_DEATH(SharedPtrAssertion(), "SHARED POINTER ASSERTION!\n");
 }

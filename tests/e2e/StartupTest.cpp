@@ -3,6 +3,7 @@
 #include "tests/e2e/DaemonTest.h"
 
 #include <csignal>
+#include <gmock/gmock.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -102,8 +103,12 @@ TEST_F(Startup, AnnouncesItselfWritesThePidAndStatusFilesAndStopsOnSigterm) {
     }
     EXPECT_EQ(0u, status.find("server status information.")) << status;
     EXPECT_TRUE(Contains(status, "\nversion : " + tag + "\n")) << status;
-    EXPECT_TRUE(Contains(status, "StrmProtocol::on_event")) << status;
-    EXPECT_TRUE(Contains(status, "AcceptorNet::OnSocketEvent")) << status;
+    // Watched events; then SIGCHLD, bit 16 of the caught-signal mask, is caught.
+    for (const std::string event :
+         {"AcceptorNet::OnSocketEvent", "StrmProtocol::on_event", "ChildWaitService::OnChildEvent"})
+        EXPECT_THAT(status, testing::ContainsRegex(event + " +\\| +POLLIN +\\|[^|]+\\| attached "));
+    EXPECT_THAT(ReadFile("/proc/" + std::to_string(daemon.pid()) + "/status"),
+                testing::ContainsRegex("SigCgt:\t[0-9a-f]{11}[13579bdf][0-9a-f]{4}\n"));
 
     ExpectCleanStop();
     EXPECT_TRUE(controller.SeesClose(1000));
