@@ -22,6 +22,9 @@ public:
     virtual int ioctlValue(int fd, unsigned long request, unsigned long value) = 0;
     virtual ssize_t read(int fd, void* buffer, std::size_t length) = 0;
     virtual ssize_t write(int fd, const void* data, std::size_t length) = 0;
+    // The echo buses (0..15) that carry echo channels, one bit per bus. No
+    // driver request reports them, so the board's own layer finds none.
+    virtual unsigned EchoBusMask() { return 0; }
 };
 
 // Created on first use and never destroyed, so static objects may use it in

@@ -2,7 +2,9 @@
 
 #include "hardware/BoardSimDsproc.h"
 #include "hardware/BoardSimHal.h"
+#include "hardware/BoardSimMcc.h"
 #include "hardware/BoardSimTonec.h"
+#include "hardware/DevNames.h"
 #include "runtime/Errno.h"
 
 #include <cerrno>
@@ -70,6 +72,7 @@ Sim::Sim() {
     models.push_back(std::make_unique<SimHal>());
     models.push_back(std::make_unique<SimTonec>());
     models.push_back(std::make_unique<SimDsproc>());
+    models.push_back(std::make_unique<SimMcc>());
 }
 
 Sim::~Sim() = default;
@@ -217,12 +220,18 @@ ssize_t Sim::write(int fd, const void* data, std::size_t length) {
     Open* o = Find(fd);
     if (!o) return -1;
     ssize_t result = o->view.device.OnWrite(o->view, data, length);
+    if (result == -EAGAIN) o->view.Block(fd);
     if (logging)
         std::clog << "board-sim: write " << o->view.device.Path() << ' ' << length << " -> "
                   << result << std::endl;
     if (result >= 0) return result;
     errno = int(-result);
     return -1;
+}
+
+unsigned Sim::EchoBusMask() {
+    auto* hal = dynamic_cast<SimHal*>(Device(GetHalDevName()));
+    return hal ? hal->EchoMask() : 0;
 }
 
 void Sim::Reset() {

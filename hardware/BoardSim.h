@@ -31,6 +31,8 @@ public:
     int ioctlValue(int fd, unsigned long request, unsigned long value) override;
     ssize_t read(int fd, void* buffer, std::size_t length) override;
     ssize_t write(int fd, const void* data, std::size_t length) override;
+    // What the HAL model's "echo-mask" was last set to.
+    unsigned EchoBusMask() override;
 
     // Faults are checked before the device model is asked: the call fails
     // with the errno, once (then forgotten) or until cleared.

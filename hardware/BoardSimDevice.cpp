@@ -10,6 +10,24 @@ bool SimOpen::Deliver(const void* record, std::size_t length) {
     return ::send(driverEnd, record, length, MSG_DONTWAIT | MSG_NOSIGNAL) == ssize_t(length);
 }
 
+void SimOpen::Block(int daemonEnd) {
+    if (blocked) return;
+    blocked = true;
+    // Until the buffer is full; the kernel reports the socket writable only
+    // once most of it has drained again, which Unblock does at once.
+    static const char filler[4096] = {};
+    while (::send(daemonEnd, filler, sizeof filler, MSG_DONTWAIT | MSG_NOSIGNAL) > 0) {
+    }
+}
+
+void SimOpen::Unblock() {
+    if (!blocked) return;
+    blocked = false;
+    static char sink[4096];
+    while (::recv(driverEnd, sink, sizeof sink, MSG_DONTWAIT) > 0) {
+    }
+}
+
 void SimOpen::Hangup() { ::shutdown(driverEnd, SHUT_WR); }
 
 int SimDevice::OnIoctl(SimOpen&, unsigned long, void*) { return -ENOTTY; }

@@ -21,6 +21,12 @@ public:
 
     // Queues one driver record for the daemon; false when the queue is full.
     bool Deliver(const void* record, std::size_t length);
+    // A driver whose queue is full is not writable: after a write the model
+    // refused with EAGAIN, the simulation fills the send buffer of the
+    // daemon's descriptor (daemonEnd), so poll() stops reporting POLLOUT
+    // until the model calls Unblock.
+    void Block(int daemonEnd);
+    void Unblock();
     // Ends the records for good: the daemon's reads return 0 from then on.
     void Hangup();
 
@@ -31,6 +37,7 @@ public:
 
 private:
     int driverEnd;
+    bool blocked = false;
 };
 
 class SimDevice {

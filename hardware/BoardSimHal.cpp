@@ -28,6 +28,7 @@ void SimHal::Reset() {
     counts.clear();
     recording = false;
     history.clear();
+    echoMask = powerOnEchoMask;
 }
 
 SimHal::Route SimHal::RouteOf(int channel) const {
@@ -109,6 +110,10 @@ std::string SimHal::OnCommand(const std::vector<std::string>& w) {
     }
     if (w.size() == 2 && w[0] == "unstick" && channel) {
         Unstick(int(a));
+        return "ok";
+    }
+    if (w.size() == 2 && w[0] == "echo-mask" && ParseNumber(w[1], a) && a >= 0 && a <= 0xFFFF) {
+        echoMask = unsigned(a);
         return "ok";
     }
     if (w.size() == 2 && w[0] == "count" && ParseNumber(w[1], a))

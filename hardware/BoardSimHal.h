@@ -9,6 +9,8 @@
 //   stick CH OCTET    -> "ok": reads of CH answer OCTET whatever drives it
 //   unstick CH        -> "ok"
 //   count REQUEST     -> how many of that request number arrived
+//   echo-mask M       -> "ok": the echo buses the next scan finds, one bit
+//                        per bus 0..15 (buses 0 and 1 at power-on)
 #pragma once
 
 #include "hardware/BoardSimDevice.h"
@@ -39,6 +41,8 @@ public:
     // The switch's channel space; requests on channels outside fail with EINVAL.
     static constexpr int maxChannel = 0xFFFF;
 
+    static constexpr unsigned powerOnEchoMask = 0x3;
+
     SimHal();
 
     Route RouteOf(int channel) const;
@@ -47,6 +51,7 @@ public:
     void Stick(int channel, int octet) { stuck[channel] = octet & 0xFF; }
     void Unstick(int channel) { stuck.erase(channel); }
     unsigned long Count(unsigned long request) const;
+    unsigned EchoMask() const { return echoMask; }
     // While recording, every switch request is kept in order of arrival.
     void Record(bool on) { recording = on; }
     const std::vector<Request>& History() const { return history; }
@@ -64,6 +69,7 @@ private:
     std::map<unsigned long, unsigned long> counts;
     bool recording = false;
     std::vector<Request> history;
+    unsigned echoMask = powerOnEchoMask;
 };
 
 }  // namespace Board

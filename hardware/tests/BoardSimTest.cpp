@@ -193,11 +193,14 @@ TEST_F(BoardSim, ControlLines) {
         {"/dev/dsp event 3 1 1 2 3 4", "error: unknown command"},
         {"opens /dev/hal", "0"},
         {"log on", "ok"},
+        {"/dev/hal echo-mask 0x10000", "error: unknown command"},
         {"reset", "ok"},
         {"/dev/hal octet 8459", "0xFF"},
         {"/dev/dsp version", "2"},
+        {"/dev/hal echo-mask 32772", "ok"},
     };
     for (const auto& row : table) EXPECT_EQ(sim.Command(row.line), row.reply) << row.line;
+    EXPECT_EQ(sim.EchoBusMask(), 0x8004u);
 }
 
 TEST_F(BoardSim, InitFileRunsItsLinesAndReportsTheBadOnes) {
