@@ -27,6 +27,9 @@
 #include "signalling/HdlcSlotFactory.h"
 #include "signalling/IsdnFactory.h"
 #include "signalling/PstnFactory.h"
+#include "slots/EchoFactory.h"
+#include "slots/ExtFactory.h"
+#include "slots/MapFactory.h"
 #include "slots/Slots.h"
 
 #include <cctype>
@@ -62,19 +65,21 @@ const option long_options[] = {
 
 // The process-wide singletons, created in this order before the daemon
 // starts serving. Every slot factory puts itself at the head of the factory
-// chain, so a create command asks them in the reverse of this order. The map
-// factory belongs first, the mixer and external factories after the modem's,
-// and the echo factory after the MCC's.
+// chain, so a create command asks them in the reverse of this order. The
+// mixer factory belongs after the modem's.
 template <class T>
 void Create() {
     T::instance();
 }
 using Creator = void (*)();
 const Creator singletons[] = {
+    &Create<MapFactory>,
     &Create<PstnFactory>,
     &Create<RtpFactory>,
     &Create<ModemFactory>,
+    &Create<ExtFactory>,
     &Create<MccFactory>,
+    &Create<EchoFactory>,
     &Create<VoiceFactory>,
     &Create<T38SoftFactory>,
     &Create<IsdnFactory>,

@@ -35,6 +35,12 @@ public:
     void OnDPC();
     void RefreshChannel(int index);
 
+    // Whether a number is a channel of the switch: a signed 32-bit number
+    // that is not negative, which every operation refuses.
+    static constexpr bool IsChannel(std::int64_t number) {
+        return number >= 0 && number <= INT32_MAX;
+    }
+
     static constexpr int busFirst = 8192;
     static constexpr int busCount = 2048;
     static constexpr int refreshBatch = 128;

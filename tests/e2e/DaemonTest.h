@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 class DaemonTest : public ::testing::Test {
 protected:
@@ -40,6 +41,12 @@ protected:
     // Sends one body and describes the next answer ("success seq=1 slot=17").
     std::string Answer(const std::string& body) {
         return controller.Send(body) ? controller.ReadAnswer() : "not sent";
+    }
+    // The same, with the frames that follow it up to count in all.
+    std::vector<std::string> Answers(const std::string& body, unsigned count) {
+        std::vector<std::string> got{Answer(body)};
+        while (got.size() < count) got.push_back(controller.ReadAnswer());
+        return got;
     }
 
     DaemonProcess daemon;

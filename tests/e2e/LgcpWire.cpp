@@ -71,6 +71,19 @@ bool GetInteger(BitReader& r, std::int32_t& value) {
     return true;
 }
 
+// A length determinant below 128: one aligned octet.
+bool GetCount(BitReader& r, unsigned& count) {
+    r.Align();
+    return r.Get(8, count) && count < 128;
+}
+
+bool GetIntegers(BitReader& r, unsigned count) {
+    std::int32_t value;
+    while (count--)
+        if (!GetInteger(r, value)) return false;
+    return true;
+}
+
 // Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu PDU }
 void PutHeader(BitWriter& w, std::optional<int> seq, std::optional<unsigned> slot) {
     w.Put(seq.has_value(), 1);
@@ -88,6 +101,32 @@ void PutCommand(BitWriter& w, unsigned alternative) {
     w.Put(0, 2);
     w.Put(0, 1);
     w.Put(alternative, 4);
+}
+
+// Create with a root alternative of CreateParams (extensible, 19 of them).
+BitWriter PutCreate(unsigned alternative, std::optional<int> seq, std::optional<unsigned> slot) {
+    BitWriter w;
+    PutHeader(w, seq, slot);
+    PutCommand(w, 4);
+    w.Put(0, 1);
+    w.Put(alternative, 5);
+    return w;
+}
+
+bool GetHeader(BitReader& r, Message& m) {
+    unsigned hasSeq, hasSlot, v;
+    if (!r.Get(1, hasSeq) || !r.Get(1, hasSlot)) return false;
+    if (hasSeq) {
+        std::int32_t value;
+        if (!GetInteger(r, value)) return false;
+        m.seq = value;
+    }
+    if (hasSlot) {
+        r.Align();
+        if (!r.Get(16, v)) return false;
+        m.slot = v;
+    }
+    return true;
 }
 
 }  // namespace
@@ -137,14 +176,51 @@ std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, 
 
 std::string EncodeCreateTrunk(bool bri, unsigned trunk, unsigned timeslot, std::optional<int> seq,
                               std::optional<unsigned> slot) {
-    BitWriter w;
-    PutHeader(w, seq, slot);
-    PutCommand(w, 4);       // create
-    w.Put(0, 1);            // CreateParams is extensible: a root alternative
-    w.Put(bri ? 8 : 7, 5);  // trunk or trunk_bri, of 19
-    w.Octet(trunk);         // INTEGER (0..255): one aligned octet
-    w.Put(timeslot, 5);     // INTEGER (0..31)
+    BitWriter w = PutCreate(bri ? 8 : 7, seq, slot);  // trunk or trunk_bri
+    w.Octet(trunk);                                   // INTEGER (0..255): one aligned octet
+    w.Put(timeslot, 5);                               // INTEGER (0..31)
     return w.octets();
+}
+
+std::string EncodeCreateMap(std::optional<Shared> transmitter, std::optional<Shared> receiver,
+                            int seq, unsigned slot) {
+    BitWriter w = PutCreate(9, seq, slot);
+    // MapParams: two OPTIONAL SharedChannels of bus (0..15) and channel (0..127).
+    w.Put(transmitter.has_value(), 1);
+    w.Put(receiver.has_value(), 1);
+    for (const auto& side : {transmitter, receiver}) {
+        if (!side) continue;
+        w.Put(side->bus, 4);
+        w.Put(side->channel, 7);
+    }
+    return w.octets();
+}
+
+std::string EncodeCreatePair(Pair kind, int first, int second, int seq, unsigned slot) {
+    BitWriter w = PutCreate(kind, seq, slot);
+    PutInteger(w, first);
+    PutInteger(w, second);
+    return w.octets();
+}
+
+// Resources: extension bit, drvVersion present (the daemon leaves it out),
+// boardMajor .. modem, the mixer list, mux, mcc-data .. mcc-trans, echoBus.
+bool DecodeEchoBuses(const std::string& octets, std::vector<int>& buses) {
+    BitReader r(octets);
+    Message m;
+    unsigned pdu, bit, index, count;
+    if (!GetHeader(r, m) || !r.Get(2, pdu) || pdu != 2 || !r.Get(1, bit) || bit ||
+        !r.Get(5, index) || index != 0 || !r.Get(1, bit) || !r.Get(1, bit) || bit ||
+        !GetIntegers(r, 7) || !GetCount(r, count))
+        return false;
+    // Each MixerResources_subtype: extension bit, seven INTEGERs.
+    while (count--)
+        if (!r.Get(1, bit) || bit || !GetIntegers(r, 7)) return false;
+    if (!r.Get(1, bit) || !GetIntegers(r, 3) || !GetCount(r, count)) return false;
+    buses.clear();
+    for (std::int32_t bus; count--; buses.push_back(bus))
+        if (!GetInteger(r, bus)) return false;
+    return true;
 }
 
 std::string EncodeConnect(unsigned peer, std::optional<int> seq, std::optional<unsigned> slot) {
@@ -185,19 +261,8 @@ std::string EncodeSuccess(std::optional<int> seq) {
 
 bool Decode(const std::string& octets, Message& m) {
     BitReader r(octets);
-    unsigned hasSeq, hasSlot, pdu, v;
-    if (!r.Get(1, hasSeq) || !r.Get(1, hasSlot)) return false;
-    if (hasSeq) {
-        std::int32_t value;
-        if (!GetInteger(r, value)) return false;
-        m.seq = value;
-    }
-    if (hasSlot) {
-        r.Align();
-        if (!r.Get(16, v)) return false;
-        m.slot = v;
-    }
-    if (!r.Get(2, pdu) || pdu > 2) return false;
+    unsigned pdu, v;
+    if (!GetHeader(r, m) || !r.Get(2, pdu) || pdu > 2) return false;
     if (pdu == 1) {
         m.pdu = Message::response;
         unsigned isError;

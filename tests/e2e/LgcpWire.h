@@ -20,6 +20,7 @@ enum Command {
     query = 0,
     disconnect = 3,
     destroy = 5,
+    deactivate = 7,
     ping = 12,
 };
 
@@ -35,6 +36,17 @@ std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, 
 std::string EncodeCreateTrunk(bool bri, unsigned trunk, unsigned timeslot,
                               std::optional<int> seq = std::nullopt,
                               std::optional<unsigned> slot = std::nullopt);
+struct Shared {
+    unsigned bus, channel;
+};
+// Create a map slot with the shared-bus channels present.
+std::string EncodeCreateMap(std::optional<Shared> transmitter, std::optional<Shared> receiver,
+                            int seq, unsigned slot);
+// Create an external slot {transmitter, receiver} or an echo slot {bus, channel}.
+enum Pair { ext = 10, echo = 12 };
+std::string EncodeCreatePair(Pair kind, int first, int second, int seq, unsigned slot);
+// The `echoBus` list of a query signal; false when the octets are not one.
+bool DecodeEchoBuses(const std::string& octets, std::vector<int>& buses);
 // Connect the command's slot (the transmitter) to the peer slot.
 std::string EncodeConnect(unsigned peer, std::optional<int> seq = std::nullopt,
                           std::optional<unsigned> slot = std::nullopt);

@@ -10,12 +10,6 @@ namespace {
 
 class TrunkSlots : public DaemonTest {
 protected:
-    // The answer and what follows it at once.
-    std::vector<std::string> Answers(const std::string& body, unsigned count) {
-        std::vector<std::string> got{Answer(body)};
-        while (got.size() < count) got.push_back(controller.ReadAnswer());
-        return got;
-    }
     static std::string Create(unsigned trunk, unsigned timeslot, unsigned slot, int seq,
                               bool bri = false) {
         return Lgcp::EncodeCreateTrunk(bri, trunk, timeslot, seq, slot);

@@ -1,0 +1,6 @@
+#include "slots/EchoSlot.h"
+
+void EchoSlot::IAfterCreate() {
+    OnChangeOutputStream(true);
+    OnChangeInputStream(true);
+}
