@@ -70,15 +70,13 @@ TEST_F(SharedBusSlots, ExternalAndEchoSlots) {
               Answers(Lgcp::EncodeCreatePair(Lgcp::echo, 1, 3, 8, 7), 3));
     EXPECT_EQ("success seq=9 slot=8",
               Answers(Lgcp::EncodeCreatePair(Lgcp::ext, 0x7FFFDFFF, -8192, 9, 8), 2)[0]);
-    // Refused: beyond the switch's channels, an echo bus above 15, negative
-    // or without echo channels.
+    // Refused: beyond the switch's channels; echo buses above 15, negative or empty.
     const int refused[][3] = {{Lgcp::ext, 0x7FFFFFFF, 4},  {Lgcp::ext, 3, -8193},
                               {Lgcp::echo, 1, 0x7FFFFFFF}, {Lgcp::echo, 16, 0},
                               {Lgcp::echo, -1, 0},         {Lgcp::echo, 2, 0}};
     for (const auto& row : refused)
         EXPECT_EQ("error 1 seq=10 slot=9",
-                  Answer(Lgcp::EncodeCreatePair(Lgcp::Pair(row[0]), row[1], row[2], 10, 9)))
-            << row[1];
+                  Answer(Lgcp::EncodeCreatePair(Lgcp::Pair(row[0]), row[1], row[2], 10, 9)));
 
     EXPECT_EQ("success seq=11", Answer(Lgcp::EncodeCommand(Lgcp::query, 11)));
     std::string report;
