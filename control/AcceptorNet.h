@@ -1,43 +1,25 @@
-// A TCP server transport: listens on a port and serves one connection at a
-// time; a connection arriving while one is up is accepted and closed at once.
-// A port that cannot be bound is tried again every 5000 ms.
+// A TCP server transport: listens on a port of every local address and
+// serves one connection at a time (see Acceptor).
 #pragma once
 
 #include <cstdint>
 
-#include "control/ServiceNet.h"
-#include "runtime/Event.h"
-#include "runtime/Fd.h"
-#include "runtime/Timer.h"
+#include "control/Acceptor.h"
 
 namespace Control {
 
-class AcceptorNet : public ServiceNet {
+class AcceptorNet : public Acceptor<ServiceNet> {
 public:
-    static constexpr unsigned bind_retry_ms = 5000;
-
-    AcceptorNet() = default;
-    explicit AcceptorNet(int port) : port(std::uint16_t(port)) {}
-    AcceptorNet(int port, bool verbose) : port(std::uint16_t(port)) { this->verbose = verbose; }
-
-    void BindSocket();
-    void OnTimeout(Timer*) { BindSocket(); }
-    void OnSocketEvent(int fd, short revents);
+    AcceptorNet() : AcceptorNet(0) {}
+    explicit AcceptorNet(int port)
+        : Acceptor("AcceptorNet::OnSocketEvent"), port(std::uint16_t(port)) {}
+    AcceptorNet(int port, bool verbose) : AcceptorNet(port) { this->verbose = verbose; }
 
 protected:
-    bool ImplActivate() override;
-    void ImplDeactivate() override;
-    void ImplOnDisconnect() override {}
-    // A connection refused because another one is up.
-    virtual void ImplRefuseConnection() {}
-    // A connection taken over.
-    virtual void ImplConnected(const Fd&) {}
+    bool PrepareBind(INet4::Addr& address) override;
 
 private:
-    std::uint16_t port = 0;
-    Fd listen_fd;
-    Timer bind_timer;
-    Event listen_event;
+    std::uint16_t port;
 };
 
 }  // namespace Control

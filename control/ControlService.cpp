@@ -71,6 +71,15 @@ void Service::Send(const char* data, int length) {
     sending.end();
 }
 
+void Service::TakeOver(const Fd& socket, const std::string& peerName) {
+    if (state == State::Deactivating) return;
+    name = peerName;
+    state = State::Connected;
+    stream->attach(socket);
+    activate();
+    if (notify) notify->OnConnect();
+}
+
 void Service::on_message(Packet& p) {
     if (state == State::Deactivating || !notify) return;
     notify->OnMessage(reinterpret_cast<const char*>(p.data()), int(p.length()));

@@ -11,6 +11,7 @@
 #include "control/ControlNotify.h"
 #include "control/StrmProtocol.h"
 #include "runtime/Dpc.h"
+#include "runtime/Fd.h"
 #include "runtime/Measure.h"
 #include "runtime/ProtocolsFamily.h"
 
@@ -57,6 +58,11 @@ protected:
     virtual void ImplDeactivate() = 0;
     // Runs in the deferred call, before the user's OnDisconnect.
     virtual void ImplOnDisconnect() = 0;
+
+    // Takes the connection over under the peer's name: the stack runs on a
+    // duplicate of socket and the user's OnConnect follows. Ignored while a
+    // drop is being reported: the socket then closes with the caller's handles.
+    void TakeOver(const Fd& socket, const std::string& peerName);
 
     void on_message(Packet& p) override;
     void on_activated(Protocol* p) override;

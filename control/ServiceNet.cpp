@@ -8,6 +8,11 @@
 
 namespace Control {
 
+int ServiceNet::Accept(int listening, Address& peer) {
+    socklen_t size = Address::size();
+    return ::accept4(listening, peer, &size, SOCK_CLOEXEC);
+}
+
 void ServiceNet::Connected(const Fd& socket, const INet4::Addr& address) {
     if (state == State::Deactivating) return;
     const int on = 1;
@@ -16,11 +21,7 @@ void ServiceNet::Connected(const Fd& socket, const INet4::Addr& address) {
     if (::setsockopt(socket.lowlevel_fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) < 0 && verbose)
         std::cerr << "fail to turn off Nagle algorithm." << std::endl;
     peer = address;
-    name = peer.GetString();
-    state = State::Connected;
-    stream->attach(socket);
-    activate();
-    if (notify) notify->OnConnect();
+    TakeOver(socket, peer.GetString());
 }
 
 }  // namespace Control

@@ -1,0 +1,84 @@
+#include "control/Acceptor.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <iostream>
+
+#include "runtime/Errno.h"
+
+namespace Control {
+
+template <class Flavour>
+bool Acceptor<Flavour>::ImplActivate() {
+    listen_fd = Fd(::socket(Flavour::family, SOCK_STREAM | SOCK_CLOEXEC, Flavour::protocol));
+    if (!listen_fd) {
+        if (this->verbose) std::cerr << "can't create socket:" << Errno() << std::endl;
+        return false;
+    }
+    listen_event.Bind(event_name, &Acceptor::OnSocketEvent, this);
+    BindSocket();
+    return this->state != Service::State::Idle;
+}
+
+template <class Flavour>
+void Acceptor<Flavour>::ImplDeactivate() {
+    bind_timer.reset();
+    listen_event.Release();
+    listen_fd.close();
+}
+
+template <class Flavour>
+void Acceptor<Flavour>::BindSocket() {
+    Address address;
+    if (!PrepareBind(address)) return this->Deactivate();
+    if (::bind(listen_fd.lowlevel_fd(), address, Address::size()) < 0) {
+        if (this->verbose)
+            std::cerr << "can't bind to socket: \"" << Errno() << "\"  waiting..." << std::endl;
+        bind_timer.set(bind_retry_ms, &Acceptor::OnTimeout, this);
+        return;
+    }
+    if (::listen(listen_fd.lowlevel_fd(), 1) < 0) {
+        if (this->verbose) std::cerr << "can't listen socket: " << Errno() << std::endl;
+        return this->Deactivate();
+    }
+    if (!listen_fd.NonBlock()) {
+        if (this->verbose)
+            std::cerr << "can't set socket to non block mode: " << Errno() << std::endl;
+        return this->Deactivate();
+    }
+    listen_event.Schedule(listen_fd, POLLIN);
+}
+
+template <class Flavour>
+void Acceptor<Flavour>::OnSocketEvent(int, short revents) {
+    if (!(revents & POLLIN)) return;
+    for (;;) {
+        Address address;
+        const int accepted = Flavour::Accept(listen_fd.lowlevel_fd(), address);
+        if (accepted < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return;
+        }
+        Fd socket(accepted);
+        if (this->state == Service::State::Connected) {
+            if (this->verbose) std::cerr << "refuse connection from " << address << std::endl;
+            ImplRefuseConnection();
+            continue;
+        }
+        if (!socket.NonBlock()) {
+            if (this->verbose)
+                std::cerr << "can't set socket to non block mode: " << Errno() << std::endl;
+            continue;
+        }
+        if (this->verbose) std::cout << "new connection from " << address << std::endl;
+        this->Connected(socket, address);
+        if (this->state == Service::State::Connected) ImplConnected(socket);
+    }
+}
+
+template class Acceptor<ServiceNet>;
+template class Acceptor<ServiceUnix>;
+
+}  // namespace Control
