@@ -1,0 +1,72 @@
+// A TCP server for trace viewers: any number of them connect to one port;
+// each TPKT frame a viewer sends (bodies up to 512 octets) is handed to the
+// receiver, and frames are sent either back to the viewer whose frame is
+// being handled or to every viewer. A viewer that breaks the framing or
+// whose socket fails is closed; the others go on.
+#pragma once
+
+#include <cstdint>
+#include <list>
+
+#include "runtime/Event.h"
+#include "runtime/Timer.h"
+
+class TPKTTracer {
+public:
+    class Notify {
+    public:
+        virtual ~Notify() = default;
+        // One complete, non-empty body. Send from here answers only its
+        // sender; the sender may be closed meanwhile.
+        virtual void OnMessage(const char* data, int length) = 0;
+    };
+
+    // The longest body a viewer may send.
+    static constexpr unsigned max_received = 512;
+    // The longest body whose TPKT length still fits 16 bits.
+    static constexpr unsigned max_sent = 0xFFFF - 4;
+    // How long accepting rests when the process has no descriptor left.
+    static constexpr unsigned accept_pause_ms = 1000;
+
+    TPKTTracer() = default;
+    TPKTTracer(const TPKTTracer&) = delete;
+    TPKTTracer& operator=(const TPKTTracer&) = delete;
+    ~TPKTTracer();
+
+    // Listens on port of every local address; false when any step fails.
+    bool Listen(unsigned short port);
+    // One frame to the viewer being handled, else to all; false (nothing
+    // sent) for a body longer than max_sent.
+    bool Send(const void* data, unsigned int length);
+
+    void OnEvent(int fd, short revents);
+    void OnDataEvent(int fd, short revents);
+    // The end of a pause in accepting.
+    void OnTimeout(Timer*);
+
+    // Set by the tracer's user; not owned.
+    Notify* receiver = nullptr;
+
+private:
+    struct Connection {
+        bool readingHeader = true;
+        std::uint32_t expected = 4;
+        std::uint32_t received = 0;
+        // Holds the connection's only descriptor.
+        Event event;
+        char buffer[max_received];
+    };
+    using iterator = std::list<Connection*>::iterator;
+
+    void CloseConnection(iterator it);
+    iterator FindConnection(int fd);
+    // Takes one complete header or body; false when the connection was closed.
+    bool Complete(Connection& c);
+    void SendTo(iterator it, const void* data, unsigned length);
+
+    Event listenEvent;
+    Timer acceptPause;
+    std::list<Connection*> connections;
+    // The connection whose body is being handled; connections.end() otherwise.
+    iterator current = connections.end();
+};

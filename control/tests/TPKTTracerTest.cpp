@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <list>
+
+#include "control/TPKTTracer.h"
+#include "control/tests/TransportHarness.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/StreamCapture.h"
+
+using namespace TransportTest;
+
+namespace {
+
+// A tracer on the port whose receiver records each body and answers it.
+class Tracer : public IsolatedLoopback, public TPKTTracer::Notify {
+protected:
+    void SetUp() override {
+        IsolatedLoopback::SetUp();
+        tracer.receiver = this;
+        ASSERT_TRUE(IsSkipped() || tracer.Listen(port));
+    }
+    void OnMessage(const char* data, int length) override {
+        bodies.emplace_back(data, size_t(length));
+        tracer.Send("pong", 4);
+    }
+    unsigned Opened() const {
+        return Occurrences(trace.str(), "ACP connection open from 127.0.0.1:");
+    }
+    Peer& Viewer() {
+        const unsigned before = Opened();
+        viewers.emplace_back();
+        RunUntil([&] { return Opened() > before; }, 2000);
+        return viewers.back();
+    }
+
+    TestSupport::StreamCapture trace{std::clog};
+    TPKTTracer tracer;
+    std::list<Peer> viewers;
+    std::vector<std::string> bodies;
+};
+
+}  // namespace
+
+// Each row from a fresh viewer, in two halves, while earlier viewers stay.
+TEST_F(Tracer, ViewersGetBroadcastsAndTheirOwnAnswersAndFaultsCloseOnlyTheirMaker) {
+    const std::string full(512, 'm');
+    const struct {
+        std::string octets;
+        std::vector<std::string> delivered;
+    } rows[] = {
+        {Frame("") + Frame("a"), {"a"}},  // an empty body is skipped
+        {Frame(full), {full}},
+        {Frame(full + "m"), {}},
+        {std::string("\4\0\0\5x", 5), {}},
+        {std::string("\3\1\0\5x", 5), {}},
+        {std::string("\3\0\0\3", 4), {}},
+        {Frame("shut"), {"shut"}},  // its answer fails inside the callback
+    };
+    Viewer();
+    for (const auto& row : rows) {
+        bodies.clear();
+        Peer& viewer = Viewer();
+        if (row.octets == Frame("shut")) ::shutdown(viewer.ServerSide(), SHUT_WR);
+        const size_t half = row.octets.size() / 2;
+        viewer.Write(row.octets.substr(0, half));
+        RunFor(20);
+        viewer.Write(row.octets.substr(half));
+        RunFor(20);
+        EXPECT_EQ(row.delivered, bodies) << row.octets.size();
+        EXPECT_TRUE(tracer.Send("all", 3));
+        const bool closed = row.delivered.empty() || row.octets == Frame("shut");
+        const std::string own = closed ? "" : Frame("pong") + Frame("all");
+        for (Peer& v : viewers) EXPECT_EQ(&v == &viewer ? own : Frame("all"), v.ReadAvailable());
+        if (closed) {
+            EXPECT_TRUE(viewer.SeesClose(1000)) << row.octets.size();
+            viewers.pop_back();
+        }
+    }
+    const std::string huge(TPKTTracer::max_sent + 1, 'h');
+    EXPECT_FALSE(tracer.Send(huge.data(), unsigned(huge.size())));
+}
+
+TEST_F(Tracer, RunningOutOfDescriptorsRestsTheAcceptLoopInsteadOfSpinning) {
+    FakeClock clock(1000);
+    // The sanitizers check each new dynamic type once, through a pipe: let
+    // them see the loop and the pause's timer while descriptors are left.
+    Viewer();
+    Timer().set(0, &TPKTTracer::OnTimeout, &tracer);
+    Peer waiting;  // queued by the kernel until the tracer can take it
+    rlimit saved;
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_NOFILE, &saved));
+    const rlimit tight = {rlim_t(::dup(0)), saved.rlim_max};  // the lowest free descriptor
+    ::close(int(tight.rlim_cur));
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_NOFILE, &tight));
+    LoopDriver driver(&clock);
+    driver.wait = 5;
+    const auto start = std::chrono::steady_clock::now();
+    driver.Run(20);  // spinning, no turn would wait
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_NOFILE, &saved));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+    EXPECT_EQ(1u, Opened());
+    clock.advanceMs(TPKTTracer::accept_pause_ms);
+    driver.Run(5);
+    EXPECT_EQ(2u, Opened());
+}
