@@ -9,8 +9,11 @@
 #include "control/CtrlSrvServer.h"
 #include "control/HeartBeatCtl.h"
 #include "control/TraceCtl.h"
+#include "hardware/BusCtl.h"
+#include "hardware/E1Ctl.h"
 #include "hardware/HwMux.h"
 #include "hardware/HwTests.h"
+#include "hardware/spiCtrl.h"
 #include "media/RtpED137Factory.h"
 #include "media/RtpFactory.h"
 #include "media/RtpVARNFactory.h"
@@ -91,7 +94,7 @@ const Creator singletons[] = {
 };
 
 // The services bound to the controller server: every command is offered to
-// them in this order. The clock, E1 and SPI services belong after HwTests.
+// them in this order.
 template <class T>
 CtrlSrv::Service& Service() {
     return T::instance();
@@ -101,6 +104,9 @@ const ServiceGetter services[] = {
     &Service<HeartBeatCtl>,
     &Service<Slots>,
     &Service<HwTests>,
+    &Service<BusCtl>,
+    &Service<E1Ctl>,
+    &Service<spiCtrl>,
     &Service<MonitoringCtl>,
 };
 
@@ -191,8 +197,7 @@ int main(int argc, char** argv) {
                 daemonMode = true;
                 break;
             case 10:
-                // Clock-source control is switched off here once the clock
-                // service is built.
+                BusCtl::instance().DisableControl();
                 break;
             case 'p':
                 port = ParsePort(optarg);

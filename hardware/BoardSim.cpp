@@ -1,7 +1,9 @@
 #include "hardware/BoardSim.h"
 
 #include "hardware/BoardSimDsproc.h"
+#include "hardware/BoardSimE1Cas.h"
 #include "hardware/BoardSimHal.h"
+#include "hardware/BoardSimMaintenance.h"
 #include "hardware/BoardSimMcc.h"
 #include "hardware/BoardSimTonec.h"
 #include "hardware/DevNames.h"
@@ -33,28 +35,6 @@ struct Sim::Open {
 
 namespace {
 
-const struct {
-    const char* name;
-    int value;
-} errnoNames[] = {
-    {"EPERM", EPERM},   {"ENOENT", ENOENT}, {"EINTR", EINTR},   {"EIO", EIO},
-    {"ENXIO", ENXIO},   {"EBADF", EBADF},   {"EAGAIN", EAGAIN}, {"ENOMEM", ENOMEM},
-    {"EACCES", EACCES}, {"EFAULT", EFAULT}, {"EBUSY", EBUSY},   {"ENODEV", ENODEV},
-    {"EINVAL", EINVAL}, {"ENOTTY", ENOTTY}, {"ENOSPC", ENOSPC}, {"ETIMEDOUT", ETIMEDOUT},
-};
-
-bool ParseErrno(const std::string& word, int& error) {
-    for (const auto& e : errnoNames)
-        if (word == e.name) {
-            error = e.value;
-            return true;
-        }
-    long number;
-    if (!SimDevice::ParseNumber(word, number) || number <= 0 || number > 4095) return false;
-    error = int(number);
-    return true;
-}
-
 std::vector<std::string> Words(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> words;
@@ -73,6 +53,8 @@ Sim::Sim() {
     models.push_back(std::make_unique<SimTonec>());
     models.push_back(std::make_unique<SimDsproc>());
     models.push_back(std::make_unique<SimMcc>());
+    models.push_back(std::make_unique<SimMaintenance>());
+    models.push_back(std::make_unique<SimE1Cas>());
 }
 
 Sim::~Sim() = default;
@@ -136,6 +118,17 @@ unsigned Sim::OpenCount(const std::string& path) {
     for (const auto& o : opens)
         if (o->view.device.Path() == path) ++count;
     return count;
+}
+
+void Sim::HangUp(const std::string& path) {
+    for (auto o = opens.begin(); o != opens.end();) {
+        if ((*o)->view.device.Path() != path) {
+            ++o;
+            continue;
+        }
+        (*o)->view.device.OnClose((*o)->view);
+        o = opens.erase(o);
+    }
 }
 
 int Sim::Attach(SimDevice& device, int flags) {
@@ -259,7 +252,7 @@ std::string Sim::Command(const std::string& line) {
     if (verb == "fail" && (w.size() == 4 || (w.size() == 5 && w[4] == "once"))) {
         bool once = w.size() == 5;
         int error;
-        if (!ParseErrno(w[3], error)) return "error: bad errno " + w[3];
+        if (!SimDevice::ParseErrno(w[3], error)) return "error: bad errno " + w[3];
         if (w[1] == "open") {
             if (!Device(w[2])) return "error: no device " + w[2];
             FailOpen(w[2], error, once);

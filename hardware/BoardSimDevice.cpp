@@ -1,10 +1,25 @@
 #include "hardware/BoardSimDevice.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
 
 namespace Board {
+
+namespace {
+
+const struct {
+    const char* name;
+    int value;
+} errnoNames[] = {
+    {"EPERM", EPERM},   {"ENOENT", ENOENT}, {"EINTR", EINTR},   {"EIO", EIO},
+    {"ENXIO", ENXIO},   {"EBADF", EBADF},   {"EAGAIN", EAGAIN}, {"ENOMEM", ENOMEM},
+    {"EACCES", EACCES}, {"EFAULT", EFAULT}, {"EBUSY", EBUSY},   {"ENODEV", ENODEV},
+    {"EINVAL", EINVAL}, {"ENOTTY", ENOTTY}, {"ENOSPC", ENOSPC}, {"ETIMEDOUT", ETIMEDOUT},
+};
+
+}  // namespace
 
 bool SimOpen::Deliver(const void* record, std::size_t length) {
     return ::send(driverEnd, record, length, MSG_DONTWAIT | MSG_NOSIGNAL) == ssize_t(length);
@@ -47,6 +62,30 @@ bool SimDevice::ParseNumber(const std::string& word, long& value) {
     bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
     value = std::strtol(word.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
     return errno == 0 && *end == '\0' && end != word.c_str() + (hex ? 2 : 0);
+}
+
+bool SimDevice::ParseErrno(const std::string& word, int& error) {
+    for (const auto& e : errnoNames)
+        if (word == e.name) {
+            error = e.value;
+            return true;
+        }
+    long number;
+    if (!ParseNumber(word, number) || number <= 0 || number > 4095) return false;
+    error = int(number);
+    return true;
+}
+
+std::string SimDevice::HexOctet(int octet) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", unsigned(octet) & 0xFF);
+    return text;
+}
+
+std::string SimDevice::HexNumber(unsigned long value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lx", value);
+    return text;
 }
 
 }  // namespace Board

@@ -67,6 +67,11 @@ public:
 
     // Number parsing for the control lines: decimal, or hexadecimal with "0x".
     static bool ParseNumber(const std::string& word, long& value);
+    // An errno by its name ("ENODEV") or number.
+    static bool ParseErrno(const std::string& word, int& error);
+    // Replies: "0xC5", two upper-case digits; "0xa", as many lower-case digits as needed.
+    static std::string HexOctet(int octet);
+    static std::string HexNumber(unsigned long value);
 
 private:
     const std::string path;

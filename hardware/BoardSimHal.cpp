@@ -4,19 +4,12 @@
 #include "hardware/HalDriver.h"
 
 #include <cerrno>
-#include <cstdio>
 
 namespace Board {
 
 namespace {
 
 bool ValidChannel(std::int32_t channel) { return channel >= 0 && channel <= SimHal::maxChannel; }
-
-std::string HexOctet(int octet) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", unsigned(octet) & 0xFF);
-    return text;
-}
 
 }  // namespace
 
@@ -29,6 +22,7 @@ void SimHal::Reset() {
     recording = false;
     history.clear();
     echoMask = powerOnEchoMask;
+    lines.Reset();
 }
 
 SimHal::Route SimHal::RouteOf(int channel) const {
@@ -64,8 +58,11 @@ int SimHal::OnIoctl(SimOpen&, unsigned long request, void* record) {
             ++counts[request];
             return Switch(request, record);
         default:
-            return -ENOTTY;
+            break;
     }
+    int result = -ENOTTY;
+    if (lines.Ioctl(request, record, result)) ++counts[request];
+    return result;
 }
 
 int SimHal::Switch(unsigned long request, void* record) {
@@ -93,6 +90,8 @@ int SimHal::Switch(unsigned long request, void* record) {
 }
 
 std::string SimHal::OnCommand(const std::vector<std::string>& w) {
+    std::string reply;
+    if (lines.Command(w, reply)) return reply;
     long a = 0, b = 0;
     bool channel = w.size() >= 2 && ParseNumber(w[1], a) && a >= 0 && a <= maxChannel;
     if (w.size() == 2 && w[0] == "route" && channel) {

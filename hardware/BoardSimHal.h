@@ -11,9 +11,11 @@
 //   count REQUEST     -> how many of that request number arrived
 //   echo-mask M       -> "ok": the echo buses the next scan finds, one bit
 //                        per bus 0..15 (buses 0 and 1 at power-on)
+// and the lines of its line side (BoardSimHalLines.h).
 #pragma once
 
 #include "hardware/BoardSimDevice.h"
+#include "hardware/BoardSimHalLines.h"
 
 #include <cstdint>
 #include <map>
@@ -70,6 +72,7 @@ private:
     bool recording = false;
     std::vector<Request> history;
     unsigned echoMask = powerOnEchoMask;
+    SimHalLines lines;
 };
 
 }  // namespace Board

@@ -75,13 +75,16 @@ bool ControllerClient::Fill(size_t need, unsigned limitMs) {
 
 bool ControllerClient::ReadFrame(std::string& body, unsigned limitMs) {
     const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
-    if (!Fill(4, limitMs)) return false;
-    if (pending[0] != 3 || pending[1] != 0) return false;
-    const size_t length = size_t(std::uint8_t(pending[2])) << 8 | std::uint8_t(pending[3]);
-    if (length < 4 || !Fill(length, unsigned(MsLeft(end)))) return false;
-    body = pending.substr(4, length - 4);
-    pending.erase(0, length);
-    return true;
+    for (;;) {
+        if (!Fill(4, unsigned(MsLeft(end)))) return false;
+        if (pending[0] != 3 || pending[1] != 0) return false;
+        const size_t length = size_t(std::uint8_t(pending[2])) << 8 | std::uint8_t(pending[3]);
+        if (length < 4 || !Fill(length, unsigned(MsLeft(end)))) return false;
+        body = pending.substr(4, length - 4);
+        pending.erase(0, length);
+        Lgcp::Message m;
+        if (keepStatus || !Lgcp::Decode(body, m) || m.signalIndex != 11) return true;
+    }
 }
 
 std::string ControllerClient::ReadAnswer(unsigned limitMs) {
@@ -93,7 +96,8 @@ std::string ControllerClient::ReadAnswer(unsigned limitMs) {
 }
 
 bool ControllerClient::Silent(unsigned limitMs) {
-    return !Fill(pending.size() + 1, limitMs) && !closed;
+    std::string body;
+    return !ReadFrame(body, limitMs) && !closed;
 }
 
 bool ControllerClient::SeesClose(unsigned limitMs) {

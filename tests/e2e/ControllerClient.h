@@ -23,7 +23,8 @@ public:
     bool Send(const std::string& body) { return WriteRaw(Lgcp::Frame(body)); }
 
     // The next frame's body; false when none arrives within limitMs or the
-    // connection ends.
+    // connection ends. The trunk status the daemon sends every second is
+    // skipped unless the test keeps it.
     bool ReadFrame(std::string& body, unsigned limitMs = 2000);
     // The next frame, decoded and described ("success seq=7 slot=17");
     // "timeout", "closed" or "undecodable" otherwise.
@@ -33,6 +34,8 @@ public:
     // True when the daemon closes the connection within limitMs (end of
     // file or reset); octets arriving meanwhile are skipped.
     bool SeesClose(unsigned limitMs);
+
+    bool keepStatus = false;
 
 private:
     // Reads until `need` octets are buffered; false on timeout or close.

@@ -72,7 +72,9 @@ bool DaemonProcess::Start(const std::vector<std::string>& args) {
 }
 
 bool DaemonProcess::StartServing() {
-    return Start({"--port", "20001"}) && WaitFor("Starting server [");
+    std::vector<std::string> args{"--port", "20001"};
+    args.insert(args.end(), options.begin(), options.end());
+    return Start(args) && WaitFor("Starting server [");
 }
 
 bool DaemonProcess::WaitFor(const std::string& text, unsigned limitMs) {

@@ -26,7 +26,7 @@ public:
 
     // Starts halvoxd with the arguments; false when it cannot be started.
     bool Start(const std::vector<std::string>& args = {});
-    // Starts it on port 20001 and waits for "Starting server [".
+    // Starts it on port 20001 with the options and waits for "Starting server [".
     bool StartServing();
 
     // Waits until the output holds text; false after limitMs.
@@ -47,6 +47,7 @@ public:
     // Set in the daemon's environment when it starts (an empty value
     // unsets); the board is simulated unless a test says otherwise.
     std::map<std::string, std::string> environment{{"HALVOXD_BOARD", "sim"}};
+    std::vector<std::string> options;
 
 private:
     pid_t child = -1;

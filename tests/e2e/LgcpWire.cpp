@@ -84,6 +84,27 @@ bool GetIntegers(BitReader& r, unsigned count) {
     return true;
 }
 
+// TrunkStatus, after its extension bit, with an empty name: "e1 1 ais 7 1 2 3 4 0".
+bool GetTrunkStatus(BitReader& r, std::string& text) {
+    static const char* const states[] = {"normal", "lossBF",  "lossCarrier", "ais",
+                                         "rai",    "unknown", "disabled"};
+    std::int32_t trunk, counter;
+    unsigned state, length, master, extended, type;
+    if (!GetInteger(r, trunk) || !r.Get(3, state) || state > 6) return false;
+    text = std::to_string(trunk) + " " + states[state];
+    for (int i = 0; i < 5; ++i) {
+        if (!GetInteger(r, counter)) return false;
+        text += " " + std::to_string(counter);
+    }
+    r.Align();  // IA5String: its length octet
+    // TrunkType is extensible: a root value, of 2
+    if (!r.Get(8, length) || length || !r.Get(1, master) || !r.Get(1, extended) || extended ||
+        !r.Get(1, type))
+        return false;
+    text = (type ? "bri " : "e1 ") + text + " " + std::to_string(master);
+    return true;
+}
+
 // Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu PDU }
 void PutHeader(BitWriter& w, std::optional<int> seq, std::optional<unsigned> slot) {
     w.Put(seq.has_value(), 1);
@@ -241,6 +262,38 @@ std::string EncodeActivateEmpty(std::optional<int> seq, std::optional<unsigned> 
     return w.octets();
 }
 
+std::string EncodeTrunkCfg(int trunk, bool master, std::optional<int> seq) {
+    BitWriter w;
+    PutHeader(w, seq, std::nullopt);
+    PutCommand(w, 10);
+    PutInteger(w, trunk);
+    w.Put(master, 1);  // TrunkMode: 2 values
+    return w.octets();
+}
+
+std::string EncodeClockCfg(bool internal, bool disabled, int source, std::optional<int> seq) {
+    BitWriter w;
+    PutHeader(w, seq, std::nullopt);
+    PutCommand(w, 11);
+    w.Put(internal, 1);  // ClkSel0 and BExtEn: 2 values each
+    w.Put(disabled, 1);
+    PutInteger(w, source);
+    return w.octets();
+}
+
+std::string EncodeCas(int path, int timeslot, CasOp op, int value, std::optional<int> seq) {
+    BitWriter w;
+    PutHeader(w, seq, std::nullopt);
+    PutCommand(w, 9);  // ioctl
+    w.Put(0, 1);       // IoctlParams is extensible: a root alternative
+    w.Put(15, 6);      // cas, of 38
+    PutInteger(w, path);
+    PutInteger(w, timeslot);
+    w.Put(op, 2);  // CasCommandSignal: 4 alternatives
+    if (op == casOpen || op == casSet) PutInteger(w, value);
+    return w.octets();
+}
+
 std::string EncodeDisplay(std::optional<int> seq) {
     BitWriter w;
     PutHeader(w, seq, std::nullopt);
@@ -285,7 +338,18 @@ bool Decode(const std::string& octets, Message& m) {
             unsigned active;
             std::int32_t value;
             if (!r.Get(1, active) || (active && !GetInteger(r, value))) return false;
-            m.stream = active ? "active " + std::to_string(value) : "inactive";
+            m.detail = active ? "active " + std::to_string(value) : "inactive";
+        }
+        // trunkStatus: TrunkStatus is extensible
+        if (v == 11 && (!r.Get(1, extended) || extended || !GetTrunkStatus(r, m.detail)))
+            return false;
+        // cas: CasSignalling ::= SEQUENCE { channel { path, timeslot }, rx, tx }, all INTEGER
+        if (v == 14) {
+            std::int32_t cas[4];
+            for (std::int32_t& field : cas)
+                if (!GetInteger(r, field)) return false;
+            m.detail = std::to_string(cas[0]) + " " + std::to_string(cas[1]) + " rx " +
+                       std::to_string(cas[2]) + " tx " + std::to_string(cas[3]);
         }
         return true;
     }
@@ -301,7 +365,7 @@ std::string Describe(const Message& m) {
             break;
         case Message::signal:
             text = "signal " + std::to_string(m.signalIndex);
-            if (!m.stream.empty()) text += " " + m.stream;
+            if (!m.detail.empty()) text += " " + m.detail;
             break;
         case Message::command:
             text = "command";

@@ -53,6 +53,15 @@ std::string EncodeConnect(unsigned peer, std::optional<int> seq = std::nullopt,
 // Activate with the `empty` parameters.
 std::string EncodeActivateEmpty(std::optional<int> seq = std::nullopt,
                                 std::optional<unsigned> slot = std::nullopt);
+// trunkCfg: the trunk becomes a clock slave, or master.
+std::string EncodeTrunkCfg(int trunk, bool master, std::optional<int> seq = std::nullopt);
+// clockCfg {external or internal, enabled or disabled, source}.
+std::string EncodeClockCfg(bool internal, bool disabled, int source,
+                           std::optional<int> seq = std::nullopt);
+enum CasOp { casOpen = 0, casClose = 1, casSet = 2, casGet = 3 };
+// The slotless ioctl with a CAS command; value goes with open and set.
+std::string EncodeCas(int path, int timeslot, CasOp op, int value = 0,
+                      std::optional<int> seq = std::nullopt);
 // The display command with an empty list of SNMP trap receivers.
 std::string EncodeDisplay(std::optional<int> seq = std::nullopt);
 // A success response, as a controller should never send one.
@@ -66,7 +75,10 @@ struct Message {
     bool success = false;
     int cause = -1;        // for an error response
     int signalIndex = -1;  // root index of a signal
-    std::string stream;    // receiver and transmitter signals: "active N" or "inactive"
+    // receiver and transmitter: "active N" or "inactive"; trunkStatus: type, trunk, state,
+    // slips, lossBF, lossCarrier, lossAIS, lossRAI, 'name', clockMaster ("e1 1 ais 7 1 2 3 4 ''
+    // 0"); cas: path, timeslot, rx, tx ("0 1 rx 0 tx 5")
+    std::string detail;
 };
 
 // False when the octets are not a frame header this client understands.

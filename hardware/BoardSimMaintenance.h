@@ -1,0 +1,42 @@
+// The simulated maintenance driver ("/dev/maintenance"): the status of the
+// four E1 trunks, in frame with zero counters at power-on, and the TCLK slave
+// masks it was given.
+//
+// Control lines (after "/dev/maintenance"):
+//   status T STATE SLIPS LOSSBF LOSSCARRIER AIS RAI
+//                   -> "ok": what the status read of trunk T returns from now on
+//   broken T ERRNO  -> "ok": the status read of trunk T fails with ERRNO
+//                      until its next status line
+//   tclk            -> every mask written so far, oldest first ("0x0 0x2"), or "none"
+#pragma once
+
+#include "hardware/BoardSimDevice.h"
+#include "hardware/E1Driver.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace Board {
+
+class SimMaintenance : public SimDevice {
+public:
+    SimMaintenance();
+
+    int OnIoctl(SimOpen& open, unsigned long request, void* record) override;
+    int OnIoctlValue(SimOpen& open, unsigned long request, unsigned long value) override;
+    std::string OnCommand(const std::vector<std::string>& words) override;
+    void Reset() override;
+
+private:
+    struct Trunk {
+        // state, slips, loss of basic frame, loss of carrier, AIS, RAI
+        std::int32_t values[6] = {};
+        // The errno of a broken status read, 0 while it works.
+        int broken = 0;
+    };
+
+    Trunk trunks[E1Driver::trunkCount];
+    std::vector<unsigned long> tclk;
+};
+
+}  // namespace Board

@@ -1,0 +1,260 @@
+#include "hardware/E1Ctl.h"
+
+#include "config/StreamManip.h"
+#include "hardware/BoardDevices.h"
+#include "hardware/DevNames.h"
+#include "runtime/Errno.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <iostream>
+#include <poll.h>
+
+using E1Driver::cas_channel;
+
+namespace {
+
+// The driver's state word as the controller's enumeration carries it; a word
+// the enumeration has no item for would make the whole signal unencodable.
+ACP::TrunkState::NamedNumber TrunkState(std::int32_t word) {
+    if (word < ACP::TrunkState::normal || word > ACP::TrunkState::disabled)
+        return ACP::TrunkState::unknown;
+    return ACP::TrunkState::NamedNumber(word);
+}
+
+// Timeslots 0 and 16 carry framing and the signalling multiframe: opening or
+// closing them touches the trunk only.
+bool VoiceTimeslot(std::int32_t timeslot) { return timeslot != 0 && timeslot != 16; }
+
+bool Retry(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
+
+}  // namespace
+
+E1Ctl& E1Ctl::instance() {
+    static E1Ctl e1;
+    return e1;
+}
+
+void E1Ctl::PutHeader(std::ostream& os) const { os << "E1: "; }
+
+void E1Ctl::OnConnect() {
+    SendStatus();
+    statusTimer.set(pollMs, &E1Ctl::OnStatusTimer, this);
+    tclkMask = 0;
+    UpdateTclk();
+    CheckOpenCas();
+}
+
+bool E1Ctl::OnCommand(const LGCP::Command& command) {
+    if (command.ioctl_isSelected())
+        HandleCas(command.get_ioctl());
+    else if (command.trunkCfg_isSelected())
+        SetMode(command.get_trunkCfg());
+    else
+        return false;
+    Success();
+    return true;
+}
+
+bool E1Ctl::IsOpen() {
+    if (!maintenance.is_valid())
+        maintenance = Fd(Board::devices().open(GetMaintenance(), O_RDWR | O_NONBLOCK));
+    return maintenance.is_valid();
+}
+
+void E1Ctl::SendStatus() {
+    if (!IsOpen()) return;
+    LGCP::Signal signal;
+    ACP::TrunkStatus& status = signal.select_trunkStatus();
+    for (std::int32_t trunk = 0; trunk < E1Driver::trunkCount; ++trunk) {
+        E1Driver::TrunkStatusRecord record{};
+        record.trunk = trunk;
+        if (Board::devices().ioctl(maintenance.lowlevel_fd(), E1Driver::StatusRead, &record) < 0) {
+            Errno e;
+            std::cerr << ext::header(this) << "synchronization status read fail, trunk = " << trunk
+                      << " cause = " << e << std::endl;
+            continue;
+        }
+        status.set_trunk(record.trunk);
+        status.set_state(TrunkState(record.state));
+        status.set_slips(record.slips);
+        status.set_lossBF(record.lossBF);
+        status.set_lossCarrier(record.lossCarrier);
+        status.set_lossAIS(record.ais);
+        status.set_lossRAI(record.rai);
+        status.set_clockMaster(false);
+        status.set_type(ACP::TrunkType::e1);
+        SendSignal(signal);
+    }
+}
+
+void E1Ctl::OnStatusTimer() {
+    SendStatus();
+    CheckOpenCas();
+    statusTimer.set(pollMs, &E1Ctl::OnStatusTimer, this);
+}
+
+void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
+    const int trunk = cfg.get_trunk().getValue();
+    if (trunk < 0) return;
+    // The mask has 32 bits: a higher trunk has none, and shifting by its
+    // number would be undefined.
+    const std::uint32_t bit = trunk < 32 ? std::uint32_t(1) << trunk : 0;
+    switch (cfg.get_mode()) {
+        case LGCP::TrunkMode::slave:
+            tclkMask |= bit;
+            break;
+        case LGCP::TrunkMode::master:
+            tclkMask &= ~bit;
+            break;
+        default:
+            return;
+    }
+    UpdateTclk();
+}
+
+void E1Ctl::UpdateTclk() {
+    if (!IsOpen()) return;
+    if (Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SetTclk, tclkMask) < 0) {
+        Errno e;
+        std::cerr << ext::header(this) << "fail to set TCLK [cause=" << e << "]" << std::endl;
+        return;
+    }
+    std::clog << ext::header(this) << "TCLT = 0x" << std::hex << tclkMask << std::dec << std::endl;
+}
+
+bool E1Ctl::CheckOpenCas() {
+    if (cas.is_valid()) return true;
+    cas = Fd(Board::devices().open(GetE1CasDevName(), O_RDWR | O_NONBLOCK));
+    if (!cas.is_valid()) return false;
+    std::clog << ext::header(this) << "cas interface opened!" << std::endl;
+    casEvent.Bind("E1/Cas", &E1Ctl::OnUpdateCas, this);
+    casEvent.Schedule(cas, POLLIN);
+    return true;
+}
+
+void E1Ctl::CloseCas() {
+    std::cerr << ext::header(this) << "cas interface failed, closed" << std::endl;
+    casEvent.Release();
+    cas.close();
+    // Whatever the driver had open went with the descriptor.
+    for (bool& open : casOpen) open = false;
+}
+
+// Every record queued is relayed before returning. The signal handlers run
+// inside the loop; none of them closes the CAS descriptor, which only this
+// reader does, after the loop.
+void E1Ctl::OnUpdateCas(int, short revents) {
+    bool gotData = false;
+    ssize_t n;
+    for (;;) {
+        cas_channel record{};
+        n = Board::devices().read(cas.lowlevel_fd(), &record, sizeof record);
+        if (n <= 0) break;
+        gotData = true;
+        if (n != ssize_t(sizeof record)) {
+            std::cerr << ext::header(this) << "cas record of " << n << " octets dropped"
+                      << std::endl;
+            continue;
+        }
+        ReportChannel(record.path, record.timeslot, record.rx, record.tx);
+    }
+    // Without data, an error, a hang-up or an end of file would wake the loop
+    // again at once: the device is given up until its next use.
+    const bool failed = n == 0 || !Retry(errno) || (revents & (POLLERR | POLLHUP));
+    if (!gotData && failed) CloseCas();
+}
+
+void E1Ctl::HandleCas(const LGCP::IoctlParams& params) {
+    if (!CheckOpenCas() || !params.cas_isSelected()) return;
+    const LGCP::CasCommand& command = params.get_cas();
+    cas_channel channel{};
+    channel.path = command.get_channel().get_path().getValue();
+    channel.timeslot = command.get_channel().get_timeslot().getValue();
+    if (channel.path < 0 || channel.path >= E1Driver::trunkCount) return;
+    const LGCP::CasCommandSignal& cmd = command.get_cmd();
+    switch (cmd.currentSelection()) {
+        case LGCP::CasCommandSignal::open::Id::value:
+            return CasOpen(channel, cmd.get_open().getValue());
+        case LGCP::CasCommandSignal::close::Id::value:
+            return CasClose(channel);
+        case LGCP::CasCommandSignal::set::Id::value:
+            return CasSet(channel, cmd.get_set().getValue());
+        case LGCP::CasCommandSignal::get::Id::value:
+            if (casOpen[channel.path]) CasGet(channel);
+            return;
+    }
+}
+
+void E1Ctl::CasOpen(const cas_channel& channel, int value) {
+    const int trunk = channel.path;
+    if (casOpen[trunk]) {
+        ReportTrunk(trunk, 0);
+    } else {
+        const int result =
+            Board::devices().ioctlValue(cas.lowlevel_fd(), E1Driver::OpenTrunk, unsigned(trunk));
+        ReportTrunk(trunk, result);
+        std::clog << ext::header(this) << "open cas signalling on trunk(" << trunk << ") - ";
+        if (result < 0) {
+            std::clog << "fail(" << result << ")" << std::endl;
+            return;
+        }
+        std::clog << "ok" << std::endl;
+        casOpen[trunk] = true;
+    }
+    if (!VoiceTimeslot(channel.timeslot)) return;
+    E1Driver::CasEnableRecord enable{channel, 0};
+    enable.channel.tx = std::uint8_t(value & 15);
+    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::EnableChannel, &enable);
+    if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
+    CasGet(channel);
+}
+
+void E1Ctl::CasClose(const cas_channel& channel) {
+    const int trunk = channel.path;
+    if (!casOpen[trunk]) return;
+    if (channel.timeslot == 0) {
+        int code =
+            Board::devices().ioctlValue(cas.lowlevel_fd(), E1Driver::CloseTrunk, unsigned(trunk));
+        if (code == 0) code = 1;
+        ReportTrunk(trunk, code);
+        if (code < 0) return;
+        casOpen[trunk] = false;
+    }
+    if (!VoiceTimeslot(channel.timeslot)) return;
+    E1Driver::CasEnableRecord disable{channel, 1};
+    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::EnableChannel, &disable);
+    if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
+    ReportChannel(channel.path, channel.timeslot, -1, 1);
+}
+
+void E1Ctl::CasSet(const cas_channel& channel, int value) {
+    if (!casOpen[channel.path]) return;
+    cas_channel record = channel;
+    record.tx = std::uint8_t(value & 15);
+    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::SetChannel, &record);
+    if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
+    CasGet(channel);
+}
+
+void E1Ctl::CasGet(const cas_channel& channel) {
+    cas_channel record{};
+    record.path = channel.path;
+    record.timeslot = channel.timeslot;
+    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::GetChannel, &record);
+    if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
+    ReportChannel(channel.path, channel.timeslot, record.rx, record.tx);
+}
+
+void E1Ctl::ReportChannel(std::int32_t path, std::int32_t timeslot, int rx, int tx) {
+    LGCP::Signal signal;
+    LGCP::CasSignalling& report = signal.select_cas();
+    LGCP::CasChannel& channel = report.set_channel();
+    channel.set_path(path);
+    channel.set_timeslot(timeslot);
+    report.set_rx(rx);
+    report.set_tx(tx);
+    SendSignal(signal);
+}
+
+void E1Ctl::ReportTrunk(std::int32_t trunk, int code) { ReportChannel(trunk, 0, code, 0); }

@@ -1,0 +1,68 @@
+// The board's four E1 trunks as the controller sees them: their status as
+// trunkStatus signals on connect and every second after (the other services,
+// and through Slots the trunk factories, hear them too), the TCLK slave mask
+// that the trunkCfg command sets on "/dev/maintenance", and channel-associated
+// signalling on "/dev/e1-cas": the slotless ioctl's CAS commands, and the
+// driver's bit changes relayed as cas signals.
+#pragma once
+
+#include "control/CtrlSrvService.h"
+#include "hardware/E1Driver.h"
+#include "runtime/Event.h"
+#include "runtime/Fd.h"
+#include "runtime/Timer.h"
+
+#include <cstdint>
+#include <ostream>
+
+class E1Ctl : public CtrlSrv::Service {
+public:
+    static E1Ctl& instance();
+
+    // The daemon's one service is instance(); tests make their own.
+    E1Ctl() = default;
+
+    // Sends the status, starts the poll, clears the TCLK mask and opens CAS.
+    void OnConnect() override;
+    // The poll goes on: the other services keep hearing the trunks.
+    void OnDisconnect() override {}
+    // The slotless ioctl (CAS) and trunkCfg; both always answered with
+    // success, failures showing as cas signals and log lines.
+    bool OnCommand(const LGCP::Command& command) override;
+
+    // One trunkStatus signal per trunk whose status read succeeds.
+    void SendStatus();
+    // Open the device on demand; a failed open is tried again at the next call.
+    bool IsOpen();
+    bool CheckOpenCas();
+    void UpdateTclk();
+    void SetMode(const LGCP::TrunkCfg& cfg);
+    void HandleCas(const LGCP::IoctlParams& params);
+
+    // "E1: "
+    void PutHeader(std::ostream& os) const;
+
+    static constexpr unsigned pollMs = 1000;
+
+private:
+    void OnStatusTimer();
+    void OnUpdateCas(int fd, short revents);
+    // The driver went away under the CAS descriptor: the next use reopens.
+    void CloseCas();
+
+    void CasOpen(const E1Driver::cas_channel& channel, int value);
+    void CasClose(const E1Driver::cas_channel& channel);
+    void CasSet(const E1Driver::cas_channel& channel, int value);
+    // Reads the channel and reports its bits, or the read's failure.
+    void CasGet(const E1Driver::cas_channel& channel);
+    void ReportChannel(std::int32_t path, std::int32_t timeslot, int rx, int tx);
+    void ReportTrunk(std::int32_t trunk, int code);
+
+    Fd maintenance;
+    Timer statusTimer;
+    Fd cas;
+    Event casEvent;
+    bool casOpen[E1Driver::trunkCount] = {};
+    // Bit n set: trunk n takes its clock from the line.
+    std::uint32_t tclkMask = 0;
+};

@@ -1,0 +1,114 @@
+// The clock, E1 and SPI line services against the daemon on the simulated
+// board: the trunk status signals, the TCLK mask, CAS and the clock source,
+// the board seen and driven through its control socket.
+#include "tests/e2e/BoardControl.h"
+#include "tests/e2e/DaemonTest.h"
+
+#include <fstream>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class BoardServices : public DaemonTest {
+protected:
+    // Control lines the simulated board runs before the daemon uses it.
+    void Init(const Strings& lines) {
+        const char* path = "/var/run/board-sim.init";
+        std::ofstream init(path);
+        for (const std::string& line : lines) init << line << '\n';
+        daemon.environment["HALVOXD_BOARD_INIT"] = path;
+    }
+    Strings Read(unsigned count) {
+        Strings got;
+        while (got.size() < count) got.push_back(controller.ReadAnswer());
+        return got;
+    }
+    static std::string E1(const std::string& rest) { return "signal 11 e1 " + rest + " 0"; }
+    static std::string Bri(const std::string& rest) { return "signal 11 bri " + rest + " 0"; }
+};
+
+TEST_F(BoardServices, TrunkStatusOnConnectAndEverySecond) {
+    Init({"/dev/maintenance status 1 3 7 1 2 3 4", "/dev/maintenance status 2 9 0 0 0 0 0",
+          "/dev/hal spi-status 1 0x85", "/dev/hal spi-status 2 0x45", "/dev/hal spi-status 3 0x01",
+          "/dev/hal spi-status 4 0x00", "/dev/hal spi-status 5 0xE5",
+          "/dev/hal spi-status 6 0xE5"});
+    controller.keepStatus = true;
+    StartOnBoard();
+    const Strings e1 = {E1("0 normal 0 0 0 0 0"), E1("1 ais 7 1 2 3 4"), E1("2 unknown 0 0 0 0 0"),
+                        E1("3 normal 0 0 0 0 0")};
+    // On connect the E1 trunks; a second later the E1 poll, then the BRI lines'.
+    Strings expected = e1;
+    expected.insert(expected.end(), e1.begin(), e1.end());
+    for (const char* line : {"0 normal 0", "1 rai 0", "2 ais 0", "3 lossBF 0", "4 lossCarrier 0",
+                             "5 normal 1", "6 normal 1", "7 normal 0"})
+        expected.push_back(Bri(std::string(line) + " 0 0 0 0"));
+    EXPECT_EQ(expected, Read(16));
+    EXPECT_EQ("4", BoardControl::Ask("/dev/hal clock"));
+
+    controller.keepStatus = false;
+    EXPECT_EQ("success seq=1", Answer(Lgcp::EncodeClockCfg(false, false, 2, 1)));
+    EXPECT_EQ("2", BoardControl::Ask("/dev/hal clock"));
+    EXPECT_TRUE(daemon.WaitFor("clkctl: clock source = f2\n")) << daemon.Output();
+
+    ASSERT_EQ("ok", BoardControl::Ask("/dev/maintenance broken 3 EIO"));
+    controller.Close();
+    ASSERT_TRUE(daemon.WaitFor(" closed.\n")) << daemon.Output();
+    EXPECT_EQ("4", BoardControl::Ask("/dev/hal clock"));
+    controller.keepStatus = true;
+    ASSERT_TRUE(controller.Connect(port));
+    // Three trunks on connect, the next poll after them.
+    EXPECT_EQ((Strings{e1[0], e1[1], e1[2], e1[0]}), Read(4));
+    EXPECT_TRUE(daemon.WaitFor(
+        "E1: synchronization status read fail, trunk = 3 cause = Input/output error\n"))
+        << daemon.Output();
+    ExpectCleanStop();
+}
+
+TEST_F(BoardServices, TclkMaskCasAndChanges) {
+    // open on trunk 0 timeslot 1 with 5, seq 3, worked out by hand.
+    ASSERT_EQ("80 01 03 12 3C 01 00 01 01 00 01 05",
+              Lgcp::Hex(Lgcp::EncodeCas(0, 1, Lgcp::casOpen, 5, 3)));
+    StartOnBoard();
+    const int trunks[] = {1, 3, -1, 40, 1};
+    for (int seq = 1; seq <= 5; ++seq)
+        EXPECT_EQ("success seq=" + std::to_string(seq),
+                  Answer(Lgcp::EncodeTrunkCfg(trunks[seq - 1], seq == 5, seq)));
+    // Connect, slaves 1 and 3, nothing for -1, no bit for 40, master 1.
+    EXPECT_EQ("0x0 0x2 0xa 0xa 0x8", BoardControl::Ask("/dev/maintenance tclk"));
+    EXPECT_TRUE(daemon.WaitFor("E1: TCLT = 0xa\n")) << daemon.Output();
+
+    ASSERT_TRUE(controller.Send(Lgcp::EncodeCas(0, 1, Lgcp::casOpen, 5, 6)));
+    EXPECT_EQ((Strings{"signal 14 0 0 rx 0 tx 0", "signal 14 0 1 rx 0 tx 5", "success seq=6"}),
+              Read(3));
+    EXPECT_EQ("rx 0x0 tx 0x5 enabled", BoardControl::Ask("/dev/e1-cas channel 0 1"));
+    ASSERT_EQ("ok", BoardControl::Ask("/dev/e1-cas change 0 1 9"));
+    EXPECT_EQ("signal 14 0 1 rx 9 tx 5", controller.ReadAnswer());
+    EXPECT_TRUE(controller.Silent(300));
+    ExpectCleanStop();
+}
+
+TEST_F(BoardServices, ClockControlOffAndAHalWithoutSpi) {
+    Init({"fail /dev/hal 0xc0034204 ENODEV once"});
+    daemon.options = {"--disable-clock"};
+    controller.keepStatus = true;
+    StartOnBoard();
+    Strings e1;
+    for (const char* trunk : {"0", "1", "2", "3"})
+        e1.push_back(E1(trunk + std::string(" normal 0 0 0 0 0")));
+    // On connect and at the poll a second later, then no BRI line.
+    EXPECT_EQ(e1, Read(4));
+    EXPECT_EQ(e1, Read(4));
+    EXPECT_TRUE(controller.Silent(300));
+    controller.keepStatus = false;
+    EXPECT_EQ("error 6 seq=1", Answer(Lgcp::EncodeClockCfg(false, false, 2, 1)));
+    EXPECT_EQ("none", BoardControl::Ask("/dev/hal clock"));
+    const std::string output = daemon.Output();
+    EXPECT_NE(std::string::npos, output.find("clkctl: clock control disabled.\n"));
+    const size_t spi = output.find("spi: hal without spi\n");
+    EXPECT_NE(std::string::npos, spi);
+    EXPECT_EQ(std::string::npos, output.find("spi: hal without spi\n", spi + 1)) << output;
+    ExpectCleanStop();
+}
+
+}  // namespace
