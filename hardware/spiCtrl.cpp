@@ -18,7 +18,10 @@ constexpr int clockRegister = 0x57;
 constexpr int clockSlave = 0x30;
 constexpr int clockMaster = 0x38;
 
-constexpr int initRegisters[][2] = {
+using Register = spiCtrl::Register;
+constexpr Register enable = {modeRegister, enabled};
+constexpr Register disable = {modeRegister, disabled};
+constexpr Register initRegisters[] = {
     {modeRegister, disabled},
     {0x30, 0x08},
     {clockRegister, clockSlave},
@@ -95,42 +98,25 @@ unsigned char spiCtrl::read(int channel, int address) {
     return result < 0 ? 0 : static_cast<unsigned char>(result & 0xFF);
 }
 
-void spiCtrl::WriteAll(int channel, const int (*registers)[2], int count) {
-    for (int i = 0; i < count; ++i) write(channel, registers[i][0], registers[i][1]);
+// The checks, the register writes, then the line saying what was done.
+void spiCtrl::Program(int channel, const char* what, const Register* registers, int count) {
+    if (!spiPresent) return;
+    if (!ValidChannel(channel)) {
+        std::clog << "spi: bad channel for " << what << ' ' << channel << std::endl;
+        return;
+    }
+    init_device_and_channels();
+    for (int i = 0; i < count; ++i) write(channel, registers[i].address, registers[i].value);
+    std::clog << "spi: " << what << " channel " << channel << std::endl;
 }
 
 void spiCtrl::init_channel(int channel) {
-    if (!spiPresent) return;
-    if (!ValidChannel(channel)) {
-        std::clog << "spi: bad channel for init " << channel << std::endl;
-        return;
-    }
-    init_device_and_channels();
-    WriteAll(channel, initRegisters, int(sizeof initRegisters / sizeof initRegisters[0]));
-    std::clog << "spi: init channel " << channel << std::endl;
+    Program(channel, "init", initRegisters, int(sizeof initRegisters / sizeof initRegisters[0]));
 }
 
-void spiCtrl::enable_channel(int channel) {
-    if (!spiPresent) return;
-    if (!ValidChannel(channel)) {
-        std::clog << "spi: bad channel for enable " << channel << std::endl;
-        return;
-    }
-    init_device_and_channels();
-    write(channel, modeRegister, enabled);
-    std::clog << "spi: enable channel " << channel << std::endl;
-}
+void spiCtrl::enable_channel(int channel) { Program(channel, "enable", &enable, 1); }
 
-void spiCtrl::disable_channel(int channel) {
-    if (!spiPresent) return;
-    if (!ValidChannel(channel)) {
-        std::clog << "spi: bad channel for disable " << channel << std::endl;
-        return;
-    }
-    init_device_and_channels();
-    write(channel, modeRegister, disabled);
-    std::clog << "spi: disable channel " << channel << std::endl;
-}
+void spiCtrl::disable_channel(int channel) { Program(channel, "disable", &disable, 1); }
 
 void spiCtrl::clock(int channel) {
     if (!spiPresent) return;

@@ -40,12 +40,18 @@ public:
     static constexpr unsigned pollMs = 1000;
     static constexpr int statusRegister = 0x33;
 
+    // One register write of a line device.
+    struct Register {
+        int address;
+        int value;
+    };
+
 private:
     bool Ready() const { return hal.is_valid() && spiPresent; }
     // The request's result, or -1 after handling the failure (ENODEV
     // switches SPI off).
     int Request(unsigned long request, int channel, int address, int data);
-    void WriteAll(int channel, const int (*registers)[2], int count);
+    void Program(int channel, const char* what, const Register* registers, int count);
 
     Fd hal;
     Timer statusTimer;
