@@ -1,8 +1,8 @@
 // Requests of the HAL driver ("/dev/hal") as the board's kernel defines them,
-// shared by the daemon and the simulated board: the TDM switch, the bus
-// clock selector and the registers of the SPI-attached BRI line devices. Numbers are written out in
-// the board's ioctl encoding (the host's _IOW macros encode differently);
-// records are 32-bit words in the processor's byte order.
+// shared by the daemon and the simulated board: the TDM switch, the bus clock
+// selector and the registers of the SPI-attached BRI line devices. Numbers are
+// written out in the board's ioctl encoding (the host's _IOW macros encode
+// differently); records are 32-bit words in the processor's byte order.
 #pragma once
 
 #include "hardware/BoardDevices.h"

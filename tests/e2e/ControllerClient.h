@@ -35,6 +35,8 @@ public:
     // file or reset); octets arriving meanwhile are skipped.
     bool SeesClose(unsigned limitMs);
 
+    // The trunk status the daemon sends every second is skipped by the reads
+    // (and by Silent) unless the test keeps it.
     bool keepStatus = false;
 
 private:

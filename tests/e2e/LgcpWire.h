@@ -75,9 +75,8 @@ struct Message {
     bool success = false;
     int cause = -1;        // for an error response
     int signalIndex = -1;  // root index of a signal
-    // receiver and transmitter: "active N" or "inactive"; trunkStatus: type, trunk, state,
-    // slips, lossBF, lossCarrier, lossAIS, lossRAI, 'name', clockMaster ("e1 1 ais 7 1 2 3 4 ''
-    // 0"); cas: path, timeslot, rx, tx ("0 1 rx 0 tx 5")
+    // receiver, transmitter: "active N", "inactive"; trunkStatus: its fields but the (empty)
+    // name, type first ("e1 1 ais 7 1 2 3 4 0"); cas: path, timeslot, rx, tx ("0 1 rx 0 tx 5")
     std::string detail;
 };
 
