@@ -120,17 +120,6 @@ unsigned Sim::OpenCount(const std::string& path) {
     return count;
 }
 
-void Sim::HangUp(const std::string& path) {
-    for (auto o = opens.begin(); o != opens.end();) {
-        if ((*o)->view.device.Path() != path) {
-            ++o;
-            continue;
-        }
-        (*o)->view.device.OnClose((*o)->view);
-        o = opens.erase(o);
-    }
-}
-
 int Sim::Attach(SimDevice& device, int flags) {
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) < 0) return -1;

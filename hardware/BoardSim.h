@@ -50,9 +50,6 @@ public:
     }
     // Descriptors of the path that the daemon still holds.
     unsigned OpenCount(const std::string& path);
-    // The driver goes away under every open of the path: the daemon's
-    // descriptors see a hang-up and requests on them fail.
-    void HangUp(const std::string& path);
 
     // One request line, one reply line ("ok", a value, or "error: ...").
     std::string Command(const std::string& line);

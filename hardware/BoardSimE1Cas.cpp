@@ -7,24 +7,11 @@
 
 namespace Board {
 
-SimE1Cas::SimE1Cas() : SimDevice(GetE1CasDevName()) {}
+SimE1Cas::SimE1Cas() : SimEventDevice(GetE1CasDevName()) {}
 
 void SimE1Cas::Reset() {
     std::fill(std::begin(trunkOpen), std::end(trunkOpen), false);
     for (auto& trunk : channels) std::fill(std::begin(trunk), std::end(trunk), Channel{});
-}
-
-int SimE1Cas::OnOpen(SimOpen& open) {
-    opens.push_back(&open);
-    return 0;
-}
-
-void SimE1Cas::OnClose(SimOpen& open) {
-    opens.erase(std::remove(opens.begin(), opens.end(), &open), opens.end());
-}
-
-void SimE1Cas::Deliver(const void* record, std::size_t length) {
-    for (SimOpen* open : opens) open->Deliver(record, length);
 }
 
 SimE1Cas::Channel* SimE1Cas::Find(std::int32_t path, std::int32_t timeslot) {

@@ -8,7 +8,7 @@
 //   change T TS RX   -> "ok": the channel receives RX, and the change is delivered
 #pragma once
 
-#include "hardware/BoardSimDevice.h"
+#include "hardware/BoardSimEventDevice.h"
 #include "hardware/E1Driver.h"
 
 #include <cstdint>
@@ -16,21 +16,16 @@
 
 namespace Board {
 
-class SimE1Cas : public SimDevice {
+class SimE1Cas : public SimEventDevice {
 public:
     static constexpr int timeslotCount = 32;
 
     SimE1Cas();
 
-    int OnOpen(SimOpen& open) override;
-    void OnClose(SimOpen& open) override;
     int OnIoctl(SimOpen& open, unsigned long request, void* record) override;
     int OnIoctlValue(SimOpen& open, unsigned long request, unsigned long value) override;
     std::string OnCommand(const std::vector<std::string>& words) override;
     void Reset() override;
-
-    // Queues the octets as one record for every open descriptor.
-    void Deliver(const void* record, std::size_t length);
 
 private:
     struct Channel {
@@ -44,7 +39,6 @@ private:
 
     bool trunkOpen[E1Driver::trunkCount] = {};
     Channel channels[E1Driver::trunkCount][timeslotCount];
-    std::vector<SimOpen*> opens;
 };
 
 }  // namespace Board

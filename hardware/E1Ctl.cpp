@@ -3,9 +3,10 @@
 #include "config/StreamManip.h"
 #include "hardware/BoardDevices.h"
 #include "hardware/DevNames.h"
+#include "hardware/DriverEvents.h"
 #include "runtime/Errno.h"
 
-#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
@@ -25,8 +26,6 @@ ACP::TrunkState::NamedNumber TrunkState(std::int32_t word) {
 // Timeslots 0 and 16 carry framing and the signalling multiframe: opening or
 // closing them touches the trunk only.
 bool VoiceTimeslot(std::int32_t timeslot) { return timeslot != 0 && timeslot != 16; }
-
-bool Retry(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
 }  // namespace
 
@@ -134,7 +133,6 @@ bool E1Ctl::CheckOpenCas() {
 }
 
 void E1Ctl::CloseCas() {
-    std::cerr << ext::header(this) << "cas interface failed, closed" << std::endl;
     casEvent.Release();
     cas.close();
     // Whatever the driver had open went with the descriptor.
@@ -142,27 +140,16 @@ void E1Ctl::CloseCas() {
 }
 
 // Every record queued is relayed before returning. The signal handlers run
-// inside the loop; none of them closes the CAS descriptor, which only this
-// reader does, after the loop.
-void E1Ctl::OnUpdateCas(int, short revents) {
-    bool gotData = false;
-    ssize_t n;
-    for (;;) {
-        cas_channel record{};
-        n = Board::devices().read(cas.lowlevel_fd(), &record, sizeof record);
-        if (n <= 0) break;
-        gotData = true;
-        if (n != ssize_t(sizeof record)) {
-            std::cerr << ext::header(this) << "cas record of " << n << " octets dropped"
-                      << std::endl;
-            continue;
-        }
-        ReportChannel(record.path, record.timeslot, record.rx, record.tx);
-    }
-    // Without data, an error, a hang-up or an end of file would wake the loop
-    // again at once: the device is given up until its next use.
-    const bool failed = n == 0 || !Retry(errno) || (revents & (POLLERR | POLLHUP));
-    if (!gotData && failed) CloseCas();
+// inside the read; none of them closes the CAS descriptor, which only this
+// reader does, after it.
+void E1Ctl::OnUpdateCas(int fd, short revents) {
+    const bool alive = Hardware::ReadDriverEvents(
+        fd, revents, sizeof(cas_channel), GetE1CasDevName(), [this](const void* data) {
+            cas_channel record;
+            std::memcpy(&record, data, sizeof record);
+            ReportChannel(record.path, record.timeslot, record.rx, record.tx);
+        });
+    if (!alive) CloseCas();
 }
 
 void E1Ctl::HandleCas(const LGCP::IoctlParams& params) {

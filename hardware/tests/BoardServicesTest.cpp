@@ -105,16 +105,18 @@ TEST_F(BoardServices, CasCommandsReportWhatTheDriverDid) {
 
 TEST_F(BoardServices, TheCasReaderDropsShortRecordsAndGivesUpAHungUpDevice) {
     ASSERT_TRUE(e1.CheckOpenCas());
-    sim->Model<Board::SimE1Cas>("/dev/e1-cas").Deliver("abc", 3);
+    Board::SimE1Cas& cas = sim->Model<Board::SimE1Cas>("/dev/e1-cas");
+    cas.Deliver("abc", 3);
     ASSERT_EQ("ok", Ask("/dev/e1-cas change 2 7 9"));
     LoopDriver().Run(3);
     EXPECT_EQ(Strings{"2 7 rx 9 tx 0"}, recorder.seen);
-    EXPECT_NE(std::string::npos, errors.str().find("E1: cas record of 3 octets dropped\n"));
+    EXPECT_NE(std::string::npos,
+              errors.str().find("/dev/e1-cas: short record of 3 octets dropped\n"));
 
     // Left watched, the hung-up descriptor would wake every iteration.
-    sim->HangUp("/dev/e1-cas");
+    cas.Hangup();
     LoopDriver().Run(5);
-    const std::string closed = "E1: cas interface failed, closed\n";
+    const std::string closed = "/dev/e1-cas: end of stream\n";
     const size_t at = errors.str().find(closed);
     EXPECT_NE(std::string::npos, at);
     EXPECT_EQ(std::string::npos, errors.str().find(closed, at + 1));
