@@ -23,8 +23,7 @@ public:
     bool Send(const std::string& body) { return WriteRaw(Lgcp::Frame(body)); }
 
     // The next frame's body; false when none arrives within limitMs or the
-    // connection ends. The trunk status the daemon sends every second is
-    // skipped unless the test keeps it.
+    // connection ends.
     bool ReadFrame(std::string& body, unsigned limitMs = 2000);
     // The next frame, decoded and described ("success seq=7 slot=17");
     // "timeout", "closed" or "undecodable" otherwise.
