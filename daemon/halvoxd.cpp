@@ -33,6 +33,7 @@
 #include "slots/EchoFactory.h"
 #include "slots/ExtFactory.h"
 #include "slots/MapFactory.h"
+#include "slots/MixerFactory.h"
 #include "slots/Slots.h"
 
 #include <cctype>
@@ -68,8 +69,7 @@ const option long_options[] = {
 
 // The process-wide singletons, created in this order before the daemon
 // starts serving. Every slot factory puts itself at the head of the factory
-// chain, so a create command asks them in the reverse of this order. The
-// mixer factory belongs after the modem's.
+// chain, so a create command asks them in the reverse of this order.
 template <class T>
 void Create() {
     T::instance();
@@ -80,6 +80,7 @@ const Creator singletons[] = {
     &Create<PstnFactory>,
     &Create<RtpFactory>,
     &Create<ModemFactory>,
+    &Create<Mixer::MixerFactory>,
     &Create<ExtFactory>,
     &Create<MccFactory>,
     &Create<EchoFactory>,

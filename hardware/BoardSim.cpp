@@ -5,7 +5,9 @@
 #include "hardware/BoardSimHal.h"
 #include "hardware/BoardSimMaintenance.h"
 #include "hardware/BoardSimMcc.h"
+#include "hardware/BoardSimMixer.h"
 #include "hardware/BoardSimTonec.h"
+#include "hardware/BoardSimVoice.h"
 #include "hardware/DevNames.h"
 #include "runtime/Errno.h"
 
@@ -55,6 +57,8 @@ Sim::Sim() {
     models.push_back(std::make_unique<SimMcc>());
     models.push_back(std::make_unique<SimMaintenance>());
     models.push_back(std::make_unique<SimE1Cas>());
+    models.push_back(std::make_unique<SimMixer>());
+    models.push_back(std::make_unique<SimVoice>());
 }
 
 Sim::~Sim() = default;
@@ -62,6 +66,16 @@ Sim::~Sim() = default;
 SimDevice* Sim::Device(const std::string& path) const {
     for (const auto& m : models)
         if (m->Path() == path) return m.get();
+    return nullptr;
+}
+
+std::unique_ptr<SimDevice> Sim::Replace(std::unique_ptr<SimDevice> device) {
+    for (auto& m : models)
+        if (m->Path() == device->Path()) {
+            m.swap(device);
+            return device;
+        }
+    Add(std::move(device));
     return nullptr;
 }
 

@@ -42,6 +42,10 @@ public:
 
     // Adds the model of one more driver (tests bring their own).
     void Add(std::unique_ptr<SimDevice> device) { models.push_back(std::move(device)); }
+    // Puts the model in the place of the one of its path and returns that
+    // one, so a test can stand in for a driver and put it back afterwards.
+    // The old model must have no open left.
+    std::unique_ptr<SimDevice> Replace(std::unique_ptr<SimDevice> device);
     // The model of a device path, null when the board has no such driver.
     SimDevice* Device(const std::string& path) const;
     template <class T>

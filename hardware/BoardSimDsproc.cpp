@@ -94,6 +94,11 @@ std::string SimDsproc::OnCommand(const std::vector<std::string>& w) {
     }
     if (w.size() == 2 && w[0] == "enabled" && ParseNumber(w[1], ts))
         return std::to_string(State(std::uint32_t(ts)).enabled);
+    if (w.size() == 2 && w[0] == "gain" && ParseNumber(w[1], ts)) {
+        const auto& configured = State(std::uint32_t(ts)).configuration;
+        auto gain = configured.find(Dsproc::KindRxGain);
+        return HexOctet(gain == configured.end() ? 0 : gain->second.params.gain_dB);
+    }
     return "error: unknown command";
 }
 

@@ -11,6 +11,7 @@
 //                                 BSS score V1 may have a fraction)
 //   version [N]                -> the version the driver reports, or "ok" once set to N
 //   enabled TS                 -> the mask of the features that are on
+//   gain TS                    -> the receive gain last configured, "0x00" if none was
 #pragma once
 
 #include "hardware/BoardSimEventDevice.h"

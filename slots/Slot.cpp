@@ -5,8 +5,46 @@
 #include "slots/Slots.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <iomanip>
 #include <iostream>
+
+namespace {
+
+// One signal of the slot, its alternative filled in by fill.
+template <class Fill>
+void Emit(Slot& slot, Fill fill) {
+    LGCP::Signal signal;
+    fill(signal);
+    slot.SendSignal(signal);
+}
+
+bool Bit(std::uint32_t word, unsigned bit) { return word >> bit & 1; }
+
+// The tone driver's detection codes: 0..127 are DTMF digits, but for the fax
+// tones 17 (CED) and 18 (CNG); above them the high part carries an IVA code
+// 1..20 or the ring-off (21). False for a code that is none of these.
+bool TonecCode(std::int32_t code, LGCP::TonecCode& out) {
+    if (code == 17) {
+        out.select_ced();
+    } else if (code == 18) {
+        out.select_cng();
+    } else if (code >= 0 && code <= 127) {
+        out.select_dtmf(unsigned(code));
+    } else {
+        const std::int32_t high = code >> 8;
+        if (high >= 1 && high <= 20)
+            out.select_iva().select_code(unsigned(high));
+        else if (high == 21)
+            out.select_iva().select_ringoff();
+        else
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool Slot::IHwConnectTransmitter(Slot& receiver) { return MuxConnect(*this, receiver); }
 
@@ -177,4 +215,141 @@ bool Disconnect(Slot& receiver) {
     receiver.IOnInputRelease();
     if (source->GetReceivers().empty()) source->IOnOutputRelease();
     return result;
+}
+
+void Slot::OnTonecEvent(const LGCP::TonecEvent& event) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_tonec(event); });
+}
+
+void Slot::OnNumber(const std::string& number) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_number(number); });
+}
+
+void Slot::OnModem(const TERM::ModemProceeding& proceeding) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_modemProceeding(proceeding); });
+}
+
+void Slot::OnModem(const TERM::ModemInformation& information) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_modemInformation(information); });
+}
+
+void Slot::OnActivated() {
+    Emit(*this, [](LGCP::Signal& s) { s.select_activated(); });
+}
+
+void Slot::OnDeactivated() {
+    Emit(*this, [](LGCP::Signal& s) { s.select_deactivated(LGCP::DeactivateCause::networkError); });
+}
+
+void Slot::OnAbort(int cause) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_abort(cause); });
+}
+
+void Slot::OnUserData(const std::vector<char>& octets) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_userData(octets); });
+}
+
+void Slot::OnIoctlResponse(const LGCP::IoctlResponse& response) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_ioctl(response); });
+}
+
+void Slot::OnRtpRadioEvent(const TERM::RtpRadioRequest& request) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_rtpExt(request); });
+}
+
+void Slot::OnVADEvent(const LGCP::VADEvent& event) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_vad(event); });
+}
+
+void Slot::OnProtoVarnEvent(const VARNGW::ProtoVarnPackets& packets) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_protoVarn(packets); });
+}
+
+void Slot::OnSDEvent(const LGCP::SDEvent& event) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_sd(event); });
+}
+
+void Slot::OnRtpEvent(const LGCP::RtpEvent& event) {
+    Emit(*this, [&](LGCP::Signal& s) { s.select_rtp(event); });
+}
+
+void Slot::processTonecEvent(const Hardware::TonecReceiver::Params& params) {
+    LGCP::TonecEvent event;
+    event.set_timestamp(int(params.timestamp));
+    if (!TonecCode(params.code, event.set_event())) {
+        std::cerr << "bad DTMF code, ignored." << std::endl;
+        return;
+    }
+    OnTonecEvent(event);
+}
+
+void Slot::processToneGenEvent() {
+    LGCP::TonecEvent event;
+    event.set_timestamp(0);
+    event.set_event().select_dtmfDone();
+    OnTonecEvent(event);
+}
+
+void Slot::processToneFltEvent(const dsproc_tone_event* ev) {
+    LGCP::TonecEvent event;
+    event.set_timestamp(0);
+    LGCP::TonePresence& tone = event.set_event().select_tone_presence();
+    tone.set_freq(int(ev->freq));
+    tone.set_presence(std::int32_t(ev->presence) > 0);
+    OnTonecEvent(event);
+}
+
+// A negative value leaves its direction out.
+void Slot::processVADEvent(const Hardware::DSProcVADEvent& ev) {
+    if (ev.rx < 0 && ev.tx < 0) {
+        std::cerr << "bad VAD event, ignored." << std::endl;
+        return;
+    }
+    LGCP::VADEvent event;
+    if (ev.rx >= 0) event.set_vad_rx(ev.rx > 0);
+    if (ev.tx >= 0) event.set_vad_tx(ev.tx > 0);
+    OnVADEvent(event);
+}
+
+void Slot::processSDEvent(const Hardware::DSProcSDEvent& ev) {
+    if (ev.rx < 0) {
+        std::cerr << "bad SD event, ignored." << std::endl;
+        return;
+    }
+    LGCP::SDEvent event;
+    event.set_sd_rx(ev.rx > 0);
+    OnSDEvent(event);
+}
+
+void Slot::processFlagsEvent(const dsproc_flags_event* ev) {
+    const unsigned vadRx = 29, vadTx = 30, selcal = 31;
+    if (Bit(ev->mask, vadRx) || Bit(ev->mask, vadTx)) {
+        LGCP::VADEvent event;
+        if (Bit(ev->mask, vadRx)) event.set_vad_rx(Bit(ev->flags, vadRx));
+        if (Bit(ev->mask, vadTx)) event.set_vad_tx(Bit(ev->flags, vadTx));
+        OnVADEvent(event);
+    }
+    if (Bit(ev->mask, selcal)) {
+        LGCP::SelcalEvent event;
+        event.set_in_progress(Bit(ev->flags, selcal));
+        Emit(*this, [&](LGCP::Signal& s) { s.select_selcal(event); });
+    }
+}
+
+// However large the score, its text is cut at 31 characters.
+void Slot::processBSSEvent(const dsproc_bss_event* ev) {
+    char score[32];
+    std::snprintf(score, sizeof score, "%4.6f", double(ev->score));
+    LGCP::BSSEvent event;
+    event.set_score(score);
+    Emit(*this, [&](LGCP::Signal& s) { s.select_bss(event); });
+}
+
+void Slot::processRtpEvent(const rtp_event& ev) {
+    if (ev.type != rtpPacketDetect) return;
+    LGCP::RtpEvent event;
+    LGCP::RtpPDEvent& pd = event.select_pd();
+    pd.set_value(int(ev.value));
+    pd.set_timeout(int(ev.timeout));
+    OnRtpEvent(event);
 }

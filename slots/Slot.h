@@ -2,15 +2,21 @@
 // of every slot kind. A slot kind overrides the I-hooks; the base keeps the
 // links between one transmitting slot and its receivers, decides which side
 // of a connection makes the hardware path (the higher connection priority,
-// by default the TDM switch), and announces the slot's streams.
+// by default the TDM switch), announces the slot's streams, and relays what
+// happens on the slot to the controller as signals.
 #pragma once
 
 #include "control/CtrlSrvService.h"
+#include "hardware/DSProcReceiver.h"
+#include "hardware/RtpDriver.h"
+#include "hardware/TonecReceiver.h"
 #include "schema/ACP.h"
 #include "schema/LGCP.h"
 #include "schema/TERM.h"
+#include "schema/VARNGW.h"
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 class SlotFactory;
@@ -74,6 +80,39 @@ public:
     // inactive first undoes the slot's connections on that side.
     void OnChangeInputStream(bool active);
     void OnChangeOutputStream(bool active);
+    // One signal each, carrying the value given.
+    void OnTonecEvent(const LGCP::TonecEvent& event);
+    void OnNumber(const std::string& number);
+    void OnModem(const TERM::ModemProceeding& proceeding);
+    void OnModem(const TERM::ModemInformation& information);
+    void OnActivated();
+    // Always with the cause networkError.
+    void OnDeactivated();
+    void OnAbort(int cause);
+    void OnUserData(const std::vector<char>& octets);
+    void OnIoctlResponse(const LGCP::IoctlResponse& response);
+    void OnRtpRadioEvent(const TERM::RtpRadioRequest& request);
+    void OnVADEvent(const LGCP::VADEvent& event);
+    void OnProtoVarnEvent(const VARNGW::ProtoVarnPackets& packets);
+    void OnSDEvent(const LGCP::SDEvent& event);
+    void OnRtpEvent(const LGCP::RtpEvent& event);
+
+    // The detector drivers' raw events as the controller's event records.
+    // An event that means nothing is dropped, with a line on std::cerr for
+    // the tone, VAD and SD receivers' ones.
+    void processTonecEvent(const Hardware::TonecReceiver::Params& params);
+    // The tone generator has played what it was asked to.
+    void processToneGenEvent();
+    void processVADEvent(const Hardware::DSProcVADEvent& event);
+    void processSDEvent(const Hardware::DSProcSDEvent& event);
+    void processToneFltEvent(const dsproc_tone_event* event);
+    // The VAD bits (29 receive, 30 transmit) as a vad signal, then bit 31 as
+    // a selcal signal; only the bits set in the mask are reported.
+    void processFlagsEvent(const dsproc_flags_event* event);
+    void processBSSEvent(const dsproc_bss_event* event);
+    // Only the packet-detect event is reported.
+    void processRtpEvent(const rtp_event& event);
+
     void LogicalConnect(Slot& transmitter);
     void LogicalDisconnect();
     // IBeforeDestroy, then out of the factory's list when it is done.

@@ -124,6 +124,12 @@ void PutCommand(BitWriter& w, unsigned alternative) {
     w.Put(alternative, 4);
 }
 
+// MixerChannel ::= CHOICE { tdm INTEGER, rtp INTEGER }: always tdm here.
+void PutTdmChannel(BitWriter& w, int channel) {
+    w.Put(0, 1);
+    PutInteger(w, channel);
+}
+
 // Create with a root alternative of CreateParams (extensible, 19 of them).
 BitWriter PutCreate(unsigned alternative, std::optional<int> seq, std::optional<unsigned> slot) {
     BitWriter w;
@@ -147,6 +153,24 @@ bool GetHeader(BitReader& r, Message& m) {
         if (!r.Get(16, v)) return false;
         m.slot = v;
     }
+    return true;
+}
+
+// Resources: extension bit, drvVersion present (the daemon leaves it out),
+// boardMajor .. modem, the mixer list, mux, mcc-data .. mcc-trans, echoBus.
+bool GetResources(BitReader& r, Message& m) {
+    unsigned bit, count;
+    std::int32_t value;
+    if (!r.Get(1, bit) || !r.Get(1, bit) || bit || !GetIntegers(r, 7) || !GetCount(r, count))
+        return false;
+    // Each MixerResources_subtype: extension bit, seven INTEGERs.
+    for (unsigned n = 0; n < 7 * count; ++n) {
+        if ((n % 7 == 0 && (!r.Get(1, bit) || bit)) || !GetInteger(r, value)) return false;
+        m.mixers += (n % 7 ? ":" : n ? " " : "") + std::to_string(value);
+    }
+    if (!r.Get(1, bit) || !GetIntegers(r, 3) || !GetCount(r, count)) return false;
+    for (; count--; m.echoBuses.push_back(value))
+        if (!GetInteger(r, value)) return false;
     return true;
 }
 
@@ -224,23 +248,10 @@ std::string EncodeCreatePair(Pair kind, int first, int second, int seq, unsigned
     return w.octets();
 }
 
-// Resources: extension bit, drvVersion present (the daemon leaves it out),
-// boardMajor .. modem, the mixer list, mux, mcc-data .. mcc-trans, echoBus.
 bool DecodeEchoBuses(const std::string& octets, std::vector<int>& buses) {
-    BitReader r(octets);
     Message m;
-    unsigned pdu, bit, index, count;
-    if (!GetHeader(r, m) || !r.Get(2, pdu) || pdu != 2 || !r.Get(1, bit) || bit ||
-        !r.Get(5, index) || index != 0 || !r.Get(1, bit) || !r.Get(1, bit) || bit ||
-        !GetIntegers(r, 7) || !GetCount(r, count))
-        return false;
-    // Each MixerResources_subtype: extension bit, seven INTEGERs.
-    while (count--)
-        if (!r.Get(1, bit) || bit || !GetIntegers(r, 7)) return false;
-    if (!r.Get(1, bit) || !GetIntegers(r, 3) || !GetCount(r, count)) return false;
-    buses.clear();
-    for (std::int32_t bus; count--; buses.push_back(bus))
-        if (!GetInteger(r, bus)) return false;
+    if (!Decode(octets, m) || m.pdu != Message::signal || m.signalIndex != 0) return false;
+    buses = m.echoBuses;
     return true;
 }
 
@@ -250,6 +261,48 @@ std::string EncodeConnect(unsigned peer, std::optional<int> seq, std::optional<u
     PutCommand(w, 2);  // connect: INTEGER (0..1023), two aligned octets
     w.Octet(peer >> 8 & 0xFF);
     w.Octet(peer & 0xFF);
+    return w.octets();
+}
+
+std::string EncodeCreateMixerOut(int unit, int channel,
+                                 const std::vector<std::pair<int, int>>& inputs,
+                                 std::optional<int> seq, std::optional<unsigned> slot) {
+    BitWriter w = PutCreate(0, seq, slot);  // mixerOut: no OPTIONAL field, not extensible
+    PutInteger(w, unit);
+    PutTdmChannel(w, channel);
+    w.Octet(unsigned(inputs.size()));  // SEQUENCE OF MixerInput { channel, gain }
+    for (const auto& input : inputs) {
+        PutTdmChannel(w, input.first);
+        PutInteger(w, input.second);
+    }
+    return w.octets();
+}
+
+std::string EncodeCreateMixerIn(int unit, int channel, std::optional<int> summator,
+                                std::optional<int> seq, std::optional<unsigned> slot) {
+    BitWriter w = PutCreate(1, seq, slot);  // mixerIn, not extensible
+    w.Put(summator.has_value(), 1);
+    w.Put(0, 2);  // no ecm, no rtp
+    PutInteger(w, unit);
+    PutTdmChannel(w, channel);
+    if (summator) PutTdmChannel(w, *summator);
+    return w.octets();
+}
+
+// Gain ::= SEQUENCE { gainDB INTEGER, ... }; IVAParams ::= SEQUENCE { det_lvl_dB INTEGER }
+std::string EncodeIoctl(IoctlAlternative alternative, int value, std::optional<int> seq,
+                        std::optional<unsigned> slot) {
+    BitWriter w;
+    PutHeader(w, seq, slot);
+    PutCommand(w, 9);       // ioctl
+    w.Put(0, 1);            // IoctlParams is extensible: a root alternative
+    w.Put(alternative, 6);  // of 38
+    if (alternative == dtmfEnable) {
+        w.Put(value != 0, 1);
+    } else {
+        if (alternative == rxGain) w.Put(0, 1);
+        PutInteger(w, value);
+    }
     return w.octets();
 }
 
@@ -333,6 +386,7 @@ bool Decode(const std::string& octets, Message& m) {
         unsigned extended;  // Signal is extensible; 23 root alternatives in 5 bits
         if (!r.Get(1, extended) || extended || !r.Get(5, v)) return false;
         m.signalIndex = int(v);
+        if (v == 0) return GetResources(r, m);
         // receiver, transmitter: Stream ::= CHOICE { inactive NULL, active INTEGER }
         if (v == 9 || v == 10) {
             unsigned active;

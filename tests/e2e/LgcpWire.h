@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Lgcp {
@@ -50,6 +51,18 @@ bool DecodeEchoBuses(const std::string& octets, std::vector<int>& buses);
 // Connect the command's slot (the transmitter) to the peer slot.
 std::string EncodeConnect(unsigned peer, std::optional<int> seq = std::nullopt,
                           std::optional<unsigned> slot = std::nullopt);
+// Create a mixer output on the unit's TDM channel, its summator fed by the
+// TDM channels given with their gains; a mixer input, feeding the summator
+// on another TDM channel when one is given.
+std::string EncodeCreateMixerOut(int unit, int channel,
+                                 const std::vector<std::pair<int, int>>& inputs,
+                                 std::optional<int> seq, std::optional<unsigned> slot);
+std::string EncodeCreateMixerIn(int unit, int channel, std::optional<int> summator,
+                                std::optional<int> seq, std::optional<unsigned> slot);
+// An ioctl whose record is a BOOLEAN, the gain or the IVA detection level.
+enum IoctlAlternative { dtmfEnable = 11, ivaParams = 29, rxGain = 32 };
+std::string EncodeIoctl(IoctlAlternative alternative, int value, std::optional<int> seq,
+                        std::optional<unsigned> slot);
 // Activate with the `empty` parameters.
 std::string EncodeActivateEmpty(std::optional<int> seq = std::nullopt,
                                 std::optional<unsigned> slot = std::nullopt);
@@ -78,6 +91,10 @@ struct Message {
     // receiver, transmitter: "active N", "inactive"; trunkStatus: its fields but the (empty)
     // name, type first ("e1 1 ais 7 1 2 3 4 0"); cas: path, timeslot, rx, tx ("0 1 rx 0 tx 5")
     std::string detail;
+    // The query signal's mixer entries, blank-separated, each
+    // "unit:tdm_inputs:tdm_outputs:mixer_inputs:dpu_per_mixer:dpu_per_ec:dpu_per_lms".
+    std::string mixers;
+    std::vector<int> echoBuses;  // the query signal's
 };
 
 // False when the octets are not a frame header this client understands.

@@ -1,0 +1,133 @@
+#include "hardware/BoardSimMixer.h"
+
+#include "hardware/DevNames.h"
+#include "hardware/MixerDriver.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace Board {
+
+SimMixer::SimMixer() : SimDevice(GetMixerDevName()) { Reset(); }
+
+void SimMixer::Reset() {
+    units.clear();
+    AddUnit(1, 32, 32);
+    AddUnit(3, 16, 16);
+}
+
+void SimMixer::AddUnit(int id, int tdmChannels, int mixerInputs) {
+    units[id] = Unit{tdmChannels, mixerInputs, {}};
+}
+
+int SimMixer::Unit::InputsInUse() const {
+    std::size_t used = 0;
+    for (const auto& s : summators) used += s.second.size();
+    return int(used);
+}
+
+SimMixer::Unit* SimMixer::Find(const Mixer::mix_slot& slot) {
+    auto it = units.find(slot.dev_no);
+    if (it == units.end() || slot.type != Mixer::tdmChannel || slot.number < 0 ||
+        slot.number >= it->second.tdmChannels)
+        return nullptr;
+    return &it->second;
+}
+
+int SimMixer::OnIoctl(SimOpen&, unsigned long request, void* record) {
+    if (!record) return -EFAULT;
+    auto& slot = *static_cast<Mixer::mix_slot*>(record);
+    switch (request) {
+        case Mixer::RxClear: {
+            Unit* unit = Find(slot);
+            if (!unit) return -EINVAL;
+            unit->summators.erase(slot.number);
+            return 0;
+        }
+        case Mixer::Tdm:
+            return Find(slot) ? Timeslot(slot.dev_no, slot.number) : -EINVAL;
+        case Mixer::RxAdd:
+            return Add(record);
+        case Mixer::RxRemove:
+            return Remove(record);
+        case Mixer::NextUnit:
+            return Enumerate(record);
+        default:
+            return -ENOTTY;
+    }
+}
+
+// An input already in the sum takes the new gain.
+int SimMixer::Add(void* record) {
+    auto& in = *static_cast<Mixer::mix_input*>(record);
+    Unit* unit = Find(in.rx);
+    if (!unit || Find(in.tx) != unit) return -EINVAL;
+    Inputs& inputs = unit->summators[in.rx.number];
+    for (auto& i : inputs)
+        if (i.first == in.tx.number) {
+            i.second = in.gain;
+            return 0;
+        }
+    if (unit->InputsInUse() >= unit->mixerInputs) return -ENOSPC;
+    inputs.emplace_back(in.tx.number, in.gain);
+    return 0;
+}
+
+int SimMixer::Remove(void* record) {
+    auto& in = *static_cast<Mixer::mix_input*>(record);
+    Unit* unit = Find(in.rx);
+    if (!unit || Find(in.tx) != unit) return -EINVAL;
+    Inputs& inputs = unit->summators[in.rx.number];
+    auto it = std::find_if(inputs.begin(), inputs.end(),
+                           [&](const auto& i) { return i.first == in.tx.number; });
+    if (it == inputs.end()) return -ENOENT;
+    inputs.erase(it);
+    if (inputs.empty()) unit->summators.erase(in.rx.number);
+    return 0;
+}
+
+// The unit after the one the caller names, in id order; the first for -1.
+int SimMixer::Enumerate(void* record) const {
+    auto& info = *static_cast<Mixer::mix_unit*>(record);
+    auto it = info.id < 0 ? units.begin() : units.upper_bound(info.id);
+    if (it == units.end()) return -ENODEV;
+    info = Mixer::mix_unit{it->first, it->second.tdmChannels, 0, it->second.mixerInputs};
+    return 0;
+}
+
+std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
+    long id = 0, a = 0, b = 0;
+    const bool unit = w.size() >= 2 && ParseNumber(w[1], id) && id >= 0 && id <= maxUnitId;
+    if (w.size() == 1 && w[0] == "units") {
+        std::string text;
+        for (const auto& u : units)
+            text += (text.empty() ? "" : " ") + std::to_string(u.first) + ':' +
+                    std::to_string(u.second.tdmChannels) + ':' +
+                    std::to_string(u.second.mixerInputs);
+        return text.empty() ? "none" : text;
+    }
+    if (w.size() == 4 && w[0] == "add" && unit && ParseNumber(w[2], a) && a >= 1 &&
+        a <= maxTdmChannels && ParseNumber(w[3], b) && b >= 0 && b <= 0xFFFF) {
+        AddUnit(int(id), int(a), int(b));
+        return "ok";
+    }
+    if (w.size() == 2 && w[0] == "remove" && unit) {
+        RemoveUnit(int(id));
+        return "ok";
+    }
+    if (w.size() == 3 && w[0] == "summator" && unit && ParseNumber(w[2], a)) {
+        const Mixer::mix_slot slot{int(id), Mixer::tdmChannel, int(a)};
+        Unit* u = Find(slot);
+        if (!u) return "error: no such channel";
+        auto s = u->summators.find(slot.number);
+        if (s == u->summators.end()) return "clear";
+        std::string text;
+        for (const auto& i : s->second)
+            text += (text.empty() ? "" : " ") + std::to_string(Timeslot(int(id), i.first)) + ':' +
+                    std::to_string(i.second);
+        return text;
+    }
+    return "error: unknown command";
+}
+
+}  // namespace Board

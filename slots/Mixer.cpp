@@ -1,0 +1,178 @@
+#include "slots/Mixer.h"
+
+#include "config/StreamManip.h"
+#include "runtime/Errno.h"
+#include "slots/MixerFactory.h"
+#include "slots/MixerSlot.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace Mixer {
+
+void Mixer::PutHeader(std::ostream& os) const { os << "mixer [" << unitId << "]: "; }
+
+int Mixer::TdmChannel(const LGCP::MixerChannel& channel) {
+    if (!channel.tdm_isSelected()) return -1;
+    const int number = channel.get_tdm().getValue();
+    return number >= 0 && number < MixerFactory::instance().tdm_channels() ? number : -1;
+}
+
+void Mixer::StopDial(TdmSlot& slot) {
+    if (!slot.is_inDTMFTransmit()) return;
+    slot.enableSilence();
+    slot.disableToneGenerator(true);
+}
+
+bool Mixer::Channel2Slot(const LGCP::MixerChannel& channel, mix_slot& out) const {
+    out = mix_slot{std::int32_t(unitId), 0, 0};
+    if (!channel.tdm_isSelected()) return false;
+    out.type = tdmChannel;
+    out.number = channel.get_tdm().getValue();
+    return true;
+}
+
+int Mixer::ChannelRequest(unsigned long request, const char* name, mix_slot channel) {
+    const int result = mixer_ctl(request, &channel);
+    if (result < 0) {
+        const Errno error;
+        std::cerr << ext::header(this) << name << " dev_no=" << channel.dev_no
+                  << " type=" << channel.type << " number=" << channel.number << " fail : " << error
+                  << std::endl;
+    }
+    return result;
+}
+
+bool Mixer::AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain) {
+    mix_input input{rx, tx, gain};
+    if (mixer_ctl(RxAdd, &input) >= 0) return true;
+    const Errno error;
+    std::cerr << ext::header(this) << "MIX_RX_ADD"
+              << " fail : " << error << std::endl;
+    return false;
+}
+
+int Mixer::channel2timeslot(int channel) {
+    const int timeslot = ChannelRequest(Tdm, "MIX_TDM", Address(channel));
+    return timeslot < 0 ? -1 : timeslot;
+}
+
+bool Mixer::ClearTX(const LGCP::MixerChannel& channel) {
+    mix_slot summator;
+    if (!Channel2Slot(channel, summator)) {
+        std::clog << ext::header(this) << "ClearTX error: translation fail" << std::endl;
+        return false;
+    }
+    return ChannelRequest(RxClear, "MIX_RX_CLEAR", summator) >= 0;
+}
+
+// Inputs added before one that fails stay added; the caller clears the sum.
+bool Mixer::SetTX(const LGCP::MixerOutParams& params) {
+    const LGCP::MixerChannel& channel = params.get_channel();
+    mix_slot summator;
+    if (!ClearTX(channel) || !Channel2Slot(channel, summator)) return false;
+    const auto& inputs = params.get_inputs();
+    if (inputs.size() == 0) return AddInput(summator, summator, fullGain);
+    for (const LGCP::MixerInput& input : inputs) {
+        mix_slot tx;
+        if (!Channel2Slot(input.get_channel(), tx)) {
+            std::cerr << ext::header(this) << "SetTX error: translation fail [2]" << std::endl;
+            return false;
+        }
+        if (!AddInput(summator, tx, input.get_gain().getValue())) return false;
+    }
+    return true;
+}
+
+// An input whose summator is not a TDM channel feeds no sum: nothing is
+// added for it, and nothing is removed at its release.
+Slot* Mixer::New(const LGCP::MixerInParams& params) {
+    const int channel = TdmChannel(params.get_channel());
+    const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
+    if (timeslot < 0) return nullptr;
+    auto* in = new TdmInput(*this, channel, timeslot);
+    if (params.summator_isPresent()) {
+        mix_slot summator;
+        if (Channel2Slot(params.get_summator(), summator)) {
+            in->summator = summator.number;
+            AddInput(summator, Address(channel), fullGain);
+        } else {
+            std::cerr << ext::header(this) << "wrong summator coding !" << std::endl;
+        }
+    }
+    if (params.ecm_isPresent()) {
+        const LGCP::EchoCancelMode& ecm = params.get_ecm();
+        in->echoCancel(ecm.get_ec() || ecm.get_es());
+    }
+    return Register(in);
+}
+
+// The channel is checked before its summator is touched, and a sum that
+// could not be programmed whole is cleared: no summator stays programmed
+// for an output that was refused.
+Slot* Mixer::New(const LGCP::MixerOutParams& params) {
+    const int channel = TdmChannel(params.get_channel());
+    const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
+    if (timeslot < 0) return nullptr;
+    if (!SetTX(params)) {
+        ClearTX(params.get_channel());
+        return nullptr;
+    }
+    return Register(new TdmOutput(*this, channel, timeslot));
+}
+
+void Mixer::Release(TdmInput& in) {
+    StopDial(in);
+    if (in.summator >= 0) {
+        mix_input input{Address(in.summator), Address(in.channel), 0};
+        if (mixer_ctl(RxRemove, &input) < 0) {
+            const Errno error;
+            std::cerr << ext::header(this) << "MIX_RX_REMOVE"
+                      << " rx.number=" << in.summator << " tx.number=" << in.channel
+                      << " fail : " << error << std::endl;
+        }
+    }
+    UnRegister(&in);
+}
+
+void Mixer::Release(TdmOutput& out) {
+    StopDial(out);
+    std::clog << ext::header(this) << "clear tdm output " << out.channel << std::endl;
+    mix_slot summator = Address(out.channel);
+    mixer_ctl(RxClear, &summator);
+    UnRegister(&out);
+}
+
+void Mixer::Reset() {
+    std::clog << ext::header(this) << "clear all inputs" << std::endl;
+    int failures = 0;
+    for (int n = 0; n < MixerFactory::instance().tdm_channels(); ++n) {
+        mix_slot summator = Address(n);
+        if (mixer_ctl(RxClear, &summator) < 0) ++failures;
+    }
+    if (failures)
+        std::cerr << ext::header(this) << "reset fail: " << failures << " errors." << std::endl;
+}
+
+// An abort signal only goes out to the controller, which destroys the slots
+// later: no slot leaves the list during the walk.
+void Mixer::Clear() {
+    for (MixerSlot* slot : slots) slot->OnAbort(0);
+    CheckForDestroy();
+}
+
+MixerSlot* Mixer::Register(MixerSlot* slot) {
+    slots.push_back(slot);
+    return slot;
+}
+
+void Mixer::UnRegister(MixerSlot* slot) {
+    slots.erase(std::remove(slots.begin(), slots.end(), slot), slots.end());
+    CheckForDestroy();
+}
+
+void Mixer::CheckForDestroy() {
+    if (dead && slots.empty()) delete this;
+}
+
+}  // namespace Mixer

@@ -1,0 +1,84 @@
+// One unit of the board's conference mixer: it programs the unit's summators
+// through the mixer driver, translates its channels to switch timeslots,
+// makes the mixer input and output slots on it and keeps them until they are
+// released. The mixer factory makes a unit when discovery first reports it;
+// a unit that discovery has lost aborts its slots and deletes itself once
+// the last of them is released.
+#pragma once
+
+#include "hardware/MixerDriver.h"
+#include "schema/LGCP.h"
+
+#include <ostream>
+#include <vector>
+
+class Slot;
+
+namespace Mixer {
+
+class MixerSlot;
+class TdmSlot;
+class TdmInput;
+class TdmOutput;
+
+class Mixer {
+public:
+    explicit Mixer(unsigned id) : unitId(id) {}
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    unsigned id() const { return unitId; }
+    // Not reported by the last discovery.
+    bool isDead() const { return dead; }
+    void SetDead(bool on) { dead = on; }
+    // "mixer [ID]: ", the start of every line the unit logs.
+    void PutHeader(std::ostream& os) const;
+
+    // A slot on a TDM channel below the factory's channel count; null when
+    // the channel is refused or cannot be programmed.
+    Slot* New(const LGCP::MixerInParams& params);
+    Slot* New(const LGCP::MixerOutParams& params);
+    // Undoes what New programmed and forgets the slot; the unit may be
+    // deleted on the way out.
+    void Release(TdmInput& in);
+    void Release(TdmOutput& out);
+    // Clears every summator of the unit.
+    void Reset();
+    // The unit is gone from the board: every slot gets an abort signal.
+    void Clear();
+
+    bool Channel2Slot(const LGCP::MixerChannel& channel, mix_slot& out) const;
+    // Removes every input of the channel's summator.
+    bool ClearTX(const LGCP::MixerChannel& channel);
+    // The summator of the output channel gets exactly the inputs given, or
+    // its own channel at full gain when none is.
+    bool SetTX(const LGCP::MixerOutParams& params);
+    // The switch timeslot of the channel; -1 when the driver refuses it.
+    int channel2timeslot(int channel);
+
+    MixerSlot* Register(MixerSlot* slot);
+    void UnRegister(MixerSlot* slot);
+    // Deletes the unit when it is dead and has no slot left.
+    void CheckForDestroy();
+
+private:
+    // Only a unit's own last release, or the factory at exit, deletes it.
+    friend class MixerFactory;
+    ~Mixer() = default;
+
+    mix_slot Address(int channel) const { return {std::int32_t(unitId), tdmChannel, channel}; }
+    // The channel number when it is a TDM channel the factory accepts; -1 otherwise.
+    static int TdmChannel(const LGCP::MixerChannel& channel);
+    // Stops a DTMF dial still playing on the slot's timeslot.
+    static void StopDial(TdmSlot& slot);
+    // A request on one channel: its result, a failure logged under name.
+    int ChannelRequest(unsigned long request, const char* name, mix_slot channel);
+    // One input into a summator; a failure is logged.
+    bool AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain);
+
+    const unsigned unitId;
+    bool dead = false;
+    std::vector<MixerSlot*> slots;
+};
+
+}  // namespace Mixer

@@ -1,0 +1,123 @@
+#include "slots/MixerFactory.h"
+
+#include "hardware/BoardDevices.h"
+#include "hardware/DevNames.h"
+#include "hardware/MixerDriver.h"
+#include "hardware/VoiceDriver.h"
+#include "runtime/Errno.h"
+#include "slots/Mixer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <unistd.h>
+
+namespace Mixer {
+
+namespace {
+
+int Smallest(int known, int reported) { return known < 0 ? reported : std::min(known, reported); }
+
+}  // namespace
+
+MixerFactory& MixerFactory::instance() {
+    static MixerFactory factory;
+    return factory;
+}
+
+MixerFactory::~MixerFactory() {
+    for (Mixer* m : mixers) delete m;
+}
+
+Slot* MixerFactory::INewSlot(const LGCP::CreateParams& params) {
+    using C = LGCP::CreateParams;
+    switch (params.currentSelection()) {
+        case C::mixerOut::Id::value: {
+            const LGCP::MixerOutParams& out = params.get_mixerOut();
+            Mixer* unit = findMixer(out.get_unit().getValue());
+            return unit ? unit->New(out) : nullptr;
+        }
+        case C::mixerIn::Id::value: {
+            const LGCP::MixerInParams& in = params.get_mixerIn();
+            Mixer* unit = findMixer(in.get_unit().getValue());
+            return unit ? unit->New(in) : nullptr;
+        }
+        default:
+            return nullptr;
+    }
+}
+
+Mixer* MixerFactory::findMixer(int unit) const {
+    for (Mixer* m : mixers)
+        if (!m->isDead() && m->id() == unsigned(unit)) return m;
+    return nullptr;
+}
+
+// The driver names the next unit after the id passed in. Each call is
+// bounded, and a driver that names a unit it already named (it would do so
+// forever) ends the discovery.
+void MixerFactory::RefreshResources() {
+    for (Mixer* m : mixers) m->SetDead(true);
+    mix_unit info{-1, 0, 0, 0};
+    mixerInputs = tdmChannels = -1;
+    std::vector<std::int32_t> seen;
+    for (unsigned calls = 0; calls < maxUnits && mixer_ctl(NextUnit, &info) >= 0; ++calls) {
+        if (std::find(seen.begin(), seen.end(), info.id) != seen.end()) {
+            std::cerr << "mixer: unit " << info.id << " reported twice, discovery stopped"
+                      << std::endl;
+            break;
+        }
+        seen.push_back(info.id);
+        mixerInputs = Smallest(mixerInputs, info.mixerInputs);
+        tdmChannels = Smallest(tdmChannels, info.tdmChannels);
+        auto known = std::find_if(mixers.begin(), mixers.end(),
+                                  [&](Mixer* m) { return m->id() == unsigned(info.id); });
+        if (known != mixers.end()) {
+            (*known)->SetDead(false);
+        } else {
+            mixers.push_back(new Mixer(unsigned(info.id)));
+            mixers.back()->Reset();
+        }
+    }
+    // Out of the list first: clearing a unit without slots deletes it.
+    auto alive =
+        std::stable_partition(mixers.begin(), mixers.end(), [](Mixer* m) { return !m->isDead(); });
+    const std::vector<Mixer*> gone(alive, mixers.end());
+    mixers.erase(alive, mixers.end());
+    for (Mixer* m : gone) m->Clear();
+    QueryDriverVersion();
+}
+
+void MixerFactory::QueryDriverVersion() {
+    Board::Devices& board = Board::devices();
+    const int fd = board.open(GetVoiceDevName(), O_RDONLY);
+    if (fd < 0) {
+        const Errno error;
+        std::cerr << "device \"" << GetVoiceDevName() << "\" open fail: " << error << std::endl;
+        return;
+    }
+    Voice::DriverVersionRecord version{};
+    driverVersionKnown = board.ioctl(fd, Voice::DriverVersion, &version) != -1;
+    if (driverVersionKnown) std::memcpy(driverVersion, version.words, sizeof driverVersion);
+    ::close(fd);
+}
+
+void MixerFactory::Query(LGCP::Resources& resources) {
+    RefreshResources();
+    auto& list = resources.set_mixer();
+    list.clear();
+    for (Mixer* m : mixers) {
+        LGCP::MixerResources_subtype entry;
+        entry.set_unit(int(m->id()));
+        entry.set_tdm_inputs(std::max(tdmChannels, 0));
+        entry.set_tdm_outputs(std::max(tdmChannels, 0));
+        entry.set_mixer_inputs(std::max(mixerInputs, 0));
+        entry.set_dpu_per_mixer(770);
+        entry.set_dpu_per_ec(17);
+        entry.set_dpu_per_lms(24);
+        list.push_back(entry);
+    }
+}
+
+}  // namespace Mixer

@@ -1,0 +1,49 @@
+// The factory of mixer slots (create alternatives `mixerOut` and `mixerIn`):
+// it discovers the board's mixer units at every resource query, reports
+// them, and makes each slot on the unit the controller names. Before the
+// first query it knows no unit and refuses every mixer create.
+#pragma once
+
+#include "slots/SlotFactory.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace Mixer {
+
+class Mixer;
+
+class MixerFactory : public SlotFactory {
+public:
+    // Discovery asks the driver at most this often per query.
+    static constexpr unsigned maxUnits = 100;
+
+    static MixerFactory& instance();
+
+    const char* GetName() const override { return "Mixer"; }
+    Slot* INewSlot(const LGCP::CreateParams& params) override;
+    // Discovery, then one mixer entry per unit.
+    void Query(LGCP::Resources& resources) override;
+
+    // A live unit with that id; null when there is none.
+    Mixer* findMixer(int unit) const;
+    // The smallest TDM channel count of the units found; -1 when none was.
+    int tdm_channels() const { return tdmChannels; }
+
+    // Units the driver no longer reports abort their slots and leave the list.
+    void RefreshResources();
+    void QueryDriverVersion();
+
+private:
+    MixerFactory() = default;
+    // The units at exit; slots, if any are left, are not touched.
+    ~MixerFactory() override;
+
+    bool driverVersionKnown = false;
+    std::uint32_t driverVersion[5] = {};
+    int mixerInputs = -1;
+    int tdmChannels = -1;
+    std::vector<Mixer*> mixers;
+};
+
+}  // namespace Mixer
