@@ -189,6 +189,13 @@ TEST_F(BoardSim, ControlLines) {
         {"/dev/dtmf event -1 1", "error: unknown command"},
         {"/dev/dsp version 1", "ok"},
         {"/dev/dsp enabled 3", "0"},
+        {"/dev/dsp gain 3", "0x00"},
+        {"/dev/mixer add 191 256 0", "ok"},
+        {"/dev/mixer add 192 1 1", "error: unknown command"},
+        {"/dev/mixer remove 1", "ok"},
+        {"/dev/mixer units", "3:16:16 191:256:0"},
+        {"/dev/mixer summator 3 15", "clear"},
+        {"/dev/mixer summator 3 16", "error: no such channel"},
         {"/dev/dsp event 3 16 x", "error: bad value x"},
         {"/dev/dsp event 3 1 1 2 3 4", "error: unknown command"},
         {"opens /dev/hal", "0"},
@@ -197,6 +204,7 @@ TEST_F(BoardSim, ControlLines) {
         {"reset", "ok"},
         {"/dev/hal octet 8459", "0xFF"},
         {"/dev/dsp version", "2"},
+        {"/dev/mixer units", "1:32:32 3:16:16"},
         {"/dev/hal echo-mask 32772", "ok"},
     };
     for (const auto& row : table) EXPECT_EQ(sim.Command(row.line), row.reply) << row.line;
