@@ -154,8 +154,8 @@ void Mixer::Reset() {
         std::cerr << ext::header(this) << "reset fail: " << failures << " errors." << std::endl;
 }
 
-// An abort signal only goes out to the controller, which destroys the slots
-// later: no slot leaves the list during the walk.
+// An abort signal goes to the other services and to the controller, and none
+// of them releases a slot on it: no slot leaves the list during the walk.
 void Mixer::Clear() {
     for (MixerSlot* slot : slots) slot->OnAbort(0);
     CheckForDestroy();
