@@ -175,31 +175,3 @@ TEST(Visitor, NamedNumbersVisitAsIntegersUnlessHandled) {
     EXPECT_TRUE(one.accept(counter));
     EXPECT_EQ(1, counter.integers);
 }
-
-TEST(Visitor, EveryClassReachesItsOwnOperation) {
-    RecordingVisitor reader;
-    Null null;
-    BOOLEAN flag;
-    INTEGER number;
-    OBJECT_IDENTIFIER oid;
-    OCTET_STRING octets;
-    BIT_STRING bits;
-    IA5String text("a");
-    BMPString wide;
-    TEST::Pick pick;
-    SEQUENCE_OF<INTEGER> list;
-    OpenData open;
-    static const TypeConstrainedOpenDataInfo ofNull = {{&TypeConstrainedOpenData::create, 0},
-                                                       &Null::theInfo};
-    TypeConstrainedOpenData constrained(new Null, &ofNull);
-    GeneralizedTime time;
-    TEST::State state;
-    AbstractData* values[] = {&null, &flag, &number, &oid,  &octets,      &bits, &text,
-                              &wide, &pick, &list,   &open, &constrained, &time, &state};
-    for (AbstractData* value : values) EXPECT_TRUE(value->accept(reader));
-    EXPECT_TRUE(reader.revisit(open));
-    EXPECT_EQ(
-        "Null BOOLEAN INTEGER OID OCTETS BITS STRING BMP CHOICE LIST OPEN TCOPEN TIME ENUMERATED "
-        "REOPEN ",
-        reader.calls);
-}

@@ -53,50 +53,39 @@ TEST_F(IniReaderTest, BoolWordsAreExact) {
         "traces: optional key \"cap\" has invalid value=\"Yes\", line 13. Key will be ignored.\n");
 }
 
-TEST_F(IniReaderTest, RequiredMissingNamesTheHeaderLine) {
-    IniFile::SubSection& sub = load("# c\n\n[x]\n" + std::string(8, '\n') + "[s]\nhost = a\n");
-    std::string host, name;
-    IniFile::Reader reader("snmpagent: ", out);
-    reader.required.add(&host, "host");
-    reader.required.add(&name, "name");
-    EXPECT_FALSE(reader(sub));
-    EXPECT_EQ(host, "a");
-    EXPECT_EQ(out.str(), "snmpagent: required key \"name\" not present, line 12\n");
-}
-
-TEST_F(IniReaderTest, RequiredDuplicateStopsBeforeOptionalKeys) {
-    IniFile::SubSection& sub = load("[s]\nhost = a\nopt = 1\nhost = b\n");
-    std::string host = "default";
-    std::string opt = "unset";
-    IniFile::Reader reader("snmpagent: ", out);
-    reader.required.add(&host, "host");
-    bool& optParsed = reader.optional.add(&opt, "opt");
-    EXPECT_FALSE(reader(sub));
-    EXPECT_EQ(host, "default");
-    EXPECT_EQ(opt, "unset");
-    EXPECT_FALSE(optParsed);
-    EXPECT_EQ(out.str(),
-              "snmpagent: required key \"host\" is duplicated!\n"
-              "snmpagent:  first occurence at 2 line.\n"
-              "snmpagent:  second occurence at 4 line.\n");
-}
-
-TEST_F(IniReaderTest, RequiredThreeTimesAndInvalid) {
-    IniFile::SubSection& sub = load("[s]\nk = 1\nk = 2\n\nk = 3\n");
-    std::string k;
-    IniFile::Reader reader("p: ", out);
-    reader.required.add(&k, "k");
-    EXPECT_FALSE(reader(sub));
-    EXPECT_EQ(out.str(), "p: required key \"k\" specified more than once: 2 3 5 lines\n");
-
-    out.str("");
-    IniFile::SubSection& bad = load("[s]\nflag = maybe\n");
-    bool flag = true;
-    IniFile::Reader second("p: ", out);
-    second.required.add(&flag, "flag");
-    EXPECT_FALSE(second(bad));
-    EXPECT_TRUE(flag);
-    EXPECT_EQ(out.str(), "p: required key \"flag\" has invalid value=\"maybe\", line 2\n");
+// A required key missing, repeated or invalid ends the read before the optional keys.
+TEST_F(IniReaderTest, RequiredKeyProblemsStopTheReadAndNameTheirLines) {
+    const struct {
+        std::string text;
+        const char* report;
+    } cases[] = {
+        {"# c\n\n[x]\n" + std::string(8, '\n') + "[s]\nflag = yes\nopt = 1\n",
+         "p: required key \"host\" not present, line 12\n"},
+        {"[s]\nhost = a\nopt = 1\nhost = b\n",
+         "p: required key \"host\" is duplicated!\np:  first occurence at 2 line.\n"
+         "p:  second occurence at 4 line.\n"},
+        {"[s]\nhost = 1\nhost = 2\n\nhost = 3\n",
+         "p: required key \"host\" specified more than once: 2 3 5 lines\n"},
+        {"[s]\nhost = a\nflag = maybe\nopt = 1\n",
+         "p: required key \"flag\" has invalid value=\"maybe\", line 3\n"},
+    };
+    for (const auto& c : cases) {
+        IniFile::File file;
+        std::istringstream in(c.text);
+        in >> file;
+        std::string host = "default", opt = "unset";
+        bool flag = true;
+        std::ostringstream report;
+        IniFile::Reader reader("p: ", report);
+        reader.required.add(&host, "host");
+        reader.required.add(&flag, "flag");
+        bool& optParsed = reader.optional.add(&opt, "opt");
+        EXPECT_FALSE(reader(*file["s"]->begin())) << c.text;
+        EXPECT_EQ(c.report, report.str());
+        EXPECT_TRUE(flag);
+        EXPECT_EQ("unset", opt);
+        EXPECT_FALSE(optParsed);
+    }
 }
 
 TEST_F(IniReaderTest, OptionalDuplicatesAreIgnoredWithTheirLines) {
