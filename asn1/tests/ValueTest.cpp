@@ -95,6 +95,12 @@ TEST(Value, ObjectIdentifierContentsOctets) {
     ASSERT_TRUE(back.decodeCommon(out.data(), 2));
     EXPECT_EQ(oid({2, 100}), back);
 
+    // The first subidentifier splits into the first two arcs at 40 and 80.
+    for (auto [first, arcs] : {std::pair{"4F", oid({1, 39})}, {"50", oid({2, 0})}}) {
+        out = octets(first);
+        ASSERT_TRUE(back.decodeCommon(out.data(), 1));
+        EXPECT_EQ(arcs, back) << first;
+    }
     // The widest arcs.
     out = octets("2A 8F FF FF FF 7F");
     ASSERT_TRUE(back.decodeCommon(out.data(), unsigned(out.size())));

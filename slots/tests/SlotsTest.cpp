@@ -166,6 +166,7 @@ TEST_F(SlotsService, CommandErrors) {
     } table[] = {
         {5, [](LGCP::Command& c) { c.select_connect(1024); }, nullptr, "error 2"},
         {1, [](LGCP::Command& c) { c.select_connect(5); }, nullptr, "error 3"},
+        {1, [](LGCP::Command& c) { c.select_connect(1023); }, nullptr, "error 3"},
         {1,
          connectTo2,
          [&] { At(2).hwConnect = false; },
