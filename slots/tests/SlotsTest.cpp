@@ -193,6 +193,11 @@ TEST_F(SlotsService, CommandErrors) {
     }
     // A failed disconnect still unlinks.
     EXPECT_EQ(nullptr, At(2).GetSource());
+    // A destroyed receiver leaves its transmitter first.
+    At(2).hwConnect = true;
+    ASSERT_EQ(Strings{"success seq=30 slot=1"}, Send(30, 1, connectTo2));
+    Destroy(31, 2);
+    EXPECT_TRUE(At(1).GetReceivers().empty());
     std::ostringstream name;
     name << At(1) << ' ' << std::setw(3) << 4;
     EXPECT_EQ("01:slow   4", name.str());
