@@ -102,15 +102,6 @@ TEST_F(Tpkt, BadHeadersAreDroppedAndTheNextFrameFound) {
     }
 }
 
-TEST_F(Tpkt, EmptyBodyAtTheEndOfAPieceGoesUpWithTheNextPiece) {
-    Stack stack;
-    stack.Feed(Octets("03 00 00 04"));
-    EXPECT_TRUE(stack.bodies.empty());
-    EXPECT_EQ(Tpkt_protocol::body_data, stack.tpkt->current_state());
-    stack.Feed(Octets("03 00 00 05 41"));
-    EXPECT_EQ((std::vector<std::string>{"", "A"}), stack.bodies);
-}
-
 TEST_F(Tpkt, StalledFrameIsDroppedThreeSecondsAfterItsLastPiece) {
     FakeClock clock(5000);
     TestSupport::StreamCapture trace(std::clog);
