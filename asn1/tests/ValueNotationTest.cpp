@@ -271,20 +271,12 @@ TEST(ValueNotation, QuotedBitAndHexStrings) {
         const char* octets;  // hex, or null for a refusal
         unsigned bits;
     } cases[] = {
-        {"'1'B", "80", 1},
-        {"'F'H", "F0", 4},
-        {"'abc'H", "AB C0", 12},
-        {"'0a ff'H", "0A FF", 16},
-        {"'1011\n 0000 1'B", "B0 80", 9},
-        {"''H", "", 0},
-        {"'zz'H", nullptr, 0},
-        {"'12'h", nullptr, 0},
-        {"'+1'H", nullptr, 0},
-        {"'-1'H", nullptr, 0},
-        {"'12'B", nullptr, 0},
-        {"'1\t0'B", nullptr, 0},
-        {"'12", nullptr, 0},
-        {"12'H", nullptr, 0},
+        // clang-format off
+        {"'1'B", "80", 1}, {"'F'H", "F0", 4}, {"'abc'H", "AB C0", 12}, {"'0a ff'H", "0A FF", 16},
+        {"'1011\n 0000 1'B", "B0 80", 9}, {"''H", "", 0},
+        {"'zz'H", nullptr, 0}, {"'12'h", nullptr, 0}, {"'+1'H", nullptr, 0}, {"'-1'H", nullptr, 0},
+        {"'12'B", nullptr, 0}, {"'1\t0'B", nullptr, 0}, {"'12", nullptr, 0}, {"12'H", nullptr, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         std::istringstream is(c.text);
@@ -308,35 +300,24 @@ TEST(ValueNotation, TextThatIsNoValueOfTheTypeIsRefused) {
         const void* info;
         const char* text;
     } cases[] = {
-        {&INTEGER::theInfo, "abc"},
-        {&INTEGER::theInfo, "2147483648"},
-        {&Unsigned32::theInfo, "-1"},
-        {&Unsigned32::theInfo, "4294967296"},
-        {&BOOLEAN::theInfo, "true"},
-        {&Null::theInfo, "NUL"},
-        {&TEST::State::theInfo, "sleeping"},
-        {&named, "two"},
-        {&IA5String::theInfo, "\"open"},
-        {&IA5String::theInfo, "bare"},
-        {&BMPString::theInfo, "{{ 0, 0, 256, 0}}"},
-        {&BMPString::theInfo, "{{ 1, 0, 0, 65}}"},
-        {&BMPString::theInfo, "{{ 0, 0, 0, 65}"},
-        {&OBJECT_IDENTIFIER::theInfo, "{ 1 x 3 }"},
-        {&OBJECT_IDENTIFIER::theInfo, "{ 1 -3 }"},
-        {&OBJECT_IDENTIFIER::theInfo, "{ 1 2"},
-        {&GeneralizedTime::theInfo, "\"2023\""},
-        {&TEST::Pick::theInfo, "number: 6"},
-        {&TEST::Pick::theInfo, "unknown : NULL"},
-        {&TEST::Pair::theInfo, "{}"},
+        // clang-format off
+        {&INTEGER::theInfo, "abc"}, {&INTEGER::theInfo, "2147483648"},
+        {&Unsigned32::theInfo, "-1"}, {&Unsigned32::theInfo, "4294967296"},
+        {&BOOLEAN::theInfo, "true"}, {&Null::theInfo, "NUL"}, {&TEST::State::theInfo, "sleeping"},
+        {&named, "two"}, {&IA5String::theInfo, "\"open"}, {&IA5String::theInfo, "bare"},
+        {&BMPString::theInfo, "{{ 0, 0, 256, 0}}"}, {&BMPString::theInfo, "{{ 1, 0, 0, 65}}"},
+        {&BMPString::theInfo, "{{ 0, 0, 0, 65}"}, {&OBJECT_IDENTIFIER::theInfo, "{ 1 x 3 }"},
+        {&OBJECT_IDENTIFIER::theInfo, "{ 1 -3 }"}, {&OBJECT_IDENTIFIER::theInfo, "{ 1 2"},
+        {&GeneralizedTime::theInfo, "\"2023\""}, {&TEST::Pick::theInfo, "number: 6"},
+        {&TEST::Pick::theInfo, "unknown : NULL"}, {&TEST::Pair::theInfo, "{}"},
         {&TEST::Pair::theInfo, "{ first 5 }"},
         {&TEST::Pair::theInfo, "{ second number : 6, first 5 }"},
         {&TEST::Pair::theInfo, "{ first 5, second number : 6"},
         {&TEST::Pair::theInfo, "{ first 5; second number : 6 }"},
         {&TEST::Record::theInfo, "{ state busy, id 5, body none : NULL, items { } }"},
-        {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1, 2"},
-        {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1 2 }"},
-        {&SEQUENCE_OF<INTEGER>::theInfo, "{"},
-        {&OpenData::theInfo, "5"},
+        {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1, 2"}, {&SEQUENCE_OF<INTEGER>::theInfo, "{ 1 2 }"},
+        {&SEQUENCE_OF<INTEGER>::theInfo, "{"}, {&OpenData::theInfo, "5"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         std::unique_ptr<AbstractData> value(AbstractData::create(c.info));

@@ -25,15 +25,10 @@ OBJECT_IDENTIFIER oid(std::initializer_list<unsigned> arcs) {
 
 TEST(Value, CountBitsCoversTheWholeUnsignedRange) {
     const std::pair<unsigned, unsigned> cases[] = {{0, 32},
-                                                   {1, 0},
-                                                   {2, 1},
-                                                   {3, 2},
-                                                   {4, 2},
-                                                   {5, 3},
-                                                   {256, 8},
-                                                   {1024, 10},
-                                                   {0x80000000u, 31},
-                                                   {0x80000001u, 32},
+                                                   // clang-format off
+                                                   {1, 0}, {2, 1}, {3, 2}, {4, 2}, {5, 3}, {256, 8},
+                                                   {1024, 10}, {0x80000000u, 31}, {0x80000001u, 32},
+                                                   // clang-format on
                                                    {0xFFFFFFFFu, 32}};
     for (const auto& c : cases) EXPECT_EQ(c.second, CountBits(c.first)) << c.first;
 }

@@ -24,13 +24,6 @@ std::string Contents(int fd) {
 
 }  // namespace
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool DaemonProcess::WriteConfig(const std::string& text) {
     std::ofstream file(configPath);
     file << text;

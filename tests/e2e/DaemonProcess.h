@@ -5,10 +5,14 @@
 // (HALVOX_ISOLATE).
 #pragma once
 
+#include "tests/support/TempDir.h"
+
 #include <map>
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+using TestSupport::ReadFile;
 
 class DaemonProcess {
 public:
@@ -54,6 +58,3 @@ private:
     bool reaped = false;
     int out = -1, err = -1;
 };
-
-// The text of a file, empty when it cannot be read.
-std::string ReadFile(const std::string& path);

@@ -58,18 +58,12 @@ TEST_F(Startup, OptionsAndExitStatuses) {
         int status;
         bool usageShown;
     } cases[] = {
-        {{"-h"}, 0, true},
-        {{"--help"}, 0, true},
-        {{"--help", "--version"}, 0, true},
-        {{"--version", "--help"}, 0, true},
-        {{"--bogus"}, 2, true},
-        {{"-p", "20002"}, 2, true},
-        {{"--port"}, 2, true},
-        {{"--port", "abc"}, 2, true},
-        {{"--port", "0"}, 2, true},
-        {{"--port", "65536"}, 2, true},
-        {{"--port", "20002x"}, 2, true},
-        {{"--version"}, 2, false},
+        // clang-format off
+        {{"-h"}, 0, true}, {{"--help"}, 0, true}, {{"--help", "--version"}, 0, true},
+        {{"--version", "--help"}, 0, true}, {{"--bogus"}, 2, true}, {{"-p", "20002"}, 2, true},
+        {{"--port"}, 2, true}, {{"--port", "abc"}, 2, true}, {{"--port", "0"}, 2, true},
+        {{"--port", "65536"}, 2, true}, {{"--port", "20002x"}, 2, true}, {{"--version"}, 2, false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         Outcome outcome = RunToEnd(c.args);
