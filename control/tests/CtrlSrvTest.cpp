@@ -67,7 +67,7 @@ TEST_F(CtrlSrvTest, EachCommandIsAnsweredByTheRulesOfWhatTheServiceCalled) {
             }
             return true;
         };
-        EXPECT_EQ(c.sent, Exchange(Lgcp::EncodeCommand(Lgcp::ping, 7, 17))) << c.calls;
+        EXPECT_EQ(c.sent, Exchange(Lgcp::Writer(7, 17).Command(Lgcp::ping))) << c.calls;
         const bool unanswered = !*c.calls;
         EXPECT_EQ(unanswered, Contains(errors.str(), "]: software error: server do NOT send ack!!!\n"))
             << c.calls;
@@ -79,20 +79,20 @@ TEST_F(CtrlSrvTest, CommandGoesToTheServicesInBindOrderUntilOneTakesIt) {
         second.Success();
         return true;
     };
-    EXPECT_EQ(std::vector<std::string>{"success"}, Exchange(Lgcp::EncodeCommand(Lgcp::ping)));
+    EXPECT_EQ(std::vector<std::string>{"success"}, Exchange(Lgcp::Writer().Command(Lgcp::ping)));
     EXPECT_EQ((std::vector<std::string>{"first:command", "second:command"}), log);
     second.onCommand = nullptr;
     EXPECT_EQ(std::vector<std::string>{"error 4 seq=3"},
-              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 3)));
+              Exchange(Lgcp::Writer(3).Command(Lgcp::ping)));
 }
 
 // What is not a command in range reaches no service: the server answers a
 // response or a slot out of range itself, and shows an undecodable body.
 TEST_F(CtrlSrvTest, OnlyCommandsInRangeReachTheServices) {
     TestSupport::StreamCapture errors(std::cerr);
-    EXPECT_EQ(std::vector<std::string>{"error 4 seq=3"}, Exchange(Lgcp::EncodeSuccess(3)));
+    EXPECT_EQ(std::vector<std::string>{"error 4 seq=3"}, Exchange(Lgcp::Writer(3).Success()));
     EXPECT_EQ(std::vector<std::string>{"error 2 seq=8"},
-              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 8, 1024)));
+              Exchange(Lgcp::Writer(8, 1024).Command(Lgcp::ping)));
     EXPECT_TRUE(Exchange("\xFF\x01").empty());
     EXPECT_TRUE(Contains(errors.str(), "ctrl [127.0.0.1:"));
     EXPECT_TRUE(Contains(errors.str(), "]: receive fail: decode error!\n msg: FF 01 \n"));
@@ -103,7 +103,7 @@ TEST_F(CtrlSrvTest, OnlyCommandsInRangeReachTheServices) {
     EXPECT_TRUE(Contains(errors.str(), " msg: " + dump + "…\n"));
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(std::vector<std::string>{"error 4 seq=9 slot=1023"},
-              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 9, 1023)));
+              Exchange(Lgcp::Writer(9, 1023).Command(Lgcp::ping)));
     EXPECT_EQ(3u, log.size());
 }
 
@@ -114,7 +114,7 @@ TEST_F(CtrlSrvTest, SignalsReachTheOtherServicesFirstAndCarryTheSlotOfTheDispatc
         return true;
     };
     EXPECT_EQ((std::vector<std::string>{"signal 5 slot=5", "success seq=1 slot=5"}),
-              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 1, 5)));
+              Exchange(Lgcp::Writer(1, 5).Command(Lgcp::ping)));
     EXPECT_EQ((std::vector<std::string>{"first:command", "second:command", "first:signal",
                                         "third:signal"}),
               log);
@@ -130,7 +130,7 @@ TEST_F(CtrlSrvTest, DeferredAnswerKeepsItsOwnSeqWhateverIsBeingDispatched) {
         token = second.delayResponse();
         return true;
     };
-    EXPECT_TRUE(Exchange(Lgcp::EncodeCommand(Lgcp::destroy, 42, 17)).empty());
+    EXPECT_TRUE(Exchange(Lgcp::Writer(42, 17).Command(Lgcp::destroy)).empty());
     EXPECT_EQ(42, token);
     second.onCommand = [&] {
         second.delayedSuccess(17, token);
@@ -138,19 +138,19 @@ TEST_F(CtrlSrvTest, DeferredAnswerKeepsItsOwnSeqWhateverIsBeingDispatched) {
         return true;
     };
     EXPECT_EQ((std::vector<std::string>{"success seq=42 slot=17", "success seq=43"}),
-              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 43)));
+              Exchange(Lgcp::Writer(43).Command(Lgcp::ping)));
     // A command without seq never lends an older number to its deferred answer.
     second.onCommand = [&] {
         token = second.delayResponse();
         return true;
     };
-    Exchange(Lgcp::EncodeCommand(Lgcp::destroy, {}, 3));
+    Exchange(Lgcp::Writer({}, 3).Command(Lgcp::destroy));
     EXPECT_EQ(CtrlSrv::Server::noSeq, token);
     second.delayedSuccess(3, token);
     EXPECT_EQ(std::vector<std::string>{"success slot=3"}, Exchange(""));
     // Every seq a peer can send comes back, the lowest and -1 included.
     for (int seq : {-1, INT32_MIN, INT32_MAX}) {
-        Exchange(Lgcp::EncodeCommand(Lgcp::destroy, seq, 4));
+        Exchange(Lgcp::Writer(seq, 4).Command(Lgcp::destroy));
         second.delayedSuccess(4, token);
         EXPECT_EQ(std::vector<std::string>{"success seq=" + std::to_string(seq) + " slot=4"},
                   Exchange(""));
@@ -163,7 +163,7 @@ TEST_F(CtrlSrvTest, AnswersOutsideADispatchSendNothing) {
         return true;
     };
     EXPECT_EQ(std::vector<std::string>{"error 0 seq=5"},
-              Exchange(Lgcp::EncodeCommand(Lgcp::ping, 5)));
+              Exchange(Lgcp::Writer(5).Command(Lgcp::ping)));
     TestSupport::StreamCapture errors(std::cerr);
     second.Success();
     second.Error(LGCP::ErrorCause::internal);

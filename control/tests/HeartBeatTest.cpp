@@ -32,7 +32,7 @@ protected:
 
 TEST_F(HeartBeat, PingIsAnsweredAndSilenceDropsTheLinkAfter120000Ms) {
     TestSupport::StreamCapture trace(std::clog);
-    Send(Lgcp::EncodeCommand(Lgcp::ping, 1));
+    Send(Lgcp::Writer(1).Command(Lgcp::ping));
     EXPECT_EQ(std::vector<std::string>{"success seq=1"}, Answers());
     driver.Run(119990);
     EXPECT_TRUE(Connected());
@@ -44,14 +44,14 @@ TEST_F(HeartBeat, PingIsAnsweredAndSilenceDropsTheLinkAfter120000Ms) {
 }
 
 TEST_F(HeartBeat, EveryDispatchedCommandRestartsTheWatch) {
-    Send(Lgcp::EncodeCommand(Lgcp::ping));
+    Send(Lgcp::Writer().Command(Lgcp::ping));
     driver.Run(100000);
-    Send(Lgcp::EncodeCommand(Lgcp::destroy));  // taken by nobody: error 4
+    Send(Lgcp::Writer().Command(Lgcp::destroy));  // taken by nobody: error 4
     driver.Run(100000);
     EXPECT_TRUE(Connected());
     // Neither an undecodable body nor a slot out of range reaches the heartbeat.
     Send("\xFF");
-    Send(Lgcp::EncodeCommand(Lgcp::ping, {}, 2000));
+    Send(Lgcp::Writer({}, 2000).Command(Lgcp::ping));
     driver.Run(20100);
     EXPECT_FALSE(Connected());
 }
@@ -59,7 +59,7 @@ TEST_F(HeartBeat, EveryDispatchedCommandRestartsTheWatch) {
 TEST_F(HeartBeat, ConnectionWithoutCommandsIsNeverDroppedAndALossStopsTheWatch) {
     driver.Run(200000);
     EXPECT_TRUE(Connected());
-    Send(Lgcp::EncodeCommand(Lgcp::ping));
+    Send(Lgcp::Writer().Command(Lgcp::ping));
     driver.Run(1000);
     peer.Close();
     driver.Run(10);

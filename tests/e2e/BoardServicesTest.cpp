@@ -26,6 +26,10 @@ protected:
     }
     static std::string E1(const std::string& rest) { return "signal 11 e1 " + rest + " 0"; }
     static std::string Bri(const std::string& rest) { return "signal 11 bri " + rest + " 0"; }
+    // cas {channel {path 0, timeslot 1}, cmd open 5}
+    static std::string CasOpen(int seq) {
+        return Lgcp::Writer(seq).Ioctl(Lgcp::cas).Integer(0).Integer(1).Bits(0, 2).Integer(5);
+    }
 };
 
 TEST_F(BoardServices, TrunkStatusOnConnectAndEverySecond) {
@@ -47,7 +51,8 @@ TEST_F(BoardServices, TrunkStatusOnConnectAndEverySecond) {
     EXPECT_EQ("4", BoardControl::Ask("/dev/hal clock"));
 
     controller.keepStatus = false;
-    EXPECT_EQ("success seq=1", Answer(Lgcp::EncodeClockCfg(false, false, 2, 1)));
+    EXPECT_EQ("success seq=1",
+              Answer(Lgcp::Writer(1).Command(Lgcp::clockCfg).Bits(0, 2).Integer(2)));
     EXPECT_EQ("2", BoardControl::Ask("/dev/hal clock"));
 
     ASSERT_EQ("ok", BoardControl::Ask("/dev/maintenance broken 3 EIO"));
@@ -66,18 +71,19 @@ TEST_F(BoardServices, TrunkStatusOnConnectAndEverySecond) {
 
 TEST_F(BoardServices, TclkMaskCasAndChanges) {
     // open on trunk 0 timeslot 1 with 5, seq 3, worked out by hand.
-    ASSERT_EQ("80 01 03 12 3C 01 00 01 01 00 01 05",
-              Lgcp::Hex(Lgcp::EncodeCas(0, 1, Lgcp::casOpen, 5, 3)));
+    ASSERT_EQ("80 01 03 12 3C 01 00 01 01 00 01 05", Lgcp::Hex(CasOpen(3)));
     StartOnBoard();
     const int trunks[] = {1, 3, -1, 40, 1};
-    for (int seq = 1; seq <= 5; ++seq)
-        EXPECT_EQ("success seq=" + std::to_string(seq),
-                  Answer(Lgcp::EncodeTrunkCfg(trunks[seq - 1], seq == 5, seq)));
+    for (int seq = 1; seq <= 5; ++seq) {
+        Lgcp::Writer trunkCfg(seq);  // trunkCfg {trunk, slave or master}
+        trunkCfg.Command(Lgcp::trunkCfg).Integer(trunks[seq - 1]).Bits(seq == 5, 1);
+        EXPECT_EQ("success seq=" + std::to_string(seq), Answer(trunkCfg));
+    }
     // Connect, slaves 1 and 3, nothing for -1, no bit for 40, master 1.
     EXPECT_EQ("0x0 0x2 0xa 0xa 0x8", BoardControl::Ask("/dev/maintenance tclk"));
     EXPECT_TRUE(daemon.WaitFor("E1: TCLT = 0xa\n")) << daemon.Output();
 
-    ASSERT_TRUE(controller.Send(Lgcp::EncodeCas(0, 1, Lgcp::casOpen, 5, 6)));
+    ASSERT_TRUE(controller.Send(CasOpen(6)));
     EXPECT_EQ((Strings{"signal 14 0 0 rx 0 tx 0", "signal 14 0 1 rx 0 tx 5", "success seq=6"}),
               Read(3));
     EXPECT_EQ("rx 0x0 tx 0x5 enabled", BoardControl::Ask("/dev/e1-cas channel 0 1"));
@@ -100,7 +106,8 @@ TEST_F(BoardServices, ClockControlOffAndAHalWithoutSpi) {
     EXPECT_EQ(e1, Read(4));
     EXPECT_TRUE(controller.Silent(300));
     controller.keepStatus = false;
-    EXPECT_EQ("error 6 seq=1", Answer(Lgcp::EncodeClockCfg(false, false, 2, 1)));
+    EXPECT_EQ("error 6 seq=1",
+              Answer(Lgcp::Writer(1).Command(Lgcp::clockCfg).Bits(0, 2).Integer(2)));
     EXPECT_EQ("none", BoardControl::Ask("/dev/hal clock"));
     const std::string output = daemon.Output();
     EXPECT_NE(std::string::npos, output.find("clkctl: clock control disabled.\n"));

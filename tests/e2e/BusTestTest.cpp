@@ -23,16 +23,23 @@ protected:
         }
         return octets;
     }
+    enum Mode { read, write, disconnect };
+    // testBpc {bus (0..15), seed, mode, start (0..127), length (0..127)}
+    static std::string Bpc(unsigned bus, int seed, Mode mode, unsigned start, unsigned length,
+                           std::optional<int> seq = {}, std::optional<unsigned> slot = {}) {
+        Lgcp::Writer w(seq, slot);
+        w.Command(Lgcp::testBpc).Bits(bus, 4).Integer(seed);
+        return w.Bits(mode, 2).Bits(start, 7).Bits(length, 7);
+    }
 };
 
 TEST_F(BusTest, WriteReadAndDisconnectModesOnTheSwitch) {
     // bus 2, seed 7, write, start 10, length 3, seq 1, worked out by hand.
-    ASSERT_EQ("80 01 01 02 40 01 07 45 03",
-              Lgcp::Hex(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcWrite, 10, 3, 1)));
+    ASSERT_EQ("80 01 01 02 40 01 07 45 03", Lgcp::Hex(Bpc(2, 7, write, 10, 3, 1)));
     StartOnBoard();
     const std::vector<std::string> octets = Sequence(7, 3);
 
-    EXPECT_EQ("success seq=1", Answer(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcWrite, 10, 3, 1)));
+    EXPECT_EQ("success seq=1", Answer(Bpc(2, 7, write, 10, 3, 1)));
     for (unsigned i = 0; i < 3; ++i) {
         const std::string channel = std::to_string(8458 + i);
         EXPECT_EQ(channel + " const " + octets[i], BoardControl::Ask("/dev/hal route " + channel));
@@ -40,27 +47,26 @@ TEST_F(BusTest, WriteReadAndDisconnectModesOnTheSwitch) {
     EXPECT_EQ("8461 off", BoardControl::Ask("/dev/hal route 8461"));
 
     // A slot number on the command changes nothing.
-    EXPECT_EQ("success seq=2 slot=5",
-              Answer(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcRead, 10, 3, 2, 5)));
+    EXPECT_EQ("success seq=2 slot=5", Answer(Bpc(2, 7, read, 10, 3, 2, 5)));
 
     const std::string stuck = octets[1] == "0x00" ? "0x01" : "0x00";
     ASSERT_EQ("ok", BoardControl::Ask("/dev/hal stick 8459 " + stuck));
-    EXPECT_EQ("error 10 seq=3", Answer(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcRead, 10, 3, 3)));
+    EXPECT_EQ("error 10 seq=3", Answer(Bpc(2, 7, read, 10, 3, 3)));
     EXPECT_TRUE(daemon.WaitFor("bus 2: test failed on channel 11 expected " + octets[1].substr(2) +
                                "  read " + stuck.substr(2) + " \n"))
         << daemon.Output();
-    EXPECT_EQ("error 10 seq=4", Answer(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcWrite, 10, 3, 4)));
+    EXPECT_EQ("error 10 seq=4", Answer(Bpc(2, 7, write, 10, 3, 4)));
     EXPECT_TRUE(daemon.WaitFor("bus 2: write failed on channel 11 write " + octets[1].substr(2) +
                                "  written " + stuck.substr(2) + " \n"))
         << daemon.Output();
 
-    EXPECT_EQ("success seq=5", Answer(Lgcp::EncodeTestBpc(2, 7, Lgcp::bpcDisconnect, 10, 3, 5)));
+    EXPECT_EQ("success seq=5", Answer(Bpc(2, 7, disconnect, 10, 3, 5)));
     for (unsigned channel = 8458; channel <= 8460; ++channel)
         EXPECT_EQ(std::to_string(channel) + " off",
                   BoardControl::Ask("/dev/hal route " + std::to_string(channel)));
     // An empty range touches nothing.
     const std::string writes = BoardControl::Ask("/dev/hal count 0xc0084d04");
-    EXPECT_EQ("success", Answer(Lgcp::EncodeTestBpc(0, 1, Lgcp::bpcWrite, 0, 0)));
+    EXPECT_EQ("success", Answer(Bpc(0, 1, write, 0, 0)));
     EXPECT_EQ(writes, BoardControl::Ask("/dev/hal count 0xc0084d04"));
     ExpectCleanStop();
 }
@@ -82,8 +88,8 @@ TEST_F(BusTest, WithoutTheBoardTheDaemonSaysSoAndKeepsServing) {
     StartAndConnect();
     EXPECT_TRUE(daemon.WaitFor("hwMux: can't open device: No such file or directory\n"))
         << daemon.Output();
-    EXPECT_EQ("success seq=9", Answer(Lgcp::EncodeCommand(Lgcp::ping, 9)));
-    EXPECT_EQ("success", Answer(Lgcp::EncodeTestBpc(3, 0, Lgcp::bpcDisconnect, 0, 4)));
+    EXPECT_EQ("success seq=9", Answer(Lgcp::Writer(9).Command(Lgcp::ping)));
+    EXPECT_EQ("success", Answer(Bpc(3, 0, disconnect, 0, 4)));
     ExpectCleanStop();
 }
 

@@ -18,7 +18,8 @@ TEST_F(ControllerLink, CommandsGetTheirAnswersOctetForOctet) {
         {"08 00 01 00", "19 00"},                    // an unknown extension command: error 4
     };
     for (const auto& e : exchanges) EXPECT_EQ(e.answer, Exchange(Octets(e.body))) << e.body;
-    EXPECT_EQ("10", Exchange(Lgcp::EncodeDisplay()));
+    // display {snmpTrapReceivers: an empty list}
+    EXPECT_EQ("10", Exchange(Lgcp::Writer().Command(Lgcp::display).Bits(1, 4).Octet(0)));
     // An empty frame and a ping in the same write: the ping's answer.
     ASSERT_TRUE(controller.WriteRaw(Octets("03 00 00 04") + Lgcp::Frame(Octets("06 00"))));
     EXPECT_EQ("success", controller.ReadAnswer());
@@ -27,10 +28,10 @@ TEST_F(ControllerLink, CommandsGetTheirAnswersOctetForOctet) {
 
 // The test controller's own coding against the worked examples.
 TEST(LgcpWire, CodesTheWorkedExamples) {
-    EXPECT_EQ("06 00", Lgcp::Hex(Lgcp::EncodeCommand(Lgcp::ping)));
-    EXPECT_EQ("C0 01 07 00 11 18", Lgcp::Hex(Lgcp::EncodeCommand(Lgcp::ping, 7, 17)));
-    EXPECT_EQ("40 04 00 18", Lgcp::Hex(Lgcp::EncodeCommand(Lgcp::ping, {}, 1024)));
-    EXPECT_EQ("80 01 03 40", Lgcp::Hex(Lgcp::EncodeSuccess(3)));
+    EXPECT_EQ("06 00", Lgcp::Hex(Lgcp::Writer().Command(Lgcp::ping)));
+    EXPECT_EQ("C0 01 07 00 11 18", Lgcp::Hex(Lgcp::Writer(7, 17).Command(Lgcp::ping)));
+    EXPECT_EQ("40 04 00 18", Lgcp::Hex(Lgcp::Writer({}, 1024).Command(Lgcp::ping)));
+    EXPECT_EQ("80 01 03 40", Lgcp::Hex(Lgcp::Writer(3).Success()));
     const struct {
         const char* octets;
         const char* text;
@@ -48,7 +49,7 @@ TEST(LgcpWire, CodesTheWorkedExamples) {
         ASSERT_TRUE(Lgcp::Decode(Octets(answer.octets), m)) << answer.octets;
         EXPECT_EQ(answer.text, Lgcp::Describe(m));
         if (m.pdu == Lgcp::Message::response && m.success && !m.slot) {
-            EXPECT_EQ(answer.octets, Lgcp::Hex(Lgcp::EncodeSuccess(m.seq)));
+            EXPECT_EQ(answer.octets, Lgcp::Hex(Lgcp::Writer(m.seq).Success()));
         }
     }
     Lgcp::Message m;

@@ -8,29 +8,6 @@ namespace Lgcp {
 
 namespace {
 
-// Bits written most significant first, as aligned PER lays them out.
-class BitWriter {
-public:
-    void Put(unsigned value, unsigned bits) {
-        while (bits--) {
-            if (used % 8 == 0) out.push_back(0);
-            if (value >> bits & 1) out.back() = char(out.back() | 0x80 >> (used % 8));
-            ++used;
-        }
-    }
-    void Align() { used = unsigned(out.size()) * 8; }
-    void Octet(unsigned value) {
-        Align();
-        out.push_back(char(value));
-        used += 8;
-    }
-    std::string octets() const { return out; }
-
-private:
-    std::string out;
-    unsigned used = 0;
-};
-
 class BitReader {
 public:
     explicit BitReader(const std::string& in) : in(in) {}
@@ -49,14 +26,6 @@ private:
     const std::string& in;
     size_t at = 0;
 };
-
-// Unconstrained INTEGER: length octet, then the fewest two's-complement octets.
-void PutInteger(BitWriter& w, int value) {
-    unsigned n = 1;
-    while (n < 4 && (value >> (8 * n - 1) != 0 && value >> (8 * n - 1) != -1)) ++n;
-    w.Octet(n);
-    for (unsigned i = n; i-- > 0;) w.Octet(unsigned(value >> (8 * i)) & 0xFF);
-}
 
 bool GetInteger(BitReader& r, std::int32_t& value) {
     r.Align();
@@ -103,41 +72,6 @@ bool GetTrunkStatus(BitReader& r, std::string& text) {
         return false;
     text = (type ? "bri " : "e1 ") + text + " " + std::to_string(master);
     return true;
-}
-
-// Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu PDU }
-void PutHeader(BitWriter& w, std::optional<int> seq, std::optional<unsigned> slot) {
-    w.Put(seq.has_value(), 1);
-    w.Put(slot.has_value(), 1);
-    if (seq) PutInteger(w, *seq);
-    if (slot) {
-        // A range of 1024 takes a two-octet aligned field.
-        w.Octet(*slot >> 8 & 0xFF);
-        w.Octet(*slot & 0xFF);
-    }
-}
-
-// PDU command (0 of 3); Command is extensible: a root alternative, of 15.
-void PutCommand(BitWriter& w, unsigned alternative) {
-    w.Put(0, 2);
-    w.Put(0, 1);
-    w.Put(alternative, 4);
-}
-
-// MixerChannel ::= CHOICE { tdm INTEGER, rtp INTEGER }: always tdm here.
-void PutTdmChannel(BitWriter& w, int channel) {
-    w.Put(0, 1);
-    PutInteger(w, channel);
-}
-
-// Create with a root alternative of CreateParams (extensible, 19 of them).
-BitWriter PutCreate(unsigned alternative, std::optional<int> seq, std::optional<unsigned> slot) {
-    BitWriter w;
-    PutHeader(w, seq, slot);
-    PutCommand(w, 4);
-    w.Put(0, 1);
-    w.Put(alternative, 5);
-    return w;
 }
 
 bool GetHeader(BitReader& r, Message& m) {
@@ -198,171 +132,33 @@ std::string Octets(const char* hex) {
     return octets;
 }
 
-std::string EncodeCommand(Command command, std::optional<int> seq, std::optional<unsigned> slot) {
-    BitWriter w;
-    PutHeader(w, seq, slot);
-    PutCommand(w, command);
-    return w.octets();
+Writer::Writer(std::optional<int> seq, std::optional<unsigned> slot) {
+    Bits(seq.has_value(), 1).Bits(slot.has_value(), 1);
+    if (seq) Integer(*seq);
+    if (slot) Slot(*slot);
 }
 
-std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, unsigned length,
-                          std::optional<int> seq, std::optional<unsigned> slot) {
-    BitWriter w;
-    PutHeader(w, seq, slot);
-    PutCommand(w, 1);  // testBpc
-    // BpcTestParams: no OPTIONAL field, not extensible.
-    w.Put(bus, 4);        // INTEGER (0..15)
-    PutInteger(w, seed);  // INTEGER
-    w.Put(mode, 2);       // BpcTestMode: 3 alternatives of NULL
-    w.Put(start, 7);      // INTEGER (0..127)
-    w.Put(length, 7);     // INTEGER (0..127)
-    return w.octets();
-}
-
-std::string EncodeCreateTrunk(bool bri, unsigned trunk, unsigned timeslot, std::optional<int> seq,
-                              std::optional<unsigned> slot) {
-    BitWriter w = PutCreate(bri ? 8 : 7, seq, slot);  // trunk or trunk_bri
-    w.Octet(trunk);                                   // INTEGER (0..255): one aligned octet
-    w.Put(timeslot, 5);                               // INTEGER (0..31)
-    return w.octets();
-}
-
-std::string EncodeCreateMap(std::optional<Shared> transmitter, std::optional<Shared> receiver,
-                            int seq, unsigned slot) {
-    BitWriter w = PutCreate(9, seq, slot);
-    // MapParams: two OPTIONAL SharedChannels of bus (0..15) and channel (0..127).
-    w.Put(transmitter.has_value(), 1);
-    w.Put(receiver.has_value(), 1);
-    for (const auto& side : {transmitter, receiver}) {
-        if (!side) continue;
-        w.Put(side->bus, 4);
-        w.Put(side->channel, 7);
+Writer& Writer::Bits(unsigned value, unsigned bits) {
+    while (bits--) {
+        if (used % 8 == 0) out.push_back(0);
+        if (value >> bits & 1) out.back() = char(out.back() | 0x80 >> (used % 8));
+        ++used;
     }
-    return w.octets();
+    return *this;
 }
 
-std::string EncodeCreatePair(Pair kind, int first, int second, int seq, unsigned slot) {
-    BitWriter w = PutCreate(kind, seq, slot);
-    PutInteger(w, first);
-    PutInteger(w, second);
-    return w.octets();
+Writer& Writer::Octet(unsigned value) {
+    out.push_back(char(value));
+    used = unsigned(out.size()) * 8;
+    return *this;
 }
 
-bool DecodeEchoBuses(const std::string& octets, std::vector<int>& buses) {
-    Message m;
-    if (!Decode(octets, m) || m.pdu != Message::signal || m.signalIndex != 0) return false;
-    buses = m.echoBuses;
-    return true;
-}
-
-std::string EncodeConnect(unsigned peer, std::optional<int> seq, std::optional<unsigned> slot) {
-    BitWriter w;
-    PutHeader(w, seq, slot);
-    PutCommand(w, 2);  // connect: INTEGER (0..1023), two aligned octets
-    w.Octet(peer >> 8 & 0xFF);
-    w.Octet(peer & 0xFF);
-    return w.octets();
-}
-
-std::string EncodeCreateMixerOut(int unit, int channel,
-                                 const std::vector<std::pair<int, int>>& inputs,
-                                 std::optional<int> seq, std::optional<unsigned> slot) {
-    BitWriter w = PutCreate(0, seq, slot);  // mixerOut: no OPTIONAL field, not extensible
-    PutInteger(w, unit);
-    PutTdmChannel(w, channel);
-    w.Octet(unsigned(inputs.size()));  // SEQUENCE OF MixerInput { channel, gain }
-    for (const auto& input : inputs) {
-        PutTdmChannel(w, input.first);
-        PutInteger(w, input.second);
-    }
-    return w.octets();
-}
-
-std::string EncodeCreateMixerIn(int unit, int channel, std::optional<int> summator,
-                                std::optional<int> seq, std::optional<unsigned> slot) {
-    BitWriter w = PutCreate(1, seq, slot);  // mixerIn, not extensible
-    w.Put(summator.has_value(), 1);
-    w.Put(0, 2);  // no ecm, no rtp
-    PutInteger(w, unit);
-    PutTdmChannel(w, channel);
-    if (summator) PutTdmChannel(w, *summator);
-    return w.octets();
-}
-
-// Gain ::= SEQUENCE { gainDB INTEGER, ... }; IVAParams ::= SEQUENCE { det_lvl_dB INTEGER }
-std::string EncodeIoctl(IoctlAlternative alternative, int value, std::optional<int> seq,
-                        std::optional<unsigned> slot) {
-    BitWriter w;
-    PutHeader(w, seq, slot);
-    PutCommand(w, 9);       // ioctl
-    w.Put(0, 1);            // IoctlParams is extensible: a root alternative
-    w.Put(alternative, 6);  // of 38
-    if (alternative == dtmfEnable) {
-        w.Put(value != 0, 1);
-    } else {
-        if (alternative == rxGain) w.Put(0, 1);
-        PutInteger(w, value);
-    }
-    return w.octets();
-}
-
-std::string EncodeActivateEmpty(std::optional<int> seq, std::optional<unsigned> slot) {
-    BitWriter w;
-    PutHeader(w, seq, slot);
-    PutCommand(w, 6);  // activate
-    w.Put(0, 1);       // TermActivateParams is extensible: a root alternative
-    w.Put(0, 2);       // empty, of 3
-    return w.octets();
-}
-
-std::string EncodeTrunkCfg(int trunk, bool master, std::optional<int> seq) {
-    BitWriter w;
-    PutHeader(w, seq, std::nullopt);
-    PutCommand(w, 10);
-    PutInteger(w, trunk);
-    w.Put(master, 1);  // TrunkMode: 2 values
-    return w.octets();
-}
-
-std::string EncodeClockCfg(bool internal, bool disabled, int source, std::optional<int> seq) {
-    BitWriter w;
-    PutHeader(w, seq, std::nullopt);
-    PutCommand(w, 11);
-    w.Put(internal, 1);  // ClkSel0 and BExtEn: 2 values each
-    w.Put(disabled, 1);
-    PutInteger(w, source);
-    return w.octets();
-}
-
-std::string EncodeCas(int path, int timeslot, CasOp op, int value, std::optional<int> seq) {
-    BitWriter w;
-    PutHeader(w, seq, std::nullopt);
-    PutCommand(w, 9);  // ioctl
-    w.Put(0, 1);       // IoctlParams is extensible: a root alternative
-    w.Put(15, 6);      // cas, of 38
-    PutInteger(w, path);
-    PutInteger(w, timeslot);
-    w.Put(op, 2);  // CasCommandSignal: 4 alternatives
-    if (op == casOpen || op == casSet) PutInteger(w, value);
-    return w.octets();
-}
-
-std::string EncodeDisplay(std::optional<int> seq) {
-    BitWriter w;
-    PutHeader(w, seq, std::nullopt);
-    PutCommand(w, 13);  // display
-    w.Put(0, 1);        // DisplayParams is extensible: a root alternative
-    w.Put(1, 3);        // snmpTrapReceivers (1 of 7)
-    w.Octet(0);         // SEQUENCE OF IA5String: no element
-    return w.octets();
-}
-
-std::string EncodeSuccess(std::optional<int> seq) {
-    BitWriter w;
-    PutHeader(w, seq, std::nullopt);
-    w.Put(1, 2);  // response
-    w.Put(0, 1);  // success (0 of 2)
-    return w.octets();
+Writer& Writer::Integer(int value) {
+    unsigned n = 1;
+    while (n < 4 && (value >> (8 * n - 1) != 0 && value >> (8 * n - 1) != -1)) ++n;
+    Octet(n);
+    for (unsigned i = n; i-- > 0;) Octet(unsigned(value >> (8 * i)) & 0xFF);
+    return *this;
 }
 
 bool Decode(const std::string& octets, Message& m) {

@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace Lgcp {
@@ -19,66 +18,56 @@ std::string Octets(const char* hex);
 
 enum Command {
     query = 0,
+    testBpc = 1,
+    connect = 2,
     disconnect = 3,
     destroy = 5,
+    activate = 6,
     deactivate = 7,
+    trunkCfg = 10,
+    clockCfg = 11,
     ping = 12,
+    display = 13,
 };
+// Root alternatives of CreateParams and IoctlParams.
+enum CreateAlternative {
+    mixerOut = 0,
+    mixerIn = 1,
+    ext = 10,
+    echo = 12,
+    trunk = 7,
+    trunkBri = 8,
+    map = 9
+};
+enum IoctlAlternative { dtmfEnable = 11, cas = 15, ivaParams = 29, rxGain = 32 };
 
-// A command whose alternative carries NULL.
-std::string EncodeCommand(Command command, std::optional<int> seq = std::nullopt,
-                          std::optional<unsigned> slot = std::nullopt);
-enum BpcMode { bpcRead = 0, bpcWrite = 1, bpcDisconnect = 2 };
-// The TDM bus test on a range of a shared bus.
-std::string EncodeTestBpc(unsigned bus, int seed, BpcMode mode, unsigned start, unsigned length,
-                          std::optional<int> seq = std::nullopt,
-                          std::optional<unsigned> slot = std::nullopt);
-// Create a trunk (or BRI trunk) slot on the trunk's timeslot.
-std::string EncodeCreateTrunk(bool bri, unsigned trunk, unsigned timeslot,
-                              std::optional<int> seq = std::nullopt,
-                              std::optional<unsigned> slot = std::nullopt);
-struct Shared {
-    unsigned bus, channel;
+// A message built field by field, most significant bit first: the header
+// (Message ::= SEQUENCE { seq INTEGER OPTIONAL, slot INTEGER (0..1023) OPTIONAL, pdu })
+// on construction, then the PDU, which a test spells out from the ASN.1.
+class Writer {
+public:
+    explicit Writer(std::optional<int> seq = std::nullopt,
+                    std::optional<unsigned> slot = std::nullopt);
+    Writer& Bits(unsigned value, unsigned bits);
+    Writer& Octet(unsigned value);  // aligned
+    // Unconstrained INTEGER: a length octet, then the fewest two's-complement octets.
+    Writer& Integer(int value);
+    // INTEGER (0..1023): a range of 1024 takes two aligned octets.
+    Writer& Slot(unsigned number) { return Octet(number >> 8 & 0xFF).Octet(number & 0xFF); }
+    // PDU command (0 of 3); Command is extensible: a root alternative, of 15.
+    Writer& Command(unsigned alternative) { return Bits(0, 3).Bits(alternative, 4); }
+    // Create with a root alternative of the extensible CreateParams (19 of them).
+    Writer& Create(unsigned alternative) { return Command(4).Bits(0, 1).Bits(alternative, 5); }
+    // Ioctl with a root alternative of the extensible IoctlParams (38 of them).
+    Writer& Ioctl(unsigned alternative) { return Command(9).Bits(0, 1).Bits(alternative, 6); }
+    // A success response (1 of 3, then 0 of 2), as a controller should never send one.
+    Writer& Success() { return Bits(1, 2).Bits(0, 1); }
+    operator std::string() const { return out; }
+
+private:
+    std::string out;
+    unsigned used = 0;
 };
-// Create a map slot with the shared-bus channels present.
-std::string EncodeCreateMap(std::optional<Shared> transmitter, std::optional<Shared> receiver,
-                            int seq, unsigned slot);
-// Create an external slot {transmitter, receiver} or an echo slot {bus, channel}.
-enum Pair { ext = 10, echo = 12 };
-std::string EncodeCreatePair(Pair kind, int first, int second, int seq, unsigned slot);
-// The `echoBus` list of a query signal; false when the octets are not one.
-bool DecodeEchoBuses(const std::string& octets, std::vector<int>& buses);
-// Connect the command's slot (the transmitter) to the peer slot.
-std::string EncodeConnect(unsigned peer, std::optional<int> seq = std::nullopt,
-                          std::optional<unsigned> slot = std::nullopt);
-// Create a mixer output on the unit's TDM channel, its summator fed by the
-// TDM channels given with their gains; a mixer input, feeding the summator
-// on another TDM channel when one is given.
-std::string EncodeCreateMixerOut(int unit, int channel,
-                                 const std::vector<std::pair<int, int>>& inputs,
-                                 std::optional<int> seq, std::optional<unsigned> slot);
-std::string EncodeCreateMixerIn(int unit, int channel, std::optional<int> summator,
-                                std::optional<int> seq, std::optional<unsigned> slot);
-// An ioctl whose record is a BOOLEAN, the gain or the IVA detection level.
-enum IoctlAlternative { dtmfEnable = 11, ivaParams = 29, rxGain = 32 };
-std::string EncodeIoctl(IoctlAlternative alternative, int value, std::optional<int> seq,
-                        std::optional<unsigned> slot);
-// Activate with the `empty` parameters.
-std::string EncodeActivateEmpty(std::optional<int> seq = std::nullopt,
-                                std::optional<unsigned> slot = std::nullopt);
-// trunkCfg: the trunk becomes a clock slave, or master.
-std::string EncodeTrunkCfg(int trunk, bool master, std::optional<int> seq = std::nullopt);
-// clockCfg {external or internal, enabled or disabled, source}.
-std::string EncodeClockCfg(bool internal, bool disabled, int source,
-                           std::optional<int> seq = std::nullopt);
-enum CasOp { casOpen = 0, casClose = 1, casSet = 2, casGet = 3 };
-// The slotless ioctl with a CAS command; value goes with open and set.
-std::string EncodeCas(int path, int timeslot, CasOp op, int value = 0,
-                      std::optional<int> seq = std::nullopt);
-// The display command with an empty list of SNMP trap receivers.
-std::string EncodeDisplay(std::optional<int> seq = std::nullopt);
-// A success response, as a controller should never send one.
-std::string EncodeSuccess(std::optional<int> seq = std::nullopt);
 
 struct Message {
     std::optional<int> seq;

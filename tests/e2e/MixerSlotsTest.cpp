@@ -7,16 +7,31 @@
 
 namespace {
 
-using Lgcp::EncodeCreateMixerIn;
-using Lgcp::EncodeCreateMixerOut;
-using Lgcp::EncodeIoctl;
+// MixerChannel ::= CHOICE { tdm INTEGER, rtp INTEGER }: always tdm here.
+// A mixer output on the unit's channel, its summator fed by channels with their gains.
+std::string MixerOut(int unit, int channel, const std::vector<std::pair<int, int>>& inputs, int seq,
+                     unsigned slot) {
+    Lgcp::Writer w(seq, slot);
+    w.Create(Lgcp::mixerOut).Integer(unit).Bits(0, 1).Integer(channel);
+    w.Octet(unsigned(inputs.size()));
+    for (const auto& input : inputs) w.Bits(0, 1).Integer(input.first).Integer(input.second);
+    return w;
+}
+// A mixer input (no ecm, no rtp), feeding the summator on another channel when one is given.
+std::string MixerIn(int unit, int channel, std::optional<int> summator, int seq, unsigned slot) {
+    Lgcp::Writer w(seq, slot);
+    w.Create(Lgcp::mixerIn).Bits(summator.has_value(), 1).Bits(0, 2).Integer(unit);
+    w.Bits(0, 1).Integer(channel);
+    if (summator) w.Bits(0, 1).Integer(*summator);
+    return w;
+}
 
 class MixerSlots : public DaemonTest {
 protected:
     // The query's mixer entries.
     std::string Query(int seq) {
         EXPECT_EQ("success seq=" + std::to_string(seq),
-                  Answer(Lgcp::EncodeCommand(Lgcp::query, seq)));
+                  Answer(Lgcp::Writer(seq).Command(Lgcp::query)));
         return Next().mixers;
     }
     Lgcp::Message Next() {
@@ -27,7 +42,7 @@ protected:
         return m;
     }
     std::string Destroy(int seq, unsigned slot) {
-        return Answer(Lgcp::EncodeCommand(Lgcp::destroy, seq, slot));
+        return Answer(Lgcp::Writer(seq, slot).Command(Lgcp::destroy));
     }
     static std::string Ask(const std::string& line) { return BoardControl::Ask(line); }
 
@@ -37,34 +52,36 @@ protected:
 // Unit 3's channel c is on switch timeslot 17152 + c.
 TEST_F(MixerSlots, SummatorsTheSwitchAndTheReceivers) {
     // mixerIn {unit 3, tdm 5, summator tdm 2} at slot 11, seq 1, worked out by hand.
-    ASSERT_EQ("C0 01 01 00 0B 08 0C 01 03 00 01 05 00 01 02",
-              Lgcp::Hex(EncodeCreateMixerIn(3, 5, 2, 1, 11)));
+    ASSERT_EQ("C0 01 01 00 0B 08 0C 01 03 00 01 05 00 01 02", Lgcp::Hex(MixerIn(3, 5, 2, 1, 11)));
 
     StartOnBoard();
-    EXPECT_EQ("error 1 seq=1 slot=10", Answer(EncodeCreateMixerOut(3, 2, {}, 1, 10)));
+    EXPECT_EQ("error 1 seq=1 slot=10", Answer(MixerOut(3, 2, {}, 1, 10)));
     // The smallest unit's counts are every unit's.
     EXPECT_EQ("1:16:16:16:770:17:24 3:16:16:16:770:17:24", Query(2));
-    EXPECT_EQ("success seq=3 slot=10", Answer(EncodeCreateMixerOut(3, 2, {}, 3, 10)));
+    EXPECT_EQ("success seq=3 slot=10", Answer(MixerOut(3, 2, {}, 3, 10)));
     EXPECT_EQ("17154:32767", Ask("/dev/mixer summator 3 2"));
-    EXPECT_EQ("success seq=4 slot=11", Answer(EncodeCreateMixerIn(3, 5, 2, 4, 11)));
+    EXPECT_EQ("success seq=4 slot=11", Answer(MixerIn(3, 5, 2, 4, 11)));
     EXPECT_EQ("17154:32767 17157:32767", Ask("/dev/mixer summator 3 2"));
-    EXPECT_EQ("error 1 seq=5 slot=12", Answer(EncodeCreateMixerIn(1, 20, std::nullopt, 5, 12)));
+    EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerIn(1, 20, std::nullopt, 5, 12)));
 
-    Answers(Lgcp::EncodeCreateTrunk(false, 0, 7, 6, 1), 3);
+    Answers(Lgcp::Writer(6, 1).Create(Lgcp::trunk).Octet(0).Bits(7, 5), 3);
     EXPECT_EQ((std::vector<std::string>{"signal 9 active 17157 slot=11", "success seq=7 slot=1"}),
-              Answers(Lgcp::EncodeConnect(11, 7, 1), 2));
+              Answers(Lgcp::Writer(7, 1).Command(Lgcp::connect).Slot(11), 2));
     EXPECT_EQ("17157 from 7", Ask("/dev/hal route 17157"));
 
-    EXPECT_EQ("success seq=8 slot=11", Answer(EncodeIoctl(Lgcp::dtmfEnable, 1, 8, 11)));
+    EXPECT_EQ("success seq=8 slot=11",
+              Answer(Lgcp::Writer(8, 11).Ioctl(Lgcp::dtmfEnable).Bits(1, 1)));
     EXPECT_EQ("ok", Ask("/dev/dtmf event 17157 5"));
     EXPECT_EQ("signal 1 slot=11", controller.ReadAnswer());
-    EXPECT_EQ("success seq=9 slot=11", Answer(EncodeIoctl(Lgcp::rxGain, -6, 9, 11)));
+    EXPECT_EQ("success seq=9 slot=11",
+              Answer(Lgcp::Writer(9, 11).Ioctl(Lgcp::rxGain).Bits(0, 1).Integer(-6)));
     EXPECT_EQ("0xFA", Ask("/dev/dsp gain 17157"));
     EXPECT_EQ("ok", Ask("/dev/dsp event 17157 0x200 0x20000000 0x60000000"));
     Next();
     // vad {vad-rx TRUE, vad-tx FALSE} for slot 11, worked out by hand.
     EXPECT_EQ("40 00 0B 90 E0", last);
-    EXPECT_EQ("error 6 seq=10 slot=10", Answer(EncodeIoctl(Lgcp::ivaParams, -30, 10, 10)));
+    EXPECT_EQ("error 6 seq=10 slot=10",
+              Answer(Lgcp::Writer(10, 10).Ioctl(Lgcp::ivaParams).Integer(-30)));
 
     for (unsigned slot : {11, 10, 1})
         EXPECT_EQ("success seq=11 slot=" + std::to_string(slot), Destroy(11, slot));
@@ -78,11 +95,11 @@ TEST_F(MixerSlots, SummatorsTheSwitchAndTheReceivers) {
 TEST_F(MixerSlots, AVanishedUnitAbortsItsSlots) {
     StartOnBoard();
     Query(1);
-    EXPECT_EQ("success seq=2 slot=10", Answer(EncodeCreateMixerOut(3, 0, {{1, -200}}, 2, 10)));
-    EXPECT_EQ("success seq=3 slot=11", Answer(EncodeCreateMixerIn(3, 1, std::nullopt, 3, 11)));
+    EXPECT_EQ("success seq=2 slot=10", Answer(MixerOut(3, 0, {{1, -200}}, 2, 10)));
+    EXPECT_EQ("success seq=3 slot=11", Answer(MixerIn(3, 1, std::nullopt, 3, 11)));
 
     EXPECT_EQ("ok", Ask("/dev/mixer remove 3"));
-    EXPECT_EQ("success seq=4", Answer(Lgcp::EncodeCommand(Lgcp::query, 4)));
+    EXPECT_EQ("success seq=4", Answer(Lgcp::Writer(4).Command(Lgcp::query)));
     // abort 0 for slots 10 and 11, worked out by hand, before the report.
     for (const char* abort : {"40 00 0A 87 01 00", "40 00 0B 87 01 00"}) {
         Next();

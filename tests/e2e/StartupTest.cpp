@@ -87,7 +87,7 @@ TEST_F(Startup, AnnouncesItselfWritesThePidAndStatusFilesAndStopsOnSigterm) {
     ASSERT_TRUE(daemon.WaitFor("Starting server [" + tag + "], port=20001\n")) << daemon.Output();
     EXPECT_EQ(std::to_string(daemon.pid()), ReadFile(DaemonProcess::pidPath));
     ASSERT_TRUE(controller.Connect(port));
-    EXPECT_EQ("success", Answer(Lgcp::EncodeCommand(Lgcp::ping)));
+    EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
 
     daemon.Signal(SIGUSR2);
     std::string status;
@@ -154,7 +154,7 @@ TEST_F(Startup, DaemonModeDetachesListensAndLogsToSyslog) {
     ASSERT_GT(pid, 0);
     EXPECT_NE(daemon.pid(), pid);
     ASSERT_TRUE(controller.Connect(port));
-    EXPECT_EQ("success", Answer(Lgcp::EncodeCommand(Lgcp::ping)));
+    EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
 
     bool started = false;
     for (int i = 0; i < 100 && !started; ++i)

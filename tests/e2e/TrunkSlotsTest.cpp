@@ -12,7 +12,8 @@ class TrunkSlots : public DaemonTest {
 protected:
     static std::string Create(unsigned trunk, unsigned timeslot, unsigned slot, int seq,
                               bool bri = false) {
-        return Lgcp::EncodeCreateTrunk(bri, trunk, timeslot, seq, slot);
+        Lgcp::Writer w(seq, slot);
+        return w.Create(bri ? Lgcp::trunkBri : Lgcp::trunk).Octet(trunk).Bits(timeslot, 5);
     }
 };
 
@@ -30,61 +31,51 @@ TEST_F(TrunkSlots, CreateConnectDisconnectDestroy) {
         (Strings{"success seq=2 slot=3", "signal 10 active 5 slot=3", "signal 9 active 5 slot=3"}),
         Answers(Create(0, 5, 3, 2), 3));
 
-    EXPECT_EQ("success seq=3 slot=3", Answer(Lgcp::EncodeConnect(17, 3, 3)));
+    EXPECT_EQ("success seq=3 slot=3", Answer(Lgcp::Writer(3, 3).Command(Lgcp::connect).Slot(17)));
     EXPECT_EQ("69 from 5", BoardControl::Ask("/dev/hal route 69"));
     const std::string connects = "/dev/hal count 0x80084d02";
     const std::string switched = BoardControl::Ask(connects);
-    EXPECT_EQ("success seq=4 slot=3", Answer(Lgcp::EncodeConnect(17, 4, 3)));
+    EXPECT_EQ("success seq=4 slot=3", Answer(Lgcp::Writer(4, 3).Command(Lgcp::connect).Slot(17)));
     EXPECT_EQ(switched, BoardControl::Ask(connects));
 
-    EXPECT_EQ("success seq=5 slot=17", Answer(Lgcp::EncodeCommand(Lgcp::disconnect, 5, 17)));
+    EXPECT_EQ("success seq=5 slot=17", Answer(Lgcp::Writer(5, 17).Command(Lgcp::disconnect)));
     EXPECT_EQ("69 const 0xD5", BoardControl::Ask("/dev/hal route 69"));
 
-    EXPECT_EQ("error 6 seq=6 slot=17", Answer(Lgcp::EncodeActivateEmpty(6, 17)));
+    EXPECT_EQ("error 6 seq=6 slot=17",
+              Answer(Lgcp::Writer(6, 17).Command(Lgcp::activate).Bits(0, 3)));
     EXPECT_EQ("error 1 seq=7 slot=20", Answer(Create(4, 0, 20, 7)));
     EXPECT_EQ("error 1 seq=8 slot=20", Answer(Create(3, 4, 20, 8, true)));
-    EXPECT_EQ("error 3 seq=9 slot=20", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 9, 20)));
-    EXPECT_EQ("error 3 seq=10 slot=20", Answer(Lgcp::EncodeConnect(17, 10, 20)));
+    EXPECT_EQ("error 3 seq=9 slot=20", Answer(Lgcp::Writer(9, 20).Command(Lgcp::destroy)));
+    EXPECT_EQ("error 3 seq=10 slot=20",
+              Answer(Lgcp::Writer(10, 20).Command(Lgcp::connect).Slot(17)));
 
-    EXPECT_EQ("success seq=11 slot=17", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 11, 17)));
-    EXPECT_EQ("error 3 seq=12 slot=17", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 12, 17)));
-    ExpectCleanStop();
-}
-
-TEST_F(TrunkSlots, ASecondSlotOnATimeslotEvictsTheFirst) {
-    StartOnBoard();
-    EXPECT_EQ("success seq=1 slot=4", Answers(Create(0, 7, 4, 1), 3)[0]);
-    EXPECT_EQ("success seq=2 slot=5", Answers(Create(0, 7, 5, 2), 3)[0]);
-    EXPECT_TRUE(
-        daemon.WaitFor("trunk-slot: two slots require the same timeslot, remove old.\n"
-                       " old slot 04:trunk\n"))
-        << daemon.Output();
-    EXPECT_EQ("error 3 seq=3 slot=4", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 3, 4)));
-    // BRI line 0 shares channel numbers with trunk 0 but not its owners.
-    EXPECT_EQ("success seq=4 slot=6", Answers(Create(1, 3, 6, 4, true), 3)[0]);
-    EXPECT_EQ("success seq=5 slot=5", Answer(Lgcp::EncodeCommand(Lgcp::destroy, 5, 5)));
+    EXPECT_EQ("success seq=11 slot=17", Answer(Lgcp::Writer(11, 17).Command(Lgcp::destroy)));
+    EXPECT_EQ("error 3 seq=12 slot=17", Answer(Lgcp::Writer(12, 17).Command(Lgcp::destroy)));
+    // A second slot on a timeslot evicts the first.
+    EXPECT_EQ("success seq=13 slot=4", Answers(Create(0, 5, 4, 13), 3)[0]);
+    EXPECT_EQ("error 3 seq=14 slot=3", Answer(Lgcp::Writer(14, 3).Command(Lgcp::destroy)));
     ExpectCleanStop();
 }
 
 TEST_F(TrunkSlots, QueryAndTheLinkDrop) {
     StartOnBoard();
     EXPECT_EQ((Strings{"success seq=1", "signal 0"}),
-              Answers(Lgcp::EncodeCommand(Lgcp::query, 1), 2));
-    EXPECT_EQ("error 4 seq=2 slot=1", Answer(Lgcp::EncodeCommand(Lgcp::query, 2, 1)));
+              Answers(Lgcp::Writer(1).Command(Lgcp::query), 2));
+    EXPECT_EQ("error 4 seq=2 slot=1", Answer(Lgcp::Writer(2, 1).Command(Lgcp::query)));
     // SIGHUP sends the resource list on its own.
     daemon.Signal(SIGHUP);
     EXPECT_EQ("signal 0", controller.ReadAnswer());
     EXPECT_TRUE(daemon.WaitFor("update hardware resources\n")) << daemon.Output();
     Answers(Create(1, 1, 1, 3), 3);
     Answers(Create(1, 2, 2, 4), 3);
-    ASSERT_EQ("success seq=5 slot=1", Answer(Lgcp::EncodeConnect(2, 5, 1)));
+    ASSERT_EQ("success seq=5 slot=1", Answer(Lgcp::Writer(5, 1).Command(Lgcp::connect).Slot(2)));
 
     controller.Close();
     ASSERT_TRUE(daemon.WaitFor(" closed.\n")) << daemon.Output();
     ASSERT_TRUE(controller.Connect(port)) << daemon.Output();
     for (unsigned slot : {1, 2})
         EXPECT_EQ("error 3 seq=6 slot=" + std::to_string(slot),
-                  Answer(Lgcp::EncodeCommand(Lgcp::destroy, 6, slot)));
+                  Answer(Lgcp::Writer(6, slot).Command(Lgcp::destroy)));
     // Both timeslots are free again: no eviction.
     Answers(Create(1, 1, 7, 7), 3);
     EXPECT_EQ(std::string::npos, daemon.Output().find("two slots require")) << daemon.Output();
