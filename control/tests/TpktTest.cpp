@@ -74,11 +74,6 @@ TEST_F(Tpkt, FramesArriveWholeAndInOrderWhateverTheSplit) {
             EXPECT_EQ(Tpkt_protocol::idle, stack.tpkt->current_state());
         }
     }
-    Stack byOctet;
-    for (char c : stream) {
-        byOctet.Feed(std::string(1, c));
-    }
-    EXPECT_EQ(expected, byOctet.bodies);
 }
 
 // A bad header is dropped with its line and the search for the next frame
