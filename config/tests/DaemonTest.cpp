@@ -59,20 +59,17 @@ void say(int fd, const std::string& text) {
     if (::write(fd, text.data(), text.size()) != ssize_t(text.size())) ::_exit(3);
 }
 
-// Prepares the child to log to the sink, on the fake clock.
-std::function<void()> logTo(const SyslogSink& sink) {
-    return [&sink] {
-        new FakeClock(1000);
-        syslogManager.setServerPath(sink.path().c_str());
-    };
-}
-
-TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
+TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptorsUnderTheNameCutTo79) {
     SyslogSink sink(SOCK_DGRAM);
     TempDir unused;
     Daemon::Params params;
-    params.name = "halvox-test";
-    const std::string report = daemonize(params, logTo(sink), [&](int fd) {
+    params.name = std::string(60, 'a') + std::string(40, 'b');
+    const std::string ident = std::string(60, 'a') + std::string(19, 'b') + ": ";
+    auto logToSink = [&sink] {
+        new FakeClock(1000);
+        syslogManager.setServerPath(sink.path().c_str());
+    };
+    const std::string report = daemonize(params, logToSink, [&](int fd) {
         std::cerr << "boom" << std::endl;
         std::cout << "note" << std::endl;
         std::clog << "debug" << std::endl;
@@ -87,26 +84,12 @@ TEST(Daemon, SyslogModeSendsTheStandardStreamsAndDescriptors) {
     EXPECT_EQ(report, "done");
     const auto got = sink.waitFor(5);
     ASSERT_EQ(got.size(), 5u);
-    EXPECT_EQ(got[0], SyslogMessage(27, "halvox-test: boom"));
-    EXPECT_EQ(got[1], SyslogMessage(29, "halvox-test: note"));
-    EXPECT_EQ(got[2], SyslogMessage(31, "halvox-test: debug"));
+    EXPECT_EQ(got[0], SyslogMessage(27, ident + "boom"));
+    EXPECT_EQ(got[1], SyslogMessage(29, ident + "note"));
+    EXPECT_EQ(got[2], SyslogMessage(31, ident + "debug"));
     EXPECT_EQ(got[3], "raw\n");
-    EXPECT_EQ(got[4], SyslogMessage(27, "halvox-test: still"));
+    EXPECT_EQ(got[4], SyslogMessage(27, ident + "still"));
     EXPECT_TRUE(std::filesystem::is_empty(unused.path())) << "the second Init made log files";
-}
-
-TEST(Daemon, LongNameIsCutTo79Characters) {
-    SyslogSink sink(SOCK_DGRAM);
-    Daemon::Params params;
-    params.name = std::string(60, 'a') + std::string(40, 'b');
-    const std::string report = daemonize(params, logTo(sink), [&](int fd) {
-        std::cout << "x" << std::endl;
-        say(fd, "done");
-    });
-    EXPECT_EQ(report, "done");
-    const auto got = sink.waitFor(1);
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0], SyslogMessage(29, std::string(60, 'a') + std::string(19, 'b') + ": x"));
 }
 
 TEST(Daemon, FileModeWritesHourlyFilesAndFlushesAtExit) {
@@ -133,13 +116,11 @@ TEST(Daemon, OtherModesDetachWithoutRedirecting) {
     Daemon::Params params;
     params.mode = 2;
     params.nochdir = true;
-    char here[4096];
-    ASSERT_TRUE(::getcwd(here, sizeof here));
+    const auto here = std::filesystem::current_path();
     const std::string report = daemonize(
         params, [] {},
         [&](int fd) {
-            char cwd[4096];
-            const bool sameDir = ::getcwd(cwd, sizeof cwd) && std::string(cwd) == here;
+            const bool sameDir = std::filesystem::current_path() == here;
             const bool leader = ::getsid(0) == ::getpid();
             say(fd, std::string(std::cout.rdbuf() == original ? "kept " : "redirected ") +
                         (leader ? "leader " : "member ") + (sameDir ? "same-dir" : "moved"));

@@ -13,23 +13,15 @@ bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) >= 0; }
 bool CloseOnExec(int fd) { return (::fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0; }
 bool NonBlocking(int fd) { return (::fcntl(fd, F_GETFL) & O_NONBLOCK) != 0; }
 
-struct Pipe {
-    Pipe() {
-        int ends[2];
-        if (::pipe(ends) == 0) in = ends[0], out = ends[1];
-    }
-    int in = -1, out = -1;
-};
-
 }  // namespace
 
 TEST(Fd, OwnsItsDescriptorCopiesOwnDuplicatesAndClosesOnce) {
-    Pipe p;
-    int before;
+    int p[2], before;
+    ASSERT_EQ(0, ::pipe(p));
     {
-        Fd reader(p.in);
-        ::close(p.out);
-        EXPECT_TRUE(CloseOnExec(p.in));
+        Fd reader(p[0]);
+        ::close(p[1]);
+        EXPECT_TRUE(CloseOnExec(p[0]));
         Fd copy(reader);
         EXPECT_NE(reader.lowlevel_fd(), copy.lowlevel_fd());
         EXPECT_TRUE(CloseOnExec(copy.lowlevel_fd()));
@@ -63,7 +55,7 @@ TEST(Fd, OwnsItsDescriptorCopiesOwnDuplicatesAndClosesOnce) {
         EXPECT_EQ(-1, moved.close()) << "a second close must not hit a reused number";
         EXPECT_EQ(EBADF, errno);
     }
-    EXPECT_FALSE(IsOpen(p.in));
+    EXPECT_FALSE(IsOpen(p[0]));
     EXPECT_FALSE(IsOpen(before));
 }
 
@@ -84,12 +76,13 @@ TEST(Fd, OpenCreatesFilesWithMode0644) {
 }
 
 TEST(Fd, ModeSwitches) {
-    Pipe p;
-    Fd in(p.in), out(p.out);
-    EXPECT_TRUE(in.NonBlock() && NonBlocking(p.in));
-    EXPECT_TRUE(BlockMode(p.in) && !NonBlocking(p.in));
-    EXPECT_TRUE(NonBlockMode(p.out) && NonBlocking(p.out));
-    EXPECT_TRUE(SetCloexec(p.in, false) && !CloseOnExec(p.in));
-    EXPECT_TRUE(SetCloexec(p.in, true) && CloseOnExec(p.in));
+    int p[2];
+    ASSERT_EQ(0, ::pipe(p));
+    Fd in(p[0]), out(p[1]);
+    EXPECT_TRUE(in.NonBlock() && NonBlocking(p[0]));
+    EXPECT_TRUE(BlockMode(p[0]) && !NonBlocking(p[0]));
+    EXPECT_TRUE(NonBlockMode(p[1]) && NonBlocking(p[1]));
+    EXPECT_TRUE(SetCloexec(p[0], false) && !CloseOnExec(p[0]));
+    EXPECT_TRUE(SetCloexec(p[0], true) && CloseOnExec(p[0]));
     EXPECT_FALSE(Fd().NonBlock() || NonBlockMode(-1) || BlockMode(-1) || SetCloexec(-1, true));
 }

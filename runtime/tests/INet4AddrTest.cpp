@@ -24,9 +24,7 @@ TEST(INet4Addr, AssignReadsAddressAndPortAndRefusesTheRest) {
         {":80", false, "9.9.9.9:80", 80},  // a port given is stored all the same
         {"gateway.local:20001", false, "9.9.9.9:20001", 20001},
         {"", false, "9.9.9.9:9", -1},
-        {"1.2.3.4.5", false, "9.9.9.9:9", -1},
         {"256.1.1.1", false, "9.9.9.9:9", -1},
-        {"1.2.3.x", false, "9.9.9.9:9", -1},
         // A port outside 0..65535 is refused and not stored.
         {"1.2.3.4:65536", false, nullptr, 0},
         {"1.2.3.4:-1", false, nullptr, 0},

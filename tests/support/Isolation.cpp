@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace TestSupport {
@@ -15,15 +15,6 @@ namespace TestSupport {
 namespace {
 
 std::string Failed(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
-
-bool MakeDirs(const std::string& dir) {
-    for (std::string::size_type pos = 1; pos != std::string::npos;) {
-        pos = dir.find('/', pos + 1);
-        std::string part = dir.substr(0, pos);
-        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
 
 bool LoopbackUp(std::string& why) {
     int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -50,7 +41,9 @@ bool EnterPrivateNamespaces(std::string& why) {
 }
 
 bool MountTmpfs(const std::string& dir, std::string& why) {
-    if (!MakeDirs(dir)) return why = Failed(dir.c_str()), false;
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) return why = dir + ": " + error.message(), false;
     if (::mount("none", dir.c_str(), "tmpfs", 0, "mode=0755") != 0)
         return why = Failed(dir.c_str()), false;
     return true;
