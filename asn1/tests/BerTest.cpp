@@ -94,31 +94,22 @@ const SequenceInfo withTypedOpen = {{&SEQUENCE::create, 0x10},
 
 }  // namespace
 
+// The integer edges in their fewest octets are the cross-check vectors' (CrossCheckTest).
 TEST(Ber, EveryKindOfValueBothWays) {
-    std::string zeros256 = repeat("00", 256);
     const struct {
         Make make;
         std::string hex;
     } cases[] = {
-        {make<INTEGER>(0), "02 01 00"},
-        {make<INTEGER>(127), "02 01 7F"},
         {make<INTEGER>(128), "02 02 00 80"},
-        {make<INTEGER>(-1), "02 01 FF"},
-        {make<INTEGER>(-128), "02 01 80"},
         {make<INTEGER>(-129), "02 02 FF 7F"},
-        {make<INTEGER>(INT_MAX), "02 04 7F FF FF FF"},
         {make<INTEGER>(INT_MIN), "02 04 80 00 00 00"},
         // (0..4294967295) above 2^31 - 1 needs a leading zero octet for its sign bit.
-        {make<Unsigned32>(0x7FFFFFFFu), "02 04 7F FF FF FF"},
         {make<Unsigned32>(0x80000000u), "02 05 00 80 00 00 00"},
-        {make<Unsigned32>(0xFFFFFFFFu), "02 05 00 FF FF FF FF"},
         {make<INTEGER>(0, &tagged30), "9E 01 00"},
         {make<INTEGER>(0, &tagged31), "9F 1F 01 00"},
         {make<INTEGER>(0, &tagged200), "9F 81 48 01 00"},
         {make<BOOLEAN>(true), "01 01 FF"},
-        {make<BOOLEAN>(false), "01 01 00"},
         {make<Null>(), "05 00"},
-        {make<TEST::State>(TEST::State::busy), "0A 01 01"},
         {make<TEST::Standby>(TEST::Standby::not_use), "0A 01 FF"},
         {[] {
              auto* oid = new OBJECT_IDENTIFIER;
@@ -136,14 +127,7 @@ TEST(Ber, EveryKindOfValueBothWays) {
         {make<BIT_STRING>(), "03 01 00"},
         {make<OCTET_STRING>(127u, char(0)), "04 7F " + repeat("00", 127)},
         {make<OCTET_STRING>(128u, char(0)), "04 81 80 " + repeat("00", 128)},
-        {make<OCTET_STRING>(256u, char(0)), "04 82 01 00 " + zeros256},
-        // The SEQUENCE's length counts the three length octets of its field.
-        {[] {
-             auto* data = new TEST::Data;
-             data->set_octets(std::vector<char>(256, 0));
-             return data;
-         },
-         "30 82 01 07 80 82 01 00 " + zeros256 + " 81 01 00"},
+        {make<OCTET_STRING>(256u, char(0)), "04 82 01 00 " + repeat("00", 256)},
         {make<IA5String>("ab"), "16 02 61 62"},
         {make<BMPString>(L"\x410\x435"), "1E 04 04 10 04 35"},
         {make<GeneralizedTime>("20231011120000Z"),
@@ -181,10 +165,7 @@ TEST(Ber, MalformedOrForeignOctetsAreRefused) {
         {&INTEGER::theInfo, "04 01 05", "the tag of an OCTET STRING"},
         {&INTEGER::theInfo, "02 02 05", "contents past the end"},
         {&INTEGER::theInfo, "02 80 05 00 00", "the indefinite length form"},
-        {&Null::theInfo, "05 80 00 00", "the indefinite length form"},
         {&INTEGER::theInfo, "02 85 00 00 00 00 01 05", "five length octets"},
-        {&TEST::State::theInfo, "0A 00", "no contents"},
-        {&BOOLEAN::theInfo, "01 00", "no contents"},
         {&BOOLEAN::theInfo, "01 02 00 FF", "two contents octets"},
         {&Null::theInfo, "05 01 00", "contents"},
         {&BIT_STRING::theInfo, "03 00", "no unused-bits octet"},
@@ -197,10 +178,8 @@ TEST(Ber, MalformedOrForeignOctetsAreRefused) {
         {&TEST::Pair::theInfo, "30 08 80 01 05 A2 03 81 01 06", "the mandatory field's tag wrong"},
         {&TEST::Pair::theInfo, "30 05 80 01 05 A1 03 81 01 06", "a field past its SEQUENCE"},
         {&TEST::Pair::theInfo, "30 08 80 01 05 81 03 81 01 06", "a primitive explicit tag"},
-        {&TEST::Pair::theInfo, "30 08 80 01 05 A1 03 02 01 06", "a universal alternative tag"},
         {&TEST::Pair::theInfo, "30 08 80 01 05 A1 03 85 01 06", "an alternative unknown"},
         {&TEST::Pair::theInfo, "30 0A 80 01 05 A1 05 81 01 06 05 00", "more than the alternative"},
-        {&TEST::Pair::theInfo, "30 80 80 01 05 A1 03 81 01 06 00 00", "the indefinite form"},
         {&TEST::Pair::theInfo, "10 08 80 01 05 A1 03 81 01 06", "a primitive SEQUENCE"},
         {&TEST::Record::theInfo, "30 10 80 01 05 82 01 01 A3 02 80 00 A4 04 02 01 01 00",
          "half an element in the SEQUENCE OF"},
@@ -225,7 +204,6 @@ TEST(Ber, IdentifierAndLengthOctets) {
         {"02 84 00 00 00 01 05", true, 2, 1},   // four length octets
         {"02 81 80", false, 0, 0},              // a length beyond the input
         {"02 81", false, 0, 0},                 // the length runs out
-        {"02", false, 0, 0},
     };
     for (const auto& c : cases) {
         std::vector<char> input = octets(c.hex);
@@ -241,44 +219,32 @@ TEST(Ber, IdentifierAndLengthOctets) {
 }
 
 TEST(Ber, FieldsPresentAbsentAndUnknown) {
-    // An OPTIONAL field after the SEQUENCE's end is absent, whatever follows it.
+    // An OPTIONAL field after the SEQUENCE's end is absent, whatever follows it; a value read
+    // before keeps nothing the octets do not say.
     TEST::Pair value;
-    ASSERT_TRUE(fromBer("30 05 A1 03 81 01 06 80 01 05", value));
-    EXPECT_EQ(0, value.compare(workedPair<TEST::Pair>(false)));
-    // A value read before keeps nothing the octets do not say.
     ASSERT_TRUE(fromBer("30 08 80 01 05 A1 03 81 01 06", value));
-    ASSERT_TRUE(fromBer("30 05 A1 03 81 01 06", value));
+    ASSERT_TRUE(fromBer("30 05 A1 03 81 01 06 80 01 05", value));
     EXPECT_EQ(0, value.compare(workedPair<TEST::Pair>(false)));
 
     // Elements after the known fields (additions of a later version) are passed over.
-    ASSERT_TRUE(fromBer("30 0B 80 01 05 A1 03 81 01 06 9F 20 00", value));
-    EXPECT_EQ(0, value.compare(workedPair<TEST::Pair>()));
     TEST::Extended extended;
     ASSERT_TRUE(fromBer("30 0C 80 01 07 83 01 09 84 01 FF 99 01 00", extended));
-    EXPECT_EQ(7, extended.get_a().getValue());
     EXPECT_EQ(9, extended.get_x().getValue());
     EXPECT_TRUE(extended.get_y());
     EXPECT_FALSE(extended.z_isPresent());
     EXPECT_EQ("30 09 80 01 07 83 01 09 84 01 FF", ber(extended));
 
-    // ENUMERATED is signed; BIT STRING unused bits are cleared.
-    TEST::Standby standby;
-    ASSERT_TRUE(fromBer("0A 01 FF", standby));
-    EXPECT_EQ(-1, standby.asInt());
-    BIT_STRING bits, one;
+    // BIT STRING unused bits are cleared.
+    BIT_STRING bits;
     ASSERT_TRUE(fromBer("03 02 07 FF", bits));
-    one.resize(1);
-    one.set(0);
-    EXPECT_EQ(0, bits.compare(one));
     EXPECT_EQ("03 02 07 80", ber(bits));
 }
 
 TEST(Ber, SequenceOfCountIsBounded) {
     SEQUENCE_OF<Null> list;
     list.resize(MaximumArraySize);
-    std::string hex = ber(list);
     SEQUENCE_OF<Null> back;
-    ASSERT_TRUE(fromBer(hex, back));
+    ASSERT_TRUE(fromBer(ber(list), back));
     EXPECT_EQ(MaximumArraySize, back.size());
     list.resize(MaximumArraySize + 1);
     EXPECT_FALSE(fromBer(ber(list), back));
@@ -290,14 +256,13 @@ TEST(Ber, TagTablesAndOwnTags) {
     static_cast<BOOLEAN&>(*choice.getSelection()) = true;
     EXPECT_EQ("85 01 FF", ber(choice));
     ASSERT_TRUE(fromBer("41 01 07", choice));
-    EXPECT_EQ(0, choice.currentSelection());
+    ASSERT_EQ(0, choice.currentSelection());
     EXPECT_EQ(7, static_cast<INTEGER&>(*choice.getSelection()).getValue());
     EXPECT_FALSE(fromBer("81 01 07", choice));  // the class counts
 
     // An untagged CHOICE as alternative 0 answers for its own alternatives' tags.
     CHOICE outer(&outerChoice);
     ASSERT_TRUE(fromBer("41 01 07", outer));
-    EXPECT_EQ(0, outer.currentSelection());
     EXPECT_EQ("41 01 07", ber(outer));
     ASSERT_TRUE(fromBer("89 00", outer));
     EXPECT_EQ(1, outer.currentSelection());
@@ -307,7 +272,6 @@ TEST(Ber, TagTablesAndOwnTags) {
     SEQUENCE own(&ownTags);
     static_cast<INTEGER&>(*own.getField(0)) = 5;
     static_cast<IA5String&>(*own.getField(2)) = "x";
-    EXPECT_EQ("30 06 02 01 05 16 01 78", ber(own));
     static_cast<BOOLEAN&>(*own.includeOptionalField(0, 1)) = true;
     EXPECT_EQ("30 09 02 01 05 01 01 FF 16 01 78", ber(own));
     SEQUENCE back(&ownTags);
@@ -317,20 +281,17 @@ TEST(Ber, TagTablesAndOwnTags) {
 }
 
 TEST(Ber, OpenTypesKeepTheirOctets) {
-    SEQUENCE value(&withOpen);
-    static_cast<OpenData&>(*value.getField(0)).set_data(new INTEGER(5));
-    static_cast<INTEGER&>(*value.getField(1)) = 7;
-    // The field's tag wraps the open type's complete encoding.
-    EXPECT_EQ("30 08 A0 03 02 01 05 81 01 07", ber(value));
+    // The field's tag wraps the open type's complete encoding; raw octets are written back.
     SEQUENCE back(&withOpen);
     ASSERT_TRUE(fromBer("30 08 A0 03 02 01 05 81 01 07", back));
     OpenData& open = static_cast<OpenData&>(*back.getField(0));
     EXPECT_EQ("02 01 05", hex(open.get_buf()));
-    EXPECT_EQ("30 08 A0 03 02 01 05 81 01 07", ber(back));  // raw octets are written back
+    EXPECT_EQ("30 08 A0 03 02 01 05 81 01 07", ber(back));
     open.set_data(new INTEGER);
     BERDecoder decoder(nullptr, nullptr);
     ASSERT_TRUE(decoder.revisit(open));
     EXPECT_EQ(5, static_cast<INTEGER&>(open.get_data()).getValue());
+    EXPECT_EQ("30 08 A0 03 02 01 05 81 01 07", ber(back));
     EXPECT_FALSE(fromBer("30 05 A0 00 81 01 07", back));           // nothing inside
     EXPECT_FALSE(fromBer("30 08 80 03 02 01 05 81 01 07", back));  // a primitive tag
 
@@ -343,10 +304,8 @@ TEST(Ber, OpenTypesKeepTheirOctets) {
     EXPECT_EQ(0, typedBack.compare(typed));
     EXPECT_FALSE(fromBer("30 09 A0 04 01 01 FF 00 81 01 07", typedBack));
 
-    OpenData empty;
-    EXPECT_EQ("FAIL", ber(empty));
-    TEST::Pick unselected;
-    EXPECT_EQ("FAIL", ber(unselected));
+    EXPECT_EQ("FAIL", ber(OpenData()));
+    EXPECT_EQ("FAIL", ber(TEST::Pick()));
 }
 
 // Two other readers of BER take every encoding of the cross-check values and of random

@@ -84,45 +84,63 @@ void writeTerm(const AbstractData& value, std::string& out) {
     }
 }
 
-// The subset of Erlang's term syntax that the values above need.
-struct Term {
-    enum Kind { Integer, Atom, List, Tuple, Bits } kind = Integer;
-    long long integer = 0;
-    std::string atom;
-    std::vector<Term> items;
-    std::vector<char> octets;
-    unsigned bitCount = 0;
-};
-
-class TermParser {
+// Reads the subset of Erlang's term syntax that toErlangTerm writes, straight into a value.
+class TermReader {
 public:
-    explicit TermParser(const std::string& text) : p_(text.c_str()) {}
+    explicit TermReader(const std::string& text) : p_(text.c_str()) {}
 
-    bool parse(Term& term) {
-        skip();
-        if (accept('{')) return parseItems(term, Term::Tuple, '}');
-        if (accept('[')) return parseItems(term, Term::List, ']');
-        if (std::strncmp(p_, "<<", 2) == 0) {
-            p_ += 2;
-            return parseBits(term);
+    bool read(AbstractData& value) {
+        std::string name;
+        long long number;
+        std::vector<char> octets;
+        unsigned bitCount = 0;
+        if (auto* s = dynamic_cast<SEQUENCE*>(&value))
+            return accept("{") && atom(name) && fields(*s);
+        if (auto* c = dynamic_cast<CHOICE*>(&value)) {
+            if (!accept("{") || !atom(name) || !accept(",")) return false;
+            for (unsigned id = 0; id < c->getKnownChoices(); ++id)
+                if (name == c->getAlternativeName(id))
+                    return c->select(int(id)) && read(*c->getSelection()) && accept("}");
+            return false;
         }
-        if (accept('\'')) {
-            term.kind = Term::Atom;
-            while (*p_ && *p_ != '\'') term.atom += *p_++;
-            return accept('\'');
+        if (auto* list = dynamic_cast<SEQUENCE_OF_Base*>(&value)) {
+            list->resize(0);
+            return items("[", "]", [&] {
+                list->resize(list->size() + 1);
+                return read(**(list->begin() + (list->size() - 1)));
+            });
         }
-        if (std::islower(static_cast<unsigned char>(*p_))) {
-            term.kind = Term::Atom;
-            while (std::isalnum(static_cast<unsigned char>(*p_)) || *p_ == '_' || *p_ == '@')
-                term.atom += *p_++;
+        if (auto* n = dynamic_cast<INTEGER*>(&value)) {
+            if (!integer(number)) return false;
+            n->setValue(int(static_cast<unsigned>(number)));
             return true;
         }
-        return parseInteger(term.integer);
+        if (auto* e = dynamic_cast<ENUMERATED*>(&value)) return atom(name) && e->setFromName(name);
+        if (auto* b = dynamic_cast<BOOLEAN*>(&value)) {
+            *b = atom(name) && name == "true";
+            return name == "true" || name == "false";
+        }
+        if (dynamic_cast<Null*>(&value)) return atom(name) && name == "NULL";
+        if (auto* text = dynamic_cast<AbstractString*>(&value)) {
+            text->clear();
+            return items("[", "]",
+                         [&] { return integer(number) && (text->push_back(char(number)), true); });
+        }
+        if (!binary(octets, bitCount)) return false;
+        if (auto* o = dynamic_cast<OCTET_STRING*>(&value)) {
+            *o = octets;
+            return bitCount % 8 == 0;
+        }
+        if (auto* bits = dynamic_cast<BIT_STRING*>(&value)) {
+            bits->resize(bitCount);
+            std::copy(octets.begin(), octets.end(), bits->octets());
+            return true;
+        }
+        return false;
     }
 
     bool atEnd() {
-        skip();
-        accept('.');
+        accept(".");
         skip();
         return *p_ == '\0';
     }
@@ -131,13 +149,24 @@ private:
     void skip() {
         while (std::isspace(static_cast<unsigned char>(*p_))) ++p_;
     }
-    bool accept(char c) {
+    bool accept(const char* token) {
         skip();
-        if (*p_ != c) return false;
-        ++p_;
+        const std::size_t n = std::strlen(token);
+        if (std::strncmp(p_, token, n) != 0) return false;
+        p_ += n;
         return true;
     }
-    bool parseInteger(long long& value) {
+    bool atom(std::string& name) {
+        skip();
+        name.clear();
+        if (accept("'")) {
+            while (*p_ && *p_ != '\'') name += *p_++;
+            return accept("'");
+        }
+        while (std::isalnum(static_cast<unsigned char>(*p_)) || *p_ == '_') name += *p_++;
+        return !name.empty();
+    }
+    bool integer(long long& value) {
         skip();
         char* end;
         value = std::strtoll(p_, &end, 10);
@@ -145,116 +174,53 @@ private:
         p_ = end;
         return true;
     }
-    bool parseItems(Term& term, Term::Kind kind, char close) {
-        term.kind = kind;
+    template <class Item>
+    bool items(const char* open, const char* close, Item item) {
+        if (!accept(open)) return false;
         if (accept(close)) return true;
         do {
-            term.items.emplace_back();
-            if (!parse(term.items.back())) return false;
-        } while (accept(','));
+            if (!item()) return false;
+        } while (accept(","));
         return accept(close);
     }
-    // <<Octet, ..., Last:Bits>>
-    bool parseBits(Term& term) {
-        term.kind = Term::Bits;
-        skip();
-        if (std::strncmp(p_, ">>", 2) == 0) {
-            p_ += 2;
-            return true;
-        }
-        for (;;) {
-            long long value, size = 8;
-            if (!parseInteger(value) || term.bitCount % 8 != 0) return false;
-            if (accept(':') && !parseInteger(size)) return false;
-            if (size < 1 || size > 8) return false;
-            term.octets.push_back(char(value << (8 - size)));
-            term.bitCount += unsigned(size);
-            skip();
-            if (std::strncmp(p_, ">>", 2) == 0) {
-                p_ += 2;
-                return true;
+    // {'Type', Field, ...} after the type's name, asn1_NOVALUE for an absent field.
+    bool fields(SEQUENCE& value) {
+        const unsigned roots = value.rootCount();
+        bool anyAddition = false;
+        for (unsigned pos = 0; pos < roots + value.extensionCount(); ++pos) {
+            int id = pos < roots ? value.fieldId(pos) : int(value.optionalCount() + pos - roots);
+            if (!accept(",")) return false;
+            if (accept("asn1_NOVALUE")) {
+                if (id < 0) return false;
+                value.removeOptionalField(unsigned(id));
+                continue;
             }
-            if (!accept(',')) return false;
+            if (!read(id < 0 ? *value.getField(pos)
+                             : *value.includeOptionalField(unsigned(id), pos)))
+                return false;
+            anyAddition = anyAddition || pos >= roots;
         }
+        // Erlang sends one presence bit per known addition.
+        if (anyAddition) value.extensionMap().resize(value.extensionCount());
+        return accept("}");
+    }
+    // <<Octet, ..., Last:Bits>>
+    bool binary(std::vector<char>& octets, unsigned& bitCount) {
+        if (!accept("<<")) return false;
+        if (accept(">>")) return true;
+        do {
+            long long value, size = 8;
+            if (bitCount % 8 != 0 || !integer(value) || (accept(":") && !integer(size)) ||
+                size < 1 || size > 8)
+                return false;
+            octets.push_back(char(value << (8 - size)));
+            bitCount += unsigned(size);
+        } while (accept(","));
+        return accept(">>");
     }
 
     const char* p_;
 };
-
-bool readTerm(const Term& term, AbstractData& value);
-
-bool readSequence(const Term& term, SEQUENCE& value) {
-    unsigned roots = value.rootCount(), fields = roots + value.extensionCount();
-    if (term.kind != Term::Tuple || term.items.size() != fields + 1) return false;
-    bool anyAddition = false;
-    for (unsigned pos = 0; pos < fields; ++pos) {
-        const Term& field = term.items[pos + 1];
-        int id = pos < roots ? value.fieldId(pos) : int(value.optionalCount() + pos - roots);
-        bool absent = field.kind == Term::Atom && field.atom == "asn1_NOVALUE";
-        if (absent) {
-            if (id < 0) return false;
-            value.removeOptionalField(unsigned(id));
-            continue;
-        }
-        AbstractData* slot =
-            id < 0 ? value.getField(pos) : value.includeOptionalField(unsigned(id), pos);
-        if (!readTerm(field, *slot)) return false;
-        anyAddition = anyAddition || pos >= roots;
-    }
-    // Erlang sends one presence bit per known addition.
-    if (anyAddition) value.extensionMap().resize(value.extensionCount());
-    return true;
-}
-
-bool readTerm(const Term& term, AbstractData& value) {
-    if (auto* s = dynamic_cast<SEQUENCE*>(&value)) return readSequence(term, *s);
-    if (auto* c = dynamic_cast<CHOICE*>(&value)) {
-        if (term.kind != Term::Tuple || term.items.size() != 2 || term.items[0].kind != Term::Atom)
-            return false;
-        for (unsigned id = 0; id < c->getKnownChoices(); ++id)
-            if (term.items[0].atom == c->getAlternativeName(id))
-                return c->select(int(id)) && readTerm(term.items[1], *c->getSelection());
-        return false;
-    }
-    if (auto* list = dynamic_cast<SEQUENCE_OF_Base*>(&value)) {
-        if (term.kind != Term::List) return false;
-        list->resize(unsigned(term.items.size()));
-        for (std::size_t i = 0; i < term.items.size(); ++i)
-            if (!readTerm(term.items[i], **(list->begin() + i))) return false;
-        return true;
-    }
-    if (auto* n = dynamic_cast<INTEGER*>(&value)) {
-        if (term.kind != Term::Integer) return false;
-        n->setValue(int(static_cast<unsigned>(term.integer)));
-        return true;
-    }
-    if (auto* e = dynamic_cast<ENUMERATED*>(&value))
-        return term.kind == Term::Atom && e->setFromName(term.atom);
-    if (auto* b = dynamic_cast<BOOLEAN*>(&value)) {
-        if (term.kind != Term::Atom || (term.atom != "true" && term.atom != "false")) return false;
-        *b = term.atom == "true";
-        return true;
-    }
-    if (dynamic_cast<Null*>(&value)) return term.kind == Term::Atom && term.atom == "NULL";
-    if (auto* text = dynamic_cast<AbstractString*>(&value)) {
-        if (term.kind != Term::List) return false;
-        text->clear();
-        for (const Term& c : term.items) text->push_back(char(c.integer));
-        return true;
-    }
-    if (auto* octets = dynamic_cast<OCTET_STRING*>(&value)) {
-        if (term.kind != Term::Bits || term.bitCount % 8 != 0) return false;
-        *octets = term.octets;
-        return true;
-    }
-    if (auto* bits = dynamic_cast<BIT_STRING*>(&value)) {
-        if (term.kind != Term::Bits) return false;
-        bits->resize(term.bitCount);
-        std::copy(term.octets.begin(), term.octets.end(), bits->octets());
-        return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -265,9 +231,8 @@ std::string toErlangTerm(const AbstractData& value) {
 }
 
 bool fromErlangTerm(const std::string& text, AbstractData& value) {
-    TermParser parser(text);
-    Term term;
-    return parser.parse(term) && parser.atEnd() && readTerm(term, value);
+    TermReader reader(text);
+    return reader.read(value) && reader.atEnd();
 }
 
 std::vector<ErlangVector> erlangVectors(const std::string& codec) {

@@ -59,18 +59,10 @@ TEST(Per, WorkedExampleInItsFourForms) {
     extensible.extensionMap().resize(2);  // bits, none set: still nothing after the roots
     EXPECT_EQ("40 00 05 70", encode(extensible));
     EXPECT_EQ("80 00 05 38", encode(workedPair<TEST::PairOfPickExt>()));
-
-    TEST::Pair pair;
-    ASSERT_TRUE(decode("80 00 05 70", pair));
-    EXPECT_EQ(workedPair<TEST::Pair>(), pair);
-    ASSERT_TRUE(decode("38", pair));
-    EXPECT_EQ(workedPair<TEST::Pair>(false), pair);
-    TEST::PairExt pairExt;
-    ASSERT_TRUE(decode("40 00 05 70", pairExt));
-    EXPECT_EQ(workedPair<TEST::PairExt>(), pairExt);
-    TEST::PairOfPickExt pairOfPickExt;
-    ASSERT_TRUE(decode("80 00 05 38", pairOfPickExt));
-    EXPECT_EQ(workedPair<TEST::PairOfPickExt>(), pairOfPickExt);
+    EXPECT_TRUE(PerTest::roundTrips(workedPair<TEST::Pair>()));
+    EXPECT_TRUE(PerTest::roundTrips(workedPair<TEST::Pair>(false)));
+    EXPECT_TRUE(PerTest::roundTrips(workedPair<TEST::PairExt>()));
+    EXPECT_TRUE(PerTest::roundTrips(workedPair<TEST::PairOfPickExt>()));
 }
 
 // The test types are generated from their description: MUTANT is TEST with `first` of Pair
@@ -156,15 +148,10 @@ TEST(Per, LengthDeterminants) {
         decode("40 01 " + encode(OCTET_STRING(16385, 'y', &octetsUpTo65535)).substr(6), back));
 }
 
+// The edges of each octet count are the cross-check vectors' (CrossCheckTest).
 TEST(Per, UnconstrainedIntegersInTheFewestOctets) {
-    const std::pair<int, const char*> cases[] = {{0, "01 00"},
-                                                 {127, "01 7F"},
-                                                 {128, "02 00 80"},
-                                                 {-1, "01 FF"},
-                                                 {-128, "01 80"},
-                                                 {-129, "02 FF 7F"},
-                                                 {INT_MAX, "04 7F FF FF FF"},
-                                                 {INT_MIN, "04 80 00 00 00"}};
+    const std::pair<int, const char*> cases[] = {
+        {128, "02 00 80"}, {-129, "02 FF 7F"}, {INT_MIN, "04 80 00 00 00"}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.second, encode(INTEGER(c.first))) << c.first;
         INTEGER back;

@@ -12,18 +12,45 @@ using namespace ASN1;
 
 namespace {
 
-// Where the walk over a value takes its decisions.
+// Where the walk over a value takes its decisions: the edges of make(), or random ones.
 class Source {
 public:
-    virtual bool present() = 0;  // an OPTIONAL field or an extension addition
-    virtual unsigned alternative(unsigned known) = 0;
-    virtual unsigned elements() = 0;                              // of a list
-    virtual unsigned size(unsigned low, unsigned high) = 0;       // of a string
-    virtual long long number(long long low, long long high) = 0;  // within a range
-    virtual int integer() = 0;                                    // unconstrained
+    Source(bool withOptionals, unsigned choice) : withOptionals_(withOptionals), choice_(choice) {}
+    explicit Source(std::mt19937& random) : random_(&random) {}
 
-protected:
-    ~Source() = default;
+    bool present() { return random_ ? uniform(0, 1) == 1 : withOptionals_; }  // field or addition
+    unsigned alternative(unsigned known) {
+        return random_ ? unsigned(uniform(0, known - 1)) : choice_ % known;
+    }
+    unsigned elements() { return random_ ? unsigned(uniform(0, 3)) : 2; }  // of a list
+    // Of a string: at random, sizes a length determinant makes interesting.
+    unsigned size(unsigned low, unsigned high) {
+        static const unsigned sizes[] = {0, 1, 2, 3, 16, 17, 127, 128, 129, 300};
+        if (!random_) return std::min(high, 64u);
+        const unsigned n = present() ? unsigned(uniform(0, 8)) : sizes[uniform(0, 9)];
+        return std::max(low, std::min(high, n));
+    }
+    long long number(long long low, long long high) {  // within a range
+        if (!random_) return high;
+        const long long pick = uniform(0, 5);
+        if (pick < 2) return pick ? high : low;
+        if (pick == 2) return low < high ? low + 1 : low;
+        return uniform(low, high);
+    }
+    // Unconstrained: at random, the edges of the octet counts or any number.
+    int integer() {
+        static const int numbers[] = {0, -1, 127, 128, -128, -129, 32767, -32769, INT_MAX, INT_MIN};
+        if (!random_) return INT_MIN + 1;
+        return present() ? numbers[uniform(0, 9)] : int(uniform(INT_MIN, INT_MAX));
+    }
+
+private:
+    long long uniform(long long low, long long high) {
+        return std::uniform_int_distribution<long long>(low, high)(*random_);
+    }
+    std::mt19937* random_ = nullptr;
+    bool withOptionals_ = false;
+    unsigned choice_ = 0;
 };
 
 void fill(AbstractData& value, Source& source);
@@ -86,59 +113,6 @@ void fill(AbstractData& value, Source& source) {
     }
 }
 
-class Edges : public Source {
-public:
-    Edges(bool withOptionals, unsigned choice) : withOptionals_(withOptionals), choice_(choice) {}
-    bool present() override { return withOptionals_; }
-    unsigned alternative(unsigned known) override { return choice_ % known; }
-    unsigned elements() override { return 2; }
-    unsigned size(unsigned, unsigned high) override { return std::min(high, 64u); }
-    long long number(long long, long long high) override { return high; }
-    int integer() override { return INT_MIN + 1; }
-
-private:
-    bool withOptionals_;
-    unsigned choice_;
-};
-
-class Random : public Source {
-public:
-    explicit Random(std::mt19937& random) : random_(random) {}
-    bool present() override { return uniform(0, 1) == 1; }
-    unsigned alternative(unsigned known) override { return unsigned(uniform(0, known - 1)); }
-    unsigned elements() override { return unsigned(uniform(0, 3)); }
-    // Sizes a length determinant makes interesting.
-    unsigned size(unsigned low, unsigned high) override {
-        static const unsigned sizes[] = {0, 1, 2, 3, 16, 17, 127, 128, 129, 300};
-        const unsigned n = present() ? unsigned(uniform(0, 8))
-                                     : sizes[uniform(0, sizeof sizes / sizeof *sizes - 1)];
-        return std::max(low, std::min(high, n));
-    }
-    long long number(long long low, long long high) override {
-        switch (uniform(0, 5)) {
-            case 0:
-                return low;
-            case 1:
-                return high;
-            case 2:
-                return low < high ? low + 1 : low;
-            default:
-                return uniform(low, high);
-        }
-    }
-    // The edges of the octet counts, or any number.
-    int integer() override {
-        static const int numbers[] = {0, -1, 127, 128, -128, -129, 32767, -32769, INT_MAX, INT_MIN};
-        return present() ? numbers[uniform(0, 9)] : int(uniform(INT_MIN, INT_MAX));
-    }
-
-private:
-    long long uniform(long long low, long long high) {
-        return std::uniform_int_distribution<long long>(low, high)(random_);
-    }
-    std::mt19937& random_;
-};
-
 std::unique_ptr<AbstractData> filled(const void* info, Source&& source) {
     std::unique_ptr<AbstractData> value(AbstractData::create(info));
     fill(*value, source);
@@ -148,11 +122,11 @@ std::unique_ptr<AbstractData> filled(const void* info, Source&& source) {
 }  // namespace
 
 std::unique_ptr<AbstractData> make(const void* info, bool withOptionals, unsigned choice) {
-    return filled(info, Edges(withOptionals, choice));
+    return filled(info, Source(withOptionals, choice));
 }
 
 std::unique_ptr<AbstractData> random(const void* info, std::mt19937& random) {
-    return filled(info, Random(random));
+    return filled(info, Source(random));
 }
 
 }  // namespace RecordValue
