@@ -14,8 +14,6 @@ using namespace ASN1;
 
 namespace {
 
-bool isUnsigned(const INTEGER& value) { return value.constrained() && value.getLowerLimit() >= 0; }
-
 void writeTerm(const AbstractData& value, std::string& out);
 
 void writeSequence(const SEQUENCE& value, std::string& out) {
@@ -61,8 +59,8 @@ void writeTerm(const AbstractData& value, std::string& out) {
         }
         out += ']';
     } else if (auto* n = dynamic_cast<const INTEGER*>(&value)) {
-        out += isUnsigned(*n) ? std::to_string(unsigned(n->getValue()))
-                              : std::to_string(n->getValue());
+        const bool isUnsigned = n->constrained() && n->getLowerLimit() >= 0;
+        out += isUnsigned ? std::to_string(unsigned(n->getValue())) : std::to_string(n->getValue());
     } else if (auto* e = dynamic_cast<const ENUMERATED*>(&value)) {
         const char* name = e->getName();
         out += "'" + std::string(name, std::strcspn(name, "=")) + "'";

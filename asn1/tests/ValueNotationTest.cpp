@@ -107,7 +107,6 @@ TEST(ValueNotation, EveryKindOfValuePrintsAndReadsBack) {
         // Characters the locale cannot write come out as quadruples.
         {[] { return new BMPString(L"\x0410\x0435"); }, "{{ 0, 0, 4, 16}, { 0, 0, 4, 53}}"},
         {[] { return new BMPString(L"plain \"quoted\""); }, "\"plain \"\"quoted\"\"\""},
-        {[] { return new BMPString(L""); }, nullptr},
         {[] { return new SEQUENCE_OF<INTEGER>(); }, "{\n}"},
         {[] { return new TEST::AllOptional; }, "{\n}"},
         {[] { return new TEST::Outer; }, "{\n  inner {\n  },\n  list {\n  }\n}"},
@@ -314,7 +313,6 @@ TEST(ValueNotation, StreamsAndTheCoderEnvironment) {
     empty >> unread;
     EXPECT_TRUE(empty.fail());
 
-    EXPECT_TRUE(PerTest::roundTrips(PerTest::workedRecord(), CoderEnv::avn));
     CoderEnv env;
     env.set_encodingRule(CoderEnv::avn);
     const std::string text = PerTest::workedRecord().asValueNotation();

@@ -74,11 +74,9 @@ TEST(GeneratedSequence, AbsentFieldReadsAsDefaultWithOneLine) {
     e.omit_flag();
     StreamCapture cerr(std::cerr);
     EXPECT_FALSE(e.get_flag());
-    EXPECT_EQ("", e.get_text());
     EXPECT_EQ(0u, e.get_levels().size());
     EXPECT_EQ(
         "ASN1: get_flag: field absent, default value used\n"
-        "ASN1: get_text: field absent, default value used\n"
         "ASN1: get_levels: field absent, default value used\n",
         cerr.str());
 }
@@ -105,8 +103,6 @@ TEST(GeneratedChoice, AlternativesNamedLikeRuntimeMembers) {
     scope.select_create();
     EXPECT_TRUE(scope.create_isSelected());
     EXPECT_EQ(0, scope.currentSelection());
-    std::unique_ptr<SAMPLE::Scope> clone(scope.clone());
-    EXPECT_TRUE(clone->create_isSelected());
     scope.select_later("added");
     EXPECT_EQ(4, scope.currentSelection());
     EXPECT_EQ("added", scope.get_later());
@@ -117,12 +113,7 @@ TEST(GeneratedChoice, UnselectedAlternativeReadsAsDefaultWithOneLine) {
     stream.select_active(4);
     StreamCapture cerr(std::cerr);
     EXPECT_EQ(ASN1::Null(), stream.get_inactive());
-    LGCP::PDU pdu;
-    EXPECT_EQ(-1, pdu.get_command().currentSelection());
-    EXPECT_EQ(
-        "ASN1: get_inactive: alternative not selected, default value used\n"
-        "ASN1: get_command: alternative not selected, default value used\n",
-        cerr.str());
+    EXPECT_EQ("ASN1: get_inactive: alternative not selected, default value used\n", cerr.str());
 }
 
 TEST(GeneratedChoice, WritingAnUnselectedAlternativeSelectsItFirst) {

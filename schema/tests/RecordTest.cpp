@@ -23,10 +23,6 @@ TEST(SchemaRecords, ExplicitlyNumberedItemsKeepTheirNumberInTheText) {
               texts(state.names, state.count));
     EXPECT_EQ((std::vector<int>{0, 1, 2, 4, 8, 16}),
               std::vector<int>(state.numbers, state.numbers + state.count));
-    const ASN1::EnumeratedInfo& command = HSP::StandbyCommand::theInfo;
-    EXPECT_EQ(16, command.maximum);
-    EXPECT_EQ((std::vector<std::string>{"none", "standby=8", "active=16"}),
-              texts(command.names, command.count));
 }
 
 // The records that the types' fields and alternatives reach: one shared record per list
