@@ -164,7 +164,7 @@ TEST(Ber, MalformedOrForeignOctetsAreRefused) {
         {&INTEGER::theInfo, "22 01 05", "constructed"},
         {&INTEGER::theInfo, "04 01 05", "the tag of an OCTET STRING"},
         {&INTEGER::theInfo, "02 02 05", "contents past the end"},
-        {&INTEGER::theInfo, "02 80 05 00 00", "the indefinite length form"},
+        {&Null::theInfo, "05 80 00 00", "the indefinite length form"},
         {&INTEGER::theInfo, "02 85 00 00 00 00 01 05", "five length octets"},
         {&BOOLEAN::theInfo, "01 02 00 FF", "two contents octets"},
         {&Null::theInfo, "05 01 00", "contents"},
