@@ -9,7 +9,7 @@ namespace ASN1 {
 
 BEREncoder::BEREncoder(std::vector<char>& output) : output_(output), tag_(ber::OwnTag) {
     output_.clear();
-    output_.reserve(256);
+    if (output_.capacity() == 0) output_.reserve(256);
 }
 
 unsigned BEREncoder::takeTag(const AbstractData& value) {

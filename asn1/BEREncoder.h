@@ -14,7 +14,8 @@ namespace ASN1 {
 
 class BEREncoder : public ConstVisitor {
 public:
-    // Empties `output` and appends the encoding to it.
+    // Empties `output` and appends the encoding to it; a vector without room is given 256
+    // octets, one with room keeps it.
     explicit BEREncoder(std::vector<char>& output);
 
     // The identifier and length octets of `value`, under the tag set for it (by the

@@ -12,27 +12,40 @@
 
 namespace ASN1 {
 
-bool CoderEnv::encodeInto(const AbstractData& value, std::vector<char>& octets) const {
-    switch (rule_) {
-        case per: {
-            PEREncoder encoder(octets);
-            return value.accept(encoder);
-        }
-        case ber: {
-            BEREncoder encoder(octets);
-            return value.accept(encoder);
-        }
-        case avn: {
-            std::ostringstream text;
-            AVNEncoder writer(text);
-            if (!value.accept(writer) || !writer.printable()) return false;
-            std::string s = text.str();
-            octets.assign(s.begin(), s.end());
-            return true;
-        }
-        default:
-            return false;
+namespace {
+
+// An encoder empties the vector it writes into: octets a caller already holds wait aside.
+template <class Encoder>
+bool appendEncoding(const AbstractData& value, std::vector<char>& octets) {
+    if (!octets.empty()) {
+        std::vector<char> encoding;
+        if (!appendEncoding<Encoder>(value, encoding)) return false;
+        octets.insert(octets.end(), encoding.begin(), encoding.end());
+        return true;
     }
+    Encoder encoder(octets);
+    if (value.accept(encoder)) return true;
+    octets.clear();
+    return false;
+}
+
+}  // namespace
+
+bool CoderEnv::appendPER(const AbstractData& value, std::vector<char>& octets) {
+    return appendEncoding<PEREncoder>(value, octets);
+}
+
+bool CoderEnv::appendBER(const AbstractData& value, std::vector<char>& octets) {
+    return appendEncoding<BEREncoder>(value, octets);
+}
+
+bool CoderEnv::appendAVN(const AbstractData& value, std::vector<char>& octets) {
+    std::ostringstream text;
+    AVNEncoder writer(text);
+    if (!value.accept(writer) || !writer.printable()) return false;
+    const std::string& s = text.str();
+    octets.insert(octets.end(), s.begin(), s.end());
+    return true;
 }
 
 bool CoderEnv::decode(const char* begin, const char* end, AbstractData& value, bool noEnvironment) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <loki/AssocVector.h>
 #include <vector>
 
@@ -35,14 +36,33 @@ public:
     void set_encodingRule(EncodingRules rule) { rule_ = rule; }
     ModuleRegistry& modules() { return modules_; }
 
-    // Appends the encoding of `value` to `out` (an output iterator); false, with nothing
-    // written, when the rule is not usable or the value does not encode.
+    // Appends the encoding of `value` under the rule to `out` (an output iterator); false,
+    // with nothing written, when the rule is not usable or the value does not encode.
     template <class OutputIterator>
     bool encode(const AbstractData& value, OutputIterator out) const {
-        std::vector<char> octets;
-        if (!encodeInto(value, octets)) return false;
-        std::copy(octets.begin(), octets.end(), out);
-        return true;
+        switch (rule_) {
+            case per:
+                return encodePER(value, out);
+            case ber:
+                return encodeBER(value, out);
+            case avn:
+                return encodeAVN(value, out);
+            default:
+                return false;
+        }
+    }
+    // The same under one rule, whatever the environment's.
+    template <class OutputIterator>
+    bool encodePER(const AbstractData& value, OutputIterator out) const {
+        return encodeWith(&appendPER, value, out);
+    }
+    template <class OutputIterator>
+    bool encodeBER(const AbstractData& value, OutputIterator out) const {
+        return encodeWith(&appendBER, value, out);
+    }
+    template <class OutputIterator>
+    bool encodeAVN(const AbstractData& value, OutputIterator out) const {
+        return encodeWith(&appendAVN, value, out);
     }
 
     // Decodes [begin, end) into `value`, made empty of its type by the caller. With
@@ -51,8 +71,29 @@ public:
     bool decode(const char* begin, const char* end, AbstractData& value, bool noEnvironment);
 
 private:
-    // Replaces `octets` with the encoding; false when there is none.
-    bool encodeInto(const AbstractData& value, std::vector<char>& octets) const;
+    // Each appends the encoding to `octets`, or leaves them as they were and gives false.
+    typedef bool (*Append)(const AbstractData& value, std::vector<char>& octets);
+    static bool appendPER(const AbstractData& value, std::vector<char>& octets);
+    static bool appendBER(const AbstractData& value, std::vector<char>& octets);
+    static bool appendAVN(const AbstractData& value, std::vector<char>& octets);
+
+    // Any output: the encoding is made aside and copied out once it is complete.
+    template <class OutputIterator>
+    static bool encodeWith(Append append, const AbstractData& value, OutputIterator out) {
+        std::vector<char> octets;
+        if (!append(value, octets)) return false;
+        std::copy(octets.begin(), octets.end(), out);
+        return true;
+    }
+    // The links' own output, a vector appended to: the encoder writes straight into it.
+    static bool encodeWith(Append append, const AbstractData& value,
+                           std::back_insert_iterator<std::vector<char>> out) {
+        // The iterator's vector is a protected member; a derived class may name it.
+        struct Target : std::back_insert_iterator<std::vector<char>> {
+            using std::back_insert_iterator<std::vector<char>>::container;
+        };
+        return append(value, *(out.*&Target::container));
+    }
 
     EncodingRules rule_ = invalidRule;
     ModuleRegistry modules_;

@@ -13,30 +13,54 @@ using per::FullRange;
 using per::Unbounded;
 
 PERDecoder::PERDecoder(const char* begin, const char* end, CoderEnv* env)
-    : Visitor(env),
-      data_(reinterpret_cast<const unsigned char*>(begin)),
-      bitPos_(0),
-      bitEnd_(std::size_t(end - begin) * 8) {}
+    : Visitor(env), position_(begin), end_(end < begin ? begin : end), bitsLeft_(8) {}
+
+void PERDecoder::setPosition(const char* position) {
+    position_ = position < end_ ? position : end_;
+    bitsLeft_ = 8;
+}
+
+void PERDecoder::rollback(const memento_type& memento) {
+    if (!memento.position) return;
+    setPosition(memento.position);
+    if (position_ == memento.position && position_ < end_) bitsLeft_ = memento.bitsLeft;
+}
 
 bool PERDecoder::decodeSingleBit(bool& bit) {
     if (atEnd()) return false;
-    bit = (data_[bitPos_ / 8] >> (7 - bitPos_ % 8)) & 1;
-    ++bitPos_;
+    --bitsLeft_;
+    bit = (static_cast<unsigned char>(*position_) >> bitsLeft_) & 1;
+    if (bitsLeft_ == 0) {
+        bitsLeft_ = 8;
+        ++position_;
+    }
     return true;
 }
 
 bool PERDecoder::decodeMultiBit(unsigned count, std::uint32_t& value) {
     if (count > 32 || getBitsLeft() < count) return false;
-    std::uint64_t result = 0;
-    while (count > 0) {
-        unsigned offset = bitPos_ % 8;
-        unsigned take = std::min(count, 8 - offset);
-        unsigned octet = data_[bitPos_ / 8];
-        result = (result << take) | ((octet >> (8 - offset - take)) & ((1u << take) - 1));
-        bitPos_ += take;
-        count -= take;
+    if (count == 0) {
+        value = 0;
+        return true;
     }
-    value = std::uint32_t(result);
+    // The unread bits of the open octet, then whole octets until the field is covered.
+    std::uint64_t bits = static_cast<unsigned char>(*position_) & ((1u << bitsLeft_) - 1);
+    unsigned have = bitsLeft_;
+    if (count < have) {
+        bitsLeft_ = have - count;
+        value = std::uint32_t(bits >> bitsLeft_);
+        return true;
+    }
+    ++position_;
+    for (; have < count; have += 8) bits = bits << 8 | static_cast<unsigned char>(*position_++);
+    unsigned spare = have - count;  // bits of the last octet read that belong to the next field
+    value = std::uint32_t(bits >> spare);
+    if (spare != 0) {
+        --position_;
+        bitsLeft_ = spare;
+    } else {
+        bitsLeft_ = 8;
+    }
     return true;
 }
 
@@ -57,9 +81,9 @@ bool PERDecoder::decodeBitMap(char* octets, unsigned count) {
 
 bool PERDecoder::decodeBlock(char* destination, std::size_t count) {
     byteAlign();
-    if (getBitsLeft() / 8 < count) return false;
-    std::copy(data_ + bitPos_ / 8, data_ + bitPos_ / 8 + count, destination);
-    bitPos_ += count * 8;
+    if (std::size_t(end_ - position_) < count) return false;
+    std::copy(position_, position_ + count, destination);
+    position_ += count;
     return true;
 }
 
@@ -127,19 +151,16 @@ bool PERDecoder::decodeConstrainedLength(const ConstrainedObject& object, std::u
     return decodeSizedLength(object, size, fixed);
 }
 
-bool PERDecoder::skipOpenType(OpenType& open) {
-    std::uint32_t length;
-    if (!decodeLength(0, Unbounded, length) || getBitsLeft() / 8 < length) return false;
-    open.begin = bitPos_ / 8;
-    open.end = open.begin + length;
-    bitPos_ = open.end * 8;
-    return true;
+bool PERDecoder::decodeOpenTypeLength(std::uint32_t& length) {
+    return decodeLength(0, Unbounded, length) && std::size_t(end_ - position_) >= length;
 }
 
-bool PERDecoder::decodeWithin(const OpenType& open, AbstractData& value) {
-    const char* octets = reinterpret_cast<const char*>(data_);
-    PERDecoder inner(octets + open.begin, octets + open.end, get_env());
-    return value.accept(inner);
+bool PERDecoder::decodeUpTo(const char* stop, AbstractData& value) {
+    const char* end = end_;
+    end_ = stop;
+    bool decoded = value.accept(*this);
+    end_ = end;
+    return decoded;
 }
 
 bool PERDecoder::do_visit(Null&) { return true; }
@@ -196,9 +217,9 @@ bool PERDecoder::do_visit(OBJECT_IDENTIFIER& value) {
     std::uint32_t length;
     if (!decodeLength(0, 255, length)) return false;
     byteAlign();
-    if (getBitsLeft() / 8 < length) return false;
-    const char* contents = reinterpret_cast<const char*>(data_ + bitPos_ / 8);
-    bitPos_ += std::size_t(length) * 8;
+    if (std::size_t(end_ - position_) < length) return false;
+    const char* contents = position_;
+    position_ += length;
     return value.decodeCommon(contents, length);
 }
 
@@ -281,17 +302,18 @@ bool PERDecoder::do_visit(BMPString& value) {
     return true;
 }
 
-bool PERDecoder::decodeChoicePreamle(CHOICE& value, bool& isExtension, OpenType& extension) {
-    isExtension = false;
+bool PERDecoder::decodeChoicePreamle(CHOICE& value, memento_type& after) {
+    bool isExtension = false;
     if (value.extendable() && !decodeSingleBit(isExtension)) return false;
     std::uint64_t index;
     unsigned roots = value.getNumChoices();
     if (isExtension) {
-        std::uint32_t n;
-        if (!decodeSmallUnsigned(n) || !skipOpenType(extension)) return false;
+        std::uint32_t n, length;
+        if (!decodeSmallUnsigned(n) || !decodeOpenTypeLength(length)) return false;
+        after.position = position_ + length;
+        after.bitsLeft = 8;
         index = std::uint64_t(roots) + n;
-        value.select(index <= 0x7FFFFFFF ? int(index) : CHOICE::unknownSelection_);
-        return true;
+        return value.select(index <= 0x7FFFFFFF ? int(index) : CHOICE::unknownSelection_);
     }
     if (roots == 0) return false;
     if (roots == 1)
@@ -302,12 +324,15 @@ bool PERDecoder::decodeChoicePreamle(CHOICE& value, bool& isExtension, OpenType&
 }
 
 bool PERDecoder::do_visit(CHOICE& value) {
-    bool isExtension;
-    OpenType extension;
-    if (!decodeChoicePreamle(value, isExtension, extension)) return false;
-    if (!isExtension) return value.getSelection()->accept(*this);
-    // An alternative this side does not know is skipped: the CHOICE says so itself.
-    return value.isUnknownSelection() || decodeWithin(extension, *value.getSelection());
+    memento_type after;
+    bool selected = decodeChoicePreamle(value, after);
+    if (!after.position) return selected && value.getSelection()->accept(*this);
+    // An extension alternative lies within its open type, and the read goes on after it;
+    // one this side does not know is skipped, the CHOICE saying so itself.
+    bool decoded = selected ? decodeUpTo(after.position, *value.getSelection())
+                            : value.isUnknownSelection();
+    rollback(after);
+    return decoded;
 }
 
 bool PERDecoder::do_visit(SEQUENCE_OF_Base& value) {
@@ -327,10 +352,11 @@ bool PERDecoder::do_visit(SEQUENCE_OF_Base& value) {
 }
 
 bool PERDecoder::do_visit(OpenData& value) {
-    OpenType open;
-    if (!skipOpenType(open) || open.end - open.begin > MaximumStringSize) return false;
+    std::uint32_t length;
+    if (!decodeOpenTypeLength(length) || length > MaximumStringSize) return false;
     if (!value.has_buf()) value.grab(new std::vector<char>);
-    value.get_buf().assign(data_ + open.begin, data_ + open.end);
+    value.get_buf().assign(position_, position_ + length);
+    position_ += length;
     return true;
 }
 
@@ -342,8 +368,12 @@ bool PERDecoder::do_revisit(OpenData& value) {
 }
 
 bool PERDecoder::do_visit(TypeConstrainedOpenData& value) {
-    OpenType open;
-    return value.has_data() && skipOpenType(open) && decodeWithin(open, value.get_data());
+    std::uint32_t length;
+    if (!value.has_data() || !decodeOpenTypeLength(length)) return false;
+    const char* end = position_ + length;
+    bool decoded = decodeUpTo(end, value.get_data());
+    setPosition(end);
+    return decoded;
 }
 
 bool PERDecoder::do_visit(GeneralizedTime& value) {
@@ -379,17 +409,22 @@ int PERDecoder::preVisitExtensions(SEQUENCE& value) {
 
 int PERDecoder::visitKnownExtension(SEQUENCE& value, int position, int optional) {
     if (!value.hasOptionalField(unsigned(optional))) return GoOn;
-    OpenType open;
-    if (!skipOpenType(open)) return Fail;
+    std::uint32_t length;
+    if (!decodeOpenTypeLength(length)) return Fail;
+    const char* end = position_ + length;
     AbstractData* field = value.ensureField(unsigned(position));
-    return field && decodeWithin(open, *field) ? GoOn : Fail;
+    bool decoded = field && decodeUpTo(end, *field);
+    setPosition(end);
+    return decoded ? GoOn : Fail;
 }
 
 bool PERDecoder::visitUnknownExtensions(SEQUENCE& value) {
     const SEQUENCE::BitMap& extensions = value.extensionMap();
     for (unsigned k = value.extensionCount(); k < extensions.size(); ++k) {
-        OpenType skipped;
-        if (extensions[k] && !skipOpenType(skipped)) return false;
+        std::uint32_t length;
+        if (!extensions[k]) continue;
+        if (!decodeOpenTypeLength(length)) return false;
+        setPosition(position_ + length);
     }
     return true;
 }

@@ -15,12 +15,28 @@ class ConstrainedObject;
 
 class PERDecoder : public Visitor {
 public:
+    // A saved read position; a null position holds nothing to go back to.
+    struct memento_type {
+        const char* position = nullptr;
+        std::uint32_t bitsLeft = 8;
+    };
+
     // Reads [begin, end) in place; the octets must outlive the decoder.
     PERDecoder(const char* begin, const char* end, CoderEnv* env = nullptr);
 
-    bool atEnd() const { return bitPos_ >= bitEnd_; }
-    std::size_t getBitsLeft() const { return bitEnd_ - bitPos_; }
-    void byteAlign() { bitPos_ = (bitPos_ + 7) & ~std::size_t(7); }
+    bool atEnd() const { return position_ >= end_; }
+    std::size_t getBitsLeft() const {
+        return atEnd() ? 0 : std::size_t(end_ - position_) * 8 + bitsLeft_ - 8;
+    }
+    void byteAlign() {
+        if (bitsLeft_ == 8) return;
+        bitsLeft_ = 8;
+        ++position_;
+    }
+    // The read goes on at the first bit of the octet at `position`, never beyond the end.
+    void setPosition(const char* position);
+    // Back (or on) to a saved position; nothing happens for an empty memento.
+    void rollback(const memento_type& memento);
 
     // Every read below gives false, having consumed nothing it could not use, when the
     // input holds too few bits or the octets do not form what is read.
@@ -38,13 +54,10 @@ public:
     bool decodeLength(std::uint32_t lower, std::uint32_t upper, std::uint32_t& length);
     bool decodeConstrainedLength(const ConstrainedObject& object, std::uint32_t& size);
     // Reads a CHOICE's extension bit and index and selects that alternative (a new initial
-    // value unless it is selected already). For an extension alternative its open type is
-    // located and skipped, `extension` receiving its octets; an alternative this side does
-    // not know leaves the CHOICE not understood (-2), which is no failure.
-    struct OpenType {
-        std::size_t begin = 0, end = 0;  // octet offsets in the input
-    };
-    bool decodeChoicePreamle(CHOICE& value, bool& isExtension, OpenType& extension);
+    // value unless it is selected already); true when one is selected. For an extension
+    // alternative `after` receives the end of its open type. An extension alternative this
+    // side does not know leaves the CHOICE not understood (-2), to be skipped.
+    bool decodeChoicePreamle(CHOICE& value, memento_type& after);
 
 protected:
     bool do_visit(Null& value) override;
@@ -72,14 +85,15 @@ protected:
 private:
     bool decodeWholeNumber(std::uint64_t count, std::uint64_t& offset);
     bool decodeSizedLength(const ConstrainedObject& object, std::uint32_t& size, bool& fixed);
-    // Locates the length-prefixed open type at the position and moves past it.
-    bool skipOpenType(OpenType& open);
-    // Decodes `value` from the octets of `open` alone.
-    bool decodeWithin(const OpenType& open, AbstractData& value);
+    // The length of an open type at the position; false when its octets are not all there.
+    bool decodeOpenTypeLength(std::uint32_t& length);
+    // Decodes `value` in place from the octets up to `stop` alone: a value that would read
+    // beyond them fails. The position is left wherever the value ended.
+    bool decodeUpTo(const char* stop, AbstractData& value);
 
-    const unsigned char* data_;
-    std::size_t bitPos_;  // next bit to read, counted from the first input bit
-    std::size_t bitEnd_;
+    const char* position_;
+    const char* end_;
+    unsigned bitsLeft_;  // unread bits of the octet at position_, 1..8
 };
 
 }  // namespace ASN1

@@ -14,7 +14,7 @@ using per::Unbounded;
 
 PEREncoder::PEREncoder(std::vector<char>& output) : output_(output), bitsLeft_(8) {
     output_.clear();
-    output_.reserve(256);
+    if (output_.capacity() == 0) output_.reserve(256);
 }
 
 void PEREncoder::encodeSingleBit(bool bit) {

@@ -15,7 +15,8 @@ class ConstrainedObject;
 
 class PEREncoder : public ConstVisitor {
 public:
-    // Empties `output` and appends the encoding to it.
+    // Empties `output` and appends the encoding to it; a vector without room is given 256
+    // octets, one with room keeps it.
     explicit PEREncoder(std::vector<char>& output);
 
     // Closes the open octet (its unused low bits stay 0).
