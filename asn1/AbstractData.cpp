@@ -11,10 +11,6 @@
 
 namespace ASN1 {
 
-AbstractData* AbstractData::create(const void* info) {
-    return info ? static_cast<const TypeInfo*>(info)->create(info) : nullptr;
-}
-
 int AbstractData::mismatch(const AbstractData& other) const {
     if (info_ != other.info_) return std::less<const void*>()(info_, other.info_) ? -1 : 1;
     return typeid(*this).before(typeid(other)) ? -1 : 1;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "asn1/TypeInfo.h"
+#include "asn1/ValuePool.h"
 
 #include <ios>
 #include <iosfwd>
@@ -17,8 +18,17 @@ class AbstractData {
 public:
     virtual ~AbstractData() = default;
 
+    // Every value made on the heap comes from the value pool; the size given back is the
+    // value's own class's, so each block returns to its list.
+    static void* operator new(std::size_t size) { return ValuePool::allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept {
+        ValuePool::deallocate(p, size);
+    }
+
     // A new value of the record's type, owned by the caller; null for a null record.
-    static AbstractData* create(const void* info);
+    static AbstractData* create(const void* info) {
+        return info ? static_cast<const TypeInfo*>(info)->create(info) : nullptr;
+    }
 
     // Negative, zero or positive. Values of two different classes (or two SEQUENCEs of
     // different types) never compare equal.

@@ -26,55 +26,15 @@ void PERDecoder::rollback(const memento_type& memento) {
     if (position_ == memento.position && position_ < end_) bitsLeft_ = memento.bitsLeft;
 }
 
-bool PERDecoder::decodeSingleBit(bool& bit) {
-    if (atEnd()) return false;
-    --bitsLeft_;
-    bit = (static_cast<unsigned char>(*position_) >> bitsLeft_) & 1;
-    if (bitsLeft_ == 0) {
-        bitsLeft_ = 8;
-        ++position_;
-    }
-    return true;
-}
-
-bool PERDecoder::decodeMultiBit(unsigned count, std::uint32_t& value) {
-    if (count > 32 || getBitsLeft() < count) return false;
-    if (count == 0) {
-        value = 0;
-        return true;
-    }
-    // The unread bits of the open octet, then whole octets until the field is covered.
-    std::uint64_t bits = static_cast<unsigned char>(*position_) & ((1u << bitsLeft_) - 1);
-    unsigned have = bitsLeft_;
-    if (count < have) {
-        bitsLeft_ = have - count;
-        value = std::uint32_t(bits >> bitsLeft_);
-        return true;
-    }
-    ++position_;
-    for (; have < count; have += 8) bits = bits << 8 | static_cast<unsigned char>(*position_++);
-    unsigned spare = have - count;  // bits of the last octet read that belong to the next field
-    value = std::uint32_t(bits >> spare);
-    if (spare != 0) {
-        --position_;
-        bitsLeft_ = spare;
-    } else {
-        bitsLeft_ = 8;
-    }
-    return true;
-}
-
 bool PERDecoder::decodeBitMap(char* octets, unsigned count) {
     if (getBitsLeft() < count) return false;
-    for (unsigned i = 0; i < count / 8; ++i) {
-        std::uint32_t octet;
-        if (!decodeMultiBit(8, octet)) return false;
-        octets[i] = char(octet);
-    }
-    if (count % 8 != 0) {
-        std::uint32_t rest;
-        if (!decodeMultiBit(count % 8, rest)) return false;
-        octets[count / 8] = char(rest << (8 - count % 8));
+    // Up to four octets at a time, the last of them filled from the top.
+    for (unsigned done = 0; done < count; done += 32) {
+        unsigned take = std::min(count - done, 32u);
+        std::uint32_t bits;
+        if (!decodeMultiBit(take, bits)) return false;
+        bits <<= 32 - take;
+        for (unsigned i = 0; i < (take + 7) / 8; ++i) octets[done / 8 + i] = char(bits >> (24 - 8 * i));
     }
     return true;
 }
@@ -388,8 +348,8 @@ int PERDecoder::preVisitExtensionRoots(SEQUENCE& value) {
     bool extensions = false;
     if (value.extendable() && !decodeSingleBit(extensions)) return Fail;
     SEQUENCE::BitMap& optionals = value.optionalMap();
-    if (!decodeBitMap(optionals.octets().data(), optionals.size())) return Fail;
-    if (!extensions) value.extensionMap().resize(0);
+    if (!decodeBitMap(optionals.octets(), optionals.size())) return Fail;
+    if (!extensions && value.extensionMap().size() != 0) value.extensionMap().resize(0);
     return extensions ? GoOn : NoExtensions;
 }
 
@@ -404,7 +364,7 @@ int PERDecoder::preVisitExtensions(SEQUENCE& value) {
     if (!decodeSmallUnsigned(last) || last >= MaximumArraySize) return Fail;
     SEQUENCE::BitMap& extensions = value.extensionMap();
     extensions.resize(last + 1);
-    return decodeBitMap(extensions.octets().data(), last + 1) ? GoOn : Fail;
+    return decodeBitMap(extensions.octets(), last + 1) ? GoOn : Fail;
 }
 
 int PERDecoder::visitKnownExtension(SEQUENCE& value, int position, int optional) {

@@ -40,8 +40,43 @@ public:
 
     // Every read below gives false, having consumed nothing it could not use, when the
     // input holds too few bits or the octets do not form what is read.
-    bool decodeSingleBit(bool& bit);
-    [[nodiscard]] bool decodeMultiBit(unsigned count, std::uint32_t& value);  // count 0..32
+    bool decodeSingleBit(bool& bit) {
+        if (atEnd()) return false;
+        --bitsLeft_;
+        bit = (static_cast<unsigned char>(*position_) >> bitsLeft_) & 1;
+        if (bitsLeft_ == 0) {
+            bitsLeft_ = 8;
+            ++position_;
+        }
+        return true;
+    }
+    // count 0..32. Inline, as the bit writer is: every field the codec reads passes here.
+    [[nodiscard]] bool decodeMultiBit(unsigned count, std::uint32_t& value) {
+        if (count > 32 || getBitsLeft() < count) return false;
+        if (count == 0) {
+            value = 0;
+            return true;
+        }
+        // The unread bits of the open octet, then whole octets until the field is covered.
+        std::uint64_t bits = static_cast<unsigned char>(*position_) & ((1u << bitsLeft_) - 1);
+        unsigned have = bitsLeft_;
+        if (count < have) {
+            bitsLeft_ = have - count;
+            value = std::uint32_t(bits >> bitsLeft_);
+            return true;
+        }
+        ++position_;
+        for (; have < count; have += 8) bits = bits << 8 | static_cast<unsigned char>(*position_++);
+        unsigned spare = have - count;  // bits of the last octet read that the next field takes
+        value = std::uint32_t(bits >> spare);
+        if (spare != 0) {
+            --position_;
+            bitsLeft_ = spare;
+        } else {
+            bitsLeft_ = 8;
+        }
+        return true;
+    }
     // `count` bits into octets held as in SEQUENCE::BitMap ((count + 7) / 8 of them; the
     // unused low bits of the last one become 0).
     bool decodeBitMap(char* octets, unsigned count);

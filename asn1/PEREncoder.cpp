@@ -17,35 +17,21 @@ PEREncoder::PEREncoder(std::vector<char>& output) : output_(output), bitsLeft_(8
     if (output_.capacity() == 0) output_.reserve(256);
 }
 
-void PEREncoder::encodeSingleBit(bool bit) {
-    if (bitsLeft_ == 8) output_.push_back(0);
-    --bitsLeft_;
-    if (bit) output_.back() |= char(1u << bitsLeft_);
-    if (bitsLeft_ == 0) bitsLeft_ = 8;
-}
-
-void PEREncoder::encodeMultiBit(std::uint32_t value, unsigned count) {
-    while (count > 0) {
-        if (bitsLeft_ == 8) output_.push_back(0);
-        unsigned take = std::min(count, bitsLeft_);
-        count -= take;
-        unsigned chunk = (value >> count) & ((1u << take) - 1);
-        bitsLeft_ -= take;
-        output_.back() |= char(chunk << bitsLeft_);
-        if (bitsLeft_ == 0) bitsLeft_ = 8;
-    }
-}
-
-void PEREncoder::encodeBitMap(const std::vector<char>& bitmap, unsigned count) {
-    unsigned whole = count / 8;
+void PEREncoder::encodeBitMap(const char* bitmap, unsigned count) {
     if (bitsLeft_ == 8) {
-        output_.insert(output_.end(), bitmap.begin(), bitmap.begin() + whole);
-    } else {
-        for (unsigned i = 0; i < whole; ++i)
-            encodeMultiBit(static_cast<unsigned char>(bitmap[i]), 8);
+        output_.insert(output_.end(), bitmap, bitmap + count / 8);
+        bitmap += count / 8;
+        count %= 8;
     }
-    if (count % 8 != 0)
-        encodeMultiBit(static_cast<unsigned char>(bitmap[whole]) >> (8 - count % 8), count % 8);
+    // Up to four octets at a time, from the top of the last one.
+    for (; count > 0; bitmap += 4) {
+        unsigned take = std::min(count, 32u);
+        std::uint32_t bits = 0;
+        for (unsigned i = 0; i < (take + 7) / 8; ++i)
+            bits |= std::uint32_t(static_cast<unsigned char>(bitmap[i])) << (24 - 8 * i);
+        encodeMultiBit(bits >> (32 - take), take);
+        count -= take;
+    }
 }
 
 void PEREncoder::encodeByte(unsigned char octet) {
@@ -151,9 +137,9 @@ bool PEREncoder::do_visit(const INTEGER& value) {
         return encodeWholeNumber(std::uint64_t(number - lower), count);
     }
     // Without bounds: the value itself, in the fewest two's-complement octets.
-    std::int64_t v = value.getValue();
-    unsigned bits = 1;
-    for (std::int64_t magnitude = v < 0 ? ~v : v; magnitude != 0; magnitude >>= 1) ++bits;
+    std::int32_t v = value.getValue();
+    std::uint32_t magnitude = std::uint32_t(v < 0 ? ~v : v);
+    unsigned bits = magnitude == 0 ? 1 : 33 - unsigned(__builtin_clz(magnitude));  // with the sign
     unsigned octets = (bits + 7) / 8;
     encodeLength(octets, 0, Unbounded);
     encodeMultiBit(std::uint32_t(v), 8 * octets);
@@ -191,7 +177,7 @@ bool PEREncoder::do_visit(const BIT_STRING& value) {
     if (!encodeConstrainedLength(value, size)) return false;
     if (size == 0) return true;
     if (!per::fixedSize(value, outside) || size > 16) byteAlign();
-    encodeBitMap(value.getData(), size);
+    encodeBitMap(value.getData().data(), size);
     return true;
 }
 

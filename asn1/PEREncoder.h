@@ -21,11 +21,36 @@ public:
 
     // Closes the open octet (its unused low bits stay 0).
     void byteAlign() { bitsLeft_ = 8; }
-    void encodeSingleBit(bool bit);
-    // The low `count` bits of `value` (count 0..32), most significant first.
-    void encodeMultiBit(std::uint32_t value, unsigned count);
+    void encodeSingleBit(bool bit) {
+        if (bitsLeft_ == 8) output_.push_back(0);
+        --bitsLeft_;
+        if (bit) output_.back() |= char(1u << bitsLeft_);
+        if (bitsLeft_ == 0) bitsLeft_ = 8;
+    }
+    // The low `count` bits of `value` (count 0..32), most significant first. Inline, as
+    // the bit reader is: every field the codec writes passes here.
+    void encodeMultiBit(std::uint32_t value, unsigned count) {
+        if (count == 0) return;
+        std::uint32_t bits = count == 32 ? value : value & ((1u << count) - 1);
+        if (bitsLeft_ != 8) {
+            // The open octet takes the top bits first.
+            if (count < bitsLeft_) {
+                bitsLeft_ -= count;
+                output_.back() |= char(bits << bitsLeft_);
+                return;
+            }
+            count -= bitsLeft_;
+            output_.back() |= char(bits >> count);
+            bitsLeft_ = 8;
+        }
+        for (; count >= 8; count -= 8) output_.push_back(char(bits >> (count - 8)));
+        if (count > 0) {
+            bitsLeft_ = 8 - count;
+            output_.push_back(char(bits << bitsLeft_));
+        }
+    }
     // The first `count` bits of a bitmap held as in SEQUENCE::BitMap; no alignment.
-    void encodeBitMap(const std::vector<char>& bitmap, unsigned count);
+    void encodeBitMap(const char* bitmap, unsigned count);
     void encodeByte(unsigned char octet);
     // Aligned octets; nothing at all (not even the alignment) for none.
     void encodeBlock(const char* data, std::size_t count);

@@ -10,40 +10,57 @@ namespace ASN1 {
 HALVOX_CONSTINIT const unsigned SEQUENCE::defaultTag[1] = {0};
 
 void SEQUENCE::BitMap::resize(unsigned n) {
-    octets_.resize((std::size_t(n) + 7) / 8, 0);
-    if (n % 8 != 0) octets_.back() &= char(0xFF00 >> (n % 8));  // bits past the end read 0
+    std::size_t count = (std::size_t(n) + 7) / 8;
+    if (n <= heldBits) {
+        std::size_t used = (std::size_t(bitCount_) + 7) / 8;
+        if (bitCount_ > heldBits) {
+            std::copy(spilled_.begin(), spilled_.begin() + std::ptrdiff_t(count), held_);
+            spilled_.clear();
+            used = sizeof held_;
+        }
+        if (used > count) std::fill(held_ + count, held_ + used, 0);
+    } else {
+        if (bitCount_ <= heldBits) spilled_.assign(held_, held_ + sizeof held_);
+        spilled_.resize(count, 0);
+    }
     bitCount_ = n;
+    if (n % 8 != 0) octets()[count - 1] &= char(0xFF00 >> (n % 8));  // bits past the end read 0
 }
 
 void SEQUENCE::BitMap::set(unsigned i) {
-    if (i < bitCount_) octets_[i / 8] |= char(0x80 >> (i % 8));
+    if (i < bitCount_) octets()[i / 8] |= char(0x80 >> (i % 8));
 }
 
 void SEQUENCE::BitMap::clear(unsigned i) {
-    if (i < bitCount_) octets_[i / 8] &= char(~(0x80 >> (i % 8)));
+    if (i < bitCount_) octets()[i / 8] &= char(~(0x80 >> (i % 8)));
 }
 
 bool SEQUENCE::BitMap::any() const {
-    return std::any_of(octets_.begin(), octets_.end(), [](char c) { return c != 0; });
+    const char* bits = octets();
+    return std::any_of(bits, bits + (bitCount_ + 7) / 8, [](char c) { return c != 0; });
 }
 
 void SEQUENCE::BitMap::swap(BitMap& other) {
     std::swap(bitCount_, other.bitCount_);
-    octets_.swap(other.octets_);
+    std::swap(held_, other.held_);
+    spilled_.swap(other.spilled_);
 }
 
-SEQUENCE::FieldVector::FieldVector(const FieldVector& other) : std::vector<AbstractData*>() {
-    reserve(other.size());
-    try {
-        for (AbstractData* field : other) push_back(field ? field->clone() : nullptr);
-    } catch (...) {
-        for (AbstractData* field : *this) delete field;
-        throw;
-    }
+SEQUENCE::FieldVector::FieldVector(unsigned n)
+    : slots_(static_cast<AbstractData**>(ValuePool::allocate(n * sizeof(AbstractData*)))),
+      size_(n) {
+    std::fill(slots_, slots_ + n, nullptr);
+}
+
+// Delegating: when a clone cannot be made, the destructor drops the ones made so far.
+SEQUENCE::FieldVector::FieldVector(const FieldVector& other) : FieldVector(other.size_) {
+    for (unsigned pos = 0; pos < size_; ++pos)
+        slots_[pos] = other.slots_[pos] ? other.slots_[pos]->clone() : nullptr;
 }
 
 SEQUENCE::FieldVector::~FieldVector() {
-    for (AbstractData* field : *this) delete field;
+    for (unsigned pos = 0; pos < size_; ++pos) delete slots_[pos];
+    ValuePool::deallocate(slots_, size_ * sizeof(AbstractData*));
 }
 
 SEQUENCE::SEQUENCE(const void* info)
@@ -67,16 +84,6 @@ SEQUENCE& SEQUENCE::operator=(const SEQUENCE& other) {
     SEQUENCE copy(other);
     swap(copy);
     return *this;
-}
-
-AbstractData* SEQUENCE::ensureField(unsigned pos) {
-    if (!fields_[pos]) fields_[pos] = AbstractData::create(record().fieldInfos[pos]);
-    return fields_[pos];
-}
-
-bool SEQUENCE::hasOptionalField(unsigned opt) const {
-    unsigned optionals = optionalMap_.size();
-    return opt < optionals ? optionalMap_[opt] : extensionMap_[opt - optionals];
 }
 
 AbstractData* SEQUENCE::includeOptionalField(unsigned opt, unsigned pos) {

@@ -5,6 +5,7 @@
 #include "asn1/AbsentValue.h"
 #include "asn1/AbstractData.h"
 
+#include <utility>
 #include <vector>
 
 namespace ASN1 {
@@ -13,36 +14,53 @@ class SEQUENCE : public AbstractData {
 public:
     typedef SequenceInfo InfoType;
 
-    // Bit i lies in octet i / 8 under the mask 0x80 >> (i % 8), the order PER writes.
+    // Bit i lies in octet i / 8 under the mask 0x80 >> (i % 8), the order PER writes. Up to
+    // 128 bits (every bitmap the schema has) are held in place; a longer one on the pool.
     class BitMap {
     public:
         unsigned size() const { return bitCount_; }
-        // New octets are 0; octets past the end are dropped.
+        // New bits are 0; bits past the end are dropped.
         void resize(unsigned n);
         // Bit i as 0 or 1; 0 at or beyond the size.
         int operator[](unsigned i) const {
-            return i < bitCount_ ? (octets_[i / 8] >> (7 - i % 8)) & 1 : 0;
+            return i < bitCount_ ? (octets()[i / 8] >> (7 - i % 8)) & 1 : 0;
         }
         // Nothing happens at or beyond the size.
         void set(unsigned i);
         void clear(unsigned i);
         bool any() const;
         void swap(BitMap& other);
-        const std::vector<char>& octets() const { return octets_; }
-        std::vector<char>& octets() { return octets_; }
+        // The (size + 7) / 8 octets of the bits; the unused low bits of the last one are 0.
+        const char* octets() const { return bitCount_ <= heldBits ? held_ : spilled_.data(); }
+        char* octets() { return bitCount_ <= heldBits ? held_ : spilled_.data(); }
 
     private:
+        static constexpr unsigned heldBits = 128;
         unsigned bitCount_ = 0;
-        std::vector<char> octets_;
+        char held_[heldBits / 8] = {};  // all 0 past the size
+        std::vector<char, PoolAllocator<char>> spilled_;
     };
 
-    // Field slots that own their values: copying clones every present value.
-    class FieldVector : public std::vector<AbstractData*> {
+    // Field slots that own their values, in one block of the pool: copying clones every
+    // present value.
+    class FieldVector {
     public:
-        explicit FieldVector(size_type n) : std::vector<AbstractData*>(n, nullptr) {}
+        explicit FieldVector(unsigned n);
         FieldVector(const FieldVector& other);
         FieldVector& operator=(const FieldVector&) = delete;
         ~FieldVector();
+
+        unsigned size() const { return size_; }
+        AbstractData*& operator[](unsigned pos) { return slots_[pos]; }
+        AbstractData* operator[](unsigned pos) const { return slots_[pos]; }
+        void swap(FieldVector& other) {
+            std::swap(slots_, other.slots_);
+            std::swap(size_, other.size_);
+        }
+
+    private:
+        AbstractData** slots_;
+        unsigned size_;
     };
 
     explicit SEQUENCE(const void* info);
@@ -56,12 +74,18 @@ public:
     AbstractData* getField(unsigned pos) { return fields_[pos]; }
     const AbstractData* getField(unsigned pos) const { return fields_[pos]; }
     // The field at `pos`, made from its record first when it does not exist yet.
-    AbstractData* ensureField(unsigned pos);
+    AbstractData* ensureField(unsigned pos) {
+        if (!fields_[pos]) fields_[pos] = AbstractData::create(record().fieldInfos[pos]);
+        return fields_[pos];
+    }
     const char* getFieldName(int pos) const { return record().fieldNames[pos]; }
 
     // Optional number `opt`: below the optional count, that OPTIONAL root field; from it
     // upwards, extension addition opt - optional count.
-    bool hasOptionalField(unsigned opt) const;
+    bool hasOptionalField(unsigned opt) const {
+        unsigned optionals = optionalMap_.size();
+        return opt < optionals ? optionalMap_[opt] : extensionMap_[opt - optionals];
+    }
     // Marks `opt` present and makes sure the field at `pos` exists; returns it.
     AbstractData* includeOptionalField(unsigned opt, unsigned pos);
     // Marks `opt` absent; the field keeps its value for a later include.

@@ -12,7 +12,7 @@ namespace ASN1 {
 
 class SEQUENCE_OF_Base : public ConstrainedObject {
 public:
-    typedef std::vector<AbstractData*> Container;
+    typedef std::vector<AbstractData*, PoolAllocator<AbstractData*>> Container;
     typedef Container::iterator iterator;
     typedef Container::const_iterator const_iterator;
 
