@@ -56,7 +56,7 @@ bool PERDecoder::decodeSmallUnsigned(std::uint32_t& value) {
     return decodeMultiBit(8 * octets, value);
 }
 
-bool PERDecoder::decodeWholeNumber(std::uint64_t count, std::uint64_t& offset) {
+inline bool PERDecoder::decodeWholeNumber(std::uint64_t count, std::uint64_t& offset) {
     std::uint32_t bits;
     if (count <= 255) {
         if (!decodeMultiBit(CountBits(std::uint32_t(count)), bits)) return false;
@@ -64,10 +64,11 @@ bool PERDecoder::decodeWholeNumber(std::uint64_t count, std::uint64_t& offset) {
         byteAlign();
         if (!decodeMultiBit(count == 256 ? 8 : 16, bits)) return false;
     } else {
-        std::uint64_t octets;
-        if (!decodeWholeNumber((CountBits(std::uint32_t(count)) + 7) / 8, octets)) return false;
+        std::uint32_t octets;
+        if (!decodeMultiBit(CountBits((CountBits(std::uint32_t(count)) + 7) / 8), octets))
+            return false;
         byteAlign();
-        if (!decodeMultiBit(8 * unsigned(octets + 1), bits)) return false;
+        if (!decodeMultiBit(8 * (octets + 1), bits)) return false;
     }
     offset = bits;
     return true;
@@ -221,16 +222,19 @@ bool PERDecoder::do_visit(AbstractString& value) {
         value.clear();
         return false;
     }
-    value.resize(n);
-    if (n == 0) return true;
-    if (!per::shortString(value, bits)) {
-        if (bits == 8) {
-            if (decodeBlock(&value[0], n)) return true;
+    bool aligned = !per::shortString(value, bits);
+    if (aligned) byteAlign();
+    if (aligned && bits == 8) {
+        // The characters are the octets themselves.
+        if (std::size_t(end_ - position_) < n) {
             value.clear();
             return false;
         }
-        byteAlign();
+        value.assign(position_, n);
+        position_ += n;
+        return true;
     }
+    value.resize(n);
     bool byCode = value.getCanonicalSetBits() <= bits && value.getCanonicalSetBits() > 4;
     for (char& c : value) {
         std::uint32_t code;

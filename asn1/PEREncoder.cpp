@@ -56,7 +56,7 @@ void PEREncoder::encodeSmallUnsigned(std::uint32_t n) {
     encodeMultiBit(n, 8 * octets);
 }
 
-bool PEREncoder::encodeWholeNumber(std::uint64_t offset, std::uint64_t count) {
+inline bool PEREncoder::encodeWholeNumber(std::uint64_t offset, std::uint64_t count) {
     if (count <= 255) {
         encodeMultiBit(std::uint32_t(offset), CountBits(std::uint32_t(count)));
     } else if (count == 256) {
@@ -69,7 +69,7 @@ bool PEREncoder::encodeWholeNumber(std::uint64_t offset, std::uint64_t count) {
         // The octet count as a bit field, then the octets.
         unsigned maxOctets = (CountBits(std::uint32_t(count)) + 7) / 8;
         unsigned octets = per::octetsFor(offset);
-        encodeWholeNumber(octets - 1, maxOctets);
+        encodeMultiBit(octets - 1, CountBits(maxOctets));
         byteAlign();
         encodeMultiBit(std::uint32_t(offset), 8 * octets);
     }

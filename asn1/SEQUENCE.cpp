@@ -46,10 +46,31 @@ void SEQUENCE::BitMap::swap(BitMap& other) {
     spilled_.swap(other.spilled_);
 }
 
-SEQUENCE::FieldVector::FieldVector(unsigned n)
-    : slots_(static_cast<AbstractData**>(ValuePool::allocate(n * sizeof(AbstractData*)))),
-      size_(n) {
-    std::fill(slots_, slots_ + n, nullptr);
+void SEQUENCE::FieldVector::reserve(unsigned n) {
+    size_ = n;
+    slots_ = n <= heldSlots ? held_
+                            : static_cast<AbstractData**>(
+                                  ValuePool::allocate(n * sizeof(AbstractData*)));
+}
+
+SEQUENCE::FieldVector::FieldVector(unsigned n) {
+    reserve(n);
+    for (unsigned pos = 0; pos < n; ++pos) slots_[pos] = nullptr;
+}
+
+SEQUENCE::FieldVector::FieldVector(const SequenceInfo& r) {
+    reserve(r.rootCount + r.extensionCount);
+    unsigned pos = 0;
+    try {
+        for (; pos < size_; ++pos)
+            slots_[pos] = pos < r.rootCount && r.fieldIds[pos] < 0
+                              ? AbstractData::create(r.fieldInfos[pos])
+                              : nullptr;
+    } catch (...) {
+        while (pos-- > 0) delete slots_[pos];
+        if (slots_ != held_) ValuePool::deallocate(slots_, size_ * sizeof(AbstractData*));
+        throw;
+    }
 }
 
 // Delegating: when a clone cannot be made, the destructor drops the ones made so far.
@@ -60,15 +81,22 @@ SEQUENCE::FieldVector::FieldVector(const FieldVector& other) : FieldVector(other
 
 SEQUENCE::FieldVector::~FieldVector() {
     for (unsigned pos = 0; pos < size_; ++pos) delete slots_[pos];
-    ValuePool::deallocate(slots_, size_ * sizeof(AbstractData*));
+    if (slots_ != held_) ValuePool::deallocate(slots_, size_ * sizeof(AbstractData*));
+}
+
+void SEQUENCE::FieldVector::swap(FieldVector& other) {
+    // Slots held in place move with their array.
+    bool mineHeld = slots_ == held_, theirsHeld = other.slots_ == other.held_;
+    std::swap(held_, other.held_);
+    std::swap(slots_, other.slots_);
+    std::swap(size_, other.size_);
+    if (theirsHeld) slots_ = held_;
+    if (mineHeld) other.slots_ = other.held_;
 }
 
 SEQUENCE::SEQUENCE(const void* info)
-    : AbstractData(info), fields_(record().rootCount + record().extensionCount) {
+    : AbstractData(info), fields_(record()), optionalMap_(record().optionalCount) {
     const SequenceInfo& r = record();
-    optionalMap_.resize(r.optionalCount);
-    for (unsigned pos = 0; pos < r.rootCount; ++pos)
-        if (r.fieldIds[pos] < 0) fields_[pos] = AbstractData::create(r.fieldInfos[pos]);
     if (r.extensionPreset) {
         extensionMap_.resize(r.extensionCount);
         for (unsigned k = 0; k < r.extensionCount; ++k) {

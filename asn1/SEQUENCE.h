@@ -18,12 +18,23 @@ public:
     // 128 bits (every bitmap the schema has) are held in place; a longer one on the pool.
     class BitMap {
     public:
+        BitMap() = default;
+        // n bits, all 0.
+        explicit BitMap(unsigned n) {
+            if (n <= heldBits)
+                bitCount_ = n;
+            else
+                resize(n);
+        }
+
         unsigned size() const { return bitCount_; }
         // New bits are 0; bits past the end are dropped.
         void resize(unsigned n);
         // Bit i as 0 or 1; 0 at or beyond the size.
         int operator[](unsigned i) const {
-            return i < bitCount_ ? (octets()[i / 8] >> (7 - i % 8)) & 1 : 0;
+            // Held bits past the size are 0 already.
+            if (bitCount_ <= heldBits) return i < heldBits ? (held_[i / 8] >> (7 - i % 8)) & 1 : 0;
+            return i < bitCount_ ? (spilled_[i / 8] >> (7 - i % 8)) & 1 : 0;
         }
         // Nothing happens at or beyond the size.
         void set(unsigned i);
@@ -41,11 +52,14 @@ public:
         std::vector<char, PoolAllocator<char>> spilled_;
     };
 
-    // Field slots that own their values, in one block of the pool: copying clones every
-    // present value.
+    // Field slots that own their values: copying clones every present value. A few slots
+    // are held in place (most types have no more fields), more in one block of the pool.
     class FieldVector {
     public:
+        // n empty slots.
         explicit FieldVector(unsigned n);
+        // The slots of a new value of the record's type: its mandatory root fields made.
+        explicit FieldVector(const SequenceInfo& r);
         FieldVector(const FieldVector& other);
         FieldVector& operator=(const FieldVector&) = delete;
         ~FieldVector();
@@ -53,14 +67,16 @@ public:
         unsigned size() const { return size_; }
         AbstractData*& operator[](unsigned pos) { return slots_[pos]; }
         AbstractData* operator[](unsigned pos) const { return slots_[pos]; }
-        void swap(FieldVector& other) {
-            std::swap(slots_, other.slots_);
-            std::swap(size_, other.size_);
-        }
+        void swap(FieldVector& other);
 
     private:
+        static constexpr unsigned heldSlots = 4;
+        // Room for n slots, not yet filled.
+        void reserve(unsigned n);
+
         AbstractData** slots_;
         unsigned size_;
+        AbstractData* held_[heldSlots];
     };
 
     explicit SEQUENCE(const void* info);
