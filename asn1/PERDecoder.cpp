@@ -83,17 +83,18 @@ bool PERDecoder::decodeUnsigned(std::uint32_t lower, std::uint32_t upper, std::u
 
 bool PERDecoder::decodeLength(std::uint32_t lower, std::uint32_t upper, std::uint32_t& length) {
     if (upper <= 0xFFFF) return decodeUnsigned(lower, upper, length);
+    // Unconstrained: one aligned octet up to 127, two up to 16383.
     byteAlign();
-    std::uint32_t first;
-    if (!decodeMultiBit(8, first)) return false;
+    if (atEnd()) return false;
+    unsigned first = static_cast<unsigned char>(*position_);
     if ((first & 0x80) == 0) {
+        ++position_;
         length = first;
         return true;
     }
-    if ((first & 0x40) != 0) return false;  // fragmented: never sent here
-    std::uint32_t second;
-    if (!decodeMultiBit(8, second)) return false;
-    length = (first & 0x3F) << 8 | second;
+    if ((first & 0x40) != 0 || end_ - position_ < 2) return false;  // never fragmented here
+    length = (first & 0x3F) << 8 | static_cast<unsigned char>(position_[1]);
+    position_ += 2;
     return true;
 }
 

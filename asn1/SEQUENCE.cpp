@@ -58,7 +58,7 @@ SEQUENCE::FieldVector::FieldVector(unsigned n) {
     for (unsigned pos = 0; pos < n; ++pos) slots_[pos] = nullptr;
 }
 
-SEQUENCE::FieldVector::FieldVector(const SequenceInfo& r) {
+inline SEQUENCE::FieldVector::FieldVector(const SequenceInfo& r) {
     reserve(r.rootCount + r.extensionCount);
     unsigned pos = 0;
     try {
