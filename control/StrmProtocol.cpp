@@ -1,5 +1,7 @@
 #include "control/StrmProtocol.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -51,9 +53,11 @@ void StrmProtocol::attach(const Fd& socket) {
     fd = socket;
     // A fresh socket has nothing queued: a positive figure is free space.
     outq_is_free = opened() && outq_space() > 0;
+    coalescing = opened() && IntOption(fd.lowlevel_fd(), SO_PROTOCOL) == IPPROTO_TCP;
 }
 
 void StrmProtocol::release() {
+    holding = false;
     if (!opened()) return;
     event.Release();
     // Other duplicates of the socket (the connection check's) must not keep
@@ -108,12 +112,26 @@ void StrmProtocol::do_read() {
     read_measure.end();
     if (got > 0) {
         piece.put(unsigned(got));
+        // A piece may hold many commands: their answers go out together at the end.
+        in_wakeup = true;
+        wrote_in_wakeup = false;
         on_message(piece);
+        in_wakeup = false;
+        push_held();
     } else if (got == 0) {
         on_error("read error: " + Errno(0).text());
     } else if (error != EAGAIN && error != EWOULDBLOCK && error != EINTR) {
         on_error("read error: " + Errno(error).text());
     }
+}
+
+void StrmProtocol::push_held() {
+    if (!holding) return;
+    holding = false;
+    // Clearing the cork sends whatever MSG_MORE held back, even when the cork
+    // itself was never set.
+    const int off = 0;
+    if (opened()) ::setsockopt(fd.lowlevel_fd(), IPPROTO_TCP, TCP_CORK, &off, sizeof off);
 }
 
 void StrmProtocol::on_error(const std::string& text) {
@@ -126,14 +144,20 @@ void StrmProtocol::message(Packet& p) {
     const std::uint32_t start = Mux::milliseconds();
     const unsigned char* next = p.data();
     unsigned left = p.length();
+    // The first answer of a wake-up leaves at once, so a lone command costs no
+    // more than before; later ones wait in the kernel for the end of the wake-up.
+    int flags = MSG_NOSIGNAL;
+    if (in_wakeup && coalescing && wrote_in_wakeup) flags |= MSG_MORE;
+    wrote_in_wakeup = in_wakeup;
     write_measure.begin();
     while (left > 0) {
         // MSG_NOSIGNAL: a reset connection fails the write with EPIPE rather
         // than raising SIGPIPE in a process that has not caught it.
-        ssize_t written = ::send(fd.lowlevel_fd(), next, left, MSG_NOSIGNAL);
+        ssize_t written = ::send(fd.lowlevel_fd(), next, left, flags);
         if (written >= 0) {
             next += written;
             left -= unsigned(written);
+            holding = holding || (flags & MSG_MORE) != 0;
             continue;
         }
         if (errno == EINTR) continue;
@@ -146,6 +170,8 @@ void StrmProtocol::message(Packet& p) {
             ++overflow_counter;
             return on_error("write error: " + failure.text());
         }
+        // Octets held back would keep the buffer full for good: let them go first.
+        push_held();
         std::int32_t budget = std::int32_t(start + 1000 - Mux::milliseconds());
         if (budget > 0) {
             multiplexer.resetWD();

@@ -1,6 +1,9 @@
 // The bottom layer of a control transport: owns the connected stream socket,
 // passes up whatever one receive call returns, and writes each message whole
-// within a one-second budget. Any socket failure takes the stack down.
+// within a one-second budget. Any socket failure takes the stack down. There is
+// no write queue: every message is in the socket when message() returns. On TCP
+// the answers one wake-up produces after its first leave the kernel together
+// when the wake-up ends, as one segment rather than one each.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +48,8 @@ public:
 
 private:
     void do_read();
+    // Lets the octets held back during a wake-up leave.
+    void push_held();
     void on_error(const std::string& text);
     // The five buffer figures of the write failure lines.
     void put_figures(std::ostream& os) const;
@@ -57,6 +62,13 @@ private:
     Fd fd;
     // The system reports free space rather than queued octets for this socket.
     bool outq_is_free = false;
+    // A TCP socket, whose segments can be held back and sent together.
+    bool coalescing = false;
+    // While a received piece is passed up, the messages after the first are
+    // written with MSG_MORE: the kernel holds them until push_held().
+    bool in_wakeup = false;
+    bool wrote_in_wakeup = false;
+    bool holding = false;
     std::string name;
     Event event;
     Measure read_measure;

@@ -1,6 +1,8 @@
 // Fixed pool of N blocks for objects of class T, with O(1) allocation and
-// release. Blocks are reused first released, first reused; a block never
-// handed out is never touched, so its pages cost no memory until used.
+// release. The block handed out is the one released last, and a block never
+// handed out is taken only when none is free: a block never handed out is never
+// touched, so the pages in memory are those of the most blocks ever in use at
+// once, however many allocations came and went.
 #pragma once
 
 #include "runtime/F_dual_list.h"
@@ -32,14 +34,11 @@ public:
     // The block for one T, or null when every block is in use.
     static T* allocate() {
         crit_section.lock();
-        List_storage* block;
-        if (fresh < N) {
-            // Never-used blocks come before released ones, in address order:
-            // the order a free list holding every block from the start gives.
+        List_storage* block = free_list.remove_from_head();
+        if (!block && fresh < N) {
+            // Never-used blocks are taken in address order.
             block = ::new (storage + fresh * sizeof(List_storage)) List_storage;
             ++fresh;
-        } else {
-            block = free_list.remove_from_head();
         }
         crit_section.unlock();
         if (!block) return nullptr;
@@ -57,7 +56,7 @@ public:
         // The sanitizer build catches any use of a released block.
         HALVOX_POOL_POISON(block->object, sizeof(T));
         crit_section.lock();
-        free_list.insert_to_tail(block);
+        free_list.insert_to_head(block);
         crit_section.unlock();
     }
 
