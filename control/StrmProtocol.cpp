@@ -112,11 +112,10 @@ void StrmProtocol::do_read() {
     read_measure.end();
     if (got > 0) {
         piece.put(unsigned(got));
-        // A piece may hold many commands: their answers go out together at the end.
-        in_wakeup = true;
-        wrote_in_wakeup = false;
+        // A piece may hold many commands: their answers go out together.
+        unhandled = &piece;
         on_message(piece);
-        in_wakeup = false;
+        unhandled = nullptr;
         push_held();
     } else if (got == 0) {
         on_error("read error: " + Errno(0).text());
@@ -144,11 +143,10 @@ void StrmProtocol::message(Packet& p) {
     const std::uint32_t start = Mux::milliseconds();
     const unsigned char* next = p.data();
     unsigned left = p.length();
-    // The first answer of a wake-up leaves at once, so a lone command costs no
-    // more than before; later ones wait in the kernel for the end of the wake-up.
+    // While commands of the read wait, this answer waits in the kernel for theirs;
+    // the answer to the last command takes them all along, as a lone one leaves.
     int flags = MSG_NOSIGNAL;
-    if (in_wakeup && coalescing && wrote_in_wakeup) flags |= MSG_MORE;
-    wrote_in_wakeup = in_wakeup;
+    if (coalescing && unhandled && !unhandled->empty()) flags |= MSG_MORE;
     write_measure.begin();
     while (left > 0) {
         // MSG_NOSIGNAL: a reset connection fails the write with EPIPE rather
@@ -157,7 +155,7 @@ void StrmProtocol::message(Packet& p) {
         if (written >= 0) {
             next += written;
             left -= unsigned(written);
-            holding = holding || (flags & MSG_MORE) != 0;
+            holding = (flags & MSG_MORE) != 0;  // a write without it sends all
             continue;
         }
         if (errno == EINTR) continue;

@@ -2,8 +2,8 @@
 // passes up whatever one receive call returns, and writes each message whole
 // within a one-second budget. Any socket failure takes the stack down. There is
 // no write queue: every message is in the socket when message() returns. On TCP
-// the answers one wake-up produces after its first leave the kernel together
-// when the wake-up ends, as one segment rather than one each.
+// the answers to the commands of one read leave the kernel together, as one
+// segment rather than one each.
 #pragma once
 
 #include <cstdint>
@@ -64,10 +64,10 @@ private:
     bool outq_is_free = false;
     // A TCP socket, whose segments can be held back and sent together.
     bool coalescing = false;
-    // While a received piece is passed up, the messages after the first are
-    // written with MSG_MORE: the kernel holds them until push_held().
-    bool in_wakeup = false;
-    bool wrote_in_wakeup = false;
+    // The piece being passed up. A message written while octets of it are still
+    // unhandled goes with MSG_MORE: the kernel holds it until a message written
+    // when none are left, or push_held(), lets everything held leave at once.
+    const Packet* unhandled = nullptr;
     bool holding = false;
     std::string name;
     Event event;
