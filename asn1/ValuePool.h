@@ -5,6 +5,8 @@
 // what was ever in use at once. Values belong to the process's one thread.
 #pragma once
 
+#include "runtime/List_allocator.h"  // the sanitizer's poisoning of pooled blocks
+
 #include <cstddef>
 #include <new>
 
@@ -14,58 +16,55 @@ namespace ValuePool {
 // Blocks up to this size come from the lists; larger ones straight from the heap.
 constexpr std::size_t largestPooled = 256;
 
-// A block of at least `size` octets, aligned for any value; throws std::bad_alloc.
+// A block of at least `size` octets, aligned for any value; throws std::bad_alloc. The
+// block given back last for the size is handed out first.
 inline void* allocate(std::size_t size);
 // Takes back a block that allocate(size) handed out, with the same size.
 inline void deallocate(void* block, std::size_t size) noexcept;
 
-// What the two above inline: one list per 16 octets of size. Under AddressSanitizer every
-// block comes from the heap instead, so that the sanitizer still sees each value on its
-// own and catches a use after release, or a value never released, at once.
+// What the two above inline: one list per 16 octets of size.
 namespace detail {
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool heapOnly = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool heapOnly = true;
-#else
-constexpr bool heapOnly = false;
-#endif
-#else
-constexpr bool heapOnly = false;
-#endif
 
 constexpr std::size_t granule = 16;
 
-struct FreeBlock {
-    FreeBlock* next;
+// The free blocks of one size, as a stack of pointers kept apart from the blocks (so the
+// sanitizer build can poison a whole free block). It has room for every block ever made
+// of its size, so giving a block back never needs memory.
+struct FreeBlocks {
+    void** blocks;
+    std::size_t count;
+    std::size_t room;
 };
 
 // Constant-initialised: the pool works in static constructors and destructors too.
-extern FreeBlock* freeLists[largestPooled / granule];
+extern FreeBlocks freeBlocks[largestPooled / granule];
 
 inline std::size_t listOf(std::size_t size) { return size == 0 ? 0 : (size - 1) / granule; }
+// The size of the blocks of a list.
+inline std::size_t blockSizeOf(std::size_t size) { return (listOf(size) + 1) * granule; }
 
-// Refills an empty list from the heap and takes its first block.
+// Makes new blocks of the size for an empty list and hands out one of them.
 void* allocateFresh(std::size_t size);
 
 }  // namespace detail
 
 inline void* allocate(std::size_t size) {
-    if (detail::heapOnly || size > largestPooled) return ::operator new(size);
-    detail::FreeBlock*& head = detail::freeLists[detail::listOf(size)];
-    detail::FreeBlock* block = head;
-    if (!block) return detail::allocateFresh(size);
-    head = block->next;
+    if (size > largestPooled) return ::operator new(size);
+    detail::FreeBlocks& free = detail::freeBlocks[detail::listOf(size)];
+    if (free.count == 0) return detail::allocateFresh(size);
+    void* block = free.blocks[--free.count];
+    free.blocks[free.count] = nullptr;  // a value never given back is a leak to the sanitizer
+    HALVOX_POOL_UNPOISON(block, detail::blockSizeOf(size));
     return block;
 }
 
 inline void deallocate(void* block, std::size_t size) noexcept {
     if (!block) return;
-    if (detail::heapOnly || size > largestPooled) return ::operator delete(block);
-    detail::FreeBlock*& head = detail::freeLists[detail::listOf(size)];
-    head = ::new (block) detail::FreeBlock{head};
+    if (size > largestPooled) return ::operator delete(block);
+    detail::FreeBlocks& free = detail::freeBlocks[detail::listOf(size)];
+    free.blocks[free.count++] = block;
+    // The sanitizer build catches any use of a value given back.
+    HALVOX_POOL_POISON(block, detail::blockSizeOf(size));
 }
 
 }  // namespace ValuePool
