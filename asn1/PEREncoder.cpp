@@ -18,7 +18,7 @@ PEREncoder::PEREncoder(std::vector<char>& output) : output_(output), bitsLeft_(8
 }
 
 void PEREncoder::encodeBitMap(const char* bitmap, unsigned count) {
-    if (bitsLeft_ == 8) {
+    if (bitsLeft_ == 8 && count >= 8) {
         output_.insert(output_.end(), bitmap, bitmap + count / 8);
         bitmap += count / 8;
         count %= 8;
