@@ -208,15 +208,16 @@ void MutationStorm(benchmark::State& state, Kind kind) {
     state.counters["rss_kB"] = double(ResidentKiB(server->pid));
 }
 
-BENCHMARK_CAPTURE(RoundTrip, halvoxd_1, Kind::halvoxd, 1);
-BENCHMARK_CAPTURE(RoundTrip, baseline_1, Kind::baseline, 1);
-BENCHMARK_CAPTURE(RoundTrip, redis_1, Kind::redis, 1);
-BENCHMARK_CAPTURE(RoundTrip, halvoxd_100, Kind::halvoxd, 100);
-BENCHMARK_CAPTURE(RoundTrip, baseline_100, Kind::baseline, 100);
-BENCHMARK_CAPTURE(RoundTrip, redis_100, Kind::redis, 100);
-BENCHMARK_CAPTURE(RoundTrip, halvoxd_sim_1, Kind::halvoxdSim, 1);
-BENCHMARK_CAPTURE(RoundTrip, halvoxd_sim_100, Kind::halvoxdSim, 100);
-BENCHMARK_CAPTURE(MutationStorm, halvoxd, Kind::halvoxd);
-BENCHMARK_CAPTURE(MutationStorm, baseline, Kind::baseline);
+// A round trip is waiting time: iterations are counted until enough real time has passed.
+BENCHMARK_CAPTURE(RoundTrip, halvoxd_1, Kind::halvoxd, 1)->UseRealTime();
+BENCHMARK_CAPTURE(RoundTrip, baseline_1, Kind::baseline, 1)->UseRealTime();
+BENCHMARK_CAPTURE(RoundTrip, redis_1, Kind::redis, 1)->UseRealTime();
+BENCHMARK_CAPTURE(RoundTrip, halvoxd_100, Kind::halvoxd, 100)->UseRealTime();
+BENCHMARK_CAPTURE(RoundTrip, baseline_100, Kind::baseline, 100)->UseRealTime();
+BENCHMARK_CAPTURE(RoundTrip, redis_100, Kind::redis, 100)->UseRealTime();
+BENCHMARK_CAPTURE(RoundTrip, halvoxd_sim_1, Kind::halvoxdSim, 1)->UseRealTime();
+BENCHMARK_CAPTURE(RoundTrip, halvoxd_sim_100, Kind::halvoxdSim, 100)->UseRealTime();
+BENCHMARK_CAPTURE(MutationStorm, halvoxd, Kind::halvoxd)->UseRealTime();
+BENCHMARK_CAPTURE(MutationStorm, baseline, Kind::baseline)->UseRealTime();
 
 }  // namespace
