@@ -6,7 +6,8 @@
 
 class Version {
 public:
-    enum Type { Snapshot = 0, Test = 1, Release = 2, UnitTest = 3 };
+    // Fixed to int so that any number read back (an unknown type) is a valid value.
+    enum Type : int { Snapshot = 0, Test = 1, Release = 2, UnitTest = 3 };
 
     // The texts are kept by pointer, not copied.
     constexpr Version(Type type, int number, const char* label, const char* builder,

@@ -135,7 +135,8 @@ TEST(Constructed, SequenceOfOwnsItsElements) {
     list.resize(4);
     EXPECT_EQ(0, list[3].getValue());
     list.resize(1);
-    EXPECT_EQ(list.end(), list.erase(list.begin()));
+    const auto next = list.erase(list.begin());
+    EXPECT_EQ(list.end(), next);
     EXPECT_TRUE(list.empty());
 
     list.insert(list.SEQUENCE_OF_Base::end(), 2, INTEGER(7));
