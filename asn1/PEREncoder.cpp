@@ -9,7 +9,6 @@
 
 namespace ASN1 {
 
-using per::FullRange;
 using per::Unbounded;
 
 PEREncoder::PEREncoder(std::vector<char>& output) : output_(output), bitsLeft_(8) {
@@ -17,7 +16,7 @@ PEREncoder::PEREncoder(std::vector<char>& output) : output_(output), bitsLeft_(8
     if (output_.capacity() == 0) output_.reserve(256);
 }
 
-void PEREncoder::encodeBitMap(const char* bitmap, unsigned count) {
+void PEREncoder::encodeLongBitMap(const char* bitmap, unsigned count) {
     if (bitsLeft_ == 8 && count >= 8) {
         output_.insert(output_.end(), bitmap, bitmap + count / 8);
         bitmap += count / 8;
@@ -56,29 +55,19 @@ void PEREncoder::encodeSmallUnsigned(std::uint32_t n) {
     encodeMultiBit(n, 8 * octets);
 }
 
-inline bool PEREncoder::encodeWholeNumber(std::uint64_t offset, std::uint64_t count) {
-    if (count <= 255) {
-        encodeMultiBit(std::uint32_t(offset), CountBits(std::uint32_t(count)));
-    } else if (count == 256) {
-        byteAlign();
-        encodeMultiBit(std::uint32_t(offset), 8);
-    } else if (count <= 65536) {
-        byteAlign();
-        encodeMultiBit(std::uint32_t(offset), 16);
-    } else {
-        // The octet count as a bit field, then the octets.
-        unsigned maxOctets = (CountBits(std::uint32_t(count)) + 7) / 8;
-        unsigned octets = per::octetsFor(offset);
-        encodeMultiBit(octets - 1, CountBits(maxOctets));
-        byteAlign();
-        encodeMultiBit(std::uint32_t(offset), 8 * octets);
-    }
-    return true;
+void PEREncoder::encodeLargeWholeNumber(std::uint32_t offset, std::uint32_t span) {
+    // The octet count as a bit field, then the octets.
+    unsigned maxOctets = (CountBits(span + 1) + 7) / 8;
+    unsigned octets = per::octetsFor(offset);
+    encodeMultiBit(octets - 1, CountBits(maxOctets));
+    byteAlign();
+    encodeMultiBit(offset, 8 * octets);
 }
 
 bool PEREncoder::encodeUnsigned(std::uint32_t value, std::uint32_t lower, std::uint32_t upper) {
     if (value < lower || value > upper) return false;
-    return encodeWholeNumber(value - lower, std::uint64_t(upper) - lower + 1);
+    encodeWholeNumber(value - lower, upper - lower);
+    return true;
 }
 
 bool PEREncoder::encodeLength(std::uint32_t length, std::uint32_t lower, std::uint32_t upper) {
@@ -128,20 +117,26 @@ bool PEREncoder::do_visit(const BOOLEAN& value) {
 bool PEREncoder::do_visit(const INTEGER& value) {
     std::int64_t lower = value.getLowerLimit();
     std::int64_t upper = value.getUpperLimit();
+    ConstraintType kind = value.getConstraintType();
+    std::int32_t v = value.getValue();
     // A range from 0 up holds its numbers as unsigned, one reaching below 0 as signed.
-    std::int64_t number =
-        lower >= 0 ? std::int64_t(std::uint32_t(value.getValue())) : std::int64_t(value.getValue());
-    if (!encodeConstraint(value, number)) {
-        std::uint64_t count = std::uint64_t(upper - lower) + 1;
-        if (number < lower || number > upper || count > FullRange) return false;
-        return encodeWholeNumber(std::uint64_t(number - lower), count);
+    std::int64_t number = lower >= 0 ? std::int64_t(std::uint32_t(v)) : std::int64_t(v);
+    bool bounded = kind == FixedConstraint;
+    if (kind == ExtendableConstraint) {
+        bounded = number >= lower && number <= upper;
+        encodeSingleBit(!bounded);
+    }
+    if (bounded) {
+        if (number < lower || number > upper || upper - lower > 0xFFFFFFFF) return false;
+        encodeWholeNumber(std::uint32_t(number - lower), std::uint32_t(upper - lower));
+        return true;
     }
     // Without bounds: the value itself, in the fewest two's-complement octets.
-    std::int32_t v = value.getValue();
     std::uint32_t magnitude = std::uint32_t(v < 0 ? ~v : v);
     unsigned bits = magnitude == 0 ? 1 : 33 - unsigned(__builtin_clz(magnitude));  // with the sign
     unsigned octets = (bits + 7) / 8;
-    encodeLength(octets, 0, Unbounded);
+    byteAlign();
+    encodeMultiBit(octets, 8);  // the length determinant of 1..4 octets
     encodeMultiBit(std::uint32_t(v), 8 * octets);
     return true;
 }
@@ -155,11 +150,13 @@ bool PEREncoder::do_visit(const ENUMERATED& value) {
         if (extension) {
             if (number < 0) return false;
             encodeSmallUnsigned(std::uint32_t(number + 1));
-            return encodeWholeNumber(std::uint64_t(number), std::uint64_t(number) + 1);
+            encodeWholeNumber(std::uint32_t(number), std::uint32_t(number));
+            return true;
         }
     }
     if (number < 0 || number > maximum) return false;
-    return encodeWholeNumber(std::uint64_t(number), std::uint64_t(maximum) + 1);
+    encodeWholeNumber(std::uint32_t(number), std::uint32_t(maximum));
+    return true;
 }
 
 bool PEREncoder::do_visit(const OBJECT_IDENTIFIER& value) {
@@ -285,8 +282,19 @@ bool PEREncoder::do_visit(const SEQUENCE_OF_Base& value) {
 }
 
 bool PEREncoder::preVisitExtensionRoots(const SEQUENCE& value) {
-    if (value.extendable()) encodeSingleBit(per::anyExtension(value));
-    encodeBitMap(value.optionalMap().octets(), value.optionalMap().size());
+    const SEQUENCE::BitMap& optionals = value.optionalMap();
+    unsigned count = optionals.size();
+    if (!value.extendable()) {
+        encodeBitMap(optionals.octets(), count);
+    } else if (count < 8) {
+        // The extension bit and up to seven OPTIONAL bits as one field, the common case
+        // (~160 instructions less per RTP create than writing them apart).
+        std::uint32_t map = static_cast<unsigned char>(optionals.octets()[0]) >> (8 - count);
+        encodeMultiBit(std::uint32_t(per::anyExtension(value)) << count | map, count + 1);
+    } else {
+        encodeSingleBit(per::anyExtension(value));
+        encodeBitMap(optionals.octets(), count);
+    }
     return true;
 }
 

@@ -27,10 +27,13 @@ inline unsigned extensionBits(const SEQUENCE& value) {
     return std::min(value.extensionMap().size(), value.extensionCount());
 }
 
+// Whole octets of the map at a time; the last one only under the bits sent.
 inline bool anyExtension(const SEQUENCE& value) {
-    for (unsigned k = 0; k < extensionBits(value); ++k)
-        if (value.extensionMap()[k]) return true;
-    return false;
+    unsigned bits = extensionBits(value);
+    const char* map = value.extensionMap().octets();
+    for (unsigned i = 0; i < bits / 8; ++i)
+        if (map[i]) return true;
+    return bits % 8 != 0 && static_cast<unsigned char>(map[bits / 8]) >> (8 - bits % 8) != 0;
 }
 
 // Octets of a non-negative number below 2^32, at least one.
