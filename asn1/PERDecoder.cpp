@@ -1,7 +1,6 @@
 #include "asn1/PERDecoder.h"
 
 #include "asn1/ASN1.h"
-#include "asn1/CountBits.h"
 #include "asn1/Limits.h"
 #include "asn1/PerRules.h"
 
@@ -26,7 +25,7 @@ void PERDecoder::rollback(const memento_type& memento) {
     if (position_ == memento.position && position_ < end_) bitsLeft_ = memento.bitsLeft;
 }
 
-bool PERDecoder::decodeBitMap(char* octets, unsigned count) {
+bool PERDecoder::decodeLongBitMap(char* octets, unsigned count) {
     if (getBitsLeft() < count) return false;
     // Up to four octets at a time, the last of them filled from the top.
     for (unsigned done = 0; done < count; done += 32) {
@@ -56,11 +55,9 @@ bool PERDecoder::decodeSmallUnsigned(std::uint32_t& value) {
     return decodeMultiBit(8 * octets, value);
 }
 
-inline bool PERDecoder::decodeWholeNumber(std::uint64_t count, std::uint64_t& offset) {
+bool PERDecoder::decodeWideWholeNumber(std::uint64_t count, std::uint64_t& offset) {
     std::uint32_t bits;
-    if (count <= 255) {
-        if (!decodeMultiBit(CountBits(std::uint32_t(count)), bits)) return false;
-    } else if (count <= 65536) {
+    if (count <= 65536) {
         byteAlign();
         if (!decodeMultiBit(count == 256 ? 8 : 16, bits)) return false;
     } else {
@@ -231,7 +228,8 @@ bool PERDecoder::do_visit(AbstractString& value) {
             value.clear();
             return false;
         }
-        value.assign(position_, n);
+        value.clear();  // then append: cheaper than assign, which allows for overlap
+        value.append(position_, n);
         position_ += n;
         return true;
     }
@@ -359,7 +357,8 @@ int PERDecoder::preVisitExtensionRoots(SEQUENCE& value) {
 }
 
 int PERDecoder::visitExtensionRoot(SEQUENCE& value, int position, int optional) {
-    if (optional >= 0 && !value.hasOptionalField(unsigned(optional))) return GoOn;
+    // A root field's optional number lies within the OPTIONAL bits read above.
+    if (optional >= 0 && !value.optionalMap()[unsigned(optional)]) return GoOn;
     AbstractData* field = value.ensureField(unsigned(position));
     return field && field->accept(*this) ? GoOn : Fail;
 }

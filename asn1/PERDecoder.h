@@ -4,6 +4,7 @@
 // (Limits.h). Open types and extension additions are decoded within their own length.
 #pragma once
 
+#include "asn1/CountBits.h"
 #include "asn1/Visitor.h"
 
 #include <cstddef>
@@ -52,19 +53,20 @@ public:
     }
     // count 0..32. Inline, as the bit writer is: every field the codec reads passes here.
     [[nodiscard]] bool decodeMultiBit(unsigned count, std::uint32_t& value) {
+        unsigned have = bitsLeft_;
+        if (count < have && position_ < end_) {
+            // Most fields lie within the open octet.
+            bitsLeft_ = have - count;
+            value = (static_cast<unsigned char>(*position_) >> bitsLeft_) & ((1u << count) - 1);
+            return true;
+        }
         if (count > 32 || getBitsLeft() < count) return false;
-        if (count == 0) {
+        if (count == 0) {  // at the end of the input
             value = 0;
             return true;
         }
         // The unread bits of the open octet, then whole octets until the field is covered.
-        std::uint64_t bits = static_cast<unsigned char>(*position_) & ((1u << bitsLeft_) - 1);
-        unsigned have = bitsLeft_;
-        if (count < have) {
-            bitsLeft_ = have - count;
-            value = std::uint32_t(bits >> bitsLeft_);
-            return true;
-        }
+        std::uint64_t bits = static_cast<unsigned char>(*position_) & ((1u << have) - 1);
         ++position_;
         for (; have < count; have += 8) bits = bits << 8 | static_cast<unsigned char>(*position_++);
         unsigned spare = have - count;  // bits of the last octet read that the next field takes
@@ -79,7 +81,15 @@ public:
     }
     // `count` bits into octets held as in SEQUENCE::BitMap ((count + 7) / 8 of them; the
     // unused low bits of the last one become 0).
-    bool decodeBitMap(char* octets, unsigned count);
+    bool decodeBitMap(char* octets, unsigned count) {
+        // Most bitmaps (a SEQUENCE's OPTIONAL fields) are empty or fit one octet.
+        if (count == 0) return true;
+        if (count > 8) return decodeLongBitMap(octets, count);
+        std::uint32_t bits;
+        if (!decodeMultiBit(count, bits)) return false;
+        octets[0] = char(bits << (8 - count));
+        return true;
+    }
     // Aligned octets.
     bool decodeBlock(char* destination, std::size_t count);
     bool decodeSmallUnsigned(std::uint32_t& value);
@@ -118,7 +128,16 @@ protected:
     bool visitUnknownExtensions(SEQUENCE& value) override;
 
 private:
-    bool decodeWholeNumber(std::uint64_t count, std::uint64_t& offset);
+    // offset within `count` values, 1 <= count <= 2^32.
+    bool decodeWholeNumber(std::uint64_t count, std::uint64_t& offset) {
+        if (count > 255) return decodeWideWholeNumber(count, offset);
+        std::uint32_t bits;
+        if (!decodeMultiBit(CountBits(std::uint32_t(count)), bits)) return false;
+        offset = bits;
+        return true;
+    }
+    bool decodeWideWholeNumber(std::uint64_t count, std::uint64_t& offset);
+    bool decodeLongBitMap(char* octets, unsigned count);
     bool decodeSizedLength(const ConstrainedObject& object, std::uint32_t& size, bool& fixed);
     // The length of an open type at the position; false when its octets are not all there.
     bool decodeOpenTypeLength(std::uint32_t& length);

@@ -20,9 +20,12 @@ bool Visitor::visit(SEQUENCE& value) {
     if (code == Fail || code == Done) return code == Done;
     bool withExtensions = code == GoOn;
 
-    unsigned roots = value.rootCount();
+    // Type data is constant: read once here rather than again after every hook.
+    const SequenceInfo& record = *static_cast<const SequenceInfo*>(value.info());
+    const int* ids = record.fieldIds;
+    unsigned roots = record.rootCount;
     for (unsigned pos = 0; pos < roots; ++pos) {
-        int fieldCode = visitExtensionRoot(value, int(pos), value.fieldId(pos));
+        int fieldCode = visitExtensionRoot(value, int(pos), ids[pos]);
         if (fieldCode == Fail || fieldCode == Done) return fieldCode == Done;
     }
     if (!withExtensions) return true;
