@@ -39,10 +39,10 @@ public:
     bool visit(const OpenData& value) { return do_visit(value); }
     bool visit(const GeneralizedTime& value) { return do_visit(value); }
     bool visit(const SEQUENCE_OF_Base& value) { return do_visit(value); }
-    // The walk: every present root field in order; then, for an extensible type whose
-    // value carries extension bits, every present known addition; then the closing hook.
-    // A field marked present that does not exist fails the walk.
-    bool visit(const SEQUENCE& value);
+    // The walk (SequenceWalk.h): every present root field in order; then, for an
+    // extensible type whose value carries extension bits, every present known addition;
+    // then the closing hook. A field marked present that does not exist fails the walk.
+    bool visit(const SEQUENCE& value) { return do_walk(value); }
 
 protected:
     // Every operation below falls back to this one, which does nothing and succeeds.
@@ -69,6 +69,11 @@ protected:
     virtual bool preVisitExtensions(const SEQUENCE& value);
     virtual bool visitKnownExtension(const SEQUENCE& value, int position);
     virtual bool afterVisitSequence(const SEQUENCE& value);
+
+    // Runs the walk through the hooks above; a final codec runs it against its own.
+    virtual bool do_walk(const SEQUENCE& value);
+    template <class V>
+    friend bool walkSequence(V& visitor, const SEQUENCE& value);
 };
 
 }  // namespace ASN1

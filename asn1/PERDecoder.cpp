@@ -3,6 +3,7 @@
 #include "asn1/ASN1.h"
 #include "asn1/Limits.h"
 #include "asn1/PerRules.h"
+#include "asn1/SequenceWalk.h"
 
 #include <memory>
 
@@ -347,20 +348,14 @@ bool PERDecoder::do_visit(GeneralizedTime& value) {
            value.set(text.c_str());
 }
 
-int PERDecoder::preVisitExtensionRoots(SEQUENCE& value) {
+// Inline: the walk (do_walk) calls it for every SEQUENCE.
+inline int PERDecoder::preVisitExtensionRoots(SEQUENCE& value) {
     bool extensions = false;
     if (value.extendable() && !decodeSingleBit(extensions)) return Fail;
     SEQUENCE::BitMap& optionals = value.optionalMap();
     if (!decodeBitMap(optionals.octets(), optionals.size())) return Fail;
     if (!extensions && value.extensionMap().size() != 0) value.extensionMap().resize(0);
     return extensions ? GoOn : NoExtensions;
-}
-
-int PERDecoder::visitExtensionRoot(SEQUENCE& value, int position, int optional) {
-    // A root field's optional number lies within the OPTIONAL bits read above.
-    if (optional >= 0 && !value.optionalMap()[unsigned(optional)]) return GoOn;
-    AbstractData* field = value.ensureField(unsigned(position));
-    return field && field->accept(*this) ? GoOn : Fail;
 }
 
 int PERDecoder::preVisitExtensions(SEQUENCE& value) {
@@ -392,5 +387,15 @@ bool PERDecoder::visitUnknownExtensions(SEQUENCE& value) {
     }
     return true;
 }
+
+// Inline: the walk (do_walk) calls it for every root field.
+inline int PERDecoder::visitExtensionRoot(SEQUENCE& value, int position, int optional) {
+    // A root field's optional number lies within the OPTIONAL bits read above.
+    if (optional >= 0 && !value.optionalMap()[unsigned(optional)]) return GoOn;
+    AbstractData* field = value.ensureField(unsigned(position));
+    return field && field->accept(*this) ? GoOn : Fail;
+}
+
+bool PERDecoder::do_walk(SEQUENCE& value) { return walkSequence(*this, value); }
 
 }  // namespace ASN1

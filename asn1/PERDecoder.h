@@ -14,7 +14,7 @@ namespace ASN1 {
 
 class ConstrainedObject;
 
-class PERDecoder : public Visitor {
+class PERDecoder final : public Visitor {
 public:
     // A saved read position; a null position holds nothing to go back to.
     struct memento_type {
@@ -126,6 +126,10 @@ protected:
     int preVisitExtensions(SEQUENCE& value) override;
     int visitKnownExtension(SEQUENCE& value, int position, int optional) override;
     bool visitUnknownExtensions(SEQUENCE& value) override;
+    // The walk compiled against the hooks above.
+    bool do_walk(SEQUENCE& value) override;
+    template <class V>
+    friend bool walkSequence(V& visitor, SEQUENCE& value);
 
 private:
     // offset within `count` values, 1 <= count <= 2^32.

@@ -4,6 +4,7 @@
 #include "asn1/CountBits.h"
 #include "asn1/Limits.h"
 #include "asn1/PerRules.h"
+#include "asn1/SequenceWalk.h"
 
 #include <algorithm>
 
@@ -281,7 +282,8 @@ bool PEREncoder::do_visit(const SEQUENCE_OF_Base& value) {
     return true;
 }
 
-bool PEREncoder::preVisitExtensionRoots(const SEQUENCE& value) {
+// Inline: the walk (do_walk) calls it for every SEQUENCE.
+inline bool PEREncoder::preVisitExtensionRoots(const SEQUENCE& value) {
     const SEQUENCE::BitMap& optionals = value.optionalMap();
     unsigned count = optionals.size();
     if (!value.extendable()) {
@@ -313,5 +315,7 @@ bool PEREncoder::preVisitExtensions(const SEQUENCE& value) {
 bool PEREncoder::visitKnownExtension(const SEQUENCE& value, int position) {
     return encodeAnyType(value.getField(unsigned(position)));
 }
+
+bool PEREncoder::do_walk(const SEQUENCE& value) { return walkSequence(*this, value); }
 
 }  // namespace ASN1

@@ -14,7 +14,7 @@ namespace ASN1 {
 
 class ConstrainedObject;
 
-class PEREncoder : public ConstVisitor {
+class PEREncoder final : public ConstVisitor {
 public:
     // Empties `output` and appends the encoding to it; a vector without room is given 256
     // octets, one with room keeps it.
@@ -89,6 +89,10 @@ protected:
     bool visitExtensionRoot(const SEQUENCE& value, int position) override;
     bool preVisitExtensions(const SEQUENCE& value) override;
     bool visitKnownExtension(const SEQUENCE& value, int position) override;
+    // The walk compiled against the hooks above.
+    bool do_walk(const SEQUENCE& value) override;
+    template <class V>
+    friend bool walkSequence(V& visitor, const SEQUENCE& value);
 
 private:
     // `offset` within span + 1 values (the whole 32-bit range for a span of 2^32 - 1). The

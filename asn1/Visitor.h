@@ -53,9 +53,9 @@ public:
     bool visit(OpenData& value) { return do_visit(value); }
     bool visit(TypeConstrainedOpenData& value) { return do_visit(value); }
     bool visit(GeneralizedTime& value) { return do_visit(value); }
-    // The walk: the root fields in order, then (when the first hook said so) the known
-    // extension additions, then the unknown ones.
-    bool visit(SEQUENCE& value);
+    // The walk (SequenceWalk.h): the root fields in order, then (when the first hook said
+    // so) the known extension additions, then the unknown ones.
+    bool visit(SEQUENCE& value) { return do_walk(value); }
     // Decodes an open type's typed value from the octets it holds.
     bool revisit(OpenData& value) { return do_revisit(value); }
 
@@ -86,6 +86,11 @@ protected:
     virtual int visitKnownExtension(SEQUENCE& value, int position, int optional);
     // The additions beyond the known ones that the value announced.
     virtual bool visitUnknownExtensions(SEQUENCE& value);
+
+    // Runs the walk through the hooks above; a final codec runs it against its own.
+    virtual bool do_walk(SEQUENCE& value);
+    template <class V>
+    friend bool walkSequence(V& visitor, SEQUENCE& value);
 
 private:
     CoderEnv* env_;
