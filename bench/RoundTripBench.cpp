@@ -1,8 +1,8 @@
 // Round trips to the running daemon as a controller sees them, with redis-server beside it
 // when it is installed: one client writes one command, or a hundred in one write, and
 // reads every answer. The daemon runs without the board and on the simulated board; each
-// daemon case reports the daemon's resident memory when it is done, and (with gdb) the most
-// packet buffers it ever had in use at once. Everything runs in
+// daemon case reports the daemon's resident memory when it is done, and (with gdb) the
+// packet buffers it ever touched. Everything runs in
 // private mount and network namespaces on their own loopback (as root), so the machine's
 // port and files are never touched. HALVOXD_BASELINE names another daemon binary (an
 // earlier build) to run beside this one in the same run. Pin the whole run to one CPU to
@@ -168,28 +168,28 @@ long ResidentKiB(pid_t pid) {
     return -1;
 }
 
-// The packet buffers the daemon ever had in use at once, read from the running process with
-// gdb (the pool hands out the buffer freed last, so no other buffer was ever touched); -1
-// without gdb or without the daemon's symbols.
-long PacketBuffersPeak(pid_t pid) {
+// The packet buffers the daemon ever touched, read from the running process with gdb; -1
+// without gdb or without the daemon's symbols. The pool takes a never-used buffer only when
+// none is free, so this is also the most it ever had in use at once.
+long PacketBuffersTouched(pid_t pid) {
     std::string command = "gdb -batch -nx -p " + std::to_string(pid) +
                           " -ex \"print (unsigned)'List_allocator<_Packet, 1024u, "
                           "Dummy_critical_section>::fresh'\" 2>/dev/null";
     FILE* output = ::popen(command.c_str(), "r");
     if (!output) return -1;
-    long peak = -1;
+    long touched = -1;
     char line[256];
     while (std::fgets(line, sizeof line, output))
-        if (std::strncmp(line, "$1 = ", 5) == 0) peak = std::atol(line + 5);
+        if (std::strncmp(line, "$1 = ", 5) == 0) touched = std::atol(line + 5);
     ::pclose(output);
-    return peak;
+    return touched;
 }
 
 // What the daemon holds when a case is done.
 void ReportMemory(benchmark::State& state, pid_t pid) {
     state.counters["rss_kB"] = double(ResidentKiB(pid));
-    long peak = PacketBuffersPeak(pid);
-    if (peak >= 0) state.counters["buffers_peak"] = double(peak);
+    long touched = PacketBuffersTouched(pid);
+    if (touched >= 0) state.counters["buffers_touched"] = double(touched);
 }
 
 void RoundTrip(benchmark::State& state, Kind kind, unsigned count) {
