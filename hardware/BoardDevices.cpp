@@ -1,15 +1,8 @@
 #include "hardware/BoardDevices.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-
-#ifdef HALVOX_BOARD_SIM
-#include "hardware/BoardSim.h"
-#include "hardware/BoardSimControl.h"
-#endif
 
 namespace Board {
 
@@ -32,40 +25,17 @@ public:
     }
 };
 
-#ifdef HALVOX_BOARD_SIM
-Sim* chosenSimulation = nullptr;
-SimControl* control = nullptr;
-
-// The init file runs before the control socket opens, so a test that waits
-// for the socket finds the board's start-up state in place.
-Sim* StartSimulation() {
-    Sim* sim = new Sim;
-    if (const char* init = std::getenv("HALVOXD_BOARD_INIT")) sim->RunFile(init);
-    if (const char* path = std::getenv("HALVOXD_BOARD_CTL")) control = new SimControl(*sim, path);
-    return sim;
-}
-#endif
-
-Devices* Choose() {
-#ifdef HALVOX_BOARD_SIM
-    const char* board = std::getenv("HALVOXD_BOARD");
-    if (board && std::strcmp(board, "sim") == 0) return chosenSimulation = StartSimulation();
-#endif
-    return new KernelDevices;
-}
-
 }  // namespace
 
-Devices& devices() {
-    static Devices* const chosen = Choose();
-    return *chosen;
+Devices& kernelDevices() {
+    static Devices* const kernel = new KernelDevices;
+    return *kernel;
 }
 
-#ifdef HALVOX_BOARD_SIM
-Sim* simulation() {
-    devices();
-    return chosenSimulation;
-}
+// With the simulated board built in, it chooses between itself and the
+// kernel (hardware/sim); a board build has only the kernel's.
+#ifndef HALVOX_BOARD_SIM
+Devices& devices() { return kernelDevices(); }
 #endif
 
 }  // namespace Board

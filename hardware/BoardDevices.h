@@ -32,6 +32,8 @@ public:
 // use selects the simulated board (when it is built in); otherwise every call
 // goes to the kernel.
 Devices& devices();
+// The board's own drivers, through the kernel; also never destroyed.
+Devices& kernelDevices();
 
 // The size of the record a request number carries, in the board's encoding
 // (13 bits from bit 16); the driver headers check their records against it.

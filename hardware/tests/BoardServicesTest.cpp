@@ -1,8 +1,8 @@
 // The clock, E1 CAS and SPI line services in process on the simulated board;
 // the E1 service bound to a server of its own beside a recorder of its signals.
 #include "control/CtrlSrvServer.h"
-#include "hardware/BoardSim.h"
-#include "hardware/BoardSimE1Cas.h"
+#include "hardware/sim/BoardSim.h"
+#include "hardware/sim/BoardSimE1Cas.h"
 #include "hardware/BusCtl.h"
 #include "hardware/E1Ctl.h"
 #include "hardware/E1Driver.h"

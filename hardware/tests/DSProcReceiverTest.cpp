@@ -1,6 +1,6 @@
 #include "control/TraceCtl.h"
-#include "hardware/BoardSim.h"
-#include "hardware/BoardSimDsproc.h"
+#include "hardware/sim/BoardSim.h"
+#include "hardware/sim/BoardSimDsproc.h"
 #include "hardware/DSProcReceiver.h"
 #include "hardware/DSProcReceiverService.h"
 #include "runtime/tests/LoopDriver.h"

@@ -1,7 +1,7 @@
 // The HDLC channel on the simulated MCC driver, driven by the main loop: a
 // user that records every callback sees each frame, the transmitter's
 // readiness and the channel's end exactly as often as they happen.
-#include "hardware/BoardSim.h"
+#include "hardware/sim/BoardSim.h"
 #include "hardware/HDLC.h"
 #include "runtime/Packet.h"
 #include "runtime/tests/LoopDriver.h"

@@ -1,5 +1,5 @@
-#include "hardware/BoardSim.h"
-#include "hardware/BoardSimHal.h"
+#include "hardware/sim/BoardSim.h"
+#include "hardware/sim/BoardSimHal.h"
 #include "hardware/HalDriver.h"
 #include "hardware/HwMux.h"
 #include "runtime/tests/LoopDriver.h"

@@ -1,5 +1,5 @@
-#include "hardware/BoardSim.h"
-#include "hardware/BoardSimTonec.h"
+#include "hardware/sim/BoardSim.h"
+#include "hardware/sim/BoardSimTonec.h"
 #include "hardware/RequestIds.h"
 #include "hardware/TonecReceiver.h"
 #include "hardware/TonecReceiverService.h"

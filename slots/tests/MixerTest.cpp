@@ -1,7 +1,7 @@
 // The mixer units and their factory in process, on the simulated board with
 // its two units discovered: what a refused or half-coded create leaves in the
 // driver, and how far discovery goes with a driver that does not end.
-#include "hardware/BoardSim.h"
+#include "hardware/sim/BoardSim.h"
 #include "hardware/MixerDriver.h"
 #include "slots/MixerFactory.h"
 #include "slots/Slot.h"

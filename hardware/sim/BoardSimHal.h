@@ -14,8 +14,8 @@
 // and the lines of its line side (BoardSimHalLines.h).
 #pragma once
 
-#include "hardware/BoardSimDevice.h"
-#include "hardware/BoardSimHalLines.h"
+#include "hardware/sim/BoardSimDevice.h"
+#include "hardware/sim/BoardSimHalLines.h"
 
 #include <cstdint>
 #include <map>

@@ -1,4 +1,4 @@
-#include "hardware/BoardSimHal.h"
+#include "hardware/sim/BoardSimHal.h"
 
 #include "hardware/DevNames.h"
 #include "hardware/HalDriver.h"

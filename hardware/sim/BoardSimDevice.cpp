@@ -1,4 +1,4 @@
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "hardware/BoardSimVoice.h"
+#include "hardware/sim/BoardSimVoice.h"
 
 #include "hardware/DevNames.h"
 #include "hardware/VoiceDriver.h"

@@ -1,4 +1,4 @@
-#include "hardware/BoardSimDsproc.h"
+#include "hardware/sim/BoardSimDsproc.h"
 
 #include "hardware/DevNames.h"
 

@@ -14,7 +14,7 @@
 //   gain TS                    -> the receive gain last configured, "0x00" if none was
 #pragma once
 
-#include "hardware/BoardSimEventDevice.h"
+#include "hardware/sim/BoardSimEventDevice.h"
 #include "hardware/DsprocDriver.h"
 
 #include <map>

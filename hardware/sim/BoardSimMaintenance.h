@@ -10,7 +10,7 @@
 //   tclk            -> every mask written so far, oldest first ("0x0 0x2"), or "none"
 #pragma once
 
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 #include "hardware/E1Driver.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "hardware/BoardSimMixer.h"
+#include "hardware/sim/BoardSimMixer.h"
 
 #include "hardware/DevNames.h"
 #include "hardware/MixerDriver.h"

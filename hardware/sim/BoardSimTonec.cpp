@@ -1,4 +1,4 @@
-#include "hardware/BoardSimTonec.h"
+#include "hardware/sim/BoardSimTonec.h"
 
 #include "hardware/DevNames.h"
 #include "runtime/MuxClock.h"

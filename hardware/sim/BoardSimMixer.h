@@ -14,7 +14,7 @@
 //   summator ID CH     -> "TIMESLOT:GAIN" per input in the order added, or "clear"
 #pragma once
 
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 
 #include <cstdint>
 #include <map>

@@ -1,4 +1,4 @@
-#include "hardware/BoardSimMcc.h"
+#include "hardware/sim/BoardSimMcc.h"
 
 #include "config/StreamManip.h"
 #include "hardware/DevNames.h"

@@ -1,6 +1,6 @@
-#include "hardware/BoardSimHalLines.h"
+#include "hardware/sim/BoardSimHalLines.h"
 
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 #include "hardware/HalDriver.h"
 
 #include <cerrno>

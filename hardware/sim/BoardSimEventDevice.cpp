@@ -1,4 +1,4 @@
-#include "hardware/BoardSimEventDevice.h"
+#include "hardware/sim/BoardSimEventDevice.h"
 
 #include "hardware/BoardDevices.h"
 #include "runtime/MuxClock.h"

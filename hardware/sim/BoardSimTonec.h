@@ -10,7 +10,7 @@
 //   enabled TS          -> the switches that are on ("dtmf iva rejection lms"), or "none"
 #pragma once
 
-#include "hardware/BoardSimEventDevice.h"
+#include "hardware/sim/BoardSimEventDevice.h"
 #include "hardware/TonecDriver.h"
 
 #include <map>

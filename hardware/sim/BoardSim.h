@@ -9,7 +9,7 @@
 #pragma once
 
 #include "hardware/BoardDevices.h"
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 #include "runtime/Fd.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 // got, each with the simulation's millisecond of arrival.
 #pragma once
 
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 
 #include <array>
 #include <cstdint>

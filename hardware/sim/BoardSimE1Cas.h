@@ -8,7 +8,7 @@
 //   change T TS RX   -> "ok": the channel receives RX, and the change is delivered
 #pragma once
 
-#include "hardware/BoardSimEventDevice.h"
+#include "hardware/sim/BoardSimEventDevice.h"
 #include "hardware/E1Driver.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "hardware/BoardSimE1Cas.h"
+#include "hardware/sim/BoardSimE1Cas.h"
 
 #include "hardware/DevNames.h"
 

@@ -16,7 +16,7 @@
 //   hangup CH      -> "ok": the driver closes the channel
 #pragma once
 
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 #include "hardware/MccDriver.h"
 
 #include <deque>

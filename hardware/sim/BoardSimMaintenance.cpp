@@ -1,4 +1,4 @@
-#include "hardware/BoardSimMaintenance.h"
+#include "hardware/sim/BoardSimMaintenance.h"
 
 #include "hardware/DevNames.h"
 

@@ -1,6 +1,6 @@
-#include "hardware/BoardSimControl.h"
+#include "hardware/sim/BoardSimControl.h"
 
-#include "hardware/BoardSim.h"
+#include "hardware/sim/BoardSim.h"
 #include "runtime/Errno.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // request with five fixed words; it has no control lines.
 #pragma once
 
-#include "hardware/BoardSimDevice.h"
+#include "hardware/sim/BoardSimDevice.h"
 
 #include <cstdint>
 
