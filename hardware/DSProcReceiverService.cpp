@@ -169,6 +169,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
 
 bool DSProcReceiverService::Send(unsigned long request, std::uint32_t ts, std::uint32_t id,
                                  std::uint32_t mask) {
+    init();
     Dsproc::SwitchRecord record{ts, id, mask};
     return Board::devices().ioctl(event.lowlevel_fd(), request, &record) != -1;
 }

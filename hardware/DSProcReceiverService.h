@@ -4,8 +4,9 @@
 // feature behind it is on and, for VAD and SD, the event carries the id of
 // the feature's latest enable. Opened at the first receiver operation; a
 // device that failed to open or went away is opened again by the next
-// configure call, while the switches just fail on it. Event traces are
-// written under the "signalling.events" trace switch.
+// request (a configure call gives up without it, the switches fail on it
+// with their lines). Event traces are written under the "signalling.events"
+// trace switch.
 #pragma once
 
 #include "hardware/DSProcReceiver.h"
@@ -24,6 +25,7 @@ public:
     DSProcReceiverService& operator=(const DSProcReceiverService&) = delete;
 
     // Opens the device unless it is open; false when it cannot be opened.
+    // Every request calls it first.
     bool init();
 
     // Driver version 2 takes the controller's v2 parameters (and refuses
@@ -49,7 +51,7 @@ private:
 
     // Request 1; false with the failure line.
     bool Configure(std::uint32_t ts, std::uint32_t kind, void* params, const char* failure);
-    // Request 2 or 3.
+    // Request 2 or 3, the device opened first when it is closed.
     bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask);
     bool Switch(DSProcReceiver& receiver, DSProcReceiver::Feature& feature, std::uint32_t mask,
                 const char* name, bool on);

@@ -43,9 +43,10 @@ bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* devic
         ssize_t got = Board::devices().read(fd, buffer, size);
         if (got < 0) {
             Errno e;
-            if (e.value() == EAGAIN) return true;
+            // Interrupted, the records wait for the next poll(), which comes at once.
+            if (e.value() == EAGAIN || e.value() == EINTR) return true;
             std::cerr << "fail to read from " << device << ": " << e << std::endl;
-            return !(revents & (POLLERR | POLLHUP));
+            return false;
         }
         if (got == 0) {
             std::cerr << "fail to read from " << device << ": end of stream" << std::endl;

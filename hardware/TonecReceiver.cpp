@@ -9,10 +9,6 @@ namespace {
 constexpr unsigned short defaultAmplitude = 16384;
 constexpr unsigned defaultDurationMs = 70;
 
-unsigned short Or(bool present, const ASN1::INTEGER& value, unsigned short otherwise) {
-    return present ? static_cast<unsigned short>(value.getValue()) : otherwise;
-}
-
 }  // namespace
 
 TonecReceiver::~TonecReceiver() = default;
@@ -77,10 +73,16 @@ void TonecReceiver::on_DTMFPauseFinish(Timer*) {
         return;
     }
     const LGCP::DualTone& tone = digits[0];
+    // An absent level is never read: its getter would log the absence.
+    const LGCP::TranslateDtmfParams& dial = pendingDial;
+    const unsigned short amp1 = dial.amp1_isPresent()
+                                    ? static_cast<unsigned short>(dial.get_amp1().getValue())
+                                    : defaultAmplitude;
+    const unsigned short amp2 = dial.amp2_isPresent()
+                                    ? static_cast<unsigned short>(dial.get_amp2().getValue())
+                                    : defaultAmplitude;
     enableToneGenerator(static_cast<unsigned short>(tone.get_freq1().getValue()),
-                        static_cast<unsigned short>(tone.get_freq2().getValue()),
-                        Or(pendingDial.amp1_isPresent(), pendingDial.get_amp1(), defaultAmplitude),
-                        Or(pendingDial.amp2_isPresent(), pendingDial.get_amp2(), defaultAmplitude));
+                        static_cast<unsigned short>(tone.get_freq2().getValue()), amp1, amp2);
     digits.erase(digits.begin());
     unsigned tone_ms = pendingDial.toneDuration_isPresent()
                            ? unsigned(pendingDial.get_toneDuration().getValue())

@@ -83,6 +83,7 @@ bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVA
 
 bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     if (receiver.dtmfEnabled == on) return true;
+    init();
     unsigned ts = receiver.tonec_timeslot();
     if (!on) {
         if (Board::devices().ioctlValue(event.lowlevel_fd(), Tonec::DisableDetector, ts) == -1) {
@@ -114,6 +115,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
 
 bool TonecReceiverService::Switch(unsigned long request, unsigned ts, const char* word,
                                   const char* suffix) {
+    init();
     if (Board::devices().ioctlValue(event.lowlevel_fd(), request, ts) == -1) {
         ErrnoSuffix e;
         std::cerr << word << suffix << " fail:"
@@ -150,6 +152,7 @@ bool TonecReceiverService::enableToneGenerator(unsigned ts, unsigned short freq1
     record.freq2 = freq2;
     record.amp1 = amp1;
     record.amp2 = amp2;
+    init();
     if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::Dial, &record) != -1) return true;
     ErrnoSuffix e;
     std::cerr << "DTMF_DIAL fail:"
@@ -171,6 +174,7 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
     record.amplitude =
         command.amp_isPresent() ? static_cast<std::uint16_t>(command.get_amp().getValue()) : 12000;
     std::memcpy(record.signs, signs.data(), sizeof record.signs);
+    init();
     if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::SelcalDial, &record) == -1) {
         ErrnoSuffix e;
         std::cerr << "SELCAL_DIAL fail:"

@@ -3,7 +3,8 @@
 // detection to the first receiver on its timeslot when it carries the id of
 // that receiver's latest DTMF enable. Opened at the first receiver operation;
 // a device that failed to open or went away is opened again by the next
-// configure call, while the other requests just fail on it.
+// request (a configure call answers false without it, the other requests
+// fail on it with their lines).
 #pragma once
 
 #include "hardware/RequestIds.h"
@@ -22,6 +23,7 @@ public:
     TonecReceiverService& operator=(const TonecReceiverService&) = delete;
 
     // Opens the device unless it is open; false when it cannot be opened.
+    // Every request calls it first.
     bool init();
 
     bool configureDTMF(unsigned ts, const LGCP::DTMFParams& params);

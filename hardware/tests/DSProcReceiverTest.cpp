@@ -119,6 +119,7 @@ TEST_F(DSProcTest, VadParametersFollowTheDriverVersion) {
         {1, v2, true, {3, 127, 0}},
         {2, v1, false, {}},
         {2, v2, true, {20u | 300u << 16, 0xFD, 0}},
+        {3, v2, true, {3, 127, 0}},
     };
     for (const auto& row : table) {
         dsp->ClearHistory();
@@ -189,6 +190,18 @@ TEST_F(DSProcTest, TracesKeepTheNumberFormat) {
               "Mux: terminating...\n");
     EXPECT_EQ(err.str(), "receive dsproc event from unknown timeslot 18\n");
     EXPECT_EQ(r.heard.str(), "flags 255 16");
+}
+
+// A driver that hung up is opened again by the next switch, not only by a
+// configure call.
+TEST_F(DSProcTest, ASwitchOpensAGoneDeviceAgain) {
+    Receiver r(4);
+    TestSupport::StreamCapture err(std::cerr);
+    dsp->Hangup();
+    LoopDriver().Run(2);
+    ASSERT_EQ(sim->OpenCount("/dev/dsp"), 0u);
+    EXPECT_TRUE(r.enableVAD(true));
+    EXPECT_EQ(sim->Command("/dev/dsp enabled 4"), "1");
 }
 
 }  // namespace

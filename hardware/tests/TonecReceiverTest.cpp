@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <poll.h>
 
 using Board::SimTonec;
 using Hardware::TonecReceiver;
@@ -165,9 +166,11 @@ TEST_F(TonecTest, TheFirstReceiverOnATimeslotHearsIt) {
 }
 
 // The dial and the audible call share the generator and its timer: what the
-// generator plays, in ms after the first action.
+// generator plays, in ms after the first action (with the two levels when
+// they differ). None of it writes an error line.
 TEST_F(TonecTest, GeneratorSequences) {
-    auto dial = [](std::vector<int> freqs, int toneMs = 0, int pauseMs = 0) {
+    auto dial = [](std::vector<int> freqs, int toneMs = 0, int pauseMs = 0,
+                   std::vector<int> levels = {}) {
         LGCP::TranslateDtmfParams p;
         for (std::size_t i = 0; i + 1 < freqs.size(); i += 2) {
             LGCP::DualTone t;
@@ -175,11 +178,13 @@ TEST_F(TonecTest, GeneratorSequences) {
             p.set_digits().push_back(t);
         }
         if (toneMs) p.set_toneDuration(toneMs), p.set_pauseDuration(pauseMs);
+        if (!levels.empty()) p.set_amp1(levels[0]), p.set_amp2(levels[1]);
         return [p](Receiver& r) { r.translateDTMF(p); };
     };
     auto activate = [](Receiver& r) { r.activateAudibleCall(); };
     auto cancel = [](Receiver& r) { r.cancelAudibleCall(); };
     auto clean = [](Receiver& r) { r.CleanBeforeDestroy(); };
+    auto stop = [](Receiver& r) { EXPECT_TRUE(r.disableToneGenerator(false)); };
     using Step = std::pair<unsigned, std::function<void(Receiver&)>>;
     using Played = std::pair<unsigned, std::string>;
     const struct {
@@ -196,6 +201,14 @@ TEST_F(TonecTest, GeneratorSequences) {
           {210, "silence"},
           {280, "off"}},
          1},
+        {"own levels",
+         {{0, dial({697, 1209}, 0, 0, {1000, 2000})}},
+         {{0, "tone 697 1209 levels 1000 2000"}, {70, "silence"}, {140, "off"}},
+         1},
+        {"misdial stopped",
+         {{0, dial({697, 1209, 697, 1336})}, {30, stop}},
+         {{0, "tone 697 1209"}, {30, "off"}},
+         0},
         {"no digits", {{0, dial({})}}, {{0, "off"}}, 1},
         {"the dial wins",
          {{0, dial({941, 1633}, 100, 50)}, {10, activate}, {20, cancel}},
@@ -213,6 +226,7 @@ TEST_F(TonecTest, GeneratorSequences) {
     for (const auto& row : table) {
         SCOPED_TRACE(row.name);
         tonec->ClearHistory();
+        TestSupport::StreamCapture err(std::cerr);
         Receiver r(4);
         LoopDriver driver(&clock, 10);
         const std::uint32_t start = Mux::milliseconds() + 10;
@@ -222,10 +236,16 @@ TEST_F(TonecTest, GeneratorSequences) {
         };
         driver.Run(600);
         std::vector<Played> played;
-        for (const auto& d : Sent(Tonec::Dial))
-            played.emplace_back(d.ms - start, SimTonec::Describe(d.As<Tonec::DialRecord>()));
+        for (const auto& d : Sent(Tonec::Dial)) {
+            const auto record = d.As<Tonec::DialRecord>();
+            std::string text = SimTonec::Describe(record);
+            if (record.amp1 != record.amp2)
+                text += " levels " + std::to_string(record.amp1) + ' ' + std::to_string(record.amp2);
+            played.emplace_back(d.ms - start, text);
+        }
         EXPECT_EQ(played, row.played);
         EXPECT_EQ(r.completed, row.completed);
+        EXPECT_EQ(err.str(), "");
     }
     EXPECT_EQ(Sent(Tonec::Dial).front().As<Tonec::DialRecord>().amp1, 2048);
 }
@@ -280,6 +300,24 @@ TEST_F(TonecTest, AnEndedStreamLeavesTheLoopIdleUntilReopened) {
     EXPECT_NE(out.str().find("DTMF_CONFIGURE_DETECTOR ts=5 twist=8 ratio=0 noise=0 silence=30\n"),
               std::string::npos);
     EXPECT_EQ(tonec->State(5).dtmfConfig.silence, 30u);
+}
+
+// A hang-up that poll() reports alone, with nothing to read, gives the device
+// up at once; the next request opens it again and detections come back.
+TEST_F(TonecTest, AHangUpGivesTheDeviceUpUntilTheNextRequest) {
+    Receiver r(5);
+    {
+        TestSupport::StreamCapture err(std::cerr);
+        Hardware::TonecReceiverService::instance().OnEvent(-1, POLLHUP);
+        Dispatch(3);
+        EXPECT_EQ(err.str(), "fail to read from tonec: device error\n");
+    }
+    EXPECT_EQ(sim->OpenCount("/dev/dtmf"), 0u);
+    EXPECT_TRUE(r.enableDTMF(true));
+    EXPECT_EQ(sim->OpenCount("/dev/dtmf"), 1u);
+    ASSERT_EQ(sim->Command("/dev/dtmf event 5 7"), "ok");
+    Dispatch();
+    EXPECT_EQ(r.codes, std::vector<int>{7});
 }
 
 }  // namespace
