@@ -30,6 +30,10 @@ void Service::SendSignal(unsigned slotNo, const LGCP::Signal& signal) {
     server->SendSignal(slotNo, signal);
 }
 
+void Service::OfferSignal(const LGCP::Signal& signal) {
+    if (CheckServer()) server->OfferSignal(this, signal);
+}
+
 std::int32_t Service::GetSlot() const { return CheckServer() ? server->GetSlot() : -1; }
 
 bool Service::IsSlotPresent() const { return CheckServer() && server->IsSlotPresent(); }

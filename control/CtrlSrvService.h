@@ -59,6 +59,9 @@ public:
     // carries the slot of the command being dispatched, if any.
     void SendSignal(const LGCP::Signal& signal);
     void SendSignal(unsigned slotNo, const LGCP::Signal& signal);
+    // Offered to every other bound service, never sent: for a report that
+    // only the controller, when none is connected, would miss.
+    void OfferSignal(const LGCP::Signal& signal);
     // The slot of the command being dispatched; -1 when it has none.
     std::int32_t GetSlot() const;
     bool IsSlotPresent() const;

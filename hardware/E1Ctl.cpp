@@ -83,7 +83,7 @@ void E1Ctl::SendStatus() {
         status.set_lossRAI(record.rai);
         status.set_clockMaster(false);
         status.set_type(ACP::TrunkType::e1);
-        SendSignal(signal);
+        Report(signal);
     }
 }
 
@@ -120,6 +120,13 @@ void E1Ctl::UpdateTclk() {
         return;
     }
     std::clog << ext::header(this) << "TCLT = 0x" << std::hex << tclkMask << std::dec << std::endl;
+}
+
+void E1Ctl::select_source(int source) {
+    if (!IsOpen()) return;
+    if (Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SelectSource,
+                                    std::uint32_t(source)) < 0)
+        std::cerr << ext::header(this) << "fail to set clock source" << std::endl;
 }
 
 bool E1Ctl::CheckOpenCas() {
@@ -241,7 +248,16 @@ void E1Ctl::ReportChannel(std::int32_t path, std::int32_t timeslot, int rx, int 
     channel.set_timeslot(timeslot);
     report.set_rx(rx);
     report.set_tx(tx);
-    SendSignal(signal);
+    Report(signal);
+}
+
+void E1Ctl::Report(const LGCP::Signal& signal) {
+    bool connected = false;
+    CheckServerConnection(connected);
+    if (connected)
+        SendSignal(signal);
+    else
+        OfferSignal(signal);
 }
 
 void E1Ctl::ReportTrunk(std::int32_t trunk, int code) { ReportChannel(trunk, 0, code, 0); }

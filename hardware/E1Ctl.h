@@ -24,7 +24,8 @@ public:
 
     // Sends the status, starts the poll, clears the TCLK mask and opens CAS.
     void OnConnect() override;
-    // The poll goes on: the other services keep hearing the trunks.
+    // The poll goes on: the other services keep hearing the trunks, while
+    // the controller hears nothing until the next one connects.
     void OnDisconnect() override {}
     // The slotless ioctl (CAS) and trunkCfg; both always answered with
     // success, failures showing as cas signals and log lines.
@@ -36,6 +37,9 @@ public:
     bool IsOpen();
     bool CheckOpenCas();
     void UpdateTclk();
+    // Selects the board's clock source on the maintenance device; no command
+    // of this service asks for it.
+    void select_source(int source);
     void SetMode(const LGCP::TrunkCfg& cfg);
     void HandleCas(const LGCP::IoctlParams& params);
 
@@ -56,6 +60,10 @@ private:
     // Reads the channel and reports its bits, or the read's failure.
     void CasGet(const E1Driver::cas_channel& channel);
     void ReportChannel(std::int32_t path, std::int32_t timeslot, int rx, int tx);
+    // Every signal of this service: offered to the other services always,
+    // sent only while a controller is connected, so that an unattended
+    // board does not log a refused send for each of them.
+    void Report(const LGCP::Signal& signal);
     void ReportTrunk(std::int32_t trunk, int code);
 
     Fd maintenance;

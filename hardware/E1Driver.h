@@ -1,6 +1,7 @@
 // Requests of the E1 drivers as the board's kernel defines them, shared by the
 // daemon and the simulated board: trunk status and the TCLK slave mask on the
-// maintenance device, channel-associated signalling on the CAS device.
+// maintenance device with its clock-source selector, channel-associated
+// signalling on the CAS device.
 // Numbers are written out in the board's ioctl encoding; records are 32-bit
 // words in the processor's byte order.
 #pragma once
@@ -14,6 +15,7 @@ namespace E1Driver {
 // "/dev/maintenance".
 constexpr unsigned long StatusRead = 0xc0504d03;  // TrunkStatusRecord, trunk in, counters out
 constexpr unsigned long SetTclk = 0xc0044d0b;     // the slave mask, by value
+constexpr unsigned long SelectSource = 0xc0044d0a;  // the clock source number, by value
 
 // "/dev/e1-cas". A read of the device yields one cas_channel per change of a
 // channel's received bits.

@@ -85,9 +85,10 @@ int Sim::Result(int result) {
     return -1;
 }
 
-int Sim::TakeFault(const std::string& path, bool onOpen, unsigned long request) {
+int Sim::TakeFault(const std::string& path, Fault::Kind kind, unsigned long request) {
     for (auto f = faults.begin(); f != faults.end(); ++f) {
-        if (f->path != path || f->onOpen != onOpen || (!onOpen && f->request != request)) continue;
+        if (f->path != path || f->kind != kind || (kind == Fault::OnRequest && f->request != request))
+            continue;
         int error = f->error;
         if (f->once) faults.erase(f);
         return error;
@@ -96,11 +97,15 @@ int Sim::TakeFault(const std::string& path, bool onOpen, unsigned long request) 
 }
 
 void Sim::FailOpen(const std::string& path, int error, bool once) {
-    faults.push_back({path, true, 0, error, once});
+    faults.push_back({path, Fault::OnOpen, 0, error, once});
 }
 
 void Sim::FailRequest(const std::string& path, unsigned long request, int error, bool once) {
-    faults.push_back({path, false, request, error, once});
+    faults.push_back({path, Fault::OnRequest, request, error, once});
+}
+
+void Sim::FailRead(const std::string& path, int error, bool once) {
+    faults.push_back({path, Fault::OnRead, 0, error, once});
 }
 
 void Sim::ClearFaults() { faults.clear(); }
@@ -163,7 +168,7 @@ int Sim::open(const char* path, int flags) {
     SimDevice* device = Device(path);
     if (!device)
         errno = ENOENT;
-    else if (int error = TakeFault(path, true, 0))
+    else if (int error = TakeFault(path, Fault::OnOpen, 0))
         errno = error;
     else
         result = Attach(*device, flags);
@@ -182,7 +187,7 @@ int Sim::Request(int fd, unsigned long request, const char* what,
     int result = -1;
     Open* o = Find(fd);
     if (o) {
-        if (int error = TakeFault(o->view.device.Path(), false, request))
+        if (int error = TakeFault(o->view.device.Path(), Fault::OnRequest, request))
             errno = error;
         else
             result = Result(call(o->view));
@@ -210,7 +215,14 @@ int Sim::ioctlValue(int fd, unsigned long request, unsigned long value) {
 }
 
 // What the models delivered waits in the daemon's own end.
-ssize_t Sim::read(int fd, void* buffer, std::size_t length) { return ::read(fd, buffer, length); }
+ssize_t Sim::read(int fd, void* buffer, std::size_t length) {
+    if (Open* o = Find(fd))
+        if (int error = TakeFault(o->view.device.Path(), Fault::OnRead, 0)) {
+            errno = error;
+            return -1;
+        }
+    return ::read(fd, buffer, length);
+}
 
 ssize_t Sim::write(int fd, const void* data, std::size_t length) {
     Open* o = Find(fd);
@@ -256,9 +268,12 @@ std::string Sim::Command(const std::string& line) {
         bool once = w.size() == 5;
         int error;
         if (!SimDevice::ParseErrno(w[3], error)) return "error: bad errno " + w[3];
-        if (w[1] == "open") {
+        if (w[1] == "open" || w[1] == "read") {
             if (!Device(w[2])) return "error: no device " + w[2];
-            FailOpen(w[2], error, once);
+            if (w[1] == "open")
+                FailOpen(w[2], error, once);
+            else
+                FailRead(w[2], error, once);
             return "ok";
         }
         long request;

@@ -35,9 +35,11 @@ public:
     unsigned EchoBusMask() override;
 
     // Faults are checked before the device model is asked: the call fails
-    // with the errno, once (then forgotten) or until cleared.
+    // with the errno, once (then forgotten) or until cleared. A failed read
+    // leaves what waits to be read where it is.
     void FailOpen(const std::string& path, int error, bool once);
     void FailRequest(const std::string& path, unsigned long request, int error, bool once);
+    void FailRead(const std::string& path, int error, bool once);
     void ClearFaults();
 
     // Adds the model of one more driver (tests bring their own).
@@ -69,8 +71,10 @@ public:
 private:
     struct Open;
     struct Fault {
+        enum Kind { OnOpen, OnRequest, OnRead };
         std::string path;
-        bool onOpen;
+        Kind kind;
+        // Of a fault OnRequest.
         unsigned long request;
         int error;
         bool once;
@@ -84,7 +88,7 @@ private:
     // Forgets opens whose daemon side is closed, telling their models.
     void Sweep();
     // The errno of a fault that applies, 0 when none.
-    int TakeFault(const std::string& path, bool onOpen, unsigned long request);
+    int TakeFault(const std::string& path, Fault::Kind kind, unsigned long request);
     int Result(int result);
     // A request on the open behind fd, faults first, logged while asked.
     int Request(int fd, unsigned long request, const char* what,

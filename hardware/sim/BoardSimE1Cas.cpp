@@ -12,6 +12,7 @@ SimE1Cas::SimE1Cas() : SimEventDevice(GetE1CasDevName()) {}
 void SimE1Cas::Reset() {
     std::fill(std::begin(trunkOpen), std::end(trunkOpen), false);
     for (auto& trunk : channels) std::fill(std::begin(trunk), std::end(trunk), Channel{});
+    ClearHistory();
 }
 
 SimE1Cas::Channel* SimE1Cas::Find(std::int32_t path, std::int32_t timeslot) {
@@ -24,6 +25,7 @@ int SimE1Cas::OnIoctlValue(SimOpen&, unsigned long request, unsigned long trunk)
     if (request != E1Driver::OpenTrunk && request != E1Driver::CloseTrunk) return -ENOTTY;
     if (trunk >= unsigned(E1Driver::trunkCount)) return -EINVAL;
     trunkOpen[trunk] = request == E1Driver::OpenTrunk;
+    Log(request, nullptr, trunk);
     return 0;
 }
 
@@ -50,6 +52,7 @@ int SimE1Cas::OnIoctl(SimOpen&, unsigned long request, void* record) {
             if (!disable) c->tx = r.tx & 15;
         }
     }
+    Log(request, record, 0);
     return 0;
 }
 

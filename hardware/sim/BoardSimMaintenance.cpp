@@ -11,6 +11,7 @@ SimMaintenance::SimMaintenance() : SimDevice(GetMaintenance()) {}
 void SimMaintenance::Reset() {
     for (Trunk& t : trunks) t = Trunk{};
     tclk.clear();
+    source = -1;
 }
 
 int SimMaintenance::OnIoctl(SimOpen&, unsigned long request, void* record) {
@@ -30,6 +31,10 @@ int SimMaintenance::OnIoctl(SimOpen&, unsigned long request, void* record) {
 }
 
 int SimMaintenance::OnIoctlValue(SimOpen&, unsigned long request, unsigned long value) {
+    if (request == E1Driver::SelectSource) {
+        source = long(std::int32_t(value));
+        return 0;
+    }
     if (request != E1Driver::SetTclk) return -ENOTTY;
     tclk.push_back(value & 0xFFFFFFFFUL);
     return 0;
@@ -59,6 +64,7 @@ std::string SimMaintenance::OnCommand(const std::vector<std::string>& w) {
         for (unsigned long mask : tclk) masks += (masks.empty() ? "" : " ") + HexNumber(mask);
         return masks.empty() ? "none" : masks;
     }
+    if (w.size() == 1 && w[0] == "source") return source < 0 ? "none" : std::to_string(source);
     return "error: unknown command";
 }
 

@@ -1,6 +1,6 @@
 // The simulated maintenance driver ("/dev/maintenance"): the status of the
-// four E1 trunks, in frame with zero counters at power-on, and the TCLK slave
-// masks it was given.
+// four E1 trunks, in frame with zero counters at power-on, the TCLK slave
+// masks it was given and the clock source last selected.
 //
 // Control lines (after "/dev/maintenance"):
 //   status T STATE SLIPS LOSSBF LOSSCARRIER AIS RAI
@@ -8,6 +8,7 @@
 //   broken T ERRNO  -> "ok": the status read of trunk T fails with ERRNO
 //                      until its next status line
 //   tclk            -> every mask written so far, oldest first ("0x0 0x2"), or "none"
+//   source          -> the clock source last selected, or "none"
 #pragma once
 
 #include "hardware/sim/BoardSimDevice.h"
@@ -37,6 +38,7 @@ private:
 
     Trunk trunks[E1Driver::trunkCount];
     std::vector<unsigned long> tclk;
+    long source = -1;
 };
 
 }  // namespace Board

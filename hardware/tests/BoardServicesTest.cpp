@@ -1,5 +1,6 @@
 // The clock, E1 CAS and SPI line services in process on the simulated board;
 // the E1 service bound to a server of its own beside a recorder of its signals.
+#include "control/ControlService.h"
 #include "control/CtrlSrvServer.h"
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimE1Cas.h"
@@ -8,21 +9,31 @@
 #include "hardware/E1Driver.h"
 #include "hardware/spiCtrl.h"
 #include "runtime/tests/LoopDriver.h"
+#include "tests/e2e/LgcpWire.h"
 #include "tests/support/StreamCapture.h"
 
 #include <cerrno>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 namespace {
 
 using Strings = std::vector<std::string>;
 
-// Hears the cas signals: "path timeslot rx N tx N".
+// Hears the cas signals, "path timeslot rx N tx N", and the trunk status,
+// "trunk N slips N".
 struct Recorder : CtrlSrv::Service {
     void OnConnect() override {}
     void OnDisconnect() override {}
     bool OnCommand(const LGCP::Command&) override { return false; }
     void OnSignal(const LGCP::Signal& s) override {
+        if (s.trunkStatus_isSelected()) {
+            const ACP::TrunkStatus& t = s.get_trunkStatus();
+            seen.push_back("trunk " + std::to_string(t.get_trunk().getValue()) + " slips " +
+                           std::to_string(t.get_slips().getValue()));
+            return;
+        }
         const LGCP::CasSignalling& c = s.get_cas();
         seen.push_back(std::to_string(c.get_channel().get_path().getValue()) + " " +
                        std::to_string(c.get_channel().get_timeslot().getValue()) + " rx " +
@@ -98,14 +109,106 @@ TEST_F(BoardServices, CasCommandsReportWhatTheDriverDid) {
     EXPECT_EQ("rx 0x0 tx 0x3 disabled", Ask("/dev/e1-cas channel 0 2"));
 }
 
-TEST_F(BoardServices, AHungUpCasDeviceIsGivenUpAndReopenedAtTheNextUse) {
-    ASSERT_TRUE(e1.CheckOpenCas());
-    // Left watched, the hung-up descriptor would wake every iteration.
-    sim->Model<Board::SimE1Cas>("/dev/e1-cas").Hangup();
-    LoopDriver().Run(3);
-    EXPECT_EQ(0u, sim->OpenCount("/dev/e1-cas"));
-    e1.HandleCas(Cas(get, 0, 1, 0));
-    EXPECT_EQ(1u, sim->OpenCount("/dev/e1-cas"));
+// A driver that hangs up, or whose reads fail while it reports data, is given
+// up after one line (left watched, it would wake every iteration) and opened
+// again at the next use, with no trunk open.
+TEST_F(BoardServices, AGoneCasDeviceIsGivenUpAndReopenedWithItsTrunksClosed) {
+    auto& cas = sim->Model<Board::SimE1Cas>("/dev/e1-cas");
+    const struct {
+        const char* name;
+        std::function<void()> fault;
+        std::string line;
+    } rows[] = {
+        {"hang-up", [&] { cas.Hangup(); }, "fail to read from /dev/e1-cas: end of stream\n"},
+        {"read error",
+         [&] {
+             sim->FailRead("/dev/e1-cas", EIO, false);
+             ASSERT_EQ("ok", Ask("/dev/e1-cas change 0 1 9"));
+         },
+         "fail to read from /dev/e1-cas: Input/output error\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        e1.HandleCas(Cas(open, 0, 16, 0));
+        cas.ClearHistory();
+        row.fault();
+        {
+            TestSupport::StreamCapture log(std::cerr);
+            LoopDriver().Run(5);
+            EXPECT_EQ(row.line, log.str());
+        }
+        EXPECT_EQ(0u, sim->OpenCount("/dev/e1-cas"));
+        sim->ClearFaults();
+        e1.HandleCas(Cas(open, 0, 16, 0));
+        EXPECT_EQ(1u, sim->OpenCount("/dev/e1-cas"));
+        EXPECT_EQ(1u, cas.Count(E1Driver::OpenTrunk));
+    }
+}
+
+TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
+    e1.OnConnect();
+    LGCP::TrunkCfg slave;
+    slave.set_trunk(1);
+    slave.set_mode(LGCP::TrunkMode::slave);
+    e1.SetMode(slave);
+    e1.OnConnect();
+    EXPECT_EQ("0x0 0x2 0x0", Ask("/dev/maintenance tclk"));
+}
+
+TEST_F(BoardServices, SelectSourceReachesTheMaintenanceDriver) {
+    e1.select_source(2);
+    EXPECT_EQ("2", Ask("/dev/maintenance source"));
+    sim->FailRequest("/dev/maintenance", E1Driver::SelectSource, EIO, true);
+    TestSupport::StreamCapture log(std::cerr);
+    e1.select_source(3);
+    EXPECT_EQ("E1: fail to set clock source\n", log.str());
+}
+
+// A controller link on one end of a socket pair: Connect() takes a new pair
+// over and tells how many frames its controller end holds after f().
+class PairLink : public Control::Service {
+public:
+    std::size_t Connect(const std::function<void()>& f) {
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return 0;
+        Fd daemonEnd(ends[0]);
+        controller = Fd(ends[1]);
+        TakeOver(daemonEnd, "pair");
+        return Received(f);
+    }
+    std::size_t Received(const std::function<void()>& f) {
+        f();
+        std::string octets;
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(controller.lowlevel_fd(), buffer, sizeof buffer,
+                                    MSG_DONTWAIT)) > 0;)
+            octets.append(buffer, std::size_t(n));
+        return Lgcp::DescribeFrames(octets).size();
+    }
+
+private:
+    bool ImplActivate() override { return true; }
+    void ImplDeactivate() override {}
+    void ImplOnDisconnect() override {}
+
+    Fd controller;
+};
+
+// The poll goes on between controllers and the other services hear it, but
+// nothing goes to the link until the next controller connects.
+TEST_F(BoardServices, TheTrunkStatusGoesOnlyToAConnectedController) {
+    auto* link = new PairLink;
+    ASSERT_TRUE(server.Activate(link));
+    EXPECT_EQ(4u, link->Connect([] {}));
+    link->Disconnect();
+    LoopDriver().Run(2);
+    recorder.seen.clear();
+    TestSupport::StreamCapture log(std::cerr);
+    EXPECT_EQ(0u, link->Received([&] { e1.SendStatus(); }));
+    EXPECT_EQ("", log.str());
+    EXPECT_EQ(4u, recorder.seen.size());
+    EXPECT_EQ(4u, link->Connect([] {}));
+    server.Deactivate();
 }
 
 TEST_F(BoardServices, ClockConfigurationsSelectTheirCodes) {
@@ -117,7 +220,7 @@ TEST_F(BoardServices, ClockConfigurationsSelectTheirCodes) {
     } rows[] = {
         {true, false, 2, "4", "freerun"}, {false, false, 2, "2", "f2"},
         {false, true, 2, "5", "X3"},      {false, false, 9, "9", "9"},  // beyond the names
-        {false, false, -1, "none", ""},
+        {false, false, -1, "none", ""},   {false, false, 0, "0", "f0"},
     };
     for (const auto& r : rows) {
         sim->Reset();
@@ -146,6 +249,23 @@ TEST_F(BoardServices, SevenLinesStartAndAllEightAreLeftSlaveAndDisabled) {
         const std::string reg = "/dev/hal spi-reg " + std::to_string(line);
         EXPECT_EQ("0x80 0x30", Ask(reg + " 0x32") + " " + Ask(reg + " 0x57")) << line;
     }
+}
+
+// The slip bit is a latch per line: a slip shows at the first poll that finds
+// it set, and again only after a poll found it clear.
+TEST_F(BoardServices, ASlipThatStaysSetIsReportedOnce) {
+    spiCtrl spi;
+    server.Bind(&spi);
+    Strings slips;
+    for (const char* status : {"0xE5", "0xE5", "0xC5", "0xE5"}) {
+        ASSERT_EQ("ok", Ask(std::string("/dev/hal spi-status 2 ") + status));
+        recorder.seen.clear();
+        spi.status();
+        ASSERT_EQ(unsigned(spiCtrl::channelCount), recorder.seen.size());
+        slips.push_back(recorder.seen[2]);
+    }
+    EXPECT_EQ((Strings{"trunk 2 slips 1", "trunk 2 slips 0", "trunk 2 slips 0", "trunk 2 slips 1"}),
+              slips);
 }
 
 }  // namespace

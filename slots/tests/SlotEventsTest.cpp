@@ -64,7 +64,7 @@ TEST_F(SlotEvents, EachEventAndItsSignals) {
         all{3u << 30, 7u << 29};
     const dsproc_bss_event half{0.5f}, huge{3e38f};
     const dsproc_tone_event tone{1000, 1};
-    const Hardware::DSProcVADEvent rxOnly{3, -1}, neither{-1, -1};
+    const Hardware::DSProcVADEvent rxOnly{3, -1}, rxSilent{0, -1}, neither{-1, -1};
     const rtp_event packetDetect{1, 7, 300}, other{2, 7, 300};
     const struct {
         Event event;
@@ -80,6 +80,7 @@ TEST_F(SlotEvents, EachEventAndItsSignals) {
         {Tone(0x1600), bad},
         {Tone(-0x0500), bad},
         {[&](Slot& s) { s.processVADEvent(rxOnly); }, "vad : { vad-rx TRUE }"},
+        {[&](Slot& s) { s.processVADEvent(rxSilent); }, "vad : { vad-rx FALSE }"},
         {[&](Slot& s) { s.processVADEvent(neither); }, "bad VAD event, ignored."},
         {[](Slot& s) { s.processSDEvent({0}); }, "sd : { sd-rx FALSE }"},
         {[](Slot& s) { s.processSDEvent({-1}); }, "bad SD event, ignored."},

@@ -1,10 +1,13 @@
 // The clock, E1 and SPI line services against the daemon on the simulated
 // board: the trunk status signals, the TCLK mask, CAS and the clock source,
-// the board seen and driven through its control socket.
+// the board seen and driven through its control socket; and a DTMF dial of
+// the tone receiver service on a mixer output.
 #include "tests/e2e/BoardControl.h"
 #include "tests/e2e/DaemonTest.h"
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -90,6 +93,42 @@ TEST_F(BoardServices, TclkMaskCasAndChanges) {
     ASSERT_EQ("ok", BoardControl::Ask("/dev/e1-cas change 0 1 9"));
     EXPECT_EQ("signal 14 0 1 rx 9 tx 5", controller.ReadAnswer());
     EXPECT_TRUE(controller.Silent(300));
+
+    // Left alone, the board goes on polling its trunks and hearing CAS
+    // changes without a line about them.
+    controller.Close();
+    ASSERT_TRUE(daemon.WaitFor(" closed.\n")) << daemon.Output();
+    // The services hear of it on a later pass of the loop: the clock goes
+    // back to free running.
+    const size_t closed = daemon.Output().find(" closed.\n");
+    for (unsigned ms = 0; ms < 3000 && daemon.Output().find("freerun", closed) == std::string::npos;
+         ms += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string before = daemon.Output();
+    ASSERT_NE(std::string::npos, before.find("freerun", closed)) << before;
+    ASSERT_EQ("ok", BoardControl::Ask("/dev/e1-cas change 0 1 3"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    EXPECT_EQ(before, daemon.Output());
+    ExpectCleanStop();
+}
+
+// A dial that leaves the levels to the daemon plays and ends without an
+// error line.
+TEST_F(BoardServices, ADialWithoutLevelsLogsNoError) {
+    constexpr unsigned translateDTMF = 9;  // an IoctlParams root alternative
+    StartOnBoard();
+    EXPECT_EQ("success seq=1", Answers(Lgcp::Writer(1).Command(Lgcp::query), 2)[0]);
+    // mixerOut {unit 3, tdm 2, no inputs}
+    EXPECT_EQ("success seq=2 slot=10",
+              Answer(Lgcp::Writer(2, 10).Create(Lgcp::mixerOut).Integer(3).Bits(0, 1).Integer(2)
+                         .Octet(0)));
+    const std::string before = daemon.Err();
+    // translateDTMF {digits {{697, 1209}, {697, 1336}}}, no levels or durations
+    EXPECT_EQ((Strings{"success seq=3 slot=10", "signal 1 slot=10"}),
+              Answers(Lgcp::Writer(3, 10).Ioctl(translateDTMF).Bits(0, 4).Octet(2).Integer(697)
+                          .Integer(1209).Integer(697).Integer(1336),
+                      2));
+    EXPECT_EQ(before, daemon.Err());
     ExpectCleanStop();
 }
 

@@ -175,6 +175,7 @@ TEST_F(BoardSim, ControlLines) {
         // clang-format off
         {"fail /dev/hal x EIO", "error: bad request x"},
         {"fail /dev/hal 0x80084d02 EBUSY once", "ok"}, {"fail open /dev/echo 5", "ok"},
+        {"fail read /dev/e1-cas EIO once", "ok"}, {"/dev/maintenance source", "none"},
         {"fail clear", "ok"}, {"/dev/hal route 8200", "8200 off"},
         {"/dev/hal stick 8459 0x00", "ok"}, {"/dev/hal octet 8459", "0x00"},
         {"/dev/hal stick 8459 256", "error: unknown command"},
