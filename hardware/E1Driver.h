@@ -13,8 +13,8 @@
 namespace E1Driver {
 
 // "/dev/maintenance".
-constexpr unsigned long StatusRead = 0xc0504d03;  // TrunkStatusRecord, trunk in, counters out
-constexpr unsigned long SetTclk = 0xc0044d0b;     // the slave mask, by value
+constexpr unsigned long StatusRead = 0xc0504d03;    // TrunkStatusRecord, trunk in, counters out
+constexpr unsigned long SetTclk = 0xc0044d0b;       // the slave mask, by value
 constexpr unsigned long SelectSource = 0xc0044d0a;  // the clock source number, by value
 
 // "/dev/e1-cas". A read of the device yields one cas_channel per change of a

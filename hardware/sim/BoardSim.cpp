@@ -87,7 +87,8 @@ int Sim::Result(int result) {
 
 int Sim::TakeFault(const std::string& path, Fault::Kind kind, unsigned long request) {
     for (auto f = faults.begin(); f != faults.end(); ++f) {
-        if (f->path != path || f->kind != kind || (kind == Fault::OnRequest && f->request != request))
+        if (f->path != path || f->kind != kind ||
+            (kind == Fault::OnRequest && f->request != request))
             continue;
         int error = f->error;
         if (f->once) faults.erase(f);

@@ -180,8 +180,8 @@ public:
         f();
         std::string octets;
         char buffer[4096];
-        for (ssize_t n; (n = ::recv(controller.lowlevel_fd(), buffer, sizeof buffer,
-                                    MSG_DONTWAIT)) > 0;)
+        for (ssize_t n;
+             (n = ::recv(controller.lowlevel_fd(), buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
             octets.append(buffer, std::size_t(n));
         return Lgcp::DescribeFrames(octets).size();
     }

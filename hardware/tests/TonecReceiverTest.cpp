@@ -240,7 +240,8 @@ TEST_F(TonecTest, GeneratorSequences) {
             const auto record = d.As<Tonec::DialRecord>();
             std::string text = SimTonec::Describe(record);
             if (record.amp1 != record.amp2)
-                text += " levels " + std::to_string(record.amp1) + ' ' + std::to_string(record.amp2);
+                text +=
+                    " levels " + std::to_string(record.amp1) + ' ' + std::to_string(record.amp2);
             played.emplace_back(d.ms - start, text);
         }
         EXPECT_EQ(played, row.played);

@@ -118,16 +118,16 @@ TEST_F(BoardServices, ADialWithoutLevelsLogsNoError) {
     constexpr unsigned translateDTMF = 9;  // an IoctlParams root alternative
     StartOnBoard();
     EXPECT_EQ("success seq=1", Answers(Lgcp::Writer(1).Command(Lgcp::query), 2)[0]);
-    // mixerOut {unit 3, tdm 2, no inputs}
-    EXPECT_EQ("success seq=2 slot=10",
-              Answer(Lgcp::Writer(2, 10).Create(Lgcp::mixerOut).Integer(3).Bits(0, 1).Integer(2)
-                         .Octet(0)));
+    Lgcp::Writer output(2, 10);  // mixerOut {unit 3, tdm 2, no inputs}
+    output.Create(Lgcp::mixerOut).Integer(3).Bits(0, 1).Integer(2).Octet(0);
+    EXPECT_EQ("success seq=2 slot=10", Answer(output));
     const std::string before = daemon.Err();
     // translateDTMF {digits {{697, 1209}, {697, 1336}}}, no levels or durations
-    EXPECT_EQ((Strings{"success seq=3 slot=10", "signal 1 slot=10"}),
-              Answers(Lgcp::Writer(3, 10).Ioctl(translateDTMF).Bits(0, 4).Octet(2).Integer(697)
-                          .Integer(1209).Integer(697).Integer(1336),
-                      2));
+    Lgcp::Writer dial(3, 10);
+    dial.Ioctl(translateDTMF).Bits(0, 4).Octet(2);
+    dial.Integer(697).Integer(1209).Integer(697).Integer(1336);
+    // Answered, then the end of the dial as a tonec signal.
+    EXPECT_EQ((Strings{"success seq=3 slot=10", "signal 1 slot=10"}), Answers(dial, 2));
     EXPECT_EQ(before, daemon.Err());
     ExpectCleanStop();
 }
