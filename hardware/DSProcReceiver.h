@@ -60,6 +60,8 @@ public:
     bool configureSD();
     bool enableSD(bool on);
     bool disableSD() { return enableSD(false); }
+    // What CleanBeforeDestroy leaves to the owner.
+    bool isSDEnabled() const { return sd.state == State::On; }
     // Mutes the first and second direction; a direction switched off is
     // disabled in the driver.
     bool enableMute(bool first, bool second);

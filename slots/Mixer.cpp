@@ -18,6 +18,38 @@ int Mixer::TdmChannel(const LGCP::MixerChannel& channel) {
     return number >= 0 && number < MixerFactory::instance().tdm_channels() ? number : -1;
 }
 
+// Aborted slots of a unit that came back stay in the factory's list until
+// the controller destroys them, and they still hold their timeslot and its
+// receivers.
+int Mixer::FreeChannel(const LGCP::MixerChannel& channel) const {
+    const int number = TdmChannel(channel);
+    if (number < 0) return -1;
+    for (const Slot* slot : MixerFactory::instance().GetSlots()) {
+        const auto* held = dynamic_cast<const TdmSlot*>(slot);
+        if (held && held->mixer.id() == unitId && held->channel == number) {
+            std::cerr << ext::header(this) << "channel " << number << " is held by " << *slot
+                      << std::endl;
+            return -1;
+        }
+    }
+    return number;
+}
+
+std::vector<TdmInput*> Mixer::InputsOf(int summator) const {
+    std::vector<TdmInput*> found;
+    for (MixerSlot* slot : slots)
+        if (auto* in = dynamic_cast<TdmInput*>(slot); in && in->summator == summator)
+            found.push_back(in);
+    return found;
+}
+
+const TdmOutput* Mixer::OutputOn(int channel) const {
+    for (const MixerSlot* slot : slots)
+        if (const auto* out = dynamic_cast<const TdmOutput*>(slot); out && out->channel == channel)
+            return out;
+    return nullptr;
+}
+
 void Mixer::StopDial(TdmSlot& slot) {
     if (!slot.is_inDTMFTransmit()) return;
     slot.enableSilence();
@@ -57,20 +89,32 @@ int Mixer::channel2timeslot(int channel) {
     return timeslot < 0 ? -1 : timeslot;
 }
 
+bool Mixer::ClearSum(int channel) {
+    if (ChannelRequest(RxClear, "MIX_RX_CLEAR", Address(channel)) < 0) return false;
+    for (TdmInput* in : InputsOf(channel)) in->inSum = false;
+    return true;
+}
+
 bool Mixer::ClearTX(const LGCP::MixerChannel& channel) {
     mix_slot summator;
     if (!Channel2Slot(channel, summator)) {
         std::clog << ext::header(this) << "ClearTX error: translation fail" << std::endl;
         return false;
     }
-    return ChannelRequest(RxClear, "MIX_RX_CLEAR", summator) >= 0;
+    return ClearSum(summator.number);
 }
 
-// Inputs added before one that fails stay added; the caller clears the sum.
 bool Mixer::SetTX(const LGCP::MixerOutParams& params) {
-    const LGCP::MixerChannel& channel = params.get_channel();
+    if (!ClearTX(params.get_channel())) return false;
+    if (AddInputs(params)) return true;
+    ClearTX(params.get_channel());
+    return false;
+}
+
+// Stops at the first input that fails, leaving those before it added.
+bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
     mix_slot summator;
-    if (!ClearTX(channel) || !Channel2Slot(channel, summator)) return false;
+    if (!Channel2Slot(params.get_channel(), summator)) return false;
     const auto& inputs = params.get_inputs();
     if (inputs.size() == 0) return AddInput(summator, summator, fullGain);
     for (const LGCP::MixerInput& input : inputs) {
@@ -85,9 +129,11 @@ bool Mixer::SetTX(const LGCP::MixerOutParams& params) {
 }
 
 // An input whose summator is not a TDM channel feeds no sum: nothing is
-// added for it, and nothing is removed at its release.
+// added for it, and nothing is removed at its release. One that the output
+// of its summator lists is in the sum already, at the gain the output gave
+// it, and stays the output's.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
-    const int channel = TdmChannel(params.get_channel());
+    const int channel = FreeChannel(params.get_channel());
     const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
     auto* in = new TdmInput(*this, channel, timeslot);
@@ -95,7 +141,9 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
         mix_slot summator;
         if (Channel2Slot(params.get_summator(), summator)) {
             in->summator = summator.number;
-            AddInput(summator, Address(channel), fullGain);
+            const TdmOutput* out = OutputOn(summator.number);
+            if (!out || !out->Lists(channel))
+                in->inSum = AddInput(summator, Address(channel), fullGain);
         } else {
             std::cerr << ext::header(this) << "wrong summator coding !" << std::endl;
         }
@@ -107,23 +155,28 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
     return Register(in);
 }
 
-// The channel is checked before its summator is touched, and a sum that
-// could not be programmed whole is cleared: no summator stays programmed
-// for an output that was refused.
+// The channel is checked before its summator is touched: no summator stays
+// programmed for an output that was refused. The inputs made before the
+// output that feed its channel join the sum again, those it lists at the
+// gain it gives them.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
-    const int channel = TdmChannel(params.get_channel());
+    const int channel = FreeChannel(params.get_channel());
     const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
-    if (timeslot < 0) return nullptr;
-    if (!SetTX(params)) {
-        ClearTX(params.get_channel());
-        return nullptr;
-    }
-    return Register(new TdmOutput(*this, channel, timeslot));
+    if (timeslot < 0 || !SetTX(params)) return nullptr;
+    auto* out = new TdmOutput(*this, channel, timeslot);
+    for (const LGCP::MixerInput& input : params.get_inputs())
+        out->inputs.push_back(input.get_channel().get_tdm().getValue());
+    for (TdmInput* in : InputsOf(channel))
+        if (!out->Lists(in->channel))
+            in->inSum = AddInput(Address(channel), Address(in->channel), fullGain);
+    return Register(out);
 }
 
+// A unit that discovery lost has either left the driver or come back reset
+// under a new unit object: its slots leave the sums alone.
 void Mixer::Release(TdmInput& in) {
     StopDial(in);
-    if (in.summator >= 0) {
+    if (in.inSum && !dead) {
         mix_input input{Address(in.summator), Address(in.channel), 0};
         if (mixer_ctl(RxRemove, &input) < 0) {
             const Errno error;
@@ -137,9 +190,10 @@ void Mixer::Release(TdmInput& in) {
 
 void Mixer::Release(TdmOutput& out) {
     StopDial(out);
-    std::clog << ext::header(this) << "clear tdm output " << out.channel << std::endl;
-    mix_slot summator = Address(out.channel);
-    mixer_ctl(RxClear, &summator);
+    if (!dead) {
+        std::clog << ext::header(this) << "clear tdm output " << out.channel << std::endl;
+        ClearSum(out.channel);
+    }
     UnRegister(&out);
 }
 

@@ -4,6 +4,11 @@
 // released. The mixer factory makes a unit when discovery first reports it;
 // a unit that discovery has lost aborts its slots and deletes itself once
 // the last of them is released.
+//
+// One slot holds a channel at a time, the aborted slots of an earlier unit
+// with the same id included, so a release only undoes what its own slot
+// programmed. An output owns its summator and the inputs it lists; an input
+// owns its entry in another summator while it is there.
 #pragma once
 
 #include "hardware/MixerDriver.h"
@@ -51,7 +56,8 @@ public:
     // Removes every input of the channel's summator.
     bool ClearTX(const LGCP::MixerChannel& channel);
     // The summator of the output channel gets exactly the inputs given, or
-    // its own channel at full gain when none is.
+    // its own channel at full gain when none is; a sum that cannot be
+    // programmed whole is left clear.
     bool SetTX(const LGCP::MixerOutParams& params);
     // The switch timeslot of the channel; -1 when the driver refuses it.
     int channel2timeslot(int channel);
@@ -69,12 +75,23 @@ private:
     mix_slot Address(int channel) const { return {std::int32_t(unitId), tdmChannel, channel}; }
     // The channel number when it is a TDM channel the factory accepts; -1 otherwise.
     static int TdmChannel(const LGCP::MixerChannel& channel);
+    // The same, and -1 while a slot of this unit id holds the channel.
+    int FreeChannel(const LGCP::MixerChannel& channel) const;
+    // The live inputs of this unit that feed the summator.
+    std::vector<TdmInput*> InputsOf(int summator) const;
+    // The live output of this unit on the channel; null when there is none.
+    const TdmOutput* OutputOn(int channel) const;
     // Stops a DTMF dial still playing on the slot's timeslot.
     static void StopDial(TdmSlot& slot);
     // A request on one channel: its result, a failure logged under name.
     int ChannelRequest(unsigned long request, const char* name, mix_slot channel);
     // One input into a summator; a failure is logged.
     bool AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain);
+    // The inputs the output parameters list, in their order.
+    bool AddInputs(const LGCP::MixerOutParams& params);
+    // Every input of the channel's summator off; the inputs that fed it
+    // know they are out.
+    bool ClearSum(int channel);
 
     const unsigned unitId;
     bool dead = false;

@@ -56,7 +56,8 @@ Mixer* MixerFactory::findMixer(int unit) const {
 
 // The driver names the next unit after the id passed in. Each call is
 // bounded, and a driver that names a unit it already named (it would do so
-// forever) ends the discovery.
+// forever) ends the discovery. A unit with a channel count the switch cannot
+// take is not made, or, when known, is lost like a unit not reported.
 void MixerFactory::RefreshResources() {
     for (Mixer* m : mixers) m->SetDead(true);
     mix_unit info{-1, 0, 0, 0};
@@ -69,6 +70,11 @@ void MixerFactory::RefreshResources() {
             break;
         }
         seen.push_back(info.id);
+        if (info.tdmChannels < 0 || info.tdmChannels > maxTdmChannels) {
+            std::cerr << "mixer: unit " << info.id << " reports " << info.tdmChannels
+                      << " TDM channels, left out" << std::endl;
+            continue;
+        }
         mixerInputs = Smallest(mixerInputs, info.mixerInputs);
         tdmChannels = Smallest(tdmChannels, info.tdmChannels);
         auto known = std::find_if(mixers.begin(), mixers.end(),

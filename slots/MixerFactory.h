@@ -17,6 +17,11 @@ class MixerFactory : public SlotFactory {
 public:
     // Discovery asks the driver at most this often per query.
     static constexpr unsigned maxUnits = 100;
+    // The most TDM channels a unit may have: each is a switch timeslot, and
+    // the switch's matrix addresses 2^16 of them. A unit claiming more is
+    // left out; its reset alone (a device open per channel) would hold the
+    // loop for as long as it claims.
+    static constexpr int maxTdmChannels = 0x10000;
 
     static MixerFactory& instance();
 

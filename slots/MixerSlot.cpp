@@ -4,6 +4,7 @@
 #include "hardware/HwMux.h"
 #include "slots/Mixer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iostream>
 
@@ -11,8 +12,11 @@ namespace Mixer {
 
 using P = LGCP::IoctlParams;
 
+// The voice-processing receiver leaves the signal detector as it is; on a
+// mixer timeslot nobody else would ever switch it off.
 TdmSlot::~TdmSlot() {
     TonecReceiver::CleanBeforeDestroy();
+    if (isSDEnabled()) disableSD();
     DSProcReceiver::CleanBeforeDestroy();
 }
 
@@ -84,6 +88,14 @@ bool TdmInput::Ioctl(const LGCP::IoctlParams& p) {
     }
 }
 
+TdmOutput::~TdmOutput() {
+    if (toneOn) disableToneGenerator(true);
+}
+
+bool TdmOutput::Lists(int number) const {
+    return std::find(inputs.begin(), inputs.end(), number) != inputs.end();
+}
+
 bool TdmOutput::IBeforeDestroy() {
     HwMux::instance().Disable(timeslot);
     mixer.Release(*this);
@@ -101,10 +113,12 @@ bool TdmOutput::Ioctl(const LGCP::IoctlParams& p) {
             disableToneGenerator(false);
             enableToneGenerator(std::uint16_t(g.get_freq().getValue()), 0,
                                 std::uint16_t(g.get_amp().getValue()), 0);
+            toneOn = true;
             return true;
         }
         case P::tone_gen_disable::Id::value:
             disableToneGenerator(true);
+            toneOn = false;
             return true;
         default:
             return TdmSlot::Ioctl(p);

@@ -5,12 +5,14 @@
 // controller configures through ioctl and whose detections come back as the
 // slot's signals. A destroy completes at once: the timeslot is switched off,
 // the unit's programming undone, and the receivers switch off what they
-// turned on.
+// turned on, the signal detector and an output's tone included.
 #pragma once
 
 #include "hardware/DSProcReceiver.h"
 #include "hardware/TonecReceiver.h"
 #include "slots/Slot.h"
+
+#include <vector>
 
 namespace Mixer {
 
@@ -71,11 +73,16 @@ private:
 
     // The summator channel this input feeds; -1 for none.
     int summator = -1;
+    // The input's own entry is in that sum: it put it there and neither a
+    // clear of the summator nor its output took it out since.
+    bool inSum = false;
 };
 
 class TdmOutput : public TdmSlot {
 public:
     TdmOutput(Mixer& mixer, int channel, int timeslot) : TdmSlot(mixer, channel, timeslot) {}
+    // A tone the controller switched on is not left sounding on the timeslot.
+    ~TdmOutput() override;
 
     bool IBeforeDestroy() override;
     bool Ioctl(const LGCP::IoctlParams& params) override;
@@ -84,12 +91,22 @@ public:
     const char* GetName() const override { return "mixer tdm output"; }
 
 private:
+    friend class Mixer;
+
+    // Whether the output's create listed the channel among its inputs.
+    bool Lists(int channel) const;
+
     // An output reports only its tone filters, flags and finished dials.
     void tonec_event(const Params&) override {}
     void tone_gen_complete() override { processToneGenEvent(); }
     void dsproc_vad_event(const Hardware::DSProcVADEvent&) override {}
     void dsproc_bss_event(const ::dsproc_bss_event*) override {}
     void dsproc_sd_event(const Hardware::DSProcSDEvent&) override {}
+
+    // The channels the output's create listed: their entries are its own.
+    std::vector<int> inputs;
+    // The generator plays what tone-gen-enable asked for.
+    bool toneOn = false;
 };
 
 }  // namespace Mixer

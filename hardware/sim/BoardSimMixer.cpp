@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 namespace Board {
 
@@ -45,7 +46,9 @@ int SimMixer::OnIoctl(SimOpen&, unsigned long request, void* record) {
             return 0;
         }
         case Mixer::Tdm:
-            return Find(slot) ? Timeslot(slot.dev_no, slot.number) : -EINVAL;
+            return Find(slot) && slot.number < timeslotsPerUnit
+                       ? int(Timeslot(slot.dev_no, slot.number))
+                       : -EINVAL;
         case Mixer::RxAdd:
             return Add(record);
         case Mixer::RxRemove:
@@ -62,27 +65,31 @@ int SimMixer::Add(void* record) {
     auto& in = *static_cast<Mixer::mix_input*>(record);
     Unit* unit = Find(in.rx);
     if (!unit || Find(in.tx) != unit) return -EINVAL;
-    Inputs& inputs = unit->summators[in.rx.number];
-    for (auto& i : inputs)
-        if (i.first == in.tx.number) {
-            i.second = in.gain;
-            return 0;
-        }
+    auto sum = unit->summators.find(in.rx.number);
+    if (sum != unit->summators.end())
+        for (auto& i : sum->second)
+            if (i.first == in.tx.number) {
+                i.second = in.gain;
+                return 0;
+            }
     if (unit->InputsInUse() >= unit->mixerInputs) return -ENOSPC;
-    inputs.emplace_back(in.tx.number, in.gain);
+    unit->summators[in.rx.number].emplace_back(in.tx.number, in.gain);
     return 0;
 }
 
+// A summator left without inputs is clear, as after MIX_RX_CLEAR.
 int SimMixer::Remove(void* record) {
     auto& in = *static_cast<Mixer::mix_input*>(record);
     Unit* unit = Find(in.rx);
     if (!unit || Find(in.tx) != unit) return -EINVAL;
-    Inputs& inputs = unit->summators[in.rx.number];
+    auto sum = unit->summators.find(in.rx.number);
+    if (sum == unit->summators.end()) return -ENOENT;
+    Inputs& inputs = sum->second;
     auto it = std::find_if(inputs.begin(), inputs.end(),
                            [&](const auto& i) { return i.first == in.tx.number; });
     if (it == inputs.end()) return -ENOENT;
     inputs.erase(it);
-    if (inputs.empty()) unit->summators.erase(in.rx.number);
+    if (inputs.empty()) unit->summators.erase(sum);
     return 0;
 }
 
@@ -107,7 +114,7 @@ std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
         return text.empty() ? "none" : text;
     }
     if (w.size() == 4 && w[0] == "add" && unit && ParseNumber(w[2], a) && a >= 1 &&
-        a <= maxTdmChannels && ParseNumber(w[3], b) && b >= 0 && b <= 0xFFFF) {
+        a <= INT32_MAX && ParseNumber(w[3], b) && b >= 0 && b <= INT32_MAX) {
         AddUnit(int(id), int(a), int(b));
         return "ok";
     }
@@ -115,16 +122,20 @@ std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
         RemoveUnit(int(id));
         return "ok";
     }
-    if (w.size() == 3 && w[0] == "summator" && unit && ParseNumber(w[2], a)) {
+    const bool channels = w.size() == 3 && w[0] == "inputs";
+    if (w.size() == 3 && (w[0] == "summator" || channels) && unit && ParseNumber(w[2], a) &&
+        a >= 0 && a <= INT32_MAX) {
         const Mixer::mix_slot slot{int(id), Mixer::tdmChannel, int(a)};
         Unit* u = Find(slot);
         if (!u) return "error: no such channel";
         auto s = u->summators.find(slot.number);
-        if (s == u->summators.end()) return "clear";
+        if (s == u->summators.end()) return channels ? "none" : "clear";
         std::string text;
         for (const auto& i : s->second)
-            text += (text.empty() ? "" : " ") + std::to_string(Timeslot(int(id), i.first)) + ':' +
-                    std::to_string(i.second);
+            text += (text.empty() ? "" : " ") +
+                    (channels ? std::to_string(i.first)
+                              : std::to_string(Timeslot(int(id), i.first)) + ':' +
+                                    std::to_string(i.second));
         return text;
     }
     return "error: unknown command";

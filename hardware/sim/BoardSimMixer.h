@@ -3,15 +3,20 @@
 // inputs and gains programmed into each summator. It powers on with unit 1
 // (32 TDM channels, 32 inputs) and unit 3 (16 TDM channels, 16 inputs).
 // Channel c of unit id sits on switch timeslot 16384 + 256 x id + c, above
-// the trunk, echo, HDLC controller and shared-bus channels. A unit's summators share its inputs: an
-// add beyond them fails with ENOSPC, a request on a channel the unit does not
-// have (or on a unit that is gone) with EINVAL.
+// the trunk, echo, HDLC controller and shared-bus channels; a unit may claim
+// any count a driver record carries, but only its first 256 channels have a
+// timeslot (the others' fails with EINVAL). A unit's summators share its
+// inputs: an add beyond them fails with ENOSPC, a request on a channel the
+// unit does not have (or on a unit that is gone) with EINVAL, and a remove of
+// an input that is not in the sum with ENOENT.
 //
 // Control lines (after "/dev/mixer"):
 //   units              -> "ID:TDM:INPUTS" per unit in id order, blank-separated, or "none"
-//   add ID TDM INPUTS  -> "ok": a new unit, or unit ID afresh (ID 0..191, TDM 1..256)
+//   add ID TDM INPUTS  -> "ok": a new unit, or unit ID afresh (ID 0..191, TDM 1..2147483647,
+//                         INPUTS 0..2147483647)
 //   remove ID          -> "ok"
 //   summator ID CH     -> "TIMESLOT:GAIN" per input in the order added, or "clear"
+//   inputs ID CH       -> the channel of each input in the order added, or "none"
 #pragma once
 
 #include "hardware/sim/BoardSimDevice.h"
@@ -31,11 +36,13 @@ class SimMixer : public SimDevice {
 public:
     static constexpr int timeslotBase = 16384;
     static constexpr int maxUnitId = 191;
-    static constexpr int maxTdmChannels = 256;
+    static constexpr int timeslotsPerUnit = 256;
 
     SimMixer();
 
-    static int Timeslot(int unit, int channel) { return timeslotBase + 256 * unit + channel; }
+    static std::int64_t Timeslot(int unit, int channel) {
+        return timeslotBase + std::int64_t(timeslotsPerUnit) * unit + channel;
+    }
     void AddUnit(int id, int tdmChannels, int mixerInputs);
     void RemoveUnit(int id) { units.erase(id); }
 
