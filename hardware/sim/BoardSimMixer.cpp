@@ -131,11 +131,11 @@ std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
         auto s = u->summators.find(slot.number);
         if (s == u->summators.end()) return channels ? "none" : "clear";
         std::string text;
-        for (const auto& i : s->second)
-            text += (text.empty() ? "" : " ") +
-                    (channels ? std::to_string(i.first)
-                              : std::to_string(Timeslot(int(id), i.first)) + ':' +
-                                    std::to_string(i.second));
+        for (const auto& i : s->second) {
+            if (!text.empty()) text += ' ';
+            text += std::to_string(channels ? i.first : Timeslot(int(id), i.first));
+            if (!channels) text += ':' + std::to_string(i.second);
+        }
         return text;
     }
     return "error: unknown command";

@@ -1,14 +1,19 @@
 // The mixer units and their factory in process, on the simulated board with
 // its two units discovered: what a refused or half-coded create leaves in the
-// driver, and how far discovery goes with a driver that does not end.
+// driver, what each slot owns in a sum, what the receivers are told, and how
+// far discovery goes with a driver that does not end or units the switch
+// cannot take.
 #include "hardware/sim/BoardSim.h"
+#include "hardware/sim/BoardSimDsproc.h"
 #include "hardware/MixerDriver.h"
 #include "slots/MixerFactory.h"
 #include "slots/Slot.h"
 #include "tests/support/StreamCapture.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -34,6 +39,7 @@ struct MixerUnits : ::testing::Test {
         Discover();
     }
     void TearDown() override {
+        for (auto& made : slots) Destroy(made.second);
         if (sim) sim->Reset();
     }
     unsigned Discover() {
@@ -42,8 +48,53 @@ struct MixerUnits : ::testing::Test {
         return resources.get_mixer().size();
     }
 
+    // One step on unit 3, as the sum table spells it: "in C S" an input on
+    // channel C feeding summator S ("-" for none), "out C I:G ..." an output
+    // whose summator gets inputs I at gains G, "del C" the destroy of the
+    // slot on C. A create prefixed "!" is expected to be refused.
+    void Step(const std::string& step) {
+        std::istringstream words(step);
+        std::string verb;
+        int channel;
+        words >> verb >> channel;
+        const bool refused = verb[0] == '!';
+        if (refused) verb.erase(0, 1);
+        if (verb == "del") {
+            Destroy(slots.at(channel));
+            slots.erase(channel);
+            return;
+        }
+        LGCP::CreateParams params;
+        std::string word;
+        if (verb == "in") {
+            LGCP::MixerInParams& in = params.select_mixerIn();
+            in.set_unit(3);
+            in.set_channel().select_tdm(channel);
+            if (words >> word && word != "-") in.set_summator().select_tdm(std::stoi(word));
+        } else {
+            LGCP::MixerOutParams& out = params.select_mixerOut();
+            out.set_unit(3);
+            out.set_channel().select_tdm(channel);
+            while (words >> word) {
+                LGCP::MixerInput input;
+                input.set_channel().select_tdm(std::stoi(word));
+                input.set_gain(std::stoi(word.substr(word.find(':') + 1)));
+                out.set_inputs().push_back(input);
+            }
+        }
+        Slot* slot = factory.NewSlot(params);
+        EXPECT_EQ(refused, slot == nullptr) << step;
+        if (slot) slots[channel] = slot;
+    }
+    static void Destroy(Slot* slot) {
+        EXPECT_TRUE(slot->BeforeDestroy());
+        delete slot;
+    }
+
     Board::Sim* sim = nullptr;
     MixerFactory& factory = MixerFactory::instance();
+    // The slots a case made on unit 3 and has not destroyed, by channel.
+    std::map<int, Slot*> slots;
     // Every driver request is logged.
     TestSupport::StreamCapture log{std::clog}, errors{std::cerr};
 };
@@ -82,6 +133,80 @@ TEST_F(MixerUnits, WhatFeedsNoSumLeavesNoneProgrammed) {
     EXPECT_EQ(std::string::npos, requests.str().find(rxRemove));
 }
 
+// Unit 3's channel c is on switch timeslot 17152 + c.
+struct SumCase {
+    const char* name;
+    std::vector<const char*> steps;
+    // "/dev/mixer inputs 3 2" afterwards, and "/dev/mixer summator 3 2" when given.
+    const char* inputs;
+    const char* summator;
+};
+
+const SumCase sumCases[] = {
+    {"an input leaves its own sum only",
+     {"out 2", "in 5 2", "in 6 2", "in 7 4", "del 5"},
+     "2 6",
+     nullptr},
+    {"an output made last keeps the inputs that feed it",
+     {"in 5 2", "in 6 2", "out 2 6:100"},
+     "6 5",
+     "17158:100 17157:32767"},
+    {"an input the output lists stays at the output's gain",
+     {"out 2 5:100", "in 5 2", "del 5"},
+     "5",
+     "17157:100"},
+    {"an input whose output cleared the sum goes quietly",
+     {"out 2", "in 5 2", "del 2", "del 5"},
+     "none",
+     nullptr},
+    {"a held channel is refused without touching its sum",
+     {"out 2 5:100", "!out 2", "!in 2 4", "in 6 2", "!out 6 7:1", "!in 6 -"},
+     "5 6",
+     nullptr},
+};
+
+TEST_F(MixerUnits, EachSlotOwnsItsShareOfASum) {
+    for (const SumCase& c : sumCases) {
+        SCOPED_TRACE(c.name);
+        TestSupport::StreamCapture failures(std::cerr);
+        for (const char* step : c.steps) Step(step);
+        EXPECT_EQ(c.inputs, sim->Command("/dev/mixer inputs 3 2"));
+        if (c.summator) {
+            EXPECT_EQ(c.summator, sim->Command("/dev/mixer summator 3 2"));
+        }
+        EXPECT_EQ(std::string::npos, failures.str().find("MIX_RX")) << failures.str();
+        for (auto& made : slots) Destroy(made.second);
+        slots.clear();
+        EXPECT_EQ("none", sim->Command("/dev/mixer inputs 3 2"));
+    }
+}
+
+TEST_F(MixerUnits, ARefusedOutputLogsItsFailedClearOnce) {
+    sim->FailRequest("/dev/mixer", Mixer::RxClear, EIO, false);
+    TestSupport::StreamCapture failures(std::cerr);
+    Step("!out 2 5:100");
+    const std::string line = "mixer [3]: MIX_RX_CLEAR dev_no=3 type=0 number=2 fail";
+    const std::string text = failures.str();
+    const auto first = text.find(line);
+    ASSERT_NE(std::string::npos, first) << text;
+    EXPECT_EQ(std::string::npos, text.find("MIX_RX_CLEAR", first + line.size())) << text;
+}
+
+TEST_F(MixerUnits, DelaysReachTheDriverFieldByField) {
+    Step("out 2");
+    LGCP::IoctlParams params;
+    LGCP::Delays& delays = params.select_delays();
+    delays.set_rx(10);
+    delays.set_tx(20);
+    EXPECT_TRUE(slots.at(2)->Ioctl(params));
+    auto& dsp = sim->Model<Board::SimDsproc>("/dev/dsp");
+    const Dsproc::DelayParams sent =
+        dsp.State(17154).configuration.at(Dsproc::KindDelays).params.delays;
+    EXPECT_EQ(10u, sent.rx);
+    EXPECT_EQ(20u, sent.tx);
+    EXPECT_EQ(0u, sent.selcal);
+}
+
 TEST_F(MixerUnits, DiscoveryEndsWhateverTheDriverSays) {
     for (int id = 10; id < 160; ++id) sim->Command("/dev/mixer add " + std::to_string(id) + " 2 2");
     EXPECT_EQ(MixerFactory::maxUnits, Discover());
@@ -90,6 +215,21 @@ TEST_F(MixerUnits, DiscoveryEndsWhateverTheDriverSays) {
     EXPECT_EQ(1u, Discover());
     EXPECT_NE(std::string::npos, errors.str().find("mixer: unit 7 reported twice"));
     sim->Replace(std::move(board));
+}
+
+// Unit 0 is reported first and keeps the channel count, and so each reset,
+// small; units new to the factory join its list at the end.
+TEST_F(MixerUnits, UnitsWithMoreChannelsThanTheSwitchAreLeftOut) {
+    for (const char* line : {"add 0 8 8", "add 5 65536 8", "add 6 65537 8"})
+        ASSERT_EQ("ok", sim->Command(std::string("/dev/mixer ") + line));
+    LGCP::Resources resources;
+    factory.Query(resources);
+    std::string units;
+    for (const auto& unit : resources.get_mixer())
+        units += std::to_string(unit.get_unit().getValue()) + ' ';
+    EXPECT_EQ("1 3 0 5 ", units);
+    EXPECT_NE(std::string::npos,
+              errors.str().find("mixer: unit 6 reports 65537 TDM channels, left out\n"));
 }
 
 }  // namespace

@@ -1,11 +1,18 @@
 // Mixer slots against the daemon on the simulated board: unit discovery and
-// the resource report, summator programming, a trunk switched onto an input,
-// detections relayed as the input's signals, receiver configuration, and a
-// unit that vanishes from the board.
+// the resource report, summator programming, one slot per channel, a trunk
+// switched onto an input, detections relayed as the input's signals,
+// receiver configuration and what a destroy leaves running, and a unit that
+// vanishes from the board and comes back.
 #include "tests/e2e/BoardControl.h"
 #include "tests/e2e/DaemonTest.h"
 
+#include <chrono>
+
 namespace {
+
+// Root alternatives of IoctlParams.
+constexpr unsigned sdEnable = 24;
+constexpr unsigned toneGenEnable = 35;
 
 // MixerChannel ::= CHOICE { tdm INTEGER, rtp INTEGER }: always tdm here.
 // A mixer output on the unit's channel, its summator fed by channels with their gains.
@@ -63,6 +70,9 @@ TEST_F(MixerSlots, SummatorsTheSwitchAndTheReceivers) {
     EXPECT_EQ("success seq=4 slot=11", Answer(MixerIn(3, 5, 2, 4, 11)));
     EXPECT_EQ("17154:32767 17157:32767", Ask("/dev/mixer summator 3 2"));
     EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerIn(1, 20, std::nullopt, 5, 12)));
+    // A held channel takes no second slot of either kind.
+    EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerOut(3, 5, {}, 5, 12)));
+    EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerIn(3, 2, std::nullopt, 5, 12)));
 
     Answers(Lgcp::Writer(6, 1).Create(Lgcp::trunk).Octet(0).Bits(7, 5), 3);
     EXPECT_EQ((std::vector<std::string>{"signal 9 active 17157 slot=11", "success seq=7 slot=1"}),
@@ -83,8 +93,11 @@ TEST_F(MixerSlots, SummatorsTheSwitchAndTheReceivers) {
     EXPECT_EQ("error 6 seq=10 slot=10",
               Answer(Lgcp::Writer(10, 10).Ioctl(Lgcp::ivaParams).Integer(-30)));
 
-    for (unsigned slot : {11, 10, 1})
-        EXPECT_EQ("success seq=11 slot=" + std::to_string(slot), Destroy(11, slot));
+    EXPECT_EQ("success seq=11 slot=11", Destroy(11, 11));
+    EXPECT_EQ("17154:32767", Ask("/dev/mixer summator 3 2"));
+    EXPECT_EQ("success seq=12 slot=12", Answer(MixerOut(3, 5, {}, 12, 12)));
+    for (unsigned slot : {10, 12, 1})
+        EXPECT_EQ("success seq=13 slot=" + std::to_string(slot), Destroy(13, slot));
     EXPECT_EQ("17157 off", Ask("/dev/hal route 17157"));
     // The receivers switched off what they had turned on.
     EXPECT_EQ("none 0x00", Ask("/dev/dtmf enabled 17157") + " " + Ask("/dev/dsp gain 17157"));
@@ -96,18 +109,62 @@ TEST_F(MixerSlots, AVanishedUnitAbortsItsSlots) {
     StartOnBoard();
     Query(1);
     EXPECT_EQ("success seq=2 slot=10", Answer(MixerOut(3, 0, {{1, -200}}, 2, 10)));
+    EXPECT_EQ("17153:-200", Ask("/dev/mixer summator 3 0"));
     EXPECT_EQ("success seq=3 slot=11", Answer(MixerIn(3, 1, std::nullopt, 3, 11)));
+    EXPECT_EQ("success seq=3 slot=12", Answer(MixerIn(3, 2, 0, 3, 12)));
 
     EXPECT_EQ("ok", Ask("/dev/mixer remove 3"));
     EXPECT_EQ("success seq=4", Answer(Lgcp::Writer(4).Command(Lgcp::query)));
-    // abort 0 for slots 10 and 11, worked out by hand, before the report.
-    for (const char* abort : {"40 00 0A 87 01 00", "40 00 0B 87 01 00"}) {
+    // abort 0 for slots 10, 11 and 12, worked out by hand, before the report.
+    for (const char* abort : {"40 00 0A 87 01 00", "40 00 0B 87 01 00", "40 00 0C 87 01 00"}) {
         Next();
         EXPECT_EQ(abort, last);
     }
     EXPECT_EQ("1:32:32:32:770:17:24", Next().mixers);
-    for (unsigned slot : {10, 11})
-        EXPECT_EQ("success seq=6 slot=" + std::to_string(slot), Destroy(6, slot));
+
+    // Back, and reset: the aborted slots still hold their channels until
+    // destroyed, and their destroy leaves the new unit's sums alone.
+    EXPECT_EQ("ok", Ask("/dev/mixer add 3 16 16"));
+    EXPECT_EQ("1:16:16:16:770:17:24 3:16:16:16:770:17:24", Query(5));
+    EXPECT_EQ("error 1 seq=6 slot=13", Answer(MixerOut(3, 0, {{2, -100}}, 6, 13)));
+    EXPECT_EQ("success seq=6 slot=10", Destroy(6, 10));
+    EXPECT_EQ("success seq=7 slot=13", Answer(MixerOut(3, 0, {{2, -100}}, 7, 13)));
+    for (unsigned slot : {11, 12})
+        EXPECT_EQ("success seq=8 slot=" + std::to_string(slot), Destroy(8, slot));
+    EXPECT_EQ("17154:-100", Ask("/dev/mixer summator 3 0"));
+    EXPECT_EQ("success seq=9 slot=13", Destroy(9, 13));
+    ExpectCleanStop();
+}
+
+// Unit 3's channel 5 is on timeslot 17157, channel 11 on 17163.
+TEST_F(MixerSlots, LateOutputsHugeUnitsAndWhatADestroyLeavesRunning) {
+    StartOnBoard();
+    // Reported first, a unit this large would hold the loop for hours.
+    EXPECT_EQ("ok", Ask("/dev/mixer add 0 2147483647 2147483647"));
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(controller.Send(Lgcp::Writer(1).Command(Lgcp::query)));
+    EXPECT_EQ("success seq=1", controller.ReadAnswer(1000));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1));
+    EXPECT_EQ("1:16:16:16:770:17:24 3:16:16:16:770:17:24", Next().mixers);
+
+    EXPECT_EQ("success seq=2 slot=20", Answer(MixerIn(3, 5, 11, 2, 20)));
+    EXPECT_EQ("success seq=3 slot=21", Answer(MixerOut(3, 11, {}, 3, 21)));
+    EXPECT_EQ("17163:32767 17157:32767", Ask("/dev/mixer summator 3 11"));
+
+    // tone-gen-enable {freq 425, amp 1000}
+    EXPECT_EQ(
+        "success seq=4 slot=21",
+        Answer(Lgcp::Writer(4, 21).Ioctl(toneGenEnable).Bits(0, 1).Integer(425).Integer(1000)));
+    EXPECT_EQ("tone 425 0", Ask("/dev/dtmf generator 17163"));
+    EXPECT_EQ("success seq=5 slot=21", Destroy(5, 21));
+    EXPECT_EQ("off", Ask("/dev/dtmf generator 17163"));
+
+    EXPECT_EQ("success seq=6 slot=20", Answer(Lgcp::Writer(6, 20).Ioctl(sdEnable).Bits(1, 1)));
+    EXPECT_EQ("2", Ask("/dev/dsp enabled 17157"));
+    // A create under a slot's number destroys that slot first.
+    EXPECT_EQ("success seq=7 slot=20", Answer(MixerIn(3, 6, std::nullopt, 7, 20)));
+    EXPECT_EQ("0", Ask("/dev/dsp enabled 17157"));
+    EXPECT_EQ("success seq=8 slot=20", Destroy(8, 20));
     ExpectCleanStop();
 }
 
