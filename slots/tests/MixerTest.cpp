@@ -181,6 +181,14 @@ TEST_F(MixerUnits, EachSlotOwnsItsShareOfASum) {
     }
 }
 
+// The simulated driver's own side of it.
+TEST_F(MixerUnits, ARemoveThatFindsNothingLeavesTheSummatorClear) {
+    Mixer::mix_input input{{3, Mixer::tdmChannel, 4}, {3, Mixer::tdmChannel, 5}, 0};
+    EXPECT_EQ(-1, Mixer::mixer_ctl(Mixer::RxRemove, &input));
+    EXPECT_EQ(ENOENT, errno);
+    EXPECT_EQ("clear", sim->Command("/dev/mixer summator 3 4"));
+}
+
 TEST_F(MixerUnits, ARefusedOutputLogsItsFailedClearOnce) {
     sim->FailRequest("/dev/mixer", Mixer::RxClear, EIO, false);
     TestSupport::StreamCapture failures(std::cerr);
