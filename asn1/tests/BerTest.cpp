@@ -166,6 +166,7 @@ TEST(Ber, MalformedOrForeignOctetsAreRefused) {
         {&INTEGER::theInfo, "02 02 05", "contents past the end"},
         {&Null::theInfo, "05 80 00 00", "the indefinite length form"},
         {&INTEGER::theInfo, "02 85 00 00 00 00 01 05", "five length octets"},
+        {&BOOLEAN::theInfo, "01 00", "no contents"},
         {&BOOLEAN::theInfo, "01 02 00 FF", "two contents octets"},
         {&Null::theInfo, "05 01 00", "contents"},
         {&BIT_STRING::theInfo, "03 00", "no unused-bits octet"},

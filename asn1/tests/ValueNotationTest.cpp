@@ -261,6 +261,7 @@ TEST(ValueNotation, TextThatIsNoValueOfTheTypeIsRefused) {
         {&BOOLEAN::theInfo, "true"}, {&Null::theInfo, "NUL"}, {&TEST::State::theInfo, "sleeping"},
         {&named, "two"}, {&IA5String::theInfo, "\"open"}, {&IA5String::theInfo, "bare"},
         {&BMPString::theInfo, "{{ 0, 0, 256, 0}}"}, {&BMPString::theInfo, "{{ 0, 0, 0, 65}"},
+        {&BMPString::theInfo, "{{ 1, 0, 0, 65}}"},
         {&OBJECT_IDENTIFIER::theInfo, "{ 1 -3 }"}, {&OBJECT_IDENTIFIER::theInfo, "{ 1 2"},
         {&GeneralizedTime::theInfo, "\"2023\""}, {&TEST::Pick::theInfo, "number: 6"},
         {&TEST::Pick::theInfo, "unknown : NULL"}, {&TEST::Pair::theInfo, "{ first 5 }"},

@@ -49,6 +49,7 @@ TEST(IniParser, FilesAgainstTheirDump) {
         // The last line needs no newline; a key without '=' is no key.
         {"[traces]\nsignalling.hdlc = yes", header(1) + section("traces", 1) + sub(1, 1) +
                                                 key("signalling.hdlc", 1) + value("yes", 2)},
+        {"[s]\nname =", header(1) + section("s", 1) + sub(1, 1) + key("name", 1) + value("", 2)},
         {"[a]\nkey without equals\n[next]\nk=v\n", header(2) + section("a", 1) + sub(1, 0) +
                                                        section("next", 1) + sub(3, 1) +
                                                        key("k", 1) + value("v", 4)},

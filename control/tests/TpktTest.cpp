@@ -97,24 +97,32 @@ TEST_F(Tpkt, BadHeadersAreDroppedAndTheNextFrameFound) {
     }
 }
 
+// Stalled in its header or in its body; a further piece restarts the wait.
 TEST_F(Tpkt, StalledFrameIsDroppedThreeSecondsAfterItsLastPiece) {
-    FakeClock clock(5000);
-    TestSupport::StreamCapture trace(std::clog);
-    Stack stack;
-    LoopDriver driver(&clock, 1);
+    const std::string frame = Frame("abcdef");
+    const struct {
+        size_t first;  // octets before the one that restarts the wait
+        Tpkt_protocol::State stalled;
+    } cases[] = {{1, Tpkt_protocol::len_1}, {6, Tpkt_protocol::body_data}};
+    for (const auto& c : cases) {
+        FakeClock clock(5000);
+        TestSupport::StreamCapture trace(std::clog);
+        Stack stack;
+        LoopDriver driver(&clock, 1);
 
-    stack.Feed(Frame("abcdef").substr(0, 6));
-    driver.Run(2000);
-    stack.Feed("c");  // a further piece restarts the wait
-    driver.Run(2999);
-    EXPECT_EQ(Tpkt_protocol::body_data, stack.tpkt->current_state());
-    EXPECT_EQ(std::string::npos, trace.str().find("TPKT"));
-    driver.Run(2);
-    EXPECT_EQ(Tpkt_protocol::idle, stack.tpkt->current_state());
-    EXPECT_NE(std::string::npos, trace.str().find("\n TPKT packet timeout.\n"));
+        stack.Feed(frame.substr(0, c.first));
+        driver.Run(2000);
+        stack.Feed(frame.substr(c.first, 1));
+        driver.Run(2999);
+        EXPECT_EQ(c.stalled, stack.tpkt->current_state()) << c.first;
+        EXPECT_EQ(std::string::npos, trace.str().find("TPKT")) << c.first;
+        driver.Run(2);
+        EXPECT_EQ(Tpkt_protocol::idle, stack.tpkt->current_state()) << c.first;
+        EXPECT_NE(std::string::npos, trace.str().find("\n TPKT packet timeout.\n")) << c.first;
 
-    stack.Feed(Frame("whole"));
-    EXPECT_EQ(std::vector<std::string>{"whole"}, stack.bodies);
+        stack.Feed(Frame("whole"));
+        EXPECT_EQ(std::vector<std::string>{"whole"}, stack.bodies) << c.first;
+    }
 }
 
 TEST_F(Tpkt, AGapReportedFromBelowDropsThePartialFrame) {
