@@ -55,13 +55,14 @@ void TPKTTracer::OnTimeout(Timer*) { listenEvent.SetEvents(POLLIN); }
 
 // The receiver may Send (which may close this very connection) while a body
 // is handled; `current` then moves to the end and nothing of the connection
-// is touched again.
+// is touched again. A viewer that never pauses is read a bounded amount per
+// wake-up, so it cannot hold the loop: the socket stays readable for the next.
 void TPKTTracer::OnDataEvent(int fd, short revents) {
     if (!(revents & (POLLIN | POLLERR | POLLHUP))) return;
     current = FindConnection(fd);
     if (current == connections.end()) return;
     if (revents & (POLLERR | POLLHUP)) return CloseConnection(current);
-    for (;;) {
+    for (unsigned reads = 0; reads < max_reads_per_wakeup; ++reads) {
         Connection& c = **current;
         const ssize_t n = ::recv(fd, c.buffer + c.received, c.expected - c.received, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
@@ -90,7 +91,11 @@ bool TPKTTracer::Complete(Connection& c) {
         c.expected = c.readingHeader ? 4 : length - 4;
         return true;
     }
-    if (receiver) receiver->OnMessage(c.buffer, int(c.expected));
+    if (receiver) {
+        answering = true;
+        receiver->OnMessage(c.buffer, int(c.expected));
+        answering = false;
+    }
     if (current == connections.end()) return false;
     c.readingHeader = true;
     c.expected = 4;
@@ -99,8 +104,8 @@ bool TPKTTracer::Complete(Connection& c) {
 
 bool TPKTTracer::Send(const void* data, unsigned int length) {
     if (length > max_sent) return false;
-    if (current != connections.end()) {
-        SendTo(current, data, length);
+    if (answering) {
+        if (current != connections.end()) SendTo(current, data, length);
         return true;
     }
     // A connection closed by a failed send leaves the others' iterators valid.

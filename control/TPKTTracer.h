@@ -17,7 +17,8 @@ public:
     public:
         virtual ~Notify() = default;
         // One complete, non-empty body. Send from here answers only its
-        // sender; the sender may be closed meanwhile.
+        // sender; the sender may be closed meanwhile, and what is sent after
+        // that goes to nobody.
         virtual void OnMessage(const char* data, int length) = 0;
     };
 
@@ -27,6 +28,10 @@ public:
     static constexpr unsigned max_sent = 0xFFFF - 4;
     // How long accepting rests when the process has no descriptor left.
     static constexpr unsigned accept_pause_ms = 1000;
+    // The reads one wake-up makes from a viewer, each of one header or one body: 64 KiB at
+    // most, 64 frames of two reads, before timers and the controller link get their turn;
+    // poll brings the rest.
+    static constexpr unsigned max_reads_per_wakeup = 128;
 
     TPKTTracer() = default;
     TPKTTracer(const TPKTTracer&) = delete;
@@ -35,8 +40,8 @@ public:
 
     // Listens on port of every local address; false when any step fails.
     bool Listen(unsigned short port);
-    // One frame to the viewer being handled, else to all; false (nothing
-    // sent) for a body longer than max_sent.
+    // One frame to the viewer being handled (to nobody once it is closed),
+    // else to all; false (nothing sent) for a body longer than max_sent.
     bool Send(const void* data, unsigned int length);
 
     void OnEvent(int fd, short revents);
@@ -67,6 +72,10 @@ private:
     Event listenEvent;
     Timer acceptPause;
     std::list<Connection*> connections;
-    // The connection whose body is being handled; connections.end() otherwise.
+    // The connection whose body is being handled; connections.end() otherwise,
+    // also once that connection was closed by a failed answer.
     iterator current = connections.end();
+    // While a body is handled every Send is an answer to its sender, also after
+    // that sender was closed: such answers are dropped, never broadcast.
+    bool answering = false;
 };

@@ -24,8 +24,11 @@ protected:
         tracer.receiver = this;
         ASSERT_TRUE(IsSkipped() || tracer.Listen(port));
     }
+    // Two answers: when the first closes the sender, the second must go nowhere.
     void OnMessage(const char* data, int length) override {
         bodies.emplace_back(data, size_t(length));
+        if (clock) clock->advanceUs(100);  // what handling a body costs
+        tracer.Send("pong", 4);
         tracer.Send("pong", 4);
     }
     unsigned Opened() const {
@@ -42,6 +45,7 @@ protected:
     TPKTTracer tracer;
     std::list<Peer> viewers;
     std::vector<std::string> bodies;
+    FakeClock* clock = nullptr;
 };
 
 }  // namespace
@@ -74,7 +78,7 @@ TEST_F(Tracer, ViewersGetBroadcastsAndTheirOwnAnswersAndFaultsCloseOnlyTheirMake
         EXPECT_EQ(row.delivered, bodies) << row.octets.size();
         EXPECT_TRUE(tracer.Send("all", 3));
         const bool closed = row.delivered.empty() || row.octets == Frame("shut");
-        const std::string own = closed ? "" : Frame("pong") + Frame("all");
+        const std::string own = closed ? "" : Frame("pong") + Frame("pong") + Frame("all");
         for (Peer& v : viewers) EXPECT_EQ(&v == &viewer ? own : Frame("all"), v.ReadAvailable());
         if (closed) {
             EXPECT_TRUE(viewer.SeesClose(1000)) << row.octets.size();
@@ -83,6 +87,23 @@ TEST_F(Tracer, ViewersGetBroadcastsAndTheirOwnAnswersAndFaultsCloseOnlyTheirMake
     }
     const std::string huge(TPKTTracer::max_sent + 1, 'h');
     EXPECT_FALSE(tracer.Send(huge.data(), unsigned(huge.size())));
+}
+
+// A viewer whose frames are all there at once, as from one that never pauses.
+TEST_F(Tracer, AViewerThatNeverPausesLetsATimerFireInItsPeriod) {
+    FakeClock fake(1000);
+    Peer& viewer = Viewer();
+    std::string frames;
+    for (int i = 0; i < 1000; ++i) frames += Frame("x");
+    viewer.Write(frames);
+    clock = &fake;
+    static std::uint32_t firedAt;
+    firedAt = 0;
+    Timer tick;
+    tick.set(10, [] { firedAt = Mux::milliseconds(); });
+    ASSERT_TRUE(RunUntil([&] { return bodies.size() == 1000; }, 5000));
+    EXPECT_GE(firedAt, 1010u);
+    EXPECT_LE(firedAt, 1020u);
 }
 
 TEST_F(Tracer, RunningOutOfDescriptorsRestsTheAcceptLoopInsteadOfSpinning) {
