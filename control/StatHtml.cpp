@@ -41,8 +41,10 @@ GeneratorV1::Token GeneratorV1::parse() {
     capture.clear();
     char c;
     while (!complete) {
-        // A marker left unfinished here stays in the capture and is not written.
-        if (!in.get(c)) return Token();
+        if (!in.get(c)) {
+            if (output_state == &GeneratorV1::poutput_capture) put(capture);
+            return Token();
+        }
         (this->*input_state)(c);
         (this->*output_state)(c);
     }
@@ -94,6 +96,11 @@ bool GeneratorV1::repeat(IteratorBase& iteration, const std::string& name) {
 }
 
 bool GeneratorV1::sub_object(Object& object) {
+    if (stack.size() > max_depth) {
+        std::cerr << "Stat::Html: sections nested deeper than " << max_depth
+                  << ", the page stops there" << std::endl;
+        return false;
+    }
     stack.push_back(&object);
     const bool done = generate_body();
     stack.pop_back();

@@ -15,8 +15,9 @@
 namespace Stat {
 namespace Html {
 
-// Writes the page for root. False when a section had to be repeated on a
-// template stream that cannot seek back; the page is then incomplete.
+// Writes the page for root. False, with one line on std::cerr, when a section
+// had to be repeated on a template stream that cannot seek back, or when
+// sections open deeper than max_depth; the page then stops there.
 bool generateV1(Object& root, std::ostream& out, std::istream& in);
 
 // The template is scanned character by character by two state machines:
@@ -30,6 +31,9 @@ public:
         std::string name;
     };
 
+    // Each open section costs a few frames of the stack.
+    static constexpr unsigned max_depth = 256;
+
     GeneratorV1(Object& root, std::ostream& out, std::istream& in);
     bool generate();
 
@@ -37,7 +41,7 @@ private:
     using State = void (GeneratorV1::*)(char);
 
     // The next marker, the characters before it written; Kind::end at the
-    // end of the template.
+    // end of the template, a marker left unfinished there written as it stands.
     Token parse();
     // Expands up to the end marker of the current section or the end of the
     // template; false when the page cannot be completed.

@@ -53,7 +53,8 @@ TEST(StatHtml, PagesForAFixedTree) {
         {"<!--GEN.link-->%s% %t%<!--GEN.end--> <!--GEN.a-b-->%s%<!--GEN.end-->", "up Stats hy"},
         {"<!-- note > %t%<!--GEN.link--junk>-%s%<!--GEN.end-->", "<!-- note > Stats-up"},
         {"a<!--GEN.end-->b", "a"},
-        {"a<!--GEN.ro", "a"},
+        {"a<!--GEN.ro", "a<!--GEN.ro"},
+        {"<p>load 50%</p>", "<p>load 50%</p>"},
         {"<!--GEN.rows-->%v%", "1"},
     };
     for (const auto& [page, expected] : rows) {
@@ -77,4 +78,15 @@ TEST(StatHtml, PagesForAFixedTree) {
     EXPECT_EQ("1", out.str());
     EXPECT_EQ("Stat::Html: the template cannot be read again, section rows is not repeated\n",
               errors.str());
+}
+
+TEST(StatHtml, NestingBeyondTheBoundStopsThePageInsteadOfTheStack) {
+    Node root;
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "<!--GEN.x-->";
+    std::istringstream in(deep);
+    std::ostringstream out;
+    TestSupport::StreamCapture errors(std::cerr);
+    EXPECT_FALSE(Stat::Html::generateV1(root, out, in));
+    EXPECT_EQ("Stat::Html: sections nested deeper than 256, the page stops there\n", errors.str());
 }
