@@ -65,9 +65,15 @@ void Server::OfferSignal(const Service* from, const LGCP::Signal& signal) {
 void Server::OnConnect() {
     std::clog << ext::header(this) << "controller connect." << std::endl;
     ForEach(&Service::OnConnect);
+    SetAvgStatTimer();
 }
 
-void Server::OnDisconnect() { ForEach(&Service::OnDisconnect); }
+void Server::OnDisconnect() {
+    ForEach(&Service::OnDisconnect);
+    avgStatTimer.reset();
+}
+
+void Server::SetAvgStatTimer() { avgStatTimer.set(avg_stat_ms, &Server::OnUpdateAvgStat, this); }
 
 void Server::OnMessage(const char* data, int length) {
     ASN1::CoderEnv env = PerEnvironment();

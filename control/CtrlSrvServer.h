@@ -7,6 +7,7 @@
 #include "control/ControlNotify.h"
 #include "control/ControlService.h"
 #include "control/CtrlSrvService.h"
+#include "runtime/Timer.h"
 #include "schema/LGCP.h"
 
 #include <cstdint>
@@ -58,6 +59,12 @@ public:
     // "ctrl [peer]: ", "ctrl [not connected]: " or "ctrl [null]: ".
     void PutHeader(std::ostream& os) const;
 
+    // The average-statistics period: armed for avg_stat_ms on each connect,
+    // cancelled on disconnect; nothing is averaged when it ends.
+    static constexpr unsigned avg_stat_ms = 5000;
+    void SetAvgStatTimer();
+    void OnUpdateAvgStat() {}
+
 private:
     void ForEach(void (Service::*member)());
     // Success and Error are answers to the command being dispatched.
@@ -72,6 +79,7 @@ private:
     std::int32_t slot = -1;
     // 0 not answered, 1 success sent or answer deferred, 2 error sent.
     std::int32_t respState = 0;
+    Timer avgStatTimer;
 };
 
 }  // namespace CtrlSrv

@@ -1,4 +1,7 @@
 #include "control/tests/TransportHarness.h"
+#include "runtime/Multiplexer.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
 
 #include <functional>
@@ -186,6 +189,34 @@ TEST_F(CtrlSrvTest, ConnectionEventsReachEveryServiceInBindOrder) {
                                         "third:disconnect"}),
               log);
     EXPECT_FALSE(Connected());
+}
+
+// The server alone, connected on a clock stepped one millisecond per loop turn.
+class CtrlSrvClock : public ServerLink {
+protected:
+    void SetUp() override {
+        ServerLink::SetUp();
+        if (!IsSkipped()) Start({});
+    }
+    // Timers fired in this process: all that shows of a timer whose handler does nothing.
+    static std::uint32_t Fired() { return multiplexer.timer_measure().counter; }
+
+    FakeClock clock{1000};
+    LoopDriver driver{&clock, 1};
+};
+
+TEST_F(CtrlSrvClock, AverageStatisticsTimerRunsFiveSecondsFromEachConnectUntilItsLoss) {
+    const std::uint32_t before = Fired();
+    driver.Run(4990);
+    peer.Close();
+    driver.Run(10000);
+    EXPECT_EQ(before, Fired());
+    peer = Peer();
+    driver.Run(4990);
+    ASSERT_TRUE(Connected());
+    EXPECT_EQ(before, Fired());
+    driver.Run(20);
+    EXPECT_EQ(before + 1, Fired());
 }
 
 TEST(CtrlSrvService, UnboundServiceSendsNothingAndSaysSo) {
