@@ -2,6 +2,7 @@
 // the record gives the permitted characters and the bits one character takes on the wire.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/ConstrainedObject.h"
 
 #include <iosfwd>
@@ -9,7 +10,9 @@
 
 namespace ASN1 {
 
-class AbstractString : public ConstrainedObject, public std::string {
+class AbstractString : public ConstrainedObject,
+                       public std::string,
+                       public detail::Allocator<AbstractString> {
 public:
     explicit AbstractString(const void* info) : ConstrainedObject(info) {}
     AbstractString(const void* info, const std::string& text)

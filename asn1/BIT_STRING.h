@@ -1,13 +1,14 @@
 // The ASN.1 BIT STRING value: bit i is in octet i / 8 under the mask 0x80 >> (i % 8).
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/ConstrainedObject.h"
 
 #include <vector>
 
 namespace ASN1 {
 
-class BIT_STRING : public ConstrainedObject {
+class BIT_STRING : public ConstrainedObject, public detail::Allocator<BIT_STRING> {
 public:
     explicit BIT_STRING(const void* info = &theInfo) : ConstrainedObject(info) {}
     static AbstractData* create(const void* info) { return new BIT_STRING(info); }

@@ -1,13 +1,16 @@
 // The ASN.1 BMPString value: one wide character per character, codes 0 to 65535.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/ConstrainedObject.h"
 
 #include <string>
 
 namespace ASN1 {
 
-class BMPString : public ConstrainedObject, public std::wstring {
+class BMPString : public ConstrainedObject,
+                  public std::wstring,
+                  public detail::Allocator<BMPString> {
 public:
     explicit BMPString(const void* info = &theInfo) : ConstrainedObject(info) {}
     BMPString(const std::wstring& text, const void* info = &theInfo)

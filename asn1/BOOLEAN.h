@@ -1,11 +1,12 @@
 // The ASN.1 BOOLEAN value.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbstractData.h"
 
 namespace ASN1 {
 
-class BOOLEAN : public AbstractData {
+class BOOLEAN : public AbstractData, public detail::Allocator<BOOLEAN> {
 public:
     explicit BOOLEAN(const void* info = &theInfo) : AbstractData(info), value_(false) {}
     BOOLEAN(bool value, const void* info = &theInfo) : AbstractData(info), value_(value) {}

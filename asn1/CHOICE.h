@@ -2,6 +2,7 @@
 // nothing is selected and -2 when the alternative was not understood.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbsentValue.h"
 #include "asn1/AbstractData.h"
 
@@ -9,7 +10,7 @@
 
 namespace ASN1 {
 
-class CHOICE : public AbstractData {
+class CHOICE : public AbstractData, public detail::Allocator<CHOICE> {
 public:
     typedef ChoiceInfo InfoType;
     enum { unselected_ = -1, unknownSelection_ = -2 };

@@ -15,7 +15,7 @@ extern const char IA5StringSet[129];
 extern const char GeneralStringSet[257];
 
 template <class Kind>
-class KnownMultiplierString : public AbstractString {
+class KnownMultiplierString : public AbstractString, public detail::Allocator<Kind> {
 public:
     KnownMultiplierString() : AbstractString(&Kind::theInfo) {}
     explicit KnownMultiplierString(const void* info) : AbstractString(info) {}

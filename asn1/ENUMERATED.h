@@ -1,13 +1,14 @@
 // The ASN.1 ENUMERATED value: holds the item's number (not its position in the list).
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbstractData.h"
 
 #include <string>
 
 namespace ASN1 {
 
-class ENUMERATED : public AbstractData {
+class ENUMERATED : public AbstractData, public detail::Allocator<ENUMERATED> {
 public:
     typedef EnumeratedInfo InfoType;
 

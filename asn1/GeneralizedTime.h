@@ -1,6 +1,7 @@
 // The ASN.1 GeneralizedTime value: calendar fields, milliseconds and the zone.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbstractData.h"
 
 #include <ctime>
@@ -8,7 +9,7 @@
 
 namespace ASN1 {
 
-class GeneralizedTime : public AbstractData {
+class GeneralizedTime : public AbstractData, public detail::Allocator<GeneralizedTime> {
 public:
     GeneralizedTime() : AbstractData(&theInfo) {}
     explicit GeneralizedTime(const void* info) : AbstractData(info) {}

@@ -1,13 +1,14 @@
 // The ASN.1 INTEGER value (32-bit signed) and its fixed-range subtypes.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/ConstrainedObject.h"
 
 #include <cstdint>
 
 namespace ASN1 {
 
-class INTEGER : public ConstrainedObject {
+class INTEGER : public ConstrainedObject, public detail::Allocator<INTEGER> {
 public:
     explicit INTEGER(const void* info = &theInfo) : ConstrainedObject(info), value_(0) {}
     INTEGER(int value, const void* info = &theInfo) : ConstrainedObject(info), value_(value) {}

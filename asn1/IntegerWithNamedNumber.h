@@ -1,13 +1,14 @@
 // An INTEGER whose record names some of its values; printed by name where one exists.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/INTEGER.h"
 
 #include <string>
 
 namespace ASN1 {
 
-class IntegerWithNamedNumber : public INTEGER {
+class IntegerWithNamedNumber : public INTEGER, public detail::Allocator<IntegerWithNamedNumber> {
 public:
     explicit IntegerWithNamedNumber(const void* info) : INTEGER(info) {}
     IntegerWithNamedNumber(int value, const void* info) : INTEGER(value, info) {}

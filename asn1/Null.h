@@ -1,11 +1,12 @@
 // The ASN.1 NULL value.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbstractData.h"
 
 namespace ASN1 {
 
-class Null : public AbstractData {
+class Null : public AbstractData, public detail::Allocator<Null> {
 public:
     Null() : AbstractData(&theInfo) {}
     explicit Null(const void* info) : AbstractData(info) {}

@@ -1,13 +1,14 @@
 // The ASN.1 OBJECT IDENTIFIER value: a list of unsigned 32-bit arcs.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbstractData.h"
 
 #include <vector>
 
 namespace ASN1 {
 
-class OBJECT_IDENTIFIER : public AbstractData {
+class OBJECT_IDENTIFIER : public AbstractData, public detail::Allocator<OBJECT_IDENTIFIER> {
 public:
     explicit OBJECT_IDENTIFIER(const void* info = &theInfo) : AbstractData(info) {}
     static AbstractData* create(const void* info) { return new OBJECT_IDENTIFIER(info); }

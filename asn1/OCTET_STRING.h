@@ -1,6 +1,7 @@
 // The ASN.1 OCTET STRING value: the octets are the vector itself.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/ConstrainedObject.h"
 
 #include <string>
@@ -8,7 +9,9 @@
 
 namespace ASN1 {
 
-class OCTET_STRING : public ConstrainedObject, public std::vector<char> {
+class OCTET_STRING : public ConstrainedObject,
+                     public std::vector<char>,
+                     public detail::Allocator<OCTET_STRING> {
 public:
     explicit OCTET_STRING(const void* info = &theInfo) : ConstrainedObject(info) {}
     OCTET_STRING(unsigned n, char c, const void* info = &theInfo)

@@ -2,6 +2,7 @@
 // raw octets of its encoding, or both.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbstractData.h"
 
 #include <memory>
@@ -9,7 +10,7 @@
 
 namespace ASN1 {
 
-class OpenData : public AbstractData {
+class OpenData : public AbstractData, public detail::Allocator<OpenData> {
 public:
     explicit OpenData(const void* info = &theInfo) : AbstractData(info) {}
     // Owns `data` as the typed value.
@@ -52,7 +53,7 @@ private:
 
 // An open type whose contained type is fixed by its record. Decoders treat it on its own;
 // encoders and printers see an OpenData.
-class TypeConstrainedOpenData : public OpenData {
+class TypeConstrainedOpenData : public OpenData, public detail::Allocator<TypeConstrainedOpenData> {
 public:
     TypeConstrainedOpenData(AbstractData* data, const void* info) : OpenData(data, info) {}
     // An initial value of the contained type, wrapped.

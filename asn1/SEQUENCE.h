@@ -2,6 +2,7 @@
 // extension additions) and the presence bits of the OPTIONAL fields and of the additions.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/AbsentValue.h"
 #include "asn1/AbstractData.h"
 
@@ -10,7 +11,7 @@
 
 namespace ASN1 {
 
-class SEQUENCE : public AbstractData {
+class SEQUENCE : public AbstractData, public detail::Allocator<SEQUENCE> {
 public:
     typedef SequenceInfo InfoType;
 

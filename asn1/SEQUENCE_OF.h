@@ -2,6 +2,7 @@
 // SEQUENCE_OF<T> and SET_OF<T> add typed access and their constant records.
 #pragma once
 
+#include "asn1/Allocator.h"
 #include "asn1/ConstrainedObject.h"
 
 #include <boost/iterator/iterator_adaptor.hpp>
@@ -10,7 +11,7 @@
 
 namespace ASN1 {
 
-class SEQUENCE_OF_Base : public ConstrainedObject {
+class SEQUENCE_OF_Base : public ConstrainedObject, public detail::Allocator<SEQUENCE_OF_Base> {
 public:
     typedef std::vector<AbstractData*, PoolAllocator<AbstractData*>> Container;
     typedef Container::iterator iterator;
@@ -92,7 +93,7 @@ private:
 
 // The typed list of T behind SEQUENCE_OF and SET_OF, which differ in their tag only.
 template <class T, class Constraint, unsigned tag>
-class TypedList : public SEQUENCE_OF_Base {
+class TypedList : public SEQUENCE_OF_Base, public Allocator<TypedList<T, Constraint, tag>> {
 public:
     typedef T value_type;
     typedef ElementIterator<T, Container::iterator> iterator;
