@@ -93,16 +93,13 @@ TEST_F(Tracer, ViewersGetBroadcastsAndTheirOwnAnswersAndFaultsCloseOnlyTheirMake
 TEST_F(Tracer, AViewerThatNeverPausesLetsATimerFireInItsPeriod) {
     FakeClock fake(1000);
     Peer& viewer = Viewer();
-    std::string frames;
-    for (int i = 0; i < 1000; ++i) frames += Frame("x");
-    viewer.Write(frames);
+    for (int i = 0; i < 1000; ++i) viewer.Write(Frame("x"));
     clock = &fake;
     static std::uint32_t firedAt;
-    firedAt = 0;
+    firedAt = ~0u;
     Timer tick;
     tick.set(10, [] { firedAt = Mux::milliseconds(); });
     ASSERT_TRUE(RunUntil([&] { return bodies.size() == 1000; }, 5000));
-    EXPECT_GE(firedAt, 1010u);
     EXPECT_LE(firedAt, 1020u);
 }
 
