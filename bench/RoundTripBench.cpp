@@ -1,6 +1,9 @@
 // Round trips to the running daemon as a controller sees them, with redis-server beside it
-// when it is installed: one client writes one command, or a hundred in one write, and
-// reads every answer. The daemon runs without the board and on the simulated board; each
+// when it is installed: one client writes one ping, or a hundred in one write, and reads
+// every answer. An answer counts only as the success of the next ping, by its sequence
+// number, read with the end-to-end tests' own coder; the signals the daemon sends on its
+// own (line status on the board) are skipped, and any other answer ends the case with an
+// error. The daemon runs without the board and on the simulated board; each
 // daemon case reports the daemon's resident memory when it is done, and (with gdb) the
 // packet buffers it ever touched. Everything runs in
 // private mount and network namespaces on their own loopback (as root), so the machine's
@@ -8,8 +11,7 @@
 // earlier build) to run beside this one in the same run. Pin the whole run to one CPU to
 // compare like with like:
 //     HALVOXD_BASELINE=/path/to/old/halvoxd taskset -c 3 build/bench/bench_roundtrip
-#include "asn1/CoderEnv.h"
-#include "schema/LGCP.h"
+#include "tests/e2e/LgcpWire.h"
 #include "tests/support/Isolation.h"
 
 #include <benchmark/benchmark.h>
@@ -20,7 +22,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <iterator>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <random>
@@ -130,35 +131,45 @@ private:
     Server servers_[4];
 };
 
-// `count` commands back to back, as one write.
+// `count` pings with the sequence numbers 1 to `count`, back to back as one write.
 std::string Commands(Kind kind, unsigned count) {
-    std::string one = "PING\r\n";
-    if (kind != Kind::redis) {
-        LGCP::Message ping;
-        ping.set_seq(7);
-        ping.set_pdu().select_command().select_ping();
-        ASN1::CoderEnv env;
-        env.set_encodingRule(ASN1::CoderEnv::per);
-        std::vector<char> body;
-        ASN1::encode(ping, &env, std::back_inserter(body));
-        one = {3, 0, char((body.size() + 4) >> 8), char(body.size() + 4)};
-        one.append(body.begin(), body.end());
-    }
     std::string all;
-    for (unsigned i = 0; i < count; ++i) all += one;
+    for (unsigned seq = 1; seq <= count; ++seq)
+        all += kind == Kind::redis ? "PING\r\n"
+                                   : Lgcp::Frame(Lgcp::Writer(int(seq)).Command(Lgcp::ping));
     return all;
 }
 
-// Complete answers at the front of `input`: TPKT frames, or redis's "+PONG\r\n".
-unsigned Answers(Kind kind, const std::string& input) {
-    if (kind == Kind::redis) return unsigned(input.size() / 7);
-    unsigned count = 0;
-    for (std::size_t at = 0; at + 4 <= input.size(); ++count) {
-        std::size_t length = std::size_t(std::uint8_t(input[at + 2])) << 8 | std::uint8_t(input[at + 3]);
-        if (length < 4 || at + length > input.size()) break;
-        at += length;
+// Checks the whole answers in `input` from `at` on and moves `at` past them, counting the
+// pings answered in `answered`: TPKT frames, or redis's "+PONG\r\n". False with the reason
+// at an answer that is not the next ping's success.
+bool CheckAnswers(Kind kind, const std::string& input, std::size_t& at, unsigned& answered,
+                  std::string& why) {
+    if (kind == Kind::redis) {
+        for (; at + 7 <= input.size(); at += 7, ++answered)
+            if (input.compare(at, 7, "+PONG\r\n") != 0)
+                return why = "redis-server answered other than +PONG", false;
+        return true;
     }
-    return count;
+    while (at + 4 <= input.size()) {
+        const std::size_t length =
+            std::size_t(std::uint8_t(input[at + 2])) << 8 | std::uint8_t(input[at + 3]);
+        if (length < 4) return why = "a frame shorter than its header", false;
+        if (at + length > input.size()) break;
+        Lgcp::Message answer;
+        const bool decoded = input[at] == 3 && input[at + 1] == 0 &&
+                             Lgcp::Decode(input.substr(at + 4, length - 4), answer);
+        at += length;
+        if (decoded && answer.pdu == Lgcp::Message::signal) continue;
+        ++answered;
+        if (!decoded || answer.pdu != Lgcp::Message::response || !answer.success ||
+            answer.seq != int(answered)) {
+            why = "ping " + std::to_string(answered) + " answered with " +
+                  (decoded ? Lgcp::Describe(answer) : "an undecodable frame");
+            return false;
+        }
+    }
+    return true;
 }
 
 long ResidentKiB(pid_t pid) {
@@ -198,15 +209,20 @@ void RoundTrip(benchmark::State& state, Kind kind, unsigned count) {
     if (!server) return state.SkipWithError(why.c_str());
     const std::string request = Commands(kind, count);
     std::string input;
+    std::size_t at = 0;
     char buffer[65536];
     for (auto _ : state) {
         if (::write(server->client, request.data(), request.size()) != ssize_t(request.size()))
             return state.SkipWithError("write failed");
-        input.clear();
-        while (Answers(kind, input) < count) {
+        // What is left is the start of a signal that came after the last answer.
+        input.erase(0, at);
+        at = 0;
+        for (unsigned answered = 0; answered < count;) {
             ssize_t got = ::read(server->client, buffer, sizeof buffer);
             if (got <= 0) return state.SkipWithError("the server closed the connection");
             input.append(buffer, std::size_t(got));
+            if (!CheckAnswers(kind, input, at, answered, why))
+                return state.SkipWithError(why.c_str());
         }
     }
     if (kind != Kind::redis) ReportMemory(state, server->pid);
