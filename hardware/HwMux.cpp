@@ -5,6 +5,7 @@
 #include "hardware/HalDriver.h"
 #include "runtime/Errno.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <execinfo.h>
@@ -32,6 +33,22 @@ bool HwMux::Request(unsigned long request, void* record) {
     return Board::devices().ioctl(hal.lowlevel_fd(), request, record) >= 0;
 }
 
+bool HwMux::SwitchOff(int channel) {
+    Hal::MuxChannelRecord record{channel};
+    return Request(Hal::MuxDisable, &record);
+}
+
+void HwMux::LeaveToRefresh(int channel) {
+    if (Output* entry = Shadow(channel))
+        *entry = Output{};
+    else if (std::find(strays.begin(), strays.end(), channel) == strays.end())
+        strays.push_back(channel);
+}
+
+void HwMux::Settled(int channel) {
+    strays.erase(std::remove(strays.begin(), strays.end(), channel), strays.end());
+}
+
 bool HwMux::IsOpened() {
     if (hal.is_valid()) return true;
     int fd = Board::devices().open(GetHalDevName(), O_RDWR);
@@ -43,8 +60,7 @@ bool HwMux::IsOpened() {
     hal = Fd(fd);
     std::clog << "hwMux: device opened" << std::endl;
     for (int i = 0; i < busCount; ++i) {
-        Hal::MuxChannelRecord off{busFirst + i};
-        Request(Hal::MuxDisable, &off);
+        SwitchOff(busFirst + i);
         shadow[i] = Output{};
     }
     refreshPosition = 0;
@@ -67,7 +83,10 @@ bool HwMux::Connect(int transmit, int receive) {
     Hal::MuxConnectRecord record{};
     record.receive = receive;
     record.transmit = transmit;
-    if (Request(Hal::MuxConnect, &record)) return true;
+    if (Request(Hal::MuxConnect, &record)) {
+        Settled(receive);
+        return true;
+    }
     Errno e;
     if (entry) *entry = before;
     std::clog << "hwMux: connect " << transmit << " -> " << receive << " failed: " << e
@@ -81,8 +100,12 @@ bool HwMux::Disconnect(int receive) {
     Hal::MuxOctetRecord record{};
     record.channel = receive;
     record.octet = idleOctet;
-    if (Request(Hal::MuxWrite, &record)) return true;
+    if (Request(Hal::MuxWrite, &record)) {
+        Settled(receive);
+        return true;
+    }
     Errno e;
+    LeaveToRefresh(receive);
     std::clog << "hwMux: disconnect failed " << receive << " : " << e << std::endl;
     return false;
 }
@@ -90,9 +113,12 @@ bool HwMux::Disconnect(int receive) {
 bool HwMux::Disable(int channel) {
     if (!IsOpened() || channel < 0) return false;
     if (Output* entry = Shadow(channel)) *entry = Output{};
-    Hal::MuxChannelRecord record{channel};
-    if (Request(Hal::MuxDisable, &record)) return true;
+    if (SwitchOff(channel)) {
+        Settled(channel);
+        return true;
+    }
     Errno e;
+    LeaveToRefresh(channel);
     std::clog << "hwMux: disable failed " << channel << " : " << e << std::endl;
     return false;
 }
@@ -103,7 +129,10 @@ bool HwMux::Write(int channel, unsigned char value) {
     Hal::MuxOctetRecord record{};
     record.channel = channel;
     record.octet = value;
-    if (Request(Hal::MuxWrite, &record)) return true;
+    if (Request(Hal::MuxWrite, &record)) {
+        Settled(channel);
+        return true;
+    }
     Errno e;
     std::clog << "hwMux: write failed " << channel << " <- 0x" << std::hex << unsigned(value)
               << std::dec << " : " << e << std::endl;
@@ -128,12 +157,14 @@ void HwMux::OnDPC() {
         refreshPosition = (refreshPosition + 1) % busCount;
         RefreshChannel(int(refreshPosition));
     }
+    // A stray leaves the list once its switch-off went through.
+    for (auto it = strays.begin(); it != strays.end();)
+        it = SwitchOff(*it) ? strays.erase(it) : it + 1;
 }
 
 void HwMux::RefreshChannel(int index) {
     if (index < 0 || index >= busCount || shadow[index].state != Output::Off) return;
-    Hal::MuxChannelRecord off{busFirst + index};
-    Request(Hal::MuxDisable, &off);
+    SwitchOff(busFirst + index);
 }
 
 void print_trace() {

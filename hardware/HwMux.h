@@ -4,12 +4,16 @@
 // It keeps a shadow of the 2048 shared-bus outputs (channels 8192..10239) and
 // a deferred call keeps sending the turn-off for every output marked off,
 // 128 outputs per run, so the bus stays clean whatever the hardware did.
+// A path the daemon let go of never stays: when the request that undoes or
+// turns off a channel fails, the refresh switches the channel off as soon as
+// the driver takes requests again.
 #pragma once
 
 #include "runtime/Dpc.h"
 #include "runtime/Fd.h"
 
 #include <cstdint>
+#include <vector>
 
 class HwMux {
 public:
@@ -24,8 +28,10 @@ public:
     // Opens the device when it is not open yet (every operation tries again).
     bool IsOpened();
     bool Connect(int transmit, int receive);
-    // Drives the receive channel with the idle octet 0xD5.
+    // Drives the receive channel with the idle octet 0xD5; when that fails
+    // the channel is left to the refresh to switch off.
     bool Disconnect(int receive);
+    // When this fails the refresh tries again.
     bool Disable(int channel);
     bool Write(int channel, unsigned char value);
     // The octet the channel carries; 255 when it cannot be read.
@@ -58,10 +64,19 @@ private:
     // The shadow entry of a shared-bus output, null for other channels.
     Output* Shadow(int channel);
     bool Request(unsigned long request, void* record);
+    // The disable request alone, shadow untouched.
+    bool SwitchOff(int channel);
+    // The channel's path was let go of but may still be in the switch.
+    void LeaveToRefresh(int channel);
+    // The switch holds what the daemon last asked for on the channel.
+    void Settled(int channel);
 
     Fd hal;
     Output shadow[busCount];
     unsigned refreshPosition = 0;
+    // Channels off the shared bus whose switch-off is still owed; few, and
+    // only while the driver refuses requests.
+    std::vector<int> strays;
     Dpc refresh;
 };
 

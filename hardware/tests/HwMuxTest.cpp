@@ -179,6 +179,32 @@ TEST_F(HwMuxTest, FailedRequestsAreLoggedAndConnectRestoresTheShadow) {
     EXPECT_FALSE(Has(Sweep(16, mux), 8200));
 }
 
+// A path whose undo failed has been let go of: the refresh switches its
+// channel off once the driver takes requests again, on the shared bus and
+// off it, unless the channel got a new path first.
+TEST_F(HwMuxTest, AFailedUndoIsSwitchedOffByTheRefresh) {
+    HwMux mux;
+    for (int channel : {69, 70, 71, 8201}) ASSERT_TRUE(mux.Connect(5, channel));
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, false);
+    for (int channel : {69, 70, 8201}) EXPECT_FALSE(mux.Disconnect(channel));
+    sim->ClearFaults();
+    ASSERT_TRUE(mux.Connect(6, 70));
+
+    sim->FailRequest("/dev/hal", Hal::MuxDisable, EIO, false);
+    EXPECT_FALSE(mux.Disable(71));
+    mux.OnDPC();
+    EXPECT_EQ(sim->Command("/dev/hal route 69"), "69 from 5");
+    sim->ClearFaults();
+
+    std::vector<int> sweep = Sweep(16, mux);
+    EXPECT_EQ(std::count(sweep.begin(), sweep.end(), 69), 1);
+    EXPECT_TRUE(Has(sweep, 71) && Has(sweep, 8201));
+    EXPECT_FALSE(Has(sweep, 70));
+    for (const char* off : {"69", "71", "8201"})
+        EXPECT_EQ(sim->Command(std::string("/dev/hal route ") + off), std::string(off) + " off");
+    EXPECT_EQ(sim->Command("/dev/hal route 70"), "70 from 6");
+}
+
 // The refresh runs as a deferred call of the main loop once the device is open.
 TEST_F(HwMuxTest, TheLoopRunsTheRefresh) {
     HwMux mux;

@@ -57,6 +57,24 @@ TEST_F(TrunkSlots, CreateConnectDisconnectDestroy) {
     ExpectCleanStop();
 }
 
+// The destroyed receiver's path outlives a failed undo only until the driver
+// takes requests again; a new slot on its timeslot does not hear the old peer.
+TEST_F(TrunkSlots, AReceiverWhoseUndoFailedIsSwitchedOffOnceTheDriverRecovers) {
+    StartOnBoard();
+    Answers(Create(2, 5, 17, 1), 3);
+    Answers(Create(0, 5, 3, 2), 3);
+    ASSERT_EQ("success seq=3 slot=3", Answer(Lgcp::Writer(3, 3).Command(Lgcp::connect).Slot(17)));
+    ASSERT_EQ("ok", BoardControl::Ask("fail /dev/hal 0xc0084d04 EIO once"));
+    EXPECT_EQ("success seq=4 slot=17", Answer(Lgcp::Writer(4, 17).Command(Lgcp::destroy)));
+    EXPECT_TRUE(daemon.WaitFor("hwMux: disconnect failed 69 : Input/output error"))
+        << daemon.Output();
+    EXPECT_EQ("69 off", BoardControl::Ask("/dev/hal route 69"));
+
+    EXPECT_EQ("success seq=5 slot=18", Answers(Create(2, 5, 18, 5), 3)[0]);
+    EXPECT_EQ("69 off", BoardControl::Ask("/dev/hal route 69"));
+    ExpectCleanStop();
+}
+
 TEST_F(TrunkSlots, QueryAndTheLinkDrop) {
     StartOnBoard();
     EXPECT_EQ((Strings{"success seq=1", "signal 0"}),
