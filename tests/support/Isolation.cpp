@@ -1,13 +1,18 @@
 #include "tests/support/Isolation.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <iostream>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace TestSupport {
@@ -31,7 +36,72 @@ bool LoopbackUp(std::string& why) {
     return ok;
 }
 
+// What an isolated test started with, given back when it ends. Each later
+// test of the same program would otherwise inherit its mounts: a /dev
+// covered by an empty tmpfs has no null device and no terminals.
+class Restorer : public ::testing::EmptyTestEventListener {
+public:
+    // The first isolation of a test saves; a second one nests inside it.
+    bool Save(std::string& why) {
+        if (saved) return true;
+        mounts = ::open("/proc/self/ns/mnt", O_RDONLY | O_CLOEXEC);
+        network = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        directory = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        saved = mounts >= 0 && network >= 0 && directory >= 0;
+        if (!saved) {
+            why = Failed("saving the namespaces");
+            Close();
+        }
+        return saved;
+    }
+
+    // After the fixture is gone. Staying in the test's namespaces would hand
+    // the next cases a machine that is not the one they expect.
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        if (!saved) return;
+        // Entering a mount namespace moves to its root: the directory follows.
+        if (!Rejoin(mounts, "/proc/self/ns/mnt", CLONE_NEWNS) ||
+            !Rejoin(network, "/proc/self/ns/net", CLONE_NEWNET) || ::fchdir(directory) != 0) {
+            std::cerr << "isolation: " << Failed("giving the namespaces back") << std::endl;
+            std::abort();
+        }
+        Close();
+    }
+
+private:
+    // A test that could not leave (no privilege) has nothing to rejoin.
+    static bool Rejoin(int fd, const char* current, int type) {
+        struct stat was;
+        struct stat now;
+        if (::fstat(fd, &was) != 0 || ::stat(current, &now) != 0) return false;
+        return (was.st_ino == now.st_ino && was.st_dev == now.st_dev) || ::setns(fd, type) == 0;
+    }
+
+    void Close() {
+        for (int* fd : {&mounts, &network, &directory}) {
+            if (*fd >= 0) ::close(*fd);
+            *fd = -1;
+        }
+        saved = false;
+    }
+
+    bool saved = false;
+    int mounts = -1;
+    int network = -1;
+    int directory = -1;
+};
+
 }  // namespace
+
+bool IsolateThisTest(std::string& why) {
+    // Owned by the test framework's listener list once appended.
+    static Restorer* const restorer = [] {
+        auto* r = new Restorer;
+        ::testing::UnitTest::GetInstance()->listeners().Append(r);
+        return r;
+    }();
+    return restorer->Save(why) && EnterPrivateNamespaces(why);
+}
 
 bool EnterPrivateNamespaces(std::string& why) {
     if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) return why = Failed("unshare"), false;
