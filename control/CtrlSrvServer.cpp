@@ -36,6 +36,14 @@ void Server::Bind(Service* service) {
     service->server = this;
 }
 
+void Server::Unbind(Service* service) {
+    Service** const end = services + serviceCount;
+    Service** const kept = std::remove(services, end, service);
+    std::fill(kept, end, nullptr);
+    serviceCount = unsigned(kept - services);
+    if (service->server == this) service->server = nullptr;
+}
+
 bool Server::Activate(Control::Service* link) {
     Deactivate();
     transport = link;

@@ -29,6 +29,10 @@ public:
 
     // Appends the service to the dispatch order.
     void Bind(Service* service);
+    // Takes the service out of the dispatch order and leaves it unbound. The
+    // daemon's services stay bound for the process; a test gives back the
+    // ones it bound to a server that is about to go.
+    void Unbind(Service* service);
     // Takes ownership of the transport, names it "server" and starts it.
     bool Activate(Control::Service* link);
     // Stops and deletes the transport; every service hears OnDisconnect.

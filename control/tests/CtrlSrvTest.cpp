@@ -87,6 +87,15 @@ TEST_F(CtrlSrvTest, CommandGoesToTheServicesInBindOrderUntilOneTakesIt) {
     second.onCommand = nullptr;
     EXPECT_EQ(std::vector<std::string>{"error 4 seq=3"},
               Exchange(Lgcp::Writer(3).Command(Lgcp::ping)));
+
+    // Unbound, a service is offered nothing and the others keep their order.
+    log.clear();
+    server.Unbind(&first);
+    EXPECT_EQ(std::vector<std::string>{"error 4 seq=4"},
+              Exchange(Lgcp::Writer(4).Command(Lgcp::ping)));
+    EXPECT_EQ((std::vector<std::string>{"second:command", "third:command"}), log);
+    bool connected = false;
+    EXPECT_FALSE(first.CheckServerConnection(connected));
 }
 
 // What is not a command in range reaches no service: the server answers a

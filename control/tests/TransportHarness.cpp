@@ -133,7 +133,10 @@ Fd Listener::Accept(unsigned limitMs) {
 }
 
 void ServerLink::Start(std::initializer_list<CtrlSrv::Service*> services) {
-    for (CtrlSrv::Service* service : services) server.Bind(service);
+    for (CtrlSrv::Service* service : services) {
+        server.Bind(service);
+        bound.push_back(service);
+    }
     ASSERT_TRUE(server.Activate(new Control::AcceptorNet(port)));
     peer = Peer();
     ASSERT_TRUE(peer.Connected());
@@ -142,6 +145,7 @@ void ServerLink::Start(std::initializer_list<CtrlSrv::Service*> services) {
 
 void ServerLink::TearDown() {
     server.Deactivate();
+    for (CtrlSrv::Service* service : bound) server.Unbind(service);
     IsolatedLoopback::TearDown();
 }
 

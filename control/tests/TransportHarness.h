@@ -90,7 +90,8 @@ private:
 };
 
 // A controller server (its own, or the daemon's) on the port, its services
-// bound in the order given, and a peer connected to it.
+// bound in the order given, and a peer connected to it. The services are
+// unbound at the end, so none keeps pointing at a server that is gone.
 class ServerLink : public IsolatedLoopback {
 protected:
     ServerLink() : server(own) {}
@@ -105,6 +106,7 @@ protected:
 
     CtrlSrv::Server own;
     CtrlSrv::Server& server;
+    std::vector<CtrlSrv::Service*> bound;
     Peer peer{0};
 };
 

@@ -39,6 +39,10 @@ struct SlotEvents : ::testing::Test {
         server.Bind(&Slots::instance());
         server.Bind(&recorder);
     }
+    ~SlotEvents() override {
+        server.Unbind(&Slots::instance());
+        server.Unbind(&recorder);
+    }
     // The signals one event gives, or the first line it logs when none.
     std::string Relay(const Event& event) {
         TestSupport::StreamCapture errors(std::cerr);
