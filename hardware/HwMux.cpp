@@ -69,6 +69,12 @@ bool HwMux::IsOpened() {
     return true;
 }
 
+void HwMux::Close() {
+    refresh.Deactivate();
+    hal.close();
+    strays.clear();
+}
+
 bool HwMux::Connect(int transmit, int receive) {
     if (!IsOpened() || transmit < 0 || receive < 0) {
         std::clog << "hwMux: ERROR not opened" << std::endl;

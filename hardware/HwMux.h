@@ -27,6 +27,10 @@ public:
 
     // Opens the device when it is not open yet (every operation tries again).
     bool IsOpened();
+    // Gives the device back and stops the refresh; the next operation opens
+    // it again. The daemon keeps its switch open for the life of the process;
+    // a test gives back the one it opened.
+    void Close();
     bool Connect(int transmit, int receive);
     // Drives the receive channel with the idle octet 0xD5; when that fails
     // the channel is left to the refresh to switch off.

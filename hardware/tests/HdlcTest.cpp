@@ -3,6 +3,7 @@
 // readiness and the channel's end exactly as often as they happen.
 #include "hardware/sim/BoardSim.h"
 #include "hardware/HDLC.h"
+#include "hardware/HwMux.h"
 #include "runtime/Packet.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
@@ -24,6 +25,8 @@ struct HdlcTest : ::testing::Test, HDLC::Notify {
         hdlc.trunk(1);
         hdlc.params({1, 16, 5, 8200, 2});
     }
+    // Activation opened the process's switch: the cases after these find it closed.
+    ~HdlcTest() override { HwMux::instance().Close(); }
     void SetUp() override { ASSERT_NE(sim, nullptr) << "the simulated board is not built in"; }
 
     void on_hdlc_receive(Packet& frame) override {

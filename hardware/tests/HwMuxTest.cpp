@@ -56,6 +56,16 @@ TEST_F(HwMuxTest, FirstOpenSwitchesEverySharedBusOutputOffInOrder) {
     // Opened once: later operations reuse the descriptor.
     mux.Read(8192);
     EXPECT_EQ(sim->OpenCount("/dev/hal"), 1u);
+
+    // Closed, it refreshes nothing and opens afresh at the next operation.
+    mux.Close();
+    EXPECT_EQ(sim->OpenCount("/dev/hal"), 0u);
+    hal->ClearHistory();
+    mux.OnDPC();
+    EXPECT_TRUE(hal->History().empty());
+    mux.Read(8192);
+    EXPECT_EQ(sim->OpenCount("/dev/hal"), 1u);
+    EXPECT_EQ(hal->History().size(), 2049u);
 }
 
 TEST_F(HwMuxTest, RefreshLeavesConnectedOutputsAloneAndWrapsAround) {
