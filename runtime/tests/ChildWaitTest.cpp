@@ -85,7 +85,18 @@ std::string Reaped(pid_t pid, int status) {
            " status=" + std::to_string(status) + "\n";
 }
 
-class ChildWaitTest : public ::testing::Test {
+// The service back as the program found it, idle, once a case is done: an
+// active one would wake the loop of later cases and keep it from ever finding
+// nothing to wait on.
+class ChildWaitRestored : public ::testing::Test {
+protected:
+    void TearDown() override {
+        ChildWait::Cleanup();
+        ChildWait::Initialize();
+    }
+};
+
+class ChildWaitTest : public ChildWaitRestored {
 protected:
     void SetUp() override {
         ChildWait::Activate();
@@ -159,7 +170,9 @@ TEST_F(ChildWaitTest, SignalHandlerNeverBlocksAndKeepsErrno) {
     EXPECT_EQ((std::vector<int>{9 << 8}), w.statuses);
 }
 
-TEST(ChildWaitInheritance, ChildrenInheritNoDescriptorOfOurs) {
+using ChildWaitInheritance = ChildWaitRestored;
+
+TEST_F(ChildWaitInheritance, ChildrenInheritNoDescriptorOfOurs) {
     // The descriptors the test runner leaves open across exec, beside 0, 1
     // and 2, are all a child may hold once the service is active.
     std::set<std::string> expected{"0", "1", "2"};

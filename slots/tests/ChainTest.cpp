@@ -15,6 +15,7 @@
 #include "slots/TrunkSlot.h"
 #include "tests/support/StreamCapture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -32,8 +33,6 @@ TEST(FactoryChain, MainsFactoriesComeFirstNewestFirstThenTheTrunks) {
     RtpED137Factory::instance();
     HdlcSlotFactory::instance();
 
-    std::vector<SlotFactory*> chain;
-    for (SlotFactory* f = firstFactory; f; f = f->GetNext()) chain.push_back(f);
     const std::vector<SlotFactory*> expected = {&HdlcSlotFactory::instance(),
                                                 &RtpED137Factory::instance(),
                                                 &RtpVARNFactory::instance(),
@@ -56,8 +55,11 @@ TEST(FactoryChain, MainsFactoriesComeFirstNewestFirstThenTheTrunks) {
                                                 &trunk2,
                                                 &trunk1,
                                                 &trunk0};
-    ASSERT_GE(chain.size(), expected.size());
-    EXPECT_EQ(expected, std::vector<SlotFactory*>(chain.end() - expected.size(), chain.end()));
+    // Factories that other cases of the program made earlier sit among them.
+    std::vector<SlotFactory*> chain;
+    for (SlotFactory* f = firstFactory; f; f = f->GetNext())
+        if (std::find(expected.begin(), expected.end(), f) != expected.end()) chain.push_back(f);
+    EXPECT_EQ(expected, chain);
 
     // None of the factories ahead of trunk 3 takes its timeslots.
     LGCP::CreateParams params;
