@@ -1,7 +1,7 @@
 # halvox_test(<name> LABELS <label>... SOURCES <file>... LIBS <target>...)
 # One GoogleTest executable per area; every case becomes its own CTest test,
-# so each runs in a process of its own (tests that enter private namespaces
-# rely on that).
+# run in a process of its own. Each program also passes run whole: a case
+# that enters private namespaces gives them back when it ends.
 function(halvox_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
