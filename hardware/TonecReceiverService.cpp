@@ -44,6 +44,16 @@ bool TonecReceiverService::init() {
                        "open tonec fail, DTMF proceeding disabled: ");
 }
 
+int TonecReceiverService::Request(unsigned long request, void* record) {
+    init();
+    return Board::devices().ioctl(event.lowlevel_fd(), request, record);
+}
+
+int TonecReceiverService::RequestValue(unsigned long request, unsigned long value) {
+    init();
+    return Board::devices().ioctlValue(event.lowlevel_fd(), request, value);
+}
+
 bool TonecReceiverService::configureDTMF(unsigned ts, const LGCP::DTMFParams& params) {
     if (!OpenedFor(init(), "configure DTMF fail: (interface not opened)", ts)) return false;
     Tonec::ConfigureRecord record{};
@@ -52,7 +62,7 @@ bool TonecReceiverService::configureDTMF(unsigned ts, const LGCP::DTMFParams& pa
     record.ratio = params.get_threshold().get_ratio().getValue();
     record.noise = params.get_threshold().get_noise().getValue();
     record.silence = params.get_level().get_silence().getValue();
-    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::ConfigureDetector, &record) == -1) {
+    if (Request(Tonec::ConfigureDetector, &record) == -1) {
         ErrnoSuffix e;
         std::cerr << "DTMF_CONFIGURE_DETECTOR fail:"
                   << " timeslot=" << ts << e << std::endl;
@@ -70,7 +80,7 @@ bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVA
     Tonec::IvaRecord record{};
     record.timeslot = ts;
     record.det_lvl_dB = params.get_det_lvl_dB().getValue();
-    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::IvaConfigure, &record) == -1) {
+    if (Request(Tonec::IvaConfigure, &record) == -1) {
         ErrnoSuffix e;
         std::cerr << "IVA_CONFIGURE_DETECTOR fail:"
                   << " timeslot=" << ts << e << std::endl;
@@ -83,10 +93,9 @@ bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVA
 
 bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     if (receiver.dtmfEnabled == on) return true;
-    init();
     unsigned ts = receiver.tonec_timeslot();
     if (!on) {
-        if (Board::devices().ioctlValue(event.lowlevel_fd(), Tonec::DisableDetector, ts) == -1) {
+        if (RequestValue(Tonec::DisableDetector, ts) == -1) {
             ErrnoSuffix e;
             std::cerr << "DTMF_DISABLE_DETECTOR fail:"
                       << " timeslot=" << ts << e << std::endl;
@@ -100,7 +109,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     Tonec::EnableRecord record{};
     record.timeslot = ts;
     record.id = ids.Next();
-    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::EnableDetector, &record) == -1) {
+    if (Request(Tonec::EnableDetector, &record) == -1) {
         ErrnoSuffix e;
         std::cerr << "DTMF_ENABLE_DETECTOR fail:"
                   << " timeslot=" << ts << " id=" << record.id << e << std::endl;
@@ -115,8 +124,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
 
 bool TonecReceiverService::Switch(unsigned long request, unsigned ts, const char* word,
                                   const char* suffix) {
-    init();
-    if (Board::devices().ioctlValue(event.lowlevel_fd(), request, ts) == -1) {
+    if (RequestValue(request, ts) == -1) {
         ErrnoSuffix e;
         std::cerr << word << suffix << " fail:"
                   << " timeslot=" << ts << e << std::endl;
@@ -152,8 +160,7 @@ bool TonecReceiverService::enableToneGenerator(unsigned ts, unsigned short freq1
     record.freq2 = freq2;
     record.amp1 = amp1;
     record.amp2 = amp2;
-    init();
-    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::Dial, &record) != -1) return true;
+    if (Request(Tonec::Dial, &record) != -1) return true;
     ErrnoSuffix e;
     std::cerr << "DTMF_DIAL fail:"
               << " timeslot=" << ts << e << std::endl;
@@ -174,8 +181,7 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
     record.amplitude =
         command.amp_isPresent() ? static_cast<std::uint16_t>(command.get_amp().getValue()) : 12000;
     std::memcpy(record.signs, signs.data(), sizeof record.signs);
-    init();
-    if (Board::devices().ioctl(event.lowlevel_fd(), Tonec::SelcalDial, &record) == -1) {
+    if (Request(Tonec::SelcalDial, &record) == -1) {
         ErrnoSuffix e;
         std::cerr << "SELCAL_DIAL fail:"
                   << " timeslot=" << ts << e << std::endl;

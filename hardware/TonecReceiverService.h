@@ -23,7 +23,6 @@ public:
     TonecReceiverService& operator=(const TonecReceiverService&) = delete;
 
     // Opens the device unless it is open; false when it cannot be opened.
-    // Every request calls it first.
     bool init();
 
     bool configureDTMF(unsigned ts, const LGCP::DTMFParams& params);
@@ -41,6 +40,10 @@ public:
 private:
     TonecReceiverService();
 
+    // A driver request, the device opened first when it is closed (a hang-up
+    // released it); -1 with errno when it fails, EBADF while there is no device.
+    int Request(unsigned long request, void* record);
+    int RequestValue(unsigned long request, unsigned long value);
     // A request that carries only the timeslot, logged with its word and suffix.
     bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
     void Dispatch(const void* record);
