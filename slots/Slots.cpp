@@ -192,8 +192,8 @@ void Slots::int_destroy(Slot* slot) {
 
 // Slots still releasing after the second are deleted regardless. Each is
 // looked up by its number first, since another slot's release may have
-// finished it meanwhile. The second blocks the whole loop, so a drop that
-// leaves nothing releasing does not wait: the next controller is served at once.
+// finished it meanwhile. The second is taken on every drop, with nothing
+// releasing too, and blocks the whole loop: the next controller waits for it.
 void Slots::OnDisconnect() {
     std::vector<std::pair<unsigned, Slot*>> pending;
     while (!live.empty()) {
@@ -204,7 +204,6 @@ void Slots::OnDisconnect() {
         auto it = std::find(live.begin(), live.end(), slot);
         if (it != live.end()) live.erase(it);
     }
-    if (pending.empty()) return;
     ::sleep(1);
     for (const auto& p : pending)
         if (table[p.first] == p.second) int_destroy(p.second);

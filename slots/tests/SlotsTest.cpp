@@ -151,13 +151,13 @@ TEST_F(SlotsService, TheLinkDropDeletesPendingSlotsAfterASecond) {
     EXPECT_TRUE(First().GetSlots().empty() && Second().GetSlots().empty());
 }
 
-TEST_F(SlotsService, ALinkDropWithNothingReleasingDoesNotHoldTheLoop) {
+TEST_F(SlotsService, ALinkDropWithNothingReleasingStillHoldsTheLoopASecond) {
     ASSERT_EQ(Strings{"success seq=1 slot=9"}, Create(1, 9));
     At(9).deferred = false;
     const auto start = std::chrono::steady_clock::now();
     peer.Close();
     ASSERT_TRUE(RunUntil([] { return SlowSlot::alive == 0; }, 3000));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
 }
 
 TEST_F(SlotsService, CommandErrors) {

@@ -2,6 +2,8 @@
 // octets worked out by hand from the message's ASN.1.
 #include "tests/e2e/DaemonTest.h"
 
+#include <chrono>
+
 using ControllerLink = DaemonTest;
 using Lgcp::Octets;
 
@@ -23,6 +25,22 @@ TEST_F(ControllerLink, CommandsGetTheirAnswersOctetForOctet) {
     // An empty frame and a ping in the same write: the ping's answer.
     ASSERT_TRUE(controller.WriteRaw(Octets("03 00 00 04") + Lgcp::Frame(Octets("06 00"))));
     EXPECT_EQ("success", controller.ReadAnswer());
+    ExpectCleanStop();
+}
+
+// The daemon gives the slots of a dropped controller a second to finish,
+// and serves nothing meanwhile. A connection that arrives before the daemon
+// has seen the drop is refused, so the next one waits for the drop's line.
+TEST_F(ControllerLink, ADropHoldsTheDaemonForASecond) {
+    StartAndConnect();
+    const auto dropped = std::chrono::steady_clock::now();
+    controller.Close();
+    ASSERT_TRUE(daemon.WaitFor(" closed.\n")) << daemon.Output();
+    ASSERT_TRUE(controller.Connect(port)) << daemon.Output();
+    EXPECT_EQ("success", Answer(Octets("06 00")));
+    const auto answered = std::chrono::steady_clock::now() - dropped;
+    EXPECT_GE(answered, std::chrono::milliseconds(1000));
+    EXPECT_LT(answered, std::chrono::milliseconds(1500));
     ExpectCleanStop();
 }
 
