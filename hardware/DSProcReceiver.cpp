@@ -2,6 +2,8 @@
 
 #include "hardware/DSProcReceiverService.h"
 
+#include <algorithm>
+
 namespace Hardware {
 
 DSProcReceiver::~DSProcReceiver() = default;
@@ -46,23 +48,52 @@ void DSProcReceiver::configureRxGain(std::int8_t gain_dB) {
     rxGainSet = gain_dB != 0;
 }
 
+// Like the delays, the list follows the requests.
 void DSProcReceiver::configureToneFilter(unsigned freq, unsigned enable, int duration_th_msec,
                                          int det_level_dB) {
     DSProcReceiverService::instance().configureToneFilter(dsproc_timeslot(), freq, enable,
                                                           duration_th_msec, det_level_dB);
+    toneFilters.erase(std::remove(toneFilters.begin(), toneFilters.end(), freq), toneFilters.end());
+    if (enable) toneFilters.push_back(freq);
 }
 
-void DSProcReceiver::disableToneAll() { DSProcReceiverService::instance().disableToneAll(*this); }
+bool DSProcReceiver::Filters(unsigned freq) const {
+    return std::find(toneFilters.begin(), toneFilters.end(), freq) != toneFilters.end();
+}
 
+void DSProcReceiver::disableToneAll() {
+    DSProcReceiverService::instance().disableToneAll(*this);
+    toneFilters.clear();
+}
+
+void DSProcReceiver::releaseSD() {
+    auto sdOn = [](const DSProcReceiver& r) { return r.sd.state == State::On; };
+    if (sdOn(*this) && !DSProcReceiverService::instance().SharedBy(*this, sdOn)) disableSD();
+}
+
+// The driver keeps one state per timeslot, so what another receiver on it
+// still uses stays on.
 void DSProcReceiver::CleanBeforeDestroy() {
+    const DSProcReceiverService& service = DSProcReceiverService::instance();
+    auto mine = [&](const DSProcReceiverService::Uses& uses) {
+        return uses(*this) && !service.SharedBy(*this, uses);
+    };
     using S = State;
-    if (vad.state == S::On) disableVAD();
-    if (bss.state == S::On) disableBSS();
-    if (ng.state == S::On) disableNG();
-    if (muteFirst == S::On || muteSecond == S::On) disableMute();
-    if (delaysSet) configureDelays(0, 0, 0);
-    if (rxGainSet) configureRxGain(0);
-    disableToneAll();
+    if (mine([](const DSProcReceiver& r) { return r.vad.state == S::On; })) disableVAD();
+    if (mine([](const DSProcReceiver& r) { return r.bss.state == S::On; })) disableBSS();
+    if (mine([](const DSProcReceiver& r) { return r.ng.state == S::On; })) disableNG();
+    if (mine([](const DSProcReceiver& r) { return r.muteFirst == S::On || r.muteSecond == S::On; }))
+        disableMute();
+    if (mine([](const DSProcReceiver& r) { return r.delaysSet; })) configureDelays(0, 0, 0);
+    if (mine([](const DSProcReceiver& r) { return r.rxGainSet; })) configureRxGain(0);
+    if (!service.SharedBy(*this, [](const DSProcReceiver& r) { return !r.toneFilters.empty(); })) {
+        disableToneAll();
+        return;
+    }
+    const std::vector<unsigned> own = toneFilters;
+    for (unsigned freq : own)
+        if (mine([freq](const DSProcReceiver& r) { return r.Filters(freq); }))
+            configureToneFilter(freq, 0, 0, 0);
 }
 
 }  // namespace Hardware

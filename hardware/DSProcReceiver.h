@@ -10,6 +10,7 @@
 #include "schema/LGCP.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace Hardware {
 
@@ -27,8 +28,8 @@ struct DSProcSDEvent {
 
 class DSProcReceiver {
 public:
-    // Joins the service's receivers at the tail: of two receivers on one
-    // timeslot, the one made first hears the events.
+    // Joins the service's receivers. Of several receivers on one timeslot, an
+    // event goes to the one whose feature made it.
     DSProcReceiver();
     virtual ~DSProcReceiver();
     DSProcReceiver(const DSProcReceiver&) = delete;
@@ -60,8 +61,10 @@ public:
     bool configureSD();
     bool enableSD(bool on);
     bool disableSD() { return enableSD(false); }
-    // What CleanBeforeDestroy leaves to the owner.
-    bool isSDEnabled() const { return sd.state == State::On; }
+    // What CleanBeforeDestroy leaves to the owner: the signal detector off
+    // when this receiver turned it on and no other receiver on the timeslot
+    // has it on.
+    void releaseSD();
     // Mutes the first and second direction; a direction switched off is
     // disabled in the driver.
     bool enableMute(bool first, bool second);
@@ -74,11 +77,16 @@ public:
     void disableToneAll();
 
     // Switches off what this receiver turned on (VAD, BSS, NG, mute, delays,
-    // gain) and every tone filter; SD is left as it is.
+    // gain) and every tone filter, each unless another receiver on the
+    // timeslot still uses it: then only the filters this one alone enabled
+    // go off. SD is left as it is.
     void CleanBeforeDestroy();
 
 private:
     friend class DSProcReceiverService;
+
+    // Whether this receiver enabled the frequency's tone filter.
+    bool Filters(unsigned freq) const;
 
     enum class State : std::int32_t { Unset = -1, Off = 0, On = 1 };
     struct Feature {
@@ -95,6 +103,8 @@ private:
     std::uint32_t muteId = 0;
     bool delaysSet = false;
     bool rxGainSet = false;
+    // The frequencies whose filter this receiver enabled last.
+    std::vector<unsigned> toneFilters;
     Containers::CyclicList link;
 };
 

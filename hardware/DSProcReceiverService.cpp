@@ -254,16 +254,58 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
     return true;
 }
 
+bool DSProcReceiverService::SharedBy(const DSProcReceiver& receiver, const Uses& uses) const {
+    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
+        const DSProcReceiver* other = Containers::offset(*it, &DSProcReceiver::link);
+        if (other != &receiver && other->dsproc_timeslot() == receiver.dsproc_timeslot() &&
+            uses(*other))
+            return true;
+    }
+    return false;
+}
+
 void DSProcReceiverService::OnEvent(int fd, short revents) {
     if (!ReadDriverEvents(fd, revents, sizeof(Dsproc::EventRecord), "dsproc",
                           [this](const void* record) { Dispatch(record); }))
         event.Release();
 }
 
-// The walk ends at the first receiver on the timeslot, before or after its
-// callback, so a receiver destroyed by its callback is never touched again;
-// the next record walks the list afresh. No id names a request when it is 0,
-// so an event under id 0 never matches a feature that was never enabled.
+// An event belongs to the receiver on its timeslot whose feature made it;
+// with none, to the first on the timeslot, which tells why it is dropped. The
+// walk only chooses, so the next record walks the list afresh.
+DSProcReceiver* DSProcReceiverService::Owner(const Dsproc::EventRecord& e) {
+    using State = DSProcReceiver::State;
+    auto current = [&e](const DSProcReceiver::Feature& f) {
+        return f.state == State::On && f.id == e.id;
+    };
+    auto made = [&](const DSProcReceiver& r) {
+        switch (e.type) {
+            case Dsproc::TypeVAD:
+                return current(r.vad);
+            case Dsproc::TypeSD:
+                return current(r.sd);
+            case Dsproc::TypeBSS:
+                return r.bss.state == State::On;
+            case Dsproc::TypeToneFilter:
+                return r.Filters(e.payload.tone.freq);
+            case Dsproc::TypeFlags:
+                return r.vad.state == State::On;
+        }
+        return false;
+    };
+    DSProcReceiver* first = nullptr;
+    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
+        DSProcReceiver* receiver = Containers::offset(*it, &DSProcReceiver::link);
+        if (receiver->dsproc_timeslot() != e.timeslot) continue;
+        if (made(*receiver)) return receiver;
+        if (!first) first = receiver;
+    }
+    return first;
+}
+
+// The receiver is called after the walk, so one destroyed by its callback is
+// never touched again. No id names a request when it is 0, so an event under
+// id 0 never matches a feature that was never enabled.
 void DSProcReceiverService::Dispatch(const void* data) {
     using State = DSProcReceiver::State;
     Dsproc::EventRecord e;
@@ -273,52 +315,51 @@ void DSProcReceiverService::Dispatch(const void* data) {
         std::clog << "dsproc event: " << Fields{e} << std::endl;
         TraceType(e);
     }
-    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
-        DSProcReceiver* receiver = Containers::offset(*it, &DSProcReceiver::link);
-        if (receiver->dsproc_timeslot() != e.timeslot) continue;
-        const auto& w = e.payload.words;
-        switch (e.type) {
-            case Dsproc::TypeVAD:
-            case Dsproc::TypeSD: {
-                bool vad = e.type == Dsproc::TypeVAD;
-                const DSProcReceiver::Feature& f = vad ? receiver->vad : receiver->sd;
-                const char* name = vad ? "vad" : "sd";
-                if (f.state == State::Off) {
-                    if (traced)
-                        std::clog << "ignore spurious dsproc " << name
-                                  << " event (dsproc disabled): " << Fields{e} << std::endl;
-                } else if (e.id == 0 || e.id != f.id) {
-                    if (traced)
-                        std::clog << "ignore spurious dsproc " << name << " event: " << Fields{e}
-                                  << " rid=" << f.id << std::endl;
-                } else if (vad) {
-                    DSProcVADEvent vadEvent{-1, -1};
-                    if (w[0] & 1) vadEvent.rx = w[1];
-                    if (w[0] & 2) vadEvent.tx = w[2];
-                    receiver->dsproc_vad_event(vadEvent);
-                } else {
-                    receiver->dsproc_sd_event(DSProcSDEvent{w[0]});
-                }
-                break;
-            }
-            case Dsproc::TypeBSS:
-                if (receiver->bss.state != State::Off)
-                    receiver->dsproc_bss_event(&e.payload.bss);
-                else if (traced)
-                    std::clog << "ignore spurious dsproc bss event (dsproc disabled): " << Fields{e}
-                              << std::endl;
-                break;
-            case Dsproc::TypeToneFilter:
-                receiver->dsproc_tone_flt_event(&e.payload.tone);
-                break;
-            case Dsproc::TypeFlags:
-                receiver->dsproc_flags_event(&e.payload.flags);
-                break;
-        }
+    DSProcReceiver* receiver = Owner(e);
+    if (!receiver) {
+        if (traced)
+            std::cerr << "receive dsproc event from unknown timeslot " << e.timeslot << std::endl;
         return;
     }
-    if (traced)
-        std::cerr << "receive dsproc event from unknown timeslot " << e.timeslot << std::endl;
+    const auto& w = e.payload.words;
+    switch (e.type) {
+        case Dsproc::TypeVAD:
+        case Dsproc::TypeSD: {
+            bool vad = e.type == Dsproc::TypeVAD;
+            const DSProcReceiver::Feature& f = vad ? receiver->vad : receiver->sd;
+            const char* name = vad ? "vad" : "sd";
+            if (f.state == State::Off) {
+                if (traced)
+                    std::clog << "ignore spurious dsproc " << name
+                              << " event (dsproc disabled): " << Fields{e} << std::endl;
+            } else if (e.id == 0 || e.id != f.id) {
+                if (traced)
+                    std::clog << "ignore spurious dsproc " << name << " event: " << Fields{e}
+                              << " rid=" << f.id << std::endl;
+            } else if (vad) {
+                DSProcVADEvent vadEvent{-1, -1};
+                if (w[0] & 1) vadEvent.rx = w[1];
+                if (w[0] & 2) vadEvent.tx = w[2];
+                receiver->dsproc_vad_event(vadEvent);
+            } else {
+                receiver->dsproc_sd_event(DSProcSDEvent{w[0]});
+            }
+            break;
+        }
+        case Dsproc::TypeBSS:
+            if (receiver->bss.state != State::Off)
+                receiver->dsproc_bss_event(&e.payload.bss);
+            else if (traced)
+                std::clog << "ignore spurious dsproc bss event (dsproc disabled): " << Fields{e}
+                          << std::endl;
+            break;
+        case Dsproc::TypeToneFilter:
+            receiver->dsproc_tone_flt_event(&e.payload.tone);
+            break;
+        case Dsproc::TypeFlags:
+            receiver->dsproc_flags_event(&e.payload.flags);
+            break;
+    }
 }
 
 }  // namespace Hardware

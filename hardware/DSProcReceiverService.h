@@ -1,8 +1,9 @@
 // The voice-processing driver ("/dev/dsp") as the daemon's one client of it:
 // sends the receivers' requests, each naming the receiver's timeslot, and
-// hands every event to the first receiver on its timeslot, by type, when the
-// feature behind it is on and, for VAD and SD, the event carries the id of
-// the feature's latest enable. Opened at the first receiver operation; a
+// hands every event to the receiver on its timeslot whose feature made it
+// (VAD and the flags to VAD, SD, BSS, a tone filter to the frequency's), when
+// that feature is on and, for VAD and SD, the event carries the id of the
+// feature's latest enable. Opened at the first receiver operation; a
 // device that failed to open or went away is opened again by the next
 // request (a configure call gives up without it, the switches fail on it
 // with their lines). Event traces are written under the "signalling.events"
@@ -15,6 +16,7 @@
 #include "schema/LGCP.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace Hardware {
 
@@ -44,6 +46,10 @@ public:
     bool enableSD(DSProcReceiver& receiver, bool on);
     bool enableMute(DSProcReceiver& receiver, bool first, bool second);
 
+    // Whether uses() holds for another receiver on the receiver's timeslot.
+    using Uses = std::function<bool(const DSProcReceiver&)>;
+    bool SharedBy(const DSProcReceiver& receiver, const Uses& uses) const;
+
     void OnEvent(int fd, short revents);
 
 private:
@@ -57,6 +63,7 @@ private:
                 const char* name, bool on);
     bool Enable(unsigned ts, std::uint32_t mask, const char* name, std::uint32_t& id);
     bool Disable(unsigned ts, std::uint32_t mask, const char* name);
+    static DSProcReceiver* Owner(const Dsproc::EventRecord& e);
     void Dispatch(const void* record);
 
     Event event;

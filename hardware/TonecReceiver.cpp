@@ -53,7 +53,19 @@ bool TonecReceiver::disableToneGenerator(bool force) {
         dialTimer.reset();
         dialing = audibleCall = false;
     }
+    steadyTone = false;
     return enableToneGenerator(0, 0, 0, 0);
+}
+
+bool TonecReceiver::playTone(unsigned short freq, unsigned short amp) {
+    disableToneGenerator(false);
+    steadyTone = true;
+    return enableToneGenerator(freq, 0, amp, 0);
+}
+
+bool TonecReceiver::generatorShared() const {
+    return TonecReceiverService::instance().SharedBy(
+        *this, [](const TonecReceiver& other) { return other.PlaysGenerator(); });
 }
 
 void TonecReceiver::translateDTMF(const LGCP::TranslateDtmfParams& params) {
@@ -124,11 +136,17 @@ void TonecReceiver::translateSelcal(const TERM::SelcalCommand& command) {
     TonecReceiverService::instance().translateSelcal(*this, command);
 }
 
+// The driver keeps one state per timeslot, so what another receiver on it
+// still uses stays on.
 void TonecReceiver::CleanBeforeDestroy() {
-    if (dtmfEnabled) enableDTMF(false);
-    if (ivaEnabled) enableIVA(false);
-    if (dtmfReject) enableDTMFReject(false);
-    if (dialing || audibleCall) disableToneGenerator(true);
+    const TonecReceiverService& service = TonecReceiverService::instance();
+    auto mine = [&](const TonecReceiverService::Uses& uses) {
+        return uses(*this) && !service.SharedBy(*this, uses);
+    };
+    if (mine([](const TonecReceiver& r) { return r.dtmfEnabled; })) enableDTMF(false);
+    if (mine([](const TonecReceiver& r) { return r.ivaEnabled; })) enableIVA(false);
+    if (mine([](const TonecReceiver& r) { return r.dtmfReject; })) enableDTMFReject(false);
+    if (mine([](const TonecReceiver& r) { return r.PlaysGenerator(); })) disableToneGenerator(true);
 }
 
 }  // namespace Hardware

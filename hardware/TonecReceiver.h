@@ -23,8 +23,8 @@ public:
         std::uint32_t timestamp;
     };
 
-    // Joins the service's receivers at the tail: of two receivers on one
-    // timeslot, the one made first hears the detections.
+    // Joins the service's receivers. Of several receivers on one timeslot, a
+    // detection goes to the one that switched its detector on.
     TonecReceiver();
     virtual ~TonecReceiver();
     TonecReceiver(const TonecReceiver&) = delete;
@@ -56,6 +56,12 @@ public:
     // Unforced, only a dial in progress is stopped (false when there is
     // none); forced, the generator is switched off in any case.
     bool disableToneGenerator(bool force);
+    // One tone until the generator is switched off; a dial in progress is
+    // stopped first.
+    bool playTone(unsigned short freq, unsigned short amp);
+    // Another receiver on this timeslot plays the generator: the driver has
+    // one per timeslot.
+    bool generatorShared() const;
 
     // Plays the digits, each for its tone duration then its pause (70 ms
     // each unless given), and calls tone_gen_complete() after the last
@@ -70,7 +76,8 @@ public:
     bool is_inDTMFTransmit() const { return dialing; }
 
     // Switches off the detectors and the rejection this receiver turned on,
-    // and the generator when a dial or cadence was playing.
+    // and the generator when a dial, cadence or tone of its own was playing,
+    // each unless another receiver on the timeslot still uses it.
     void CleanBeforeDestroy();
 
 private:
@@ -79,6 +86,7 @@ private:
     // Detections are delivered while either detector is on; each keeps its
     // own state, so one never answers or silences for the other.
     bool DetectorActive() const { return dtmfEnabled || ivaEnabled; }
+    bool PlaysGenerator() const { return dialing || audibleCall || steadyTone; }
 
     void on_DTMFPauseFinish(Timer*);
     void on_DTMFToneFinish(Timer*);
@@ -89,6 +97,7 @@ private:
     Timer dialTimer;
     bool dialing = false;
     bool audibleCall = false;
+    bool steadyTone = false;
     // The id the DTMF detector of this timeslot was last enabled under.
     std::uint32_t requestId = 0;
     LGCP::TranslateDtmfParams pendingDial;

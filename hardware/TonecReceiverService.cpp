@@ -22,6 +22,9 @@ std::ostream& operator<<(std::ostream& out, const Tonec::EventRecord& e) {
                << " id=" << e.id;
 }
 
+// The IVA detector reports its codes from 256 up, the DTMF detector below.
+bool FromIva(std::int32_t code) { return code >= 0x100; }
+
 }  // namespace
 
 // Joining the list does not make the service: the device is opened by the
@@ -188,32 +191,54 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
     }
 }
 
+bool TonecReceiverService::SharedBy(const TonecReceiver& receiver, const Uses& uses) const {
+    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
+        const TonecReceiver* other = Containers::offset(*it, &TonecReceiver::link);
+        if (other != &receiver && other->tonec_timeslot() == receiver.tonec_timeslot() &&
+            uses(*other))
+            return true;
+    }
+    return false;
+}
+
 void TonecReceiverService::OnEvent(int fd, short revents) {
     if (!ReadDriverEvents(fd, revents, sizeof(Tonec::EventRecord), "tonec",
                           [this](const void* record) { Dispatch(record); }))
         event.Release();
 }
 
-// The walk ends at the first receiver on the timeslot, before or after its
-// callback, so a receiver destroyed by tonec_event() is never touched again;
-// the next record walks the list afresh.
+// The driver tags every detection of a timeslot with the id of its latest
+// DTMF enable. The walk only chooses: the receiver is called after it, so one
+// destroyed by tonec_event() is never touched again, and the next record
+// walks the list afresh. With no receiver of the event's detector, the first
+// on the timeslot tells why the event is dropped.
 void TonecReceiverService::Dispatch(const void* data) {
     Tonec::EventRecord e;
     std::memcpy(&e, data, sizeof e);
     std::clog << "dtmf event: " << e << std::endl;
+    TonecReceiver* first = nullptr;
+    TonecReceiver* dtmf = nullptr;
+    TonecReceiver* iva = nullptr;
     for (auto it = receivers.begin(); it != receivers.end(); ++it) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
         if (receiver->tonec_timeslot() != e.timeslot) continue;
-        if (!receiver->DetectorActive())
-            std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
-        else if (receiver->requestId != e.id)
-            std::clog << "ignore spurious dtmf event: " << e << " rid=" << receiver->requestId
-                      << std::endl;
-        else
-            receiver->tonec_event(TonecReceiver::Params{e.code, e.timestamp});
+        if (!first) first = receiver;
+        if (receiver->dtmfEnabled && (!dtmf || receiver->requestId == e.id)) dtmf = receiver;
+        if (receiver->ivaEnabled && !iva) iva = receiver;
+    }
+    if (!first) {
+        std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
         return;
     }
-    std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
+    TonecReceiver* owner = FromIva(e.code) ? iva : dtmf;
+    if (!owner) owner = first;
+    const std::uint32_t current = (dtmf ? dtmf : owner)->requestId;
+    if (!owner->DetectorActive())
+        std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
+    else if (current != e.id)
+        std::clog << "ignore spurious dtmf event: " << e << " rid=" << current << std::endl;
+    else
+        owner->tonec_event(TonecReceiver::Params{e.code, e.timestamp});
 }
 
 }  // namespace Hardware

@@ -1,7 +1,8 @@
 // The tone driver ("/dev/dtmf") as the daemon's one client of it: sends the
 // receivers' requests, each naming the receiver's timeslot, and hands every
-// detection to the first receiver on its timeslot when it carries the id of
-// that receiver's latest DTMF enable. Opened at the first receiver operation;
+// detection to the receiver on its timeslot that switched its detector (DTMF
+// or IVA) on when it carries the id of the timeslot's latest DTMF enable.
+// Opened at the first receiver operation;
 // a device that failed to open or went away is opened again by the next
 // request (a configure call answers false without it, the other requests
 // fail on it with their lines).
@@ -11,6 +12,8 @@
 #include "runtime/Event.h"
 #include "schema/LGCP.h"
 #include "schema/TERM.h"
+
+#include <functional>
 
 namespace Hardware {
 
@@ -34,6 +37,10 @@ public:
     bool enableToneGenerator(unsigned ts, unsigned short freq1, unsigned short freq2,
                              unsigned short amp1, unsigned short amp2);
     void translateSelcal(TonecReceiver& receiver, const TERM::SelcalCommand& command);
+
+    // Whether uses() holds for another receiver on the receiver's timeslot.
+    using Uses = std::function<bool(const TonecReceiver&)>;
+    bool SharedBy(const TonecReceiver& receiver, const Uses& uses) const;
 
     void OnEvent(int fd, short revents);
 

@@ -21,11 +21,12 @@ int Mixer::TdmChannel(const LGCP::MixerChannel& channel) {
 // Aborted slots of a unit that came back stay in the factory's list until
 // the controller destroys them, and they still hold their timeslot and its
 // receivers.
+template <class Kind>
 int Mixer::FreeChannel(const LGCP::MixerChannel& channel) const {
     const int number = TdmChannel(channel);
     if (number < 0) return -1;
     for (const Slot* slot : MixerFactory::instance().GetSlots()) {
-        const auto* held = dynamic_cast<const TdmSlot*>(slot);
+        const auto* held = dynamic_cast<const Kind*>(slot);
         if (held && held->mixer.id() == unitId && held->channel == number) {
             std::cerr << ext::header(this) << "channel " << number << " is held by " << *slot
                       << std::endl;
@@ -50,8 +51,15 @@ const TdmOutput* Mixer::OutputOn(int channel) const {
     return nullptr;
 }
 
+bool Mixer::InputOn(int timeslot) {
+    for (const Slot* slot : MixerFactory::instance().GetSlots())
+        if (const auto* in = dynamic_cast<const TdmInput*>(slot); in && in->timeslot == timeslot)
+            return true;
+    return false;
+}
+
 void Mixer::StopDial(TdmSlot& slot) {
-    if (!slot.is_inDTMFTransmit()) return;
+    if (!slot.is_inDTMFTransmit() || slot.generatorShared()) return;
     slot.enableSilence();
     slot.disableToneGenerator(true);
 }
@@ -133,7 +141,7 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
 // of its summator lists is in the sum already, at the gain the output gave
 // it, and stays the output's.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
-    const int channel = FreeChannel(params.get_channel());
+    const int channel = FreeChannel<TdmInput>(params.get_channel());
     const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
     auto* in = new TdmInput(*this, channel, timeslot);
@@ -160,7 +168,7 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
 // output that feed its channel join the sum again, those it lists at the
 // gain it gives them.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
-    const int channel = FreeChannel(params.get_channel());
+    const int channel = FreeChannel<TdmOutput>(params.get_channel());
     const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
     if (timeslot < 0 || !SetTX(params)) return nullptr;
     auto* out = new TdmOutput(*this, channel, timeslot);

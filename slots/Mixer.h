@@ -5,10 +5,12 @@
 // a unit that discovery has lost aborts its slots and deletes itself once
 // the last of them is released.
 //
-// One slot holds a channel at a time, the aborted slots of an earlier unit
-// with the same id included, so a release only undoes what its own slot
-// programmed. An output owns its summator and the inputs it lists; an input
-// owns its entry in another summator while it is there.
+// A channel carries one input and one output, both on the channel's switch
+// timeslot: a conference leg is the pair. A second slot of one kind on a
+// channel is refused, the aborted slots of an earlier unit with the same id
+// included, so a release only undoes what its own slot programmed. An output
+// owns its summator and the inputs it lists; an input owns its entry in
+// another summator while it is there.
 #pragma once
 
 #include "hardware/MixerDriver.h"
@@ -49,6 +51,8 @@ public:
     void Release(TdmOutput& out);
     // Clears every summator of the unit.
     void Reset();
+    // Whether a mixer input of any unit receives on the switch timeslot.
+    static bool InputOn(int timeslot);
     // The unit is gone from the board: every slot gets an abort signal.
     void Clear();
 
@@ -75,13 +79,15 @@ private:
     mix_slot Address(int channel) const { return {std::int32_t(unitId), tdmChannel, channel}; }
     // The channel number when it is a TDM channel the factory accepts; -1 otherwise.
     static int TdmChannel(const LGCP::MixerChannel& channel);
-    // The same, and -1 while a slot of this unit id holds the channel.
+    // The same, and -1 while a slot of this kind and unit id holds the channel.
+    template <class Kind>
     int FreeChannel(const LGCP::MixerChannel& channel) const;
     // The live inputs of this unit that feed the summator.
     std::vector<TdmInput*> InputsOf(int summator) const;
     // The live output of this unit on the channel; null when there is none.
     const TdmOutput* OutputOn(int channel) const;
-    // Stops a DTMF dial still playing on the slot's timeslot.
+    // Stops a DTMF dial still playing on the slot's timeslot, unless the
+    // other slot on the timeslot plays the generator too.
     static void StopDial(TdmSlot& slot);
     // A request on one channel: its result, a failure logged under name.
     int ChannelRequest(unsigned long request, const char* name, mix_slot channel);

@@ -16,7 +16,7 @@ using P = LGCP::IoctlParams;
 // mixer timeslot nobody else would ever switch it off.
 TdmSlot::~TdmSlot() {
     TonecReceiver::CleanBeforeDestroy();
-    if (isSDEnabled()) disableSD();
+    releaseSD();
     DSProcReceiver::CleanBeforeDestroy();
 }
 
@@ -88,16 +88,13 @@ bool TdmInput::Ioctl(const LGCP::IoctlParams& p) {
     }
 }
 
-TdmOutput::~TdmOutput() {
-    if (toneOn) disableToneGenerator(true);
-}
-
 bool TdmOutput::Lists(int number) const {
     return std::find(inputs.begin(), inputs.end(), number) != inputs.end();
 }
 
+// The input of the channel receives on the same timeslot: its feed stays.
 bool TdmOutput::IBeforeDestroy() {
-    HwMux::instance().Disable(timeslot);
+    if (!Mixer::InputOn(timeslot)) HwMux::instance().Disable(timeslot);
     mixer.Release(*this);
     return true;
 }
@@ -110,15 +107,11 @@ bool TdmOutput::Ioctl(const LGCP::IoctlParams& p) {
             return enableDTMFReject(false);
         case P::tone_gen_enable::Id::value: {
             const LGCP::ToneGenerator& g = p.get_tone_gen_enable();
-            disableToneGenerator(false);
-            enableToneGenerator(std::uint16_t(g.get_freq().getValue()), 0,
-                                std::uint16_t(g.get_amp().getValue()), 0);
-            toneOn = true;
+            playTone(std::uint16_t(g.get_freq().getValue()), std::uint16_t(g.get_amp().getValue()));
             return true;
         }
         case P::tone_gen_disable::Id::value:
             disableToneGenerator(true);
-            toneOn = false;
             return true;
         default:
             return TdmSlot::Ioctl(p);

@@ -3,9 +3,13 @@
 // (`mixerOut`), the timeslot that carries a summator's sum. Both own a tone
 // receiver and a voice-processing receiver on their timeslot, which the
 // controller configures through ioctl and whose detections come back as the
-// slot's signals. A destroy completes at once: the timeslot is switched off,
-// the unit's programming undone, and the receivers switch off what they
-// turned on, the signal detector and an output's tone included.
+// slot's signals. An input and an output on one channel share its timeslot
+// and the driver state on it: a detection goes to the half that switched its
+// detector on. A destroy completes at once: the path into the timeslot is
+// switched off (by an output only while no input receives on it), the unit's
+// programming undone, and the receivers switch off what they turned on, the
+// signal detector and an output's tone included, unless the other half still
+// uses it.
 #pragma once
 
 #include "hardware/DSProcReceiver.h"
@@ -81,8 +85,6 @@ private:
 class TdmOutput : public TdmSlot {
 public:
     TdmOutput(Mixer& mixer, int channel, int timeslot) : TdmSlot(mixer, channel, timeslot) {}
-    // A tone the controller switched on is not left sounding on the timeslot.
-    ~TdmOutput() override;
 
     bool IBeforeDestroy() override;
     bool Ioctl(const LGCP::IoctlParams& params) override;
@@ -105,8 +107,6 @@ private:
 
     // The channels the output's create listed: their entries are its own.
     std::vector<int> inputs;
-    // The generator plays what tone-gen-enable asked for.
-    bool toneOn = false;
 };
 
 }  // namespace Mixer

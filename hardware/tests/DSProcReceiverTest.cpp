@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -51,7 +52,13 @@ struct DSProcTest : ::testing::Test {
         for (const auto& r : dsp->History()) {
             std::ostringstream s;
             s << std::hex << r.number << std::dec << ' ';
-            if (r.number == Dsproc::Configure) s << "kind " << r.As<Dsproc::ConfigureRecord>().kind;
+            if (r.number == Dsproc::Configure) {
+                const auto record = r.As<Dsproc::ConfigureRecord>();
+                s << "kind " << record.kind;
+                if (record.kind == Dsproc::KindToneFilter)
+                    s << " freq " << record.params.toneFilter.freq << " en "
+                      << unsigned(record.params.toneFilter.enable);
+            }
             if (r.number == Dsproc::Enable || r.number == Dsproc::Disable)
                 s << "mask " << r.As<Dsproc::SwitchRecord>().mask;
             sent.push_back(s.str());
@@ -167,6 +174,62 @@ TEST_F(DSProcTest, EventsAreDispatchedByType) {
     EXPECT_EQ(sim->Command("/dev/dsp event 9 2 4"), "ok");
     LoopDriver().Run(2);
     EXPECT_EQ(r.heard.str(), "bss 0.5");
+}
+
+// Two receivers on one timeslot, as an input and an output of one mixer
+// channel: each event goes to the one whose feature made it, whichever was
+// made first, and a destroy leaves on what the other uses.
+TEST_F(DSProcTest, TwoReceiversOnATimeslotShareTheDriverState) {
+    {
+        Receiver output(9), input(9);
+        output.enableVAD(true);
+        input.enableSD(true), input.enableBSS(true), input.configureToneFilter(1000, 1, 40, -20);
+        for (const char* event :
+             {"2 4", "1 3 5 7", "256 1000 1", "256 2000 1", "16 0.5", "512 1 2"})
+            ASSERT_EQ(sim->Command(std::string("/dev/dsp event 9 ") + event), "ok");
+        LoopDriver().Run(2);
+        EXPECT_EQ(input.heard.str(), "sd 4; tone 1000 1; bss 0.5");
+        EXPECT_EQ(output.heard.str(), "vad 5 7; tone 2000 1; flags 1 2");
+        output.CleanBeforeDestroy(), input.releaseSD(), input.CleanBeforeDestroy();
+    }
+    const struct {
+        const char* name;
+        std::function<void(Receiver& other, Receiver& going)> steps;
+        std::vector<std::string> sent;
+        const char* enabled;
+    } table[] = {
+        {"what the other has on stays on",
+         [](Receiver& other, Receiver& going) {
+             other.enableVAD(true), other.enableSD(true), other.configureDelays(1, 2, 3);
+             other.configureToneFilter(1000, 1, 40, -20);
+             going.enableVAD(true), going.enableSD(true), going.enableBSS(true);
+             going.configureDelays(4, 5, 6);
+             going.configureToneFilter(1000, 1, 40, -20),
+                 going.configureToneFilter(2000, 1, 40, -20);
+         },
+         {D + "16", C + "256 freq 2000 en 0"},
+         "3"},
+        {"the other's filters keep the timeslot's",
+         [](Receiver& other, Receiver&) { other.configureToneFilter(1000, 1, 40, -20); },
+         {},
+         "0"},
+        {"alone, it switches off what it turned on",
+         [](Receiver&, Receiver& going) { going.enableSD(true), going.configureRxGain(-6); },
+         {D + "2", C + "64", D + "256"},
+         "0"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        Receiver other(9);
+        auto going = std::make_unique<Receiver>(9);
+        row.steps(other, *going);
+        dsp->ClearHistory();
+        going->releaseSD(), going->CleanBeforeDestroy();
+        going.reset();
+        EXPECT_EQ(Sent(), row.sent);
+        EXPECT_EQ(sim->Command("/dev/dsp enabled 9"), row.enabled);
+        other.releaseSD(), other.CleanBeforeDestroy();
+    }
 }
 
 // Under "signalling.events" each event is traced; the flags are hexadecimal

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -148,9 +149,9 @@ TEST_F(TonecTest, EventsReachTheReceiverOnlyUnderItsCurrentId) {
     EXPECT_NE(out.str().find("ignore spurious dtmf event (DTMF disabled): "), std::string::npos);
 }
 
-// The first receiver linked on a timeslot hears it, even when gone from its
-// own callback; the next record then goes to the one after it.
-TEST_F(TonecTest, TheFirstReceiverOnATimeslotHearsIt) {
+// The receiver whose DTMF enable the event names hears it, even when gone
+// from its own callback; the next record walks the receivers afresh.
+TEST_F(TonecTest, TheReceiverOfTheEventsEnableHearsIt) {
     auto* first = new Receiver(5);
     Receiver second(5);
     first->enableDTMF(true);
@@ -163,6 +164,79 @@ TEST_F(TonecTest, TheFirstReceiverOnATimeslotHearsIt) {
     Dispatch();
     EXPECT_EQ(heard, std::vector<int>{1});
     EXPECT_EQ(second.codes, std::vector<int>{2});
+}
+
+// Two receivers on one timeslot, as an input and an output of one mixer
+// channel: each detection goes to the one that switched its detector on,
+// whichever was made first, and a destroy leaves on what the other uses.
+TEST_F(TonecTest, TwoReceiversOnATimeslotShareTheDriverState) {
+    Receiver output(3), input(3);
+    output.enableIVA(true);
+    input.enableDTMF(true);
+    for (const char* line : {"/dev/dtmf event 3 5", "/dev/dtmf event 3 0x300"})
+        ASSERT_EQ(sim->Command(line), "ok");
+    Dispatch();
+    EXPECT_EQ(input.codes, std::vector<int>{5});
+    EXPECT_EQ(output.codes, std::vector<int>{0x300});
+    output.enableIVA(false), input.disableDTMF();
+
+    using Steps = std::function<void(Receiver & other, Receiver & going)>;
+    LGCP::TranslateDtmfParams dial;
+    LGCP::DualTone digit;
+    digit.set_freq1(697), digit.set_freq2(1209);
+    dial.set_digits().push_back(digit);
+    const struct {
+        const char* name;
+        Steps steps;
+        std::vector<unsigned long> sent;
+        const char* enabled;
+        const char* generator;
+    } table[] = {
+        {"detectors the other has on stay on",
+         [](Receiver& other, Receiver& going) {
+             other.enableDTMF(true), other.enableIVA(true);
+             going.enableDTMF(true), going.enableDTMFReject(true);
+         },
+         {Tonec::RejectionDisable},
+         "dtmf iva",
+         "off"},
+        {"the other's tone outlives a dial",
+         [&](Receiver& other, Receiver& going) {
+             other.playTone(1000, 500);
+             going.translateDTMF(dial);
+         },
+         {},
+         "none",
+         "tone 697 1209"},
+        {"a dial outlives the other's tone",
+         [&](Receiver& other, Receiver& going) {
+             other.translateDTMF(dial);
+             going.playTone(1000, 500);
+         },
+         {},
+         "none",
+         "tone 1000 0"},
+        {"a tone of its own goes off",
+         [](Receiver&, Receiver& going) { going.playTone(1000, 500); },
+         {Tonec::Dial},
+         "none",
+         "off"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        Receiver other(3);
+        auto going = std::make_unique<Receiver>(3);
+        row.steps(other, *going);
+        tonec->ClearHistory();
+        going->CleanBeforeDestroy();
+        going.reset();
+        EXPECT_EQ(Numbers(), row.sent);
+        EXPECT_EQ(sim->Command("/dev/dtmf enabled 3"), row.enabled);
+        EXPECT_EQ(sim->Command("/dev/dtmf generator 3"), row.generator);
+        other.CleanBeforeDestroy();
+    }
+    EXPECT_EQ(sim->Command("/dev/dtmf enabled 3") + ' ' + sim->Command("/dev/dtmf generator 3"),
+              "none off");
 }
 
 // The dial and the audible call share the generator and its timer: what the

@@ -48,32 +48,38 @@ struct MixerUnits : ::testing::Test {
         return resources.get_mixer().size();
     }
 
-    // One step on unit 3, as the sum table spells it: "in C S" an input on
-    // channel C feeding summator S ("-" for none), "out C I:G ..." an output
-    // whose summator gets inputs I at gains G, "del C" the destroy of the
-    // slot on C. A create prefixed "!" is expected to be refused.
+    // One step, as the sum table spells it: "in C S" an input on channel C
+    // feeding summator S ("-" for none), "out C I:G ..." an output whose
+    // summator gets inputs I at gains G, "del in C" and "del out C" the
+    // destroy of that slot. C is a channel of unit 3, or "U/C" one of unit U.
+    // A create prefixed "!" is expected to be refused.
     void Step(const std::string& step) {
         std::istringstream words(step);
-        std::string verb;
-        int channel;
-        words >> verb >> channel;
+        std::string verb, where;
+        words >> verb;
         const bool refused = verb[0] == '!';
         if (refused) verb.erase(0, 1);
         if (verb == "del") {
-            Destroy(slots.at(channel));
-            slots.erase(channel);
+            std::string kind;
+            words >> kind >> where;
+            Destroy(slots.at(kind + ' ' + where));
+            slots.erase(kind + ' ' + where);
             return;
         }
+        words >> where;
+        const auto slash = where.find('/');
+        const int unit = slash == std::string::npos ? 3 : std::stoi(where.substr(0, slash));
+        const int channel = std::stoi(where.substr(slash == std::string::npos ? 0 : slash + 1));
         LGCP::CreateParams params;
         std::string word;
         if (verb == "in") {
             LGCP::MixerInParams& in = params.select_mixerIn();
-            in.set_unit(3);
+            in.set_unit(unit);
             in.set_channel().select_tdm(channel);
             if (words >> word && word != "-") in.set_summator().select_tdm(std::stoi(word));
         } else {
             LGCP::MixerOutParams& out = params.select_mixerOut();
-            out.set_unit(3);
+            out.set_unit(unit);
             out.set_channel().select_tdm(channel);
             while (words >> word) {
                 LGCP::MixerInput input;
@@ -84,7 +90,7 @@ struct MixerUnits : ::testing::Test {
         }
         Slot* slot = factory.NewSlot(params);
         EXPECT_EQ(refused, slot == nullptr) << step;
-        if (slot) slots[channel] = slot;
+        if (slot) slots[verb + ' ' + where] = slot;
     }
     static void Destroy(Slot* slot) {
         EXPECT_TRUE(slot->BeforeDestroy());
@@ -93,8 +99,8 @@ struct MixerUnits : ::testing::Test {
 
     Board::Sim* sim = nullptr;
     MixerFactory& factory = MixerFactory::instance();
-    // The slots a case made on unit 3 and has not destroyed, by channel.
-    std::map<int, Slot*> slots;
+    // The slots a case made and has not destroyed, by kind and channel ("in 5").
+    std::map<std::string, Slot*> slots;
     // Every driver request is logged.
     TestSupport::StreamCapture log{std::clog}, errors{std::cerr};
 };
@@ -144,24 +150,36 @@ struct SumCase {
 
 const SumCase sumCases[] = {
     {"an input leaves its own sum only",
-     {"out 2", "in 5 2", "in 6 2", "in 7 4", "del 5"},
+     {"out 2", "in 5 2", "in 6 2", "in 7 4", "del in 5"},
      "2 6",
      nullptr},
     {"an output made last keeps the inputs that feed it",
      {"in 5 2", "in 6 2", "out 2 6:100"},
      "6 5",
      "17158:100 17157:32767"},
+    {"an input a later output added back leaves that sum",
+     {"in 5 2", "out 2", "del in 5"},
+     "2",
+     "17154:32767"},
     {"an input the output lists stays at the output's gain",
-     {"out 2 5:100", "in 5 2", "del 5"},
+     {"out 2 5:100", "in 5 2", "del in 5"},
      "5",
      "17157:100"},
     {"an input whose output cleared the sum goes quietly",
-     {"out 2", "in 5 2", "del 2", "del 5"},
+     {"out 2", "in 5 2", "del out 2", "del in 5"},
      "none",
      nullptr},
-    {"a held channel is refused without touching its sum",
-     {"out 2 5:100", "!out 2", "!in 2 4", "in 6 2", "!out 6 7:1", "!in 6 -"},
+    {"a channel takes an input and an output, in either order",
+     {"in 2 -", "out 2 6:1", "out 4", "in 4 2", "del in 2"},
+     "6 4",
+     "17158:1 17156:32767"},
+    {"a second slot of one kind is refused without touching a sum",
+     {"out 2 5:100", "in 6 2", "!out 2", "!in 6 2", "!in 6 -"},
      "5 6",
+     nullptr},
+    {"one channel number on two units is two channels",
+     {"in 6 2", "in 1/6 -", "out 1/6", "!in 1/6 2", "out 2"},
+     "2 6",
      nullptr},
 };
 
@@ -206,13 +224,32 @@ TEST_F(MixerUnits, DelaysReachTheDriverFieldByField) {
     LGCP::Delays& delays = params.select_delays();
     delays.set_rx(10);
     delays.set_tx(20);
-    EXPECT_TRUE(slots.at(2)->Ioctl(params));
+    EXPECT_TRUE(slots.at("out 2")->Ioctl(params));
     auto& dsp = sim->Model<Board::SimDsproc>("/dev/dsp");
     const Dsproc::DelayParams sent =
         dsp.State(17154).configuration.at(Dsproc::KindDelays).params.delays;
     EXPECT_EQ(10u, sent.rx);
     EXPECT_EQ(20u, sent.tx);
     EXPECT_EQ(0u, sent.selcal);
+}
+
+// The input of a leg dials over the output's tone: its destroy leaves the
+// generator to the output, whose own destroy switches it off.
+TEST_F(MixerUnits, AnInputsDialLeavesTheOutputsGeneratorOn) {
+    Step("out 2");
+    Step("in 2 -");
+    LGCP::IoctlParams tone, dial;
+    tone.select_tone_gen_enable().set_freq(425);
+    tone.select_tone_gen_enable().set_amp(1000);
+    LGCP::DualTone digit;
+    digit.set_freq1(697), digit.set_freq2(1209);
+    dial.select_translateDTMF().set_digits().push_back(digit);
+    EXPECT_TRUE(slots.at("out 2")->Ioctl(tone));
+    EXPECT_TRUE(slots.at("in 2")->Ioctl(dial));
+    Step("del in 2");
+    EXPECT_EQ("tone 697 1209", sim->Command("/dev/dtmf generator 17154"));
+    Step("del out 2");
+    EXPECT_EQ("off", sim->Command("/dev/dtmf generator 17154"));
 }
 
 TEST_F(MixerUnits, DiscoveryEndsWhateverTheDriverSays) {

@@ -1,5 +1,6 @@
 // Mixer slots against the daemon on the simulated board: unit discovery and
-// the resource report, summator programming, one slot per channel, a trunk
+// the resource report, summator programming, a conference leg as an input
+// and an output on one channel, a trunk
 // switched onto an input, detections relayed as the input's signals,
 // receiver configuration and what a destroy leaves running, and a unit that
 // vanishes from the board and comes back.
@@ -70,9 +71,9 @@ TEST_F(MixerSlots, SummatorsTheSwitchAndTheReceivers) {
     EXPECT_EQ("success seq=4 slot=11", Answer(MixerIn(3, 5, 2, 4, 11)));
     EXPECT_EQ("17154:32767 17157:32767", Ask("/dev/mixer summator 3 2"));
     EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerIn(1, 20, std::nullopt, 5, 12)));
-    // A held channel takes no second slot of either kind.
-    EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerOut(3, 5, {}, 5, 12)));
-    EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerIn(3, 2, std::nullopt, 5, 12)));
+    // A held channel takes no second slot of its kind.
+    EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerIn(3, 5, std::nullopt, 5, 12)));
+    EXPECT_EQ("error 1 seq=5 slot=12", Answer(MixerOut(3, 2, {}, 5, 12)));
 
     Answers(Lgcp::Writer(6, 1).Create(Lgcp::trunk).Octet(0).Bits(7, 5), 3);
     EXPECT_EQ((std::vector<std::string>{"signal 9 active 17157 slot=11", "success seq=7 slot=1"}),
@@ -133,6 +134,47 @@ TEST_F(MixerSlots, AVanishedUnitAbortsItsSlots) {
         EXPECT_EQ("success seq=8 slot=" + std::to_string(slot), Destroy(8, slot));
     EXPECT_EQ("17154:-100", Ask("/dev/mixer summator 3 0"));
     EXPECT_EQ("success seq=9 slot=13", Destroy(9, 13));
+    ExpectCleanStop();
+}
+
+// Unit 1's channel c is on switch timeslot 16640 + c. Each half of a leg
+// keeps what it switched on when the other goes, and detections on the
+// shared timeslot reach the half that asked for them.
+TEST_F(MixerSlots, ALegIsAnInputAndAnOutputOnOneChannel) {
+    StartOnBoard();
+    Query(1);
+    EXPECT_EQ("success seq=2 slot=20", Answer(MixerIn(1, 9, std::nullopt, 2, 20)));
+    EXPECT_EQ("success seq=3 slot=21", Answer(MixerOut(1, 9, {}, 3, 21)));
+    EXPECT_EQ("success seq=4 slot=30", Answer(MixerOut(3, 10, {}, 4, 30)));
+    EXPECT_EQ("success seq=5 slot=31", Answer(MixerIn(3, 10, std::nullopt, 5, 31)));
+    EXPECT_EQ("error 1 seq=6 slot=22", Answer(MixerIn(1, 9, std::nullopt, 6, 22)));
+    EXPECT_EQ("error 1 seq=6 slot=22", Answer(MixerOut(3, 10, {}, 6, 22)));
+    EXPECT_EQ("success seq=7 slot=40", Answer(MixerIn(1, 6, std::nullopt, 7, 40)));
+    EXPECT_EQ("success seq=7 slot=41", Answer(MixerIn(3, 6, std::nullopt, 7, 41)));
+
+    // The output came first, the input asked for DTMF.
+    EXPECT_EQ("success seq=8 slot=31",
+              Answer(Lgcp::Writer(8, 31).Ioctl(Lgcp::dtmfEnable).Bits(1, 1)));
+    EXPECT_EQ("ok", Ask("/dev/dtmf event 17162 5"));
+    EXPECT_EQ("signal 1 slot=31", controller.ReadAnswer());
+
+    Answers(Lgcp::Writer(9, 1).Create(Lgcp::trunk).Octet(0).Bits(7, 5), 3);
+    EXPECT_EQ((std::vector<std::string>{"signal 9 active 16649 slot=20", "success seq=10 slot=1"}),
+              Answers(Lgcp::Writer(10, 1).Command(Lgcp::connect).Slot(20), 2));
+    EXPECT_EQ("success seq=11 slot=21", Destroy(11, 21));
+    EXPECT_EQ("16649 from 7", Ask("/dev/hal route 16649"));
+
+    EXPECT_EQ("success seq=12 slot=31", Destroy(12, 31));
+    EXPECT_EQ(
+        "success seq=13 slot=30",
+        Answer(Lgcp::Writer(13, 30).Ioctl(toneGenEnable).Bits(0, 1).Integer(425).Integer(1000)));
+    EXPECT_EQ("success seq=14 slot=30", Answer(Lgcp::Writer(14, 30).Ioctl(sdEnable).Bits(1, 1)));
+    EXPECT_EQ("success seq=15 slot=31", Answer(MixerIn(3, 10, std::nullopt, 15, 31)));
+    EXPECT_EQ("success seq=16 slot=31", Destroy(16, 31));
+    EXPECT_EQ("tone 425 0 2",
+              Ask("/dev/dtmf generator 17162") + ' ' + Ask("/dev/dsp enabled 17162"));
+    EXPECT_EQ("success seq=17 slot=30", Destroy(17, 30));
+    EXPECT_EQ("off 0", Ask("/dev/dtmf generator 17162") + ' ' + Ask("/dev/dsp enabled 17162"));
     ExpectCleanStop();
 }
 
