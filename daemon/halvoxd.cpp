@@ -9,6 +9,7 @@
 #include "control/CtrlSrvServer.h"
 #include "control/HeartBeatCtl.h"
 #include "control/TraceCtl.h"
+#include "hardware/BoardDevices.h"
 #include "hardware/BusCtl.h"
 #include "hardware/E1Ctl.h"
 #include "hardware/HwMux.h"
@@ -219,6 +220,13 @@ int main(int argc, char** argv) {
     }
     if (print_version) {
         std::cout << "server version: " << Version::current << std::endl;
+        return 2;
+    }
+    // Before the first device opens: the kernel's drivers in its place would
+    // be a board nobody asked for.
+    if (Board::MissingSimulation()) {
+        std::cerr << "halvoxd: the simulated board is not built in (HALVOXD_BOARD=sim)"
+                  << std::endl;
         return 2;
     }
 

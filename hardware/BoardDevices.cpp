@@ -1,6 +1,9 @@
 #include "hardware/BoardDevices.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <iostream>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -32,10 +35,40 @@ Devices& kernelDevices() {
     return *kernel;
 }
 
-// With the simulated board built in, it chooses between itself and the
-// kernel (hardware/sim); a board build has only the kernel's.
-#ifndef HALVOX_BOARD_SIM
-Devices& devices() { return kernelDevices(); }
-#endif
+namespace {
+
+// Both constant-initialised, so an offer from any static initialiser finds
+// them in place whatever the order of the translation units.
+SimulationStart simulationStart = nullptr;
+bool chosen = false;
+
+bool SimulationAsked() {
+    const char* board = std::getenv("HALVOXD_BOARD");
+    return board && std::strcmp(board, "sim") == 0;
+}
+
+Devices* Choose() {
+    chosen = true;
+    if (SimulationAsked() && simulationStart) return simulationStart();
+    return &kernelDevices();
+}
+
+}  // namespace
+
+Devices& devices() {
+    static Devices* const choice = Choose();
+    return *choice;
+}
+
+void OfferSimulation(SimulationStart start) {
+    if (chosen) {
+        std::cerr << "board: the simulated board was offered after the board was chosen"
+                  << std::endl;
+        std::abort();
+    }
+    simulationStart = start;
+}
+
+bool MissingSimulation() { return SimulationAsked() && !simulationStart; }
 
 }  // namespace Board

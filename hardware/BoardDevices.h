@@ -29,11 +29,24 @@ public:
 
 // Created on first use and never destroyed, so static objects may use it in
 // their destructors. "HALVOXD_BOARD=sim" in the environment at that first
-// use selects the simulated board (when it is built in); otherwise every call
+// use selects the simulated board when one was offered; otherwise every call
 // goes to the kernel.
 Devices& devices();
 // The board's own drivers, through the kernel; also never destroyed.
 Devices& kernelDevices();
+
+// A simulated board linked into the program offers itself here from its
+// static initialisation, before anything uses devices(); start is called at
+// most once, when the environment chooses it. The board layer thereby owns
+// the choice while only the programs that want the simulation link it. An
+// offer after the choice was made aborts: the choice would silently differ
+// from what the environment asked for.
+using SimulationStart = Devices* (*)();
+void OfferSimulation(SimulationStart start);
+// True when "HALVOXD_BOARD=sim" asks for a simulated board that no one
+// offered: devices() then goes to the kernel, so the daemon asks first and
+// refuses to start on a board it was not asked to drive.
+bool MissingSimulation();
 
 // The size of the record a request number carries, in the board's encoding
 // (13 bits from bit 16); the driver headers check their records against it.

@@ -24,6 +24,14 @@ std::string Contents(int fd) {
 
 }  // namespace
 
+// A daemon without the simulation refuses HALVOXD_BOARD=sim, so there it
+// runs on the kernel's drivers (none on this machine).
+#ifdef HALVOX_BOARD_SIM
+const char* const DaemonProcess::defaultBoard = "sim";
+#else
+const char* const DaemonProcess::defaultBoard = "";
+#endif
+
 bool DaemonProcess::WriteConfig(const std::string& text) {
     std::ofstream file(configPath);
     file << text;

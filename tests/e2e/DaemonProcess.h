@@ -49,11 +49,14 @@ public:
     pid_t pid() const { return child; }
 
     // Set in the daemon's environment when it starts (an empty value
-    // unsets); the board is simulated unless a test says otherwise.
-    std::map<std::string, std::string> environment{{"HALVOXD_BOARD", "sim"}};
+    // unsets); the board is simulated, where the build has the simulation,
+    // unless a test says otherwise.
+    std::map<std::string, std::string> environment{{"HALVOXD_BOARD", defaultBoard}};
     std::vector<std::string> options;
 
 private:
+    static const char* const defaultBoard;
+
     pid_t child = -1;
     bool reaped = false;
     int out = -1, err = -1;

@@ -1,0 +1,78 @@
+// The board layer's choice between the kernel's drivers and an offered
+// simulation. A process chooses once, so each case chooses in a fresh copy
+// of this program.
+#include "hardware/BoardDevices.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+// Stands in for a simulated board; no call reaches it.
+class StandIn final : public Board::Devices {
+public:
+    int open(const char*, int) override { return -1; }
+    int ioctl(int, unsigned long, void*) override { return -1; }
+    int ioctlValue(int, unsigned long, unsigned long) override { return -1; }
+    ssize_t read(int, void*, std::size_t) override { return -1; }
+    ssize_t write(int, const void*, std::size_t) override { return -1; }
+};
+
+StandIn standIn;
+int starts = 0;
+
+Board::Devices* StartStandIn() {
+    ++starts;
+    return &standIn;
+}
+
+}  // namespace
+
+TEST(BoardChoice, TheOfferedSimulationOnlyWhenTheEnvironmentAsksForIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char* board;  // null: unset
+        bool offered;
+        bool simulated;
+        bool missing;
+    } cases[] = {
+        {"sim", true, true, false},     {nullptr, true, false, false},
+        {"", true, false, false},       {"simulated", true, false, false},
+        {"SIM", true, false, false},    {"sim", false, false, true},
+        {nullptr, false, false, false}, {"kernel", false, false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EXIT(
+            {
+                if (c.board)
+                    ::setenv("HALVOXD_BOARD", c.board, 1);
+                else
+                    ::unsetenv("HALVOXD_BOARD");
+                if (c.offered) Board::OfferSimulation(StartStandIn);
+                EXPECT_EQ(c.missing, Board::MissingSimulation());
+                Board::Devices& chosen = Board::devices();
+                EXPECT_EQ(c.simulated ? &standIn : &Board::kernelDevices(), &chosen);
+                // Chosen once: the simulation starts at most once.
+                EXPECT_EQ(&chosen, &Board::devices());
+                EXPECT_EQ(c.simulated ? 1 : 0, starts);
+                ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "HALVOXD_BOARD=" << (c.board ? c.board : "(unset)")
+            << (c.offered ? ", offered" : ", none offered");
+    }
+}
+
+// A simulation that offers itself too late (from a static initialiser that
+// ran after a first use) must not leave the process on the wrong board.
+TEST(BoardChoice, AnOfferAfterTheChoiceAborts) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            ::setenv("HALVOXD_BOARD", "sim", 1);
+            Board::devices();
+            Board::OfferSimulation(StartStandIn);
+        },
+        "board: the simulated board was offered after the board was chosen\n");
+}
