@@ -1,6 +1,7 @@
 #include "config/Daemon.h"
 #include "config/SysLogManager.h"
 #include "config/tests/SyslogSink.h"
+#include "tests/support/Fork.h"
 #include "tests/support/TempDir.h"
 #include "runtime/tests/FakeClock.h"
 
@@ -11,7 +12,9 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -27,7 +30,13 @@ std::string daemonize(const Daemon::Params& params, const std::function<void()>&
                       const std::function<void(int report)>& body, bool exitNormally = false) {
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) return "no pipe";
-    const pid_t child = ::fork();
+    const pid_t child = TestSupport::ForkAlone();
+    if (child < 0) {
+        const std::string why = std::string("no fork: ") + std::strerror(errno);
+        ::close(report[0]);
+        ::close(report[1]);
+        return why;
+    }
     if (child == 0) {
         ::close(report[0]);
         ::setenv("TZ", "UTC", 1);

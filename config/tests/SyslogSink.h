@@ -1,12 +1,11 @@
 // A local syslog server for tests: a Unix socket in a private temporary
-// directory that collects the messages sent to it on a thread of its own (so
-// a sender is never blocked by a full socket queue while the test waits).
+// directory whose messages a process of its own collects and hands to the
+// test through a pipe. A sender is never blocked by a full socket queue while
+// the test waits, and the test runs no second thread, so it may fork at will.
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
-#include <thread>
+#include <sys/types.h>
 #include <vector>
 
 // A message as the sink receives it: priority, the stamp of the fake
@@ -30,17 +29,15 @@ public:
     void stop();
 
 private:
-    void receive();
-    void add(std::string message);
+    [[noreturn]] void relay(int listener, int out);
+    bool take(int timeoutMs);
 
     int type;
     std::string dir;
     bool ownsDir = false;
     std::string socketPath;
-    int listener = -1;
-    int wakeup[2] = {-1, -1};
-    std::thread reader;
-    std::mutex lock;
-    std::condition_variable arrived;
+    pid_t receiver = -1;
+    int relayed = -1;     // the pipe from the receiver: messages, each after its length
+    std::string partial;  // octets of the pipe not yet a whole message
     std::vector<std::string> messages;
 };

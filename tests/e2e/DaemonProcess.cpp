@@ -1,5 +1,7 @@
 #include "tests/e2e/DaemonProcess.h"
 
+#include "tests/support/Fork.h"
+
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -56,7 +58,8 @@ bool DaemonProcess::Start(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (std::string& arg : copies) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    child = ::fork();
+    // The child's setenv allocates.
+    child = TestSupport::ForkAlone();
     if (child == 0) {
         ::dup2(out, 1);
         ::dup2(err, 2);

@@ -1,5 +1,7 @@
 #include "tests/support/Isolation.h"
 
+#include "tests/support/Fork.h"
+
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,7 +14,7 @@ TEST(Isolation, WritesStayInsideTheNamespace) {
     const char* probe = "/var/run/halvox-isolation-probe";
     struct stat st {};
     ASSERT_NE(0, ::stat(probe, &st));
-    pid_t child = ::fork();
+    pid_t child = TestSupport::ForkAlone();
     ASSERT_GE(child, 0);
     if (child == 0) {
         std::string why;
