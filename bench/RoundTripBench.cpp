@@ -6,7 +6,7 @@
 // error. The daemon runs without the board and on the simulated board; each
 // daemon case reports the daemon's resident memory when it is done, and (with gdb) the
 // packet buffers it ever touched. Everything runs in
-// private mount and network namespaces on their own loopback (as root), so the machine's
+// private mount and network namespaces on their own loopback, so the machine's
 // port and files are never touched. HALVOXD_BASELINE names another daemon binary (an
 // earlier build) to run beside this one in the same run. Pin the whole run to one CPU to
 // compare like with like:

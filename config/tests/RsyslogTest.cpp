@@ -74,7 +74,7 @@ public:
 
 TEST(Rsyslog, LogsEachLineOfABatchIntact) {
     if (::access(rsyslogd, X_OK) != 0)
-        GTEST_SKIP() << rsyslogd << " is not installed (make test installs rsyslog)";
+        GTEST_SKIP() << rsyslogd << " is not installed (as root: apt-get install rsyslog)";
     Rsyslog server;
     ASSERT_GT(server.pid, 0);
     struct stat st;

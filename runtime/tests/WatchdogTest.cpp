@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -127,11 +126,14 @@ TEST(Watchdog, IdleLoopWakesAtLeastOncePerSecond) {
 }
 
 TEST(Watchdog, MissingDeviceOrFailedStartIsReportedAndTheLoopRunsWithout) {
-    HALVOX_ISOLATE("/dev");
+    HALVOX_ISOLATE();
+    std::string why;
+    ASSERT_TRUE(TestSupport::MountTmpfs("/dev", why, {"/dev/full"})) << why;
     LoopDriver driver;
     EXPECT_EQ("Mux: fail to open watchdog: No such file or directory\n", ErrorsOfRun(driver, 2));
     ASSERT_EQ(0, ::mkdir("/dev/misc", 0755));
-    ASSERT_EQ(0, ::mknod(device, S_IFCHR | 0600, ::makedev(1, 7)));  // every write fails: no space
+    // Every write to the full device fails: no space.
+    ASSERT_TRUE(TestSupport::BindNode("/dev/full", device, why)) << why;
     EXPECT_EQ("Mux: fail to activate watchdog: No space left on device\n", ErrorsOfRun(driver, 3));
 }
 

@@ -6,8 +6,6 @@
 #include <gmock/gmock.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -139,8 +137,7 @@ TEST_F(Startup, ConfigurationFileTracesAndAgents) {
 
 TEST_F(Startup, DaemonModeDetachesListensAndLogsToSyslog) {
     std::string why;
-    if (!TestSupport::MountTmpfs("/dev", why)) GTEST_SKIP() << why;
-    ASSERT_EQ(0, ::mknod("/dev/null", S_IFCHR | 0666, makedev(1, 3)));
+    if (!TestSupport::MountTmpfs("/dev", why, {"/dev/null"})) GTEST_SKIP() << why;
     SyslogSink syslog(SOCK_DGRAM, "/dev");
     // The daemon's own process is reparented to this one, so its exit is seen.
     ASSERT_EQ(0, ::prctl(PR_SET_CHILD_SUBREAPER, 1));

@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace TestSupport {
 
@@ -35,6 +36,44 @@ bool LoopbackUp(std::string& why) {
     ::close(s);
     return ok;
 }
+
+bool Unshare(std::string& why) {
+    if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) return why = Failed("unshare"), false;
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return why = Failed("private mounts"), false;
+    return LoopbackUp(why);
+}
+
+bool WriteWhole(const char* path, const std::string& text, std::string& why) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    if (!ok) why = Failed(path);
+    if (fd >= 0) ::close(fd);
+    return ok;
+}
+
+// A user who is not root may still make a user namespace in which it is root,
+// and private namespaces inside it. The kernel allows that only while the
+// process runs one thread, hence before main. A process never goes back to
+// namespaces it left, so the ones each isolated test returns to are made
+// here too, inside the user namespace. Returns why the machine refused, or
+// nothing (root needs none of this).
+std::string EnterUserNamespace() {
+    if (::geteuid() == 0) return "";
+    const std::string uid = std::to_string(::geteuid());
+    const std::string gid = std::to_string(::getegid());
+    if (::unshare(CLONE_NEWUSER) != 0) return Failed("user namespace");
+    // A user's group map is taken only once setgroups is denied: dropping a
+    // group could otherwise grant what that group is denied.
+    std::string why;
+    if (!WriteWhole("/proc/self/uid_map", "0 " + uid + " 1\n", why) ||
+        !WriteWhole("/proc/self/setgroups", "deny", why) ||
+        !WriteWhole("/proc/self/gid_map", "0 " + gid + " 1\n", why) || !Unshare(why))
+        return why;
+    return "";
+}
+
+const std::string userNamespaceRefused = EnterUserNamespace();
 
 // What an isolated test started with, given back when it ends. Each later
 // test of the same program would otherwise inherit its mounts: a /dev
@@ -104,18 +143,34 @@ bool IsolateThisTest(std::string& why) {
 }
 
 bool EnterPrivateNamespaces(std::string& why) {
-    if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) return why = Failed("unshare"), false;
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return why = Failed("private mounts"), false;
-    return LoopbackUp(why);
+    if (!userNamespaceRefused.empty()) return why = userNamespaceRefused, false;
+    return Unshare(why);
 }
 
-bool MountTmpfs(const std::string& dir, std::string& why) {
+bool MountTmpfs(const std::string& dir, std::string& why, std::initializer_list<const char*> keep) {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (error) return why = dir + ": " + error.message(), false;
-    if (::mount("none", dir.c_str(), "tmpfs", 0, "mode=0755") != 0)
-        return why = Failed(dir.c_str()), false;
+    // The machine's nodes are held before the tmpfs hides them.
+    std::vector<int> nodes;
+    bool ok = true;
+    for (const char* node : keep) {
+        nodes.push_back(::open(node, O_PATH | O_CLOEXEC));
+        if (ok && nodes.back() < 0) ok = false, why = Failed(node);
+    }
+    if (ok && ::mount("none", dir.c_str(), "tmpfs", 0, "mode=0755") != 0)
+        ok = false, why = Failed(dir.c_str());
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        ok = ok && BindNode("/proc/self/fd/" + std::to_string(nodes[i]), keep.begin()[i], why);
+        if (nodes[i] >= 0) ::close(nodes[i]);
+    }
+    return ok;
+}
+
+bool BindNode(const std::string& node, const std::string& path, std::string& why) {
+    if (::mknod(path.c_str(), S_IFREG | 0600, 0) != 0 ||
+        ::mount(node.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        return why = Failed(path.c_str()), false;
     return true;
 }
 

@@ -9,11 +9,23 @@ namespace TestSupport {
 
 // Moves this process into new mount and network namespaces, makes every mount
 // private and brings loopback up. Returns false with the reason when the
-// machine does not allow it (not root, no namespaces).
+// machine does not allow it (no namespaces, or a user who is not root and may
+// not have a user namespace either).
+//
+// A program that links this file and is not run as root enters, before main,
+// a user namespace of its own in which it is root, with a mount and a network
+// namespace to come back to; the private namespaces are made inside those.
 bool EnterPrivateNamespaces(std::string& why);
 
-// Mounts an empty tmpfs over dir, creating it first when missing.
-bool MountTmpfs(const std::string& dir, std::string& why);
+// Mounts an empty tmpfs over dir, creating it first when missing. Each of the
+// machine's device nodes named in keep ("/dev/null" under "/dev") stays
+// where it was, bound from the machine's own: root in a user namespace may
+// not make device nodes.
+bool MountTmpfs(const std::string& dir, std::string& why,
+                std::initializer_list<const char*> keep = {});
+
+// Shows the device node at node also at path (a file made for it), bound from it.
+bool BindNode(const std::string& node, const std::string& path, std::string& why);
 
 // EnterPrivateNamespaces for the running test only: the namespaces and the
 // working directory it started with come back when it ends, after its

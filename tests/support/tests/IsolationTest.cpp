@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,4 +29,18 @@ TEST(Isolation, WritesStayInsideTheNamespace) {
     if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no private namespaces here";
     EXPECT_EQ(0, WEXITSTATUS(status));
     EXPECT_NE(0, ::stat(probe, &st));
+}
+
+// A user who is not root runs the isolated tests wherever the machine lets it
+// make a user namespace (Debian does by default), instead of skipping them.
+TEST(Isolation, IsNotRefusedWhereTheMachineAllowsUserNamespaces) {
+    const pid_t child = TestSupport::ForkAlone();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(::unshare(CLONE_NEWUSER) == 0 ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        GTEST_SKIP() << "the machine refuses user namespaces";
+    std::string why;
+    EXPECT_TRUE(TestSupport::IsolateThisTest(why)) << why;
 }
