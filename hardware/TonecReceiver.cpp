@@ -146,7 +146,7 @@ void TonecReceiver::CleanBeforeDestroy() {
     if (mine([](const TonecReceiver& r) { return r.dtmfEnabled; })) enableDTMF(false);
     if (mine([](const TonecReceiver& r) { return r.ivaEnabled; })) enableIVA(false);
     if (mine([](const TonecReceiver& r) { return r.dtmfReject; })) enableDTMFReject(false);
-    if (mine([](const TonecReceiver& r) { return r.PlaysGenerator(); })) disableToneGenerator(true);
+    if (PlaysGenerator() && !generatorShared()) disableToneGenerator(true);
 }
 
 }  // namespace Hardware

@@ -2,10 +2,9 @@
 // receivers' requests, each naming the receiver's timeslot, and hands every
 // detection to the receiver on its timeslot that switched its detector (DTMF
 // or IVA) on when it carries the id of the timeslot's latest DTMF enable.
-// Opened at the first receiver operation;
-// a device that failed to open or went away is opened again by the next
-// request (a configure call answers false without it, the other requests
-// fail on it with their lines).
+// Opened at the first receiver operation; a device that failed to open or
+// went away is opened again by the next request (a configure call answers
+// false without it, the other requests fail on it with their lines).
 #pragma once
 
 #include "hardware/RequestIds.h"
