@@ -3,13 +3,12 @@
 // every answer. An answer counts only as the success of the next ping, by its sequence
 // number, read with the end-to-end tests' own coder; the signals the daemon sends on its
 // own (line status on the board) are skipped, and any other answer ends the case with an
-// error. The daemon runs without the board and on the simulated board; each
-// daemon case reports the daemon's resident memory when it is done, and (with gdb) the
-// packet buffers it ever touched. Everything runs in
-// private mount and network namespaces on their own loopback, so the machine's
-// port and files are never touched. HALVOXD_BASELINE names another daemon binary (an
-// earlier build) to run beside this one in the same run. Pin the whole run to one CPU to
-// compare like with like:
+// error. The daemon runs without the board and, where it is built in, on the simulated
+// board; each daemon case reports the daemon's resident memory when it is done, and (with
+// gdb) the packet buffers it ever touched. Everything runs in private mount and network
+// namespaces on their own loopback, so the machine's port and files are never touched.
+// HALVOXD_BASELINE names another daemon binary (an earlier build) to run beside this one
+// in the same run. Pin the whole run to one CPU to compare like with like:
 //     HALVOXD_BASELINE=/path/to/old/halvoxd taskset -c 3 build/bench/bench_roundtrip
 #include "tests/e2e/LgcpWire.h"
 #include "tests/support/Isolation.h"
@@ -35,6 +34,13 @@
 namespace {
 
 enum class Kind { halvoxd, halvoxdSim, redis, baseline };
+
+#ifdef HALVOX_BOARD_SIM
+constexpr bool kSimulation = true;
+#else
+// A daemon built without the simulation refuses HALVOXD_BOARD=sim: its cases skip.
+constexpr bool kSimulation = false;
+#endif
 
 // One server process and a client connection to it.
 struct Server {
@@ -93,7 +99,8 @@ public:
         if (server.client >= 0) return &server;
         why = kind == Kind::redis      ? "redis-server is not installed or did not start"
               : kind == Kind::baseline ? "HALVOXD_BASELINE names no daemon that starts"
-                                       : "halvoxd did not start";
+              : kind == Kind::halvoxdSim && !kSimulation ? "the simulated board is not built in"
+                                                         : "halvoxd did not start";
         return nullptr;
     }
 
@@ -104,7 +111,7 @@ private:
             isolated_ = isolated_ && TestSupport::MountTmpfs(dir, why_);
         if (!isolated_) return;
         start(Kind::halvoxd, {HALVOXD_PATH, "--port", "20001"}, false, 20001);
-        start(Kind::halvoxdSim, {HALVOXD_PATH, "--port", "20002"}, true, 20002);
+        if (kSimulation) start(Kind::halvoxdSim, {HALVOXD_PATH, "--port", "20002"}, true, 20002);
         start(Kind::redis, {"redis-server", "--port", "6379", "--save", "", "--appendonly", "no"},
               false, 6379);
         if (const char* baseline = std::getenv("HALVOXD_BASELINE"))
