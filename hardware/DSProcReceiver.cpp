@@ -48,11 +48,15 @@ void DSProcReceiver::configureRxGain(std::int8_t gain_dB) {
     rxGainSet = gain_dB != 0;
 }
 
-// Like the delays, the list follows the requests.
+// Like the delays, the list follows the requests. A filter that another
+// receiver on the timeslot still uses stays on for it.
 void DSProcReceiver::configureToneFilter(unsigned freq, unsigned enable, int duration_th_msec,
                                          int det_level_dB) {
-    DSProcReceiverService::instance().configureToneFilter(dsproc_timeslot(), freq, enable,
-                                                          duration_th_msec, det_level_dB);
+    DSProcReceiverService& service = DSProcReceiverService::instance();
+    if (enable ||
+        !service.SharedBy(*this, [freq](const DSProcReceiver& r) { return r.Filters(freq); }))
+        service.configureToneFilter(dsproc_timeslot(), freq, enable, duration_th_msec,
+                                    det_level_dB);
     toneFilters.erase(std::remove(toneFilters.begin(), toneFilters.end(), freq), toneFilters.end());
     if (enable) toneFilters.push_back(freq);
 }
@@ -67,21 +71,20 @@ void DSProcReceiver::disableToneAll() {
 }
 
 void DSProcReceiver::releaseSD() {
-    auto sdOn = [](const DSProcReceiver& r) { return r.sd.state == State::On; };
-    if (sdOn(*this) && !DSProcReceiverService::instance().SharedBy(*this, sdOn)) disableSD();
+    if (sd.state == State::On) disableSD();
 }
 
 // The driver keeps one state per timeslot, so what another receiver on it
-// still uses stays on.
+// still uses stays on: the switches and the filters see to it themselves.
 void DSProcReceiver::CleanBeforeDestroy() {
     const DSProcReceiverService& service = DSProcReceiverService::instance();
     auto mine = [&](const DSProcReceiverService::Uses& uses) {
         return uses(*this) && !service.SharedBy(*this, uses);
     };
     using S = State;
-    if (mine([](const DSProcReceiver& r) { return r.vad.state == S::On; })) disableVAD();
-    if (mine([](const DSProcReceiver& r) { return r.bss.state == S::On; })) disableBSS();
-    if (mine([](const DSProcReceiver& r) { return r.ng.state == S::On; })) disableNG();
+    if (vad.state == S::On) disableVAD();
+    if (bss.state == S::On) disableBSS();
+    if (ng.state == S::On) disableNG();
     if (mine([](const DSProcReceiver& r) { return r.muteFirst == S::On || r.muteSecond == S::On; }))
         disableMute();
     if (mine([](const DSProcReceiver& r) { return r.delaysSet; })) configureDelays(0, 0, 0);
@@ -91,9 +94,7 @@ void DSProcReceiver::CleanBeforeDestroy() {
         return;
     }
     const std::vector<unsigned> own = toneFilters;
-    for (unsigned freq : own)
-        if (mine([freq](const DSProcReceiver& r) { return r.Filters(freq); }))
-            configureToneFilter(freq, 0, 0, 0);
+    for (unsigned freq : own) configureToneFilter(freq, 0, 0, 0);
 }
 
 }  // namespace Hardware

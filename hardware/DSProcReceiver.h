@@ -50,7 +50,11 @@ public:
 
     // Results are true on success. A switch that finds its feature in the
     // requested state sends nothing and succeeds; an unset feature (VAD, SD
-    // and mute start so) always goes to the driver.
+    // and mute start so) always goes to the driver. The driver has one of
+    // each per timeslot: while another receiver on the timeslot has it on,
+    // a switch (VAD, BSS, NG, SD) or a tone filter's switch-off sends
+    // nothing, and a switch-on takes the other's id, so that the events
+    // reach whichever of the two is left.
     bool configureVAD(const LGCP::VADParams& params);
     bool enableVAD(bool on);
     bool disableVAD() { return enableVAD(false); }

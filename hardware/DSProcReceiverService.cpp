@@ -200,32 +200,43 @@ bool DSProcReceiverService::Disable(unsigned ts, std::uint32_t mask, const char*
     return true;
 }
 
-bool DSProcReceiverService::Switch(DSProcReceiver& receiver, DSProcReceiver::Feature& feature,
+// The driver keeps one switch per timeslot: a receiver whose timeslot has the
+// feature on through another one takes it under that one's id, so its events
+// reach whichever is left, and switching off leaves it on for the other.
+bool DSProcReceiverService::Switch(DSProcReceiver& receiver,
+                                   DSProcReceiver::Feature DSProcReceiver::*feature,
                                    std::uint32_t mask, const char* name, bool on) {
     using State = DSProcReceiver::State;
-    if (feature.state == (on ? State::On : State::Off)) return true;
-    unsigned ts = receiver.dsproc_timeslot();
-    std::uint32_t id;
-    if (on ? !Enable(ts, mask, name, id) : !Disable(ts, mask, name)) return false;
-    feature.state = on ? State::On : State::Off;
-    if (on) feature.id = id;
+    DSProcReceiver::Feature& mine = receiver.*feature;
+    if (mine.state == (on ? State::On : State::Off)) return true;
+    const DSProcReceiver* other = SharedBy(
+        receiver, [feature](const DSProcReceiver& r) { return (r.*feature).state == State::On; });
+    if (other) {
+        if (on) mine.id = (other->*feature).id;
+    } else {
+        unsigned ts = receiver.dsproc_timeslot();
+        std::uint32_t id;
+        if (on ? !Enable(ts, mask, name, id) : !Disable(ts, mask, name)) return false;
+        if (on) mine.id = id;
+    }
+    mine.state = on ? State::On : State::Off;
     return true;
 }
 
 bool DSProcReceiverService::enableVAD(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, receiver.vad, Dsproc::MaskVAD, "VAD", on);
+    return Switch(receiver, &DSProcReceiver::vad, Dsproc::MaskVAD, "VAD", on);
 }
 
 bool DSProcReceiverService::enableBSS(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, receiver.bss, Dsproc::MaskBSS, "BSS", on);
+    return Switch(receiver, &DSProcReceiver::bss, Dsproc::MaskBSS, "BSS", on);
 }
 
 bool DSProcReceiverService::enableNG(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, receiver.ng, Dsproc::MaskNG, "NG", on);
+    return Switch(receiver, &DSProcReceiver::ng, Dsproc::MaskNG, "NG", on);
 }
 
 bool DSProcReceiverService::enableSD(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, receiver.sd, Dsproc::MaskSD, "SD", on);
+    return Switch(receiver, &DSProcReceiver::sd, Dsproc::MaskSD, "SD", on);
 }
 
 // The set directions are enabled together under one id; a direction that
@@ -254,14 +265,15 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
     return true;
 }
 
-bool DSProcReceiverService::SharedBy(const DSProcReceiver& receiver, const Uses& uses) const {
+const DSProcReceiver* DSProcReceiverService::SharedBy(const DSProcReceiver& receiver,
+                                                      const Uses& uses) const {
     for (auto it = receivers.begin(); it != receivers.end(); ++it) {
         const DSProcReceiver* other = Containers::offset(*it, &DSProcReceiver::link);
         if (other != &receiver && other->dsproc_timeslot() == receiver.dsproc_timeslot() &&
             uses(*other))
-            return true;
+            return other;
     }
-    return false;
+    return nullptr;
 }
 
 void DSProcReceiverService::OnEvent(int fd, short revents) {

@@ -46,9 +46,9 @@ public:
     bool enableSD(DSProcReceiver& receiver, bool on);
     bool enableMute(DSProcReceiver& receiver, bool first, bool second);
 
-    // Whether uses() holds for another receiver on the receiver's timeslot.
+    // Another receiver on the receiver's timeslot for which uses() holds, or null.
     using Uses = std::function<bool(const DSProcReceiver&)>;
-    bool SharedBy(const DSProcReceiver& receiver, const Uses& uses) const;
+    const DSProcReceiver* SharedBy(const DSProcReceiver& receiver, const Uses& uses) const;
 
     void OnEvent(int fd, short revents);
 
@@ -59,8 +59,8 @@ private:
     bool Configure(std::uint32_t ts, std::uint32_t kind, void* params, const char* failure);
     // Request 2 or 3, the device opened first when it is closed.
     bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask);
-    bool Switch(DSProcReceiver& receiver, DSProcReceiver::Feature& feature, std::uint32_t mask,
-                const char* name, bool on);
+    bool Switch(DSProcReceiver& receiver, DSProcReceiver::Feature DSProcReceiver::*feature,
+                std::uint32_t mask, const char* name, bool on);
     bool Enable(unsigned ts, std::uint32_t mask, const char* name, std::uint32_t& id);
     bool Disable(unsigned ts, std::uint32_t mask, const char* name);
     static DSProcReceiver* Owner(const Dsproc::EventRecord& e);

@@ -26,7 +26,10 @@ bool TonecReceiver::echoCancel(bool on) {
 }
 
 bool TonecReceiver::enableDTMFReject(bool on) {
-    bool done = TonecReceiverService::instance().enableDTMFReject(tonec_timeslot(), on);
+    TonecReceiverService& service = TonecReceiverService::instance();
+    bool done =
+        (!on && service.SharedBy(*this, [](const TonecReceiver& r) { return r.dtmfReject; })) ||
+        service.enableDTMFReject(tonec_timeslot(), on);
     if (done) dtmfReject = on;
     return done;
 }
@@ -36,7 +39,11 @@ bool TonecReceiver::configureIVA(const LGCP::IVAParams& params) {
 }
 
 bool TonecReceiver::enableIVA(bool on) {
-    return TonecReceiverService::instance().enableIVA(*this, on);
+    TonecReceiverService& service = TonecReceiverService::instance();
+    if (on || !service.SharedBy(*this, [](const TonecReceiver& r) { return r.ivaEnabled; }))
+        return service.enableIVA(*this, on);
+    ivaEnabled = false;
+    return true;
 }
 
 bool TonecReceiver::enableToneGenerator(unsigned short freq1, unsigned short freq2,
@@ -144,8 +151,8 @@ void TonecReceiver::CleanBeforeDestroy() {
         return uses(*this) && !service.SharedBy(*this, uses);
     };
     if (mine([](const TonecReceiver& r) { return r.dtmfEnabled; })) enableDTMF(false);
-    if (mine([](const TonecReceiver& r) { return r.ivaEnabled; })) enableIVA(false);
-    if (mine([](const TonecReceiver& r) { return r.dtmfReject; })) enableDTMFReject(false);
+    if (ivaEnabled) enableIVA(false);
+    if (dtmfReject) enableDTMFReject(false);
     if (PlaysGenerator() && !generatorShared()) disableToneGenerator(true);
 }
 

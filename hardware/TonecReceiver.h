@@ -40,7 +40,9 @@ public:
     virtual void tone_gen_complete() {}
 
     // Results are true on success. An enable that finds its detector in the
-    // requested state sends nothing and succeeds.
+    // requested state sends nothing and succeeds. Switching rejection or IVA
+    // off leaves the detector on while another receiver on the timeslot uses
+    // it: the driver has one per timeslot.
     bool configureDTMF(const LGCP::DTMFParams& params);
     bool enableDTMF(bool on);
     bool disableDTMF() { return enableDTMF(false); }

@@ -232,6 +232,29 @@ TEST_F(DSProcTest, TwoReceiversOnATimeslotShareTheDriverState) {
     }
 }
 
+// A switch the other receiver on the timeslot has on is neither switched
+// again nor off by this one, which shares its id: the events follow the one
+// left, whichever enabled first.
+TEST_F(DSProcTest, ASwitchOffLeavesOnWhatTheOtherUses) {
+    Receiver other(9), going(9);
+    other.enableSD(true), other.enableVAD(true), other.configureToneFilter(1000, 1, 40, -20);
+    dsp->ClearHistory();
+    going.enableVAD(true), going.enableBSS(true), going.configureToneFilter(2000, 1, 40, -20);
+    going.disableSD(), going.disableVAD(), going.configureToneFilter(1000, 0, 0, 0);
+    EXPECT_EQ(Sent(), (std::vector<std::string>{E + "16", C + "256 freq 2000 en 1"}));
+    EXPECT_EQ(sim->Command("/dev/dsp enabled 9"), "19");
+
+    going.enableSD(true), going.disableSD(), other.disableVAD();
+    for (const char* event : {"2 4", "1 3 5 7", "256 1000 1"})
+        ASSERT_EQ(sim->Command(std::string("/dev/dsp event 9 ") + event), "ok");
+    LoopDriver().Run(2);
+    EXPECT_EQ(other.heard.str(), "sd 4; tone 1000 1");
+    EXPECT_EQ(going.heard.str(), "");
+    EXPECT_EQ(sim->Command("/dev/dsp enabled 9"), "18");
+    for (Receiver* r : {&going, &other}) r->releaseSD(), r->CleanBeforeDestroy();
+    EXPECT_EQ(sim->Command("/dev/dsp enabled 9"), "0");
+}
+
 // Under "signalling.events" each event is traced; the flags are hexadecimal
 // in their own line only.
 TEST_F(DSProcTest, TracesKeepTheNumberFormat) {

@@ -239,6 +239,24 @@ TEST_F(TonecTest, TwoReceiversOnATimeslotShareTheDriverState) {
               "none off");
 }
 
+// Rejection and IVA stay on for the other receiver on the timeslot when one
+// switches them off, and its IVA detections keep coming.
+TEST_F(TonecTest, ASwitchOffLeavesOnWhatTheOtherUses) {
+    Receiver input(3), output(3);
+    input.enableDTMFReject(true), input.enableIVA(true), input.enableDTMF(true);
+    output.enableIVA(true);
+    tonec->ClearHistory();
+    output.enableDTMFReject(false), output.enableIVA(false);
+    EXPECT_EQ(Numbers(), std::vector<unsigned long>{});
+    EXPECT_EQ(sim->Command("/dev/dtmf enabled 3"), "dtmf iva rejection");
+    ASSERT_EQ(sim->Command("/dev/dtmf event 3 0x300"), "ok");
+    Dispatch();
+    EXPECT_EQ(input.codes, std::vector<int>{0x300});
+    input.enableIVA(false), input.enableDTMFReject(false);
+    EXPECT_EQ(Numbers(), (std::vector<unsigned long>{Tonec::IvaDisable, Tonec::RejectionDisable}));
+    input.CleanBeforeDestroy(), output.CleanBeforeDestroy();
+}
+
 // The dial and the audible call share the generator and its timer: what the
 // generator plays, in ms after the first action (with the two levels when
 // they differ). None of it writes an error line.
