@@ -26,12 +26,7 @@ bool TonecReceiver::echoCancel(bool on) {
 }
 
 bool TonecReceiver::enableDTMFReject(bool on) {
-    TonecReceiverService& service = TonecReceiverService::instance();
-    bool done =
-        (!on && service.SharedBy(*this, [](const TonecReceiver& r) { return r.dtmfReject; })) ||
-        service.enableDTMFReject(tonec_timeslot(), on);
-    if (done) dtmfReject = on;
-    return done;
+    return TonecReceiverService::instance().enableDTMFReject(*this, on);
 }
 
 bool TonecReceiver::configureIVA(const LGCP::IVAParams& params) {
@@ -39,11 +34,7 @@ bool TonecReceiver::configureIVA(const LGCP::IVAParams& params) {
 }
 
 bool TonecReceiver::enableIVA(bool on) {
-    TonecReceiverService& service = TonecReceiverService::instance();
-    if (on || !service.SharedBy(*this, [](const TonecReceiver& r) { return r.ivaEnabled; }))
-        return service.enableIVA(*this, on);
-    ivaEnabled = false;
-    return true;
+    return TonecReceiverService::instance().enableIVA(*this, on);
 }
 
 bool TonecReceiver::enableToneGenerator(unsigned short freq1, unsigned short freq2,
@@ -146,11 +137,8 @@ void TonecReceiver::translateSelcal(const TERM::SelcalCommand& command) {
 // The driver keeps one state per timeslot, so what another receiver on it
 // still uses stays on.
 void TonecReceiver::CleanBeforeDestroy() {
-    const TonecReceiverService& service = TonecReceiverService::instance();
-    auto mine = [&](const TonecReceiverService::Uses& uses) {
-        return uses(*this) && !service.SharedBy(*this, uses);
-    };
-    if (mine([](const TonecReceiver& r) { return r.dtmfEnabled; })) enableDTMF(false);
+    const auto dtmfOn = [](const TonecReceiver& r) { return r.dtmfEnabled; };
+    if (dtmfEnabled && !TonecReceiverService::instance().SharedBy(*this, dtmfOn)) enableDTMF(false);
     if (ivaEnabled) enableIVA(false);
     if (dtmfReject) enableDTMFReject(false);
     if (PlaysGenerator() && !generatorShared()) disableToneGenerator(true);

@@ -141,17 +141,28 @@ bool TonecReceiverService::echoCancel(unsigned ts, bool on) {
     return Switch(on ? Tonec::LmsOn : Tonec::LmsOff, ts, "CHANNEL_LMS", on ? "_ON" : "_OFF");
 }
 
-bool TonecReceiverService::enableDTMFReject(unsigned ts, bool on) {
-    return Switch(on ? Tonec::RejectionEnable : Tonec::RejectionDisable, ts, "DTMF_REJECTION",
-                  on ? "_ENABLE" : "_DISABLE");
+// The driver has one detector of each kind per timeslot: a switch-off leaves
+// it on while another receiver on the timeslot uses it.
+bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool TonecReceiver::*flag,
+                                          unsigned long enable, unsigned long disable,
+                                          const char* word, bool on) {
+    const bool shared =
+        !on && SharedBy(receiver, [flag](const TonecReceiver& r) { return r.*flag; });
+    if (!shared && !Switch(on ? enable : disable, receiver.tonec_timeslot(), word,
+                           on ? "_ENABLE" : "_DISABLE"))
+        return false;
+    receiver.*flag = on;
+    return true;
+}
+
+bool TonecReceiverService::enableDTMFReject(TonecReceiver& receiver, bool on) {
+    return SwitchDetector(receiver, &TonecReceiver::dtmfReject, Tonec::RejectionEnable,
+                          Tonec::RejectionDisable, "DTMF_REJECTION", on);
 }
 
 bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
-    if (!Switch(on ? Tonec::IvaEnable : Tonec::IvaDisable, receiver.tonec_timeslot(),
-                "IVA_DETECTOR", on ? "_ENABLE" : "_DISABLE"))
-        return false;
-    receiver.ivaEnabled = on;
-    return true;
+    return SwitchDetector(receiver, &TonecReceiver::ivaEnabled, Tonec::IvaEnable, Tonec::IvaDisable,
+                          "IVA_DETECTOR", on);
 }
 
 bool TonecReceiverService::enableToneGenerator(unsigned ts, unsigned short freq1,

@@ -31,7 +31,7 @@ public:
     bool configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params);
     bool enableDTMF(TonecReceiver& receiver, bool on);
     bool echoCancel(unsigned ts, bool on);
-    bool enableDTMFReject(unsigned ts, bool on);
+    bool enableDTMFReject(TonecReceiver& receiver, bool on);
     bool enableIVA(TonecReceiver& receiver, bool on);
     bool enableToneGenerator(unsigned ts, unsigned short freq1, unsigned short freq2,
                              unsigned short amp1, unsigned short amp2);
@@ -52,6 +52,9 @@ private:
     int RequestValue(unsigned long request, unsigned long value);
     // A request that carries only the timeslot, logged with its word and suffix.
     bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
+    // Rejection or IVA: the switch and the receiver's flag of it.
+    bool SwitchDetector(TonecReceiver& receiver, bool TonecReceiver::*flag, unsigned long enable,
+                        unsigned long disable, const char* word, bool on);
     void Dispatch(const void* record);
 
     Event event;
