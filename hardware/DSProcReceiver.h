@@ -2,7 +2,9 @@
 // detection, the signal detector, BSS scoring, the noise gate, muting, the
 // delays, the receive gain and the tone filters. A slot kind inherits it
 // privately, answers dsproc_timeslot() and hears the driver's events through
-// the callbacks; it calls CleanBeforeDestroy() before it goes.
+// the callbacks; it calls CleanBeforeDestroy() before it goes. What it asked
+// for is kept by the service, beside what the other receivers on its
+// timeslot asked for.
 #pragma once
 
 #include "hardware/CyclicList.h"
@@ -10,7 +12,6 @@
 #include "schema/LGCP.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace Hardware {
 
@@ -28,17 +29,17 @@ struct DSProcSDEvent {
 
 class DSProcReceiver {
 public:
-    // Joins the service's receivers. Of several receivers on one timeslot, an
-    // event goes to the one whose feature made it.
+    // Joins the service's receivers.
     DSProcReceiver();
+    // Leaves them, and the record of its timeslot.
     virtual ~DSProcReceiver();
     DSProcReceiver(const DSProcReceiver&) = delete;
     DSProcReceiver& operator=(const DSProcReceiver&) = delete;
 
-    // The events of this receiver's timeslot. The payload pointers point into
-    // the record just read and are valid during the call only. The driver's
-    // payload types share their names with the callbacks: overriders name
-    // them with "::".
+    // The events of this receiver's timeslot that its own features made.
+    // The payload pointers point into the record just read and are valid
+    // during the call only. The driver's payload types share their names
+    // with the callbacks: overriders name them with "::".
     virtual void dsproc_vad_event(const DSProcVADEvent& event) = 0;
     virtual void dsproc_bss_event(const ::dsproc_bss_event* event) = 0;
     virtual void dsproc_sd_event(const DSProcSDEvent& event) = 0;
@@ -50,11 +51,9 @@ public:
 
     // Results are true on success. A switch that finds its feature in the
     // requested state sends nothing and succeeds; an unset feature (VAD, SD
-    // and mute start so) always goes to the driver. The driver has one of
-    // each per timeslot: while another receiver on the timeslot has it on,
-    // a switch (VAD, BSS, NG, SD) or a tone filter's switch-off sends
-    // nothing, and a switch-on takes the other's id, so that the events
-    // reach whichever of the two is left.
+    // and mute start so) always goes to the driver. What the driver does
+    // with a request while another receiver shares the timeslot is the
+    // service's to decide.
     bool configureVAD(const LGCP::VADParams& params);
     bool enableVAD(bool on);
     bool disableVAD() { return enableVAD(false); }
@@ -66,49 +65,28 @@ public:
     bool enableSD(bool on);
     bool disableSD() { return enableSD(false); }
     // What CleanBeforeDestroy leaves to the owner: the signal detector off
-    // when this receiver turned it on and no other receiver on the timeslot
-    // has it on.
+    // when this receiver turned it on.
     void releaseSD();
     // Mutes the first and second direction; a direction switched off is
     // disabled in the driver.
     bool enableMute(bool first, bool second);
     bool disableMute() { return enableMute(false, false); }
+    // All zero undoes the delays, a gain of 0 the gain, a filter's enable of
+    // 0 the filter.
     void configureDelays(unsigned rx, unsigned tx, unsigned selcal);
     void configureRxGain(std::int8_t gain_dB);
     void configureToneFilter(unsigned freq, unsigned enable, int duration_th_msec,
                              int det_level_dB);
-    // Disables every tone filter of the timeslot.
+    // Disables every tone filter of this receiver.
     void disableToneAll();
 
     // Switches off what this receiver turned on (VAD, BSS, NG, mute, delays,
-    // gain) and every tone filter, each unless another receiver on the
-    // timeslot still uses it: then only the filters this one alone enabled
-    // go off. SD is left as it is.
+    // gain) and its tone filters. SD is left as it is.
     void CleanBeforeDestroy();
 
 private:
     friend class DSProcReceiverService;
 
-    // Whether this receiver enabled the frequency's tone filter.
-    bool Filters(unsigned freq) const;
-
-    enum class State : std::int32_t { Unset = -1, Off = 0, On = 1 };
-    struct Feature {
-        State state;
-        std::uint32_t id = 0;
-    };
-
-    Feature vad{State::Unset};
-    Feature bss{State::Off};
-    Feature ng{State::Off};
-    Feature sd{State::Unset};
-    State muteFirst = State::Unset;
-    State muteSecond = State::Unset;
-    std::uint32_t muteId = 0;
-    bool delaysSet = false;
-    bool rxGainSet = false;
-    // The frequencies whose filter this receiver enabled last.
-    std::vector<unsigned> toneFilters;
     Containers::CyclicList link;
 };
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <sstream>
 
 namespace Hardware {
 
@@ -18,6 +19,50 @@ namespace {
 
 // The words VAD takes from a driver of any version but 2.
 constexpr std::uint32_t fixedVadWords[3] = {3, 127, 0};
+
+// The service that exists, if any: a receiver leaves its record even when
+// it goes after the service.
+DSProcReceiverService* made = nullptr;
+
+// The lines of a configure kind: done (on std::clog, with the values after
+// it), failed, and refused for want of a device.
+struct Words {
+    const char* done;
+    const char* fail;
+    const char* noDevice;
+};
+
+const Words& WordsOf(std::uint32_t kind) {
+    static const Words vad{"DSPROC_CONFIGURE VAD", "DSPROC_CONFIGURE VAD fail:",
+                           "configure VAD fail: (interface not opened)"};
+    static const Words sd{"DSPROC_CONFIGURE SD", "DSPROC_CONFIGURE SD fail:",
+                          "configure SD fail: (interface not opened)"};
+    static const Words delays{"DSPROC_CONFIGURE DELAYS", "DSPROC_CONFIGURE DELAYS fail:",
+                              "configure Delays fail: (interface not opened)"};
+    static const Words gain{"DSPROC_CONFIGURE RX GAIN", "DSPROC_CONFIGURE Rx Gain fail:",
+                            "Configure Rx gain fail: (interface not opened)"};
+    static const Words filter{"DSPROC_CONFIGURE TONE FILTER", "DSPROC_CONFIGURE Tone Filter fail:",
+                              "Configure Tone Filter fail: (interface not opened)"};
+    switch (kind) {
+        case Dsproc::KindVAD:
+            return vad;
+        case Dsproc::KindSD:
+            return sd;
+        case Dsproc::KindDelays:
+            return delays;
+        case Dsproc::KindRxGain:
+            return gain;
+        default:
+            return filter;
+    }
+}
+
+// The tone filters' keys come after every other kind's.
+constexpr std::uint32_t FilterKey(std::uint32_t freq) { return Dsproc::KindToneFilter << 16 | freq; }
+
+bool Same(const Dsproc::ConfigureRecord& a, const Dsproc::ConfigureRecord& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 struct Fields {
     const Dsproc::EventRecord& e;
@@ -65,31 +110,114 @@ DSProcReceiverService& DSProcReceiverService::instance() {
 }
 
 DSProcReceiverService::DSProcReceiverService() {
+    made = this;
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
                                       &DSProcReceiverService::OnEvent, this);
     init();
 }
+
+DSProcReceiverService::~DSProcReceiverService() { made = nullptr; }
 
 bool DSProcReceiverService::init() {
     return WatchDriver(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
                        "open dsproc fail, VAD proceeding disabled: ");
 }
 
-bool DSProcReceiverService::Configure(std::uint32_t ts, std::uint32_t kind, void* params,
-                                      const char* failure) {
-    Dsproc::ConfigureRecord record{};
-    record.timeslot = ts;
-    record.kind = kind;
-    if (params) std::memcpy(&record.params, params, sizeof record.params);
-    if (Board::devices().ioctl(event.lowlevel_fd(), Dsproc::Configure, &record) != -1) return true;
-    ErrnoSuffix e;
-    std::cerr << failure << " timeslot=" << ts << e << std::endl;
-    return false;
+void DSProcReceiverService::Forget(const DSProcReceiver& receiver) {
+    if (!made) return;
+    for (auto t = made->timeslots.begin(); t != made->timeslots.end(); ++t) {
+        if (!t->second.receivers.erase(&receiver)) continue;
+        if (t->second.receivers.empty()) made->timeslots.erase(t);
+        return;
+    }
 }
 
-bool DSProcReceiverService::configureVAD(unsigned ts, const LGCP::VADParams& params) {
-    if (!OpenedFor(init(), "configure VAD fail: (interface not opened)", ts)) return false;
-    decltype(Dsproc::ConfigureRecord::params) vad{};
+std::uint32_t DSProcReceiverService::Key(const Dsproc::ConfigureRecord& record) {
+    return record.kind == Dsproc::KindToneFilter ? FilterKey(record.params.toneFilter.freq)
+                                                 : record.kind;
+}
+
+DSProcReceiverService::Timeslot& DSProcReceiverService::Record(const DSProcReceiver& receiver) {
+    return timeslots[receiver.dsproc_timeslot()];
+}
+
+const DSProcReceiverService::Asked* DSProcReceiverService::Find(
+    std::uint32_t ts, const DSProcReceiver& receiver) const {
+    const auto t = timeslots.find(ts);
+    if (t == timeslots.end()) return nullptr;
+    const auto asked = t->second.receivers.find(&receiver);
+    return asked == t->second.receivers.end() ? nullptr : &asked->second;
+}
+
+const DSProcReceiverService::Asked* DSProcReceiverService::Other(const Timeslot& t,
+                                                                 const Asked& mine,
+                                                                 const Uses& uses) {
+    for (const auto& [receiver, asked] : t.receivers)
+        if (&asked != &mine && uses(asked)) return &asked;
+    return nullptr;
+}
+
+DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uint32_t kind,
+                                                           const Params& params,
+                                                           const std::string& values) {
+    Setting setting;
+    setting.record = Dsproc::ConfigureRecord{};
+    setting.record.timeslot = ts;
+    setting.record.kind = kind;
+    setting.record.params = params;
+    setting.shown = " ts=" + std::to_string(ts) + values;
+    return setting;
+}
+
+bool DSProcReceiverService::Send(Timeslot& t, const Setting& setting) {
+    Dsproc::ConfigureRecord record = setting.record;
+    if (Board::devices().ioctl(event.lowlevel_fd(), Dsproc::Configure, &record) == -1) {
+        ErrnoSuffix e;
+        std::cerr << WordsOf(record.kind).fail << " timeslot=" << record.timeslot << e
+                  << std::endl;
+        return false;
+    }
+    t.held[Key(setting.record)] = setting.record;
+    std::clog << WordsOf(record.kind).done << setting.shown << std::endl;
+    return true;
+}
+
+bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
+    const Setting* wanted = nullptr;
+    for (const auto& [receiver, asked] : t.receivers) {
+        const auto setting = asked.settings.find(key);
+        if (setting != asked.settings.end() && (!wanted || setting->second.asked > wanted->asked))
+            wanted = &setting->second;
+    }
+    if (!wanted) return false;
+    const auto held = t.held.find(key);
+    if (held == t.held.end() || !Same(held->second, wanted->record)) Send(t, *wanted);
+    return true;
+}
+
+// The record follows the request whatever becomes of it: a setting that
+// failed to reach the driver is not undone at the destroy, nor one whose
+// undo failed undone again.
+bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, bool reset) {
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    const std::uint32_t key = Key(asked.record);
+    mine.settings.erase(key);
+    if (!reset) {
+        asked.asked = ++requests;
+        mine.settings.emplace(key, asked);
+    }
+    if (!OpenedFor(init(), WordsOf(asked.record.kind).noDevice, asked.record.timeslot))
+        return false;
+    if (reset && Settle(t, key)) return true;
+    return Send(t, asked);
+}
+
+bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver,
+                                         const LGCP::VADParams& params) {
+    const unsigned ts = receiver.dsproc_timeslot();
+    if (!OpenedFor(init(), WordsOf(Dsproc::KindVAD).noDevice, ts)) return false;
+    Params vad{};
     if (Board::devices().ioctlValue(event.lowlevel_fd(), Dsproc::Version, 0) == 2) {
         if (!params.v2_isSelected()) {
             std::cerr << "DSPROC_CONFIGURE VAD: params not specified for v2: "
@@ -103,59 +231,66 @@ bool DSProcReceiverService::configureVAD(unsigned ts, const LGCP::VADParams& par
     } else {
         std::memcpy(vad.words, fixedVadWords, sizeof vad.words);
     }
-    if (!Configure(ts, Dsproc::KindVAD, &vad, "DSPROC_CONFIGURE VAD fail:")) return false;
-    std::clog << "DSPROC_CONFIGURE VAD"
-              << " ts=" << ts << std::endl;
-    return true;
+    return Configure(receiver, Make(ts, Dsproc::KindVAD, vad, ""), false);
 }
 
-bool DSProcReceiverService::configureSD(unsigned ts) {
-    if (!OpenedFor(init(), "configure SD fail: (interface not opened)", ts) ||
-        !Configure(ts, Dsproc::KindSD, nullptr, "DSPROC_CONFIGURE SD fail:"))
-        return false;
-    std::clog << "DSPROC_CONFIGURE SD"
-              << " ts=" << ts << std::endl;
-    return true;
+bool DSProcReceiverService::configureSD(DSProcReceiver& receiver) {
+    return Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindSD, Params{}, ""),
+                     false);
 }
 
-void DSProcReceiverService::configureDelays(unsigned ts, unsigned rx, unsigned tx,
+void DSProcReceiverService::configureDelays(DSProcReceiver& receiver, unsigned rx, unsigned tx,
                                             unsigned selcal) {
-    Dsproc::DelayParams delays{rx, tx, selcal};
-    if (!OpenedFor(init(), "configure Delays fail: (interface not opened)", ts) ||
-        !Configure(ts, Dsproc::KindDelays, &delays, "DSPROC_CONFIGURE DELAYS fail:"))
-        return;
-    std::clog << "DSPROC_CONFIGURE DELAYS"
-              << " ts=" << ts << " rx=" << rx << " tx=" << tx << " selcal=" << selcal << std::endl;
+    Params delays{};
+    delays.delays = {rx, tx, selcal};
+    std::ostringstream values;
+    values << " rx=" << rx << " tx=" << tx << " selcal=" << selcal;
+    Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindDelays, delays, values.str()),
+              rx == 0 && tx == 0 && selcal == 0);
 }
 
-void DSProcReceiverService::configureRxGain(unsigned ts, std::int8_t gain_dB) {
-    decltype(Dsproc::ConfigureRecord::params) gain{};
+void DSProcReceiverService::configureRxGain(DSProcReceiver& receiver, std::int8_t gain_dB) {
+    Params gain{};
     gain.gain_dB = static_cast<std::uint8_t>(gain_dB);
-    if (!OpenedFor(init(), "Configure Rx gain fail: (interface not opened)", ts) ||
-        !Configure(ts, Dsproc::KindRxGain, &gain, "DSPROC_CONFIGURE Rx Gain fail:"))
-        return;
-    std::clog << "DSPROC_CONFIGURE RX GAIN"
-              << " ts=" << ts << " gain_dB=" << unsigned(gain.gain_dB) << std::endl;
+    const std::string values = " gain_dB=" + std::to_string(unsigned(gain.gain_dB));
+    Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindRxGain, gain, values),
+              gain_dB == 0);
 }
 
-void DSProcReceiverService::configureToneFilter(unsigned ts, unsigned freq, unsigned enable,
-                                                int duration_th_msec, int det_level_dB) {
-    decltype(Dsproc::ConfigureRecord::params) filter{};
+void DSProcReceiverService::configureToneFilter(DSProcReceiver& receiver, unsigned freq,
+                                                unsigned enable, int duration_th_msec,
+                                                int det_level_dB) {
+    Params filter{};
     filter.toneFilter.freq = static_cast<std::uint16_t>(freq);
     filter.toneFilter.enable = enable ? 1 : 0;
     filter.toneFilter.duration_ms = static_cast<std::uint16_t>(duration_th_msec);
     filter.toneFilter.level_dB = static_cast<std::uint8_t>(det_level_dB);
-    if (!OpenedFor(init(), "Configure Tone Filter fail: (interface not opened)", ts) ||
-        !Configure(ts, Dsproc::KindToneFilter, &filter, "DSPROC_CONFIGURE Tone Filter fail:"))
-        return;
-    std::clog << "DSPROC_CONFIGURE TONE FILTER"
-              << " ts=" << ts << " freq=" << freq << ", en=" << enable
-              << ", dur_th_msec=" << duration_th_msec << ", det_lvl_dB=" << det_level_dB
-              << std::endl;
+    std::ostringstream values;
+    values << " freq=" << freq << ", en=" << enable << ", dur_th_msec=" << duration_th_msec
+           << ", det_lvl_dB=" << det_level_dB;
+    Configure(receiver,
+              Make(receiver.dsproc_timeslot(), Dsproc::KindToneFilter, filter, values.str()),
+              !enable);
 }
 
+// With another receiver's filters on the timeslot, each of this one's goes
+// off alone, or back to the other's settings.
 void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
-    unsigned ts = receiver.dsproc_timeslot();
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    const auto own = mine.settings.lower_bound(FilterKey(0));
+    std::vector<std::uint32_t> freqs;
+    for (auto it = own; it != mine.settings.end(); ++it)
+        freqs.push_back(it->second.record.params.toneFilter.freq);
+    auto filters = [](const Asked& asked) {
+        return asked.settings.lower_bound(FilterKey(0)) != asked.settings.end();
+    };
+    if (Other(t, mine, filters)) {
+        for (std::uint32_t freq : freqs) configureToneFilter(receiver, freq, 0, 0, 0);
+        return;
+    }
+    mine.settings.erase(own, mine.settings.end());
+    const unsigned ts = receiver.dsproc_timeslot();
     if (!OpenedFor(init(), "Disable All Tone fail: (interface not opened)", ts)) return;
     if (!Send(Dsproc::Disable, ts, 0, Dsproc::MaskToneAll)) {
         ErrnoSuffix e;
@@ -163,6 +298,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
                   << " timeslot=" << ts << e << std::endl;
         return;
     }
+    t.held.erase(t.held.lower_bound(FilterKey(0)), t.held.end());
     std::clog << "DISABLE ALL TONE done: "
               << " ts=" << ts << std::endl;
 }
@@ -200,80 +336,96 @@ bool DSProcReceiverService::Disable(unsigned ts, std::uint32_t mask, const char*
     return true;
 }
 
-// The driver keeps one switch per timeslot: a receiver whose timeslot has the
-// feature on through another one takes it under that one's id, so its events
-// reach whichever is left, and switching off leaves it on for the other.
-bool DSProcReceiverService::Switch(DSProcReceiver& receiver,
-                                   DSProcReceiver::Feature DSProcReceiver::*feature,
+// A receiver that finds the feature on through another one takes it under
+// that one's id, so the events reach both, and its switch-off leaves it on.
+bool DSProcReceiverService::Switch(DSProcReceiver& receiver, Feature Asked::*feature,
                                    std::uint32_t mask, const char* name, bool on) {
-    using State = DSProcReceiver::State;
-    DSProcReceiver::Feature& mine = receiver.*feature;
-    if (mine.state == (on ? State::On : State::Off)) return true;
-    const DSProcReceiver* other = SharedBy(
-        receiver, [feature](const DSProcReceiver& r) { return (r.*feature).state == State::On; });
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    Feature& f = mine.*feature;
+    if (f.state == (on ? State::On : State::Off)) return true;
+    const Asked* other =
+        Other(t, mine, [feature](const Asked& a) { return (a.*feature).state == State::On; });
     if (other) {
-        if (on) mine.id = (other->*feature).id;
+        if (on) f.id = (other->*feature).id;
     } else {
-        unsigned ts = receiver.dsproc_timeslot();
+        const unsigned ts = receiver.dsproc_timeslot();
         std::uint32_t id;
         if (on ? !Enable(ts, mask, name, id) : !Disable(ts, mask, name)) return false;
-        if (on) mine.id = id;
+        if (on) f.id = id;
     }
-    mine.state = on ? State::On : State::Off;
+    f.state = on ? State::On : State::Off;
     return true;
 }
 
 bool DSProcReceiverService::enableVAD(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &DSProcReceiver::vad, Dsproc::MaskVAD, "VAD", on);
+    return Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", on);
 }
 
 bool DSProcReceiverService::enableBSS(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &DSProcReceiver::bss, Dsproc::MaskBSS, "BSS", on);
+    return Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", on);
 }
 
 bool DSProcReceiverService::enableNG(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &DSProcReceiver::ng, Dsproc::MaskNG, "NG", on);
+    return Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", on);
 }
 
 bool DSProcReceiverService::enableSD(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &DSProcReceiver::sd, Dsproc::MaskSD, "SD", on);
+    return Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", on);
+}
+
+void DSProcReceiverService::releaseSD(DSProcReceiver& receiver) {
+    if (Of(receiver).sd.state == State::On) enableSD(receiver, false);
 }
 
 // The set directions are enabled together under one id; a direction that
 // goes off is disabled, so the driver never keeps muting what the receiver
-// records as unmuted.
+// records as unmuted, unless another receiver on the timeslot mutes it.
 bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, bool second) {
-    using State = DSProcReceiver::State;
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
     auto state = [](bool on) { return on ? State::On : State::Off; };
-    if (receiver.muteFirst == state(first) && receiver.muteSecond == state(second)) return true;
-    unsigned ts = receiver.dsproc_timeslot();
+    if (mine.muteFirst == state(first) && mine.muteSecond == state(second)) return true;
+    const unsigned ts = receiver.dsproc_timeslot();
     std::uint32_t on = (first ? Dsproc::MaskMuteFirst : 0) | (second ? Dsproc::MaskMuteSecond : 0);
     std::uint32_t off = Dsproc::MaskMuteFirst | Dsproc::MaskMuteSecond;
     if (on) {
-        off = (!first && receiver.muteFirst != State::Off ? Dsproc::MaskMuteFirst : 0) |
-              (!second && receiver.muteSecond != State::Off ? Dsproc::MaskMuteSecond : 0);
+        off = (!first && mine.muteFirst != State::Off ? Dsproc::MaskMuteFirst : 0) |
+              (!second && mine.muteSecond != State::Off ? Dsproc::MaskMuteSecond : 0);
         std::uint32_t id;
         if (!Enable(ts, on, "MUTE", id)) return false;
-        receiver.muteId = id;
-        if (first) receiver.muteFirst = State::On;
-        if (second) receiver.muteSecond = State::On;
+        mine.muteId = id;
+        if (first) mine.muteFirst = State::On;
+        if (second) mine.muteSecond = State::On;
     }
+    auto muted = [&](State Asked::*direction, std::uint32_t mask) {
+        return Other(t, mine, [direction](const Asked& a) { return a.*direction == State::On; })
+                   ? mask
+                   : 0;
+    };
+    const std::uint32_t sent = off & ~(muted(&Asked::muteFirst, Dsproc::MaskMuteFirst) |
+                                       muted(&Asked::muteSecond, Dsproc::MaskMuteSecond));
     if (!off) return true;
-    if (!Disable(ts, off, "MUTE")) return false;
-    if (off & Dsproc::MaskMuteFirst) receiver.muteFirst = State::Off;
-    if (off & Dsproc::MaskMuteSecond) receiver.muteSecond = State::Off;
+    if (sent && !Disable(ts, sent, "MUTE")) return false;
+    if (off & Dsproc::MaskMuteFirst) mine.muteFirst = State::Off;
+    if (off & Dsproc::MaskMuteSecond) mine.muteSecond = State::Off;
     return true;
 }
 
-const DSProcReceiver* DSProcReceiverService::SharedBy(const DSProcReceiver& receiver,
-                                                      const Uses& uses) const {
-    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
-        const DSProcReceiver* other = Containers::offset(*it, &DSProcReceiver::link);
-        if (other != &receiver && other->dsproc_timeslot() == receiver.dsproc_timeslot() &&
-            uses(*other))
-            return other;
-    }
-    return nullptr;
+// VAD and SD parameters have no undo: they go back to the other's own where
+// the driver holds this receiver's.
+void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    if (mine.vad.state == State::On) enableVAD(receiver, false);
+    if (mine.bss.state == State::On) enableBSS(receiver, false);
+    if (mine.ng.state == State::On) enableNG(receiver, false);
+    if (mine.muteFirst == State::On || mine.muteSecond == State::On) enableMute(receiver, false, false);
+    if (mine.settings.count(Dsproc::KindDelays)) configureDelays(receiver, 0, 0, 0);
+    if (mine.settings.count(Dsproc::KindRxGain)) configureRxGain(receiver, 0);
+    disableToneAll(receiver);
+    for (std::uint32_t key : {Dsproc::KindVAD, Dsproc::KindSD})
+        if (mine.settings.erase(key)) Settle(t, key);
 }
 
 void DSProcReceiverService::OnEvent(int fd, short revents) {
@@ -282,63 +434,52 @@ void DSProcReceiverService::OnEvent(int fd, short revents) {
         event.Release();
 }
 
-// An event belongs to the receiver on its timeslot whose feature made it;
-// with none, to the first on the timeslot, which tells why it is dropped. The
-// walk only chooses, so the next record walks the list afresh.
-DSProcReceiver* DSProcReceiverService::Owner(const Dsproc::EventRecord& e) {
-    using State = DSProcReceiver::State;
-    auto current = [&e](const DSProcReceiver::Feature& f) {
-        return f.state == State::On && f.id == e.id;
-    };
-    auto made = [&](const DSProcReceiver& r) {
-        switch (e.type) {
-            case Dsproc::TypeVAD:
-                return current(r.vad);
-            case Dsproc::TypeSD:
-                return current(r.sd);
-            case Dsproc::TypeBSS:
-                return r.bss.state == State::On;
-            case Dsproc::TypeToneFilter:
-                return r.Filters(e.payload.tone.freq);
-            case Dsproc::TypeFlags:
-                return r.vad.state == State::On;
-        }
-        return false;
-    };
+bool DSProcReceiverService::Made(const Asked& asked, const Dsproc::EventRecord& e) {
+    auto current = [&e](const Feature& f) { return f.state == State::On && f.id == e.id; };
+    switch (e.type) {
+        case Dsproc::TypeVAD:
+            return current(asked.vad);
+        case Dsproc::TypeSD:
+            return current(asked.sd);
+        case Dsproc::TypeBSS:
+            return asked.bss.state == State::On;
+        case Dsproc::TypeToneFilter:
+            return e.payload.tone.freq <= 0xFFFF &&
+                   asked.settings.count(FilterKey(e.payload.tone.freq));
+        case Dsproc::TypeFlags:
+            return asked.vad.state == State::On;
+    }
+    return false;
+}
+
+// The walk only chooses, in the order the receivers were made.
+std::vector<DSProcReceiver*> DSProcReceiverService::Listeners(const Dsproc::EventRecord& e) const {
+    std::vector<DSProcReceiver*> owners;
     DSProcReceiver* first = nullptr;
     for (auto it = receivers.begin(); it != receivers.end(); ++it) {
         DSProcReceiver* receiver = Containers::offset(*it, &DSProcReceiver::link);
         if (receiver->dsproc_timeslot() != e.timeslot) continue;
-        if (made(*receiver)) return receiver;
         if (!first) first = receiver;
+        const Asked* asked = Find(e.timeslot, *receiver);
+        if (asked && Made(*asked, e)) owners.push_back(receiver);
     }
-    return first;
+    if (owners.empty() && first) owners.push_back(first);
+    return owners;
 }
 
-// The receiver is called after the walk, so one destroyed by its callback is
-// never touched again. No id names a request when it is 0, so an event under
-// id 0 never matches a feature that was never enabled.
-void DSProcReceiverService::Dispatch(const void* data) {
-    using State = DSProcReceiver::State;
-    Dsproc::EventRecord e;
-    std::memcpy(&e, data, sizeof e);
+// No id names a request when it is 0, so an event under id 0 never matches
+// a feature that was never enabled.
+void DSProcReceiverService::Deliver(DSProcReceiver& receiver, const Dsproc::EventRecord& e) {
+    static const Asked nothing;
+    const Asked* found = Find(e.timeslot, receiver);
+    const Asked& asked = found ? *found : nothing;
     const bool traced = traces.signalling.events;
-    if (traced) {
-        std::clog << "dsproc event: " << Fields{e} << std::endl;
-        TraceType(e);
-    }
-    DSProcReceiver* receiver = Owner(e);
-    if (!receiver) {
-        if (traced)
-            std::cerr << "receive dsproc event from unknown timeslot " << e.timeslot << std::endl;
-        return;
-    }
     const auto& w = e.payload.words;
     switch (e.type) {
         case Dsproc::TypeVAD:
         case Dsproc::TypeSD: {
             bool vad = e.type == Dsproc::TypeVAD;
-            const DSProcReceiver::Feature& f = vad ? receiver->vad : receiver->sd;
+            const Feature& f = vad ? asked.vad : asked.sd;
             const char* name = vad ? "vad" : "sd";
             if (f.state == State::Off) {
                 if (traced)
@@ -352,25 +493,43 @@ void DSProcReceiverService::Dispatch(const void* data) {
                 DSProcVADEvent vadEvent{-1, -1};
                 if (w[0] & 1) vadEvent.rx = w[1];
                 if (w[0] & 2) vadEvent.tx = w[2];
-                receiver->dsproc_vad_event(vadEvent);
+                receiver.dsproc_vad_event(vadEvent);
             } else {
-                receiver->dsproc_sd_event(DSProcSDEvent{w[0]});
+                receiver.dsproc_sd_event(DSProcSDEvent{w[0]});
             }
             break;
         }
         case Dsproc::TypeBSS:
-            if (receiver->bss.state != State::Off)
-                receiver->dsproc_bss_event(&e.payload.bss);
+            if (asked.bss.state != State::Off)
+                receiver.dsproc_bss_event(&e.payload.bss);
             else if (traced)
                 std::clog << "ignore spurious dsproc bss event (dsproc disabled): " << Fields{e}
                           << std::endl;
             break;
         case Dsproc::TypeToneFilter:
-            receiver->dsproc_tone_flt_event(&e.payload.tone);
+            receiver.dsproc_tone_flt_event(&e.payload.tone);
             break;
         case Dsproc::TypeFlags:
-            receiver->dsproc_flags_event(&e.payload.flags);
+            receiver.dsproc_flags_event(&e.payload.flags);
             break;
+    }
+}
+
+// A callback may destroy any receiver, so each listener after the first is
+// called only while the record still shows its feature making the event.
+void DSProcReceiverService::Dispatch(const void* data) {
+    Dsproc::EventRecord e;
+    std::memcpy(&e, data, sizeof e);
+    if (traces.signalling.events) {
+        std::clog << "dsproc event: " << Fields{e} << std::endl;
+        TraceType(e);
+    }
+    const std::vector<DSProcReceiver*> listeners = Listeners(e);
+    if (listeners.empty() && traces.signalling.events)
+        std::cerr << "receive dsproc event from unknown timeslot " << e.timeslot << std::endl;
+    for (std::size_t i = 0; i < listeners.size(); ++i) {
+        const Asked* asked = i ? Find(e.timeslot, *listeners[i]) : nullptr;
+        if (!i || (asked && Made(*asked, e))) Deliver(*listeners[i], e);
     }
 }
 

@@ -1,13 +1,24 @@
-// The voice-processing driver ("/dev/dsp") as the daemon's one client of it:
-// sends the receivers' requests, each naming the receiver's timeslot, and
-// hands every event to the receiver on its timeslot whose feature made it
-// (VAD and the flags to VAD, SD, BSS, a tone filter to the frequency's), when
-// that feature is on and, for VAD and SD, the event carries the id of the
-// feature's latest enable. Opened at the first receiver operation; a
-// device that failed to open or went away is opened again by the next
-// request (a configure call gives up without it, the switches fail on it
-// with their lines). Event traces are written under the "signalling.events"
-// trace switch.
+// The voice-processing driver ("/dev/dsp") as the daemon's one client of it.
+// Opened at the first receiver operation; a device that failed to open or
+// went away is opened again by the next request (a configure call gives up
+// without it, the switches fail on it with their lines). Event traces are
+// written under the "signalling.events" trace switch.
+//
+// The driver keeps one set of features per timeslot, and two receivers may
+// share a timeslot (the halves of a conference leg). So the service keeps,
+// per timeslot, one record of what each receiver on it asked for (every
+// switch with its id, every configuration with its parameters) and derives
+// every request from it in one place:
+// - a feature runs while any receiver on the timeslot wants it: a switch-on
+//   finding it on takes the running id, a switch-off or a reset (a filter
+//   off, delays or gain back to 0, a destroy) leaves it to the other;
+// - the driver holds the parameters asked for last; when their receiver
+//   gives them up, the other's own are sent again where they differ;
+// - an event goes to every receiver whose feature made it (VAD and the
+//   flags to VAD, SD, BSS, a tone filter to the frequency's), VAD and SD
+//   under the id of the running enable; with none, to the first receiver on
+//   the timeslot, which tells why it is dropped.
+// With one receiver on a timeslot, every request is sent as asked.
 #pragma once
 
 #include "hardware/DSProcReceiver.h"
@@ -17,6 +28,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace Hardware {
 
@@ -25,6 +39,7 @@ public:
     static DSProcReceiverService& instance();
     DSProcReceiverService(const DSProcReceiverService&) = delete;
     DSProcReceiverService& operator=(const DSProcReceiverService&) = delete;
+    ~DSProcReceiverService();
 
     // Opens the device unless it is open; false when it cannot be opened.
     // Every request calls it first.
@@ -32,12 +47,12 @@ public:
 
     // Driver version 2 takes the controller's v2 parameters (and refuses
     // any other); every other version takes fixed ones.
-    bool configureVAD(unsigned ts, const LGCP::VADParams& params);
-    bool configureSD(unsigned ts);
-    void configureDelays(unsigned ts, unsigned rx, unsigned tx, unsigned selcal);
-    void configureRxGain(unsigned ts, std::int8_t gain_dB);
-    void configureToneFilter(unsigned ts, unsigned freq, unsigned enable, int duration_th_msec,
-                             int det_level_dB);
+    bool configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params);
+    bool configureSD(DSProcReceiver& receiver);
+    void configureDelays(DSProcReceiver& receiver, unsigned rx, unsigned tx, unsigned selcal);
+    void configureRxGain(DSProcReceiver& receiver, std::int8_t gain_dB);
+    void configureToneFilter(DSProcReceiver& receiver, unsigned freq, unsigned enable,
+                             int duration_th_msec, int det_level_dB);
     void disableToneAll(DSProcReceiver& receiver);
 
     bool enableVAD(DSProcReceiver& receiver, bool on);
@@ -45,29 +60,90 @@ public:
     bool enableNG(DSProcReceiver& receiver, bool on);
     bool enableSD(DSProcReceiver& receiver, bool on);
     bool enableMute(DSProcReceiver& receiver, bool first, bool second);
+    void releaseSD(DSProcReceiver& receiver);
+    void CleanBeforeDestroy(DSProcReceiver& receiver);
 
-    // Another receiver on the receiver's timeslot for which uses() holds, or null.
-    using Uses = std::function<bool(const DSProcReceiver&)>;
-    const DSProcReceiver* SharedBy(const DSProcReceiver& receiver, const Uses& uses) const;
+    // The receiver is gone: it leaves the record, and nothing is sent.
+    static void Forget(const DSProcReceiver& receiver);
 
     void OnEvent(int fd, short revents);
 
 private:
     DSProcReceiverService();
 
-    // Request 1; false with the failure line.
-    bool Configure(std::uint32_t ts, std::uint32_t kind, void* params, const char* failure);
+    enum class State : std::int32_t { Unset = -1, Off = 0, On = 1 };
+    struct Feature {
+        State state;
+        std::uint32_t id = 0;
+    };
+    // One configure request as a receiver asked for it: the record the
+    // driver takes, and the values its success line shows.
+    struct Setting {
+        Dsproc::ConfigureRecord record;
+        std::string shown;
+        std::uint64_t asked = 0;  // orders the requests of a timeslot
+    };
+    // What one receiver asked for.
+    struct Asked {
+        Feature vad{State::Unset};
+        Feature bss{State::Off};
+        Feature ng{State::Off};
+        Feature sd{State::Unset};
+        State muteFirst = State::Unset;
+        State muteSecond = State::Unset;
+        std::uint32_t muteId = 0;
+        // By Key(): what it configured and has not undone.
+        std::map<std::uint32_t, Setting> settings;
+    };
+    struct Timeslot {
+        std::map<const DSProcReceiver*, Asked> receivers;
+        // By Key(): the parameters last sent.
+        std::map<std::uint32_t, Dsproc::ConfigureRecord> held;
+    };
+    using Uses = std::function<bool(const Asked&)>;
+
+    using Params = decltype(Dsproc::ConfigureRecord::params);
+
+    // A configure kind, and a tone filter's frequency: what the driver keeps
+    // one of per timeslot.
+    static std::uint32_t Key(const Dsproc::ConfigureRecord& record);
+    Timeslot& Record(const DSProcReceiver& receiver);
+    Asked& Of(const DSProcReceiver& receiver) { return Record(receiver).receivers[&receiver]; }
+    // What the receiver asked for on ts, or null while it has asked nothing.
+    const Asked* Find(std::uint32_t ts, const DSProcReceiver& receiver) const;
+    // Another receiver in t for which uses() holds, or null.
+    static const Asked* Other(const Timeslot& t, const Asked& mine, const Uses& uses);
+
+    // A request of the kind on ts, its line showing the values after the timeslot.
+    static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,
+                        const std::string& values);
+    // Request 1, its line written; t holds what the driver took.
+    bool Send(Timeslot& t, const Setting& setting);
+    // The one place a configuration reaches the driver: a setting is
+    // recorded and sent as asked; a reset sends the others' setting instead
+    // while they have one.
+    bool Configure(DSProcReceiver& receiver, Setting asked, bool reset);
+    // Sends the setting of key asked for last on the timeslot unless the
+    // driver holds it; false when no receiver there has one.
+    bool Settle(Timeslot& t, std::uint32_t key);
     // Request 2 or 3, the device opened first when it is closed.
     bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask);
-    bool Switch(DSProcReceiver& receiver, DSProcReceiver::Feature DSProcReceiver::*feature,
-                std::uint32_t mask, const char* name, bool on);
+    bool Switch(DSProcReceiver& receiver, Feature Asked::*feature, std::uint32_t mask,
+                const char* name, bool on);
     bool Enable(unsigned ts, std::uint32_t mask, const char* name, std::uint32_t& id);
     bool Disable(unsigned ts, std::uint32_t mask, const char* name);
-    static DSProcReceiver* Owner(const Dsproc::EventRecord& e);
+
+    static bool Made(const Asked& asked, const Dsproc::EventRecord& e);
+    // Who hears e: the receivers whose feature made it, or the first on its
+    // timeslot; none when the timeslot has no receiver.
+    std::vector<DSProcReceiver*> Listeners(const Dsproc::EventRecord& e) const;
+    void Deliver(DSProcReceiver& receiver, const Dsproc::EventRecord& e);
     void Dispatch(const void* record);
 
     Event event;
     RequestIds ids;
+    std::uint64_t requests = 0;
+    std::map<unsigned, Timeslot> timeslots;
 };
 
 }  // namespace Hardware

@@ -11,10 +11,10 @@ constexpr unsigned defaultDurationMs = 70;
 
 }  // namespace
 
-TonecReceiver::~TonecReceiver() = default;
+TonecReceiver::~TonecReceiver() { TonecReceiverService::Forget(*this); }
 
 bool TonecReceiver::configureDTMF(const LGCP::DTMFParams& params) {
-    return TonecReceiverService::instance().configureDTMF(tonec_timeslot(), params);
+    return TonecReceiverService::instance().configureDTMF(*this, params);
 }
 
 bool TonecReceiver::enableDTMF(bool on) {
@@ -39,8 +39,8 @@ bool TonecReceiver::enableIVA(bool on) {
 
 bool TonecReceiver::enableToneGenerator(unsigned short freq1, unsigned short freq2,
                                         unsigned short amp1, unsigned short amp2) {
-    return TonecReceiverService::instance().enableToneGenerator(tonec_timeslot(), freq1, freq2,
-                                                                amp1, amp2);
+    return TonecReceiverService::instance().enableToneGenerator(*this, {freq1, freq2, amp1, amp2},
+                                                                dialing || audibleCall);
 }
 
 // A forced stop also ends the cadence, whose next step would switch the
@@ -51,19 +51,13 @@ bool TonecReceiver::disableToneGenerator(bool force) {
         dialTimer.reset();
         dialing = audibleCall = false;
     }
-    steadyTone = false;
     return enableToneGenerator(0, 0, 0, 0);
 }
 
+// Played as steady even while the cadence runs, whose next step takes over.
 bool TonecReceiver::playTone(unsigned short freq, unsigned short amp) {
     disableToneGenerator(false);
-    steadyTone = true;
-    return enableToneGenerator(freq, 0, amp, 0);
-}
-
-bool TonecReceiver::generatorShared() const {
-    return TonecReceiverService::instance().SharedBy(
-        *this, [](const TonecReceiver& other) { return other.PlaysGenerator(); });
+    return TonecReceiverService::instance().enableToneGenerator(*this, {freq, 0, amp, 0}, false);
 }
 
 void TonecReceiver::translateDTMF(const LGCP::TranslateDtmfParams& params) {
@@ -134,14 +128,8 @@ void TonecReceiver::translateSelcal(const TERM::SelcalCommand& command) {
     TonecReceiverService::instance().translateSelcal(*this, command);
 }
 
-// The driver keeps one state per timeslot, so what another receiver on it
-// still uses stays on.
 void TonecReceiver::CleanBeforeDestroy() {
-    const auto dtmfOn = [](const TonecReceiver& r) { return r.dtmfEnabled; };
-    if (dtmfEnabled && !TonecReceiverService::instance().SharedBy(*this, dtmfOn)) enableDTMF(false);
-    if (ivaEnabled) enableIVA(false);
-    if (dtmfReject) enableDTMFReject(false);
-    if (PlaysGenerator() && !generatorShared()) disableToneGenerator(true);
+    TonecReceiverService::instance().CleanBeforeDestroy(*this);
 }
 
 }  // namespace Hardware

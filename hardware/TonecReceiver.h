@@ -2,7 +2,9 @@
 // rejection, the echo canceller, the tone generator with DTMF dialling and
 // the audible-call cadence on it, and selective calling. A slot kind inherits
 // it privately, answers tonec_timeslot() and hears detections through
-// tonec_event(); it calls CleanBeforeDestroy() before it goes.
+// tonec_event(); it calls CleanBeforeDestroy() before it goes. It paces its
+// own dial and cadence; what it asked of the driver is kept by the service,
+// beside what the other receivers on its timeslot asked for.
 #pragma once
 
 #include "hardware/CyclicList.h"
@@ -23,15 +25,15 @@ public:
         std::uint32_t timestamp;
     };
 
-    // Joins the service's receivers. Of several receivers on one timeslot, a
-    // detection goes to the one that switched its detector on.
+    // Joins the service's receivers.
     TonecReceiver();
+    // Leaves them, and the record of its timeslot.
     virtual ~TonecReceiver();
     TonecReceiver(const TonecReceiver&) = delete;
     TonecReceiver& operator=(const TonecReceiver&) = delete;
 
-    // A detection on this receiver's timeslot. The receiver may be destroyed
-    // from here.
+    // A detection on this receiver's timeslot by a detector it switched on.
+    // The receiver may be destroyed from here, and so may any other.
     virtual void tonec_event(const Params& params) = 0;
     // Asked before every request and while events are dispatched: it must
     // not change while the receiver exists.
@@ -40,9 +42,9 @@ public:
     virtual void tone_gen_complete() {}
 
     // Results are true on success. An enable that finds its detector in the
-    // requested state sends nothing and succeeds. Switching rejection or IVA
-    // off leaves the detector on while another receiver on the timeslot uses
-    // it: the driver has one per timeslot.
+    // requested state sends nothing and succeeds. What the driver does with a
+    // request while another receiver shares the timeslot is the service's to
+    // decide.
     bool configureDTMF(const LGCP::DTMFParams& params);
     bool enableDTMF(bool on);
     bool disableDTMF() { return enableDTMF(false); }
@@ -50,20 +52,19 @@ public:
     bool enableDTMFReject(bool on);
     bool configureIVA(const LGCP::IVAParams& params);
     bool enableIVA(bool on);
-    // Frequencies in Hz; all four zero switch the generator off.
+    // What this receiver plays on the generator, frequencies in Hz: a step of
+    // its dial or cadence while one runs, else a steady tone; all four zero
+    // play nothing.
     bool enableToneGenerator(unsigned short freq1, unsigned short freq2, unsigned short amp1,
                              unsigned short amp2);
     // The generator keeps running at amplitude 0.
     bool enableSilence() { return enableToneGenerator(1000, 1000, 0, 0); }
     // Unforced, only a dial in progress is stopped (false when there is
-    // none); forced, the generator is switched off in any case.
+    // none); forced, whatever this receiver plays stops in any case.
     bool disableToneGenerator(bool force);
-    // One tone until the generator is switched off; a dial in progress is
-    // stopped first.
+    // One steady tone until the generator is switched off; a dial in
+    // progress is stopped first.
     bool playTone(unsigned short freq, unsigned short amp);
-    // Another receiver on this timeslot plays the generator: the driver has
-    // one per timeslot.
-    bool generatorShared() const;
 
     // Plays the digits, each for its tone duration then its pause (70 ms
     // each unless given), and calls tone_gen_complete() after the last
@@ -78,17 +79,11 @@ public:
     bool is_inDTMFTransmit() const { return dialing; }
 
     // Switches off the detectors and the rejection this receiver turned on,
-    // and the generator when a dial, cadence or tone of its own was playing,
-    // each unless another receiver on the timeslot still uses it.
+    // and stops what it plays on the generator.
     void CleanBeforeDestroy();
 
 private:
     friend class TonecReceiverService;
-
-    // Detections are delivered while either detector is on; each keeps its
-    // own state, so one never answers or silences for the other.
-    bool DetectorActive() const { return dtmfEnabled || ivaEnabled; }
-    bool PlaysGenerator() const { return dialing || audibleCall || steadyTone; }
 
     void on_DTMFPauseFinish(Timer*);
     void on_DTMFToneFinish(Timer*);
@@ -99,14 +94,8 @@ private:
     Timer dialTimer;
     bool dialing = false;
     bool audibleCall = false;
-    bool steadyTone = false;
-    // The id the DTMF detector of this timeslot was last enabled under.
-    std::uint32_t requestId = 0;
     LGCP::TranslateDtmfParams pendingDial;
     Containers::CyclicList link;
-    bool ivaEnabled = false;
-    bool dtmfEnabled = false;
-    bool dtmfReject = false;
 };
 
 }  // namespace Hardware

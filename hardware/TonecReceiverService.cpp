@@ -25,6 +25,15 @@ std::ostream& operator<<(std::ostream& out, const Tonec::EventRecord& e) {
 // The IVA detector reports its codes from 256 up, the DTMF detector below.
 bool FromIva(std::int32_t code) { return code >= 0x100; }
 
+// The service that exists, if any: a receiver leaves its record even when
+// it goes after the service.
+TonecReceiverService* made = nullptr;
+
+template <class Params>
+bool Same(const Params& a, const Params& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 }  // namespace
 
 // Joining the list does not make the service: the device is opened by the
@@ -37,14 +46,53 @@ TonecReceiverService& TonecReceiverService::instance() {
 }
 
 TonecReceiverService::TonecReceiverService() {
+    made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
     init();
 }
 
+TonecReceiverService::~TonecReceiverService() { made = nullptr; }
+
 bool TonecReceiverService::init() {
     return WatchDriver(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
                        "open tonec fail, DTMF proceeding disabled: ");
+}
+
+void TonecReceiverService::Forget(const TonecReceiver& receiver) {
+    if (!made) return;
+    for (auto t = made->timeslots.begin(); t != made->timeslots.end(); ++t) {
+        if (!t->second.receivers.erase(&receiver)) continue;
+        if (t->second.receivers.empty()) made->timeslots.erase(t);
+        return;
+    }
+}
+
+TonecReceiverService::Timeslot& TonecReceiverService::Record(const TonecReceiver& receiver) {
+    return timeslots[receiver.tonec_timeslot()];
+}
+
+const TonecReceiverService::Timeslot* TonecReceiverService::Find(std::uint32_t ts) const {
+    const auto t = timeslots.find(ts);
+    return t == timeslots.end() ? nullptr : &t->second;
+}
+
+const TonecReceiverService::Asked* TonecReceiverService::Other(const Timeslot& t,
+                                                               const Asked& mine,
+                                                               const Uses& uses) {
+    for (const auto& [receiver, asked] : t.receivers)
+        if (&asked != &mine && uses(asked)) return &asked;
+    return nullptr;
+}
+
+// A dial or cadence takes the generator for its length, from a steady tone.
+const TonecReceiverService::Asked* TonecReceiverService::Player(const Timeslot& t) {
+    const Asked* player = nullptr;
+    for (const auto& [receiver, asked] : t.receivers)
+        if (asked.sound && (!player || std::pair(asked.step, asked.since) >
+                                           std::pair(player->step, player->since)))
+            player = &asked;
+    return player;
 }
 
 int TonecReceiverService::Request(unsigned long request, void* record) {
@@ -57,7 +105,48 @@ int TonecReceiverService::RequestValue(unsigned long request, unsigned long valu
     return Board::devices().ioctlValue(event.lowlevel_fd(), request, value);
 }
 
-bool TonecReceiverService::configureDTMF(unsigned ts, const LGCP::DTMFParams& params) {
+bool TonecReceiverService::Send(Timeslot& t, const Tonec::ConfigureRecord& sent) {
+    Tonec::ConfigureRecord record = sent;
+    if (Request(Tonec::ConfigureDetector, &record) == -1) {
+        ErrnoSuffix e;
+        std::cerr << "DTMF_CONFIGURE_DETECTOR fail:"
+                  << " timeslot=" << record.timeslot << e << std::endl;
+        return false;
+    }
+    t.dtmfParams = sent;
+    std::clog << "DTMF_CONFIGURE_DETECTOR"
+              << " ts=" << record.timeslot << " twist=" << record.twist
+              << " ratio=" << record.ratio << " noise=" << record.noise
+              << " silence=" << record.silence << std::endl;
+    return true;
+}
+
+bool TonecReceiverService::Send(Timeslot& t, const Tonec::IvaRecord& sent) {
+    Tonec::IvaRecord record = sent;
+    if (Request(Tonec::IvaConfigure, &record) == -1) {
+        ErrnoSuffix e;
+        std::cerr << "IVA_CONFIGURE_DETECTOR fail:"
+                  << " timeslot=" << record.timeslot << e << std::endl;
+        return false;
+    }
+    t.ivaParams = sent;
+    std::clog << "IVA_CONFIGURE_DETECTOR"
+              << " ts=" << record.timeslot << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
+    return true;
+}
+
+template <class Params>
+void TonecReceiverService::Settle(Timeslot& t, std::optional<Configured<Params>> Asked::*asked,
+                                  std::optional<Params> Timeslot::*held) {
+    const Configured<Params>* wanted = nullptr;
+    for (const auto& [receiver, a] : t.receivers)
+        if ((a.*asked) && (!wanted || (a.*asked)->asked > wanted->asked)) wanted = &*(a.*asked);
+    if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record))) Send(t, wanted->record);
+}
+
+bool TonecReceiverService::configureDTMF(TonecReceiver& receiver,
+                                         const LGCP::DTMFParams& params) {
+    const unsigned ts = receiver.tonec_timeslot();
     if (!OpenedFor(init(), "configure DTMF fail: (interface not opened)", ts)) return false;
     Tonec::ConfigureRecord record{};
     record.timeslot = ts;
@@ -65,38 +154,33 @@ bool TonecReceiverService::configureDTMF(unsigned ts, const LGCP::DTMFParams& pa
     record.ratio = params.get_threshold().get_ratio().getValue();
     record.noise = params.get_threshold().get_noise().getValue();
     record.silence = params.get_level().get_silence().getValue();
-    if (Request(Tonec::ConfigureDetector, &record) == -1) {
-        ErrnoSuffix e;
-        std::cerr << "DTMF_CONFIGURE_DETECTOR fail:"
-                  << " timeslot=" << ts << e << std::endl;
-        return false;
-    }
-    std::clog << "DTMF_CONFIGURE_DETECTOR"
-              << " ts=" << ts << " twist=" << record.twist << " ratio=" << record.ratio
-              << " noise=" << record.noise << " silence=" << record.silence << std::endl;
-    return true;
+    Timeslot& t = Record(receiver);
+    t.receivers[&receiver].dtmfParams = Configured<Tonec::ConfigureRecord>{record, ++requests};
+    return Send(t, record);
 }
 
 bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params) {
-    unsigned ts = receiver.tonec_timeslot();
+    const unsigned ts = receiver.tonec_timeslot();
     if (!OpenedFor(init(), "configure IVA fail: (interface not opened)", ts)) return false;
     Tonec::IvaRecord record{};
     record.timeslot = ts;
     record.det_lvl_dB = params.get_det_lvl_dB().getValue();
-    if (Request(Tonec::IvaConfigure, &record) == -1) {
-        ErrnoSuffix e;
-        std::cerr << "IVA_CONFIGURE_DETECTOR fail:"
-                  << " timeslot=" << ts << e << std::endl;
-        return false;
-    }
-    std::clog << "IVA_CONFIGURE_DETECTOR"
-              << " ts=" << ts << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
-    return true;
+    Timeslot& t = Record(receiver);
+    t.receivers[&receiver].ivaParams = Configured<Tonec::IvaRecord>{record, ++requests};
+    return Send(t, record);
 }
 
+// The timeslot's detector runs under one id: a receiver that finds it on
+// through another one joins it, and leaves it on when it switches off.
 bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
-    if (receiver.dtmfEnabled == on) return true;
-    unsigned ts = receiver.tonec_timeslot();
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    if (mine.dtmf == on) return true;
+    if (Other(t, mine, [](const Asked& a) { return a.dtmf; })) {
+        mine.dtmf = on;
+        return true;
+    }
+    const unsigned ts = receiver.tonec_timeslot();
     if (!on) {
         if (RequestValue(Tonec::DisableDetector, ts) == -1) {
             ErrnoSuffix e;
@@ -104,7 +188,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
                       << " timeslot=" << ts << e << std::endl;
             return false;
         }
-        receiver.dtmfEnabled = false;
+        mine.dtmf = false;
         std::cerr << "DTMF_DISABLE_DETECTOR done:"
                   << " timeslot=" << ts << std::endl;
         return true;
@@ -118,8 +202,8 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
                   << " timeslot=" << ts << " id=" << record.id << e << std::endl;
         return false;
     }
-    receiver.requestId = record.id;
-    receiver.dtmfEnabled = true;
+    t.dtmfId = record.id;
+    mine.dtmf = true;
     std::cerr << "DTMF_ENABLE_DETECTOR done:"
               << " timeslot=" << ts << " id=" << record.id << std::endl;
     return true;
@@ -141,44 +225,58 @@ bool TonecReceiverService::echoCancel(unsigned ts, bool on) {
     return Switch(on ? Tonec::LmsOn : Tonec::LmsOff, ts, "CHANNEL_LMS", on ? "_ON" : "_OFF");
 }
 
-// The driver has one detector of each kind per timeslot: a switch-off leaves
-// it on while another receiver on the timeslot uses it.
-bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool TonecReceiver::*flag,
+// Every request is sent, but a switch-off while another receiver on the
+// timeslot uses the detector.
+bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool Asked::*flag,
                                           unsigned long enable, unsigned long disable,
                                           const char* word, bool on) {
-    const bool shared =
-        !on && SharedBy(receiver, [flag](const TonecReceiver& r) { return r.*flag; });
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    const bool shared = !on && Other(t, mine, [flag](const Asked& a) { return a.*flag; });
     if (!shared && !Switch(on ? enable : disable, receiver.tonec_timeslot(), word,
                            on ? "_ENABLE" : "_DISABLE"))
         return false;
-    receiver.*flag = on;
+    mine.*flag = on;
     return true;
 }
 
 bool TonecReceiverService::enableDTMFReject(TonecReceiver& receiver, bool on) {
-    return SwitchDetector(receiver, &TonecReceiver::dtmfReject, Tonec::RejectionEnable,
+    return SwitchDetector(receiver, &Asked::rejection, Tonec::RejectionEnable,
                           Tonec::RejectionDisable, "DTMF_REJECTION", on);
 }
 
 bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
-    return SwitchDetector(receiver, &TonecReceiver::ivaEnabled, Tonec::IvaEnable, Tonec::IvaDisable,
+    return SwitchDetector(receiver, &Asked::iva, Tonec::IvaEnable, Tonec::IvaDisable,
                           "IVA_DETECTOR", on);
 }
 
-bool TonecReceiverService::enableToneGenerator(unsigned ts, unsigned short freq1,
-                                               unsigned short freq2, unsigned short amp1,
-                                               unsigned short amp2) {
-    Tonec::DialRecord record{};
-    record.timeslot = ts;
-    record.freq1 = freq1;
-    record.freq2 = freq2;
-    record.amp1 = amp1;
-    record.amp2 = amp2;
+bool TonecReceiverService::Play(unsigned ts, const Tone& tone) {
+    Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
     if (Request(Tonec::Dial, &record) != -1) return true;
     ErrnoSuffix e;
     std::cerr << "DTMF_DIAL fail:"
               << " timeslot=" << ts << e << std::endl;
     return false;
+}
+
+// A step continuing the receiver's dial or cadence keeps its start. While
+// another receiver keeps the generator, the sound waits for it.
+bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const Tone& tone,
+                                               bool step) {
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    const Asked* before = Player(t);
+    const bool continues = step && mine.sound && mine.step;
+    if (tone.freq1 == 0 && tone.freq2 == 0 && tone.amp1 == 0 && tone.amp2 == 0) {
+        mine.sound.reset();
+    } else {
+        mine.sound = tone;
+        mine.step = step;
+        if (!continues) mine.since = ++requests;
+    }
+    const Asked* after = Player(t);
+    if (after && after != &mine && after == before) return true;
+    return Play(receiver.tonec_timeslot(), after ? *after->sound : Tone{0, 0, 0, 0});
 }
 
 void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
@@ -202,14 +300,23 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
     }
 }
 
-bool TonecReceiverService::SharedBy(const TonecReceiver& receiver, const Uses& uses) const {
-    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
-        const TonecReceiver* other = Containers::offset(*it, &TonecReceiver::link);
-        if (other != &receiver && other->tonec_timeslot() == receiver.tonec_timeslot() &&
-            uses(*other))
-            return true;
+// Configurations have no undo: the other's own come back where the driver
+// holds these.
+void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    if (mine.dtmf) enableDTMF(receiver, false);
+    if (mine.iva) enableIVA(receiver, false);
+    if (mine.rejection) enableDTMFReject(receiver, false);
+    if (mine.sound) receiver.disableToneGenerator(true);
+    if (mine.dtmfParams) {
+        mine.dtmfParams.reset();
+        Settle(t, &Asked::dtmfParams, &Timeslot::dtmfParams);
     }
-    return false;
+    if (mine.ivaParams) {
+        mine.ivaParams.reset();
+        Settle(t, &Asked::ivaParams, &Timeslot::ivaParams);
+    }
 }
 
 void TonecReceiverService::OnEvent(int fd, short revents) {
@@ -218,38 +325,52 @@ void TonecReceiverService::OnEvent(int fd, short revents) {
         event.Release();
 }
 
-// The driver tags every detection of a timeslot with the id of its latest
-// DTMF enable. The walk only chooses: the receiver is called after it, so one
-// destroyed by tonec_event() is never touched again, and the next record
-// walks the list afresh. With no receiver of the event's detector, the first
-// on the timeslot tells why the event is dropped.
+// The walk only chooses, in the order the receivers were made. A callback
+// may destroy any receiver, so each listener after the first is called only
+// while the record still shows its detector on.
 void TonecReceiverService::Dispatch(const void* data) {
     Tonec::EventRecord e;
     std::memcpy(&e, data, sizeof e);
     std::clog << "dtmf event: " << e << std::endl;
+    auto asked = [&](const TonecReceiver& receiver) -> const Asked* {
+        const Timeslot* t = Find(e.timeslot);
+        if (!t) return nullptr;
+        const auto found = t->receivers.find(&receiver);
+        return found == t->receivers.end() ? nullptr : &found->second;
+    };
+    auto made = [&](const TonecReceiver& receiver) {
+        const Asked* a = asked(receiver);
+        return a && (FromIva(e.code) ? a->iva : a->dtmf);
+    };
+    std::vector<TonecReceiver*> listeners;
     TonecReceiver* first = nullptr;
-    TonecReceiver* dtmf = nullptr;
-    TonecReceiver* iva = nullptr;
     for (auto it = receivers.begin(); it != receivers.end(); ++it) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
         if (receiver->tonec_timeslot() != e.timeslot) continue;
         if (!first) first = receiver;
-        if (receiver->dtmfEnabled && (!dtmf || receiver->requestId == e.id)) dtmf = receiver;
-        if (receiver->ivaEnabled && !iva) iva = receiver;
+        if (made(*receiver)) listeners.push_back(receiver);
     }
     if (!first) {
         std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
         return;
     }
-    TonecReceiver* owner = FromIva(e.code) ? iva : dtmf;
-    if (!owner) owner = first;
-    const std::uint32_t current = (dtmf ? dtmf : owner)->requestId;
-    if (!owner->DetectorActive())
-        std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
-    else if (current != e.id)
+    if (listeners.empty()) {
+        const Asked* a = asked(*first);
+        if (!a || !(a->dtmf || a->iva)) {
+            std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
+            return;
+        }
+        listeners.push_back(first);
+    }
+    const Timeslot* t = Find(e.timeslot);
+    const std::uint32_t current = t ? t->dtmfId : 0;
+    if (current != e.id) {
         std::clog << "ignore spurious dtmf event: " << e << " rid=" << current << std::endl;
-    else
-        owner->tonec_event(TonecReceiver::Params{e.code, e.timestamp});
+        return;
+    }
+    for (std::size_t i = 0; i < listeners.size(); ++i)
+        if (!i || made(*listeners[i]))
+            listeners[i]->tonec_event(TonecReceiver::Params{e.code, e.timestamp});
 }
 
 }  // namespace Hardware

@@ -1,18 +1,40 @@
-// The tone driver ("/dev/dtmf") as the daemon's one client of it: sends the
-// receivers' requests, each naming the receiver's timeslot, and hands every
-// detection to the receiver on its timeslot that switched its detector (DTMF
-// or IVA) on when it carries the id of the timeslot's latest DTMF enable.
-// Opened at the first receiver operation; a device that failed to open or
-// went away is opened again by the next request (a configure call answers
-// false without it, the other requests fail on it with their lines).
+// The tone driver ("/dev/dtmf") as the daemon's one client of it. Opened at
+// the first receiver operation; a device that failed to open or went away is
+// opened again by the next request (a configure call answers false without
+// it, the other requests fail on it with their lines).
+//
+// The driver keeps one detector of each kind, one configuration of each and
+// one generator per timeslot, and two receivers may share a timeslot (the
+// halves of a conference leg). So the service keeps, per timeslot, one record
+// of what each receiver on it asked for (each detector, each configuration,
+// what it plays on the generator) and derives every request from it in one
+// place:
+// - a detector runs while any receiver on the timeslot wants it: a DTMF
+//   enable finding it on joins it, a switch-off leaves it to the other;
+// - the driver holds the configuration asked for last; when its receiver
+//   goes, the other's own is sent again where it differs;
+// - the generator plays the dial or cadence started last, else the steady
+//   tone asked for last, else nothing: a request that changes none of that
+//   sends nothing, and when a dial ends or its receiver stops playing, the
+//   other's tone plays again;
+// - a detection goes to every receiver whose detector (DTMF below code 256,
+//   IVA from it up) made it, when it carries the id of the timeslot's latest
+//   DTMF enable; with none, to the first receiver on the timeslot, which
+//   tells why it is dropped.
+// With one receiver on a timeslot, every request is sent as asked.
 #pragma once
 
 #include "hardware/RequestIds.h"
+#include "hardware/TonecDriver.h"
 #include "runtime/Event.h"
 #include "schema/LGCP.h"
 #include "schema/TERM.h"
 
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
+#include <vector>
 
 namespace Hardware {
 
@@ -20,31 +42,72 @@ class TonecReceiver;
 
 class TonecReceiverService {
 public:
+    // What one receiver plays on the generator, frequencies in Hz.
+    struct Tone {
+        std::uint16_t freq1, freq2, amp1, amp2;
+    };
+
     static TonecReceiverService& instance();
     TonecReceiverService(const TonecReceiverService&) = delete;
     TonecReceiverService& operator=(const TonecReceiverService&) = delete;
+    ~TonecReceiverService();
 
     // Opens the device unless it is open; false when it cannot be opened.
     bool init();
 
-    bool configureDTMF(unsigned ts, const LGCP::DTMFParams& params);
+    bool configureDTMF(TonecReceiver& receiver, const LGCP::DTMFParams& params);
     bool configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params);
     bool enableDTMF(TonecReceiver& receiver, bool on);
     bool echoCancel(unsigned ts, bool on);
     bool enableDTMFReject(TonecReceiver& receiver, bool on);
     bool enableIVA(TonecReceiver& receiver, bool on);
-    bool enableToneGenerator(unsigned ts, unsigned short freq1, unsigned short freq2,
-                             unsigned short amp1, unsigned short amp2);
+    // A step of the receiver's dial or cadence, or a steady tone; all zero
+    // plays nothing.
+    bool enableToneGenerator(TonecReceiver& receiver, const Tone& tone, bool step);
     void translateSelcal(TonecReceiver& receiver, const TERM::SelcalCommand& command);
+    void CleanBeforeDestroy(TonecReceiver& receiver);
 
-    // Whether uses() holds for another receiver on the receiver's timeslot.
-    using Uses = std::function<bool(const TonecReceiver&)>;
-    bool SharedBy(const TonecReceiver& receiver, const Uses& uses) const;
+    // The receiver is gone: it leaves the record, and nothing is sent.
+    static void Forget(const TonecReceiver& receiver);
 
     void OnEvent(int fd, short revents);
 
 private:
     TonecReceiverService();
+
+    template <class Params>
+    struct Configured {
+        Params record;
+        std::uint64_t asked;  // orders the requests of a timeslot
+    };
+    // What one receiver asked for.
+    struct Asked {
+        bool dtmf = false;
+        bool iva = false;
+        bool rejection = false;
+        std::optional<Configured<Tonec::ConfigureRecord>> dtmfParams;
+        std::optional<Configured<Tonec::IvaRecord>> ivaParams;
+        // What it plays; a dial's or cadence's steps keep the time it started.
+        std::optional<Tone> sound;
+        bool step = false;
+        std::uint64_t since = 0;
+    };
+    struct Timeslot {
+        std::map<const TonecReceiver*, Asked> receivers;
+        // The id of the latest DTMF enable, which every detection carries.
+        std::uint32_t dtmfId = 0;
+        // The configurations last sent.
+        std::optional<Tonec::ConfigureRecord> dtmfParams;
+        std::optional<Tonec::IvaRecord> ivaParams;
+    };
+    using Uses = std::function<bool(const Asked&)>;
+
+    Timeslot& Record(const TonecReceiver& receiver);
+    const Timeslot* Find(std::uint32_t ts) const;
+    // Another receiver in t for which uses() holds, or null.
+    static const Asked* Other(const Timeslot& t, const Asked& mine, const Uses& uses);
+    // Whose sound the generator plays, or null.
+    static const Asked* Player(const Timeslot& t);
 
     // A driver request, the device opened first when it is closed (a hang-up
     // released it); -1 with errno when it fails, EBADF while there is no device.
@@ -52,13 +115,25 @@ private:
     int RequestValue(unsigned long request, unsigned long value);
     // A request that carries only the timeslot, logged with its word and suffix.
     bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
-    // Rejection or IVA: the switch and the receiver's flag of it.
-    bool SwitchDetector(TonecReceiver& receiver, bool TonecReceiver::*flag, unsigned long enable,
+    // Rejection or IVA: the switch and the receiver's record of it.
+    bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, unsigned long enable,
                         unsigned long disable, const char* word, bool on);
+    // Request 5 on ts.
+    bool Play(unsigned ts, const Tone& tone);
+    // A configure request, its lines written; t holds what the driver took.
+    bool Send(Timeslot& t, const Tonec::ConfigureRecord& record);
+    bool Send(Timeslot& t, const Tonec::IvaRecord& record);
+    // Sends the configuration asked for last on the timeslot unless the
+    // driver holds it.
+    template <class Params>
+    void Settle(Timeslot& t, std::optional<Configured<Params>> Asked::*asked,
+                std::optional<Params> Timeslot::*held);
     void Dispatch(const void* record);
 
     Event event;
     RequestIds ids;
+    std::uint64_t requests = 0;
+    std::map<unsigned, Timeslot> timeslots;
 };
 
 }  // namespace Hardware

@@ -59,7 +59,7 @@ bool Mixer::InputOn(int timeslot) {
 }
 
 void Mixer::StopDial(TdmSlot& slot) {
-    if (!slot.is_inDTMFTransmit() || slot.generatorShared()) return;
+    if (!slot.is_inDTMFTransmit()) return;
     slot.enableSilence();
     slot.disableToneGenerator(true);
 }

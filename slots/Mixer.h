@@ -86,8 +86,8 @@ private:
     std::vector<TdmInput*> InputsOf(int summator) const;
     // The live output of this unit on the channel; null when there is none.
     const TdmOutput* OutputOn(int channel) const;
-    // Stops a DTMF dial still playing on the slot's timeslot, unless the
-    // other slot on the timeslot plays the generator too.
+    // Stops a DTMF dial of the slot still playing; the generator goes back
+    // to what the other slot on the timeslot plays.
     static void StopDial(TdmSlot& slot);
     // A request on one channel: its result, a failure logged under name.
     int ChannelRequest(unsigned long request, const char* name, mix_slot channel);

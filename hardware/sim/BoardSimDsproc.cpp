@@ -46,12 +46,18 @@ int SimDsproc::OnIoctl(SimOpen&, unsigned long request, void* record) {
     if (!record) return -EFAULT;
     if (request == Dsproc::Configure) {
         auto* r = static_cast<Dsproc::ConfigureRecord*>(record);
-        timeslots[r->timeslot].configuration[r->kind] = *r;
+        Timeslot& t = timeslots[r->timeslot];
+        if (r->kind == Dsproc::KindToneFilter)
+            t.toneFilters[r->params.toneFilter.freq] = *r;
+        else
+            t.configuration[r->kind] = *r;
     } else if (request == Dsproc::Enable || request == Dsproc::Disable) {
         auto* r = static_cast<Dsproc::SwitchRecord*>(record);
         Timeslot& t = timeslots[r->timeslot];
         if (request == Dsproc::Disable) {
             t.enabled &= ~r->mask;
+            if (r->mask & Dsproc::MaskToneAll)
+                for (auto& filter : t.toneFilters) filter.second.params.toneFilter.enable = 0;
         } else {
             t.enabled |= r->mask;
             for (std::uint32_t bit = 1; bit; bit <<= 1)
@@ -68,6 +74,27 @@ int SimDsproc::OnIoctlValue(SimOpen&, unsigned long request, unsigned long value
     if (request != Dsproc::Version) return -ENOTTY;
     Log(request, nullptr, value);
     return version;
+}
+
+std::string SimDsproc::Fields(const Dsproc::ConfigureRecord& r) const {
+    std::vector<unsigned long> fields;
+    const auto& p = r.params;
+    switch (r.kind) {
+        case Dsproc::KindVAD:
+            if (version == 2) fields = {p.vad.voice_ms, p.vad.silence_ms, p.vad.energy_dB};
+            break;
+        case Dsproc::KindRxGain:
+            fields = {p.gain_dB};
+            break;
+        case Dsproc::KindToneFilter:
+            fields = {p.toneFilter.freq, p.toneFilter.enable, p.toneFilter.duration_ms,
+                      p.toneFilter.level_dB};
+            break;
+    }
+    if (fields.empty()) fields.assign(p.words, p.words + 3);
+    std::string text;
+    for (unsigned long field : fields) text += (text.empty() ? "" : " ") + std::to_string(field);
+    return text;
 }
 
 std::string SimDsproc::OnCommand(const std::vector<std::string>& w) {
@@ -94,6 +121,15 @@ std::string SimDsproc::OnCommand(const std::vector<std::string>& w) {
     }
     if (w.size() == 2 && w[0] == "enabled" && ParseNumber(w[1], ts))
         return std::to_string(State(std::uint32_t(ts)).enabled);
+    if ((w.size() == 3 || w.size() == 4) && w[0] == "configured" && ParseNumber(w[1], ts) &&
+        ParseNumber(w[2], type) && (w.size() == 3 || ParseNumber(w[3], number))) {
+        if ((type == Dsproc::KindToneFilter) != (w.size() == 4))
+            return "error: a tone filter, and only a tone filter, is named by its frequency";
+        const Timeslot& t = State(std::uint32_t(ts));
+        const auto& held = type == Dsproc::KindToneFilter ? t.toneFilters : t.configuration;
+        const auto found = held.find(std::uint32_t(type == Dsproc::KindToneFilter ? number : type));
+        return found == held.end() ? "none" : Fields(found->second);
+    }
     if (w.size() == 2 && w[0] == "gain" && ParseNumber(w[1], ts)) {
         const auto& configured = State(std::uint32_t(ts)).configuration;
         auto gain = configured.find(Dsproc::KindRxGain);

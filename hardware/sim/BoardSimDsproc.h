@@ -12,6 +12,9 @@
 //   version [N]                -> the version the driver reports, or "ok" once set to N
 //   enabled TS                 -> the mask of the features that are on
 //   gain TS                    -> the receive gain last configured, "0x00" if none was
+//   configured TS KIND [FREQ]  -> the parameter fields of the configuration of
+//                                 KIND (a tone filter: of FREQ) held for TS, in
+//                                 decimal, or "none"
 #pragma once
 
 #include "hardware/sim/BoardSimEventDevice.h"
@@ -28,8 +31,10 @@ public:
         std::uint32_t enabled = 0;
         // By feature mask bit.
         std::map<std::uint32_t, std::uint32_t> ids;
-        // By kind.
+        // By kind, the tone filters apart: one per frequency, switched off
+        // together by a disable of every tone.
         std::map<std::uint32_t, Dsproc::ConfigureRecord> configuration;
+        std::map<std::uint32_t, Dsproc::ConfigureRecord> toneFilters;
     };
 
     static constexpr int powerOnVersion = 2;
@@ -48,6 +53,9 @@ public:
     void Reset() override;
 
 private:
+    // The record's fields as the driver of the current version reads them.
+    std::string Fields(const Dsproc::ConfigureRecord& record) const;
+
     std::map<std::uint32_t, Timeslot> timeslots;
     int version = powerOnVersion;
 };

@@ -207,7 +207,7 @@ TEST_F(DSProcTest, TwoReceiversOnATimeslotShareTheDriverState) {
              going.configureToneFilter(1000, 1, 40, -20),
                  going.configureToneFilter(2000, 1, 40, -20);
          },
-         {D + "16", C + "256 freq 2000 en 0"},
+         {D + "16", C + "32", C + "256 freq 2000 en 0"},
          "3"},
         {"the other's filters keep the timeslot's",
          [](Receiver& other, Receiver&) { other.configureToneFilter(1000, 1, 40, -20); },

@@ -233,21 +233,24 @@ TEST_F(MixerUnits, DelaysReachTheDriverFieldByField) {
     EXPECT_EQ(0u, sent.selcal);
 }
 
-// The input of a leg dials over the output's tone: its destroy leaves the
-// generator to the output, whose own destroy switches it off.
+// The input of a leg dials over the output's tone and takes the generator
+// for the dial: its destroy gives the generator back to the output's tone,
+// whose own destroy switches it off.
 TEST_F(MixerUnits, AnInputsDialLeavesTheOutputsGeneratorOn) {
     Step("out 2");
     Step("in 2 -");
     LGCP::IoctlParams tone, dial;
-    tone.select_tone_gen_enable().set_freq(425);
-    tone.select_tone_gen_enable().set_amp(1000);
+    LGCP::ToneGenerator& generator = tone.select_tone_gen_enable();
+    generator.set_freq(425);
+    generator.set_amp(1000);
     LGCP::DualTone digit;
     digit.set_freq1(697), digit.set_freq2(1209);
     dial.select_translateDTMF().set_digits().push_back(digit);
     EXPECT_TRUE(slots.at("out 2")->Ioctl(tone));
     EXPECT_TRUE(slots.at("in 2")->Ioctl(dial));
-    Step("del in 2");
     EXPECT_EQ("tone 697 1209", sim->Command("/dev/dtmf generator 17154"));
+    Step("del in 2");
+    EXPECT_EQ("tone 425 0", sim->Command("/dev/dtmf generator 17154"));
     Step("del out 2");
     EXPECT_EQ("off", sim->Command("/dev/dtmf generator 17154"));
 }
