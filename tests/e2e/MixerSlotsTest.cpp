@@ -8,11 +8,17 @@
 #include "tests/e2e/DaemonTest.h"
 
 #include <chrono>
+#include <unistd.h>
 
 namespace {
 
 // Root alternatives of IoctlParams.
+constexpr unsigned translateDtmf = 9;
+constexpr unsigned vadEnable = 18;
 constexpr unsigned sdEnable = 24;
+constexpr unsigned ivaEnable = 28;
+constexpr unsigned delays = 33;
+constexpr unsigned toneFilter = 34;
 constexpr unsigned toneGenEnable = 35;
 
 // MixerChannel ::= CHOICE { tdm INTEGER, rtp INTEGER }: always tdm here.
@@ -32,6 +38,24 @@ std::string MixerIn(int unit, int channel, std::optional<int> summator, int seq,
     w.Bits(0, 1).Integer(channel);
     if (summator) w.Bits(0, 1).Integer(*summator);
     return w;
+}
+
+// ToneFilter ::= SEQUENCE { freq, enable BOOLEAN, duration-th-msec, det-level-dB, ... }
+std::string ToneFilter(int seq, unsigned slot, int freq, bool enable, int ms, int dB) {
+    Lgcp::Writer w(seq, slot);
+    w.Ioctl(toneFilter).Bits(0, 1).Integer(freq).Bits(enable, 1).Integer(ms).Integer(dB);
+    return w;
+}
+// Delays ::= SEQUENCE { rx OPTIONAL, tx OPTIONAL, selcal OPTIONAL, ... }: rx and tx.
+std::string Delays(int seq, unsigned slot, int rx, int tx) {
+    return Lgcp::Writer(seq, slot).Ioctl(delays).Bits(0, 1).Bits(6, 3).Integer(rx).Integer(tx);
+}
+// TranslateDtmfParams with one digit, 697 + 1209 Hz, for toneMs, and its
+// durations only.
+std::string Dial(int seq, unsigned slot, int toneMs) {
+    Lgcp::Writer w(seq, slot);
+    w.Ioctl(translateDtmf).Bits(3, 4).Octet(1).Integer(697).Integer(1209);
+    return w.Integer(toneMs).Integer(10);
 }
 
 class MixerSlots : public DaemonTest {
@@ -175,6 +199,86 @@ TEST_F(MixerSlots, ALegIsAnInputAndAnOutputOnOneChannel) {
               Ask("/dev/dtmf generator 17162") + ' ' + Ask("/dev/dsp enabled 17162"));
     EXPECT_EQ("success seq=17 slot=30", Destroy(17, 30));
     EXPECT_EQ("off 0", Ask("/dev/dtmf generator 17162") + ' ' + Ask("/dev/dsp enabled 17162"));
+    ExpectCleanStop();
+}
+
+// Each half of a leg, whichever was made or switched on first, hears what it
+// asked for; the generator plays a half's dial over the other's tone, and
+// gives it back; the driver keeps the parameters of the half that is left.
+// Unit 3's channel 10 is on timeslot 17162, unit 1's channel 9 on 16649.
+TEST_F(MixerSlots, EachHalfOfALegGetsWhatItAskedFor) {
+    StartOnBoard();
+    Query(1);
+    EXPECT_EQ("success seq=2 slot=30", Answer(MixerOut(3, 10, {}, 2, 30)));
+    EXPECT_EQ("success seq=2 slot=31", Answer(MixerIn(3, 10, std::nullopt, 2, 31)));
+    EXPECT_EQ("success seq=2 slot=21", Answer(MixerIn(1, 9, std::nullopt, 2, 21)));
+    EXPECT_EQ("success seq=2 slot=20", Answer(MixerOut(1, 9, {}, 2, 20)));
+    // Per leg, the half made first switches on first: output 30, input 21.
+    for (unsigned alternative : {sdEnable, vadEnable, ivaEnable})
+        for (unsigned slot : {30, 31, 21, 20})
+            EXPECT_EQ("success seq=3 slot=" + std::to_string(slot),
+                      Answer(Lgcp::Writer(3, slot).Ioctl(alternative).Bits(1, 1)));
+    for (unsigned slot : {30, 31, 21, 20})
+        EXPECT_EQ("success seq=4 slot=" + std::to_string(slot),
+                  Answer(ToneFilter(4, slot, 1000, true, 50, -20)));
+    const struct {
+        const char* event;
+        std::vector<std::string> heard;
+    } events[] = {
+        {"/dev/dsp event 17162 2 1", {"signal 19 slot=31"}},
+        {"/dev/dsp event 17162 1 1 1 0", {"signal 16 slot=31"}},
+        {"/dev/dtmf event 17162 256", {"signal 1 slot=31"}},
+        {"/dev/dsp event 17162 256 1000 1", {"signal 1 slot=30", "signal 1 slot=31"}},
+        {"/dev/dsp event 16649 2 1", {"signal 19 slot=21"}},
+        {"/dev/dsp event 16649 256 1000 0", {"signal 1 slot=21", "signal 1 slot=20"}},
+    };
+    for (const auto& row : events) {
+        ASSERT_EQ("ok", Ask(row.event));
+        std::vector<std::string> heard;
+        for (std::size_t i = 0; i < row.heard.size(); ++i) heard.push_back(controller.ReadAnswer());
+        EXPECT_EQ(row.heard, heard) << row.event;
+        EXPECT_TRUE(controller.Silent(100)) << row.event;
+    }
+
+    // The input's filter and delays are the later; when it gives them up,
+    // the output's come back.
+    EXPECT_EQ("success seq=5 slot=31", Answer(ToneFilter(5, 31, 1000, true, 200, -40)));
+    EXPECT_EQ("1000 1 200 216", Ask("/dev/dsp configured 17162 256 1000"));
+    EXPECT_EQ("success seq=6 slot=31", Answer(ToneFilter(6, 31, 1000, false, 0, 0)));
+    EXPECT_EQ("1000 1 50 236", Ask("/dev/dsp configured 17162 256 1000"));
+    EXPECT_EQ("success seq=7 slot=30", Answer(Delays(7, 30, 10, 20)));
+    EXPECT_EQ("success seq=7 slot=31", Answer(Delays(7, 31, 80, 90)));
+    EXPECT_EQ("80 90 0", Ask("/dev/dsp configured 17162 32"));
+
+    // The input dials over the output's tone and goes mid-digit.
+    EXPECT_EQ(
+        "success seq=8 slot=30",
+        Answer(Lgcp::Writer(8, 30).Ioctl(toneGenEnable).Bits(0, 1).Integer(425).Integer(1000)));
+    EXPECT_EQ("success seq=9 slot=31", Answer(Dial(9, 31, 5000)));
+    EXPECT_EQ("tone 697 1209", Ask("/dev/dtmf generator 17162"));
+    EXPECT_EQ("success seq=10 slot=31", Destroy(10, 31));
+    EXPECT_EQ("tone 425 0 | 10 20 0 | 3",
+              Ask("/dev/dtmf generator 17162") + " | " + Ask("/dev/dsp configured 17162 32") +
+                  " | " + Ask("/dev/dsp enabled 17162"));
+    EXPECT_EQ("iva", Ask("/dev/dtmf enabled 17162"));
+
+    // A dial that runs to its end gives the generator back too.
+    EXPECT_EQ("success seq=11 slot=31", Answer(MixerIn(3, 10, std::nullopt, 11, 31)));
+    EXPECT_EQ("success seq=12 slot=31", Answer(Dial(12, 31, 10)));
+    std::string generator;
+    for (int i = 0; i < 100 && (generator = Ask("/dev/dtmf generator 17162")) != "tone 425 0"; ++i)
+        ::usleep(10000);
+    EXPECT_EQ("tone 425 0", generator);
+
+    for (unsigned slot : {31, 30, 21, 20})
+        EXPECT_EQ("success seq=13 slot=" + std::to_string(slot), Destroy(13, slot));
+    for (std::string ts : {"17162", "16649"})
+        EXPECT_EQ("off none 0 1000 0 50 236",
+                  Ask("/dev/dtmf generator " + ts) + ' ' + Ask("/dev/dtmf enabled " + ts) + ' ' +
+                      Ask("/dev/dsp enabled " + ts) + ' ' +
+                      Ask("/dev/dsp configured " + ts + " 256 1000"))
+            << ts;
+    EXPECT_EQ("0 0 0", Ask("/dev/dsp configured 17162 32"));
     ExpectCleanStop();
 }
 
