@@ -255,6 +255,94 @@ TEST_F(DSProcTest, ASwitchOffLeavesOnWhatTheOtherUses) {
     EXPECT_EQ(sim->Command("/dev/dsp enabled 9"), "0");
 }
 
+// Two receivers on one timeslot switch a feature on, in turn, and the first
+// switches it off: the second keeps it and its events. A receiver on another
+// timeslot is no other half.
+TEST_F(DSProcTest, TheHalfThatIsLeftKeepsWhatItSwitchedOn) {
+    using Switch = std::function<void(Receiver&, bool)>;
+    const struct {
+        const char* name;
+        Switch turn;
+        const char* event;
+        const char* heard;
+        // What the driver holds for the receiver on timeslot 10.
+        const char* query;
+        const char* elsewhere;
+    } table[] = {
+        {"VAD", [](Receiver& r, bool on) { r.enableVAD(on); }, "1 1 1 0", "vad 1 -1", "enabled 10",
+         "1"},
+        {"SD", [](Receiver& r, bool on) { r.enableSD(on); }, "2 1", "sd 1", "enabled 10", "2"},
+        {"BSS", [](Receiver& r, bool on) { r.enableBSS(on); }, "16 0.5", "bss 0.5", "enabled 10",
+         "16"},
+        {"tone filter", [](Receiver& r, bool on) { r.configureToneFilter(1000, on, 40, -20); },
+         "256 1000 1", "tone 1000 1", "configured 10 256 1000", "1000 1 40 236"},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        Receiver first(9), second(9), elsewhere(10);
+        row.turn(first, true), row.turn(elsewhere, true), row.turn(second, true);
+        row.turn(first, false);
+        EXPECT_EQ(sim->Command(std::string("/dev/dsp ") + row.query), row.elsewhere);
+        ASSERT_EQ(sim->Command(std::string("/dev/dsp event 9 ") + row.event), "ok");
+        LoopDriver().Run(2);
+        EXPECT_EQ(second.heard.str(), row.heard);
+        EXPECT_EQ(first.heard.str(), "");
+        for (Receiver* r : {&first, &second, &elsewhere}) r->releaseSD(), r->CleanBeforeDestroy();
+    }
+}
+
+// The driver holds the parameters asked for last. When the receiver that
+// asked for them undoes them or goes, the other's own come back, and are not
+// sent again where they are the same.
+TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
+    LGCP::VADParams vad[2];
+    for (int i : {0, 1}) {
+        TERM::VADParamsV2& p = vad[i].select_v2();
+        p.set_voice_th_msec(20 + i), p.set_silence_th_msec(300), p.set_e_th_dB(-3);
+    }
+    using Set = std::function<void(Receiver&, int)>;
+    const Set filter = [](Receiver& r, int i) { r.configureToneFilter(1000, 1, 50 + 150 * i, -20 * (i + 1)); };
+    const Set delays = [](Receiver& r, int i) { r.configureDelays(10 + 70 * i, 20 + 70 * i, 0); };
+    const struct {
+        const char* name;
+        Set set;
+        // The going receiver's undo; none: it is destroyed.
+        std::function<void(Receiver&)> undo;
+        const char* query;
+        const char* left;
+    } table[] = {
+        {"filter off", filter, [](Receiver& r) { r.configureToneFilter(1000, 0, 0, 0); },
+         "256 1000", "1000 1 50 236"},
+        {"filter destroyed", filter, nullptr, "256 1000", "1000 1 50 236"},
+        {"delays reset", delays, [](Receiver& r) { r.configureDelays(0, 0, 0); }, "32", "10 20 0"},
+        {"delays destroyed", delays, nullptr, "32", "10 20 0"},
+        {"gain destroyed", [](Receiver& r, int i) { r.configureRxGain(std::int8_t(-6 * (i + 1))); },
+         nullptr, "64", "250"},
+        {"VAD destroyed", [&](Receiver& r, int i) { r.configureVAD(vad[i]); }, nullptr, "1",
+         "20 300 253"},
+    };
+    for (const auto& row : table) {
+        for (int same : {0, 1}) {
+            SCOPED_TRACE(std::string(row.name) + (same ? ", the same" : ""));
+            Receiver other(9);
+            auto going = std::make_unique<Receiver>(9);
+            row.set(other, 0), row.set(*going, same ? 0 : 1);
+            dsp->ClearHistory();
+            if (row.undo) {
+                row.undo(*going);
+            } else {
+                going->CleanBeforeDestroy();
+                going.reset();
+            }
+            EXPECT_EQ(sim->Command(std::string("/dev/dsp configured 9 ") + row.query), row.left);
+            std::size_t configures = 0;
+            for (const auto& r : dsp->History()) configures += r.number == Dsproc::Configure;
+            EXPECT_EQ(configures, same ? 0u : 1u);
+            other.CleanBeforeDestroy();
+        }
+    }
+}
+
 // Under "signalling.events" each event is traced; the flags are hexadecimal
 // in their own line only.
 TEST_F(DSProcTest, TracesKeepTheNumberFormat) {

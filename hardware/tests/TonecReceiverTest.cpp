@@ -149,6 +149,21 @@ TEST_F(TonecTest, EventsReachTheReceiverOnlyUnderItsCurrentId) {
     EXPECT_NE(out.str().find("ignore spurious dtmf event (DTMF disabled): "), std::string::npos);
 }
 
+// The driver tags detections with the id of the timeslot's latest DTMF
+// enable, even one of a receiver that has gone: an IVA receiver after it
+// hears them.
+TEST_F(TonecTest, AGoneReceiversDtmfEnableStillNamesTheDetections) {
+    auto gone = std::make_unique<Receiver>(7);
+    gone->enableDTMF(true);
+    gone->CleanBeforeDestroy();
+    gone.reset();
+    Receiver iva(7);
+    iva.enableIVA(true);
+    ASSERT_EQ(sim->Command("/dev/dtmf event 7 0x300"), "ok");
+    Dispatch();
+    EXPECT_EQ(iva.codes, std::vector<int>{0x300});
+}
+
 // Both receivers that switched DTMF on hear a detection, unless the first
 // one's callback destroys the other; the next record walks the receivers
 // afresh.
@@ -172,11 +187,11 @@ TEST_F(TonecTest, TwoReceiversOnATimeslotShareTheDriverState) {
     Receiver output(3), input(3);
     output.enableIVA(true);
     input.enableDTMF(true);
-    for (const char* line : {"/dev/dtmf event 3 5", "/dev/dtmf event 3 0x300"})
-        ASSERT_EQ(sim->Command(line), "ok");
+    for (const char* code : {"5", "0xFF", "0x100", "0x300"})
+        ASSERT_EQ(sim->Command(std::string("/dev/dtmf event 3 ") + code), "ok");
     Dispatch();
-    EXPECT_EQ(input.codes, std::vector<int>{5});
-    EXPECT_EQ(output.codes, std::vector<int>{0x300});
+    EXPECT_EQ(input.codes, (std::vector<int>{5, 0xFF}));
+    EXPECT_EQ(output.codes, (std::vector<int>{0x100, 0x300}));
     output.enableIVA(false), input.disableDTMF();
 
     using Steps = std::function<void(Receiver & other, Receiver & going)>;
@@ -215,6 +230,14 @@ TEST_F(TonecTest, TwoReceiversOnATimeslotShareTheDriverState) {
          {},
          "none",
          "tone 697 1209"},
+        {"the other's tone switched off stays off",
+         [&](Receiver& other, Receiver& going) {
+             other.playTone(1000, 500), other.disableToneGenerator(true);
+             going.translateDTMF(dial);
+         },
+         {Tonec::Dial},
+         "none",
+         "off"},
         {"a tone of its own goes off",
          [](Receiver&, Receiver& going) { going.playTone(1000, 500); },
          {Tonec::Dial},
@@ -256,9 +279,63 @@ TEST_F(TonecTest, ASwitchOffLeavesOnWhatTheOtherUses) {
     input.CleanBeforeDestroy(), output.CleanBeforeDestroy();
 }
 
-// The dial and the audible call share the generator and its timer: what the
-// generator plays, in ms after the first action (with the two levels when
-// they differ). None of it writes an error line.
+// Two receivers on one timeslot switch a detector on, in turn, and the first
+// switches it off: the second keeps it and its detections. A receiver on
+// another timeslot is no other half.
+TEST_F(TonecTest, TheHalfThatIsLeftKeepsWhatItSwitchedOn) {
+    const struct {
+        const char* name;
+        std::function<void(Receiver&, bool)> turn;
+        int code;
+    } table[] = {
+        {"DTMF", [](Receiver& r, bool on) { r.enableDTMF(on); }, 5},
+        {"IVA", [](Receiver& r, bool on) { r.enableIVA(on); }, 0x300},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        Receiver first(3), second(3), elsewhere(4);
+        row.turn(first, true), row.turn(elsewhere, true), row.turn(second, true);
+        row.turn(first, false);
+        EXPECT_NE(sim->Command("/dev/dtmf enabled 4"), "none");
+        ASSERT_EQ(sim->Command("/dev/dtmf event 3 " + std::to_string(row.code)), "ok");
+        Dispatch();
+        EXPECT_EQ(second.codes, std::vector<int>{row.code});
+        EXPECT_EQ(first.codes, std::vector<int>{});
+        for (Receiver* r : {&first, &second, &elsewhere}) r->CleanBeforeDestroy();
+    }
+}
+
+// The driver holds the configuration asked for last; when the receiver that
+// asked for it goes, the other's own comes back unless it is the same.
+TEST_F(TonecTest, TheOtherHalfsConfigurationComesBack) {
+    for (int same : {0, 1}) {
+        SCOPED_TRACE(same ? "the same" : "different");
+        Receiver other(3);
+        auto going = std::make_unique<Receiver>(3);
+        for (int i : {0, 1}) {
+            Receiver& r = i ? *going : other;
+            const int n = same ? 0 : i;
+            LGCP::DTMFParams dtmf;
+            dtmf.set_threshold().set_twist() = 8 + n;
+            dtmf.set_level().set_silence() = 30;
+            LGCP::IVAParams iva;
+            iva.set_det_lvl_dB(-30 - n);
+            r.configureDTMF(dtmf), r.configureIVA(iva);
+        }
+        tonec->ClearHistory();
+        going->CleanBeforeDestroy();
+        going.reset();
+        EXPECT_EQ(tonec->State(3).dtmfConfig.twist, 8u);
+        EXPECT_EQ(tonec->State(3).ivaConfig.det_lvl_dB, -30);
+        EXPECT_EQ(Numbers().size(), same ? 0u : 2u);
+    }
+}
+
+// The dial and the audible call share the generator and its timer; a dial
+// or cadence takes the generator for its length from the other receiver on
+// the timeslot, whose tone plays again after it. What the generator plays,
+// in ms after the first action (with the two levels when they differ). None
+// of it writes an error line.
 TEST_F(TonecTest, GeneratorSequences) {
     auto dial = [](std::vector<int> freqs, int toneMs = 0, int pauseMs = 0,
                    std::vector<int> levels = {}) {
@@ -276,7 +353,14 @@ TEST_F(TonecTest, GeneratorSequences) {
     auto cancel = [](Receiver& r) { r.cancelAudibleCall(); };
     auto clean = [](Receiver& r) { r.CleanBeforeDestroy(); };
     auto stop = [](Receiver& r) { EXPECT_TRUE(r.disableToneGenerator(false)); };
-    using Step = std::pair<unsigned, std::function<void(Receiver&)>>;
+    auto tone = [](unsigned short freq, unsigned short amp) {
+        return [=](Receiver& r) { r.playTone(freq, amp); };
+    };
+    struct Step {
+        unsigned ms;
+        std::function<void(Receiver&)> act;
+        bool byOther = false;
+    };
     using Played = std::pair<unsigned, std::string>;
     const struct {
         const char* name;
@@ -305,6 +389,21 @@ TEST_F(TonecTest, GeneratorSequences) {
          {{0, dial({941, 1633}, 100, 50)}, {10, activate}, {20, cancel}},
          {{0, "tone 941 1633"}, {100, "silence"}, {150, "off"}},
          1},
+        {"a tone of its own ends the dial",
+         {{0, dial({697, 1209, 697, 1336})}, {30, tone(1000, 500)}},
+         {{0, "tone 697 1209"}, {30, "off"}, {30, "tone 1000 0 levels 500 0"}},
+         0},
+        {"the other's tone comes back after the dial",
+         {{0, tone(425, 1000), true}, {10, dial({697, 1209})}},
+         {{0, "tone 425 0 levels 1000 0"},
+          {10, "tone 697 1209"},
+          {80, "silence"},
+          {150, "tone 425 0 levels 1000 0"}},
+         1},
+        {"the other's dial keeps the generator from a tone",
+         {{0, dial({697, 1209}, 100, 50), true}, {10, tone(1000, 500)}},
+         {{0, "tone 697 1209"}, {100, "silence"}, {150, "tone 1000 0 levels 500 0"}},
+         0},
         {"cadence cancelled",
          {{0, activate}, {1500, cancel}},
          {{0, "tone 425 0"}, {1000, "silence"}, {1500, "off"}},
@@ -318,12 +417,12 @@ TEST_F(TonecTest, GeneratorSequences) {
         SCOPED_TRACE(row.name);
         tonec->ClearHistory();
         TestSupport::StreamCapture err(std::cerr);
-        Receiver r(4);
+        Receiver r(4), other(4);
         LoopDriver driver(&clock, 10);
         const std::uint32_t start = Mux::milliseconds() + 10;
         driver.probe = [&](unsigned i) {
             for (const auto& step : row.steps)
-                if (step.first == (i - 1) * 10) step.second(r);
+                if (step.ms == (i - 1) * 10) step.act(step.byOther ? other : r);
         };
         driver.Run(600);
         std::vector<Played> played;
@@ -338,6 +437,7 @@ TEST_F(TonecTest, GeneratorSequences) {
         EXPECT_EQ(played, row.played);
         EXPECT_EQ(r.completed, row.completed);
         EXPECT_EQ(err.str(), "");
+        other.CleanBeforeDestroy();
     }
     EXPECT_EQ(Sent(Tonec::Dial).front().As<Tonec::DialRecord>().amp1, 2048);
 }
