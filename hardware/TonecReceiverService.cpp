@@ -202,7 +202,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
                   << " timeslot=" << ts << " id=" << record.id << e << std::endl;
         return false;
     }
-    t.dtmfId = record.id;
+    dtmfIds[ts] = record.id;
     mine.dtmf = true;
     std::cerr << "DTMF_ENABLE_DETECTOR done:"
               << " timeslot=" << ts << " id=" << record.id << std::endl;
@@ -362,8 +362,8 @@ void TonecReceiverService::Dispatch(const void* data) {
         }
         listeners.push_back(first);
     }
-    const Timeslot* t = Find(e.timeslot);
-    const std::uint32_t current = t ? t->dtmfId : 0;
+    const auto latest = dtmfIds.find(e.timeslot);
+    const std::uint32_t current = latest == dtmfIds.end() ? 0 : latest->second;
     if (current != e.id) {
         std::clog << "ignore spurious dtmf event: " << e << " rid=" << current << std::endl;
         return;

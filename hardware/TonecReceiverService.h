@@ -19,8 +19,8 @@
 //   other's tone plays again;
 // - a detection goes to every receiver whose detector (DTMF below code 256,
 //   IVA from it up) made it, when it carries the id of the timeslot's latest
-//   DTMF enable; with none, to the first receiver on the timeslot, which
-//   tells why it is dropped.
+//   DTMF enable, by any receiver; with none, to the first receiver on the
+//   timeslot, which tells why it is dropped.
 // With one receiver on a timeslot, every request is sent as asked.
 #pragma once
 
@@ -94,8 +94,6 @@ private:
     };
     struct Timeslot {
         std::map<const TonecReceiver*, Asked> receivers;
-        // The id of the latest DTMF enable, which every detection carries.
-        std::uint32_t dtmfId = 0;
         // The configurations last sent.
         std::optional<Tonec::ConfigureRecord> dtmfParams;
         std::optional<Tonec::IvaRecord> ivaParams;
@@ -134,6 +132,10 @@ private:
     RequestIds ids;
     std::uint64_t requests = 0;
     std::map<unsigned, Timeslot> timeslots;
+    // By timeslot, the id of its latest DTMF enable, which the driver tags
+    // every detection with, whichever receiver sent it and whether it is
+    // still there.
+    std::map<unsigned, std::uint32_t> dtmfIds;
 };
 
 }  // namespace Hardware
