@@ -28,6 +28,7 @@ struct Receiver : DSProcReceiver {
     void dsproc_sd_event(const Hardware::DSProcSDEvent& e) override { Heard() << "sd " << e.rx; }
     void dsproc_tone_flt_event(const ::dsproc_tone_event* e) override {
         Heard() << "tone " << e->freq << ' ' << e->presence;
+        if (onTone) onTone();
     }
     void dsproc_flags_event(const ::dsproc_flags_event* e) override {
         Heard() << "flags " << e->flags << ' ' << e->mask;
@@ -36,6 +37,7 @@ struct Receiver : DSProcReceiver {
     std::ostream& Heard() { return heard << (heard.tellp() ? "; " : ""); }
     unsigned ts;
     std::ostringstream heard;
+    std::function<void()> onTone;
 };
 
 struct DSProcTest : ::testing::Test {
@@ -289,6 +291,23 @@ TEST_F(DSProcTest, TheHalfThatIsLeftKeepsWhatItSwitchedOn) {
         EXPECT_EQ(first.heard.str(), "");
         for (Receiver* r : {&first, &second, &elsewhere}) r->releaseSD(), r->CleanBeforeDestroy();
     }
+}
+
+// Both receivers with the filter on hear its event, unless the first one's
+// callback destroys the other.
+TEST_F(DSProcTest, AListenerGoneInAnotherOnesCallbackIsNotCalled) {
+    Receiver first(9);
+    auto* second = new Receiver(9);
+    for (Receiver* r : {&first, second}) r->configureToneFilter(1000, 1, 40, -20);
+    first.onTone = [&] {
+        if (second) delete second;
+        second = nullptr;
+    };
+    ASSERT_EQ(sim->Command("/dev/dsp event 9 256 1000 1"), "ok");
+    ASSERT_EQ(sim->Command("/dev/dsp event 9 256 1000 0"), "ok");
+    LoopDriver().Run(2);
+    EXPECT_EQ(first.heard.str(), "tone 1000 1; tone 1000 0");
+    first.CleanBeforeDestroy();
 }
 
 // The driver holds the parameters asked for last. When the receiver that
