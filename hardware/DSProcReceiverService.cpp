@@ -196,8 +196,8 @@ bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
 }
 
 // The record follows the request whatever becomes of it: a setting that
-// failed to reach the driver is not undone at the destroy, nor one whose
-// undo failed undone again.
+// failed to reach the driver is still undone at the destroy, and an undo
+// that failed is not tried again there.
 bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, bool reset) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
