@@ -4,6 +4,7 @@
 #include "hardware/BoardDevices.h"
 #include "hardware/DevNames.h"
 #include "hardware/DriverEvents.h"
+#include "hardware/ReceiverRecords.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -35,8 +36,8 @@ struct Words {
 const Words& WordsOf(std::uint32_t kind) {
     static const Words vad{"DSPROC_CONFIGURE VAD", "DSPROC_CONFIGURE VAD fail:",
                            "configure VAD fail: (interface not opened)"};
-    static const Words sd{"DSPROC_CONFIGURE SD", "DSPROC_CONFIGURE SD fail:",
-                          "configure SD fail: (interface not opened)"};
+    static const Words sd{"DSPROC_CONFIGURE SD",
+                          "DSPROC_CONFIGURE SD fail:", "configure SD fail: (interface not opened)"};
     static const Words delays{"DSPROC_CONFIGURE DELAYS", "DSPROC_CONFIGURE DELAYS fail:",
                               "configure Delays fail: (interface not opened)"};
     static const Words gain{"DSPROC_CONFIGURE RX GAIN", "DSPROC_CONFIGURE Rx Gain fail:",
@@ -58,7 +59,9 @@ const Words& WordsOf(std::uint32_t kind) {
 }
 
 // The tone filters' keys come after every other kind's.
-constexpr std::uint32_t FilterKey(std::uint32_t freq) { return Dsproc::KindToneFilter << 16 | freq; }
+constexpr std::uint32_t FilterKey(std::uint32_t freq) {
+    return Dsproc::KindToneFilter << 16 | freq;
+}
 
 bool Same(const Dsproc::ConfigureRecord& a, const Dsproc::ConfigureRecord& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -124,12 +127,7 @@ bool DSProcReceiverService::init() {
 }
 
 void DSProcReceiverService::Forget(const DSProcReceiver& receiver) {
-    if (!made) return;
-    for (auto t = made->timeslots.begin(); t != made->timeslots.end(); ++t) {
-        if (!t->second.receivers.erase(&receiver)) continue;
-        if (t->second.receivers.empty()) made->timeslots.erase(t);
-        return;
-    }
+    if (made) ForgetReceiver(made->timeslots, receiver);
 }
 
 std::uint32_t DSProcReceiverService::Key(const Dsproc::ConfigureRecord& record) {
@@ -149,14 +147,6 @@ const DSProcReceiverService::Asked* DSProcReceiverService::Find(
     return asked == t->second.receivers.end() ? nullptr : &asked->second;
 }
 
-const DSProcReceiverService::Asked* DSProcReceiverService::Other(const Timeslot& t,
-                                                                 const Asked& mine,
-                                                                 const Uses& uses) {
-    for (const auto& [receiver, asked] : t.receivers)
-        if (&asked != &mine && uses(asked)) return &asked;
-    return nullptr;
-}
-
 DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uint32_t kind,
                                                            const Params& params,
                                                            const std::string& values) {
@@ -173,8 +163,7 @@ bool DSProcReceiverService::Send(Timeslot& t, const Setting& setting) {
     Dsproc::ConfigureRecord record = setting.record;
     if (Board::devices().ioctl(event.lowlevel_fd(), Dsproc::Configure, &record) == -1) {
         ErrnoSuffix e;
-        std::cerr << WordsOf(record.kind).fail << " timeslot=" << record.timeslot << e
-                  << std::endl;
+        std::cerr << WordsOf(record.kind).fail << " timeslot=" << record.timeslot << e << std::endl;
         return false;
     }
     t.held[Key(setting.record)] = setting.record;
@@ -213,8 +202,7 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
     return Send(t, asked);
 }
 
-bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver,
-                                         const LGCP::VADParams& params) {
+bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {
     const unsigned ts = receiver.dsproc_timeslot();
     if (!OpenedFor(init(), WordsOf(Dsproc::KindVAD).noDevice, ts)) return false;
     Params vad{};
@@ -285,7 +273,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     auto filters = [](const Asked& asked) {
         return asked.settings.lower_bound(FilterKey(0)) != asked.settings.end();
     };
-    if (Other(t, mine, filters)) {
+    if (Other(t.receivers, mine, filters)) {
         for (std::uint32_t freq : freqs) configureToneFilter(receiver, freq, 0, 0, 0);
         return;
     }
@@ -344,8 +332,8 @@ bool DSProcReceiverService::Switch(DSProcReceiver& receiver, Feature Asked::*fea
     Asked& mine = t.receivers[&receiver];
     Feature& f = mine.*feature;
     if (f.state == (on ? State::On : State::Off)) return true;
-    const Asked* other =
-        Other(t, mine, [feature](const Asked& a) { return (a.*feature).state == State::On; });
+    const Asked* other = Other(
+        t.receivers, mine, [feature](const Asked& a) { return (a.*feature).state == State::On; });
     if (other) {
         if (on) f.id = (other->*feature).id;
     } else {
@@ -399,7 +387,8 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
         if (second) mine.muteSecond = State::On;
     }
     auto muted = [&](State Asked::*direction, std::uint32_t mask) {
-        return Other(t, mine, [direction](const Asked& a) { return a.*direction == State::On; })
+        return Other(t.receivers, mine,
+                     [direction](const Asked& a) { return a.*direction == State::On; })
                    ? mask
                    : 0;
     };
@@ -420,7 +409,8 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     if (mine.vad.state == State::On) enableVAD(receiver, false);
     if (mine.bss.state == State::On) enableBSS(receiver, false);
     if (mine.ng.state == State::On) enableNG(receiver, false);
-    if (mine.muteFirst == State::On || mine.muteSecond == State::On) enableMute(receiver, false, false);
+    if (mine.muteFirst == State::On || mine.muteSecond == State::On)
+        enableMute(receiver, false, false);
     if (mine.settings.count(Dsproc::KindDelays)) configureDelays(receiver, 0, 0, 0);
     if (mine.settings.count(Dsproc::KindRxGain)) configureRxGain(receiver, 0);
     disableToneAll(receiver);

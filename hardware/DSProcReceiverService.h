@@ -27,7 +27,6 @@
 #include "schema/LGCP.h"
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -100,7 +99,6 @@ private:
         // By Key(): the parameters last sent.
         std::map<std::uint32_t, Dsproc::ConfigureRecord> held;
     };
-    using Uses = std::function<bool(const Asked&)>;
 
     using Params = decltype(Dsproc::ConfigureRecord::params);
 
@@ -111,8 +109,6 @@ private:
     Asked& Of(const DSProcReceiver& receiver) { return Record(receiver).receivers[&receiver]; }
     // What the receiver asked for on ts, or null while it has asked nothing.
     const Asked* Find(std::uint32_t ts, const DSProcReceiver& receiver) const;
-    // Another receiver in t for which uses() holds, or null.
-    static const Asked* Other(const Timeslot& t, const Asked& mine, const Uses& uses);
 
     // A request of the kind on ts, its line showing the values after the timeslot.
     static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,

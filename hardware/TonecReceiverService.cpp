@@ -3,6 +3,7 @@
 #include "hardware/BoardDevices.h"
 #include "hardware/DevNames.h"
 #include "hardware/DriverEvents.h"
+#include "hardware/ReceiverRecords.h"
 #include "hardware/TonecDriver.h"
 #include "hardware/TonecReceiver.h"
 
@@ -60,12 +61,7 @@ bool TonecReceiverService::init() {
 }
 
 void TonecReceiverService::Forget(const TonecReceiver& receiver) {
-    if (!made) return;
-    for (auto t = made->timeslots.begin(); t != made->timeslots.end(); ++t) {
-        if (!t->second.receivers.erase(&receiver)) continue;
-        if (t->second.receivers.empty()) made->timeslots.erase(t);
-        return;
-    }
+    if (made) ForgetReceiver(made->timeslots, receiver);
 }
 
 TonecReceiverService::Timeslot& TonecReceiverService::Record(const TonecReceiver& receiver) {
@@ -75,14 +71,6 @@ TonecReceiverService::Timeslot& TonecReceiverService::Record(const TonecReceiver
 const TonecReceiverService::Timeslot* TonecReceiverService::Find(std::uint32_t ts) const {
     const auto t = timeslots.find(ts);
     return t == timeslots.end() ? nullptr : &t->second;
-}
-
-const TonecReceiverService::Asked* TonecReceiverService::Other(const Timeslot& t,
-                                                               const Asked& mine,
-                                                               const Uses& uses) {
-    for (const auto& [receiver, asked] : t.receivers)
-        if (&asked != &mine && uses(asked)) return &asked;
-    return nullptr;
 }
 
 // A dial or cadence takes the generator for its length, from a steady tone.
@@ -115,9 +103,8 @@ bool TonecReceiverService::Send(Timeslot& t, const Tonec::ConfigureRecord& sent)
     }
     t.dtmfParams = sent;
     std::clog << "DTMF_CONFIGURE_DETECTOR"
-              << " ts=" << record.timeslot << " twist=" << record.twist
-              << " ratio=" << record.ratio << " noise=" << record.noise
-              << " silence=" << record.silence << std::endl;
+              << " ts=" << record.timeslot << " twist=" << record.twist << " ratio=" << record.ratio
+              << " noise=" << record.noise << " silence=" << record.silence << std::endl;
     return true;
 }
 
@@ -144,8 +131,7 @@ void TonecReceiverService::Settle(Timeslot& t, std::optional<Configured<Params>>
     if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record))) Send(t, wanted->record);
 }
 
-bool TonecReceiverService::configureDTMF(TonecReceiver& receiver,
-                                         const LGCP::DTMFParams& params) {
+bool TonecReceiverService::configureDTMF(TonecReceiver& receiver, const LGCP::DTMFParams& params) {
     const unsigned ts = receiver.tonec_timeslot();
     if (!OpenedFor(init(), "configure DTMF fail: (interface not opened)", ts)) return false;
     Tonec::ConfigureRecord record{};
@@ -176,7 +162,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     if (mine.dtmf == on) return true;
-    if (Other(t, mine, [](const Asked& a) { return a.dtmf; })) {
+    if (Other(t.receivers, mine, [](const Asked& a) { return a.dtmf; })) {
         mine.dtmf = on;
         return true;
     }
@@ -232,7 +218,7 @@ bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool Asked::*
                                           const char* word, bool on) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
-    const bool shared = !on && Other(t, mine, [flag](const Asked& a) { return a.*flag; });
+    const bool shared = !on && Other(t.receivers, mine, [flag](const Asked& a) { return a.*flag; });
     if (!shared && !Switch(on ? enable : disable, receiver.tonec_timeslot(), word,
                            on ? "_ENABLE" : "_DISABLE"))
         return false;

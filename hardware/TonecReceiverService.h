@@ -31,7 +31,6 @@
 #include "schema/TERM.h"
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -98,12 +97,9 @@ private:
         std::optional<Tonec::ConfigureRecord> dtmfParams;
         std::optional<Tonec::IvaRecord> ivaParams;
     };
-    using Uses = std::function<bool(const Asked&)>;
 
     Timeslot& Record(const TonecReceiver& receiver);
     const Timeslot* Find(std::uint32_t ts) const;
-    // Another receiver in t for which uses() holds, or null.
-    static const Asked* Other(const Timeslot& t, const Asked& mine, const Uses& uses);
     // Whose sound the generator plays, or null.
     static const Asked* Player(const Timeslot& t);
 

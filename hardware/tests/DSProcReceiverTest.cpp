@@ -320,7 +320,9 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
         p.set_voice_th_msec(20 + i), p.set_silence_th_msec(300), p.set_e_th_dB(-3);
     }
     using Set = std::function<void(Receiver&, int)>;
-    const Set filter = [](Receiver& r, int i) { r.configureToneFilter(1000, 1, 50 + 150 * i, -20 * (i + 1)); };
+    const Set filter = [](Receiver& r, int i) {
+        r.configureToneFilter(1000, 1, 50 + 150 * i, -20 * (i + 1));
+    };
     const Set delays = [](Receiver& r, int i) { r.configureDelays(10 + 70 * i, 20 + 70 * i, 0); };
     const struct {
         const char* name;

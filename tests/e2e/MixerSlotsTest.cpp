@@ -257,9 +257,9 @@ TEST_F(MixerSlots, EachHalfOfALegGetsWhatItAskedFor) {
     EXPECT_EQ("success seq=9 slot=31", Answer(Dial(9, 31, 5000)));
     EXPECT_EQ("tone 697 1209", Ask("/dev/dtmf generator 17162"));
     EXPECT_EQ("success seq=10 slot=31", Destroy(10, 31));
-    EXPECT_EQ("tone 425 0 | 10 20 0 | 3",
-              Ask("/dev/dtmf generator 17162") + " | " + Ask("/dev/dsp configured 17162 32") +
-                  " | " + Ask("/dev/dsp enabled 17162"));
+    EXPECT_EQ("tone 425 0 | 10 20 0 | 3", Ask("/dev/dtmf generator 17162") + " | " +
+                                              Ask("/dev/dsp configured 17162 32") + " | " +
+                                              Ask("/dev/dsp enabled 17162"));
     EXPECT_EQ("iva", Ask("/dev/dtmf enabled 17162"));
 
     // A dial that runs to its end gives the generator back too.
@@ -273,10 +273,10 @@ TEST_F(MixerSlots, EachHalfOfALegGetsWhatItAskedFor) {
     for (unsigned slot : {31, 30, 21, 20})
         EXPECT_EQ("success seq=13 slot=" + std::to_string(slot), Destroy(13, slot));
     for (std::string ts : {"17162", "16649"})
-        EXPECT_EQ("off none 0 1000 0 50 236",
-                  Ask("/dev/dtmf generator " + ts) + ' ' + Ask("/dev/dtmf enabled " + ts) + ' ' +
-                      Ask("/dev/dsp enabled " + ts) + ' ' +
-                      Ask("/dev/dsp configured " + ts + " 256 1000"))
+        EXPECT_EQ("off none 0 1000 0 50 236", Ask("/dev/dtmf generator " + ts) + ' ' +
+                                                  Ask("/dev/dtmf enabled " + ts) + ' ' +
+                                                  Ask("/dev/dsp enabled " + ts) + ' ' +
+                                                  Ask("/dev/dsp configured " + ts + " 256 1000"))
             << ts;
     EXPECT_EQ("0 0 0", Ask("/dev/dsp configured 17162 32"));
     ExpectCleanStop();
