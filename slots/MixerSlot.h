@@ -4,12 +4,12 @@
 // receiver and a voice-processing receiver on their timeslot, which the
 // controller configures through ioctl and whose detections come back as the
 // slot's signals. An input and an output on one channel share its timeslot
-// and the driver state on it: a detection goes to the half that switched its
-// detector on. A destroy completes at once: the path into the timeslot is
-// switched off (by an output only while no input receives on it), the unit's
-// programming undone, and the receivers switch off what they turned on, the
-// signal detector and an output's tone included, unless the other half still
-// uses it.
+// and the driver state on it, which the receiver services keep apart: a
+// detection goes to each half that switched its detector on. A destroy
+// completes at once: the path into the timeslot is switched off (by an output
+// only while no input receives on it), the unit's programming undone, and the
+// receivers switch off what they turned on, the signal detector and what the
+// slot plays included, leaving the other half what it uses.
 #pragma once
 
 #include "hardware/DSProcReceiver.h"
