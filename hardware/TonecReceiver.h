@@ -72,7 +72,7 @@ public:
     // step on.
     void translateDTMF(const LGCP::TranslateDtmfParams& params);
     // 425 Hz for 1000 ms, silence for 3000 ms, over again. Both requests are
-    // ignored during a dial; cancelling switches the generator off.
+    // ignored during a dial; cancelling stops what the cadence plays.
     void activateAudibleCall();
     void cancelAudibleCall();
     void translateSelcal(const TERM::SelcalCommand& command);
