@@ -52,17 +52,22 @@ bool WriteWhole(const char* path, const std::string& text, std::string& why) {
     return ok;
 }
 
+// Set before main once the machine gave this program its user namespace:
+// whatever fails after that is the set-up's own fault.
+bool enteredUserNamespace = false;
+
 // A user who is not root may still make a user namespace in which it is root,
 // and private namespaces inside it. The kernel allows that only while the
 // process runs one thread, hence before main. A process never goes back to
 // namespaces it left, so the ones each isolated test returns to are made
-// here too, inside the user namespace. Returns why the machine refused, or
+// here too, inside the user namespace. Returns why that was refused, or
 // nothing (root needs none of this).
 std::string EnterUserNamespace() {
     if (::geteuid() == 0) return "";
     const std::string uid = std::to_string(::geteuid());
     const std::string gid = std::to_string(::getegid());
     if (::unshare(CLONE_NEWUSER) != 0) return Failed("user namespace");
+    enteredUserNamespace = true;
     // A user's group map is taken only once setgroups is denied: dropping a
     // group could otherwise grant what that group is denied.
     std::string why;
@@ -141,6 +146,8 @@ bool IsolateThisTest(std::string& why) {
     }();
     return restorer->Save(why) && EnterPrivateNamespaces(why);
 }
+
+bool EnteredUserNamespace() { return enteredUserNamespace; }
 
 bool EnterPrivateNamespaces(std::string& why) {
     if (!userNamespaceRefused.empty()) return why = userNamespaceRefused, false;

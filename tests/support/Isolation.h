@@ -17,6 +17,12 @@ namespace TestSupport {
 // namespace to come back to; the private namespaces are made inside those.
 bool EnterPrivateNamespaces(std::string& why);
 
+// Whether this program, not run as root, was given its user namespace before
+// main (never when run as root). From then on the machine has allowed it: a
+// refusal that follows (a map, the private namespaces, loopback) is a fault
+// of the set-up, not the machine's choice.
+bool EnteredUserNamespace();
+
 // Mounts an empty tmpfs over dir, creating it first when missing. Each of the
 // machine's device nodes named in keep ("/dev/null" under "/dev") stays
 // where it was, bound from the machine's own: root in a user namespace may
