@@ -63,10 +63,6 @@ constexpr std::uint32_t FilterKey(std::uint32_t freq) {
     return Dsproc::KindToneFilter << 16 | freq;
 }
 
-bool Same(const Dsproc::ConfigureRecord& a, const Dsproc::ConfigureRecord& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 struct Fields {
     const Dsproc::EventRecord& e;
 };

@@ -3,6 +3,7 @@
 // asks in a map by receiver.
 #pragma once
 
+#include <cstring>
 #include <map>
 
 namespace Hardware {
@@ -24,6 +25,13 @@ const Asked* Other(const Receivers& receivers, const Asked& mine, const Uses& us
     for (const auto& entry : receivers)
         if (&entry.second != &mine && uses(entry.second)) return &entry.second;
     return nullptr;
+}
+
+// Two driver records hold the same parameters: records are zero-filled
+// before they are built, so their octets compare.
+template <class Record>
+bool Same(const Record& a, const Record& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 }  // namespace Hardware

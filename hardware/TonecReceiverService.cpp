@@ -30,11 +30,6 @@ bool FromIva(std::int32_t code) { return code >= 0x100; }
 // it goes after the service.
 TonecReceiverService* made = nullptr;
 
-template <class Params>
-bool Same(const Params& a, const Params& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 }  // namespace
 
 // Joining the list does not make the service: the device is opened by the
