@@ -33,7 +33,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <vector>
 
 namespace Hardware {
 
