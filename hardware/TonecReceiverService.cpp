@@ -320,7 +320,7 @@ void TonecReceiverService::Dispatch(const void* data) {
         const auto found = t->receivers.find(&receiver);
         return found == t->receivers.end() ? nullptr : &found->second;
     };
-    auto made = [&](const TonecReceiver& receiver) {
+    auto detects = [&](const TonecReceiver& receiver) {
         const Asked* a = asked(receiver);
         return a && (FromIva(e.code) ? a->iva : a->dtmf);
     };
@@ -330,7 +330,7 @@ void TonecReceiverService::Dispatch(const void* data) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
         if (receiver->tonec_timeslot() != e.timeslot) continue;
         if (!first) first = receiver;
-        if (made(*receiver)) listeners.push_back(receiver);
+        if (detects(*receiver)) listeners.push_back(receiver);
     }
     if (!first) {
         std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
@@ -351,7 +351,7 @@ void TonecReceiverService::Dispatch(const void* data) {
         return;
     }
     for (std::size_t i = 0; i < listeners.size(); ++i)
-        if (!i || made(*listeners[i]))
+        if (!i || detects(*listeners[i]))
             listeners[i]->tonec_event(TonecReceiver::Params{e.code, e.timestamp});
 }
 
