@@ -135,14 +135,6 @@ DSProcReceiverService::Timeslot& DSProcReceiverService::Record(const DSProcRecei
     return timeslots[receiver.dsproc_timeslot()];
 }
 
-const DSProcReceiverService::Asked* DSProcReceiverService::Find(
-    std::uint32_t ts, const DSProcReceiver& receiver) const {
-    const auto t = timeslots.find(ts);
-    if (t == timeslots.end()) return nullptr;
-    const auto asked = t->second.receivers.find(&receiver);
-    return asked == t->second.receivers.end() ? nullptr : &asked->second;
-}
-
 DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uint32_t kind,
                                                            const Params& params,
                                                            const std::string& values) {
@@ -168,12 +160,10 @@ bool DSProcReceiverService::Send(Timeslot& t, const Setting& setting) {
 }
 
 bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
-    const Setting* wanted = nullptr;
-    for (const auto& [receiver, asked] : t.receivers) {
+    const Setting* wanted = Latest(t.receivers, [key](const Asked& asked) -> const Setting* {
         const auto setting = asked.settings.find(key);
-        if (setting != asked.settings.end() && (!wanted || setting->second.asked > wanted->asked))
-            wanted = &setting->second;
-    }
+        return setting == asked.settings.end() ? nullptr : &setting->second;
+    });
     if (!wanted) return false;
     const auto held = t.held.find(key);
     if (held == t.held.end() || !Same(held->second, wanted->record)) Send(t, *wanted);
@@ -446,7 +436,7 @@ std::vector<DSProcReceiver*> DSProcReceiverService::Listeners(const Dsproc::Even
         DSProcReceiver* receiver = Containers::offset(*it, &DSProcReceiver::link);
         if (receiver->dsproc_timeslot() != e.timeslot) continue;
         if (!first) first = receiver;
-        const Asked* asked = Find(e.timeslot, *receiver);
+        const Asked* asked = FindAsked(timeslots, e.timeslot, *receiver);
         if (asked && Made(*asked, e)) owners.push_back(receiver);
     }
     if (owners.empty() && first) owners.push_back(first);
@@ -457,7 +447,7 @@ std::vector<DSProcReceiver*> DSProcReceiverService::Listeners(const Dsproc::Even
 // a feature that was never enabled.
 void DSProcReceiverService::Deliver(DSProcReceiver& receiver, const Dsproc::EventRecord& e) {
     static const Asked nothing;
-    const Asked* found = Find(e.timeslot, receiver);
+    const Asked* found = FindAsked(timeslots, e.timeslot, receiver);
     const Asked& asked = found ? *found : nothing;
     const bool traced = traces.signalling.events;
     const auto& w = e.payload.words;
@@ -514,7 +504,7 @@ void DSProcReceiverService::Dispatch(const void* data) {
     if (listeners.empty() && traces.signalling.events)
         std::cerr << "receive dsproc event from unknown timeslot " << e.timeslot << std::endl;
     for (std::size_t i = 0; i < listeners.size(); ++i) {
-        const Asked* asked = i ? Find(e.timeslot, *listeners[i]) : nullptr;
+        const Asked* asked = i ? FindAsked(timeslots, e.timeslot, *listeners[i]) : nullptr;
         if (!i || (asked && Made(*asked, e))) Deliver(*listeners[i], e);
     }
 }

@@ -107,8 +107,6 @@ private:
     static std::uint32_t Key(const Dsproc::ConfigureRecord& record);
     Timeslot& Record(const DSProcReceiver& receiver);
     Asked& Of(const DSProcReceiver& receiver) { return Record(receiver).receivers[&receiver]; }
-    // What the receiver asked for on ts, or null while it has asked nothing.
-    const Asked* Find(std::uint32_t ts, const DSProcReceiver& receiver) const;
 
     // A request of the kind on ts, its line showing the values after the timeslot.
     static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,

@@ -18,6 +18,30 @@ void ForgetReceiver(std::map<unsigned, Timeslot>& timeslots, const Receiver& rec
     }
 }
 
+// What the receiver asked for on ts, or null while it has asked nothing there.
+template <class Timeslot, class Receiver>
+auto FindAsked(const std::map<unsigned, Timeslot>& timeslots, unsigned ts, const Receiver& receiver)
+    -> const typename decltype(Timeslot::receivers)::mapped_type* {
+    const auto t = timeslots.find(ts);
+    if (t == timeslots.end()) return nullptr;
+    const auto asked = t->second.receivers.find(&receiver);
+    return asked == t->second.receivers.end() ? nullptr : &asked->second;
+}
+
+// Of what the receivers of the record asked for through ask() (null where
+// one asked nothing), the request made last, by its asked stamp; null when
+// none made one.
+template <class Receivers, class Ask>
+auto Latest(const Receivers& receivers, const Ask& ask)
+    -> decltype(ask(receivers.begin()->second)) {
+    decltype(ask(receivers.begin()->second)) latest = nullptr;
+    for (const auto& entry : receivers) {
+        const auto asked = ask(entry.second);
+        if (asked && (!latest || asked->asked > latest->asked)) latest = asked;
+    }
+    return latest;
+}
+
 // What another receiver of the record asked for, when uses() holds for it;
 // null when none's does.
 template <class Asked, class Receivers, class Uses>

@@ -64,11 +64,6 @@ TonecReceiverService::Timeslot& TonecReceiverService::Record(const TonecReceiver
     return timeslots[receiver.tonec_timeslot()];
 }
 
-const TonecReceiverService::Timeslot* TonecReceiverService::Find(std::uint32_t ts) const {
-    const auto t = timeslots.find(ts);
-    return t == timeslots.end() ? nullptr : &t->second;
-}
-
 // A dial or cadence takes the generator for its length, from a steady tone.
 const TonecReceiverService::Asked* TonecReceiverService::Player(const Timeslot& t) {
     const Asked* player = nullptr;
@@ -121,9 +116,8 @@ bool TonecReceiverService::Send(Timeslot& t, const Tonec::IvaRecord& sent) {
 template <class Params>
 void TonecReceiverService::Settle(Timeslot& t, std::optional<Configured<Params>> Asked::*asked,
                                   std::optional<Params> Timeslot::*held) {
-    const Configured<Params>* wanted = nullptr;
-    for (const auto& [receiver, a] : t.receivers)
-        if ((a.*asked) && (!wanted || (a.*asked)->asked > wanted->asked)) wanted = &*(a.*asked);
+    const Configured<Params>* wanted =
+        Latest(t.receivers, [asked](const Asked& a) { return a.*asked ? &*(a.*asked) : nullptr; });
     if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record))) Send(t, wanted->record);
 }
 
@@ -314,11 +308,8 @@ void TonecReceiverService::Dispatch(const void* data) {
     Tonec::EventRecord e;
     std::memcpy(&e, data, sizeof e);
     std::clog << "dtmf event: " << e << std::endl;
-    auto asked = [&](const TonecReceiver& receiver) -> const Asked* {
-        const Timeslot* t = Find(e.timeslot);
-        if (!t) return nullptr;
-        const auto found = t->receivers.find(&receiver);
-        return found == t->receivers.end() ? nullptr : &found->second;
+    auto asked = [&](const TonecReceiver& receiver) {
+        return FindAsked(timeslots, e.timeslot, receiver);
     };
     auto detects = [&](const TonecReceiver& receiver) {
         const Asked* a = asked(receiver);

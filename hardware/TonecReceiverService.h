@@ -98,7 +98,6 @@ private:
     };
 
     Timeslot& Record(const TonecReceiver& receiver);
-    const Timeslot* Find(std::uint32_t ts) const;
     // Whose sound the generator plays, or null.
     static const Asked* Player(const Timeslot& t);
 
