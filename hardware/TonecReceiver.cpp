@@ -65,7 +65,10 @@ void TonecReceiver::translateDTMF(const LGCP::TranslateDtmfParams& params) {
     if (dialing) return;
     dialing = true;
     audibleCall = false;
-    on_DTMFPauseFinish(&dialTimer);
+    if (TonecReceiverService::instance().BeginDial(*this))
+        on_DTMFPauseFinish(&dialTimer);
+    else
+        dialTimer.reset();
 }
 
 // The receiver may be gone once tone_gen_complete() returns.

@@ -38,7 +38,9 @@ public:
     // Asked before every request and while events are dispatched: it must
     // not change while the receiver exists.
     virtual unsigned tonec_timeslot() const = 0;
-    // A DTMF dial has played its last pause.
+    // A DTMF dial has played its last pause. A dial that waited for the
+    // generator and has no digit left ends inside the request of the receiver
+    // that gave it back, so this must not destroy receivers.
     virtual void tone_gen_complete() {}
 
     // Results are true on success. An enable that finds its detector in the
@@ -69,7 +71,8 @@ public:
     // Plays the digits, each for its tone duration then its pause (70 ms
     // each unless given), and calls tone_gen_complete() after the last
     // pause. A dial in progress continues with the new list from its next
-    // step on.
+    // step on. While another receiver's dial holds the timeslot's generator,
+    // the dial waits for it, and plays whole once it is given back.
     void translateDTMF(const LGCP::TranslateDtmfParams& params);
     // 425 Hz for 1000 ms, silence for 3000 ms, over again. Both requests are
     // ignored during a dial; cancelling stops what the cadence plays.

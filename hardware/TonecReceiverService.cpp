@@ -64,14 +64,34 @@ TonecReceiverService::Timeslot& TonecReceiverService::Record(const TonecReceiver
     return timeslots[receiver.tonec_timeslot()];
 }
 
-// A dial or cadence takes the generator for its length, from a steady tone.
+// A dial takes the generator for its length; else a cadence takes it for
+// its length, from a steady tone.
 const TonecReceiverService::Asked* TonecReceiverService::Player(const Timeslot& t) {
     const Asked* player = nullptr;
-    for (const auto& [receiver, asked] : t.receivers)
+    for (const auto& [receiver, asked] : t.receivers) {
+        if (asked.dial == Dial::Plays) return &asked;
         if (asked.sound && (!player || std::pair(asked.step, asked.since) >
                                            std::pair(player->step, player->since)))
             player = &asked;
+    }
     return player;
+}
+
+// Walks the receivers themselves, as the record keeps no way back to one.
+bool TonecReceiverService::HandOver(unsigned ts) {
+    TonecReceiver* next = nullptr;
+    std::uint64_t asked = 0;
+    for (auto it = receivers.begin(); it != receivers.end(); ++it) {
+        TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
+        if (receiver->tonec_timeslot() != ts) continue;
+        const Asked* a = FindAsked(timeslots, ts, *receiver);
+        if (a && a->dial == Dial::Waits && (!next || a->since < asked))
+            next = receiver, asked = a->since;
+    }
+    if (!next) return false;
+    Record(*next).receivers[next].dial = Dial::Plays;
+    next->on_DTMFPauseFinish(&next->dialTimer);
+    return true;
 }
 
 int TonecReceiverService::Request(unsigned long request, void* record) {
@@ -236,12 +256,18 @@ bool TonecReceiverService::Play(unsigned ts, const Tone& tone) {
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
-// another receiver keeps the generator, the sound waits for it.
+// another receiver keeps the generator, the sound waits for it. A request
+// that is no step ends the receiver's dial, whose generator goes to the dial
+// waiting next.
 bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const Tone& tone,
                                                bool step) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
+    // Nothing of a dial that waits reaches the generator.
+    if (step && mine.dial == Dial::Waits) return true;
     const Asked* before = Player(t);
+    const bool givesBack = !step && mine.dial == Dial::Plays;
+    if (!step) mine.dial = Dial::None;
     const bool continues = step && mine.sound && mine.step;
     if (tone.freq1 == 0 && tone.freq2 == 0 && tone.amp1 == 0 && tone.amp2 == 0) {
         mine.sound.reset();
@@ -250,9 +276,30 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
         mine.step = step;
         if (!continues) mine.since = ++requests;
     }
+    if (givesBack && HandOver(receiver.tonec_timeslot())) return true;
     const Asked* after = Player(t);
     if (after && after != &mine && after == before) return true;
-    return Play(receiver.tonec_timeslot(), after ? *after->sound : Tone{0, 0, 0, 0});
+    return Play(receiver.tonec_timeslot(),
+                after && after->sound ? *after->sound : Tone{0, 0, 0, 0});
+}
+
+// A dial waits while another one plays, not behind one that only waits: a
+// dial whose receiver went without its clean-up never hands over, and the
+// next dial that plays does it instead.
+bool TonecReceiverService::BeginDial(TonecReceiver& receiver) {
+    Timeslot& t = Record(receiver);
+    Asked& mine = t.receivers[&receiver];
+    const bool waits = Other(t.receivers, mine, [](const Asked& a) { return a.dial == Dial::Plays; });
+    if (!waits) {
+        mine.dial = Dial::Plays;
+        return true;
+    }
+    // The playing dial holds the generator, so what the receiver gives up
+    // was not heard: nothing is sent.
+    mine.dial = Dial::Waits;
+    mine.sound.reset();
+    mine.since = ++requests;
+    return false;
 }
 
 void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
@@ -284,7 +331,7 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     if (mine.dtmf) enableDTMF(receiver, false);
     if (mine.iva) enableIVA(receiver, false);
     if (mine.rejection) enableDTMFReject(receiver, false);
-    if (mine.sound) receiver.disableToneGenerator(true);
+    if (mine.sound || mine.dial != Dial::None) receiver.disableToneGenerator(true);
     if (mine.dtmfParams) {
         mine.dtmfParams.reset();
         Settle(t, &Asked::dtmfParams, &Timeslot::dtmfParams);
@@ -316,24 +363,26 @@ void TonecReceiverService::Dispatch(const void* data) {
         return a && (FromIva(e.code) ? a->iva : a->dtmf);
     };
     std::vector<TonecReceiver*> listeners;
-    TonecReceiver* first = nullptr;
+    bool known = false;
+    TonecReceiver* fallback = nullptr;
     for (auto it = receivers.begin(); it != receivers.end(); ++it) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
         if (receiver->tonec_timeslot() != e.timeslot) continue;
-        if (!first) first = receiver;
+        known = true;
+        const Asked* a = asked(*receiver);
+        if (!fallback && a && (a->dtmf || a->iva)) fallback = receiver;
         if (detects(*receiver)) listeners.push_back(receiver);
     }
-    if (!first) {
+    if (!known) {
         std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
         return;
     }
     if (listeners.empty()) {
-        const Asked* a = asked(*first);
-        if (!a || !(a->dtmf || a->iva)) {
+        if (!fallback) {
             std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
             return;
         }
-        listeners.push_back(first);
+        listeners.push_back(fallback);
     }
     const auto latest = dtmfIds.find(e.timeslot);
     const std::uint32_t current = latest == dtmfIds.end() ? 0 : latest->second;

@@ -13,14 +13,19 @@
 //   enable finding it on joins it, a switch-off leaves it to the other;
 // - the driver holds the configuration asked for last; when its receiver
 //   goes, the other's own is sent again where it differs;
-// - the generator plays the dial or cadence started last, else the steady
-//   tone asked for last, else nothing: a request that changes none of that
-//   sends nothing, and when a dial ends or its receiver stops playing, the
-//   other's tone plays again;
+// - a dial holds the generator from its first digit to its last pause; a
+//   dial asked for meanwhile waits, and starts when the generator is given
+//   back (the dial ends, is stopped, or its receiver goes), so dials play
+//   whole, one after the other;
+// - with no dial playing, the generator plays the cadence started last,
+//   else the steady tone asked for last, else nothing: a request that
+//   changes none of that sends nothing, and when a dial ends or its
+//   receiver stops playing, the other's tone plays again;
 // - a detection goes to every receiver whose detector (DTMF below code 256,
 //   IVA from it up) made it, when it carries the id of the timeslot's latest
 //   DTMF enable, by any receiver; with none, to the first receiver on the
-//   timeslot, which tells why it is dropped.
+//   timeslot with DTMF or IVA on, so the order the receivers were made in
+//   changes nothing, and with none of those it is dropped.
 // With one receiver on a timeslot, every request is sent as asked.
 #pragma once
 
@@ -62,6 +67,11 @@ public:
     // A step of the receiver's dial or cadence, or a steady tone; all zero
     // plays nothing.
     bool enableToneGenerator(TonecReceiver& receiver, const Tone& tone, bool step);
+    // The receiver's dial starts: true when it may play now, false when it
+    // waits for another receiver's dial, which hands the generator over to
+    // it (its first step is taken from there). What the receiver played
+    // before gives way to the dial either way.
+    bool BeginDial(TonecReceiver& receiver);
     void translateSelcal(TonecReceiver& receiver, const TERM::SelcalCommand& command);
     void CleanBeforeDestroy(TonecReceiver& receiver);
 
@@ -78,6 +88,7 @@ private:
         Params record;
         std::uint64_t asked;  // orders the requests of a timeslot
     };
+    enum class Dial { None, Waits, Plays };
     // What one receiver asked for.
     struct Asked {
         bool dtmf = false;
@@ -88,7 +99,8 @@ private:
         // What it plays; a dial's or cadence's steps keep the time it started.
         std::optional<Tone> sound;
         bool step = false;
-        std::uint64_t since = 0;
+        std::uint64_t since = 0;  // for a dial that waits, when it was asked for
+        Dial dial = Dial::None;
     };
     struct Timeslot {
         std::map<const TonecReceiver*, Asked> receivers;
@@ -98,8 +110,11 @@ private:
     };
 
     Timeslot& Record(const TonecReceiver& receiver);
-    // Whose sound the generator plays, or null.
+    // Whose sound the generator plays, or null; a dial's may be none.
     static const Asked* Player(const Timeslot& t);
+    // The dial that has waited longest on ts takes the generator and plays
+    // its first step; false when no dial waits there.
+    bool HandOver(unsigned ts);
 
     // A driver request, the device opened first when it is closed (a hang-up
     // released it); -1 with errno when it fails, EBADF while there is no device.

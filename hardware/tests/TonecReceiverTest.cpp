@@ -164,6 +164,57 @@ TEST_F(TonecTest, AGoneReceiversDtmfEnableStillNamesTheDetections) {
     EXPECT_EQ(iva.codes, std::vector<int>{0x300});
 }
 
+// A detection no receiver's detector made (an IVA code with only DTMF on)
+// goes to the receiver on the timeslot that has DTMF on, whichever of the
+// two was made first, as it goes to that receiver alone.
+TEST_F(TonecTest, AnEventNoDetectorMadeGoesToTheHalfWithDtmfOn) {
+    enum class Output { Before, After, None };
+    for (Output made : {Output::Before, Output::After, Output::None}) {
+        SCOPED_TRACE(int(made));
+        std::unique_ptr<Receiver> output, input;
+        if (made == Output::Before) output = std::make_unique<Receiver>(3);
+        input = std::make_unique<Receiver>(3);
+        if (made == Output::After) output = std::make_unique<Receiver>(3);
+        input->enableDTMF(true);
+        ASSERT_EQ(sim->Command("/dev/dtmf event 3 0x100"), "ok");
+        Dispatch();
+        EXPECT_EQ(input->codes, std::vector<int>{0x100});
+        if (output) {
+            EXPECT_EQ(output->codes, std::vector<int>{});
+        }
+        input->CleanBeforeDestroy();
+    }
+}
+
+// Receivers that go without their clean-up, on several timeslots and in any
+// order, leave nothing in the records: a receiver made after them on their
+// timeslot switches the detectors on and off alone, though the driver still
+// has theirs on.
+TEST_F(TonecTest, AReceiverLeavesTheRecordOfItsTimeslot) {
+    const std::vector<std::vector<int>> orders = {{0, 1, 2, 3}, {3, 2, 1, 0}, {2, 0, 3, 1}};
+    for (const auto& order : orders) {
+        std::unique_ptr<Receiver> gone[] = {std::make_unique<Receiver>(1),
+                                            std::make_unique<Receiver>(2),
+                                            std::make_unique<Receiver>(3),
+                                            std::make_unique<Receiver>(3)};
+        for (auto& r : gone) r->enableDTMF(true), r->enableIVA(true), r->enableDTMFReject(true);
+        for (int i : order) gone[i].reset();
+        for (unsigned ts : {1u, 2u, 3u}) {
+            SCOPED_TRACE("timeslot " + std::to_string(ts) + " after order " +
+                         std::to_string(order[0]) + std::to_string(order[1]) +
+                         std::to_string(order[2]) + std::to_string(order[3]));
+            Receiver next(ts);
+            tonec->ClearHistory();
+            next.enableDTMF(true), next.disableDTMF();
+            next.enableIVA(false), next.enableDTMFReject(false);
+            EXPECT_EQ(Numbers(), (std::vector<unsigned long>{Tonec::EnableDetector,
+                                                             Tonec::DisableDetector,
+                                                             Tonec::IvaDisable,
+                                                             Tonec::RejectionDisable}));
+        }
+    }
+}
+
 // Both receivers that switched DTMF on hear a detection, unless the first
 // one's callback destroys the other; the next record walks the receivers
 // afresh.
@@ -331,11 +382,12 @@ TEST_F(TonecTest, TheOtherHalfsConfigurationComesBack) {
     }
 }
 
-// The dial and the audible call share the generator and its timer; a dial
-// or cadence takes the generator for its length from the other receiver on
-// the timeslot, whose tone plays again after it. What the generator plays,
-// in ms after the first action (with the two levels when they differ). None
-// of it writes an error line.
+// The dial and the audible call share the generator and its timer. A dial
+// takes the generator for its length from what the other receiver on the
+// timeslot plays, whose tone or cadence plays again after it, and whose own
+// dial waits for it; a cadence takes it from the other's tone. What the
+// generator plays, in ms after the first action (with the two levels when
+// they differ). None of it writes an error line.
 TEST_F(TonecTest, GeneratorSequences) {
     auto dial = [](std::vector<int> freqs, int toneMs = 0, int pauseMs = 0,
                    std::vector<int> levels = {}) {
@@ -353,6 +405,8 @@ TEST_F(TonecTest, GeneratorSequences) {
     auto cancel = [](Receiver& r) { r.cancelAudibleCall(); };
     auto clean = [](Receiver& r) { r.CleanBeforeDestroy(); };
     auto stop = [](Receiver& r) { EXPECT_TRUE(r.disableToneGenerator(false)); };
+    // What a mixer slot's destroy does to a dial in progress.
+    auto release = [](Receiver& r) { r.enableSilence(), r.CleanBeforeDestroy(); };
     auto tone = [](unsigned short freq, unsigned short amp) {
         return [=](Receiver& r) { r.playTone(freq, amp); };
     };
@@ -367,6 +421,7 @@ TEST_F(TonecTest, GeneratorSequences) {
         std::vector<Step> steps;
         std::vector<Played> played;
         int completed;
+        int otherCompleted = 0;
     } table[] = {
         {"two digits",
          {{0, dial({697, 1209, 697, 1336})}},
@@ -403,7 +458,61 @@ TEST_F(TonecTest, GeneratorSequences) {
         {"the other's dial keeps the generator from a tone",
          {{0, dial({697, 1209}, 100, 50), true}, {10, tone(1000, 500)}},
          {{0, "tone 697 1209"}, {100, "silence"}, {150, "tone 1000 0 levels 500 0"}},
-         0},
+         0,
+         1},
+        {"two dials at once play one after the other",
+         {{0, dial({697, 1209, 770, 1336}, 300, 100)}, {0, dial({941, 1633}, 1500, 100), true}},
+         {{0, "tone 697 1209"},
+          {300, "silence"},
+          {400, "tone 770 1336"},
+          {700, "silence"},
+          {800, "tone 941 1633"},
+          {2300, "silence"},
+          {2400, "off"}},
+         1,
+         1},
+        {"a dial 50 ms into the other's waits for all of it",
+         {{0, dial({697, 1209, 770, 1336}, 300, 100), true}, {50, dial({941, 1633}, 1500, 100)}},
+         {{0, "tone 697 1209"},
+          {300, "silence"},
+          {400, "tone 770 1336"},
+          {700, "silence"},
+          {800, "tone 941 1633"},
+          {2300, "silence"},
+          {2400, "off"}},
+         1,
+         1},
+        {"the playing dial's receiver goes: the waiting dial starts at once",
+         {{0, dial({697, 1209, 697, 1336}, 100, 50)},
+          {10, dial({941, 1633}, 100, 50), true},
+          {30, release}},
+         {{0, "tone 697 1209"},
+          {30, "silence"},
+          {30, "tone 941 1633"},
+          {130, "silence"},
+          {180, "off"}},
+         0,
+         1},
+        {"a waiting dial stopped sends nothing",
+         {{0, dial({697, 1209}, 100, 50), true}, {10, dial({941, 1633})}, {20, stop}},
+         {{0, "tone 697 1209"}, {100, "silence"}, {150, "off"}},
+         0,
+         1},
+        {"a waiting dial's receiver goes and sends nothing",
+         {{0, dial({697, 1209}, 100, 50), true}, {10, dial({941, 1633})}, {20, release}},
+         {{0, "tone 697 1209"}, {100, "silence"}, {150, "off"}},
+         0,
+         1},
+        {"a tone of its own ends a waiting dial and waits in turn",
+         {{0, dial({697, 1209}, 100, 50), true}, {10, dial({941, 1633})}, {20, tone(1000, 500)}},
+         {{0, "tone 697 1209"}, {100, "silence"}, {150, "tone 1000 0 levels 500 0"}},
+         0,
+         1},
+        {"the other's dial keeps the generator from a cadence",
+         {{0, dial({697, 1209}, 100, 50), true}, {10, activate}, {200, cancel}},
+         {{0, "tone 697 1209"}, {100, "silence"}, {150, "tone 425 0"}, {200, "off"}},
+         0,
+         1},
         {"cadence cancelled",
          {{0, activate}, {1500, cancel}},
          {{0, "tone 425 0"}, {1000, "silence"}, {1500, "off"}},
@@ -436,6 +545,7 @@ TEST_F(TonecTest, GeneratorSequences) {
         }
         EXPECT_EQ(played, row.played);
         EXPECT_EQ(r.completed, row.completed);
+        EXPECT_EQ(other.completed, row.otherCompleted);
         EXPECT_EQ(err.str(), "");
         other.CleanBeforeDestroy();
     }
