@@ -215,6 +215,12 @@ TEST_F(DSProcTest, TwoReceiversOnATimeslotShareTheDriverState) {
          [](Receiver& other, Receiver&) { other.configureToneFilter(1000, 1, 40, -20); },
          {},
          "0"},
+        {"a direction the other mutes stays muted",
+         [](Receiver& other, Receiver& going) {
+             other.enableMute(true, false), going.enableMute(true, true);
+         },
+         {D + "8", D + "256"},
+         "4"},
         {"alone, it switches off what it turned on",
          [](Receiver&, Receiver& going) { going.enableSD(true), going.configureRxGain(-6); },
          {D + "2", C + "64", D + "256"},
@@ -290,6 +296,30 @@ TEST_F(DSProcTest, TheHalfThatIsLeftKeepsWhatItSwitchedOn) {
         EXPECT_EQ(second.heard.str(), row.heard);
         EXPECT_EQ(first.heard.str(), "");
         for (Receiver* r : {&first, &second, &elsewhere}) r->releaseSD(), r->CleanBeforeDestroy();
+    }
+}
+
+// Receivers that go without their clean-up, on several timeslots and in any
+// order, leave nothing in the records: a receiver made after them on their
+// timeslot switches VAD on and off alone, though the driver still has theirs
+// on, and its first SD switch-off, never set before, goes to the driver.
+TEST_F(DSProcTest, AReceiverLeavesTheRecordOfItsTimeslot) {
+    const std::vector<std::vector<int>> orders = {{0, 1, 2, 3}, {3, 2, 1, 0}, {2, 0, 3, 1}};
+    for (const auto& order : orders) {
+        std::unique_ptr<Receiver> gone[] = {
+            std::make_unique<Receiver>(1), std::make_unique<Receiver>(2),
+            std::make_unique<Receiver>(3), std::make_unique<Receiver>(3)};
+        for (auto& r : gone) r->enableVAD(true), r->enableSD(true);
+        for (int i : order) gone[i].reset();
+        for (unsigned ts : {1u, 2u, 3u}) {
+            SCOPED_TRACE("timeslot " + std::to_string(ts) + " after order " +
+                         std::to_string(order[0]) + std::to_string(order[1]) +
+                         std::to_string(order[2]) + std::to_string(order[3]));
+            Receiver next(ts);
+            dsp->ClearHistory();
+            next.enableVAD(true), next.disableVAD(), next.disableSD();
+            EXPECT_EQ(Sent(), (std::vector<std::string>{E + "1", D + "1", D + "2"}));
+        }
     }
 }
 
