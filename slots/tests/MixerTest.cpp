@@ -6,6 +6,8 @@
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimDsproc.h"
 #include "hardware/MixerDriver.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
 #include "slots/MixerFactory.h"
 #include "slots/Slot.h"
 #include "tests/support/StreamCapture.h"
@@ -253,6 +255,30 @@ TEST_F(MixerUnits, AnInputsDialLeavesTheOutputsGeneratorOn) {
     EXPECT_EQ("tone 425 0", sim->Command("/dev/dtmf generator 17154"));
     Step("del out 2");
     EXPECT_EQ("off", sim->Command("/dev/dtmf generator 17154"));
+}
+
+// An output's tone-gen-enable during its own dial ends the dial: the tone
+// plays on past the dial's end, and no finished dial is reported (a signal
+// would reach no server here, and say so).
+TEST_F(MixerUnits, AnOutputsToneEndsItsOwnDial) {
+    FakeClock clock;
+    Step("out 2");
+    LGCP::IoctlParams tone, dial;
+    LGCP::ToneGenerator& generator = tone.select_tone_gen_enable();
+    generator.set_freq(425);
+    generator.set_amp(1000);
+    LGCP::DualTone digit;
+    digit.set_freq1(697), digit.set_freq2(1209);
+    LGCP::TranslateDtmfParams& digits = dial.select_translateDTMF();
+    digits.set_digits().push_back(digit);
+    digits.set_digits().push_back(digit);
+    digits.set_toneDuration(100), digits.set_pauseDuration(50);
+    EXPECT_TRUE(slots.at("out 2")->Ioctl(dial));
+    EXPECT_EQ("tone 697 1209", sim->Command("/dev/dtmf generator 17154"));
+    EXPECT_TRUE(slots.at("out 2")->Ioctl(tone));
+    LoopDriver(&clock, 10).Run(100);
+    EXPECT_EQ("tone 425 0", sim->Command("/dev/dtmf generator 17154"));
+    EXPECT_EQ(std::string::npos, errors.str().find("not connected to server")) << errors.str();
 }
 
 TEST_F(MixerUnits, DiscoveryEndsWhateverTheDriverSays) {
