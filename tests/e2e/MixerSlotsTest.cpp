@@ -50,12 +50,15 @@ std::string ToneFilter(int seq, unsigned slot, int freq, bool enable, int ms, in
 std::string Delays(int seq, unsigned slot, int rx, int tx) {
     return Lgcp::Writer(seq, slot).Ioctl(delays).Bits(0, 1).Bits(6, 3).Integer(rx).Integer(tx);
 }
-// TranslateDtmfParams with one digit, 697 + 1209 Hz, for toneMs, and its
-// durations only.
-std::string Dial(int seq, unsigned slot, int toneMs) {
+// TranslateDtmfParams with the digits (697 + 1209 Hz unless given), each
+// for toneMs then pauseMs: its durations only.
+using Digits = std::vector<std::pair<int, int>>;
+std::string Dial(int seq, unsigned slot, int toneMs, const Digits& digits = {{697, 1209}},
+                 int pauseMs = 10) {
     Lgcp::Writer w(seq, slot);
-    w.Ioctl(translateDtmf).Bits(3, 4).Octet(1).Integer(697).Integer(1209);
-    return w.Integer(toneMs).Integer(10);
+    w.Ioctl(translateDtmf).Bits(3, 4).Octet(unsigned(digits.size()));
+    for (const auto& digit : digits) w.Integer(digit.first).Integer(digit.second);
+    return w.Integer(toneMs).Integer(pauseMs);
 }
 
 class MixerSlots : public DaemonTest {
@@ -279,6 +282,46 @@ TEST_F(MixerSlots, EachHalfOfALegGetsWhatItAskedFor) {
                                                   Ask("/dev/dsp configured " + ts + " 256 1000"))
             << ts;
     EXPECT_EQ("0 0 0", Ask("/dev/dsp configured 17162 32"));
+    ExpectCleanStop();
+}
+
+// Both halves of a leg dial at once: the output's dial plays whole, then
+// the input's, never one inside the other, and the output is told when its
+// own dial has played its last pause. Unit 3's channel 10 is on 17162.
+TEST_F(MixerSlots, TwoDialsOnALegPlayOneAfterTheOther) {
+    StartOnBoard();
+    Query(1);
+    EXPECT_EQ("success seq=2 slot=30", Answer(MixerOut(3, 10, {}, 2, 30)));
+    EXPECT_EQ("success seq=2 slot=31", Answer(MixerIn(3, 10, std::nullopt, 2, 31)));
+    const auto start = std::chrono::steady_clock::now();
+    // Each state lasts 200 ms at least, so that a loaded machine's polls see it.
+    ASSERT_TRUE(controller.Send(Dial(3, 30, 300, {{697, 1209}, {770, 1336}}, 200)));
+    ASSERT_TRUE(controller.Send(Dial(3, 31, 1000, {{941, 1633}}, 200)));
+    EXPECT_EQ("success seq=3 slot=30", controller.ReadAnswer());
+    EXPECT_EQ("success seq=3 slot=31", controller.ReadAnswer());
+    // What the line carries, each change with the ms it was first seen at.
+    std::vector<std::string> played;
+    std::vector<long> seen;
+    for (std::string now; played.empty() || played.back() != "off"; ::usleep(5000)) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+        ASSERT_LT(ms, 4000) << "the generator never went off";
+        if ((now = Ask("/dev/dtmf generator 17162")) != (played.empty() ? "" : played.back()))
+            played.push_back(now), seen.push_back(ms);
+    }
+    EXPECT_EQ((std::vector<std::string>{"tone 697 1209", "silence", "tone 770 1336", "silence",
+                                        "tone 941 1633", "silence", "off"}),
+              played);
+    // The input's digit starts once the output's last pause is over.
+    ASSERT_EQ(7u, seen.size());
+    EXPECT_GE(seen[4], 990);
+    EXPECT_GE(seen[6], 2190);
+    // tonec {timestamp 0, event dtmfDone} for slot 30, worked out by hand;
+    // an input reports no finished dial.
+    Next();
+    EXPECT_EQ("40 00 1E 81 01 00 80 01 00", last);
+    EXPECT_TRUE(controller.Silent(100));
     ExpectCleanStop();
 }
 
