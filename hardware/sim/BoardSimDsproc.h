@@ -1,7 +1,7 @@
 // The simulated voice-processing driver ("/dev/dsp"): keeps per timeslot the
 // features that are on with the id of each one's last enable, and the last
-// configuration of each kind; records every request with its time, answers
-// the version query (2 at power-on) and delivers events on demand.
+// configuration of each kind; records the newest requests with their time,
+// answers the version query (2 at power-on) and delivers events on demand.
 //
 // Control lines (after "/dev/dsp"):
 //   event TS TYPE V1 [V2 [V3]] -> "ok": one event of TYPE on TS, under the id

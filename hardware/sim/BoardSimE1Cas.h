@@ -1,8 +1,8 @@
 // The simulated CAS driver ("/dev/e1-cas"): channel-associated signalling on
 // the four E1 trunks, 32 channels each, every channel's bits 0 and disabled
 // at power-on. A change of a channel's received bits is delivered to every
-// open descriptor as one cas_channel record. Every request it takes is
-// recorded.
+// open descriptor as one cas_channel record. The newest requests it takes
+// are recorded.
 //
 // Control lines (after "/dev/e1-cas"):
 //   channel T TS     -> "rx 0xN tx 0xN enabled" (or "disabled")

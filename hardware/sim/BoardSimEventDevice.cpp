@@ -7,9 +7,14 @@
 
 namespace Board {
 
+void SimEventDevice::ClearHistory() {
+    history.Clear();
+    counts.clear();
+}
+
 unsigned long SimEventDevice::Count(unsigned long number) const {
-    return std::count_if(history.begin(), history.end(),
-                         [number](const Request& r) { return r.number == number; });
+    auto it = counts.find(number);
+    return it == counts.end() ? 0 : it->second;
 }
 
 bool SimEventDevice::Deliver(const void* record, std::size_t length) {
@@ -35,7 +40,8 @@ void SimEventDevice::Log(unsigned long number, const void* record, unsigned long
     Request r{Mux::milliseconds(), number, value, {}};
     if (record)
         std::memcpy(r.record.data(), record, std::min(sizeof r.record, requestSize(number)));
-    history.push_back(r);
+    history.Add(r);
+    ++counts[number];
 }
 
 }  // namespace Board

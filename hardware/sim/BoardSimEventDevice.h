@@ -1,13 +1,15 @@
 // A simulated driver with an event stream: it keeps every open of its node,
-// so records can be delivered to the daemon on demand, and the requests it
-// got, each with the simulation's millisecond of arrival.
+// so records can be delivered to the daemon on demand, and the newest
+// requests it got, each with the simulation's millisecond of arrival.
 #pragma once
 
 #include "hardware/sim/BoardSimDevice.h"
+#include "hardware/sim/BoardSimHistory.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace Board {
@@ -33,8 +35,11 @@ public:
 
     using SimDevice::SimDevice;
 
-    const std::vector<Request>& History() const { return history; }
-    void ClearHistory() { history.clear(); }
+    const SimHistory<Request>& History() const { return history; }
+    // The history and the counts start afresh.
+    void ClearHistory();
+    // The requests of the number taken since the history was cleared, those
+    // it no longer holds included.
     unsigned long Count(unsigned long number) const;
     // Queues the octets as one record on every open; false when no open took
     // them. An empty record makes the daemon's read return 0.
@@ -51,7 +56,9 @@ protected:
 
 private:
     std::vector<SimOpen*> opens;
-    std::vector<Request> history;
+    SimHistory<Request> history;
+    // By request number, of which a driver takes a handful.
+    std::map<unsigned long, unsigned long> counts;
 };
 
 }  // namespace Board

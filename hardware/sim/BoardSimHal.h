@@ -54,7 +54,9 @@ public:
     void Unstick(int channel) { stuck.erase(channel); }
     unsigned long Count(unsigned long request) const;
     unsigned EchoMask() const { return echoMask; }
-    // While recording, every switch request is kept in order of arrival.
+    // While recording, every switch request is kept in order of arrival, as a
+    // test's sweep of the shared bus reads back all of its 2,048; only
+    // in-process tests record, so the daemon's history stays empty.
     void Record(bool on) { recording = on; }
     const std::vector<Request>& History() const { return history; }
     void ClearHistory() { history.clear(); }

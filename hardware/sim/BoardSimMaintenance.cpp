@@ -10,7 +10,7 @@ SimMaintenance::SimMaintenance() : SimDevice(GetMaintenance()) {}
 
 void SimMaintenance::Reset() {
     for (Trunk& t : trunks) t = Trunk{};
-    tclk.clear();
+    tclk.Clear();
     source = -1;
 }
 
@@ -36,7 +36,7 @@ int SimMaintenance::OnIoctlValue(SimOpen&, unsigned long request, unsigned long 
         return 0;
     }
     if (request != E1Driver::SetTclk) return -ENOTTY;
-    tclk.push_back(value & 0xFFFFFFFFUL);
+    tclk.Add(value & 0xFFFFFFFFUL);
     return 0;
 }
 

@@ -1,21 +1,22 @@
 // The simulated maintenance driver ("/dev/maintenance"): the status of the
-// four E1 trunks, in frame with zero counters at power-on, the TCLK slave
-// masks it was given and the clock source last selected.
+// four E1 trunks, in frame with zero counters at power-on, the newest TCLK
+// slave masks it was given and the clock source last selected.
 //
 // Control lines (after "/dev/maintenance"):
 //   status T STATE SLIPS LOSSBF LOSSCARRIER AIS RAI
 //                   -> "ok": what the status read of trunk T returns from now on
 //   broken T ERRNO  -> "ok": the status read of trunk T fails with ERRNO
 //                      until its next status line
-//   tclk            -> every mask written so far, oldest first ("0x0 0x2"), or "none"
+//   tclk            -> the masks written, oldest first ("0x0 0x2"), up to the
+//                      newest SimHistory::bound of them, or "none"
 //   source          -> the clock source last selected, or "none"
 #pragma once
 
 #include "hardware/sim/BoardSimDevice.h"
+#include "hardware/sim/BoardSimHistory.h"
 #include "hardware/E1Driver.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace Board {
 
@@ -37,7 +38,7 @@ private:
     };
 
     Trunk trunks[E1Driver::trunkCount];
-    std::vector<unsigned long> tclk;
+    SimHistory<unsigned long> tclk;
     long source = -1;
 };
 

@@ -1,6 +1,6 @@
 // The simulated tone driver ("/dev/dtmf"): keeps per timeslot what is
 // enabled, the last configurations and what the generator plays, records
-// every request with its time, and delivers detections on demand.
+// the newest requests with their time, and delivers detections on demand.
 //
 // Control lines (after "/dev/dtmf"):
 //   event TS CODE [RID] -> "ok": one detection on TS, stamped with the

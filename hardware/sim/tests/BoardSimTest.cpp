@@ -1,7 +1,11 @@
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimControl.h"
 #include "hardware/sim/BoardSimHal.h"
+#include "hardware/sim/BoardSimHistory.h"
+#include "hardware/sim/BoardSimTonec.h"
+#include "hardware/E1Driver.h"
 #include "hardware/HalDriver.h"
+#include "hardware/TonecDriver.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
 
@@ -160,6 +164,35 @@ TEST_F(BoardSim, SwitchModelFollowsTheRequests) {
     EXPECT_EQ(errno, EINVAL);
     EXPECT_EQ(hal.Count(Hal::MuxConnect), 4u);
     ::close(fd);
+}
+
+// A board left running keeps each driver's newest requests only, and what
+// its read-backs answer does not depend on how many requests came before.
+TEST_F(BoardSim, DriversKeepTheirNewestRequests) {
+    const unsigned long bound = Board::SimHistory<Board::SimTonec::Request>::bound;
+    const int dtmf = sim.open("/dev/dtmf", O_RDWR);
+    const int maintenance = sim.open("/dev/maintenance", O_RDWR);
+    // Request n switches IVA on timeslot n, on when n is even.
+    for (unsigned long n = 0; n <= 2 * bound; ++n) {
+        ASSERT_EQ(sim.ioctlValue(dtmf, n % 2 ? Tonec::IvaDisable : Tonec::IvaEnable, n), 0);
+        ASSERT_EQ(sim.ioctlValue(maintenance, E1Driver::SetTclk, n), 0);
+    }
+    const auto& tonec = sim.Model<Board::SimTonec>("/dev/dtmf");
+    std::vector<unsigned long> held, newest;
+    for (const auto& r : tonec.History()) held.push_back(r.value);
+    std::string masks;
+    for (unsigned long n = bound + 1; n <= 2 * bound; ++n) {
+        newest.push_back(n);
+        masks += (masks.empty() ? "" : " ") + Board::SimDevice::HexNumber(n);
+    }
+    EXPECT_EQ(held, newest);
+    EXPECT_EQ(sim.Command("/dev/maintenance tclk"), masks);
+    EXPECT_EQ(tonec.Count(Tonec::IvaEnable), bound + 1);
+    EXPECT_EQ(tonec.Count(Tonec::IvaDisable), bound);
+    EXPECT_EQ(sim.Command("/dev/dtmf enabled 0") + ' ' + sim.Command("/dev/dtmf enabled 1"),
+              "iva none");
+    ::close(dtmf);
+    ::close(maintenance);
 }
 
 TEST_F(BoardSim, ControlLines) {
