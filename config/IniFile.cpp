@@ -1,11 +1,16 @@
 #include "config/IniFile.h"
 
+#include "runtime/Fd.h"
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
+#include <streambuf>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace IniFile {
 
@@ -122,11 +127,46 @@ void Section::Dump(std::ostream& out) const {
 
 File::File(const std::string& path) { Open(path); }
 
+namespace {
+
+// The file's descriptor as the parser's input. A read that fails ends the
+// input as the file's end would: the library's file buffer throws there
+// instead, and a failing flash would stop the start-up.
+class ReadBuf : public std::streambuf {
+public:
+    explicit ReadBuf(int fd) : fd(fd) {}
+
+private:
+    int_type underflow() override {
+        ssize_t got;
+        do got = ::read(fd, buffer, sizeof buffer);
+        while (got < 0 && errno == EINTR);
+        if (got <= 0) return traits_type::eof();
+        setg(buffer, buffer, buffer + got);
+        return traits_type::to_int_type(*gptr());
+    }
+
+    int fd;
+    char buffer[4096];
+};
+
+}  // namespace
+
 bool File::Open(const std::string& path) {
     Close();
     mFileName = path;
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (in.is_open()) IntOpenStream(in);
+    // Only a regular file is read: a FIFO would hold the start-up in its open
+    // or its reads until a writer came. The open does not wait, and the type
+    // is checked on the descriptor opened, so nothing can take the file's
+    // place in between.
+    Fd file;
+    struct stat status;
+    if (!file.open(path.c_str(), O_RDONLY | O_NONBLOCK) ||
+        ::fstat(file.lowlevel_fd(), &status) != 0 || !S_ISREG(status.st_mode))
+        return opened;
+    ReadBuf buffer(file.lowlevel_fd());
+    std::istream in(&buffer);
+    IntOpenStream(in);
     return opened;
 }
 

@@ -165,7 +165,9 @@ public:
     File& operator=(const File&) = delete;
     ~File() { Close(); }
 
-    // True when the file could be opened.
+    // True when the path is a regular file that could be opened; anything
+    // else (a directory, a FIFO, a device) is left unread, and the open never
+    // waits. A read that fails ends the input: what came before it is kept.
     bool Open(const std::string& path);
     void IntOpenStream(std::istream& in);
     void Close();

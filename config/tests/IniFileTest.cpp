@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
 #include <sstream>
@@ -103,6 +104,30 @@ TEST(IniFile, OpenFromPathAndReopen) {
     EXPECT_FALSE(file.Open(path.c_str()));
     EXPECT_FALSE(file.IsOpened());
     EXPECT_EQ(file.GetCount(), 0);
+}
+
+// Start-up reads the file before it serves: a path that opens but cannot be
+// read, or whose open or read would wait, leaves the model empty and the
+// daemon starting.
+TEST(IniFile, WhatCannotBeReadLeavesTheModelEmptyWithoutWaiting) {
+    TestSupport::TempDir dir;
+    const std::string fifo = dir / "server.conf";
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    const struct {
+        std::string path;
+        bool opened;
+    } cases[] = {
+        {dir.path(), false},       // opens; its first read fails with EISDIR
+        {fifo, false},             // with no writer, a blocking open never returns
+        {"/proc/self/mem", true},  // a regular file whose read fails with EIO
+    };
+    ::alarm(5);  // ends a run that waits for ever
+    for (const auto& c : cases) {
+        IniFile::File file;
+        EXPECT_EQ(c.opened, file.Open(c.path)) << c.path;
+        EXPECT_EQ(0, file.GetCount()) << c.path;
+    }
+    ::alarm(0);
 }
 
 TEST(IniFile, AccessMakesEmptyEntriesThatAreFreedWithTheFile) {
