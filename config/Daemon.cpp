@@ -4,6 +4,7 @@
 #include "config/SysLogManager.h"
 #include "config/SysLogStreamBuf.h"
 
+#include <fcntl.h>
 #include <syslog.h>
 #include <unistd.h>
 #include <cstdlib>
@@ -55,5 +56,19 @@ Sentry::~Sentry() {
 }
 
 void Init(const Params& params) { static Sentry sentry(params); }
+
+void OpenStandardDescriptors() {
+    // An open takes the lowest free number, so it lands on a closed standard
+    // descriptor until none is left. These stay open across exec, as standard
+    // descriptors do.
+    for (;;) {
+        const int fd = ::open("/dev/null", O_RDWR);
+        if (fd < 0) return;
+        if (fd > STDERR_FILENO) {
+            ::close(fd);
+            return;
+        }
+    }
+}
 
 }  // namespace Daemon

@@ -35,4 +35,10 @@ private:
 // The first call daemonises and redirects; later calls do nothing.
 void Init(const Params& params);
 
+// Puts "/dev/null" on each of the standard descriptors 0-2 that is closed,
+// as daemon() does for Init. Started without them, the process would hand
+// their numbers to the first files it opens, and its log would go into them
+// (the pid file among them). Call it before anything opens a descriptor.
+void OpenStandardDescriptors();
+
 }  // namespace Daemon

@@ -177,6 +177,7 @@ void CheckSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    Daemon::OpenStandardDescriptors();
     opterr = 1;
     int port = defaultPort;
     bool daemonMode = false;

@@ -65,8 +65,12 @@ bool DaemonProcess::Start(const std::vector<std::string>& args) {
     // The child's setenv allocates.
     child = TestSupport::ForkAlone();
     if (child == 0) {
-        ::dup2(out, 1);
-        ::dup2(err, 2);
+        if (closedStandardDescriptors) {
+            for (int fd : {0, 1, 2}) ::close(fd);
+        } else {
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+        }
         for (const auto& [name, value] : environment) {
             if (value.empty())
                 ::unsetenv(name.c_str());

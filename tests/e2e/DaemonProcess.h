@@ -53,6 +53,9 @@ public:
     // unless a test says otherwise.
     std::map<std::string, std::string> environment{{"HALVOXD_BOARD", defaultBoard}};
     std::vector<std::string> options;
+    // Starts it with descriptors 0-2 closed, as a careless supervisor may;
+    // its output is then not seen.
+    bool closedStandardDescriptors = false;
 
 private:
     static const char* const defaultBoard;

@@ -114,6 +114,19 @@ TEST_F(Startup, SigtermRightAfterThePidFileAppearsStillEndsCleanly) {
     ExpectCleanStop();
 }
 
+// Started with descriptors 0-2 closed, the daemon keeps its log out of the
+// files it opens: the pid file holds only the pid, and goes at the end.
+TEST_F(Startup, StartedWithoutStandardDescriptorsKeepsItsPidFileClean) {
+    daemon.closedStandardDescriptors = true;
+    ASSERT_TRUE(daemon.Start({"--port", "20001"}));
+    ASSERT_TRUE(controller.Connect(port));
+    // Answered: the main loop runs, after the start-up's lines and the
+    // watchdog's complaint were written.
+    EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
+    EXPECT_EQ(std::to_string(daemon.pid()), ReadFile(DaemonProcess::pidPath));
+    ExpectCleanStop();
+}
+
 TEST_F(Startup, ConfigurationFileTracesAndAgents) {
     ASSERT_TRUE(DaemonProcess::WriteConfig(
         "[traces]\n"
