@@ -31,11 +31,15 @@ std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix) {
 }
 
 bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* device,
-                      const std::function<void(const void*)>& record) {
+                      const std::function<void(const void*)>& record, int* cause) {
+    auto gone = [cause](int error) {
+        if (cause) *cause = error;
+        return false;
+    };
     if (!(revents & POLLIN)) {
         if (!(revents & (POLLERR | POLLHUP))) return true;
         std::cerr << "fail to read from " << device << ": device error" << std::endl;
-        return false;
+        return gone(EIO);
     }
     alignas(8) unsigned char buffer[32];
     assert(size <= sizeof buffer);
@@ -46,11 +50,11 @@ bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* devic
             // Interrupted, the records wait for the next poll(), which comes at once.
             if (e.value() == EAGAIN || e.value() == EINTR) return true;
             std::cerr << "fail to read from " << device << ": " << e << std::endl;
-            return false;
+            return gone(e.value());
         }
         if (got == 0) {
             std::cerr << "fail to read from " << device << ": end of stream" << std::endl;
-            return false;
+            return gone(ENODEV);
         }
         if (std::size_t(got) < size) {
             std::cerr << "fail to read from " << device << ": short record of " << got

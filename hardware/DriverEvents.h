@@ -34,8 +34,11 @@ std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix);
 // read: that is logged once and false returned, so the caller releases a
 // descriptor that poll() would otherwise report again at once, for ever, and
 // opens the device again at its next use. `device` names the driver in the
-// lines ("fail to read from <device>: ...").
+// lines ("fail to read from <device>: ..."). When the driver is gone, a
+// non-null `cause` is set to why, as an error number: the failed read's,
+// ENODEV at the end of the stream, EIO for POLLERR or POLLHUP.
 [[nodiscard]] bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* device,
-                                    const std::function<void(const void*)>& record);
+                                    const std::function<void(const void*)>& record,
+                                    int* cause = nullptr);
 
 }  // namespace Hardware

@@ -139,24 +139,34 @@ bool E1Ctl::CheckOpenCas() {
     return true;
 }
 
-void E1Ctl::CloseCas() {
+void E1Ctl::CloseCas(int error) {
     casEvent.Release();
     cas.close();
-    // Whatever the driver had open went with the descriptor.
-    for (bool& open : casOpen) open = false;
+    // Whatever the driver had open went with the descriptor. The controller
+    // hears it as a trunk whose CAS failed, and opens it again; told nothing,
+    // it would have its set commands answered and dropped. Each trunk is
+    // closed before its report, so a listener finds the state it is told.
+    for (std::int32_t trunk = 0; trunk < E1Driver::trunkCount; ++trunk) {
+        if (!casOpen[trunk]) continue;
+        casOpen[trunk] = false;
+        ReportTrunk(trunk, -error);
+    }
 }
 
 // Every record queued is relayed before returning. The signal handlers run
 // inside the read; none of them closes the CAS descriptor, which only this
 // reader does, after it.
 void E1Ctl::OnUpdateCas(int fd, short revents) {
+    int cause = 0;
     const bool alive = Hardware::ReadDriverEvents(
-        fd, revents, sizeof(cas_channel), GetE1CasDevName(), [this](const void* data) {
+        fd, revents, sizeof(cas_channel), GetE1CasDevName(),
+        [this](const void* data) {
             cas_channel record;
             std::memcpy(&record, data, sizeof record);
             ReportChannel(record.path, record.timeslot, record.rx, record.tx);
-        });
-    if (!alive) CloseCas();
+        },
+        &cause);
+    if (!alive) CloseCas(cause);
 }
 
 void E1Ctl::HandleCas(const LGCP::IoctlParams& params) {

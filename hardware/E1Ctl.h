@@ -51,8 +51,10 @@ public:
 private:
     void OnStatusTimer();
     void OnUpdateCas(int fd, short revents);
-    // The driver went away under the CAS descriptor: the next use reopens.
-    void CloseCas();
+    // The driver went away under the CAS descriptor, for the reason `error`
+    // (an error number): each trunk open on it is reported failed and
+    // closed, and the next use reopens.
+    void CloseCas(int error);
 
     void CasOpen(const E1Driver::cas_channel& channel, int value);
     void CasClose(const E1Driver::cas_channel& channel);

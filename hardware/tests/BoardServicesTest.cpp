@@ -111,32 +111,41 @@ TEST_F(BoardServices, CasCommandsReportWhatTheDriverDid) {
 
 // A driver that hangs up, or whose reads fail while it reports data, is given
 // up after one line (left watched, it would wake every iteration) and opened
-// again at the next use, with no trunk open.
+// again at the next use, with no trunk open. Each trunk that was open is
+// reported failed, so that the controller opens it again.
 TEST_F(BoardServices, AGoneCasDeviceIsGivenUpAndReopenedWithItsTrunksClosed) {
     auto& cas = sim->Model<Board::SimE1Cas>("/dev/e1-cas");
     const struct {
         const char* name;
         std::function<void()> fault;
         std::string line;
+        Strings reports;
     } rows[] = {
-        {"hang-up", [&] { cas.Hangup(); }, "fail to read from /dev/e1-cas: end of stream\n"},
+        {"hang-up",
+         [&] { cas.Hangup(); },
+         "fail to read from /dev/e1-cas: end of stream\n",
+         {"0 0 rx -19 tx 0", "2 0 rx -19 tx 0"}},  // ENODEV
         {"read error",
          [&] {
              sim->FailRead("/dev/e1-cas", EIO, false);
              ASSERT_EQ("ok", Ask("/dev/e1-cas change 0 1 9"));
          },
-         "fail to read from /dev/e1-cas: Input/output error\n"},
+         "fail to read from /dev/e1-cas: Input/output error\n",
+         {"0 0 rx -5 tx 0", "2 0 rx -5 tx 0"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         e1.HandleCas(Cas(open, 0, 16, 0));
+        e1.HandleCas(Cas(open, 2, 0, 0));
         cas.ClearHistory();
+        recorder.seen.clear();
         row.fault();
         {
             TestSupport::StreamCapture log(std::cerr);
             LoopDriver().Run(5);
             EXPECT_EQ(row.line, log.str());
         }
+        EXPECT_EQ(row.reports, recorder.seen);
         EXPECT_EQ(0u, sim->OpenCount("/dev/e1-cas"));
         sim->ClearFaults();
         e1.HandleCas(Cas(open, 0, 16, 0));
