@@ -192,7 +192,8 @@ TEST_F(TonecTest, AnEventNoDetectorMadeGoesToTheHalfWithDtmfOn) {
 // has theirs on.
 TEST_F(TonecTest, AReceiverLeavesTheRecordOfItsTimeslot) {
     const std::vector<std::vector<int>> orders = {{0, 1, 2, 3}, {3, 2, 1, 0}, {2, 0, 3, 1}};
-    for (const auto& order : orders) {
+    for (std::size_t n = 0; n < orders.size(); ++n) {
+        const auto& order = orders[n];
         std::unique_ptr<Receiver> gone[] = {std::make_unique<Receiver>(1),
                                             std::make_unique<Receiver>(2),
                                             std::make_unique<Receiver>(3),
@@ -200,9 +201,7 @@ TEST_F(TonecTest, AReceiverLeavesTheRecordOfItsTimeslot) {
         for (auto& r : gone) r->enableDTMF(true), r->enableIVA(true), r->enableDTMFReject(true);
         for (int i : order) gone[i].reset();
         for (unsigned ts : {1u, 2u, 3u}) {
-            SCOPED_TRACE("timeslot " + std::to_string(ts) + " after order " +
-                         std::to_string(order[0]) + std::to_string(order[1]) +
-                         std::to_string(order[2]) + std::to_string(order[3]));
+            SCOPED_TRACE(testing::Message() << "timeslot " << ts << ", order " << n);
             Receiver next(ts);
             tonec->ClearHistory();
             next.enableDTMF(true), next.disableDTMF();

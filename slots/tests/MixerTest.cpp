@@ -235,21 +235,33 @@ TEST_F(MixerUnits, DelaysReachTheDriverFieldByField) {
     EXPECT_EQ(0u, sent.selcal);
 }
 
+// tone-gen-enable {freq 425, amp 1000}.
+LGCP::IoctlParams Tone425() {
+    LGCP::IoctlParams tone;
+    LGCP::ToneGenerator& generator = tone.select_tone_gen_enable();
+    generator.set_freq(425);
+    generator.set_amp(1000);
+    return tone;
+}
+
+// translateDTMF of 697 + 1209 Hz, count times.
+LGCP::IoctlParams Dial(int count) {
+    LGCP::IoctlParams dial;
+    LGCP::DualTone digit;
+    digit.set_freq1(697), digit.set_freq2(1209);
+    LGCP::TranslateDtmfParams& digits = dial.select_translateDTMF();
+    for (int i = 0; i < count; ++i) digits.set_digits().push_back(digit);
+    return dial;
+}
+
 // The input of a leg dials over the output's tone and takes the generator
 // for the dial: its destroy gives the generator back to the output's tone,
 // whose own destroy switches it off.
 TEST_F(MixerUnits, AnInputsDialLeavesTheOutputsGeneratorOn) {
     Step("out 2");
     Step("in 2 -");
-    LGCP::IoctlParams tone, dial;
-    LGCP::ToneGenerator& generator = tone.select_tone_gen_enable();
-    generator.set_freq(425);
-    generator.set_amp(1000);
-    LGCP::DualTone digit;
-    digit.set_freq1(697), digit.set_freq2(1209);
-    dial.select_translateDTMF().set_digits().push_back(digit);
-    EXPECT_TRUE(slots.at("out 2")->Ioctl(tone));
-    EXPECT_TRUE(slots.at("in 2")->Ioctl(dial));
+    EXPECT_TRUE(slots.at("out 2")->Ioctl(Tone425()));
+    EXPECT_TRUE(slots.at("in 2")->Ioctl(Dial(1)));
     EXPECT_EQ("tone 697 1209", sim->Command("/dev/dtmf generator 17154"));
     Step("del in 2");
     EXPECT_EQ("tone 425 0", sim->Command("/dev/dtmf generator 17154"));
@@ -263,19 +275,9 @@ TEST_F(MixerUnits, AnInputsDialLeavesTheOutputsGeneratorOn) {
 TEST_F(MixerUnits, AnOutputsToneEndsItsOwnDial) {
     FakeClock clock;
     Step("out 2");
-    LGCP::IoctlParams tone, dial;
-    LGCP::ToneGenerator& generator = tone.select_tone_gen_enable();
-    generator.set_freq(425);
-    generator.set_amp(1000);
-    LGCP::DualTone digit;
-    digit.set_freq1(697), digit.set_freq2(1209);
-    LGCP::TranslateDtmfParams& digits = dial.select_translateDTMF();
-    digits.set_digits().push_back(digit);
-    digits.set_digits().push_back(digit);
-    digits.set_toneDuration(100), digits.set_pauseDuration(50);
-    EXPECT_TRUE(slots.at("out 2")->Ioctl(dial));
+    EXPECT_TRUE(slots.at("out 2")->Ioctl(Dial(2)));
     EXPECT_EQ("tone 697 1209", sim->Command("/dev/dtmf generator 17154"));
-    EXPECT_TRUE(slots.at("out 2")->Ioctl(tone));
+    EXPECT_TRUE(slots.at("out 2")->Ioctl(Tone425()));
     LoopDriver(&clock, 10).Run(100);
     EXPECT_EQ("tone 425 0", sim->Command("/dev/dtmf generator 17154"));
     EXPECT_EQ(std::string::npos, errors.str().find("not connected to server")) << errors.str();
