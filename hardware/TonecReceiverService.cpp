@@ -77,7 +77,7 @@ const TonecReceiverService::Asked* TonecReceiverService::Player(const Timeslot& 
     return player;
 }
 
-// Walks the receivers themselves, as the record keeps no way back to one.
+// Walks the receivers themselves: the record holds them only as const.
 bool TonecReceiverService::HandOver(unsigned ts) {
     TonecReceiver* next = nullptr;
     std::uint64_t asked = 0;
