@@ -415,6 +415,11 @@ TEST_F(TonecTest, GeneratorSequences) {
         bool byOther = false;
     };
     using Played = std::pair<unsigned, std::string>;
+    // Two digits of 300 ms then one of 1500 ms, each with a 100 ms pause:
+    // the line carries the first dial whole, then the second.
+    const std::vector<Played> oneThenTheOther = {
+        {0, "tone 697 1209"},   {300, "silence"},  {400, "tone 770 1336"}, {700, "silence"},
+        {800, "tone 941 1633"}, {2300, "silence"}, {2400, "off"}};
     const struct {
         const char* name;
         std::vector<Step> steps;
@@ -461,24 +466,12 @@ TEST_F(TonecTest, GeneratorSequences) {
          1},
         {"two dials at once play one after the other",
          {{0, dial({697, 1209, 770, 1336}, 300, 100)}, {0, dial({941, 1633}, 1500, 100), true}},
-         {{0, "tone 697 1209"},
-          {300, "silence"},
-          {400, "tone 770 1336"},
-          {700, "silence"},
-          {800, "tone 941 1633"},
-          {2300, "silence"},
-          {2400, "off"}},
+         oneThenTheOther,
          1,
          1},
         {"a dial 50 ms into the other's waits for all of it",
          {{0, dial({697, 1209, 770, 1336}, 300, 100), true}, {50, dial({941, 1633}, 1500, 100)}},
-         {{0, "tone 697 1209"},
-          {300, "silence"},
-          {400, "tone 770 1336"},
-          {700, "silence"},
-          {800, "tone 941 1633"},
-          {2300, "silence"},
-          {2400, "off"}},
+         oneThenTheOther,
          1,
          1},
         {"the playing dial's receiver goes: the waiting dial starts at once",
