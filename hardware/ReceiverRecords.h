@@ -9,6 +9,9 @@
 namespace Hardware {
 
 // The receiver leaves the record of its timeslot, and an empty record goes.
+// Called from the receiver's destructor, where its timeslot can no longer
+// be asked (a pure virtual of the slot already gone), so every record is
+// searched.
 template <class Timeslot, class Receiver>
 void ForgetReceiver(std::map<unsigned, Timeslot>& timeslots, const Receiver& receiver) {
     for (auto t = timeslots.begin(); t != timeslots.end(); ++t) {
