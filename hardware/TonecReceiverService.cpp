@@ -7,9 +7,11 @@
 #include "hardware/TonecDriver.h"
 #include "hardware/TonecReceiver.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <iterator>
 #include <vector>
 
 namespace Hardware {
@@ -350,7 +352,7 @@ void TonecReceiverService::OnEvent(int fd, short revents) {
 
 // The walk only chooses, in the order the receivers were made. A callback
 // may destroy any receiver, so each listener after the first is called only
-// while the record still shows its detector on.
+// while the record still shows it listening.
 void TonecReceiverService::Dispatch(const void* data) {
     Tonec::EventRecord e;
     std::memcpy(&e, data, sizeof e);
@@ -362,27 +364,29 @@ void TonecReceiverService::Dispatch(const void* data) {
         const Asked* a = asked(receiver);
         return a && (FromIva(e.code) ? a->iva : a->dtmf);
     };
-    std::vector<TonecReceiver*> listeners;
-    bool known = false;
-    TonecReceiver* fallback = nullptr;
+    std::vector<TonecReceiver*> present;
     for (auto it = receivers.begin(); it != receivers.end(); ++it) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
-        if (receiver->tonec_timeslot() != e.timeslot) continue;
-        known = true;
-        const Asked* a = asked(*receiver);
-        if (!fallback && a && (a->dtmf || a->iva)) fallback = receiver;
-        if (detects(*receiver)) listeners.push_back(receiver);
+        if (receiver->tonec_timeslot() == e.timeslot) present.push_back(receiver);
     }
-    if (!known) {
+    if (present.empty()) {
         std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
         return;
     }
+    // A code no detector made (one still in flight after a switch-off) goes
+    // to every receiver with DTMF or IVA on, as it would to each alone.
+    const bool made = std::any_of(present.begin(), present.end(),
+                                  [&](const TonecReceiver* r) { return detects(*r); });
+    auto listens = [&](const TonecReceiver& receiver) {
+        const Asked* a = asked(receiver);
+        return made ? detects(receiver) : a && (a->dtmf || a->iva);
+    };
+    std::vector<TonecReceiver*> listeners;
+    std::copy_if(present.begin(), present.end(), std::back_inserter(listeners),
+                 [&](const TonecReceiver* r) { return listens(*r); });
     if (listeners.empty()) {
-        if (!fallback) {
-            std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
-            return;
-        }
-        listeners.push_back(fallback);
+        std::clog << "ignore spurious dtmf event (DTMF disabled): " << e << std::endl;
+        return;
     }
     const auto latest = dtmfIds.find(e.timeslot);
     const std::uint32_t current = latest == dtmfIds.end() ? 0 : latest->second;
@@ -391,7 +395,7 @@ void TonecReceiverService::Dispatch(const void* data) {
         return;
     }
     for (std::size_t i = 0; i < listeners.size(); ++i)
-        if (!i || detects(*listeners[i]))
+        if (!i || listens(*listeners[i]))
             listeners[i]->tonec_event(TonecReceiver::Params{e.code, e.timestamp});
 }
 

@@ -23,7 +23,7 @@
 //   receiver stops playing, the other's tone plays again;
 // - a detection goes to every receiver whose detector (DTMF below code 256,
 //   IVA from it up) made it, when it carries the id of the timeslot's latest
-//   DTMF enable, by any receiver; with none, to the first receiver on the
+//   DTMF enable, by any receiver; with none, to every receiver on the
 //   timeslot with DTMF or IVA on, so the order the receivers were made in
 //   changes nothing, and with none of those it is dropped.
 // With one receiver on a timeslot, every request is sent as asked.

@@ -186,6 +186,54 @@ TEST_F(TonecTest, AnEventNoDetectorMadeGoesToTheHalfWithDtmfOn) {
     }
 }
 
+// Of a leg's two halves, a code neither's detector made goes to each that
+// has DTMF or IVA on, whichever half was made first; a code one's detector
+// made goes to that one alone.
+TEST_F(TonecTest, ACodeNoDetectorMadeGoesToEveryHalfListening) {
+    struct Half {
+        bool dtmf, iva;
+    };
+    const struct {
+        const char* name;
+        Half input, output;
+        const char* code;
+        bool toInput, toOutput;
+    } table[] = {
+        {"IVA on the input, a DTMF code", {false, true}, {false, false}, "5", true, false},
+        {"IVA on the input, an IVA code", {false, true}, {false, false}, "0x100", true, false},
+        {"IVA on both, a DTMF code", {false, true}, {false, true}, "5", true, true},
+        {"IVA on both, an IVA code", {false, true}, {false, true}, "0x100", true, true},
+        {"DTMF on the output, a DTMF code", {false, false}, {true, false}, "5", false, true},
+        {"DTMF on the output, an IVA code", {false, false}, {true, false}, "0x100", false, true},
+        {"DTMF on the input, IVA on the output, a DTMF code", {true, false}, {false, true}, "5",
+         true, false},
+    };
+    {  // The service's id of the timeslot, which outlives the cases before, is the driver's.
+        Receiver earlier(3);
+        earlier.enableDTMF(true), earlier.CleanBeforeDestroy();
+    }
+    for (const auto& row : table) {
+        for (bool outputFirst : {false, true}) {
+            SCOPED_TRACE(testing::Message() << row.name << (outputFirst ? ", output first" : ""));
+            std::unique_ptr<Receiver> output, input;
+            if (outputFirst) output = std::make_unique<Receiver>(3);
+            input = std::make_unique<Receiver>(3);
+            if (!outputFirst) output = std::make_unique<Receiver>(3);
+            for (auto [receiver, half] : {std::pair{input.get(), row.input},
+                                          std::pair{output.get(), row.output}}) {
+                if (half.dtmf) receiver->enableDTMF(true);
+                if (half.iva) receiver->enableIVA(true);
+            }
+            ASSERT_EQ(sim->Command(std::string("/dev/dtmf event 3 ") + row.code), "ok");
+            Dispatch();
+            const std::vector<int> code{int(std::strtol(row.code, nullptr, 0))};
+            EXPECT_EQ(input->codes, row.toInput ? code : std::vector<int>{});
+            EXPECT_EQ(output->codes, row.toOutput ? code : std::vector<int>{});
+            input->CleanBeforeDestroy(), output->CleanBeforeDestroy();
+        }
+    }
+}
+
 // Receivers that go without their clean-up, on several timeslots and in any
 // order, leave nothing in the records: a receiver made after them on their
 // timeslot switches the detectors on and off alone, though the driver still
