@@ -1,5 +1,6 @@
 #include "config/IniFile.h"
 
+#include "runtime/Errno.h"
 #include "runtime/Fd.h"
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
+#include <iostream>
 #include <sstream>
 #include <streambuf>
 #include <sys/stat.h>
@@ -129,24 +131,34 @@ File::File(const std::string& path) { Open(path); }
 
 namespace {
 
-// The file's descriptor as the parser's input. A read that fails ends the
-// input as the file's end would: the library's file buffer throws there
-// instead, and a failing flash would stop the start-up.
+// The file's descriptor as the parser's input. A read that fails is kept
+// apart from the file's end, as a stream buffer reports it: by throwing,
+// which the stream turns into its bad state (the parser then drops the line
+// the failure cut short).
 class ReadBuf : public std::streambuf {
 public:
     explicit ReadBuf(int fd) : fd(fd) {}
+    // The errno of the read that failed; 0 while none has.
+    int error() const { return failed; }
 
 private:
+    struct Failure {};
+
     int_type underflow() override {
         ssize_t got;
         do got = ::read(fd, buffer, sizeof buffer);
         while (got < 0 && errno == EINTR);
-        if (got <= 0) return traits_type::eof();
+        if (got < 0) {
+            failed = errno;
+            throw Failure{};
+        }
+        if (got == 0) return traits_type::eof();
         setg(buffer, buffer, buffer + got);
         return traits_type::to_int_type(*gptr());
     }
 
     int fd;
+    int failed = 0;
     char buffer[4096];
 };
 
@@ -167,6 +179,9 @@ bool File::Open(const std::string& path) {
     ReadBuf buffer(file.lowlevel_fd());
     std::istream in(&buffer);
     IntOpenStream(in);
+    if (buffer.error())
+        std::cerr << "IniFile: reading " << path << " failed: " << Errno(buffer.error())
+                  << "; only the lines before the failure are used" << std::endl;
     return opened;
 }
 
@@ -235,9 +250,9 @@ void File::IntOpenStream(std::istream& in) {
         blanks = 0;
     };
 
-    std::streambuf* buf = in.rdbuf();
-    for (int next = buf->sbumpc(); next != std::char_traits<char>::eof(); next = buf->sbumpc()) {
-        const char c = char(next);
+    // A stream whose read fails goes bad instead of ending: its buffer
+    // threw, and the stream caught it.
+    for (char c; in.get(c);) {
         if (c == '\r') continue;
         if (comment && c != '\n') continue;
         comment = false;
@@ -321,7 +336,9 @@ void File::IntOpenStream(std::istream& in) {
         }
         if (c == '\n') ++line;
     }
-    if (state == BeforeValue || state == InValue) store();
+    // Only the input's real end stores a line that no newline ended: a read
+    // that failed may have cut its value short.
+    if (!in.bad() && (state == BeforeValue || state == InValue)) store();
 }
 
 std::istream& operator>>(std::istream& in, File& file) {

@@ -167,8 +167,11 @@ public:
 
     // True when the path is a regular file that could be opened; anything
     // else (a directory, a FIFO, a device) is left unread, and the open never
-    // waits. A read that fails ends the input: what came before it is kept.
+    // waits. A read that fails ends the input: the whole lines before it are
+    // kept, the one it cut is dropped, and the failure is logged.
     bool Open(const std::string& path);
+    // Parses to the stream's end; a stream gone bad ends it without the
+    // line it cut.
     void IntOpenStream(std::istream& in);
     void Close();
     void Sync() {}

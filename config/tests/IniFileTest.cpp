@@ -1,4 +1,5 @@
 #include "config/IniFile.h"
+#include "tests/support/StreamCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
+#include <iostream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -128,6 +131,46 @@ TEST(IniFile, WhatCannotBeReadLeavesTheModelEmptyWithoutWaiting) {
         EXPECT_EQ(0, file.GetCount()) << c.path;
     }
     ::alarm(0);
+}
+
+// A stream buffer that gives its text, then fails the read after it, as a
+// failing medium does.
+class FailingBuf : public std::streambuf {
+public:
+    explicit FailingBuf(std::string text) : text(std::move(text)) {
+        setg(this->text.data(), this->text.data(), this->text.data() + this->text.size());
+    }
+
+private:
+    int_type underflow() override { throw std::ios_base::failure("read failed"); }
+    std::string text;
+};
+
+// The last line is stored without its newline only at the real end: a read
+// that fails after "10.0.0.1" may have cut "10.0.0.123", so that line goes,
+// and a file that fails so is named in the log.
+TEST(IniFile, AReadThatFailsDropsTheLineItCut) {
+    const std::string text = "[snmpagent]\nname = site-a\nhost = 10.0.0.1";
+    for (bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "the read fails" : "the file ends");
+        FailingBuf failing(text);
+        std::istringstream whole(text);
+        std::istream in(fails ? static_cast<std::streambuf*>(&failing) : whole.rdbuf());
+        IniFile::File file;
+        in >> file;
+        ASSERT_EQ(file["snmpagent"]->GetCount(), 1);
+        IniFile::SubSection& agent = *file["snmpagent"]->begin();
+        EXPECT_EQ(agent["name"]->GetStr(), "site-a");
+        std::vector<std::string> hosts;
+        for (const IniFile::SubKey& host : *agent["host"]) hosts.push_back(host.GetStr());
+        EXPECT_EQ(hosts, fails ? std::vector<std::string>{} : std::vector<std::string>{"10.0.0.1"});
+    }
+    TestSupport::StreamCapture log(std::cerr);
+    IniFile::File file;
+    EXPECT_TRUE(file.Open("/proc/self/mem"));  // its first read fails with EIO
+    EXPECT_EQ(log.str(),
+              "IniFile: reading /proc/self/mem failed: Input/output error; only the lines "
+              "before the failure are used\n");
 }
 
 TEST(IniFile, AccessMakesEmptyEntriesThatAreFreedWithTheFile) {
