@@ -178,6 +178,9 @@ void CheckSignals() {
 
 int main(int argc, char** argv) {
     Daemon::OpenStandardDescriptors();
+    // Before anything is written: an output whose reader is gone (a
+    // supervisor that died) must fail the write, not end the process.
+    IPC::Signal::handle(SIGPIPE, SigPipeHandler, SA_RESTART);
     opterr = 1;
     int port = defaultPort;
     bool daemonMode = false;
@@ -188,7 +191,6 @@ int main(int argc, char** argv) {
         traces.Configure(*config["traces"]);
     }
 
-    IPC::Signal::handle(SIGPIPE, SigPipeHandler, SA_RESTART);
     IPC::Signal::handle(SIGTERM, SigTermHandler, 0);
     IPC::Signal::handle(SIGINT, SigTermHandler, 0);
     IPC::Signal::handle(SIGUSR2, SigUsr2Handler, SA_RESTART);

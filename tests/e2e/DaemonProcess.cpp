@@ -71,6 +71,12 @@ bool DaemonProcess::Start(const std::vector<std::string>& args) {
             ::dup2(out, 1);
             ::dup2(err, 2);
         }
+        if (orphanedStandardError) {
+            int ends[2];
+            if (::pipe(ends) != 0 || ::dup2(ends[1], 2) < 0) ::_exit(127);
+            ::close(ends[0]), ::close(ends[1]);
+            ::signal(SIGPIPE, SIG_DFL);
+        }
         for (const auto& [name, value] : environment) {
             if (value.empty())
                 ::unsetenv(name.c_str());

@@ -56,6 +56,10 @@ public:
     // Starts it with descriptors 0-2 closed, as a careless supervisor may;
     // its output is then not seen.
     bool closedStandardDescriptors = false;
+    // Starts it with standard error a pipe whose reader is gone and SIGPIPE
+    // at its default, as under a supervisor that died; its error output is
+    // then not seen.
+    bool orphanedStandardError = false;
 
 private:
     static const char* const defaultBoard;

@@ -2,6 +2,7 @@
 #include "config/tests/SyslogSink.h"
 #include "tests/e2e/DaemonTest.h"
 
+#include <algorithm>
 #include <csignal>
 #include <gmock/gmock.h>
 #include <sys/prctl.h>
@@ -43,6 +44,13 @@ std::string VersionTag() {
 }
 
 bool Exists(const char* path) { return ::access(path, F_OK) == 0; }
+
+// What a symbolic link names; empty when it cannot be read.
+std::string Target(const std::string& link) {
+    char target[256];
+    const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+    return std::string(target, std::size_t(std::max<ssize_t>(length, 0)));
+}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -124,6 +132,22 @@ TEST_F(Startup, StartedWithoutStandardDescriptorsKeepsItsPidFileClean) {
     // watchdog's complaint were written.
     EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
     EXPECT_EQ(std::to_string(daemon.pid()), ReadFile(DaemonProcess::pidPath));
+    // Each of them is /dev/null, not the next file the daemon opened.
+    for (int fd : {0, 1, 2})
+        EXPECT_EQ("/dev/null", Target("/proc/" + std::to_string(daemon.pid()) + "/fd/" +
+                                      std::to_string(fd)))
+            << fd;
+    ExpectCleanStop();
+}
+
+// Standard error a pipe nobody reads: the configuration's complaint, the
+// first line the daemon writes there, fails without ending it.
+TEST_F(Startup, AStandardErrorNobodyReadsDoesNotEndIt) {
+    ASSERT_TRUE(DaemonProcess::WriteConfig("[traces]\nsignalling.varngw = maybe\n"));
+    daemon.orphanedStandardError = true;
+    ASSERT_TRUE(daemon.StartServing()) << daemon.Output();
+    ASSERT_TRUE(controller.Connect(port));
+    EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
     ExpectCleanStop();
 }
 
