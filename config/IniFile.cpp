@@ -11,7 +11,6 @@
 #include <iostream>
 #include <sstream>
 #include <streambuf>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace IniFile {
@@ -168,14 +167,9 @@ bool File::Open(const std::string& path) {
     Close();
     mFileName = path;
     // Only a regular file is read: a FIFO would hold the start-up in its open
-    // or its reads until a writer came. The open does not wait, and the type
-    // is checked on the descriptor opened, so nothing can take the file's
-    // place in between.
+    // or its reads until a writer came.
     Fd file;
-    struct stat status;
-    if (!file.open(path.c_str(), O_RDONLY | O_NONBLOCK) ||
-        ::fstat(file.lowlevel_fd(), &status) != 0 || !S_ISREG(status.st_mode))
-        return opened;
+    if (!file.OpenRegular(path.c_str(), O_RDONLY)) return opened;
     ReadBuf buffer(file.lowlevel_fd());
     std::istream in(&buffer);
     IntOpenStream(in);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -50,6 +51,14 @@ bool Fd::open(const char* path, int flags) {
     close();
     fd = ::open(path, flags | O_CLOEXEC, 0644);
     return fd >= 0;
+}
+
+bool Fd::OpenRegular(const char* path, int flags) {
+    if (!open(path, flags | O_NONBLOCK)) return false;
+    struct stat status;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) return true;
+    close();
+    return false;
 }
 
 int Fd::close() {

@@ -21,6 +21,12 @@ public:
     // Replaces the descriptor with a newly opened one; a file it creates gets
     // mode 0644. True when the open succeeded.
     bool open(const char* path, int flags);
+    // open() for a file the one thread reads or writes as it runs: only a
+    // regular file is kept, and the open does not wait, since a FIFO or a
+    // device at the path would hold the thread in the open or in a read or
+    // write after it. The type is checked on the descriptor opened, so nothing
+    // can take the file's place in between. False, and closed, for anything else.
+    bool OpenRegular(const char* path, int flags);
     // close()'s result; -1 with errno EBADF when already closed.
     int close();
     bool NonBlock();
