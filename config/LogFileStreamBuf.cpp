@@ -2,6 +2,9 @@
 
 #include "runtime/MuxClock.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -28,7 +31,7 @@ std::tm localNow(long& microseconds) {
 
 }  // namespace
 
-LogFileStreamBuf::LogFileStreamBuf(const std::string& dir) : file(new std::filebuf), dir(dir) {
+LogFileStreamBuf::LogFileStreamBuf(const std::string& dir) : dir(dir) {
     setbuf(new char[areaSize], areaSize);
     NewFile();
     midLine = false;
@@ -38,9 +41,8 @@ LogFileStreamBuf::LogFileStreamBuf(const std::string& dir) : file(new std::fileb
 // ends an unfinished line, so whoever appends next starts a line of its own.
 LogFileStreamBuf::~LogFileStreamBuf() {
     sync();
-    if (midLine) file->sputc('\n');
+    if (midLine) append("\n", 1);
     delete[] area;
-    delete file;
 }
 
 bool LogFileStreamBuf::NewFile() {
@@ -50,11 +52,23 @@ bool LogFileStreamBuf::NewFile() {
 
 // Appends, so a restart within the hour keeps what the hour logged before.
 bool LogFileStreamBuf::openStamp(const std::string& newStamp) {
-    file->close();
+    file.close();
     stamp = newStamp;
     char path[4096];
     std::snprintf(path, sizeof path, "%s/%s.log", dir.c_str(), stamp.c_str());
-    return file->open(path, std::ios::out | std::ios::app) != nullptr;
+    return file.OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND);
+}
+
+// Straight to the file, so every flush reaches it and a crash loses nothing
+// already flushed. What a full or failing medium refuses is dropped.
+void LogFileStreamBuf::append(const char* text, std::size_t size) {
+    while (size > 0 && file) {
+        const ssize_t written = ::write(file.lowlevel_fd(), text, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
+        text += written;
+        size -= std::size_t(written);
+    }
 }
 
 std::streambuf* LogFileStreamBuf::setbuf(char* p, std::streamsize n) {
@@ -84,17 +98,13 @@ int LogFileStreamBuf::sync() {
         const char* newline =
             static_cast<const char*>(std::memchr(text, '\n', std::size_t(end - text)));
         if (!newline) {
-            file->sputn(text, end - text);
-            file->pubsync();
+            append(text, std::size_t(end - text));
             return 0;
         }
-        file->sputn(text, newline + 1 - text);
+        append(text, std::size_t(newline + 1 - text));
         midLine = false;
         text = newline + 1;
-        if (text == end) {
-            file->pubsync();
-            return 0;
-        }
+        if (text == end) return 0;
     }
 
     long microseconds;
@@ -109,12 +119,10 @@ int LogFileStreamBuf::sync() {
         const char* newline =
             static_cast<const char*>(std::memchr(text, '\n', std::size_t(end - text)));
         const char* stop = newline ? newline + 1 : end;
-        file->sputn(prefix, prefixLength);
-        file->sputn(text, stop - text);
+        append(prefix, std::size_t(prefixLength));
+        append(text, std::size_t(stop - text));
         if (!newline) midLine = true;
         text = stop;
     }
-    // Every flush reaches the file, so a crash loses nothing already flushed.
-    file->pubsync();
     return 0;
 }

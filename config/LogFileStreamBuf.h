@@ -3,7 +3,9 @@
 // microseconds of the time it was flushed.
 #pragma once
 
-#include <fstream>
+#include "runtime/Fd.h"
+
+#include <cstddef>
 #include <streambuf>
 #include <string>
 
@@ -14,7 +16,9 @@ public:
     LogFileStreamBuf& operator=(const LogFileStreamBuf&) = delete;
     ~LogFileStreamBuf() override;
 
-    // Closes the current file and opens (for append) the one of the present hour.
+    // Closes the current file and opens (for append) the one of the present
+    // hour. False when that is not a regular file or cannot be opened; what is
+    // written then is dropped until the next hour's file opens.
     bool NewFile();
 
 protected:
@@ -25,8 +29,9 @@ protected:
 
 private:
     bool openStamp(const std::string& stamp);
+    void append(const char* text, std::size_t size);
 
-    std::filebuf* file;
+    Fd file;
     std::string dir;
     std::string stamp;  // of the open file; empty before the first
     bool midLine = false;

@@ -1,9 +1,11 @@
 #include "config/LogFileStreamBuf.h"
 #include "tests/support/TempDir.h"
+#include "runtime/Fd.h"
 #include "runtime/tests/FakeClock.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdlib>
@@ -87,6 +89,30 @@ TEST_F(LogFileTest, UnwritableDirectoryFailsSilentlyAndRetriesNextHour) {
     clock.advanceUs(3600ull * 1000000);
     out << "kept" << std::endl;
     EXPECT_EQ(ReadFile(missing + "/2023_10_12-15.log"), "05:09:01234: kept\n");
+}
+
+TEST_F(LogFileTest, OnlyARegularFileIsWrittenAndNothingWaits) {
+    // The hour's path is a FIFO: with no reader its open would wait for one,
+    // and with one every write would wait once the reader stops reading.
+    const std::string fifo14 = dir + "/2023_10_12-14.log", fifo15 = dir + "/2023_10_12-15.log";
+    ASSERT_EQ(0, ::mkfifo(fifo14.c_str(), 0600));
+    ASSERT_EQ(0, ::mkfifo(fifo15.c_str(), 0600));
+    Fd reader;
+    ASSERT_TRUE(reader.open(fifo15.c_str(), O_RDONLY | O_NONBLOCK));
+    ::alarm(5);  // ends a run that waits for ever
+    LogFileStreamBuf buffer(dir);
+    EXPECT_FALSE(buffer.NewFile());
+    std::ostream out(&buffer);
+    out << "dropped" << std::endl;
+    clock.advanceUs(3600ull * 1000000);
+    out << "not for a FIFO" << std::endl;
+    char got;
+    EXPECT_GE(0, ::read(reader.lowlevel_fd(), &got, 1)) << "a FIFO was written";
+    clock.advanceUs(3600ull * 1000000);
+    out << "kept" << std::endl;
+    ::alarm(0);
+    EXPECT_TRUE(out.good());
+    EXPECT_EQ(file("2023_10_12-16"), "05:09:01234: kept\n");
 }
 
 }  // namespace
