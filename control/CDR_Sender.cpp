@@ -20,7 +20,10 @@ bool Sender::SendTo(const std::string& record, const std::string& addresses) {
         // reaches this host: a record goes to configured addresses only.
         INet4::Addr address;
         if (!address.Assign(word)) continue;
-        ::sendto(fd.lowlevel_fd(), record.data(), record.size(), 0, address, INet4::Addr::size());
+        // A send the outgoing queue cannot take at once fails as any other
+        // does: a slow link must not hold the loop.
+        ::sendto(fd.lowlevel_fd(), record.data(), record.size(), MSG_DONTWAIT, address,
+                 INet4::Addr::size());
     }
     return true;
 }

@@ -15,7 +15,7 @@ public:
     virtual ~Sender() = default;
 
     // False, sending nothing, when the socket could not be opened. A word
-    // that is not an address, and a send that fails, are skipped.
+    // that is not an address, and a send that fails or would wait, are skipped.
     bool SendTo(const std::string& record, const std::string& addresses);
 
 private:
