@@ -86,3 +86,15 @@ TEST(StatHtml, PagesForAFixedTree) {
         "Stat::Html: sections nested deeper than 256, the page stops there\n",
         errors.str());
 }
+
+TEST(StatHtml, ValueIsTakenFromTheInnermostObjectThatHasIt) {
+    Node root({{"v", "root"}, {"t", "top"}});
+    Node link({{"v", "link"}});
+    link.lists = {{"rows", {Node({{"v", "1"}}), Node(), Node({{"v", "3"}})}}};
+    root.objects = {{"link", link}};
+    std::istringstream in(
+        "<!--GEN.link--><!--GEN.rows-->%v%/%t% <!--GEN.end-->%v%<!--GEN.end-->%v%");
+    std::ostringstream out;
+    EXPECT_TRUE(Stat::Html::generateV1(root, out, in));
+    EXPECT_EQ("1/top link/top 3/top linkroot", out.str());
+}
