@@ -2,14 +2,20 @@
 #include "config/SysLogStreamBuf.h"
 #include "config/tests/SendCounter.h"
 #include "config/tests/SyslogSink.h"
+#include "runtime/Fd.h"
 #include "runtime/tests/FakeClock.h"
+#include "tests/support/Fork.h"
 #include "tests/support/Isolation.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <syslog.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -181,6 +187,78 @@ TEST_F(SysLogTest, StreamServerAfterPrototypeError) {
     SyslogSink datagrams(SOCK_DGRAM, sink.directory());
     syslogManager.openlog("tst", LOG_NDELAY, 0);
     EXPECT_EQ(socketType(syslogManager.fd()), SOCK_DGRAM);
+}
+
+// A stream server that goes in the middle of a batch has read part of it;
+// its successor gets the rest, from the first message not wholly sent.
+TEST_F(SysLogTest, StreamServerGoneMidBatchLeavesNoMessageSentTwice) {
+    sink.stop();
+    syslogManager.closelog();
+    Fd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, sink.path().c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(
+        0, ::bind(listener.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, ::listen(listener.lowlevel_fd(), 1));
+    syslogManager.openlog("tst", LOG_NDELAY, 0);
+    SyslogSink restarted(SOCK_STREAM, sink.directory());
+    Fd first(::accept4(listener.lowlevel_fd(), nullptr, nullptr, SOCK_CLOEXEC));
+    ASSERT_TRUE(first);
+    listener.close();
+    // The batch cannot go in one piece: the send waits for the server to read.
+    const int smallest = 1;
+    ::setsockopt(syslogManager.fd(), SOL_SOCKET, SO_SNDBUF, &smallest, sizeof smallest);
+
+    // The first server reads a few octets, stops reading, takes what was
+    // already handed over to it and goes.
+    int channel[2];
+    ASSERT_EQ(0, ::pipe2(channel, O_CLOEXEC));
+    const pid_t server = TestSupport::ForkAlone();
+    ASSERT_GE(server, 0);
+    if (server == 0) {
+        char buffer[65536];
+        ssize_t n = ::read(first.lowlevel_fd(), buffer, 100);
+        ::shutdown(first.lowlevel_fd(), SHUT_RD);
+        while (n > 0) {
+            if (::write(channel[1], buffer, std::size_t(n)) != n) ::_exit(1);
+            n = ::read(first.lowlevel_fd(), buffer, sizeof buffer);
+        }
+        ::_exit(0);
+    }
+    first.close();
+    ::close(channel[1]);
+
+    // Twelve messages of 927 octets, fewer than send a batch early.
+    Messages all;
+    for (int i = 0; i < 12; ++i) {
+        const std::string text = char('a' + i) + std::string(900, 'x');
+        syslogManager.syslog(LOG_NOTICE, "%s", text.c_str());
+        all.push_back(notice(text));
+    }
+    EXPECT_GT(syslogManager.sendmsg(), 0);
+
+    std::string read;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        read.append(buffer, std::size_t(n));
+    ::close(channel[0]);
+    int status = -1;
+    ASSERT_EQ(server, ::waitpid(server, &status, 0));
+    ASSERT_EQ(0, status);
+    Messages got;
+    for (std::size_t end; (end = read.find('\0')) != std::string::npos; read.erase(0, end + 1))
+        got.push_back(read.substr(0, end + 1));
+    ASSERT_GT(got.size(), 0u);
+    ASSERT_LT(got.size(), all.size()) << "the first server took the whole batch";
+    const Messages rest = restarted.waitFor(all.size() - got.size());
+    got.insert(got.end(), rest.begin(), rest.end());
+    // Each message received by its number in the batch, so a failure reads short.
+    std::vector<long> numbers, expected;
+    for (const std::string& message : got)
+        numbers.push_back(std::find(all.begin(), all.end(), message) - all.begin());
+    for (long i = 0; i < long(all.size()); ++i) expected.push_back(i);
+    EXPECT_EQ(expected, numbers);
 }
 
 TEST_F(SysLogTest, DescriptorZeroIsAValidSocket) {
