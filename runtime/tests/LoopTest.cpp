@@ -157,6 +157,34 @@ TEST(Loop, EventsReachTheirOwnHandlerWhenAnotherLeavesBeforePoll) {
     EXPECT_EQ(POLLIN, b.seen);
 }
 
+TEST(Loop, HandlerThatLeavesBeforePollIsNotPolledInThatRound) {
+    // The last deferred-call pass before poll() releases a readable
+    // descriptor: the poll already built must not watch it, so only the
+    // timer 200 ms ahead on the test clock ends the wait.
+    FakeClock clock;
+    Trace trace;
+    TestPipe readable;
+    Watcher w(trace, "w");
+    w.event.Schedule(readable.in, POLLIN);
+    readable.Fill();
+    Timer ahead;
+    Call nothing{[] {}};
+    ahead.set<Call>(200, &Call::Run, &nothing);
+    unsigned passes = 0;
+    Call release{[&] {
+        if (++passes == 2) w.event.Release();
+    }};
+    Dpc leave;
+    leave.Bind<Call>(&release, &Call::Run);
+    leave.Activate();
+    LoopDriver driver;
+    driver.wait = -1;
+    const auto start = std::chrono::steady_clock::now();
+    driver.Run(2);
+    EXPECT_GE(ElapsedMs(start), 190);
+    EXPECT_TRUE(trace.empty());
+}
+
 TEST(Loop, WaitBeyondTwoHoursIsReportedAndEveryTimerMovesToOneSecond) {
     // A three-hour timer is taken as a broken expiry: four lines on the error
     // stream, every timer re-armed one second ahead, and that iteration polls
