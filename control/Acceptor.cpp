@@ -74,7 +74,6 @@ void Acceptor<Flavour>::OnSocketEvent(int, short revents) {
         }
         if (this->verbose) std::cout << "new connection from " << address << std::endl;
         this->Connected(socket, address);
-        if (this->state == Service::State::Connected) ImplConnected(socket);
     }
 }
 

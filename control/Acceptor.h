@@ -34,8 +34,6 @@ protected:
     void ImplOnDisconnect() override {}
     // A connection refused because another one is up.
     virtual void ImplRefuseConnection() {}
-    // A connection taken over.
-    virtual void ImplConnected(const Fd&) {}
     // The address to bind to, with listen_fd readied for it; false (said in
     // the log) when there is none, which stops the transport.
     virtual bool PrepareBind(Address& address) = 0;

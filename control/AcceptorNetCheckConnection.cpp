@@ -38,9 +38,10 @@ void AcceptorNetCheckConnection::StopChecking() {
     check_fd.close();
 }
 
-void AcceptorNetCheckConnection::ImplConnected(const Fd& socket) {
+bool AcceptorNetCheckConnection::ImplConnected(const Fd& socket) {
     check_fd = socket;
     check_state = CheckConnectionState::Idle;
+    return check_fd.is_valid();
 }
 
 void AcceptorNetCheckConnection::ImplRefuseConnection() {

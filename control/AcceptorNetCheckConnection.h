@@ -29,7 +29,8 @@ protected:
     void ImplDeactivate() override;
     void ImplOnDisconnect() override;
     void ImplRefuseConnection() override;
-    void ImplConnected(const Fd& socket) override;
+    // The check's copy of the socket; without it the connection is refused.
+    bool ImplConnected(const Fd& socket) override;
 
 private:
     void StopChecking();

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <iostream>
+#include <utility>
 
 #include "runtime/Errno.h"
 
@@ -87,9 +88,10 @@ void Connector<Flavour>::OnSocketEvent(int, short revents) {
 
 template <class Flavour>
 void Connector<Flavour>::TakeOver(const Address& address) {
-    Fd socket = connect_fd;
-    connect_fd.close();
-    this->Connected(socket, address);
+    Fd socket = std::move(connect_fd);
+    // Refused for want of descriptors: no loss will be reported to bring the
+    // next attempt, so it is made here.
+    if (!this->Connected(socket, address)) RetryLater(socket_error);
 }
 
 template <class Flavour>

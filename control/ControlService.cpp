@@ -6,6 +6,7 @@
 
 #include "config/Profile.h"
 #include "control/Tpkt_protocol.h"
+#include "runtime/Errno.h"
 
 namespace Control {
 
@@ -71,13 +72,29 @@ void Service::Send(const char* data, int length) {
     sending.end();
 }
 
-void Service::TakeOver(const Fd& socket, const std::string& peerName) {
-    if (state == State::Deactivating) return;
+bool Service::TakeOver(const Fd& socket, const std::string& peerName) {
+    if (state == State::Deactivating) return false;
+    if (!stream->attach(socket)) return Refuse(peerName, Errno().text());
+    std::string failure;
+    refusal = &failure;
+    activate();
+    refusal = nullptr;
+    if (!stream->opened()) return Refuse(peerName, failure);
+    if (!ImplConnected(socket)) {
+        const Errno error;
+        Release();
+        return Refuse(peerName, error.text());
+    }
     name = peerName;
     state = State::Connected;
-    stream->attach(socket);
-    activate();
     if (notify) notify->OnConnect();
+    return true;
+}
+
+bool Service::Refuse(const std::string& peerName, const std::string& why) const {
+    if (verbose)
+        std::cerr << "can't take over connection from " << peerName << ": " << why << std::endl;
+    return false;
 }
 
 void Service::on_message(Packet& p) {
@@ -87,7 +104,11 @@ void Service::on_message(Packet& p) {
 
 void Service::on_activated(Protocol*) {}
 
-void Service::on_deactivated(Protocol*, Smart_pointer<Internal_protocol_status>) {
+void Service::on_deactivated(Protocol*, Smart_pointer<Internal_protocol_status> status) {
+    if (refusal) {
+        *refusal = status->message();
+        return;
+    }
     if (verbose) std::cerr << "control connection " << name << " closed." << std::endl;
     state = State::Deactivating;
     dpc.Activate();

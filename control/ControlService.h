@@ -58,11 +58,19 @@ protected:
     virtual void ImplDeactivate() = 0;
     // Runs in the deferred call, before the user's OnDisconnect.
     virtual void ImplOnDisconnect() = 0;
+    // The flavour's own hold on a connection being taken over, taken once the
+    // stack runs and before the user hears of it; false (errno set) refuses
+    // the connection.
+    virtual bool ImplConnected(const Fd&) { return true; }
 
     // Takes the connection over under the peer's name: the stack runs on a
-    // duplicate of socket and the user's OnConnect follows. Ignored while a
-    // drop is being reported: the socket then closes with the caller's handles.
-    void TakeOver(const Fd& socket, const std::string& peerName);
+    // duplicate of socket and the user's OnConnect follows. All or nothing:
+    // when a copy of the socket that the connection needs cannot be made, one
+    // line says why and the connection is refused unreported, so no link is
+    // ever reported that nothing watches. Ignored while a drop is being
+    // reported. A refused connection closes with the caller's handles; false
+    // when it was not taken over.
+    bool TakeOver(const Fd& socket, const std::string& peerName);
 
     void on_message(Packet& p) override;
     void on_activated(Protocol* p) override;
@@ -76,8 +84,12 @@ protected:
 
 private:
     void OnDeactivateDPC();
+    bool Refuse(const std::string& peerName, const std::string& why) const;
 
     Dpc dpc;
+    // Set while a take-over brings the stack up: a failure the stack reports
+    // then is written there instead of being taken for a dropped link.
+    std::string* refusal = nullptr;
 };
 
 // "Idle", "Connecting", "Deactivating", "Connected"; "Unknown" for any other value.

@@ -13,15 +13,16 @@ int ServiceNet::Accept(int listening, Address& peer) {
     return ::accept4(listening, peer, &size, SOCK_CLOEXEC);
 }
 
-void ServiceNet::Connected(const Fd& socket, const INet4::Addr& address) {
-    if (state == State::Deactivating) return;
+bool ServiceNet::Connected(const Fd& socket, const INet4::Addr& address) {
+    if (state == State::Deactivating) return false;
     const int on = 1;
     if (::setsockopt(socket.lowlevel_fd(), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) < 0 && verbose)
         std::cerr << "fail set keepalive to control socket." << std::endl;
     if (::setsockopt(socket.lowlevel_fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) < 0 && verbose)
         std::cerr << "fail to turn off Nagle algorithm." << std::endl;
+    if (!TakeOver(socket, address.GetString())) return false;
     peer = address;
-    TakeOver(socket, peer.GetString());
+    return true;
 }
 
 }  // namespace Control

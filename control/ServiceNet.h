@@ -21,8 +21,8 @@ public:
     static int Accept(int listening, Address& peer);
 
     // Keepalive on, Nagle off, then the connection is taken over under the
-    // peer's "a.b.c.d:port".
-    void Connected(const Fd& socket, const INet4::Addr& address);
+    // peer's "a.b.c.d:port"; false when it was not (see TakeOver).
+    bool Connected(const Fd& socket, const INet4::Addr& address);
 
 protected:
     INet4::Addr peer;

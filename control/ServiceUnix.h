@@ -23,9 +23,12 @@ public:
     // reports (empty for a peer without a name). Close-on-exec.
     static int Accept(int listening, Address& peer);
 
-    // No socket option; the connection is taken over under name.
-    void Connected(const Fd& socket, const std::string& name) { TakeOver(socket, name); }
-    void Connected(const Fd& socket, const Address& peer) { Connected(socket, peer.GetString()); }
+    // No socket option; the connection is taken over under name; false when
+    // it was not (see TakeOver).
+    bool Connected(const Fd& socket, const std::string& name) { return TakeOver(socket, name); }
+    bool Connected(const Fd& socket, const Address& peer) {
+        return Connected(socket, peer.GetString());
+    }
 
 protected:
     // Makes path ready to bind to: a stale socket file there is removed, but

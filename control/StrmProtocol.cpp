@@ -48,12 +48,13 @@ StrmProtocol::StrmProtocol(const Fd& socket) : StrmProtocol() { attach(socket); 
 
 StrmProtocol::~StrmProtocol() { release(); }
 
-void StrmProtocol::attach(const Fd& socket) {
+bool StrmProtocol::attach(const Fd& socket) {
     release();
     fd = socket;
     // A fresh socket has nothing queued: a positive figure is free space.
     outq_is_free = opened() && outq_space() > 0;
     coalescing = opened() && IntOption(fd.lowlevel_fd(), SO_PROTOCOL) == IPPROTO_TCP;
+    return opened();
 }
 
 void StrmProtocol::release() {
@@ -73,6 +74,7 @@ void StrmProtocol::local_prepare_tail(Packet& p) { p.reserve_tail(0); }
 void StrmProtocol::local_activate() {
     if (!opened()) return on_deactivate(new Protocol_status_error(this, "fd not attached"));
     event.Schedule(fd, POLLIN);
+    if (!event.IsActive()) return on_error(Errno().text());
     on_activate();
 }
 

@@ -22,13 +22,17 @@ public:
     ~StrmProtocol() override;
 
     // Keeps its own duplicate of socket; a socket held before is dropped.
-    void attach(const Fd& socket);
+    // False (errno set) when the duplicate cannot be made.
+    bool attach(const Fd& socket);
     bool opened() const { return fd.is_valid(); }
     // Stops watching, shuts the connection down and closes it.
     void release();
 
     void local_prepare_head(Packet& p) override;
     void local_prepare_tail(Packet& p) override;
+    // Starts watching the socket. When the watch cannot have its own copy of
+    // the socket, the socket is released and an error status carrying the
+    // system's text goes up: a connection nobody reads is never active.
     void local_activate() override;
     void local_deactivate() override;
     // Writes the whole packet, blocking the loop at most 1000 ms from the

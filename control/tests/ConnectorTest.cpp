@@ -92,3 +92,34 @@ TEST_F(Connector, HostThatIsNotANumericAddressIsRefusedWithoutAttempts) {
         "can't connect to 127.0.0.1:70000 : not an IPv4 address\n",
         errors.str());
 }
+
+// Nothing reports a loss for a connection that was never taken over, so the
+// client itself must try again.
+TEST_F(Connector, ATakeOverShortOfDescriptorsIsTriedAgainASecondLater) {
+    Control::ConnectorNet client("127.0.0.1:20001");
+    client.Bind(&user);
+    auto server = std::make_unique<Listener>();
+    ASSERT_TRUE(client.Activate());
+    driver.Run(20);
+    ASSERT_TRUE(client.IsConnected());
+    // Lost, and a retry's timer made and dropped, while descriptors are left:
+    // the sanitizers see the path.
+    server.reset();
+    driver.Run(20);
+    Control::Connector<Control::ServiceNet>* connector = &client;
+    Timer().set(0, &Control::ConnectorNet::OnTimeout, connector);
+    server = std::make_unique<Listener>();
+    {
+        // The attempt's socket and its watch, whose copy is given back before
+        // the take-over: the stack gets one of the two copies it needs.
+        DescriptorLimit limit(2);
+        driver.Run(Control::ConnectorNet::reconnect_ms);
+    }
+    EXPECT_TRUE(Contains(errors.str(),
+                         "can't take over connection from 127.0.0.1:20001: Too many open files\n"));
+    EXPECT_EQ((std::vector<std::string>{"connect", "disconnect"}), user.calls);
+    driver.Run(1000);
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ((std::vector<std::string>{"connect", "disconnect", "connect"}), user.calls);
+    client.Deactivate();
+}

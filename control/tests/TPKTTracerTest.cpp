@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <list>
@@ -110,16 +108,12 @@ TEST_F(Tracer, RunningOutOfDescriptorsRestsTheAcceptLoopInsteadOfSpinning) {
     Viewer();
     Timer().set(0, &TPKTTracer::OnTimeout, &tracer);
     Peer waiting;  // queued by the kernel until the tracer can take it
-    rlimit saved;
-    ASSERT_EQ(0, ::getrlimit(RLIMIT_NOFILE, &saved));
-    const rlimit tight = {rlim_t(::dup(0)), saved.rlim_max};  // the lowest free descriptor
-    ::close(int(tight.rlim_cur));
-    ASSERT_EQ(0, ::setrlimit(RLIMIT_NOFILE, &tight));
+    DescriptorLimit limit(0);
     LoopDriver driver(&clock);
     driver.wait = 5;
     const auto start = std::chrono::steady_clock::now();
     driver.Run(20);  // spinning, no turn would wait
-    ASSERT_EQ(0, ::setrlimit(RLIMIT_NOFILE, &saved));
+    ASSERT_TRUE(limit.Lift());
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
     EXPECT_EQ(1u, Opened());
     clock.advanceMs(TPKTTracer::accept_pause_ms);

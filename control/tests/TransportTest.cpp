@@ -222,3 +222,44 @@ TEST_F(Transport, PortInUseIsBoundAgainEveryFiveSecondsUntilItIsFree) {
     EXPECT_EQ(std::vector<std::string>{"connect"}, user.calls);
     transport.Deactivate();
 }
+
+// The copies of the socket a take-over makes fail in turn, each alone: the
+// stream layer's, its event's, and the check's of the controller link. Each
+// time the connection is refused before anyone hears of it, and the next one
+// is served once descriptors are free.
+TEST_F(Transport, ATakeOverShortOfDescriptorsRefusesTheConnectionWhole) {
+    const struct {
+        bool checked;    // the controller link's acceptor, whose check keeps a copy
+        unsigned spare;  // the accepted socket and the copies that still succeed
+    } rows[] = {{true, 1}, {false, 2}, {true, 3}};
+    for (const auto& row : rows) {
+        TestSupport::StreamCapture errors(std::cerr);
+        Link link(row.checked ? new Control::AcceptorNetCheckConnection(port)
+                              : new Control::AcceptorNet(port));
+        {
+            // Served and lost while descriptors are left: the sanitizers see the path.
+            Peer served;
+            ASSERT_TRUE(link.Accept(served));
+            served.Close();
+            ASSERT_TRUE(RunUntil([&] { return link.user.Count("disconnect") == 1; }, 2000));
+        }
+        const std::string refusal = "can't take over connection from 127.0.0.1:";
+        Peer refused;
+        ASSERT_TRUE(refused.Connected());
+        {
+            DescriptorLimit limit(row.spare);
+            RunUntil(
+                [&] { return Contains(errors.str(), refusal) || link.user.Count("connect") > 1; },
+                2000);
+        }
+        EXPECT_EQ(1u, Occurrences(errors.str(), refusal)) << row.spare;
+        EXPECT_TRUE(Contains(errors.str(), ": Too many open files\n")) << row.spare;
+        EXPECT_TRUE(refused.SeesClose(1000)) << row.spare;
+        EXPECT_FALSE(link.transport->IsConnected()) << row.spare;
+        Peer next;
+        EXPECT_TRUE(link.Accept(next)) << row.spare;
+        EXPECT_EQ((std::vector<std::string>{"connect", "disconnect", "connect"}), link.user.calls)
+            << row.spare;
+        EXPECT_FALSE(Contains(errors.str(), "Bad file descriptor")) << row.spare;
+    }
+}
