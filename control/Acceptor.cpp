@@ -25,6 +25,7 @@ bool Acceptor<Flavour>::ImplActivate() {
 template <class Flavour>
 void Acceptor<Flavour>::ImplDeactivate() {
     bind_timer.reset();
+    accept_pause.reset();
     listen_event.Release();
     listen_fd.close();
 }
@@ -59,6 +60,14 @@ void Acceptor<Flavour>::OnSocketEvent(int, short revents) {
         const int accepted = Flavour::Accept(listen_fd.lowlevel_fd(), address);
         if (accepted < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
+            const Errno failure;
+            if (failure.IsShortage()) {
+                if (this->verbose)
+                    std::cerr << "can't accept connection: " << failure << ", accepting again in "
+                              << accept_pause_ms << " ms" << std::endl;
+                listen_event.SetEvents(0);
+                accept_pause.set(accept_pause_ms, &Acceptor::OnPauseTimeout, this);
+            }
             return;
         }
         Fd socket(accepted);
@@ -75,6 +84,11 @@ void Acceptor<Flavour>::OnSocketEvent(int, short revents) {
         if (this->verbose) std::cout << "new connection from " << address << std::endl;
         this->Connected(socket, address);
     }
+}
+
+template <class Flavour>
+void Acceptor<Flavour>::OnPauseTimeout(Timer*) {
+    listen_event.SetEvents(POLLIN);
 }
 
 template class Acceptor<ServiceNet>;

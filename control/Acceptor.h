@@ -1,7 +1,9 @@
 // The server half shared by the TCP and the local transports: binds the
 // listening socket (trying again every 5000 ms while that fails) and serves
 // one connection at a time; a connection arriving while one is up is
-// accepted and closed at once.
+// accepted and closed at once. When accept() fails for want of descriptors
+// or memory, the waiting connection stays queued and the socket readable:
+// accepting then rests for 1000 ms instead of spinning the loop.
 #pragma once
 
 #include "control/ServiceNet.h"
@@ -17,10 +19,13 @@ template <class Flavour>
 class Acceptor : public Flavour {
 public:
     static constexpr unsigned bind_retry_ms = 5000;
+    static constexpr unsigned accept_pause_ms = 1000;
 
     void BindSocket();
     void OnTimeout(Timer*) { BindSocket(); }
     void OnSocketEvent(int fd, short revents);
+    // The end of a pause in accepting.
+    void OnPauseTimeout(Timer*);
 
 protected:
     using Address = typename Flavour::Address;
@@ -43,6 +48,7 @@ protected:
 private:
     const char* event_name;
     Timer bind_timer;
+    Timer accept_pause;
     Event listen_event;
 };
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <iostream>
 
+#include "runtime/Errno.h"
 #include "runtime/INet4Addr.h"
 #include "runtime/Fd.h"
 
@@ -37,7 +38,7 @@ void TPKTTracer::OnEvent(int fd, short revents) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             // Out of descriptors or memory the viewer stays queued and the
             // socket stays readable: rest instead of polling it in a tight loop.
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            if (Errno().IsShortage()) {
                 listenEvent.SetEvents(0);
                 acceptPause.set(accept_pause_ms, &TPKTTracer::OnTimeout, this);
             }

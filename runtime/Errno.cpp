@@ -5,6 +5,10 @@
 
 Errno::Errno() : code(errno) {}
 
+bool Errno::IsShortage() const {
+    return code == EMFILE || code == ENFILE || code == ENOBUFS || code == ENOMEM;
+}
+
 std::string Errno::text() const { return std::strerror(code); }
 
 void Errno::Put(std::ostream& out) const { out << std::strerror(code); }

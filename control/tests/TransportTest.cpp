@@ -263,3 +263,37 @@ TEST_F(Transport, ATakeOverShortOfDescriptorsRefusesTheConnectionWhole) {
         EXPECT_FALSE(Contains(errors.str(), "Bad file descriptor")) << row.spare;
     }
 }
+
+TEST_F(Transport, AcceptShortOfDescriptorsRestsASecondInsteadOfSpinning) {
+    TestSupport::StreamCapture errors(std::cerr);
+    FakeClock clock(1000);
+    Link link(new Control::AcceptorNet(port));
+    {
+        // Served and lost, and the pause's timer made, while descriptors are
+        // left: the sanitizers see the path.
+        Peer served;
+        ASSERT_TRUE(link.Accept(served));
+        served.Close();
+        ASSERT_TRUE(RunUntil([&] { return link.user.Count("disconnect") == 1; }, 2000));
+        Control::Acceptor<Control::ServiceNet>* acceptor = link.transport.get();
+        Timer().set(0, &Control::AcceptorNet::OnPauseTimeout, acceptor);
+    }
+    Peer waiting;  // queued by the kernel until the acceptor can take it
+    {
+        DescriptorLimit limit(0);
+        LoopDriver driver(&clock);
+        driver.wait = 5;
+        const auto start = std::chrono::steady_clock::now();
+        driver.Run(20);  // spinning, no turn would wait
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+    }
+    const std::string pause =
+        "can't accept connection: Too many open files, accepting again in 1000 ms\n";
+    EXPECT_EQ(1u, Occurrences(errors.str(), pause));
+    LoopDriver(&clock).Run(5);
+    EXPECT_FALSE(link.transport->IsConnected());  // the pause holds with descriptors free
+    clock.advanceMs(Control::AcceptorNet::accept_pause_ms);
+    LoopDriver(&clock).Run(5);
+    EXPECT_TRUE(link.transport->IsConnected());
+    EXPECT_EQ((std::vector<std::string>{"connect", "disconnect", "connect"}), link.user.calls);
+}
