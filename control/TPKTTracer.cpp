@@ -38,18 +38,27 @@ void TPKTTracer::OnEvent(int fd, short revents) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             // Out of descriptors or memory the viewer stays queued and the
             // socket stays readable: rest instead of polling it in a tight loop.
-            if (Errno().IsShortage()) {
-                listenEvent.SetEvents(0);
-                acceptPause.set(accept_pause_ms, &TPKTTracer::OnTimeout, this);
-            }
+            if (Errno().IsShortage()) PauseAccepting();
             return;
         }
-        std::clog << "ACP connection open from " << peer << std::endl;
         Connection* c = new Connection;
         c->event.Bind("TPKTTracer::OnDataEvent", &TPKTTracer::OnDataEvent, this);
         c->event.Schedule(socket, POLLIN);
+        // An event without its own copy of the socket watches nothing and the
+        // viewer goes with socket: its entry would only pile up. Descriptors
+        // are short, so accepting rests as when accept() fails.
+        if (!c->event.IsActive()) {
+            delete c;
+            return PauseAccepting();
+        }
+        std::clog << "ACP connection open from " << peer << std::endl;
         connections.push_back(c);
     }
+}
+
+void TPKTTracer::PauseAccepting() {
+    listenEvent.SetEvents(0);
+    acceptPause.set(accept_pause_ms, &TPKTTracer::OnTimeout, this);
 }
 
 void TPKTTracer::OnTimeout(Timer*) { listenEvent.SetEvents(POLLIN); }

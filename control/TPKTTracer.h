@@ -63,6 +63,9 @@ private:
     };
     using iterator = std::list<Connection*>::iterator;
 
+    // Rests accepting for accept_pause_ms: out of descriptors, a viewer
+    // cannot be taken and would be met again at once.
+    void PauseAccepting();
     void CloseConnection(iterator it);
     iterator FindConnection(int fd);
     // Takes one complete header or body; false when the connection was closed.

@@ -120,3 +120,30 @@ TEST_F(Tracer, RunningOutOfDescriptorsRestsTheAcceptLoopInsteadOfSpinning) {
     driver.Run(5);
     EXPECT_EQ(2u, Opened());
 }
+
+TEST_F(Tracer, AViewerWhoseEventCannotCopyTheSocketIsNotKeptAndAcceptingRests) {
+    FakeClock clock(1000);
+    Peer& taken = Viewer();
+    // The sanitizers see the pause's timer and a viewer's end while descriptors are left.
+    Timer().set(0, &TPKTTracer::OnTimeout, &tracer);
+    Viewer().Close();
+    RunFor(20);
+    Peer refused, next;  // queued by the kernel
+    {
+        DescriptorLimit limit(1);  // the accepted socket, but not its event's copy
+        LoopDriver driver(&clock);
+        driver.wait = 5;
+        driver.Run(10);
+    }
+    EXPECT_TRUE(refused.SeesClose(1000));
+    EXPECT_EQ(2u, Opened());
+    LoopDriver(&clock).Run(5);
+    EXPECT_EQ(2u, Opened());  // the next viewer waits for the pause to end
+    clock.advanceMs(TPKTTracer::accept_pause_ms);
+    LoopDriver(&clock).Run(5);
+    EXPECT_EQ(3u, Opened());
+    EXPECT_TRUE(tracer.Send("all", 3));
+    EXPECT_EQ(Frame("all"), taken.ReadAvailable());
+    EXPECT_EQ(Frame("all"), next.ReadAvailable());
+    EXPECT_EQ("", refused.ReadAvailable());
+}
