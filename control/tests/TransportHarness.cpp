@@ -84,7 +84,11 @@ INet4::Addr Loopback(std::uint16_t port) {
 
 }  // namespace
 
-Peer::Peer(std::uint16_t toPort) : sock(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+Peer::Peer(std::uint16_t toPort, int receiveBuffer)
+    : sock(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    if (receiveBuffer > 0)
+        ::setsockopt(sock.lowlevel_fd(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer,
+                     sizeof receiveBuffer);
     INet4::Addr server = Loopback(toPort);
     connected = ::connect(sock.lowlevel_fd(), server, INet4::Addr::size()) == 0;
 }
@@ -109,14 +113,14 @@ std::string Peer::ReadAvailable() {
     }
 }
 
-bool Peer::SeesClose(unsigned limitMs) {
+bool Peer::SeesClose(unsigned limitMs, std::string* received) {
     bool closed = false;
     RunUntil(
         [&] {
             char buffer[65536];
             ssize_t n;
-            while ((n = ::recv(sock.lowlevel_fd(), buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
-            }
+            while ((n = ::recv(sock.lowlevel_fd(), buffer, sizeof buffer, MSG_DONTWAIT)) > 0)
+                if (received) received->append(buffer, size_t(n));
             closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
             return closed;
         },

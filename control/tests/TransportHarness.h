@@ -79,14 +79,17 @@ struct Recorder : Control::Notify {
 class Peer {
 public:
     // Connects (blocking) to 127.0.0.1:port; Connected() tells whether it did.
-    explicit Peer(std::uint16_t toPort = port);
+    // A receiveBuffer above 0 is set as SO_RCVBUF before connecting, so that
+    // the window the server sees is that small.
+    explicit Peer(std::uint16_t toPort = port, int receiveBuffer = 0);
     bool Connected() const { return connected; }
     void Write(const std::string& octets);
     // What has arrived by now, without waiting.
     std::string ReadAvailable();
     // True when the connection was closed by the other side: a read returns
     // end of file (or a reset) within limitMs, the loop running meanwhile.
-    bool SeesClose(unsigned limitMs);
+    // What was read on the way is appended to received, if given.
+    bool SeesClose(unsigned limitMs, std::string* received = nullptr);
     // The daemon-side descriptor of this connection in this process.
     int ServerSide() const;
     int fd() const { return sock.lowlevel_fd(); }
