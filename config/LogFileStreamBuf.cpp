@@ -2,12 +2,12 @@
 
 #include "runtime/MuxClock.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -115,14 +115,16 @@ int LogFileStreamBuf::sync() {
     char prefix[32];
     const int prefixLength = std::snprintf(prefix, sizeof prefix, "%02d:%02d:%05ld: ", local.tm_min,
                                            local.tm_sec, microseconds);
+    // The prefixed lines go in one write, as one flush of a file buffer would.
+    std::string lines;
     while (text < end) {
         const char* newline =
             static_cast<const char*>(std::memchr(text, '\n', std::size_t(end - text)));
         const char* stop = newline ? newline + 1 : end;
-        append(prefix, std::size_t(prefixLength));
-        append(text, std::size_t(stop - text));
+        lines.append(prefix, std::size_t(prefixLength)).append(text, stop);
         if (!newline) midLine = true;
         text = stop;
     }
+    append(lines.data(), lines.size());
     return 0;
 }
