@@ -108,16 +108,10 @@ TEST_F(Tracer, RunningOutOfDescriptorsRestsTheAcceptLoopInsteadOfSpinning) {
     Viewer();
     Timer().set(0, &TPKTTracer::OnTimeout, &tracer);
     Peer waiting;  // queued by the kernel until the tracer can take it
-    DescriptorLimit limit(0);
-    LoopDriver driver(&clock);
-    driver.wait = 5;
-    const auto start = std::chrono::steady_clock::now();
-    driver.Run(20);  // spinning, no turn would wait
-    ASSERT_TRUE(limit.Lift());
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+    EXPECT_GE(RunShortOfDescriptors(clock, 0, 20), std::chrono::milliseconds(60));
     EXPECT_EQ(1u, Opened());
     clock.advanceMs(TPKTTracer::accept_pause_ms);
-    driver.Run(5);
+    LoopDriver(&clock).Run(5);
     EXPECT_EQ(2u, Opened());
 }
 
@@ -129,12 +123,7 @@ TEST_F(Tracer, AViewerWhoseEventCannotCopyTheSocketIsNotKeptAndAcceptingRests) {
     Viewer().Close();
     RunFor(20);
     Peer refused, next;  // queued by the kernel
-    {
-        DescriptorLimit limit(1);  // the accepted socket, but not its event's copy
-        LoopDriver driver(&clock);
-        driver.wait = 5;
-        driver.Run(10);
-    }
+    RunShortOfDescriptors(clock, 1, 10);  // the accepted socket, but not its event's copy
     EXPECT_TRUE(refused.SeesClose(1000));
     EXPECT_EQ(2u, Opened());
     LoopDriver(&clock).Run(5);

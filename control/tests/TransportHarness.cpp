@@ -60,6 +60,18 @@ bool DescriptorLimit::Lift() {
     return !lowered;
 }
 
+std::chrono::steady_clock::duration RunShortOfDescriptors(FakeClock& clock, unsigned spare,
+                                                           unsigned turns) {
+    DescriptorLimit limit(spare);
+    LoopDriver driver(&clock);
+    driver.wait = 5;
+    const auto start = std::chrono::steady_clock::now();
+    driver.Run(turns);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(limit.Lift());
+    return took;
+}
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }

@@ -6,6 +6,7 @@
 
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "control/ControlNotify.h"
 #include "control/CtrlSrvServer.h"
 #include "runtime/Fd.h"
+#include "runtime/tests/FakeClock.h"
 #include "runtime/tests/PacketLeakCheck.h"
 #include "tests/e2e/LgcpWire.h"
 #include "tests/support/Isolation.h"
@@ -55,6 +57,13 @@ private:
     rlimit saved{};
     bool lowered = false;
 };
+
+// Runs turns of the loop on clock, each waiting at most 5 ms, with only the
+// spare lowest free descriptors left to make; the real time they took. Turns
+// that nothing wakes take their 5 ms: a listening socket left readable spins
+// them through at once.
+std::chrono::steady_clock::duration RunShortOfDescriptors(FakeClock& clock, unsigned spare,
+                                                           unsigned turns);
 
 bool Contains(const std::string& text, const std::string& part);
 unsigned Occurrences(const std::string& text, const std::string& part);
