@@ -64,6 +64,24 @@ struct Call {
     void Run() { fn(); }
 };
 
+// Releases the event from the second pass of deferred calls of the next
+// iteration: the one after the poll set is built, just before poll().
+class ReleaseBeforePoll {
+public:
+    explicit ReleaseBeforePoll(Event& event)
+        : release{[this, &event] {
+              if (++passes == 2) event.Release();
+          }} {
+        leave.Bind<Call>(&release, &Call::Run);
+        leave.Activate();
+    }
+
+private:
+    unsigned passes = 0;
+    Call release;
+    Dpc leave;
+};
+
 bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) >= 0; }
 
 std::int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
@@ -145,13 +163,7 @@ TEST(Loop, EventsReachTheirOwnHandlerWhenAnotherLeavesBeforePoll) {
     b.event.Schedule(busy.in, POLLIN);
     busy.Fill();
     b.action = [] { multiplexer.terminate(); };
-    unsigned passes = 0;
-    Call release{[&] {
-        if (++passes == 2) a.event.Release();
-    }};
-    Dpc leave;
-    leave.Bind<Call>(&release, &Call::Run);
-    leave.Activate();
+    ReleaseBeforePoll leave(a.event);
     multiplexer.run(false, true);
     EXPECT_EQ(Trace{"b"}, trace);
     EXPECT_EQ(POLLIN, b.seen);
@@ -170,13 +182,7 @@ TEST(Loop, HandlerThatLeavesBeforePollIsNotPolledInThatRound) {
     Timer ahead;
     Call nothing{[] {}};
     ahead.set<Call>(200, &Call::Run, &nothing);
-    unsigned passes = 0;
-    Call release{[&] {
-        if (++passes == 2) w.event.Release();
-    }};
-    Dpc leave;
-    leave.Bind<Call>(&release, &Call::Run);
-    leave.Activate();
+    ReleaseBeforePoll leave(w.event);
     LoopDriver driver;
     driver.wait = -1;
     const auto start = std::chrono::steady_clock::now();
