@@ -25,7 +25,7 @@ Fd::Fd(Fd&& other) noexcept : fd(other.fd) { other.fd = -1; }
 
 Fd& Fd::operator=(const Fd& other) {
     if (this != &other) {
-        close();
+        drop();
         fd = other.dup();
     }
     return *this;
@@ -33,14 +33,22 @@ Fd& Fd::operator=(const Fd& other) {
 
 Fd& Fd::operator=(Fd&& other) noexcept {
     if (this != &other) {
-        close();
+        drop();
         fd = other.fd;
         other.fd = -1;
     }
     return *this;
 }
 
-Fd::~Fd() { close(); }
+Fd::~Fd() { drop(); }
+
+void Fd::drop() noexcept {
+    if (fd < 0) return;
+    const int saved = errno;
+    ::close(fd);
+    fd = -1;
+    errno = saved;
+}
 
 int Fd::dup() const {
     if (fd < 0) return -1;
@@ -48,7 +56,7 @@ int Fd::dup() const {
 }
 
 bool Fd::open(const char* path, int flags) {
-    close();
+    drop();
     fd = ::open(path, flags | O_CLOEXEC, 0644);
     return fd >= 0;
 }

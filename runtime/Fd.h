@@ -11,6 +11,9 @@ public:
     // A copy owns a dup() of the other's descriptor (closed when that fails).
     Fd(const Fd& other);
     Fd(Fd&& other) noexcept;
+    // Assigning over and destroying an Fd leave errno as it was: they run
+    // between a failed call and the line that reports its errno (a copy that
+    // cannot be made still sets it).
     Fd& operator=(const Fd& other);
     Fd& operator=(Fd&& other) noexcept;
     ~Fd();
@@ -36,6 +39,9 @@ public:
     explicit operator bool() const { return fd >= 0; }
 
 private:
+    // Closes a descriptor held, errno untouched.
+    void drop() noexcept;
+
     int fd = -1;
 };
 

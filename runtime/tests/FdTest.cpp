@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,4 +86,32 @@ TEST(Fd, ModeSwitches) {
     EXPECT_TRUE(SetCloexec(p[0], false) && !CloseOnExec(p[0]));
     EXPECT_TRUE(SetCloexec(p[0], true) && CloseOnExec(p[0]));
     EXPECT_FALSE(Fd().NonBlock() || NonBlockMode(-1) || BlockMode(-1) || SetCloexec(-1, true));
+}
+
+// A failed call's errno is read after the Fds around it are assigned over or
+// destroyed (`listen_fd = Fd(::socket(...))`, then the line): those leave it
+// as it was, and only an explicit close() of a closed Fd says EBADF.
+TEST(Fd, AssigningOverOrDestroyingAnFdLeavesErrnoAsItWas) {
+    int p[2];
+    ASSERT_EQ(0, ::pipe(p));
+    Fd held(p[0]), other(p[1]);
+    const struct {
+        const char* what;
+        std::function<void()> step;
+    } rows[] = {
+        {"a closed Fd destroyed", [] { Fd closed; }},
+        {"a closed Fd moved over", [] { Fd closed; closed = Fd(); }},
+        {"a closed Fd copied over", [] { Fd closed, empty; closed = empty; }},
+        {"an open Fd copied over", [&] { Fd copy(held); copy = other; }},
+        {"an open Fd destroyed", [&] { Fd copy(held); }},
+    };
+    for (const auto& row : rows) {
+        errno = EMFILE;
+        row.step();
+        EXPECT_EQ(EMFILE, errno) << row.what;
+    }
+    Fd closed;
+    errno = 0;
+    EXPECT_EQ(-1, closed.close());
+    EXPECT_EQ(EBADF, errno);
 }
