@@ -1,12 +1,10 @@
 #include "control/tests/TransportHarness.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +12,6 @@
 #include <vector>
 
 #include "control/AcceptorNet.h"
-#include "runtime/Errno.h"
 #include "runtime/INet4Addr.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
@@ -35,29 +32,6 @@ bool RunUntil(const std::function<bool()>& done, unsigned limitMs) {
 
 void RunFor(unsigned ms) {
     RunUntil([] { return false; }, ms);
-}
-
-DescriptorLimit::DescriptorLimit(unsigned spare) {
-    if (::getrlimit(RLIMIT_NOFILE, &saved) != 0) {
-        ADD_FAILURE() << "getrlimit: " << Errno();
-        return;
-    }
-    // The spare lowest free descriptors stay makeable; the next one is the limit.
-    std::vector<Fd> taken;
-    for (unsigned i = 0; i <= spare; ++i) taken.emplace_back(::fcntl(2, F_DUPFD_CLOEXEC, 0));
-    if (!taken.back()) {
-        ADD_FAILURE() << "no descriptor to find the limit with: " << Errno();
-        return;
-    }
-    const rlimit tight = {rlim_t(taken.back().lowlevel_fd()), saved.rlim_max};
-    taken.clear();
-    lowered = ::setrlimit(RLIMIT_NOFILE, &tight) == 0;
-    if (!lowered) ADD_FAILURE() << "setrlimit: " << Errno();
-}
-
-bool DescriptorLimit::Lift() {
-    if (lowered) lowered = ::setrlimit(RLIMIT_NOFILE, &saved) != 0;
-    return !lowered;
 }
 
 std::chrono::steady_clock::duration RunShortOfDescriptors(FakeClock& clock, unsigned spare,

@@ -1,10 +1,8 @@
 // Test support for the controller link: a user that records what a transport
 // tells it, a plain blocking TCP peer, the main loop run in real time until a
-// condition holds, the process held short of descriptors, and a server
-// fixture with one peer connected.
+// condition holds or short of descriptors, and a server fixture with one peer
+// connected.
 #pragma once
-
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdint>
@@ -18,6 +16,7 @@
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/PacketLeakCheck.h"
 #include "tests/e2e/LgcpWire.h"
+#include "tests/support/DescriptorLimit.h"
 #include "tests/support/Isolation.h"
 
 namespace TransportTest {
@@ -40,23 +39,7 @@ bool RunUntil(const std::function<bool()>& done, unsigned limitMs);
 // Runs the main loop for ms of real time.
 void RunFor(unsigned ms);
 
-// Lowers the process's descriptor limit while it lives, so that only the
-// spare lowest free descriptors can still be made. The sanitizers check each
-// dynamic type the first time through a pipe: a case lets them see the types
-// of the path under test before it lowers the limit.
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(unsigned spare);
-    ~DescriptorLimit() { Lift(); }
-    DescriptorLimit(const DescriptorLimit&) = delete;
-    DescriptorLimit& operator=(const DescriptorLimit&) = delete;
-    // Gives the limit found back before the end; true when it is back.
-    bool Lift();
-
-private:
-    rlimit saved{};
-    bool lowered = false;
-};
+using TestSupport::DescriptorLimit;
 
 // Runs turns of the loop on clock, each waiting at most 5 ms, with only the
 // spare lowest free descriptors left to make; the real time they took. Turns
