@@ -11,14 +11,13 @@ namespace Hardware {
 
 bool WatchDriver(Event& event, const char* path, int flags, const char* failure) {
     if (event.IsActive()) return true;
-    int fd = Board::devices().open(path, flags);
-    if (fd < 0) {
-        Errno e;
-        std::cerr << failure << e << std::endl;
-        return false;
-    }
-    event.Schedule(Fd(fd), POLLIN);
-    return true;
+    // The descriptor opened goes when this returns: the watch keeps its copy,
+    // and a device it could not copy is closed as one that did not open.
+    const Fd device(Board::devices().open(path, flags));
+    if (device && Watch(event, device, POLLIN)) return true;
+    Errno e;
+    std::cerr << failure << e << std::endl;
+    return false;
 }
 
 bool OpenedFor(bool open, const char* noDevice, unsigned ts) {

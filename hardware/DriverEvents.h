@@ -13,8 +13,9 @@
 namespace Hardware {
 
 // Unless event watches a descriptor already, opens the device node and
-// watches it for POLLIN (event's handler is bound by its owner). A failure
-// writes `failure` and the errno text on std::cerr. True when watched.
+// watches it for POLLIN (event's handler is bound by its owner). A failure to
+// open it or to watch it writes `failure` and the errno text on std::cerr.
+// True when watched.
 bool WatchDriver(Event& event, const char* path, int flags, const char* failure);
 // For the operations that open a closed device again: false, with the
 // operation's "<noDevice> timeslot=<ts>" line on std::cerr, when not open.

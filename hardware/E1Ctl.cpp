@@ -133,9 +133,14 @@ bool E1Ctl::CheckOpenCas() {
     if (cas.is_valid()) return true;
     cas = Fd(Board::devices().open(GetE1CasDevName(), O_RDWR | O_NONBLOCK));
     if (!cas.is_valid()) return false;
-    std::clog << ext::header(this) << "cas interface opened!" << std::endl;
     casEvent.Bind("E1/Cas", &E1Ctl::OnUpdateCas, this);
-    casEvent.Schedule(cas, POLLIN);
+    // A device whose changes nobody would hear counts as one that did not
+    // open: it is tried again at its next use.
+    if (!Watch(casEvent, cas, POLLIN)) {
+        cas.close();
+        return false;
+    }
+    std::clog << ext::header(this) << "cas interface opened!" << std::endl;
     return true;
 }
 

@@ -76,10 +76,19 @@ bool HDLC::activate() {
     const Fd fd = Open(controller);
     if (!fd) return false;
     HwMux& mux = HwMux::instance();
-    mux.Connect(controller, settings.mode == 2 ? settings.output : settings.input);
+    const int transmitTo = settings.mode == 2 ? settings.output : settings.input;
+    mux.Connect(controller, transmitTo);
     mux.Connect(settings.input, controller);
+    if (!Watch(event, fd, POLLIN | POLLOUT)) {
+        // Nothing would move the frames: the channel fails as one that did
+        // not open, and leaves no path behind that nobody will undo.
+        Errno e;
+        std::cerr << ext::header(this) << "fail to watch MCC device: " << e << std::endl;
+        mux.Disconnect(controller);
+        mux.Disconnect(transmitTo);
+        return false;
+    }
     ++opened;
-    event.Schedule(fd, POLLIN | POLLOUT);
     ready = false;
     if (traces.signalling.hdlc) std::clog << ext::header(this) << "activated" << std::endl;
     return true;

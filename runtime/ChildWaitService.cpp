@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 ChildWaitService* ChildWaitService::childWaitService = nullptr;
 
@@ -22,11 +23,17 @@ void ChildWaitService::Activate() {
         std::cerr << "ChildWaitService: initialize fails" << std::endl;
         return;
     }
-    wakeUp = Fd(pair[0]);
+    Fd writeEnd(pair[0]);
     Fd readEnd(pair[1]);
     event.Bind<ChildWaitService>("ChildWaitService::OnChildEvent", &ChildWaitService::OnChildEvent,
                                  this);
-    event.Schedule(readEnd, POLLIN);
+    // Without the watch's copy nothing would read the wake-ups and ended
+    // children would never be reaped: the service stays inactive instead.
+    if (!Watch(event, readEnd, POLLIN)) {
+        std::cerr << "ChildWaitService: initialize fails" << std::endl;
+        return;
+    }
+    wakeUp = std::move(writeEnd);
     IPC::Signal::handle(SIGCHLD, &ChildWaitService::SigChldHandlerWrapper, SA_RESTART);
 }
 

@@ -18,6 +18,11 @@ void Event::Schedule(const Fd& descriptor, short events) {
     if (fd.is_valid()) mux_attach();
 }
 
+bool Watch(Event& event, const Fd& fd, short events) {
+    event.Schedule(fd, events);
+    return event.IsActive();
+}
+
 int Event::Release() {
     if (fd.is_valid()) mux_detach();
     return fd.close();

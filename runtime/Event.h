@@ -76,3 +76,8 @@ private:
     std::uint32_t count = 0;
     Measure stats;
 };
+
+// Schedule() that says whether the watch took: false, with errno set by the
+// failed copy, when the event could not have its own copy of fd (no
+// descriptor or memory left); the event then watches nothing.
+[[nodiscard]] bool Watch(Event& event, const Fd& fd, short events);

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Board {
 
@@ -23,10 +24,14 @@ constexpr std::size_t maxLine = 1024;
 
 class SimControl::Client {
 public:
+    // Takes fd, which goes when this returns: the watch keeps its copy.
     Client(SimControl& owner, int fd) : owner(owner) {
         event.Bind<Client>("board-sim control", &Client::OnEvent, this);
-        event.Schedule(Fd(fd), POLLIN);
+        heard = Watch(event, Fd(fd), POLLIN);
     }
+    // False when the watch could not copy the socket: nothing would read the
+    // client's lines, and it has already seen its connection close.
+    bool Heard() const { return heard; }
 
     void OnEvent(int fd, short) {
         char buffer[512];
@@ -50,6 +55,7 @@ private:
     SimControl& owner;
     Event event;
     std::string pending;
+    bool heard = false;
 };
 
 SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim) {
@@ -72,14 +78,17 @@ SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim) {
         std::cerr << "board-sim: control socket " << path << ": " << e << std::endl;
         return;
     }
-    listener.Schedule(socket, POLLIN);
+    if (!Watch(listener, socket, POLLIN))
+        std::cerr << "board-sim: control socket " << path << ": " << Errno() << std::endl;
 }
 
 SimControl::~SimControl() = default;
 
 void SimControl::OnAccept(int fd, short) {
     int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (client >= 0) clients.push_back(std::make_unique<Client>(*this, client));
+    if (client < 0) return;
+    auto made = std::make_unique<Client>(*this, client);
+    if (made->Heard()) clients.push_back(std::move(made));
 }
 
 void SimControl::Drop(Client* client) {

@@ -23,6 +23,8 @@ public:
     SimControl& operator=(const SimControl&) = delete;
 
     bool IsListening() const { return listener.IsActive(); }
+    // The clients being heard.
+    std::size_t Clients() const { return clients.size(); }
 
 private:
     class Client;

@@ -3,6 +3,7 @@
 #include "runtime/Multiplexer.h"
 #include "runtime/Popen.h"
 #include "runtime/tests/LoopDriver.h"
+#include "tests/support/DescriptorLimit.h"
 #include "tests/support/StreamCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -214,6 +216,52 @@ TEST_F(ChildWaitTest, PopenKeepsItsStatusWhenTheServiceReapsFirst) {
     EXPECT_EQ(nullptr, Popen("true", "rw"));
     EXPECT_EQ(EINVAL, errno);
     EXPECT_EQ(-1, Pclose(stdin)) << "not a stream of ours";
+}
+
+using ChildWaitShortOfDescriptors = ChildWaitRestored;
+
+// Without the wake-up pair, or without the watch's own copy of its read end,
+// the service stays wholly inactive, with one line and no descriptor or
+// handler left behind: a wake-up end that nothing reads would leave every
+// ended child unreaped. Once descriptors are back it can be activated.
+TEST_F(ChildWaitShortOfDescriptors, AnActivationThatCannotWatchLeavesTheServiceInactive) {
+    auto handler = [] {
+        struct sigaction now;
+        ::sigaction(SIGCHLD, nullptr, &now);
+        return now.sa_handler;
+    };
+    auto descriptors = [] {
+        auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+        return std::distance(begin(entries), end(entries));
+    };
+    // Activated and given up, and a line written, while descriptors are left:
+    // the sanitizers see the path.
+    ChildWait::Activate();
+    ChildWait::Cleanup();
+    ChildWait::Initialize();
+    {
+        StreamCapture warm(std::cerr);
+        std::cerr << std::endl;
+    }
+    ASSERT_EQ(SIG_DFL, handler());
+    for (unsigned spare : {1u, 2u}) {  // the pair cannot be made; the watch cannot copy it
+        const auto before = descriptors();
+        StreamCapture errors(std::cerr);
+        {
+            TestSupport::DescriptorLimit limit(spare);
+            ChildWait::Activate();
+        }
+        EXPECT_EQ("ChildWaitService: initialize fails\n", errors.str()) << spare;
+        EXPECT_FALSE(ChildWaitService::childWaitService->IsActive()) << spare;
+        EXPECT_EQ(SIG_DFL, handler()) << spare;
+        EXPECT_EQ(before, descriptors()) << spare;
+    }
+    ChildWait::Activate();
+    ASSERT_TRUE(ChildWaitService::childWaitService->IsActive());
+    Watcher w;
+    w.watch.Attach(Spawn("exit 3"));
+    RunUntil([&] { return w.statuses.size() == 1; });
+    EXPECT_EQ((std::vector<int>{3 << 8}), w.statuses);
 }
 
 using ChildWaitDeathTest = ChildWaitTest;

@@ -1,0 +1,156 @@
+// Each board service that watches a device it opened checks that the watch
+// could have its own copy of the descriptor: short of descriptors the device
+// counts as one that did not open (closed, reported, opened again at its next
+// use), and nothing is left that nobody hears.
+#include "hardware/DSProcReceiverService.h"
+#include "hardware/E1Ctl.h"
+#include "hardware/HDLC.h"
+#include "hardware/HwMux.h"
+#include "hardware/TonecReceiverService.h"
+#include "hardware/sim/BoardSim.h"
+#include "hardware/sim/BoardSimControl.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/DescriptorLimit.h"
+#include "tests/support/StreamCapture.h"
+#include "tests/support/TempDir.h"
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+struct Quiet : HDLC::Notify {
+    void on_hdlc_receive(Packet&) override {}
+    void on_hdlc_error(Cause::Type) override {}
+    void on_hdlc_ready() override {}
+};
+
+// A client of the simulation's control socket; -1 when it cannot connect.
+int ControlClient(const std::string& path) {
+    const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    path.copy(a.sun_path, sizeof a.sun_path - 1);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return s;
+    ::close(s);
+    return -1;
+}
+
+// The reply to one line, the loop running meanwhile; empty when the
+// connection closed or nothing came.
+std::string Ask(int client, const std::string& line) {
+    if (::send(client, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size())) return "";
+    LoopDriver().Run(5);
+    char reply[64];
+    const ssize_t n = ::recv(client, reply, sizeof reply, MSG_DONTWAIT);
+    return n > 0 ? std::string(reply, std::size_t(n)) : "";
+}
+
+}  // namespace
+
+TEST(WatchShortOfDescriptors, ADeviceItsWatchCannotCopyCountsAsNotOpened) {
+    ::setenv("HALVOXD_BOARD", "sim", 1);
+    Board::Sim* sim = Board::simulation();
+    ASSERT_NE(sim, nullptr) << "the simulated board is not built in";
+    sim->Reset();
+    auto& tonec = Hardware::TonecReceiverService::instance();
+    auto& dsproc = Hardware::DSProcReceiverService::instance();
+    auto e1 = std::make_unique<E1Ctl>();
+    Quiet user;
+    HDLC hdlc;
+    hdlc.bind(&user);
+    hdlc.trunk(1);
+    hdlc.params({1, 16, 5, 8200, 2});
+    TestSupport::TempDir dir;
+    Board::SimControl control(*sim, dir / "ctl");
+    ASSERT_TRUE(control.IsListening());
+    int client = -1;
+    auto opens = [&](const char* path) { return sim->Command(std::string("opens ") + path); };
+    auto routes = [&] {
+        return sim->Command("/dev/hal route 8200") + ", " + sim->Command("/dev/hal route 4096");
+    };
+    const std::string before = routes();
+
+    const struct {
+        const char* what;
+        unsigned spare;  // what opening or connecting makes, but not the watch's copy
+        // Opens, or takes a client; false when it failed.
+        std::function<bool()> start;
+        const char* line;
+        // What is left once it failed, then with descriptors back: true
+        // once it works again.
+        std::function<void()> left;
+        std::function<bool()> recovered;
+    } rows[] = {
+        {"tone events", 2, [&] { return tonec.init(); },
+         "open tonec fail, DTMF proceeding disabled: Too many open files\n",
+         [&] { EXPECT_EQ("0", opens("/dev/dtmf")); },
+         [&] { return tonec.init() && opens("/dev/dtmf") == "1"; }},
+        {"voice-processing events", 2, [&] { return dsproc.init(); },
+         "open dsproc fail, VAD proceeding disabled: Too many open files\n",
+         [&] { EXPECT_EQ("0", opens("/dev/dsp")); },
+         [&] { return dsproc.init() && opens("/dev/dsp") == "1"; }},
+        {"CAS", 2, [&] { return e1->CheckOpenCas(); }, "",
+         [&] { EXPECT_EQ("0", opens("/dev/e1-cas")); },
+         [&] { return e1->CheckOpenCas() && opens("/dev/e1-cas") == "1"; }},
+        {"HDLC channel", 2, [&] { return hdlc.activate(); },
+         "hdlc [1/16]: fail to watch MCC device: Too many open files\n",
+         [&] {
+             EXPECT_EQ("0", opens("/dev/mcc/ctl"));
+             EXPECT_EQ(std::string::npos, routes().find("from")) << routes();
+         },
+         [&] { return hdlc.activate() && routes() != before; }},
+        // The client's socket and the one accepted.
+        {"simulation control client", 2,
+         [&] {
+             client = ControlClient(dir / "ctl");
+             LoopDriver().Run(3);
+             return client >= 0 && Ask(client, "opens /dev/hal\n") != "";
+         },
+         "", [&] { EXPECT_EQ(0u, control.Clients()); },
+         [&] {
+             ::close(client);
+             client = ControlClient(dir / "ctl");
+             return Ask(client, "opens /dev/mcc/ctl\n") == "1\n";
+         }},
+    };
+    // Each path taken once, and a line written, while descriptors are left:
+    // the sanitizers see it. The services then give their devices up.
+    {
+        TestSupport::StreamCapture quiet(std::cerr), trace(std::clog);
+        std::cerr << std::endl;
+        for (const auto& row : rows) ASSERT_TRUE(row.recovered()) << row.what;
+        tonec.OnEvent(-1, POLLHUP);
+        dsproc.OnEvent(-1, POLLHUP);
+        e1 = std::make_unique<E1Ctl>();
+        hdlc.deactivate();
+        ::close(client);
+        sim->Reset();
+        LoopDriver().Run(3);
+    }
+    for (const auto& row : rows) {
+        // The simulation frees its ends of the devices given up when it next
+        // looks: now, not inside the row, where that would make room.
+        opens("/dev/hal");
+        TestSupport::StreamCapture errors(std::cerr), trace(std::clog);
+        bool started;
+        {
+            TestSupport::DescriptorLimit limit(row.spare);
+            started = row.start();
+        }
+        EXPECT_FALSE(started) << row.what;
+        EXPECT_EQ(row.line, errors.str()) << row.what;
+        EXPECT_EQ(std::string::npos, trace.str().find("cas interface opened!")) << row.what;
+        row.left();
+        EXPECT_TRUE(row.recovered()) << row.what;
+    }
+    hdlc.deactivate();
+    ::close(client);
+    HwMux::instance().Close();
+}
