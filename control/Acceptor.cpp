@@ -12,22 +12,36 @@ namespace Control {
 
 template <class Flavour>
 bool Acceptor<Flavour>::ImplActivate() {
-    listen_fd = Fd(::socket(Flavour::family, SOCK_STREAM | SOCK_CLOEXEC, Flavour::protocol));
-    if (!listen_fd) {
-        if (this->verbose) std::cerr << "can't create socket:" << Errno() << std::endl;
-        return false;
-    }
-    listen_event.Bind(event_name, &Acceptor::OnSocketEvent, this);
-    BindSocket();
-    return this->state != Service::State::Idle;
+    return Listen() && this->state != Service::State::Idle;
 }
 
 template <class Flavour>
 void Acceptor<Flavour>::ImplDeactivate() {
     bind_timer.reset();
-    accept_pause.reset();
+    accept_pause.Cancel();
     listen_event.Release();
     listen_fd.close();
+}
+
+template <class Flavour>
+bool Acceptor<Flavour>::Listen() {
+    if (!listen_fd) {
+        listen_fd = Fd(::socket(Flavour::family, SOCK_STREAM | SOCK_CLOEXEC, Flavour::protocol));
+        if (!listen_fd) {
+            const Errno failure;
+            if (!failure.IsShortage()) {
+                if (this->verbose) std::cerr << "can't create socket:" << failure << std::endl;
+                return false;
+            }
+            if (this->verbose)
+                std::cerr << "can't create socket:" << failure << ", trying again in "
+                          << bind_retry_ms << " ms" << std::endl;
+            bind_timer.set(bind_retry_ms, &Acceptor::OnTimeout, this);
+            return true;
+        }
+    }
+    BindSocket();
+    return true;
 }
 
 template <class Flavour>
@@ -49,7 +63,15 @@ void Acceptor<Flavour>::BindSocket() {
             std::cerr << "can't set socket to non block mode: " << Errno() << std::endl;
         return this->Deactivate();
     }
-    listen_event.Schedule(listen_fd, POLLIN);
+    if (Watch(listen_event, listen_fd, POLLIN)) return;
+    // A socket nobody watches would take connections that are never served:
+    // it is made again, as after a failed bind.
+    const Errno failure;
+    if (this->verbose)
+        std::cerr << "can't watch socket: " << failure << ", trying again in " << bind_retry_ms
+                  << " ms" << std::endl;
+    listen_fd.close();
+    bind_timer.set(bind_retry_ms, &Acceptor::OnTimeout, this);
 }
 
 template <class Flavour>
@@ -64,9 +86,8 @@ void Acceptor<Flavour>::OnSocketEvent(int, short revents) {
             if (failure.IsShortage()) {
                 if (this->verbose)
                     std::cerr << "can't accept connection: " << failure << ", accepting again in "
-                              << accept_pause_ms << " ms" << std::endl;
-                listen_event.SetEvents(0);
-                accept_pause.set(accept_pause_ms, &Acceptor::OnPauseTimeout, this);
+                              << AcceptPause::pause_ms << " ms" << std::endl;
+                accept_pause.Begin();
             }
             return;
         }
@@ -84,11 +105,6 @@ void Acceptor<Flavour>::OnSocketEvent(int, short revents) {
         if (this->verbose) std::cout << "new connection from " << address << std::endl;
         this->Connected(socket, address);
     }
-}
-
-template <class Flavour>
-void Acceptor<Flavour>::OnPauseTimeout(Timer*) {
-    listen_event.SetEvents(POLLIN);
 }
 
 template class Acceptor<ServiceNet>;

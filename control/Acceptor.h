@@ -1,13 +1,13 @@
-// The server half shared by the TCP and the local transports: binds the
-// listening socket (trying again every 5000 ms while that fails) and serves
-// one connection at a time; a connection arriving while one is up is
-// accepted and closed at once. When accept() fails for want of descriptors
-// or memory, the waiting connection stays queued and the socket readable:
-// accepting then rests for 1000 ms instead of spinning the loop.
+// The server half shared by the TCP and the local transports: makes, binds
+// and watches the listening socket (trying again every 5000 ms while that
+// fails) and serves one connection at a time; a connection arriving while one
+// is up is accepted and closed at once. When accept() fails for want of
+// descriptors or memory, accepting rests (AcceptPause).
 #pragma once
 
 #include "control/ServiceNet.h"
 #include "control/ServiceUnix.h"
+#include "runtime/AcceptPause.h"
 #include "runtime/Event.h"
 #include "runtime/Fd.h"
 #include "runtime/Timer.h"
@@ -19,21 +19,21 @@ template <class Flavour>
 class Acceptor : public Flavour {
 public:
     static constexpr unsigned bind_retry_ms = 5000;
-    static constexpr unsigned accept_pause_ms = 1000;
 
     void BindSocket();
-    void OnTimeout(Timer*) { BindSocket(); }
+    void OnTimeout(Timer*) { Listen(); }
     void OnSocketEvent(int fd, short revents);
-    // The end of a pause in accepting.
-    void OnPauseTimeout(Timer*);
 
 protected:
     using Address = typename Flavour::Address;
 
     // eventName: the listening watch's name in the status dump.
-    explicit Acceptor(const char* eventName) : event_name(eventName) {}
+    explicit Acceptor(const char* eventName) {
+        listen_event.Bind(eventName, &Acceptor::OnSocketEvent, this);
+    }
 
-    // False, and the transport Idle, when the listener cannot be set up.
+    // False, and the transport Idle, when the listener cannot be set up and
+    // will not be tried again.
     bool ImplActivate() override;
     void ImplDeactivate() override;
     void ImplOnDisconnect() override {}
@@ -46,10 +46,16 @@ protected:
     Fd listen_fd;
 
 private:
-    const char* event_name;
+    // Makes the listening socket unless there is one, then binds it. Short of
+    // descriptors or memory, making it is tried again in bind_retry_ms, as a
+    // failed bind is: it is the transport's one way in, and a passing
+    // shortage must not close it for good. False when the socket cannot be
+    // made for any other reason, which is not tried again.
+    bool Listen();
+
     Timer bind_timer;
-    Timer accept_pause;
     Event listen_event;
+    AcceptPause accept_pause{listen_event};
 };
 
 extern template class Acceptor<ServiceNet>;

@@ -38,10 +38,10 @@ void AcceptorNetCheckConnection::StopChecking() {
     check_fd.close();
 }
 
-bool AcceptorNetCheckConnection::ImplConnected(const Fd& socket) {
+int AcceptorNetCheckConnection::ImplConnected(const Fd& socket) {
     check_fd = socket;
     check_state = CheckConnectionState::Idle;
-    return check_fd.is_valid();
+    return check_fd ? 0 : errno;
 }
 
 void AcceptorNetCheckConnection::ImplRefuseConnection() {

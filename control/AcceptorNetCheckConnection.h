@@ -30,7 +30,7 @@ protected:
     void ImplOnDisconnect() override;
     void ImplRefuseConnection() override;
     // The check's copy of the socket; without it the connection is refused.
-    bool ImplConnected(const Fd& socket) override;
+    int ImplConnected(const Fd& socket) override;
 
 private:
     void StopChecking();

@@ -54,10 +54,12 @@ void Connector<Flavour>::TryConnect() {
     }
     if (errno == EINPROGRESS) {
         connect_event.Bind(event_name, &Connector::OnSocketEvent, this);
-        connect_event.Schedule(connect_fd, POLLOUT);
-        return;
+        if (Watch(connect_event, connect_fd, POLLOUT)) return;
+        // Nothing would hear how the attempt ends: it fails here, and the
+        // connection it may still make is closed with its socket.
     }
     std::cerr << "can't connect to " << address << " : " << Errno() << std::endl;
+    connect_fd.close();
     RetryLater(refused_at_once);
 }
 

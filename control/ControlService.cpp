@@ -80,10 +80,9 @@ bool Service::TakeOver(const Fd& socket, const std::string& peerName) {
     activate();
     refusal = nullptr;
     if (!stream->opened()) return Refuse(peerName, failure);
-    if (!ImplConnected(socket)) {
-        const Errno error;
+    if (const int error = ImplConnected(socket)) {
         Release();
-        return Refuse(peerName, error.text());
+        return Refuse(peerName, Errno(error).text());
     }
     name = peerName;
     state = State::Connected;

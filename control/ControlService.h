@@ -59,9 +59,9 @@ protected:
     // Runs in the deferred call, before the user's OnDisconnect.
     virtual void ImplOnDisconnect() = 0;
     // The flavour's own hold on a connection being taken over, taken once the
-    // stack runs and before the user hears of it; false (errno set) refuses
-    // the connection.
-    virtual bool ImplConnected(const Fd&) { return true; }
+    // stack runs and before the user hears of it: 0, or the error number of
+    // the hold that could not be had, which refuses the connection.
+    virtual int ImplConnected(const Fd&) { return 0; }
 
     // Takes the connection over under the peer's name: the stack runs on a
     // duplicate of socket and the user's OnConnect follows. All or nothing:

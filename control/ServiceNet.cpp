@@ -20,9 +20,11 @@ bool ServiceNet::Connected(const Fd& socket, const INet4::Addr& address) {
         std::cerr << "fail set keepalive to control socket." << std::endl;
     if (::setsockopt(socket.lowlevel_fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) < 0 && verbose)
         std::cerr << "fail to turn off Nagle algorithm." << std::endl;
-    if (!TakeOver(socket, address.GetString())) return false;
+    const INet4::Addr previous = peer;
     peer = address;
-    return true;
+    if (TakeOver(socket, address.GetString())) return true;
+    peer = previous;
+    return false;
 }
 
 }  // namespace Control

@@ -24,8 +24,9 @@ bool TPKTTracer::Listen(unsigned short port) {
         ::listen(socket.lowlevel_fd(), 1) < 0 || !socket.NonBlock())
         return false;
     listenEvent.Bind("TPKTTracer::OnEvent", &TPKTTracer::OnEvent, this);
-    listenEvent.Schedule(socket, POLLIN);
-    return true;
+    if (Watch(listenEvent, socket, POLLIN)) return true;
+    std::cerr << "can't watch ACP socket: " << Errno() << std::endl;
+    return false;
 }
 
 void TPKTTracer::OnEvent(int fd, short revents) {
@@ -38,30 +39,22 @@ void TPKTTracer::OnEvent(int fd, short revents) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
             // Out of descriptors or memory the viewer stays queued and the
             // socket stays readable: rest instead of polling it in a tight loop.
-            if (Errno().IsShortage()) PauseAccepting();
+            if (Errno().IsShortage()) acceptPause.Begin();
             return;
         }
         Connection* c = new Connection;
         c->event.Bind("TPKTTracer::OnDataEvent", &TPKTTracer::OnDataEvent, this);
-        c->event.Schedule(socket, POLLIN);
         // An event without its own copy of the socket watches nothing and the
         // viewer goes with socket: its entry would only pile up. Descriptors
         // are short, so accepting rests as when accept() fails.
-        if (!c->event.IsActive()) {
+        if (!Watch(c->event, socket, POLLIN)) {
             delete c;
-            return PauseAccepting();
+            return acceptPause.Begin();
         }
         std::clog << "ACP connection open from " << peer << std::endl;
         connections.push_back(c);
     }
 }
-
-void TPKTTracer::PauseAccepting() {
-    listenEvent.SetEvents(0);
-    acceptPause.set(accept_pause_ms, &TPKTTracer::OnTimeout, this);
-}
-
-void TPKTTracer::OnTimeout(Timer*) { listenEvent.SetEvents(POLLIN); }
 
 // The receiver may Send (which may close this very connection) while a body
 // is handled; `current` then moves to the end and nothing of the connection

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <list>
 
+#include "runtime/AcceptPause.h"
 #include "runtime/Event.h"
-#include "runtime/Timer.h"
 
 class TPKTTracer {
 public:
@@ -26,8 +26,6 @@ public:
     static constexpr unsigned max_received = 512;
     // The longest body whose TPKT length still fits 16 bits.
     static constexpr unsigned max_sent = 0xFFFF - 4;
-    // How long accepting rests when the process has no descriptor left.
-    static constexpr unsigned accept_pause_ms = 1000;
     // The reads one wake-up makes from a viewer, each of one header or one body: 64 KiB at
     // most, 64 frames of two reads, before timers and the controller link get their turn;
     // poll brings the rest.
@@ -46,8 +44,6 @@ public:
 
     void OnEvent(int fd, short revents);
     void OnDataEvent(int fd, short revents);
-    // The end of a pause in accepting.
-    void OnTimeout(Timer*);
 
     // Set by the tracer's user; not owned.
     Notify* receiver = nullptr;
@@ -63,9 +59,6 @@ private:
     };
     using iterator = std::list<Connection*>::iterator;
 
-    // Rests accepting for accept_pause_ms: out of descriptors, a viewer
-    // cannot be taken and would be met again at once.
-    void PauseAccepting();
     void CloseConnection(iterator it);
     iterator FindConnection(int fd);
     // Takes one complete header or body; false when the connection was closed.
@@ -73,7 +66,8 @@ private:
     void SendTo(iterator it, const void* data, unsigned length);
 
     Event listenEvent;
-    Timer acceptPause;
+    // Out of descriptors, a viewer cannot be taken and would be met again at once.
+    AcceptPause acceptPause{listenEvent};
     std::list<Connection*> connections;
     // The connection whose body is being handled; connections.end() otherwise,
     // also once that connection was closed by a failed answer.

@@ -106,11 +106,11 @@ TEST_F(Tracer, RunningOutOfDescriptorsRestsTheAcceptLoopInsteadOfSpinning) {
     // The sanitizers check each new dynamic type once, through a pipe: let
     // them see the loop and the pause's timer while descriptors are left.
     Viewer();
-    Timer().set(0, &TPKTTracer::OnTimeout, &tracer);
+    SeeAcceptPause();
     Peer waiting;  // queued by the kernel until the tracer can take it
     EXPECT_GE(RunShortOfDescriptors(clock, 0, 20), std::chrono::milliseconds(60));
     EXPECT_EQ(1u, Opened());
-    clock.advanceMs(TPKTTracer::accept_pause_ms);
+    clock.advanceMs(AcceptPause::pause_ms);
     LoopDriver(&clock).Run(5);
     EXPECT_EQ(2u, Opened());
 }
@@ -119,7 +119,7 @@ TEST_F(Tracer, AViewerWhoseEventCannotCopyTheSocketIsNotKeptAndAcceptingRests) {
     FakeClock clock(1000);
     Peer& taken = Viewer();
     // The sanitizers see the pause's timer and a viewer's end while descriptors are left.
-    Timer().set(0, &TPKTTracer::OnTimeout, &tracer);
+    SeeAcceptPause();
     Viewer().Close();
     RunFor(20);
     Peer refused, next;  // queued by the kernel
@@ -128,7 +128,7 @@ TEST_F(Tracer, AViewerWhoseEventCannotCopyTheSocketIsNotKeptAndAcceptingRests) {
     EXPECT_EQ(2u, Opened());
     LoopDriver(&clock).Run(5);
     EXPECT_EQ(2u, Opened());  // the next viewer waits for the pause to end
-    clock.advanceMs(TPKTTracer::accept_pause_ms);
+    clock.advanceMs(AcceptPause::pause_ms);
     LoopDriver(&clock).Run(5);
     EXPECT_EQ(3u, Opened());
     EXPECT_TRUE(tracer.Send("all", 3));

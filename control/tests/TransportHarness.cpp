@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "control/AcceptorNet.h"
+#include "runtime/AcceptPause.h"
 #include "runtime/INet4Addr.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
@@ -44,6 +45,11 @@ std::chrono::steady_clock::duration RunShortOfDescriptors(FakeClock& clock, unsi
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_TRUE(limit.Lift());
     return took;
+}
+
+void SeeAcceptPause() {
+    Event listener;
+    AcceptPause(listener).Begin();
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -48,6 +48,10 @@ using TestSupport::DescriptorLimit;
 std::chrono::steady_clock::duration RunShortOfDescriptors(FakeClock& clock, unsigned spare,
                                                            unsigned turns);
 
+// Arms and drops an accept pause, so that the sanitizers have seen the type
+// of its timer before a case runs short of descriptors.
+void SeeAcceptPause();
+
 bool Contains(const std::string& text, const std::string& part);
 unsigned Occurrences(const std::string& text, const std::string& part);
 

@@ -223,6 +223,54 @@ TEST_F(Transport, PortInUseIsBoundAgainEveryFiveSecondsUntilItIsFree) {
     transport.Deactivate();
 }
 
+// The listening socket, or the watch's copy of it, cannot be made when the
+// transport starts: either is made again as after a failed bind, so the
+// daemon's one way in opens once descriptors are back instead of staying shut
+// while the kernel queues connections nobody takes.
+TEST_F(Transport, AListenerShortOfDescriptorsIsMadeAgainOnceTheyAreBack) {
+    const struct {
+        bool checked;    // the controller link's acceptor, which starts without listening
+        unsigned spare;  // the listening socket, but not its watch's copy
+    } rows[] = {{false, 0}, {true, 0}, {false, 1}, {true, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.checked ? "checked, " : "plain, ") +
+                     (row.spare ? "no copy" : "no socket"));
+        TestSupport::StreamCapture errors(std::cerr);
+        FakeClock clock(1000);
+        Recorder user;
+        std::unique_ptr<Control::AcceptorNet> transport(
+            row.checked ? new Control::AcceptorNetCheckConnection(port)
+                        : new Control::AcceptorNet(port));
+        transport->Bind(&user);
+        // Started and stopped, a line written and the retry's timer made while
+        // descriptors are left: the sanitizers see the path.
+        transport->Activate();
+        transport->Deactivate();
+        std::cerr << std::endl;
+        Control::Acceptor<Control::ServiceNet>* acceptor = transport.get();
+        Timer().set(0, &Control::AcceptorNet::OnTimeout, acceptor);
+        {
+            DescriptorLimit limit(row.spare);
+            EXPECT_TRUE(transport->Activate());
+        }
+        EXPECT_EQ(Control::Service::State::Connecting, transport->GetState());
+        EXPECT_EQ(1u, Occurrences(errors.str(), "Too many open files, trying again in 5000 ms\n"));
+        {
+            Peer early;  // refused, or queued where nobody takes it
+            RunFor(20);
+            EXPECT_TRUE(user.calls.empty());
+        }
+        clock.advanceMs(Control::AcceptorNet::bind_retry_ms);
+        LoopDriver(&clock).Run(1);
+        Peer peer;
+        ASSERT_TRUE(peer.Connected());
+        EXPECT_TRUE(RunUntil([&] { return transport->IsConnected(); }, 2000));
+        EXPECT_EQ(std::vector<std::string>{"connect"}, user.calls);
+        EXPECT_EQ(1u, Occurrences(errors.str(), "Too many open files"));
+        transport->Deactivate();
+    }
+}
+
 // The copies of the socket a take-over makes fail in turn, each alone: the
 // stream layer's, its event's, and the check's of the controller link. Each
 // time the connection is refused before anyone hears of it, and the next one
@@ -275,8 +323,7 @@ TEST_F(Transport, AcceptShortOfDescriptorsRestsASecondInsteadOfSpinning) {
         ASSERT_TRUE(link.Accept(served));
         served.Close();
         ASSERT_TRUE(RunUntil([&] { return link.user.Count("disconnect") == 1; }, 2000));
-        Control::Acceptor<Control::ServiceNet>* acceptor = link.transport.get();
-        Timer().set(0, &Control::AcceptorNet::OnPauseTimeout, acceptor);
+        SeeAcceptPause();
     }
     Peer waiting;  // queued by the kernel until the acceptor can take it
     EXPECT_GE(RunShortOfDescriptors(clock, 0, 20), std::chrono::milliseconds(60));
@@ -285,7 +332,7 @@ TEST_F(Transport, AcceptShortOfDescriptorsRestsASecondInsteadOfSpinning) {
     EXPECT_EQ(1u, Occurrences(errors.str(), pause));
     LoopDriver(&clock).Run(5);
     EXPECT_FALSE(link.transport->IsConnected());  // the pause holds with descriptors free
-    clock.advanceMs(Control::AcceptorNet::accept_pause_ms);
+    clock.advanceMs(AcceptPause::pause_ms);
     LoopDriver(&clock).Run(5);
     EXPECT_TRUE(link.transport->IsConnected());
     EXPECT_EQ((std::vector<std::string>{"connect", "disconnect", "connect"}), link.user.calls);
