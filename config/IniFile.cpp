@@ -164,17 +164,23 @@ private:
 }  // namespace
 
 bool File::Open(const std::string& path) {
-    Close();
-    mFileName = path;
     // Only a regular file is read: a FIFO would hold the start-up in its open
     // or its reads until a writer came.
     Fd file;
-    if (!file.OpenRegular(path.c_str(), O_RDONLY)) return opened;
+    if (file.OpenRegular(path.c_str(), O_RDONLY)) return Read(file, path);
+    Close();
+    mFileName = path;
+    return opened;
+}
+
+bool File::Read(const Fd& file, const std::string& name) {
+    Close();
+    mFileName = name;
     ReadBuf buffer(file.lowlevel_fd());
     std::istream in(&buffer);
     IntOpenStream(in);
     if (buffer.error())
-        std::cerr << "IniFile: reading " << path << " failed: " << Errno(buffer.error())
+        std::cerr << "IniFile: reading " << name << " failed: " << Errno(buffer.error())
                   << "; only the lines before the failure are used" << std::endl;
     return opened;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "runtime/F_dual_list.h"
+#include "runtime/Fd.h"
 
 #include <istream>
 #include <map>
@@ -170,6 +171,9 @@ public:
     // waits. A read that fails ends the input: the whole lines before it are
     // kept, the one it cut is dropped, and the failure is logged.
     bool Open(const std::string& path);
+    // Open's reading, on a descriptor already open: to its end or its first
+    // failed read, which names the input `name` in the log. True when read.
+    bool Read(const Fd& file, const std::string& name);
     // Parses to the stream's end; a stream gone bad ends it without the
     // line it cut.
     void IntOpenStream(std::istream& in);

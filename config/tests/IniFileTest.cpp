@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
@@ -133,37 +134,32 @@ TEST(IniFile, WhatCannotBeReadLeavesTheModelEmptyWithoutWaiting) {
     ::alarm(0);
 }
 
-// A stream buffer that gives its text, then fails the read after it, as a
-// failing medium does.
-class FailingBuf : public std::streambuf {
-public:
-    explicit FailingBuf(std::string text) : text(std::move(text)) {
-        setg(this->text.data(), this->text.data(), this->text.data() + this->text.size());
-    }
-
-private:
-    int_type underflow() override { throw std::ios_base::failure("read failed"); }
-    std::string text;
-};
-
 // The last line is stored without its newline only at the real end: a read
 // that fails after "10.0.0.1" may have cut "10.0.0.123", so that line goes,
-// and a file that fails so is named in the log.
+// and the input that failed so is named in the log. The reader reads a pipe
+// whose writer stays (an empty non-blocking pipe fails with EAGAIN) or goes.
 TEST(IniFile, AReadThatFailsDropsTheLineItCut) {
     const std::string text = "[snmpagent]\nname = site-a\nhost = 10.0.0.1";
+    const std::string failure =
+        "IniFile: reading the pipe failed: Resource temporarily unavailable; only the lines "
+        "before the failure are used\n";
     for (bool fails : {false, true}) {
-        SCOPED_TRACE(fails ? "the read fails" : "the file ends");
-        FailingBuf failing(text);
-        std::istringstream whole(text);
-        std::istream in(fails ? static_cast<std::streambuf*>(&failing) : whole.rdbuf());
+        SCOPED_TRACE(fails ? "the read fails" : "the input ends");
+        int ends[2];
+        ASSERT_EQ(0, ::pipe2(ends, O_NONBLOCK | O_CLOEXEC));
+        Fd reader(ends[0]), writer(ends[1]);
+        ASSERT_EQ(ssize_t(text.size()), ::write(writer.lowlevel_fd(), text.data(), text.size()));
+        if (!fails) writer.close();
+        TestSupport::StreamCapture log(std::cerr);
         IniFile::File file;
-        in >> file;
+        EXPECT_TRUE(file.Read(reader, "the pipe"));
         ASSERT_EQ(file["snmpagent"]->GetCount(), 1);
         IniFile::SubSection& agent = *file["snmpagent"]->begin();
         EXPECT_EQ(agent["name"]->GetStr(), "site-a");
         std::vector<std::string> hosts;
         for (const IniFile::SubKey& host : *agent["host"]) hosts.push_back(host.GetStr());
         EXPECT_EQ(hosts, fails ? std::vector<std::string>{} : std::vector<std::string>{"10.0.0.1"});
+        EXPECT_EQ(log.str(), fails ? failure : "");
     }
     TestSupport::StreamCapture log(std::cerr);
     IniFile::File file;
