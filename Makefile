@@ -12,7 +12,7 @@ BUILD  := build
 TBUILD := build-test
 PORT   ?= 20001
 
-.PHONY: all run test build build-test bench deps test-deps clean
+.PHONY: all run test build build-test bench deps test-deps configure clean
 
 all: build
 
@@ -25,9 +25,11 @@ test-deps: deps
 # Configuring every time is cheap and picks up areas added since the last run.
 # Both builds carry the simulated board: `make run` starts on it, and the tests
 # and benchmarks drive it.
-build: deps
+configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVOX_BENCH=ON \
 	      -DHALVOX_BOARD_SIM=ON >/dev/null
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-test: test-deps
@@ -38,9 +40,9 @@ build-test: test-deps
 test: build-test
 	cd $(TBUILD) && ctest --output-on-failure --timeout 900 -j $(JOBS)
 
-run: build
-	@if [ ! -x $(BUILD)/daemon/halvoxd ]; then \
-	    echo "halvoxd is not built yet: there is no daemon in this tree" >&2; exit 1; fi
+# The daemon alone: the tests and benchmarks are left for `make build`.
+run: configure
+	cmake --build $(BUILD) --target halvoxd -j $(JOBS)
 	HALVOXD_BOARD=sim $(BUILD)/daemon/halvoxd --port $(PORT)
 
 bench: build
