@@ -58,7 +58,8 @@ void Connector<Flavour>::TryConnect() {
         // Nothing would hear how the attempt ends: it fails here, and the
         // connection it may still make is closed with its socket.
     }
-    std::cerr << "can't connect to " << address << " : " << Errno() << std::endl;
+    const Errno failure;
+    std::cerr << "can't connect to " << address << " : " << failure << std::endl;
     connect_fd.close();
     RetryLater(refused_at_once);
 }

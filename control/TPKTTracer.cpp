@@ -25,7 +25,8 @@ bool TPKTTracer::Listen(unsigned short port) {
         return false;
     listenEvent.Bind("TPKTTracer::OnEvent", &TPKTTracer::OnEvent, this);
     if (Watch(listenEvent, socket, POLLIN)) return true;
-    std::cerr << "can't watch ACP socket: " << Errno() << std::endl;
+    const Errno failure;
+    std::cerr << "can't watch ACP socket: " << failure << std::endl;
     return false;
 }
 

@@ -73,13 +73,10 @@ SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim) {
     } else if (socket) {
         errno = ENAMETOOLONG;
     }
-    if (!ok) {
-        Errno e;
-        std::cerr << "board-sim: control socket " << path << ": " << e << std::endl;
-        return;
-    }
-    if (!Watch(listener, socket, POLLIN))
-        std::cerr << "board-sim: control socket " << path << ": " << Errno() << std::endl;
+    // A listener nobody watches would queue clients nobody hears.
+    if (ok && Watch(listener, socket, POLLIN)) return;
+    Errno e;
+    std::cerr << "board-sim: control socket " << path << ": " << e << std::endl;
 }
 
 SimControl::~SimControl() = default;
