@@ -29,15 +29,14 @@ bool Acceptor<Flavour>::Listen() {
         listen_fd = Fd(::socket(Flavour::family, SOCK_STREAM | SOCK_CLOEXEC, Flavour::protocol));
         if (!listen_fd) {
             const Errno failure;
-            if (!failure.IsShortage()) {
-                if (this->verbose) std::cerr << "can't create socket:" << failure << std::endl;
-                return false;
+            const bool retry = failure.IsShortage();
+            if (this->verbose) {
+                std::cerr << "can't create socket:" << failure;
+                if (retry) std::cerr << ", trying again in " << bind_retry_ms << " ms";
+                std::cerr << std::endl;
             }
-            if (this->verbose)
-                std::cerr << "can't create socket:" << failure << ", trying again in "
-                          << bind_retry_ms << " ms" << std::endl;
-            bind_timer.set(bind_retry_ms, &Acceptor::OnTimeout, this);
-            return true;
+            if (retry) bind_timer.set(bind_retry_ms, &Acceptor::OnTimeout, this);
+            return retry;
         }
     }
     BindSocket();

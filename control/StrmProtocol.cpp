@@ -73,8 +73,7 @@ void StrmProtocol::local_prepare_tail(Packet& p) { p.reserve_tail(0); }
 
 void StrmProtocol::local_activate() {
     if (!opened()) return on_deactivate(new Protocol_status_error(this, "fd not attached"));
-    event.Schedule(fd, POLLIN);
-    if (!event.IsActive()) return on_error(Errno().text());
+    if (!Watch(event, fd, POLLIN)) return on_error(Errno().text());
     on_activate();
 }
 

@@ -18,23 +18,22 @@ ChildWaitService::~ChildWaitService() {
 
 void ChildWaitService::Activate() {
     if (IsActive()) return;
+    // Without the watch's copy of the read end nothing would read the
+    // wake-ups and ended children would never be reaped: the service stays
+    // inactive instead, as without the pair.
     int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pair) != 0) {
-        std::cerr << "ChildWaitService: initialize fails" << std::endl;
-        return;
+    if (::socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pair) == 0) {
+        Fd writeEnd(pair[0]);
+        Fd readEnd(pair[1]);
+        event.Bind<ChildWaitService>("ChildWaitService::OnChildEvent",
+                                     &ChildWaitService::OnChildEvent, this);
+        if (Watch(event, readEnd, POLLIN)) {
+            wakeUp = std::move(writeEnd);
+            IPC::Signal::handle(SIGCHLD, &ChildWaitService::SigChldHandlerWrapper, SA_RESTART);
+            return;
+        }
     }
-    Fd writeEnd(pair[0]);
-    Fd readEnd(pair[1]);
-    event.Bind<ChildWaitService>("ChildWaitService::OnChildEvent", &ChildWaitService::OnChildEvent,
-                                 this);
-    // Without the watch's copy nothing would read the wake-ups and ended
-    // children would never be reaped: the service stays inactive instead.
-    if (!Watch(event, readEnd, POLLIN)) {
-        std::cerr << "ChildWaitService: initialize fails" << std::endl;
-        return;
-    }
-    wakeUp = std::move(writeEnd);
-    IPC::Signal::handle(SIGCHLD, &ChildWaitService::SigChldHandlerWrapper, SA_RESTART);
+    std::cerr << "ChildWaitService: initialize fails" << std::endl;
 }
 
 void ChildWaitService::Attach(ChildWait* watch) {
