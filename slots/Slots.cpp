@@ -4,8 +4,9 @@
 #include "slots/SlotFactory.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <ctime>
 #include <iostream>
-#include <unistd.h>
 #include <utility>
 
 using Cause = LGCP::ErrorCause;
@@ -194,6 +195,7 @@ void Slots::int_destroy(Slot* slot) {
 // looked up by its number first, since another slot's release may have
 // finished it meanwhile. The second is taken on every drop, with nothing
 // releasing too, and blocks the whole loop: the next controller waits for it.
+// A signal caught meanwhile (a status dump, a stop) does not cut it short.
 void Slots::OnDisconnect() {
     std::vector<std::pair<unsigned, Slot*>> pending;
     while (!live.empty()) {
@@ -204,7 +206,8 @@ void Slots::OnDisconnect() {
         auto it = std::find(live.begin(), live.end(), slot);
         if (it != live.end()) live.erase(it);
     }
-    ::sleep(1);
+    timespec left{1, 0};
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) continue;
     for (const auto& p : pending)
         if (table[p.first] == p.second) int_destroy(p.second);
 }
