@@ -25,6 +25,7 @@
 #include "monitoring/MonitoringCtl.h"
 #include "runtime/ChildWait.h"
 #include "runtime/Dpc.h"
+#include "runtime/Fd.h"
 #include "runtime/LinuxRun.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/Signal.h"
@@ -41,7 +42,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <getopt.h>
 #include <iostream>
 #include <sstream>
@@ -149,17 +150,22 @@ void RunDaemon() {
     Daemon::Init(params);
 }
 
+// Only a regular file, opened without waiting: a FIFO at the path would hold
+// the loop until a reader came. The dump goes out in one write, so a full or
+// failing medium is seen as the open's failure is.
 void CheckDumpStatus() {
     if (!doDumpStatus) return;
     doDumpStatus = 0;
-    std::ofstream status(statusFile, std::ios::out | std::ios::trunc);
-    if (!status) {
-        std::cerr << "dump status error" << std::endl;
-        return;
+    Fd file;
+    if (file.OpenRegular(statusFile, O_WRONLY | O_CREAT | O_TRUNC)) {
+        std::ostringstream status;
+        status << "server status information. pid=" << ::getpid() << "\n"
+               << "version : " << Version::current << "\n";
+        multiplexer.dump(status);
+        const std::string text = status.str();
+        if (::write(file.lowlevel_fd(), text.data(), text.size()) == ssize_t(text.size())) return;
     }
-    status << "server status information. pid=" << ::getpid() << "\n"
-           << "version : " << Version::current << "\n";
-    multiplexer.dump(status);
+    std::cerr << "dump status error" << std::endl;
 }
 
 void CheckUpdateResources() {

@@ -64,8 +64,11 @@ bool Fd::open(const char* path, int flags) {
 bool Fd::OpenRegular(const char* path, int flags) {
     if (!open(path, flags | O_NONBLOCK)) return false;
     struct stat status;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) return true;
-    close();
+    if (::fstat(fd, &status) == 0) {
+        if (S_ISREG(status.st_mode)) return true;
+        errno = S_ISDIR(status.st_mode) ? EISDIR : ENXIO;
+    }
+    drop();
     return false;
 }
 

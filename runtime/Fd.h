@@ -28,7 +28,8 @@ public:
     // regular file is kept, and the open does not wait, since a FIFO or a
     // device at the path would hold the thread in the open or in a read or
     // write after it. The type is checked on the descriptor opened, so nothing
-    // can take the file's place in between. False, and closed, for anything else.
+    // can take the file's place in between. False, and closed, for anything
+    // else, with errno EISDIR for a directory and ENXIO for any other kind.
     bool OpenRegular(const char* path, int flags);
     // close()'s result; -1 with errno EBADF when already closed.
     int close();

@@ -15,8 +15,10 @@ std::string OwnPid() { return std::to_string(::getpid()); }
 
 }  // namespace
 
+// Only a regular file: a FIFO at the path would hold the start in the open
+// (or, with a reader, in the write) and the exit in the read-back.
 Run::Run(const char* name) : path(std::string("/var/run/") + name + ".pid") {
-    if (!fd.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_SYNC)) {
+    if (!fd.OpenRegular(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_SYNC)) {
         Errno error;
         std::cerr << "pid file " << path << ": " << error << std::endl;
         return;
@@ -34,8 +36,9 @@ Run::~Run() {
     fd.close();
     Fd file;
     char text[32];
-    ssize_t n =
-        file.open(path.c_str(), O_RDONLY) ? ::read(file.lowlevel_fd(), text, sizeof text) : -1;
+    ssize_t n = file.OpenRegular(path.c_str(), O_RDONLY)
+                    ? ::read(file.lowlevel_fd(), text, sizeof text)
+                    : -1;
     if (n > 0 && std::string(text, std::size_t(n)) == OwnPid()) ::unlink(path.c_str());
 }
 

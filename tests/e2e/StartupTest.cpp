@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -112,6 +113,17 @@ TEST_F(Startup, AnnouncesItselfWritesThePidAndStatusFilesAndStopsOnSigterm) {
 
     ExpectCleanStop();
     EXPECT_TRUE(controller.SeesClose(1000));
+}
+
+// A FIFO at the status path: the dump asked for fails at once instead of
+// holding the loop until a reader comes.
+TEST_F(Startup, AStatusDumpFindingAFifoFailsWithoutWaiting) {
+    ASSERT_EQ(0, ::mkfifo(DaemonProcess::statusPath, 0644));
+    StartAndConnect();
+    daemon.Signal(SIGUSR2);
+    EXPECT_TRUE(daemon.WaitFor("dump status error\n")) << daemon.Output();
+    EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
+    ExpectCleanStop();
 }
 
 TEST_F(Startup, SigtermRightAfterThePidFileAppearsStillEndsCleanly) {
