@@ -50,6 +50,14 @@ std::ostream& Hex(std::ostream& os, unsigned long value) {
 
 }  // namespace
 
+bool TakeLine(std::string& text, std::string& line) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string::npos) return false;
+    line.assign(text, 0, end > 0 && text[end - 1] == '\r' ? end - 1 : end);
+    text.erase(0, end + 1);
+    return true;
+}
+
 Sim::Sim() {
     models.push_back(std::make_unique<SimHal>());
     models.push_back(std::make_unique<SimTonec>());

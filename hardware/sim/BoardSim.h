@@ -101,6 +101,10 @@ private:
     bool logging = false;
 };
 
+// Takes the first whole line off text, without its "\n" or "\r\n"; false,
+// with text left alone, while text holds no whole line.
+bool TakeLine(std::string& text, std::string& line);
+
 // The simulation when Board::devices() chose it, otherwise null.
 Sim* simulation();
 

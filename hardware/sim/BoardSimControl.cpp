@@ -33,28 +33,50 @@ public:
     // client's lines, and it has already seen its connection close.
     bool Heard() const { return heard; }
 
+    // A reply the socket cannot take whole is kept with the lines after it,
+    // and the client is not read again until the socket has taken it: the
+    // kernel's buffer holds what the client sends meanwhile, so what waits
+    // here stays within one read and one line.
     void OnEvent(int fd, short) {
-        char buffer[512];
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-        if (n <= 0) return owner.Drop(this);
-        pending.append(buffer, std::size_t(n));
-        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-            std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            std::string reply = owner.sim.Command(line) + '\n';
-            if (::send(fd, reply.data(), reply.size(), MSG_DONTWAIT | MSG_NOSIGNAL) !=
-                ssize_t(reply.size()))
-                return owner.Drop(this);
-        }
-        if (pending.size() > maxLine) owner.Drop(this);
+        if (!(unsent.empty() ? Receive(fd) : Send(fd)) || !Run(fd)) return owner.Drop(this);
+        event.SetEvents(unsent.empty() ? POLLIN : POLLOUT);
     }
 
 private:
+    // False when the client has gone.
+    bool Receive(int fd) {
+        char buffer[512];
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n < 0) return errno == EAGAIN || errno == EINTR;
+        pending.append(buffer, std::size_t(n));
+        return n > 0;
+    }
+
+    // False when the client has gone.
+    bool Send(int fd) {
+        ssize_t n = ::send(fd, unsent.data(), unsent.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0) return errno == EAGAIN || errno == EINTR;
+        unsent.erase(0, std::size_t(n));
+        return true;
+    }
+
+    // Runs the whole lines received while each reply goes out at once. False
+    // when the client has gone or sends a line longer than a control line.
+    bool Run(int fd) {
+        for (std::string line; unsent.empty() && TakeLine(pending, line);) {
+            unsent = owner.sim.Command(line) + '\n';
+            if (!Send(fd)) return false;
+        }
+        return !unsent.empty() || pending.size() <= maxLine;
+    }
+
     SimControl& owner;
     Event event;
+    // Received, not yet run; while a reply waits, no more than one read
+    // brought after the line of that reply.
     std::string pending;
+    // The rest of the reply the socket did not take.
+    std::string unsent;
     bool heard = false;
 };
 

@@ -262,6 +262,15 @@ TEST_F(BoardSim, LogsOnlyWhenAsked) {
     EXPECT_EQ(log.str(), "board-sim: open /dev/nothing -> -1 (No such file or directory)\n");
 }
 
+int Connect(const std::string& path) {
+    int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+    EXPECT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    return s;
+}
+
 // The control socket is served by the main loop: lines sent in one piece
 // get their replies in order, and a client that vanishes is dropped. A socket
 // that cannot be made is reported.
@@ -270,17 +279,9 @@ TEST_F(BoardSim, ControlSocketAnswersEachLine) {
     Board::SimControl control(sim, path);
     ASSERT_TRUE(control.IsListening());
 
-    auto connect = [&] {
-        int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un a{};
-        a.sun_family = AF_UNIX;
-        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
-        EXPECT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-        return s;
-    };
-    int gone = connect();
+    int gone = Connect(path);
     ::close(gone);
-    int s = connect();
+    int s = Connect(path);
     const char request[] = "/dev/hal stick 9000 0x12\r\n/dev/hal octet 9000\n";
     ASSERT_EQ(::send(s, request, sizeof request - 1, 0), ssize_t(sizeof request - 1));
     LoopDriver driver;
@@ -297,6 +298,44 @@ TEST_F(BoardSim, ControlSocketAnswersEachLine) {
     EXPECT_FALSE(unserved.IsListening());
     EXPECT_EQ(err.str(),
               "board-sim: control socket /nonexistent-dir/ctl: No such file or directory\n");
+}
+
+// A client that sends many lines before it reads fills the socket with
+// replies (the kernel takes a few hundred small ones): the rest wait until it
+// reads, and every line gets its reply once, in order. One that goes away
+// meanwhile is dropped.
+TEST_F(BoardSim, ControlSocketRepliesThatBackUpWaitForTheReader) {
+    std::string path = "/tmp/halvox-sim-ctl-" + std::to_string(::getpid());
+    Board::SimControl control(sim, path);
+    std::string request, expected;
+    for (int n = 0; n < 1000; ++n) {
+        request += "/dev/hal route " + std::to_string(n) + '\n';
+        expected += std::to_string(n) + " off\n";
+    }
+    LoopDriver driver;
+    for (bool reads : {true, false}) {
+        SCOPED_TRACE(reads ? "the client reads" : "the client goes");
+        int s = Connect(path);
+        ASSERT_EQ(::send(s, request.data(), request.size(), 0), ssize_t(request.size()));
+        driver.Run(50);
+        EXPECT_EQ(control.Clients(), 1u);
+        if (!reads) {
+            ::close(s);
+            driver.Run(5);
+            EXPECT_EQ(control.Clients(), 0u);
+            break;
+        }
+        std::string replies;
+        char buffer[4096];
+        for (int i = 0; i < 1000 && replies.size() < expected.size(); ++i) {
+            driver.Run(3);
+            for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
+                replies.append(buffer, std::size_t(n));
+        }
+        EXPECT_EQ(replies, expected);
+        ::close(s);
+    }
+    ::unlink(path.c_str());
 }
 
 }  // namespace
