@@ -12,6 +12,7 @@
 #include "runtime/Errno.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -287,8 +288,9 @@ std::string Sim::Command(const std::string& line) {
         }
         long request;
         if (!Device(w[1])) return "error: no device " + w[1];
-        if (!SimDevice::ParseNumber(w[2], request)) return "error: bad request " + w[2];
-        FailRequest(w[1], static_cast<unsigned long>(request) & 0xFFFFFFFFUL, error, once);
+        if (!SimDevice::ParseNumber(w[2], request, 0, UINT32_MAX))
+            return "error: bad request " + w[2];
+        FailRequest(w[1], static_cast<unsigned long>(request), error, once);
         return "ok";
     }
     if (verb == "opens" && w.size() == 2) {
@@ -299,7 +301,7 @@ std::string Sim::Command(const std::string& line) {
         Sweep();
         return device->OnCommand(std::vector<std::string>(w.begin() + 1, w.end()));
     }
-    return "error: unknown command";
+    return SimDevice::Refuse(w, {"log", "reset", "fail", "opens"});
 }
 
 bool Sim::RunFile(const std::string& path) {

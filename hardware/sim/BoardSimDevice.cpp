@@ -55,13 +55,17 @@ std::string SimDevice::OnCommand(const std::vector<std::string>&) {
     return "error: unknown command";
 }
 
-bool SimDevice::ParseNumber(const std::string& word, long& value) {
+bool SimDevice::ParseNumber(const std::string& word, long& value, long min, long max) {
     if (word.empty()) return false;
     char* end = nullptr;
     errno = 0;
     bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
-    value = std::strtol(word.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-    return errno == 0 && *end == '\0' && end != word.c_str() + (hex ? 2 : 0);
+    const long parsed = std::strtol(word.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+    if (errno != 0 || *end != '\0' || end == word.c_str() + (hex ? 2 : 0) || parsed < min ||
+        parsed > max)
+        return false;
+    value = parsed;
+    return true;
 }
 
 bool SimDevice::ParseErrno(const std::string& word, int& error) {
@@ -71,9 +75,16 @@ bool SimDevice::ParseErrno(const std::string& word, int& error) {
             return true;
         }
     long number;
-    if (!ParseNumber(word, number) || number <= 0 || number > 4095) return false;
+    if (!ParseNumber(word, number, 1, 4095)) return false;
     error = int(number);
     return true;
+}
+
+std::string SimDevice::Refuse(const std::vector<std::string>& words,
+                              std::initializer_list<const char*> verbs) {
+    for (const char* verb : verbs)
+        if (!words.empty() && words[0] == verb) return "error: bad argument";
+    return "error: unknown command";
 }
 
 std::string SimDevice::HexOctet(int octet) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -65,16 +66,32 @@ public:
     // Back to the state of a board just powered on.
     virtual void Reset() = 0;
 
-    // Number parsing for the control lines: decimal, or hexadecimal with "0x".
-    static bool ParseNumber(const std::string& word, long& value);
+    // Number parsing for the control lines: decimal, or hexadecimal with "0x",
+    // within [min, max], the range of the field the number goes to: a number
+    // cut to fit would address another channel or store another value.
+    // value is written only when the word is such a number.
+    static bool ParseNumber(const std::string& word, long& value, long min, long max);
     // An errno by its name ("ENODEV") or number.
     static bool ParseErrno(const std::string& word, int& error);
     // Replies: "0xC5", two upper-case digits; "0xa", as many lower-case digits as needed.
     static std::string HexOctet(int octet);
     static std::string HexNumber(unsigned long value);
+    // The reply to a line not taken: "error: bad argument" when its verb is
+    // one of verbs, "error: unknown command" otherwise.
+    static std::string Refuse(const std::vector<std::string>& words,
+                              std::initializer_list<const char*> verbs);
 
 private:
     const std::string path;
 };
+
+// What a model keeps per key, the power-on value for a key never set: asking
+// adds nothing, so lines that only read cannot grow the model.
+template <class Map>
+const typename Map::mapped_type& Held(const Map& map, const typename Map::key_type& key) {
+    static const typename Map::mapped_type powerOn{};
+    const auto found = map.find(key);
+    return found == map.end() ? powerOn : found->second;
+}
 
 }  // namespace Board

@@ -3,6 +3,7 @@
 #include "hardware/DevNames.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,7 +36,7 @@ void SimDsproc::Reset() {
 }
 
 bool SimDsproc::Report(std::uint32_t ts, std::uint32_t type, const std::int32_t (&words)[3]) {
-    Timeslot& t = timeslots[ts];
+    const Timeslot& t = State(ts);
     auto id = t.ids.find(FeatureOf(type));
     Dsproc::EventRecord record{ts, id == t.ids.end() ? 0 : id->second, type, {}};
     std::memcpy(record.payload.words, words, sizeof words);
@@ -99,15 +100,17 @@ std::string SimDsproc::Fields(const Dsproc::ConfigureRecord& r) const {
 
 std::string SimDsproc::OnCommand(const std::vector<std::string>& w) {
     long ts = 0, type = 0, number = 0;
-    if (w.size() >= 4 && w.size() <= 6 && w[0] == "event" && ParseNumber(w[1], ts) &&
-        ParseNumber(w[2], type)) {
+    const bool timeslot = w.size() >= 2 && ParseNumber(w[1], ts, 0, UINT32_MAX);
+    if (w.size() >= 4 && w.size() <= 6 && w[0] == "event" && timeslot &&
+        ParseNumber(w[2], type, 0, UINT32_MAX)) {
         std::int32_t words[3] = {0, 0, 0};
         for (std::size_t i = 3; i < w.size(); ++i) {
             char* end = nullptr;
             float score = std::strtof(w[i].c_str(), &end);
             if (type == Dsproc::TypeBSS && i == 3 && *end == '\0' && end != w[i].c_str())
                 std::memcpy(&words[0], &score, sizeof score);
-            else if (ParseNumber(w[i], number))
+            // A payload word is signed or not by the event's type.
+            else if (ParseNumber(w[i], number, INT32_MIN, UINT32_MAX))
                 words[i - 3] = std::int32_t(number);
             else
                 return "error: bad value " + w[i];
@@ -115,14 +118,16 @@ std::string SimDsproc::OnCommand(const std::vector<std::string>& w) {
         return Report(std::uint32_t(ts), std::uint32_t(type), words) ? "ok" : "error: not open";
     }
     if (w.size() == 1 && w[0] == "version") return std::to_string(version);
-    if (w.size() == 2 && w[0] == "version" && ParseNumber(w[1], number)) {
+    // The version is the request's result, which a negative one would make a failure.
+    if (w.size() == 2 && w[0] == "version" && ParseNumber(w[1], number, 0, INT32_MAX)) {
         version = int(number);
         return "ok";
     }
-    if (w.size() == 2 && w[0] == "enabled" && ParseNumber(w[1], ts))
+    if (w.size() == 2 && w[0] == "enabled" && timeslot)
         return std::to_string(State(std::uint32_t(ts)).enabled);
-    if ((w.size() == 3 || w.size() == 4) && w[0] == "configured" && ParseNumber(w[1], ts) &&
-        ParseNumber(w[2], type) && (w.size() == 3 || ParseNumber(w[3], number))) {
+    if ((w.size() == 3 || w.size() == 4) && w[0] == "configured" && timeslot &&
+        ParseNumber(w[2], type, 0, UINT32_MAX) &&
+        (w.size() == 3 || ParseNumber(w[3], number, 0, UINT32_MAX))) {
         if ((type == Dsproc::KindToneFilter) != (w.size() == 4))
             return "error: a tone filter, and only a tone filter, is named by its frequency";
         const Timeslot& t = State(std::uint32_t(ts));
@@ -130,12 +135,12 @@ std::string SimDsproc::OnCommand(const std::vector<std::string>& w) {
         const auto found = held.find(std::uint32_t(type == Dsproc::KindToneFilter ? number : type));
         return found == held.end() ? "none" : Fields(found->second);
     }
-    if (w.size() == 2 && w[0] == "gain" && ParseNumber(w[1], ts)) {
+    if (w.size() == 2 && w[0] == "gain" && timeslot) {
         const auto& configured = State(std::uint32_t(ts)).configuration;
         auto gain = configured.find(Dsproc::KindRxGain);
         return HexOctet(gain == configured.end() ? 0 : gain->second.params.gain_dB);
     }
-    return "error: unknown command";
+    return Refuse(w, {"event", "version", "enabled", "configured", "gain"});
 }
 
 }  // namespace Board

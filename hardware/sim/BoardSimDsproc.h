@@ -41,7 +41,9 @@ public:
 
     SimDsproc();
 
-    const Timeslot& State(std::uint32_t ts) { return timeslots[ts]; }
+    const Timeslot& State(std::uint32_t ts) const { return Held(timeslots, ts); }
+    // The timeslots holding what the daemon set: what the model grows with.
+    std::size_t Timeslots() const { return timeslots.size(); }
     void SetVersion(int v) { version = v; }
     // One event on ts under the id of the type's feature; false when the
     // daemon has the device closed.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 namespace Board {
 
@@ -58,19 +59,20 @@ int SimE1Cas::OnIoctl(SimOpen&, unsigned long request, void* record) {
 
 std::string SimE1Cas::OnCommand(const std::vector<std::string>& w) {
     long trunk = -1, timeslot = -1, rx = -1;
-    Channel* c = w.size() >= 3 && ParseNumber(w[1], trunk) && ParseNumber(w[2], timeslot)
+    Channel* c = w.size() >= 3 && ParseNumber(w[1], trunk, INT32_MIN, INT32_MAX) &&
+                         ParseNumber(w[2], timeslot, INT32_MIN, INT32_MAX)
                      ? Find(std::int32_t(trunk), std::int32_t(timeslot))
                      : nullptr;
     if (w.size() == 3 && w[0] == "channel" && c)
         return "rx " + HexNumber(c->rx) + " tx " + HexNumber(c->tx) +
                (c->enabled ? " enabled" : " disabled");
-    if (w.size() == 4 && w[0] == "change" && c && ParseNumber(w[3], rx) && rx >= 0 && rx <= 15) {
+    if (w.size() == 4 && w[0] == "change" && c && ParseNumber(w[3], rx, 0, 15)) {
         c->rx = std::uint8_t(rx);
         E1Driver::cas_channel record{std::int32_t(trunk), std::int32_t(timeslot), c->rx, c->tx, {}};
         Deliver(&record, sizeof record);
         return "ok";
     }
-    return "error: unknown command";
+    return Refuse(w, {"channel", "change"});
 }
 
 }  // namespace Board

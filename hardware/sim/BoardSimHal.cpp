@@ -4,6 +4,7 @@
 #include "hardware/HalDriver.h"
 
 #include <cerrno>
+#include <cstdint>
 
 namespace Board {
 
@@ -93,7 +94,7 @@ std::string SimHal::OnCommand(const std::vector<std::string>& w) {
     std::string reply;
     if (lines.Command(w, reply)) return reply;
     long a = 0, b = 0;
-    bool channel = w.size() >= 2 && ParseNumber(w[1], a) && a >= 0 && a <= maxChannel;
+    bool channel = w.size() >= 2 && ParseNumber(w[1], a, 0, maxChannel);
     if (w.size() == 2 && w[0] == "route" && channel) {
         Route r = RouteOf(int(a));
         std::string text = std::to_string(a) + ' ';
@@ -102,8 +103,7 @@ std::string SimHal::OnCommand(const std::vector<std::string>& w) {
         return text + "from " + std::to_string(r.value);
     }
     if (w.size() == 2 && w[0] == "octet" && channel) return HexOctet(Octet(int(a)));
-    if (w.size() == 3 && w[0] == "stick" && channel && ParseNumber(w[2], b) && b >= 0 &&
-        b <= 0xFF) {
+    if (w.size() == 3 && w[0] == "stick" && channel && ParseNumber(w[2], b, 0, 0xFF)) {
         Stick(int(a), int(b));
         return "ok";
     }
@@ -111,13 +111,15 @@ std::string SimHal::OnCommand(const std::vector<std::string>& w) {
         Unstick(int(a));
         return "ok";
     }
-    if (w.size() == 2 && w[0] == "echo-mask" && ParseNumber(w[1], a) && a >= 0 && a <= 0xFFFF) {
+    if (w.size() == 2 && w[0] == "echo-mask" && ParseNumber(w[1], a, 0, 0xFFFF)) {
         echoMask = unsigned(a);
         return "ok";
     }
-    if (w.size() == 2 && w[0] == "count" && ParseNumber(w[1], a))
-        return std::to_string(Count(static_cast<unsigned long>(a) & 0xFFFFFFFFUL));
-    return "error: unknown command";
+    if (w.size() == 2 && w[0] == "count" && ParseNumber(w[1], a, 0, UINT32_MAX))
+        return std::to_string(Count(static_cast<unsigned long>(a)));
+    // With the verbs of the lines model, which leaves its refused lines here.
+    return Refuse(w, {"route", "octet", "stick", "unstick", "echo-mask", "count", "clock",
+                      "spi-status", "spi-reg"});
 }
 
 }  // namespace Board

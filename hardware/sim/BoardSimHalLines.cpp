@@ -42,9 +42,8 @@ bool SimHalLines::Ioctl(unsigned long request, void* record, int& result) {
 
 bool SimHalLines::Command(const std::vector<std::string>& w, std::string& reply) {
     long line = 0, value = 0;
-    const bool lineGiven = w.size() == 3 && SimDevice::ParseNumber(w[1], line) && line >= 0 &&
-                           line < lineCount && SimDevice::ParseNumber(w[2], value) && value >= 0 &&
-                           value <= 0xFF;
+    const bool lineGiven = w.size() == 3 && SimDevice::ParseNumber(w[1], line, 0, lineCount - 1) &&
+                           SimDevice::ParseNumber(w[2], value, 0, 0xFF);
     if (w.size() == 1 && w[0] == "clock") {
         reply = clock < 0 ? "none" : std::to_string(clock);
     } else if (w.size() == 3 && w[0] == "spi-status" && lineGiven) {

@@ -3,6 +3,7 @@
 #include "hardware/DevNames.h"
 
 #include <cerrno>
+#include <cstdint>
 
 namespace Board {
 
@@ -42,13 +43,13 @@ int SimMaintenance::OnIoctlValue(SimOpen&, unsigned long request, unsigned long 
 
 std::string SimMaintenance::OnCommand(const std::vector<std::string>& w) {
     long trunk = 0;
-    const bool trunkGiven =
-        w.size() >= 2 && ParseNumber(w[1], trunk) && trunk >= 0 && trunk < E1Driver::trunkCount;
+    const bool trunkGiven = w.size() >= 2 && ParseNumber(w[1], trunk, 0, E1Driver::trunkCount - 1);
     if (w.size() == 8 && w[0] == "status" && trunkGiven) {
         Trunk t;
         for (int i = 0; i < 6; ++i) {
             long value;
-            if (!ParseNumber(w[2 + i], value)) return "error: bad number " + w[2 + i];
+            if (!ParseNumber(w[2 + i], value, INT32_MIN, INT32_MAX))
+                return "error: bad number " + w[2 + i];
             t.values[i] = std::int32_t(value);
         }
         trunks[trunk] = t;
@@ -65,7 +66,7 @@ std::string SimMaintenance::OnCommand(const std::vector<std::string>& w) {
         return masks.empty() ? "none" : masks;
     }
     if (w.size() == 1 && w[0] == "source") return source < 0 ? "none" : std::to_string(source);
-    return "error: unknown command";
+    return Refuse(w, {"status", "broken", "tclk", "source"});
 }
 
 }  // namespace Board

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <sstream>
 
@@ -111,8 +112,9 @@ std::string SimMcc::OnCommand(const std::vector<std::string>& w) {
         return list.empty() ? "none" : list;
     }
     long number = -1;
-    Channel* channel =
-        w.size() >= 2 && ParseNumber(w[1], number) ? OnSwitchChannel(number) : nullptr;
+    Channel* channel = w.size() >= 2 && ParseNumber(w[1], number, 0, INT32_MAX)
+                           ? OnSwitchChannel(number)
+                           : nullptr;
     if (w.size() >= 2 && !channel) return "error: no channel " + w[1];
     std::string octets;
     if (w.size() >= 3 && w[0] == "rx") {
@@ -130,7 +132,7 @@ std::string SimMcc::OnCommand(const std::vector<std::string>& w) {
         channel->open->Hangup();
         return "ok";
     }
-    return "error: unknown command";
+    return Refuse(w, {"channels", "rx", "tx", "hangup"});
 }
 
 void SimMcc::Reset() {

@@ -104,7 +104,7 @@ int SimMixer::Enumerate(void* record) const {
 
 std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
     long id = 0, a = 0, b = 0;
-    const bool unit = w.size() >= 2 && ParseNumber(w[1], id) && id >= 0 && id <= maxUnitId;
+    const bool unit = w.size() >= 2 && ParseNumber(w[1], id, 0, maxUnitId);
     if (w.size() == 1 && w[0] == "units") {
         std::string text;
         for (const auto& u : units)
@@ -113,8 +113,8 @@ std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
                     std::to_string(u.second.mixerInputs);
         return text.empty() ? "none" : text;
     }
-    if (w.size() == 4 && w[0] == "add" && unit && ParseNumber(w[2], a) && a >= 1 &&
-        a <= INT32_MAX && ParseNumber(w[3], b) && b >= 0 && b <= INT32_MAX) {
+    if (w.size() == 4 && w[0] == "add" && unit && ParseNumber(w[2], a, 1, INT32_MAX) &&
+        ParseNumber(w[3], b, 0, INT32_MAX)) {
         AddUnit(int(id), int(a), int(b));
         return "ok";
     }
@@ -123,8 +123,8 @@ std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
         return "ok";
     }
     const bool channels = w.size() == 3 && w[0] == "inputs";
-    if (w.size() == 3 && (w[0] == "summator" || channels) && unit && ParseNumber(w[2], a) &&
-        a >= 0 && a <= INT32_MAX) {
+    if (w.size() == 3 && (w[0] == "summator" || channels) && unit &&
+        ParseNumber(w[2], a, 0, INT32_MAX)) {
         const Mixer::mix_slot slot{int(id), Mixer::tdmChannel, int(a)};
         Unit* u = Find(slot);
         if (!u) return "error: no such channel";
@@ -138,7 +138,7 @@ std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
         }
         return text;
     }
-    return "error: unknown command";
+    return Refuse(w, {"units", "add", "remove", "summator", "inputs"});
 }
 
 }  // namespace Board

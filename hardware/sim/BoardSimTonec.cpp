@@ -4,6 +4,7 @@
 #include "runtime/MuxClock.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace Board {
@@ -87,23 +88,23 @@ int SimTonec::OnIoctlValue(SimOpen&, unsigned long request, unsigned long value)
 
 std::string SimTonec::OnCommand(const std::vector<std::string>& w) {
     long ts = 0, code = 0, id = 0;
-    if (w.size() < 2 || !ParseNumber(w[1], ts) || ts < 0 || ts > 0xFFFFFFFFL)
-        return "error: unknown command";
+    const bool timeslot = w.size() >= 2 && ParseNumber(w[1], ts, 0, UINT32_MAX);
     const Timeslot& t = State(std::uint32_t(ts));
-    if (w[0] == "event" && (w.size() == 3 || w.size() == 4) && ParseNumber(w[2], code) &&
-        (w.size() == 3 || ParseNumber(w[3], id))) {
+    if ((w.size() == 3 || w.size() == 4) && w[0] == "event" && timeslot &&
+        ParseNumber(w[2], code, INT32_MIN, INT32_MAX) &&
+        (w.size() == 3 || ParseNumber(w[3], id, 0, UINT32_MAX))) {
         std::uint32_t rid = w.size() == 4 ? std::uint32_t(id) : t.detectorId;
         return Detect(std::uint32_t(ts), std::int32_t(code), rid) ? "ok" : "error: not open";
     }
-    if (w[0] == "generator" && w.size() == 2) return Describe(t.generator);
-    if (w[0] == "enabled" && w.size() == 2) {
+    if (w.size() == 2 && w[0] == "generator" && timeslot) return Describe(t.generator);
+    if (w.size() == 2 && w[0] == "enabled" && timeslot) {
         std::string on;
         for (auto [flag, name] : {std::pair{t.detector, "dtmf"}, std::pair{t.iva, "iva"},
                                   std::pair{t.rejection, "rejection"}, std::pair{t.lms, "lms"}})
             if (flag) on += (on.empty() ? "" : " ") + std::string(name);
         return on.empty() ? "none" : on;
     }
-    return "error: unknown command";
+    return Refuse(w, {"event", "generator", "enabled"});
 }
 
 }  // namespace Board

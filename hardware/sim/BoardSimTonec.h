@@ -34,7 +34,9 @@ public:
 
     SimTonec();
 
-    const Timeslot& State(std::uint32_t ts) { return timeslots[ts]; }
+    const Timeslot& State(std::uint32_t ts) const { return Held(timeslots, ts); }
+    // The timeslots holding what the daemon set: what the model grows with.
+    std::size_t Timeslots() const { return timeslots.size(); }
     // What a generator record plays: "off", "silence" or "tone F1 F2".
     static std::string Describe(const Tonec::DialRecord& record);
     // One detection on ts; false when the daemon has the device closed.

@@ -1,5 +1,6 @@
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimControl.h"
+#include "hardware/sim/BoardSimDsproc.h"
 #include "hardware/sim/BoardSimHal.h"
 #include "hardware/sim/BoardSimHistory.h"
 #include "hardware/sim/BoardSimTonec.h"
@@ -202,7 +203,7 @@ TEST_F(BoardSim, ControlLines) {
     } table[] = {
         {"", "error: empty line"},
         {"bogus", "error: unknown command"},
-        {"log maybe", "error: unknown command"},
+        {"log maybe", "error: bad argument"},
         {"fail open /dev/nothing EIO", "error: no device /dev/nothing"},
         {"fail /dev/hal 0x80084d02 EWHAT", "error: bad errno EWHAT"},
         // clang-format off
@@ -211,30 +212,56 @@ TEST_F(BoardSim, ControlLines) {
         {"fail read /dev/e1-cas EIO once", "ok"}, {"/dev/maintenance source", "none"},
         {"fail clear", "ok"}, {"/dev/hal route 8200", "8200 off"},
         {"/dev/hal stick 8459 0x00", "ok"}, {"/dev/hal octet 8459", "0x00"},
-        {"/dev/hal stick 8459 256", "error: unknown command"},
-        {"/dev/hal route -1", "error: unknown command"}, {"/dev/hal count 0x80044d03", "0"},
+        {"/dev/hal stick 8459 256", "error: bad argument"},
+        {"/dev/hal route -1", "error: bad argument"}, {"/dev/hal count 0x80044d03", "0"},
         {"/dev/echo anything", "error: unknown command"}, {"/dev/dtmf generator 3", "off"},
         {"/dev/dtmf enabled 3", "none"}, {"/dev/dtmf event 3 1", "error: not open"},
-        {"/dev/dtmf event -1 1", "error: unknown command"}, {"/dev/dsp version 1", "ok"},
+        {"/dev/dtmf event -1 1", "error: bad argument"}, {"/dev/dsp version 1", "ok"},
         {"/dev/dsp enabled 3", "0"}, {"/dev/dsp gain 3", "0x00"},
         {"/dev/dsp configured 3 32", "none"}, {"/dev/dsp configured 3 256 1000", "none"},
         {"/dev/dsp configured 3 256",
          "error: a tone filter, and only a tone filter, is named by its frequency"},
         {"/dev/dsp configured 3 32 1000",
          "error: a tone filter, and only a tone filter, is named by its frequency"},
-        {"/dev/mixer add 191 256 0", "ok"}, {"/dev/mixer add 192 1 1", "error: unknown command"},
+        {"/dev/mixer add 191 256 0", "ok"}, {"/dev/mixer add 192 1 1", "error: bad argument"},
         {"/dev/mixer remove 1", "ok"}, {"/dev/mixer units", "3:16:16 191:256:0"},
         {"/dev/mixer summator 3 15", "clear"},
         {"/dev/mixer summator 3 16", "error: no such channel"},
         {"/dev/dsp event 3 16 x", "error: bad value x"},
-        {"/dev/dsp event 3 1 1 2 3 4", "error: unknown command"}, {"opens /dev/hal", "0"},
-        {"log on", "ok"}, {"/dev/hal echo-mask 0x10000", "error: unknown command"}, {"reset", "ok"},
+        {"/dev/dsp event 3 1 1 2 3 4", "error: bad argument"}, {"opens /dev/hal", "0"},
+        {"log on", "ok"}, {"/dev/hal echo-mask 0x10000", "error: bad argument"}, {"reset", "ok"},
         {"/dev/hal octet 8459", "0xFF"}, {"/dev/dsp version", "2"},
         {"/dev/mixer units", "1:32:32 3:16:16"}, {"/dev/hal echo-mask 32772", "ok"},
+        // A number that does not fit its field is refused, not cut to fit, and a
+        // known verb refused for its arguments says so.
+        {"/dev/e1-cas change 4294967296 4294967297 9", "error: bad argument"},
+        {"/dev/e1-cas channel 0 1", "rx 0x0 tx 0x0 disabled"},
+        {"/dev/maintenance status 1 99 4294967297 -1 0 0 0", "error: bad number 4294967297"},
+        {"/dev/dsp enabled -1", "error: bad argument"},
+        {"/dev/dsp enabled 4294967296", "error: bad argument"},
+        {"/dev/dsp event -5 2 1", "error: bad argument"},
+        {"/dev/dsp version -1", "error: bad argument"},
+        {"/dev/hal route 65536", "error: bad argument"},
+        {"/dev/dtmf event 5", "error: bad argument"},
+        {"/dev/e1-cas channel 0 32", "error: bad argument"},
+        {"/dev/hal bogus 1", "error: unknown command"},
         // clang-format on
     };
     for (const auto& row : table) EXPECT_EQ(sim.Command(row.line), row.reply) << row.line;
     EXPECT_EQ(sim.EchoBusMask(), 0x8004u);
+}
+
+// A client asking about every timeslot, or sending lines that are refused,
+// cannot grow the drivers: only what the daemon sets is held.
+TEST_F(BoardSim, LinesThatOnlyReadHoldNoTimeslot) {
+    const auto& tonec = sim.Model<Board::SimTonec>("/dev/dtmf");
+    const auto& dsproc = sim.Model<Board::SimDsproc>("/dev/dsp");
+    for (const char* line : {"/dev/dtmf enabled 7", "/dev/dtmf generator 8", "/dev/dtmf event 9 1",
+                             "/dev/dtmf bogus 10", "/dev/dsp enabled 7", "/dev/dsp gain 8",
+                             "/dev/dsp configured 9 32", "/dev/dsp event 10 1 1"}) {
+        sim.Command(line);
+        EXPECT_EQ(tonec.Timeslots() + dsproc.Timeslots(), 0u) << line;
+    }
 }
 
 TEST_F(BoardSim, InitFileRunsItsLinesAndReportsTheBadOnes) {
