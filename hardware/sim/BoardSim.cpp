@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <iostream>
 #include <poll.h>
 #include <sstream>
@@ -304,22 +303,33 @@ std::string Sim::Command(const std::string& line) {
     return SimDevice::Refuse(w, {"log", "reset", "fail", "opens"});
 }
 
+// Only a regular file is read: a FIFO would hold the start-up in its open or
+// its reads until a writer came, and a device may never end.
 bool Sim::RunFile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) {
-        Errno e;
+    auto cantRead = [&path](const Errno& e) {
         std::cerr << "board-sim: can't read " << path << ": " << e << std::endl;
         return false;
-    }
+    };
+    Fd file;
+    if (!file.OpenRegular(path.c_str(), O_RDONLY)) return cantRead(Errno());
     unsigned number = 0;
-    for (std::string line; std::getline(in, line);) {
+    auto run = [&](const std::string& line) {
         ++number;
         std::vector<std::string> w = Words(line);
-        if (w.empty() || w[0][0] == '#') continue;
+        if (w.empty() || w[0][0] == '#') return;
         std::string reply = Command(line);
         if (reply.compare(0, 6, "error:") == 0)
             std::cerr << "board-sim: " << path << ':' << number << ": " << reply << std::endl;
+    };
+    // A line is as long as it is: lines are taken whole, however many reads bring one.
+    std::string text, line;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(file.lowlevel_fd(), buffer, sizeof buffer)) != 0;) {
+        if (n < 0) return cantRead(Errno());
+        text.append(buffer, std::size_t(n));
+        while (TakeLine(text, line)) run(line);
     }
+    if (!text.empty()) run(text);
     return true;
 }
 

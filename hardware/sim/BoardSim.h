@@ -60,7 +60,9 @@ public:
     // One request line, one reply line ("ok", a value, or "error: ...").
     std::string Command(const std::string& line);
     // Runs every line of the file (blank lines and "#" comments skipped);
-    // lines that fail are reported on std::cerr. False when it cannot be read.
+    // lines that fail are reported on std::cerr. False, with one line on
+    // std::cerr naming the error, when it is not a regular file or cannot be
+    // read; a read that fails ends it after the lines before it.
     bool RunFile(const std::string& path);
 
     // Every model back to power-on, faults cleared, logging off.

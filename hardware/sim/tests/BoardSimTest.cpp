@@ -9,6 +9,7 @@
 #include "hardware/TonecDriver.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
+#include "tests/support/TempDir.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -269,13 +271,39 @@ TEST_F(BoardSim, InitFileRunsItsLinesAndReportsTheBadOnes) {
     int fd = ::mkstemp(path);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    std::ofstream(path) << "# start-up state\n\n/dev/hal stick 8192 0x42\nnonsense\n";
+    // A line as long as a read brings many times over, and a last line
+    // without its newline, run whole.
+    std::ofstream(path) << "# start-up state\n\n/dev/hal stick 8192 0x42"
+                        << std::string(1 << 21, ' ') << "\nnonsense\n/dev/hal stick 8193 0x43";
     TestSupport::StreamCapture err(std::cerr);
     EXPECT_TRUE(sim.RunFile(path));
-    EXPECT_EQ(sim.Command("/dev/hal octet 8192"), "0x42");
+    EXPECT_EQ(sim.Command("/dev/hal octet 8192") + sim.Command("/dev/hal octet 8193"), "0x420x43");
     EXPECT_EQ(err.str(), std::string("board-sim: ") + path + ":4: error: unknown command\n");
     ::unlink(path);
-    EXPECT_FALSE(sim.RunFile(path));
+}
+
+// Start-up runs the file before the daemon serves: what is not a regular file
+// is not read (a FIFO without a writer would hold the start-up, a device may
+// never end), and each failure names its own error.
+TEST_F(BoardSim, InitFileThatCannotBeReadIsReportedWithoutWaiting) {
+    TestSupport::TempDir dir;
+    const std::string fifo = dir / "init";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        const char* error;
+    } cases[] = {
+        {dir.path(), "Is a directory"},           {fifo, "No such device or address"},
+        {"/dev/zero", "No such device or address"}, {dir / "missing", "No such file or directory"},
+        {"/proc/self/mem", "Input/output error"},  // a regular file whose read fails
+    };
+    ::alarm(5);  // ends a run that waits for ever
+    for (const auto& c : cases) {
+        TestSupport::StreamCapture err(std::cerr);
+        EXPECT_FALSE(sim.RunFile(c.path)) << c.path;
+        EXPECT_EQ(err.str(), "board-sim: can't read " + c.path + ": " + c.error + '\n');
+    }
+    ::alarm(0);
 }
 
 TEST_F(BoardSim, LogsOnlyWhenAsked) {
