@@ -36,6 +36,8 @@ public:
     void run(bool watchdog, bool no_time_cache);
     // Safe from a signal handler: it only sets the flag.
     void terminate() { terminating = 1; }
+    // A stop asked for and not yet taken by run.
+    bool IsTerminating() const { return terminating != 0; }
     // Writes "PING" to the watchdog when it is open; not rate-limited.
     void resetWD();
 

@@ -1,5 +1,6 @@
 #include "slots/Slots.h"
 
+#include "runtime/Multiplexer.h"
 #include "slots/Slot.h"
 #include "slots/SlotFactory.h"
 
@@ -195,7 +196,8 @@ void Slots::int_destroy(Slot* slot) {
 // looked up by its number first, since another slot's release may have
 // finished it meanwhile. The second is taken on every drop, with nothing
 // releasing too, and blocks the whole loop: the next controller waits for it.
-// A signal caught meanwhile (a status dump, a stop) does not cut it short.
+// Another signal caught meanwhile (a status dump) does not cut it short; a
+// stop does, since the shutdown gives the slots a second of its own.
 void Slots::OnDisconnect() {
     std::vector<std::pair<unsigned, Slot*>> pending;
     while (!live.empty()) {
@@ -207,7 +209,8 @@ void Slots::OnDisconnect() {
         if (it != live.end()) live.erase(it);
     }
     timespec left{1, 0};
-    while (::nanosleep(&left, &left) != 0 && errno == EINTR) continue;
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR && !multiplexer.IsTerminating())
+        continue;
     for (const auto& p : pending)
         if (table[p.first] == p.second) int_destroy(p.second);
 }

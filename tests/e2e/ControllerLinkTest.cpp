@@ -32,8 +32,9 @@ TEST_F(ControllerLink, CommandsGetTheirAnswersOctetForOctet) {
 
 // The daemon gives the slots of a dropped controller a second to finish,
 // and serves nothing meanwhile, though a signal (a status dump asked for)
-// arrives in it. A connection that arrives before the daemon has seen the
-// drop is refused, so the next one waits for the drop's line.
+// arrives in it; a stop asked for in it ends it. A connection that arrives
+// before the daemon has seen the drop is refused, so the next one waits for
+// the drop's line.
 TEST_F(ControllerLink, ADropHoldsTheDaemonForASecond) {
     StartAndConnect();
     for (const bool signalled : {false, true}) {
@@ -53,7 +54,12 @@ TEST_F(ControllerLink, ADropHoldsTheDaemonForASecond) {
         EXPECT_GE(answered, std::chrono::milliseconds(1000));
         EXPECT_LT(answered, std::chrono::milliseconds(1500));
     }
+    // A stop ends the second at once; the shutdown's own second follows.
+    controller.Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto stopping = std::chrono::steady_clock::now();
     ExpectCleanStop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::milliseconds(1500));
 }
 
 // The test controller's own coding against the worked examples.

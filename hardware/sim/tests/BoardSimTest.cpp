@@ -293,8 +293,10 @@ TEST_F(BoardSim, InitFileThatCannotBeReadIsReportedWithoutWaiting) {
         std::string path;
         const char* error;
     } cases[] = {
-        {dir.path(), "Is a directory"},           {fifo, "No such device or address"},
-        {"/dev/zero", "No such device or address"}, {dir / "missing", "No such file or directory"},
+        {dir.path(), "Is a directory"},
+        {fifo, "No such device or address"},
+        {"/dev/zero", "No such device or address"},
+        {dir / "missing", "No such file or directory"},
         {"/proc/self/mem", "Input/output error"},  // a regular file whose read fails
     };
     ::alarm(5);  // ends a run that waits for ever
