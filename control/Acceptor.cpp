@@ -62,12 +62,12 @@ void Acceptor<Flavour>::BindSocket() {
             std::cerr << "can't set socket to non block mode: " << Errno() << std::endl;
         return this->Deactivate();
     }
-    if (Watch(listen_event, listen_fd, POLLIN)) return;
+    const int error = Watch(listen_event, listen_fd, POLLIN);
+    if (!error) return;
     // A socket nobody watches would take connections that are never served:
     // it is made again, as after a failed bind.
-    const Errno failure;
     if (this->verbose)
-        std::cerr << "can't watch socket: " << failure << ", trying again in " << bind_retry_ms
+        std::cerr << "can't watch socket: " << Errno(error) << ", trying again in " << bind_retry_ms
                   << " ms" << std::endl;
     listen_fd.close();
     bind_timer.set(bind_retry_ms, &Acceptor::OnTimeout, this);

@@ -52,14 +52,15 @@ void Connector<Flavour>::TryConnect() {
         std::clog << Flavour::connected_at_once << address << std::endl;
         return TakeOver(address);
     }
-    if (errno == EINPROGRESS) {
+    int error = errno;
+    if (error == EINPROGRESS) {
         connect_event.Bind(event_name, &Connector::OnSocketEvent, this);
-        if (Watch(connect_event, connect_fd, POLLOUT)) return;
+        error = Watch(connect_event, connect_fd, POLLOUT);
+        if (!error) return;
         // Nothing would hear how the attempt ends: it fails here, and the
         // connection it may still make is closed with its socket.
     }
-    const Errno failure;
-    std::cerr << "can't connect to " << address << " : " << failure << std::endl;
+    std::cerr << "can't connect to " << address << " : " << Errno(error) << std::endl;
     connect_fd.close();
     RetryLater(refused_at_once);
 }

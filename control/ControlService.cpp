@@ -74,15 +74,13 @@ void Service::Send(const char* data, int length) {
 
 bool Service::TakeOver(const Fd& socket, const std::string& peerName) {
     if (state == State::Deactivating) return false;
-    if (!stream->attach(socket)) return Refuse(peerName, Errno().text());
-    std::string failure;
-    refusal = &failure;
+    // Every copy of the socket is made before the stack runs, so a refusal
+    // is answered here and the stack never reports a link that was not had.
+    if (const int error = stream->attach(socket)) return Refuse(peerName, error);
     activate();
-    refusal = nullptr;
-    if (!stream->opened()) return Refuse(peerName, failure);
     if (const int error = ImplConnected(socket)) {
         Release();
-        return Refuse(peerName, Errno(error).text());
+        return Refuse(peerName, error);
     }
     name = peerName;
     state = State::Connected;
@@ -90,9 +88,10 @@ bool Service::TakeOver(const Fd& socket, const std::string& peerName) {
     return true;
 }
 
-bool Service::Refuse(const std::string& peerName, const std::string& why) const {
+bool Service::Refuse(const std::string& peerName, int error) const {
     if (verbose)
-        std::cerr << "can't take over connection from " << peerName << ": " << why << std::endl;
+        std::cerr << "can't take over connection from " << peerName << ": " << Errno(error)
+                  << std::endl;
     return false;
 }
 
@@ -103,11 +102,7 @@ void Service::on_message(Packet& p) {
 
 void Service::on_activated(Protocol*) {}
 
-void Service::on_deactivated(Protocol*, Smart_pointer<Internal_protocol_status> status) {
-    if (refusal) {
-        *refusal = status->message();
-        return;
-    }
+void Service::on_deactivated(Protocol*, Smart_pointer<Internal_protocol_status>) {
     if (verbose) std::cerr << "control connection " << name << " closed." << std::endl;
     state = State::Deactivating;
     dpc.Activate();

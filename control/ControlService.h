@@ -84,12 +84,9 @@ protected:
 
 private:
     void OnDeactivateDPC();
-    bool Refuse(const std::string& peerName, const std::string& why) const;
+    bool Refuse(const std::string& peerName, int error) const;
 
     Dpc dpc;
-    // Set while a take-over brings the stack up: a failure the stack reports
-    // then is written there instead of being taken for a dropped link.
-    std::string* refusal = nullptr;
 };
 
 // "Idle", "Connecting", "Deactivating", "Connected"; "Unknown" for any other value.

@@ -48,13 +48,20 @@ StrmProtocol::StrmProtocol(const Fd& socket) : StrmProtocol() { attach(socket); 
 
 StrmProtocol::~StrmProtocol() { release(); }
 
-bool StrmProtocol::attach(const Fd& socket) {
+int StrmProtocol::attach(const Fd& socket) {
     release();
     fd = socket;
+    if (!opened()) return socket ? errno : EBADF;
+    // The watch's copy is made here, where the connection can still be
+    // refused: a connection nobody reads is never active.
+    if (const int error = Watch(event, fd, 0)) {
+        fd.close();
+        return error;
+    }
     // A fresh socket has nothing queued: a positive figure is free space.
-    outq_is_free = opened() && outq_space() > 0;
-    coalescing = opened() && IntOption(fd.lowlevel_fd(), SO_PROTOCOL) == IPPROTO_TCP;
-    return opened();
+    outq_is_free = outq_space() > 0;
+    coalescing = IntOption(fd.lowlevel_fd(), SO_PROTOCOL) == IPPROTO_TCP;
+    return 0;
 }
 
 void StrmProtocol::release() {
@@ -73,7 +80,7 @@ void StrmProtocol::local_prepare_tail(Packet& p) { p.reserve_tail(0); }
 
 void StrmProtocol::local_activate() {
     if (!opened()) return on_deactivate(new Protocol_status_error(this, "fd not attached"));
-    if (!Watch(event, fd, POLLIN)) return on_error(Errno().text());
+    event.SetEvents(POLLIN);
     on_activate();
 }
 

@@ -21,18 +21,18 @@ public:
     explicit StrmProtocol(const Fd& socket);
     ~StrmProtocol() override;
 
-    // Keeps its own duplicate of socket; a socket held before is dropped.
-    // False (errno set) when the duplicate cannot be made.
-    bool attach(const Fd& socket);
+    // Keeps its own duplicate of socket and the watch's copy of it, which
+    // listens for nothing until local_activate(); a socket held before is
+    // dropped. 0, or the error number of the copy that could not be made (no
+    // socket is then held).
+    int attach(const Fd& socket);
     bool opened() const { return fd.is_valid(); }
     // Stops watching, shuts the connection down and closes it.
     void release();
 
     void local_prepare_head(Packet& p) override;
     void local_prepare_tail(Packet& p) override;
-    // Starts watching the socket. When the watch cannot have its own copy of
-    // the socket, the socket is released and an error status carrying the
-    // system's text goes up: a connection nobody reads is never active.
+    // Starts reading the socket attach() watches.
     void local_activate() override;
     void local_deactivate() override;
     // Writes the whole packet, blocking the loop at most 1000 ms from the

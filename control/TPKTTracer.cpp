@@ -24,9 +24,9 @@ bool TPKTTracer::Listen(unsigned short port) {
         ::listen(socket.lowlevel_fd(), 1) < 0 || !socket.NonBlock())
         return false;
     listenEvent.Bind("TPKTTracer::OnEvent", &TPKTTracer::OnEvent, this);
-    if (Watch(listenEvent, socket, POLLIN)) return true;
-    const Errno failure;
-    std::cerr << "can't watch ACP socket: " << failure << std::endl;
+    const int error = Watch(listenEvent, socket, POLLIN);
+    if (!error) return true;
+    std::cerr << "can't watch ACP socket: " << Errno(error) << std::endl;
     return false;
 }
 
@@ -48,7 +48,7 @@ void TPKTTracer::OnEvent(int fd, short revents) {
         // An event without its own copy of the socket watches nothing and the
         // viewer goes with socket: its entry would only pile up. Descriptors
         // are short, so accepting rests as when accept() fails.
-        if (!Watch(c->event, socket, POLLIN)) {
+        if (Watch(c->event, socket, POLLIN)) {
             delete c;
             return acceptPause.Begin();
         }

@@ -14,9 +14,9 @@ bool WatchDriver(Event& event, const char* path, int flags, const char* failure)
     // The descriptor opened goes when this returns: the watch keeps its copy,
     // and a device it could not copy is closed as one that did not open.
     const Fd device(Board::devices().open(path, flags));
-    if (device && Watch(event, device, POLLIN)) return true;
-    Errno e;
-    std::cerr << failure << e << std::endl;
+    const int error = device ? Watch(event, device, POLLIN) : errno;
+    if (!error) return true;
+    std::cerr << failure << Errno(error) << std::endl;
     return false;
 }
 

@@ -136,7 +136,7 @@ bool E1Ctl::CheckOpenCas() {
     casEvent.Bind("E1/Cas", &E1Ctl::OnUpdateCas, this);
     // A device whose changes nobody would hear counts as one that did not
     // open: it is tried again at its next use.
-    if (!Watch(casEvent, cas, POLLIN)) {
+    if (Watch(casEvent, cas, POLLIN)) {
         cas.close();
         return false;
     }

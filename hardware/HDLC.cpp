@@ -79,11 +79,11 @@ bool HDLC::activate() {
     const int transmitTo = settings.mode == 2 ? settings.output : settings.input;
     mux.Connect(controller, transmitTo);
     mux.Connect(settings.input, controller);
-    if (!Watch(event, fd, POLLIN | POLLOUT)) {
+    if (const int error = Watch(event, fd, POLLIN | POLLOUT)) {
         // Nothing would move the frames: the channel fails as one that did
         // not open, and leaves no path behind that nobody will undo.
-        Errno e;
-        std::cerr << ext::header(this) << "fail to watch MCC device: " << e << std::endl;
+        std::cerr << ext::header(this) << "fail to watch MCC device: " << Errno(error)
+                  << std::endl;
         mux.Disconnect(controller);
         mux.Disconnect(transmitTo);
         return false;

@@ -27,7 +27,7 @@ void ChildWaitService::Activate() {
         Fd readEnd(pair[1]);
         event.Bind<ChildWaitService>("ChildWaitService::OnChildEvent",
                                      &ChildWaitService::OnChildEvent, this);
-        if (Watch(event, readEnd, POLLIN)) {
+        if (Watch(event, readEnd, POLLIN) == 0) {
             wakeUp = std::move(writeEnd);
             IPC::Signal::handle(SIGCHLD, &ChildWaitService::SigChldHandlerWrapper, SA_RESTART);
             return;

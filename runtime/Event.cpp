@@ -1,5 +1,7 @@
 #include "runtime/Event.h"
 
+#include <cerrno>
+
 Event::~Event() {
     delete handler;
     if (fd.is_valid()) mux_detach();
@@ -18,9 +20,12 @@ void Event::Schedule(const Fd& descriptor, short events) {
     if (fd.is_valid()) mux_attach();
 }
 
-bool Watch(Event& event, const Fd& fd, short events) {
+// When the watch does not take, the failed copy is the last call Schedule()
+// made: assigning over its old descriptor leaves errno alone.
+int Watch(Event& event, const Fd& fd, short events) {
     event.Schedule(fd, events);
-    return event.IsActive();
+    if (event.IsActive()) return 0;
+    return fd ? errno : EBADF;
 }
 
 int Event::Release() {

@@ -77,7 +77,9 @@ private:
     Measure stats;
 };
 
-// Schedule() that says whether the watch took: false, with errno set by the
-// failed copy, when the event could not have its own copy of fd (no
-// descriptor or memory left); the event then watches nothing.
-[[nodiscard]] bool Watch(Event& event, const Fd& fd, short events);
+// Schedule() that says whether the watch took: 0, or the error number of
+// the copy that could not be made (no descriptor or memory left; EBADF for a
+// closed fd), when the event could not have its own copy of fd; the event
+// then watches nothing. The error travels as the value, so the line that
+// names it cannot name another call's.
+[[nodiscard]] int Watch(Event& event, const Fd& fd, short events);

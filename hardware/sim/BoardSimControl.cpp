@@ -27,7 +27,7 @@ public:
     // Takes fd, which goes when this returns: the watch keeps its copy.
     Client(SimControl& owner, int fd) : owner(owner) {
         event.Bind<Client>("board-sim control", &Client::OnEvent, this);
-        heard = Watch(event, Fd(fd), POLLIN);
+        heard = Watch(event, Fd(fd), POLLIN) == 0;
     }
     // False when the watch could not copy the socket: nothing would read the
     // client's lines, and it has already seen its connection close.
@@ -96,9 +96,9 @@ SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim) {
         errno = ENAMETOOLONG;
     }
     // A listener nobody watches would queue clients nobody hears.
-    if (ok && Watch(listener, socket, POLLIN)) return;
-    Errno e;
-    std::cerr << "board-sim: control socket " << path << ": " << e << std::endl;
+    const int error = ok ? Watch(listener, socket, POLLIN) : errno;
+    if (!error) return;
+    std::cerr << "board-sim: control socket " << path << ": " << Errno(error) << std::endl;
 }
 
 SimControl::~SimControl() = default;
