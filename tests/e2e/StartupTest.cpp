@@ -3,8 +3,12 @@
 #include "tests/e2e/DaemonTest.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <csignal>
 #include <gmock/gmock.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -115,16 +119,54 @@ TEST_F(Startup, AnnouncesItselfWritesThePidAndStatusFilesAndStopsOnSigterm) {
     EXPECT_TRUE(controller.SeesClose(1000));
 }
 
-// A FIFO at the status path: the dump asked for fails at once instead of
-// holding the loop until a reader comes.
-TEST_F(Startup, AStatusDumpFindingAFifoFailsWithoutWaiting) {
-    ASSERT_EQ(0, ::mkfifo(DaemonProcess::statusPath, 0644));
+// A status dump that cannot be written whole says so, and the loop goes on:
+// a FIFO at the path without a reader must not hold it until one comes, one
+// with a reader must not be fed the dump (only a regular file is the status
+// file), and a full medium fails the write itself.
+enum class DumpAt { FifoAlone, FifoWithReader, FullMedium };
+
+class StatusDump : public DaemonTest, public testing::WithParamInterface<DumpAt> {};
+
+TEST_P(StatusDump, ThatCannotBeWrittenWholeIsReportedAndHoldsNothing) {
+    int reader = -1;
+    if (GetParam() == DumpAt::FullMedium) {
+        // One page, filled up: the file is made, but nothing fits in it.
+        ASSERT_EQ(0, ::mount("none", "/var/log", "tmpfs", 0, "size=4k,mode=0755"));
+        std::ofstream("/var/log/filler") << std::string(4096, 'x');
+        ASSERT_EQ(4096u, std::filesystem::file_size("/var/log/filler"));
+    } else {
+        ASSERT_EQ(0, ::mkfifo(DaemonProcess::statusPath, 0644));
+        if (GetParam() == DumpAt::FifoWithReader)
+            reader = ::open(DaemonProcess::statusPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
     StartAndConnect();
     daemon.Signal(SIGUSR2);
     EXPECT_TRUE(daemon.WaitFor("dump status error\n")) << daemon.Output();
     EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
+    if (reader >= 0) {
+        char octet;
+        EXPECT_GE(0, ::read(reader, &octet, 1)) << "the dump went into the FIFO";
+        ::close(reader);
+    }
     ExpectCleanStop();
 }
+
+std::string DumpAtName(const testing::TestParamInfo<DumpAt>& row) {
+    switch (row.param) {
+        case DumpAt::FifoAlone:
+            return "AtAFifoAlone";
+        case DumpAt::FifoWithReader:
+            return "AtAFifoWithAReader";
+        case DumpAt::FullMedium:
+            break;
+    }
+    return "OnAFullMedium";
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, StatusDump,
+                         testing::Values(DumpAt::FifoAlone, DumpAt::FifoWithReader,
+                                         DumpAt::FullMedium),
+                         DumpAtName);
 
 TEST_F(Startup, SigtermRightAfterThePidFileAppearsStillEndsCleanly) {
     ASSERT_TRUE(daemon.Start({"--port", "20001"}));
