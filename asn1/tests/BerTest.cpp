@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
 #include <unistd.h>
 
@@ -315,6 +316,13 @@ TEST(Ber, OpenTypesKeepTheirOctets) {
 TEST(Ber, DumpasnAndOpensslReadOurOutput) {
     bool dumpasn1 = PerTest::installed("dumpasn1"), openssl = PerTest::installed("openssl");
     if (!dumpasn1 && !openssl) GTEST_SKIP() << "neither dumpasn1 nor openssl is installed";
+    // One reader alone still checks: the half left out says so, as a skip would.
+    for (const auto& [tool, present] : {std::pair("dumpasn1", dumpasn1), {"openssl", openssl}})
+        if (!present) {
+            std::cout << tool << " is not installed: its reading of the encodings is skipped"
+                      << std::endl;
+            RecordProperty("skipped", std::string(tool) + " is not installed");
+        }
     std::vector<std::unique_ptr<AbstractData>> values;
     for (PerTest::ErlangVector& vector : PerTest::erlangVectors("ber"))
         values.push_back(std::move(vector.value));
