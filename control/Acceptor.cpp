@@ -44,6 +44,11 @@ bool Acceptor<Flavour>::Listen() {
 }
 
 template <class Flavour>
+void Acceptor<Flavour>::OnTimeout(Timer*) {
+    if (!Listen()) this->Deactivate();
+}
+
+template <class Flavour>
 void Acceptor<Flavour>::BindSocket() {
     Address address;
     if (!PrepareBind(address)) return this->Deactivate();

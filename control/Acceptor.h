@@ -21,7 +21,8 @@ public:
     static constexpr unsigned bind_retry_ms = 5000;
 
     void BindSocket();
-    void OnTimeout(Timer*) { Listen(); }
+    // A retry that fails for good stops the transport, as at start.
+    void OnTimeout(Timer*);
     void OnSocketEvent(int fd, short revents);
 
 protected:

@@ -1,16 +1,25 @@
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include <chrono>
+#include <cstddef>
+#include <iterator>
 
 #include "control/AcceptorNetCheckConnection.h"
 #include "control/Tpkt_protocol.h"
 #include "control/tests/TransportHarness.h"
+#include "runtime/Errno.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
+#include "tests/support/Fork.h"
 #include "tests/support/StreamCapture.h"
 
 using namespace TransportTest;
@@ -269,6 +278,60 @@ TEST_F(Transport, AListenerShortOfDescriptorsIsMadeAgainOnceTheyAreBack) {
         EXPECT_EQ(1u, Occurrences(errors.str(), "Too many open files"));
         transport->Deactivate();
     }
+}
+
+namespace {
+
+// From here on this process's socket() fails with EACCES, as where a
+// security policy forbids it; false when the kernel refuses the filter.
+bool ForbidSockets() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EACCES),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+}  // namespace
+
+// A retry of the listening socket that fails for good, not for want of
+// descriptors, stops the transport as a failure at start does: one line and
+// Idle, not Connecting for ever with no socket and nothing left to try. The
+// filter cannot be lifted, so the case runs in a child of its own.
+TEST_F(Transport, AListenerRetryThatFailsForGoodStopsTheTransport) {
+    TestSupport::StreamCapture errors(std::cerr);
+    const pid_t child = TestSupport::ForkAlone();
+    ASSERT_LE(0, child) << Errno();
+    if (child == 0) {
+        FakeClock clock(1000);
+        Control::AcceptorNet transport(port);
+        // The sanitizers see the path while descriptors are left.
+        transport.Activate();
+        transport.Deactivate();
+        std::cerr << std::endl;
+        Control::Acceptor<Control::ServiceNet>* acceptor = &transport;
+        Timer().set(0, &Control::AcceptorNet::OnTimeout, acceptor);
+        {
+            DescriptorLimit limit(0);
+            if (!transport.Activate()) ::_exit(10);
+        }
+        if (!ForbidSockets()) ::_exit(11);
+        clock.advanceMs(Control::AcceptorNet::bind_retry_ms);
+        LoopDriver(&clock).Run(1);
+        const bool stopped = transport.GetState() == Control::Service::State::Idle;
+        const bool said = Occurrences(errors.str(), "can't create socket:Permission denied\n") == 1;
+        ::_exit(stopped && said ? 0 : stopped ? 12 : 13);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    if (WEXITSTATUS(status) == 11) GTEST_SKIP() << "the kernel refuses a seccomp filter";
+    EXPECT_EQ(0, WEXITSTATUS(status))
+        << "10: not started short of descriptors, 12: the line missing, 13: not stopped";
 }
 
 // The copies of the socket a take-over makes fail in turn, each alone: the
