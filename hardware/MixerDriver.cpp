@@ -9,15 +9,17 @@
 
 namespace Mixer {
 
-int mixer_ctl(unsigned long request, void* record) {
+Outcome Ask(unsigned long request, void* record) {
     Board::Devices& board = Board::devices();
     const int fd = board.open(GetMixerDevName(), O_RDONLY);
-    if (fd < 0) return -1;
+    if (fd < 0) return {false, -1};
     const int result = board.ioctl(fd, request, record);
     const Errno error;
     ::close(fd);
     errno = error.value();
-    return result;
+    return {true, result};
 }
+
+int mixer_ctl(unsigned long request, void* record) { return Ask(request, record).result; }
 
 }  // namespace Mixer

@@ -1,7 +1,8 @@
 // Requests of the conference mixer driver ("/dev/mixer") as the board's
 // kernel defines them, shared by the mixer units and the simulated board, and
-// the one call that issues them. Numbers are written out in the board's ioctl
-// encoding; records are 32-bit words in the processor's byte order.
+// the call that issues them, which tells a device that did not open from the
+// driver's refusal. Numbers are written out in the board's ioctl encoding;
+// records are 32-bit words in the processor's byte order.
 #pragma once
 
 #include "hardware/BoardDevices.h"
@@ -49,8 +50,18 @@ static_assert(sizeof(mix_input) == Board::requestSize(RxRemove));
 static_assert(sizeof(mix_slot) == Board::requestSize(Tdm));
 static_assert(sizeof(mix_unit) == Board::requestSize(NextUnit));
 
-// Opens the device for this one request and closes it again: the request's
-// result with its errno, or -1 when the device does not open.
+// What one request came to. A device that did not open asked the driver
+// nothing (errno says why); a result below 0 is the driver's own answer,
+// which for the unit enumeration means the list has ended.
+struct Outcome {
+    bool opened;
+    int result;  // the driver's, when opened
+};
+
+// Opens the device for this one request and closes it again; the result's
+// errno is the request's.
+[[nodiscard]] Outcome Ask(unsigned long request, void* record);
+// Ask's result, or -1 when the device does not open.
 int mixer_ctl(unsigned long request, void* record);
 
 }  // namespace Mixer

@@ -57,13 +57,25 @@ Mixer* MixerFactory::findMixer(int unit) const {
 // The driver names the next unit after the id passed in. Each call is
 // bounded, and a driver that names a unit it already named (it would do so
 // forever) ends the discovery. A unit with a channel count the switch cannot
-// take is not made, or, when known, is lost like a unit not reported.
+// take is not made, or, when known, is lost like a unit not reported. A
+// device that does not open has said nothing of the units not yet reported:
+// they stay, their counts with them.
 void MixerFactory::RefreshResources() {
     for (Mixer* m : mixers) m->SetDead(true);
     mix_unit info{-1, 0, 0, 0};
+    const int knownInputs = mixerInputs, knownChannels = tdmChannels;
     mixerInputs = tdmChannels = -1;
     std::vector<std::int32_t> seen;
-    for (unsigned calls = 0; calls < maxUnits && mixer_ctl(NextUnit, &info) >= 0; ++calls) {
+    for (unsigned calls = 0; calls < maxUnits; ++calls) {
+        const Outcome next = Ask(NextUnit, &info);
+        if (!next.opened) {
+            const Errno error;
+            std::cerr << "mixer: device \"" << GetMixerDevName() << "\" open fail: " << error
+                      << ", units kept" << std::endl;
+            KeepUnreported(seen, knownInputs, knownChannels);
+            break;
+        }
+        if (next.result < 0) break;
         if (std::find(seen.begin(), seen.end(), info.id) != seen.end()) {
             std::cerr << "mixer: unit " << info.id << " reported twice, discovery stopped"
                       << std::endl;
@@ -93,6 +105,21 @@ void MixerFactory::RefreshResources() {
     mixers.erase(alive, mixers.end());
     for (Mixer* m : gone) m->Clear();
     QueryDriverVersion();
+}
+
+void MixerFactory::KeepUnreported(const std::vector<std::int32_t>& reported, int knownInputs,
+                                  int knownChannels) {
+    bool kept = false;
+    for (Mixer* m : mixers) {
+        if (!m->isDead() ||
+            std::find(reported.begin(), reported.end(), std::int32_t(m->id())) != reported.end())
+            continue;
+        m->SetDead(false);
+        kept = true;
+    }
+    if (!kept || knownChannels < 0) return;
+    mixerInputs = Smallest(mixerInputs, knownInputs);
+    tdmChannels = Smallest(tdmChannels, knownChannels);
 }
 
 void MixerFactory::QueryDriverVersion() {

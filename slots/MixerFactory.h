@@ -1,7 +1,8 @@
 // The factory of mixer slots (create alternatives `mixerOut` and `mixerIn`):
 // it discovers the board's mixer units at every resource query, reports
 // them, and makes each slot on the unit the controller names. Before the
-// first query it knows no unit and refuses every mixer create.
+// first query it knows no unit and refuses every mixer create. A discovery
+// that cannot open the mixer device keeps the units it has not heard of yet.
 #pragma once
 
 #include "slots/SlotFactory.h"
@@ -40,6 +41,11 @@ public:
     void QueryDriverVersion();
 
 private:
+    // Every unit a cut discovery did not reach stays alive, and the counts
+    // it was last found with still bound the channels and inputs.
+    void KeepUnreported(const std::vector<std::int32_t>& reported, int knownInputs,
+                        int knownChannels);
+
     MixerFactory() = default;
     // The units at exit; slots, if any are left, are not touched.
     ~MixerFactory() override;

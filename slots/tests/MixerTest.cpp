@@ -49,6 +49,15 @@ struct MixerUnits : ::testing::Test {
         factory.Query(resources);
         return resources.get_mixer().size();
     }
+    // The units a query reports, each id followed by a blank.
+    std::string Units() {
+        LGCP::Resources resources;
+        factory.Query(resources);
+        std::string units;
+        for (const auto& unit : resources.get_mixer())
+            units += std::to_string(unit.get_unit().getValue()) + ' ';
+        return units;
+    }
 
     // One step, as the sum table spells it: "in C S" an input on channel C
     // feeding summator S ("-" for none), "out C I:G ..." an output whose
@@ -298,14 +307,23 @@ TEST_F(MixerUnits, DiscoveryEndsWhateverTheDriverSays) {
 TEST_F(MixerUnits, UnitsWithMoreChannelsThanTheSwitchAreLeftOut) {
     for (const char* line : {"add 0 8 8", "add 5 65536 8", "add 6 65537 8"})
         ASSERT_EQ("ok", sim->Command(std::string("/dev/mixer ") + line));
-    LGCP::Resources resources;
-    factory.Query(resources);
-    std::string units;
-    for (const auto& unit : resources.get_mixer())
-        units += std::to_string(unit.get_unit().getValue()) + ' ';
-    EXPECT_EQ("1 3 0 5 ", units);
+    EXPECT_EQ("1 3 0 5 ", Units());
     EXPECT_NE(std::string::npos,
               errors.str().find("mixer: unit 6 reports 65537 TDM channels, left out\n"));
+}
+
+// A discovery that could not ask the driver has learnt nothing: the units
+// stay with their slots and counts, and a create needs no query once the
+// device opens again.
+TEST_F(MixerUnits, ADiscoveryThatCannotOpenTheDeviceKeepsItsUnits) {
+    Step("out 1/2");
+    sim->FailOpen("/dev/mixer", EMFILE, false);
+    TestSupport::StreamCapture failures(std::cerr);
+    EXPECT_EQ("1 3 ", Units());
+    EXPECT_EQ("mixer: device \"/dev/mixer\" open fail: Too many open files, units kept\n",
+              failures.str());
+    sim->ClearFaults();
+    Step("in 1/0 2");
 }
 
 }  // namespace
