@@ -2,6 +2,7 @@
 
 #include "config/StreamManip.h"
 #include "runtime/Errno.h"
+#include "runtime/MuxClock.h"
 #include "slots/MixerFactory.h"
 #include "slots/MixerSlot.h"
 
@@ -100,7 +101,47 @@ int Mixer::channel2timeslot(int channel) {
 bool Mixer::ClearSum(int channel) {
     if (ChannelRequest(RxClear, "MIX_RX_CLEAR", Address(channel)) < 0) return false;
     for (TdmInput* in : InputsOf(channel)) in->inSum = false;
+    owed.erase(std::remove_if(owed.begin(), owed.end(),
+                              [&](const OwedRemoval& r) { return r.summator == channel; }),
+               owed.end());
     return true;
+}
+
+void Mixer::RemoveInput(int summator, int channel) {
+    OwedRemoval removal{summator, channel, 0};
+    if (!Remove(removal, false)) owed.push_back(removal);
+}
+
+// A unit that discovery lost owes nothing: its sums went with it.
+void Mixer::PayOwed() {
+    if (dead) return;
+    for (auto it = owed.begin(); it != owed.end();)
+        it = Remove(*it, true) ? owed.erase(it) : it + 1;
+}
+
+bool Mixer::Remove(OwedRemoval& removal, bool retry) {
+    mix_input input{Address(removal.summator), Address(removal.channel), 0};
+    const bool taken = mixer_ctl(RxRemove, &input) >= 0;
+    const Errno error;
+    const std::uint32_t now = Mux::milliseconds();
+    // A removal taken at its first request is the ordinary case; a refusal
+    // within a second of the last one logged says nothing new.
+    const bool quiet = taken ? !retry : retry && std::int32_t(now - removal.loggedAt) < 1000;
+    if (quiet) return taken;
+    removal.loggedAt = now;
+    std::ostream& log = taken ? std::clog : std::cerr;
+    log << ext::header(this) << "MIX_RX_REMOVE"
+        << " rx.number=" << removal.summator << " tx.number=" << removal.channel;
+    if (taken)
+        log << " done" << std::endl;
+    else
+        log << " fail : " << error << std::endl;
+    return taken;
+}
+
+bool Mixer::Owes(int channel) const {
+    return std::any_of(owed.begin(), owed.end(),
+                       [&](const OwedRemoval& r) { return r.channel == channel; });
 }
 
 bool Mixer::ClearTX(const LGCP::MixerChannel& channel) {
@@ -141,8 +182,9 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
 // of its summator lists is in the sum already, at the gain the output gave
 // it, and stays the output's.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
+    PayOwed();
     const int channel = FreeChannel<TdmInput>(params.get_channel());
-    const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
+    const int timeslot = channel < 0 || Owes(channel) ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
     auto* in = new TdmInput(*this, channel, timeslot);
     if (params.summator_isPresent()) {
@@ -166,8 +208,13 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
 // The channel is checked before its summator is touched: no summator stays
 // programmed for an output that was refused. The inputs made before the
 // output that feed its channel join the sum again, those it lists at the
-// gain it gives them.
+// gain it gives them. A listed channel whose removal from another sum is
+// still owed would be heard in both.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
+    PayOwed();
+    for (const LGCP::MixerInput& input : params.get_inputs())
+        if (input.get_channel().tdm_isSelected() && Owes(input.get_channel().get_tdm().getValue()))
+            return nullptr;
     const int channel = FreeChannel<TdmOutput>(params.get_channel());
     const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
     if (timeslot < 0 || !SetTX(params)) return nullptr;
@@ -184,20 +231,14 @@ Slot* Mixer::New(const LGCP::MixerOutParams& params) {
 // under a new unit object: its slots leave the sums alone.
 void Mixer::Release(TdmInput& in) {
     StopDial(in);
-    if (in.inSum && !dead) {
-        mix_input input{Address(in.summator), Address(in.channel), 0};
-        if (mixer_ctl(RxRemove, &input) < 0) {
-            const Errno error;
-            std::cerr << ext::header(this) << "MIX_RX_REMOVE"
-                      << " rx.number=" << in.summator << " tx.number=" << in.channel
-                      << " fail : " << error << std::endl;
-        }
-    }
+    PayOwed();
+    if (in.inSum && !dead) RemoveInput(in.summator, in.channel);
     UnRegister(&in);
 }
 
 void Mixer::Release(TdmOutput& out) {
     StopDial(out);
+    PayOwed();
     if (!dead) {
         std::clog << ext::header(this) << "clear tdm output " << out.channel << std::endl;
         ClearSum(out.channel);

@@ -10,12 +10,16 @@
 // channel is refused, the aborted slots of an earlier unit with the same id
 // included, so a release only undoes what its own slot programmed. An output
 // owns its summator and the inputs it lists; an input owns its entry in
-// another summator while it is there.
+// another summator while it is there. An entry whose removal the driver
+// refused is owed: the unit asks again at each of its operations until the
+// driver takes it or the sum is cleared, and meanwhile gives its channel to
+// no new input or sum, so no channel is heard in two conferences.
 #pragma once
 
 #include "hardware/MixerDriver.h"
 #include "schema/LGCP.h"
 
+#include <cstdint>
 #include <ostream>
 #include <vector>
 
@@ -96,12 +100,30 @@ private:
     // The inputs the output parameters list, in their order.
     bool AddInputs(const LGCP::MixerOutParams& params);
     // Every input of the channel's summator off; the inputs that fed it
-    // know they are out.
+    // know they are out, and their owed removals are done with.
     bool ClearSum(int channel);
+
+    // An input's entry that may still be in a sum after its slot went.
+    struct OwedRemoval {
+        int summator;
+        int channel;
+        // When its last failure was logged.
+        std::uint32_t loggedAt;
+    };
+    // Takes the entry out of the sum, or owes it.
+    void RemoveInput(int summator, int channel);
+    // Asks again for every owed removal, at each operation of a live unit.
+    void PayOwed();
+    // One request for the removal, the outcome logged: a refusal when first
+    // or a second after the last one logged, a retry that the driver took.
+    bool Remove(OwedRemoval& removal, bool retry);
+    // Whether a removal of the channel's entry from a sum is still owed.
+    bool Owes(int channel) const;
 
     const unsigned unitId;
     bool dead = false;
     std::vector<MixerSlot*> slots;
+    std::vector<OwedRemoval> owed;
 };
 
 }  // namespace Mixer

@@ -7,9 +7,10 @@
 // and the driver state on it, which the receiver services keep apart: a
 // detection goes to each half that switched its detector on. A destroy
 // completes at once: the path into the timeslot is switched off (by an output
-// only while no input receives on it), the unit's programming undone, and the
-// receivers switch off what they turned on, the signal detector and what the
-// slot plays included, leaving the other half what it uses.
+// only while no input receives on it), the unit's programming undone (or,
+// where the driver refuses, owed by the unit), and the receivers switch off
+// what they turned on, the signal detector and what the slot plays included,
+// leaving the other half what it uses.
 #pragma once
 
 #include "hardware/DSProcReceiver.h"

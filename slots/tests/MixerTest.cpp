@@ -12,6 +12,7 @@
 #include "slots/Slot.h"
 #include "tests/support/StreamCapture.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -41,8 +42,19 @@ struct MixerUnits : ::testing::Test {
         Discover();
     }
     void TearDown() override {
+        if (!sim) return;
+        Clean();
+        sim->Reset();
+    }
+    // Faults off, the slots made destroyed, and the units lost to a driver
+    // that ends its list at once: the next discovery makes them afresh,
+    // owing nothing.
+    void Clean() {
+        sim->ClearFaults();
         for (auto& made : slots) Destroy(made.second);
-        if (sim) sim->Reset();
+        slots.clear();
+        sim->FailRequest("/dev/mixer", Mixer::NextUnit, ENODEV, true);
+        Discover();
     }
     unsigned Discover() {
         LGCP::Resources resources;
@@ -63,11 +75,16 @@ struct MixerUnits : ::testing::Test {
     // feeding summator S ("-" for none), "out C I:G ..." an output whose
     // summator gets inputs I at gains G, "del in C" and "del out C" the
     // destroy of that slot. C is a channel of unit 3, or "U/C" one of unit U.
-    // A create prefixed "!" is expected to be refused.
+    // A create prefixed "!" is expected to be refused. "fail ..." is a
+    // control line of the simulated board.
     void Step(const std::string& step) {
         std::istringstream words(step);
         std::string verb, where;
         words >> verb;
+        if (verb == "fail") {
+            EXPECT_EQ("ok", sim->Command(step));
+            return;
+        }
         const bool refused = verb[0] == '!';
         if (refused) verb.erase(0, 1);
         if (verb == "del") {
@@ -324,6 +341,61 @@ TEST_F(MixerUnits, ADiscoveryThatCannotOpenTheDeviceKeepsItsUnits) {
               failures.str());
     sim->ClearFaults();
     Step("in 1/0 2");
+}
+
+// Control lines that make the simulated board refuse every MIX_RX_REMOVE,
+// every MIX_RX_CLEAR, and nothing any more.
+const char* const refuseRemoves = "fail /dev/mixer 0x801c4d04 EIO";
+const char* const refuseClears = "fail /dev/mixer 0x800c4d02 EIO";
+const char* const acceptAll = "fail clear";
+
+// An input on channel 0 of unit 3 (timeslot 17152) fed conference 2
+// (17154), and the driver refused to take it out.
+const SumCase owedCases[] = {
+    {"an owed channel goes to no new input or sum until the driver takes it",
+     {"out 2", "in 0 2", refuseRemoves, "del in 0", "!in 0 4", "!in 0 -", "!out 4 0:100", "in 5 2",
+      acceptAll, "in 0 4"},
+     "2 5",
+     "17154:32767 17157:32767"},
+    {"an owed removal goes with the sum its output cleared",
+     {"out 2", "in 0 2", refuseRemoves, "del in 0", "del out 2", "in 0 4"},
+     "none",
+     nullptr},
+    {"an owed removal stays while its output's clear is refused",
+     {"out 2", "in 0 2", refuseRemoves, refuseClears, "del in 0", "del out 2", "!in 0 4", acceptAll,
+      "in 0 4"},
+     "2",
+     nullptr},
+};
+
+TEST_F(MixerUnits, ARefusedRemovalIsOwedWhileItsSumLives) {
+    for (const SumCase& c : owedCases) {
+        SCOPED_TRACE(c.name);
+        for (const char* step : c.steps) Step(step);
+        EXPECT_EQ(c.inputs, sim->Command("/dev/mixer inputs 3 2"));
+        if (c.summator) {
+            EXPECT_EQ(c.summator, sim->Command("/dev/mixer summator 3 2"));
+        }
+        Clean();
+        Discover();
+    }
+}
+
+// One line when refused, then at most one a second, and one when taken.
+TEST_F(MixerUnits, AnOwedRemovalLogsEachOutcomeOnce) {
+    FakeClock clock;
+    TestSupport::StreamCapture failures(std::cerr), done(std::clog);
+    for (const char* step : {"out 2", "in 0 2", refuseRemoves, "del in 0", "!in 0 4", "!in 0 4"})
+        Step(step);
+    clock.advanceMs(1000);
+    for (const char* step : {"!in 0 4", "!in 0 4", acceptAll, "in 0 4", "in 1 4"}) Step(step);
+    const std::string refused =
+        "mixer [3]: MIX_RX_REMOVE rx.number=2 tx.number=0 fail : Input/output error\n";
+    EXPECT_EQ(refused + refused, failures.str());
+    const std::string taken = "mixer [3]: MIX_RX_REMOVE rx.number=2 tx.number=0 done\n";
+    const auto first = done.str().find(taken);
+    ASSERT_NE(std::string::npos, first) << done.str();
+    EXPECT_EQ(std::string::npos, done.str().find(taken, first + 1));
 }
 
 }  // namespace
