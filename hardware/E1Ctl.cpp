@@ -129,19 +129,22 @@ void E1Ctl::select_source(int source) {
         std::cerr << ext::header(this) << "fail to set clock source" << std::endl;
 }
 
-bool E1Ctl::CheckOpenCas() {
-    if (cas.is_valid()) return true;
-    cas = Fd(Board::devices().open(GetE1CasDevName(), O_RDWR | O_NONBLOCK));
-    if (!cas.is_valid()) return false;
+bool E1Ctl::CheckOpenCas() { return OpenCas() == 0; }
+
+int E1Ctl::OpenCas() {
+    if (cas.is_valid()) return 0;
+    const int fd = Board::devices().open(GetE1CasDevName(), O_RDWR | O_NONBLOCK);
+    if (fd < 0) return Errno().value();
+    cas = Fd(fd);
     casEvent.Bind("E1/Cas", &E1Ctl::OnUpdateCas, this);
     // A device whose changes nobody would hear counts as one that did not
     // open: it is tried again at its next use.
-    if (Watch(casEvent, cas, POLLIN)) {
+    if (const int error = Watch(casEvent, cas, POLLIN)) {
         cas.close();
-        return false;
+        return error;
     }
     std::clog << ext::header(this) << "cas interface opened!" << std::endl;
-    return true;
+    return 0;
 }
 
 void E1Ctl::CloseCas(int error) {
@@ -175,13 +178,23 @@ void E1Ctl::OnUpdateCas(int fd, short revents) {
 }
 
 void E1Ctl::HandleCas(const LGCP::IoctlParams& params) {
-    if (!CheckOpenCas() || !params.cas_isSelected()) return;
+    const int unopened = OpenCas();
+    if (!params.cas_isSelected()) return;
     const LGCP::CasCommand& command = params.get_cas();
     cas_channel channel{};
     channel.path = command.get_channel().get_path().getValue();
     channel.timeslot = command.get_channel().get_timeslot().getValue();
     if (channel.path < 0 || channel.path >= E1Driver::trunkCount) return;
     const LGCP::CasCommandSignal& cmd = command.get_cmd();
+    if (unopened) {
+        // Without the device no trunk has CAS open (giving the device up
+        // closed them all), so close, set and get find nothing to act on.
+        // An open is answered as one the driver refused: the controller,
+        // waiting for its trunk report, asks again when it hears it.
+        if (cmd.currentSelection() == LGCP::CasCommandSignal::open::Id::value)
+            CasOpenWithoutDevice(channel.path, unopened);
+        return;
+    }
     switch (cmd.currentSelection()) {
         case LGCP::CasCommandSignal::open::Id::value:
             return CasOpen(channel, cmd.get_open().getValue());
@@ -217,6 +230,13 @@ void E1Ctl::CasOpen(const cas_channel& channel, int value) {
     const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::EnableChannel, &enable);
     if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
     CasGet(channel);
+}
+
+void E1Ctl::CasOpenWithoutDevice(std::int32_t trunk, int error) {
+    ReportTrunk(trunk, -error);
+    if (casOpenFailure.Due())
+        std::cerr << ext::header(this) << "fail to open " << GetE1CasDevName() << ": "
+                  << Errno(error) << std::endl;
 }
 
 void E1Ctl::CasClose(const cas_channel& channel) {

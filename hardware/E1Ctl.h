@@ -2,14 +2,16 @@
 // trunkStatus signals on connect and every second after (the other services,
 // and through Slots the trunk factories, hear them too), the TCLK slave mask
 // that the trunkCfg command sets on "/dev/maintenance", and channel-associated
-// signalling on "/dev/e1-cas": the slotless ioctl's CAS commands, and the
-// driver's bit changes relayed as cas signals.
+// signalling on "/dev/e1-cas": the slotless ioctl's CAS commands (an open
+// that finds the device missing is reported as a failed one, so that the
+// controller asks again), and the driver's bit changes relayed as cas signals.
 #pragma once
 
 #include "control/CtrlSrvService.h"
 #include "hardware/E1Driver.h"
 #include "runtime/Event.h"
 #include "runtime/Fd.h"
+#include "runtime/OncePerSecond.h"
 #include "runtime/Timer.h"
 
 #include <cstdint>
@@ -50,6 +52,9 @@ public:
 
 private:
     void OnStatusTimer();
+    // CheckOpenCas() that tells why the device is not open: 0 when it is,
+    // or the error number of the open or of the watch that failed.
+    int OpenCas();
     void OnUpdateCas(int fd, short revents);
     // The driver went away under the CAS descriptor, for the reason `error`
     // (an error number): each trunk open on it is reported failed and
@@ -57,6 +62,9 @@ private:
     void CloseCas(int error);
 
     void CasOpen(const E1Driver::cas_channel& channel, int value);
+    // The trunk report of an open that found no device (`error`, an error
+    // number, from OpenCas), with one line at most a second.
+    void CasOpenWithoutDevice(std::int32_t trunk, int error);
     void CasClose(const E1Driver::cas_channel& channel);
     void CasSet(const E1Driver::cas_channel& channel, int value);
     // Reads the channel and reports its bits, or the read's failure.
@@ -73,6 +81,7 @@ private:
     Fd cas;
     Event casEvent;
     bool casOpen[E1Driver::trunkCount] = {};
+    OncePerSecond casOpenFailure;
     // Bit n set: trunk n takes its clock from the line.
     std::uint32_t tclkMask = 0;
 };

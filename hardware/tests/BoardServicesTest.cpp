@@ -8,6 +8,7 @@
 #include "hardware/E1Ctl.h"
 #include "hardware/E1Driver.h"
 #include "hardware/spiCtrl.h"
+#include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/e2e/LgcpWire.h"
 #include "tests/support/StreamCapture.h"
@@ -107,6 +108,26 @@ TEST_F(BoardServices, CasCommandsReportWhatTheDriverDid) {
         EXPECT_EQ(r.signals, recorder.seen) << "row " << row++;
     }
     EXPECT_EQ("rx 0x0 tx 0x3 disabled", Ask("/dev/e1-cas channel 0 2"));
+}
+
+// An open that finds no device is answered as one the driver refused, so that
+// the controller asks again; a burst of them is one line a second.
+TEST_F(BoardServices, ACasOpenWithoutTheDeviceIsReportedFailed) {
+    FakeClock clock;
+    TestSupport::StreamCapture log(std::cerr);
+    ASSERT_EQ("ok", Ask("fail open /dev/e1-cas ENODEV"));
+    e1.HandleCas(Cas(open, 1, 5, 2));
+    e1.HandleCas(Cas(open, 3, 0, 0));
+    clock.advanceMs(1000);
+    e1.HandleCas(Cas(open, 1, 5, 2));
+    e1.HandleCas(Cas(get, 1, 5, 0));
+    EXPECT_EQ((Strings{"1 0 rx -19 tx 0", "3 0 rx -19 tx 0", "1 0 rx -19 tx 0"}), recorder.seen);
+    const std::string line = "E1: fail to open /dev/e1-cas: No such device\n";
+    EXPECT_EQ(line + line, log.str());
+    ASSERT_EQ("ok", Ask("fail clear"));
+    recorder.seen.clear();
+    e1.HandleCas(Cas(open, 1, 5, 2));
+    EXPECT_EQ((Strings{"1 0 rx 0 tx 0", "1 5 rx 0 tx 2"}), recorder.seen);
 }
 
 // A driver that hangs up, or whose reads fail while it reports data, is given
