@@ -89,6 +89,9 @@ void E1Ctl::SendStatus() {
 
 void E1Ctl::OnStatusTimer() {
     SendStatus();
+    // The status has just opened the device if it could, so a mask still
+    // owed goes without a second open attempt.
+    if (tclkOwed && maintenance.is_valid()) UpdateTclk();
     CheckOpenCas();
     statusTimer.set(pollMs, &E1Ctl::OnStatusTimer, this);
 }
@@ -113,12 +116,17 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
 }
 
 void E1Ctl::UpdateTclk() {
+    // Until the device takes this mask the board keeps its last one, which
+    // nothing else replaces: the mask is owed, and each poll writes it again.
+    tclkOwed = true;
     if (!IsOpen()) return;
     if (Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SetTclk, tclkMask) < 0) {
         Errno e;
-        std::cerr << ext::header(this) << "fail to set TCLK [cause=" << e << "]" << std::endl;
+        if (tclkFailure.Due())
+            std::cerr << ext::header(this) << "fail to set TCLK [cause=" << e << "]" << std::endl;
         return;
     }
+    tclkOwed = false;
     std::clog << ext::header(this) << "TCLT = 0x" << std::hex << tclkMask << std::dec << std::endl;
 }
 

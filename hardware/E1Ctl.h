@@ -1,10 +1,11 @@
 // The board's four E1 trunks as the controller sees them: their status as
 // trunkStatus signals on connect and every second after (the other services,
 // and through Slots the trunk factories, hear them too), the TCLK slave mask
-// that the trunkCfg command sets on "/dev/maintenance", and channel-associated
-// signalling on "/dev/e1-cas": the slotless ioctl's CAS commands (an open
-// that finds the device missing is reported as a failed one, so that the
-// controller asks again), and the driver's bit changes relayed as cas signals.
+// that the trunkCfg command sets on "/dev/maintenance" (written again at each
+// poll until the device takes it), and channel-associated signalling on
+// "/dev/e1-cas": the slotless ioctl's CAS commands (an open that finds the
+// device missing is reported as a failed one, so that the controller asks
+// again), and the driver's bit changes relayed as cas signals.
 #pragma once
 
 #include "control/CtrlSrvService.h"
@@ -38,6 +39,8 @@ public:
     // Open the device on demand; a failed open is tried again at the next call.
     bool IsOpen();
     bool CheckOpenCas();
+    // Writes the mask; one the device cannot take now, not open or refusing
+    // it, is written again at each poll until it does.
     void UpdateTclk();
     // Selects the board's clock source on the maintenance device; no command
     // of this service asks for it.
@@ -84,4 +87,7 @@ private:
     OncePerSecond casOpenFailure;
     // Bit n set: trunk n takes its clock from the line.
     std::uint32_t tclkMask = 0;
+    // The mask has not reached the board yet.
+    bool tclkOwed = false;
+    OncePerSecond tclkFailure;
 };

@@ -185,6 +185,41 @@ TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
     EXPECT_EQ("0x0 0x2 0x0", Ask("/dev/maintenance tclk"));
 }
 
+// The mask waits for a device that cannot be opened, then for one that
+// refuses it, and each poll that can write it does so until it is taken; the
+// refusals make one line a second.
+TEST_F(BoardServices, TheTclkMaskIsWrittenAtEachPollUntilTheDeviceTakesIt) {
+    FakeClock clock;
+    auto poll = [&] {
+        clock.advanceMs(E1Ctl::pollMs);
+        LoopDriver().Run(1);
+    };
+    LGCP::TrunkCfg cfg;
+    cfg.set_mode(LGCP::TrunkMode::slave);
+    cfg.set_trunk(1);
+    ASSERT_EQ("ok", Ask("fail open /dev/maintenance EIO"));
+    e1.OnConnect();
+    e1.SetMode(cfg);
+    ASSERT_EQ("ok", Ask("fail clear"));
+    poll();
+    EXPECT_EQ("0x2", Ask("/dev/maintenance tclk"));
+
+    TestSupport::StreamCapture log(std::cerr);
+    ASSERT_EQ("ok", Ask("fail /dev/maintenance 0xc0044d0b EIO"));
+    cfg.set_trunk(3);
+    e1.SetMode(cfg);
+    cfg.set_trunk(1);
+    cfg.set_mode(LGCP::TrunkMode::master);
+    e1.SetMode(cfg);
+    poll();
+    ASSERT_EQ("ok", Ask("fail clear"));
+    poll();
+    poll();
+    EXPECT_EQ("0x2 0x8", Ask("/dev/maintenance tclk"));
+    const std::string line = "E1: fail to set TCLK [cause=Input/output error]\n";
+    EXPECT_EQ(line + line, log.str());
+}
+
 TEST_F(BoardServices, SelectSourceReachesTheMaintenanceDriver) {
     e1.select_source(2);
     EXPECT_EQ("2", Ask("/dev/maintenance source"));
