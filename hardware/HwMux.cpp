@@ -5,12 +5,12 @@
 #include "hardware/HalDriver.h"
 #include "runtime/Errno.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <iostream>
+#include <iterator>
 #include <unistd.h>
 
 HwMux& HwMux::instance() {
@@ -33,20 +33,38 @@ bool HwMux::Request(unsigned long request, void* record) {
     return Board::devices().ioctl(hal.lowlevel_fd(), request, record) >= 0;
 }
 
-bool HwMux::SwitchOff(int channel) {
-    Hal::MuxChannelRecord record{channel};
-    return Request(Hal::MuxDisable, &record);
+bool HwMux::Send(int channel, const Output& asked) {
+    if (asked.state == Output::Off) {
+        Hal::MuxChannelRecord record{channel};
+        return Request(Hal::MuxDisable, &record);
+    }
+    if (asked.state == Output::Constant) {
+        Hal::MuxOctetRecord record{};
+        record.channel = channel;
+        record.octet = std::uint32_t(asked.value);
+        return Request(Hal::MuxWrite, &record);
+    }
+    Hal::MuxConnectRecord record{};
+    record.receive = channel;
+    record.transmit = asked.value;
+    return Request(Hal::MuxConnect, &record);
 }
 
-void HwMux::LeaveToRefresh(int channel) {
+void HwMux::Keep(int channel, const Output& asked) {
     if (Output* entry = Shadow(channel))
-        *entry = Output{};
-    else if (std::find(strays.begin(), strays.end(), channel) == strays.end())
-        strays.push_back(channel);
+        *entry = asked;
+    else if (asked.owed)
+        strays[channel] = asked;
+    else
+        strays.erase(channel);
 }
 
-void HwMux::Settled(int channel) {
-    strays.erase(std::remove(strays.begin(), strays.end(), channel), strays.end());
+std::optional<Errno> HwMux::Ask(int channel, Output asked) {
+    std::optional<Errno> refused;
+    if (!Send(channel, asked)) refused = Errno();
+    asked.owed = refused.has_value();
+    Keep(channel, asked);
+    return refused;
 }
 
 bool HwMux::IsOpened() {
@@ -60,8 +78,8 @@ bool HwMux::IsOpened() {
     hal = Fd(fd);
     std::clog << "hwMux: device opened" << std::endl;
     for (int i = 0; i < busCount; ++i) {
-        SwitchOff(busFirst + i);
         shadow[i] = Output{};
+        Send(busFirst + i, shadow[i]);
     }
     refreshPosition = 0;
     refresh.Activate();
@@ -80,21 +98,12 @@ bool HwMux::Connect(int transmit, int receive) {
         std::clog << "hwMux: ERROR not opened" << std::endl;
         return false;
     }
-    Output* entry = Shadow(receive);
-    Output before;
-    if (entry) {
-        before = *entry;
-        *entry = Output{Output::Driven, std::uint16_t(transmit)};
-    }
-    Hal::MuxConnectRecord record{};
-    record.receive = receive;
-    record.transmit = transmit;
-    if (Request(Hal::MuxConnect, &record)) {
-        Settled(receive);
+    const Output path{Output::Driven, false, transmit};
+    if (Send(receive, path)) {
+        Keep(receive, path);
         return true;
     }
     Errno e;
-    if (entry) *entry = before;
     std::clog << "hwMux: connect " << transmit << " -> " << receive << " failed: " << e
               << std::endl;
     return false;
@@ -102,46 +111,26 @@ bool HwMux::Connect(int transmit, int receive) {
 
 bool HwMux::Disconnect(int receive) {
     if (!IsOpened() || receive < 0) return false;
-    if (Output* entry = Shadow(receive)) *entry = Output{Output::Constant, 0};
-    Hal::MuxOctetRecord record{};
-    record.channel = receive;
-    record.octet = idleOctet;
-    if (Request(Hal::MuxWrite, &record)) {
-        Settled(receive);
-        return true;
-    }
-    Errno e;
-    LeaveToRefresh(receive);
-    std::clog << "hwMux: disconnect failed " << receive << " : " << e << std::endl;
+    const auto refused = Ask(receive, Output{Output::Constant, false, idleOctet});
+    if (!refused) return true;
+    std::clog << "hwMux: disconnect failed " << receive << " : " << *refused << std::endl;
     return false;
 }
 
 bool HwMux::Disable(int channel) {
     if (!IsOpened() || channel < 0) return false;
-    if (Output* entry = Shadow(channel)) *entry = Output{};
-    if (SwitchOff(channel)) {
-        Settled(channel);
-        return true;
-    }
-    Errno e;
-    LeaveToRefresh(channel);
-    std::clog << "hwMux: disable failed " << channel << " : " << e << std::endl;
+    const auto refused = Ask(channel, Output{});
+    if (!refused) return true;
+    std::clog << "hwMux: disable failed " << channel << " : " << *refused << std::endl;
     return false;
 }
 
 bool HwMux::Write(int channel, unsigned char value) {
     if (!IsOpened() || channel < 0) return false;
-    if (Output* entry = Shadow(channel)) *entry = Output{Output::Constant, 0};
-    Hal::MuxOctetRecord record{};
-    record.channel = channel;
-    record.octet = value;
-    if (Request(Hal::MuxWrite, &record)) {
-        Settled(channel);
-        return true;
-    }
-    Errno e;
+    const auto refused = Ask(channel, Output{Output::Constant, false, value});
+    if (!refused) return true;
     std::clog << "hwMux: write failed " << channel << " <- 0x" << std::hex << unsigned(value)
-              << std::dec << " : " << e << std::endl;
+              << std::dec << " : " << *refused << std::endl;
     return false;
 }
 
@@ -163,14 +152,18 @@ void HwMux::OnDPC() {
         refreshPosition = (refreshPosition + 1) % busCount;
         RefreshChannel(int(refreshPosition));
     }
-    // A stray leaves the list once its switch-off went through.
+    // A stray leaves the list once the driver took its request.
     for (auto it = strays.begin(); it != strays.end();)
-        it = SwitchOff(*it) ? strays.erase(it) : it + 1;
+        it = Send(it->first, it->second) ? strays.erase(it) : std::next(it);
 }
 
+// An output off is switched off again whatever the driver said before; any
+// other is asked again only while owed.
 void HwMux::RefreshChannel(int index) {
-    if (index < 0 || index >= busCount || shadow[index].state != Output::Off) return;
-    SwitchOff(busFirst + index);
+    if (index < 0 || index >= busCount) return;
+    Output& entry = shadow[index];
+    if (entry.state != Output::Off && !entry.owed) return;
+    entry.owed = !Send(busFirst + index, entry);
 }
 
 void print_trace() {

@@ -1,19 +1,25 @@
 // The board's TDM switching matrix, driven through "/dev/hal": switches a
 // transmit channel onto a receive channel, drives a channel with a constant
 // octet, turns a channel off and reads back the octet a channel carries.
-// It keeps a shadow of the 2048 shared-bus outputs (channels 8192..10239) and
-// a deferred call keeps sending the turn-off for every output marked off,
-// 128 outputs per run, so the bus stays clean whatever the hardware did.
-// A path the daemon let go of never stays: when the request that undoes or
-// turns off a channel fails, the refresh switches the channel off as soon as
-// the driver takes requests again.
+// It keeps a shadow of what was last asked of the 2048 shared-bus outputs
+// (channels 8192..10239) and a deferred call keeps sending the turn-off for
+// every output marked off, 128 outputs per run, so the bus stays clean
+// whatever the hardware did.
+// A request the driver refused (an idle or constant octet, a turn-off, on the
+// shared bus or off it) stays owed: the refresh sends it again until the
+// driver takes it or a later request on the channel replaces it, so the board
+// ends holding what was asked, never what the refused request left there.
+// A refused connect is not owed, since its caller takes the path as not made:
+// the channel keeps what was asked of it before.
 #pragma once
 
 #include "runtime/Dpc.h"
+#include "runtime/Errno.h"
 #include "runtime/Fd.h"
 
 #include <cstdint>
-#include <vector>
+#include <map>
+#include <optional>
 
 class HwMux {
 public:
@@ -32,10 +38,9 @@ public:
     // a test gives back the one it opened.
     void Close();
     bool Connect(int transmit, int receive);
-    // Drives the receive channel with the idle octet 0xD5; when that fails
-    // the channel is left to the refresh to switch off.
+    // Drives the receive channel with the idle octet 0xD5. This, Disable and
+    // Write answer false when the driver refuses, and the request is owed.
     bool Disconnect(int receive);
-    // When this fails the refresh tries again.
     bool Disable(int channel);
     bool Write(int channel, unsigned char value);
     // The octet the channel carries; 255 when it cannot be read.
@@ -57,30 +62,35 @@ public:
     static constexpr unsigned char idleOctet = 0xD5;
 
 private:
-    // What the switch was last told to do with a shared-bus output. The
-    // state stands apart from the transmit channel, whose low 16 bits can
-    // take any value.
+    // What the switch was last asked to do with a channel. The state stands
+    // apart from the value, since a transmit channel can take any value.
     struct Output {
         enum State : std::uint8_t { Off, Constant, Driven } state = Off;
-        std::uint16_t transmit = 0;
+        // Refused by the driver and not taken since.
+        bool owed = false;
+        // The octet of a constant, the transmit channel of a path.
+        int value = 0;
     };
 
     // The shadow entry of a shared-bus output, null for other channels.
     Output* Shadow(int channel);
     bool Request(unsigned long request, void* record);
-    // The disable request alone, shadow untouched.
-    bool SwitchOff(int channel);
-    // The channel's path was let go of but may still be in the switch.
-    void LeaveToRefresh(int channel);
-    // The switch holds what the daemon last asked for on the channel.
-    void Settled(int channel);
+    // The one request that makes the switch hold what is asked; the shadow
+    // is left alone.
+    bool Send(int channel, const Output& asked);
+    // Notes what is asked of the channel: in its shadow entry, or among the
+    // strays while it is owed.
+    void Keep(int channel, const Output& asked);
+    // Sends what is asked and keeps it, owed when the driver refuses; the
+    // driver's error then.
+    std::optional<Errno> Ask(int channel, Output asked);
 
     Fd hal;
     Output shadow[busCount];
     unsigned refreshPosition = 0;
-    // Channels off the shared bus whose switch-off is still owed; few, and
-    // only while the driver refuses requests.
-    std::vector<int> strays;
+    // Channels off the shared bus whose request is owed, with what was asked
+    // of them; few, and only while the driver refuses requests.
+    std::map<int, Output> strays;
     Dpc refresh;
 };
 
