@@ -29,6 +29,9 @@ const std::int32_t longestWait = 7200000;
 // The longest poll while the watchdog is open.
 const int watchdogPollMs = 1000;
 const char watchdogPath[] = "/dev/misc/gw-wd";
+// The pause before an open that ran short of descriptors or memory is tried
+// again, as the controller's listener waits.
+const int watchdogRetryMs = 5000;
 
 }  // namespace
 
@@ -65,12 +68,14 @@ private:
 
 void Multiplexer::run(bool watchdog, bool no_time_cache) {
     lastPing = 0;
+    watchdogOwed = false;
     if (watchdog) open_watchdog();
     timeCache = !no_time_cache;
     if (timeCache) Mux::mux_settimeofday();
     while (!terminating) iteration();
     std::clog << "Mux: terminating..." << std::endl;
     close_watchdog();
+    watchdogOwed = false;
     if (timeCache) Mux::g_tv_time = Mux::timeval();
     timeCache = false;
     terminating = 0;
@@ -88,12 +93,14 @@ void Multiplexer::iteration() {
         std::abort();
     }
     if (watchdogFd >= 0 && (timeout < 0 || timeout > watchdogPollMs)) timeout = watchdogPollMs;
+    timeout = watchdog_retry_wait(timeout);
     execute_dpc();
     if (terminating) return;
 
     int ready = ::poll(pollSet, pollCount, timeout);
     Errno pollErrno;
     if (timeCache) Mux::mux_settimeofday();
+    retry_watchdog();
     ping_watchdog();
     if (ready > 0) {
         dispatch();
@@ -214,9 +221,16 @@ void Multiplexer::open_watchdog() {
     int fd = ::open(watchdogPath, O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         Errno error;
-        std::cerr << "Mux: fail to open watchdog: " << error << std::endl;
+        watchdogOwed = error.IsShortage();
+        std::cerr << "Mux: fail to open watchdog: " << error;
+        if (watchdogOwed) {
+            std::cerr << ", trying again in " << watchdogRetryMs << " ms";
+            watchdogRetryAt = Mux::milliseconds() + watchdogRetryMs;
+        }
+        std::cerr << std::endl;
         return;
     }
+    watchdogOwed = false;
     if (::write(fd, "START", 5) < 0) {
         Errno error;
         std::cerr << "Mux: fail to activate watchdog: " << error << std::endl;
@@ -224,6 +238,22 @@ void Multiplexer::open_watchdog() {
         return;
     }
     watchdogFd = fd;
+}
+
+// A watchdog opened late is fed at once, as one opened at the start is
+// after the first poll.
+void Multiplexer::retry_watchdog() {
+    if (!watchdogOwed || std::int32_t(Mux::milliseconds() - watchdogRetryAt) < 0) return;
+    open_watchdog();
+    if (watchdogFd >= 0) lastPing = 0;
+}
+
+// Comes after the hang check: a loop with nothing else to wait for is hung
+// whether or not its watchdog is owed.
+int Multiplexer::watchdog_retry_wait(int timeout) const {
+    if (!watchdogOwed) return timeout;
+    const int wait = std::max(0, int(std::int32_t(watchdogRetryAt - Mux::milliseconds())));
+    return timeout < 0 ? wait : std::min(timeout, wait);
 }
 
 void Multiplexer::close_watchdog() {

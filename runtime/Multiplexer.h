@@ -1,6 +1,9 @@
 // The main loop: the one thread's poll() loop that fires due timers, runs the
 // deferred calls, waits on every attached descriptor and hands the returned
-// events to their handlers, keeping the board's watchdog alive meanwhile.
+// events to their handlers, keeping the board's watchdog alive meanwhile. A
+// watchdog that cannot be opened for want of descriptors or memory is tried
+// again every 5000 ms until it opens; any other failure leaves the loop
+// without one.
 #pragma once
 
 #include "runtime/Dpc.h"
@@ -83,6 +86,10 @@ private:
     void build_poll_set();
     void ping_watchdog();
     void open_watchdog();
+    // Opens the watchdog once its retry is due.
+    void retry_watchdog();
+    // The poll time-out shortened to the watchdog's retry, if one is owed.
+    int watchdog_retry_wait(int timeout) const;
     void close_watchdog();
 
     F_sorted_list<TimerEvent> timers;
@@ -109,6 +116,10 @@ private:
     F_dual_list<TimerPoolPlugin> plugins;
     TimerPollNotify* pollGuard = nullptr;
     int watchdogFd = -1;
+    // A watchdog asked for whose open ran short of descriptors or memory is
+    // owed: it is opened again at watchdogRetryAt on the millisecond clock.
+    bool watchdogOwed = false;
+    std::uint32_t watchdogRetryAt = 0;
     // Millisecond clock at the last watchdog ping; 0 for none yet.
     std::uint32_t lastPing = 0;
 };

@@ -6,6 +6,7 @@
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
 #include "runtime/tests/TestPipe.h"
+#include "tests/support/DescriptorLimit.h"
 #include "tests/support/Isolation.h"
 #include "tests/support/StreamCapture.h"
 
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,6 +137,53 @@ TEST(Watchdog, MissingDeviceOrFailedStartIsReportedAndTheLoopRunsWithout) {
     // Every write to the full device fails: no space.
     ASSERT_TRUE(TestSupport::BindNode("/dev/full", device, why)) << why;
     EXPECT_EQ("Mux: fail to activate watchdog: No space left on device\n", ErrorsOfRun(driver, 3));
+}
+
+// Short of descriptors at the start, the watchdog is opened 5000 ms later,
+// once they are back, and fed at once. Meanwhile an idle loop polls until
+// the retry is due: neither at once nor for ever.
+TEST(Watchdog, AnOpenShortOfDescriptorsIsTriedAgainUntilItOpens) {
+    WatchdogReader reader;
+    MAKE_FIFO(reader);
+    FakeClock clock(100000);
+    TestPipe idle;
+    Event quiet;
+    quiet.Schedule(idle.in, POLLIN);
+    // The sanitizers see the types of the loop's path before the limit.
+    LoopDriver().Run(2, true);
+    reader.Read();
+    reader.words.clear();
+    reader.at.clear();
+
+    LoopDriver driver;
+    driver.wait = -1;
+    std::optional<TestSupport::DescriptorLimit> limit;
+    // Turn 1 gives the descriptors back 50 ms of real poll before the retry;
+    // turn 2 makes the retry due.
+    driver.probe = [&](unsigned turn) {
+        if (turn == 1) limit.reset();
+        clock.advanceMs(turn == 1 ? 4950 : turn == 2 ? 50 : 0);
+        reader.Read();
+    };
+    StreamCapture errors(std::cerr);
+    limit.emplace(0);
+    // A poll that waited for ever would end here.
+    ::alarm(5);
+    const auto start = std::chrono::steady_clock::now();
+    driver.Run(3, true);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+    ::alarm(0);
+    reader.Read();
+    EXPECT_EQ("Mux: fail to open watchdog: Too many open files, trying again in 5000 ms\n",
+              errors.str());
+    EXPECT_EQ((std::vector<std::string>{"START", "PING", "STOP"}), reader.words);
+    ASSERT_EQ(3u, reader.at.size());
+    EXPECT_EQ(105000u, reader.at[0]);
+    EXPECT_EQ(105000u, reader.at[1]);
+    EXPECT_GE(took, 50);
+    EXPECT_LT(took, 1000);
 }
 
 TEST(Watchdog, FailedPingsAreReportedAndTheDeviceStaysOpen) {
