@@ -185,20 +185,6 @@ TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
     EXPECT_EQ("0x0 0x2 0x0", Ask("/dev/maintenance tclk"));
 }
 
-// A mask the board refused once is on the board after the next poll.
-TEST_F(BoardServices, ARefusedTclkMaskReachesTheBoardAtTheNextPoll) {
-    FakeClock clock;
-    e1.OnConnect();
-    ASSERT_EQ("ok", Ask("fail /dev/maintenance 0xc0044d0b EIO once"));
-    LGCP::TrunkCfg slave;
-    slave.set_trunk(1);
-    slave.set_mode(LGCP::TrunkMode::slave);
-    e1.SetMode(slave);
-    clock.advanceMs(E1Ctl::pollMs);
-    LoopDriver().Run(1);
-    EXPECT_EQ("0x0 0x2", Ask("/dev/maintenance tclk"));
-}
-
 // The mask waits for a device that cannot be opened, then for one that
 // refuses it, and each poll that can write it does so until it is taken; the
 // refusals make one line a second.

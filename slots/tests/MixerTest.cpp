@@ -398,14 +398,4 @@ TEST_F(MixerUnits, AnOwedRemovalLogsEachOutcomeOnce) {
     EXPECT_EQ(std::string::npos, done.str().find(taken, first + 1));
 }
 
-// Conference A on unit 1's channel 2 (timeslot 16642) keeps no trace of the
-// input on channel 0 (16640) once its removal, refused once, was made
-// again: the next call on that channel is heard in conference B only.
-TEST_F(MixerUnits, ARemovalRefusedOnceLeavesNoChannelInTwoConferences) {
-    for (const char* step : {"out 1/2", "in 1/0 2"}) Step(step);
-    EXPECT_EQ("ok", sim->Command("fail /dev/mixer 0x801c4d04 EIO once"));
-    for (const char* step : {"del in 1/0", "out 1/4", "in 1/0 4"}) Step(step);
-    EXPECT_EQ("16642:32767", sim->Command("/dev/mixer summator 1 2"));
-}
-
 }  // namespace

@@ -6,10 +6,12 @@
 // loop run on the fake clock so that what is owed is sent again, and reads
 // the board back through a control line. The refusal itself is logged once.
 #include "control/tests/TransportHarness.h"
+#include "hardware/E1Ctl.h"
 #include "hardware/sim/BoardSim.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
 #include "slots/ExtFactory.h"
+#include "slots/MixerFactory.h"
 #include "slots/Slot.h"
 #include "tests/support/StreamCapture.h"
 
@@ -18,8 +20,11 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 namespace {
@@ -66,8 +71,17 @@ public:
         EXPECT_TRUE(slot->BeforeDestroy());
         delete slot;
     }
-    // The slot made last.
+    // The slot made last, or the one made index-th.
     Slot& Last() { return *made.back(); }
+    Slot* Made(std::size_t index) { return made.at(index); }
+    // A service of the row's own kind, made at its first use and kept for the
+    // row's length.
+    template <class T>
+    T& Own() {
+        std::shared_ptr<void>& kept = owned[typeid(T)];
+        if (!kept) kept = std::make_shared<T>();
+        return *static_cast<T*>(kept.get());
+    }
     // Runs the main loop for ms of fake time, stepMs a turn, so that the
     // deferred calls and due timers run as in the daemon.
     void Loop(std::uint64_t ms) { LoopDriver(&clock, stepMs).Run(unsigned(ms / stepMs)); }
@@ -86,10 +100,12 @@ protected:
     }
     void TearDown() override {
         while (!made.empty()) Destroy(made.back());
+        owned.clear();
         if (sim) sim->Reset();
     }
 
     std::vector<Slot*> made;
+    std::map<std::type_index, std::shared_ptr<void>> owned;
     // The drivers' failures and the signals that have no controller to go to.
     TestSupport::StreamCapture log{std::clog}, errors{std::cerr};
 };
@@ -114,6 +130,32 @@ LGCP::CreateParams Ext(int transmitter, int receiver) {
     return params;
 }
 
+// A mixer input on unit 1 (channel, and the summator it joins, or -1).
+LGCP::CreateParams MixerIn(int channel, int summator) {
+    LGCP::CreateParams params;
+    LGCP::MixerInParams& in = params.select_mixerIn();
+    in.set_unit(1);
+    in.set_channel().select_tdm(channel);
+    if (summator >= 0) in.set_summator().select_tdm(summator);
+    return params;
+}
+
+// A mixer output on unit 1, whose summator is a conference.
+LGCP::CreateParams MixerOut(int channel) {
+    LGCP::CreateParams params;
+    LGCP::MixerOutParams& out = params.select_mixerOut();
+    out.set_unit(1);
+    out.set_channel().select_tdm(channel);
+    return params;
+}
+
+LGCP::TrunkCfg Slave(int trunk) {
+    LGCP::TrunkCfg cfg;
+    cfg.set_trunk(trunk);
+    cfg.set_mode(LGCP::TrunkMode::slave);
+    return cfg;
+}
+
 const Row rows[] = {
     // Activate answers success whatever the driver did; a second activate
     // sends nothing, and the refresh gives the receive channel its idle octet.
@@ -126,6 +168,33 @@ const Row rows[] = {
      },
      100, "/dev/hal route 8196", "8196 const 0xD5",
      "hwMux: disconnect failed 8196 : Input/output error"},
+    // Conference A on channel 2 (timeslot 16642) and an input on channel 0
+    // (16640) in its sum; the input's removal is refused, and the next call
+    // on channel 0 joins conference B on channel 4. Conference A must not
+    // hear it.
+    {"MixerInputRemoval",
+     [](RefusedRequest& t) {
+         LGCP::Resources units;
+         Mixer::MixerFactory::instance().Query(units);
+         auto& mixers = Mixer::MixerFactory::instance();
+         ASSERT_NE(nullptr, t.Create(mixers, MixerOut(2)));
+         ASSERT_NE(nullptr, t.Create(mixers, MixerIn(0, 2)));
+     },
+     "fail /dev/mixer 0x801c4d04 EIO once",
+     [](RefusedRequest& t) {
+         auto& mixers = Mixer::MixerFactory::instance();
+         t.Destroy(t.Made(1));
+         ASSERT_NE(nullptr, t.Create(mixers, MixerOut(4)));
+         ASSERT_NE(nullptr, t.Create(mixers, MixerIn(0, 4)));
+     },
+     0, "/dev/mixer summator 1 2", "16642:32767",
+     "mixer [1]: MIX_RX_REMOVE rx.number=2 tx.number=0 fail : Input/output error"},
+    // The clock-slave mask of trunk 1, refused once, reaches the board at the
+    // status poll of the next second.
+    {"E1ClockSlaveMask", [](RefusedRequest& t) { t.Own<E1Ctl>().OnConnect(); },
+     "fail /dev/maintenance 0xc0044d0b EIO once",
+     [](RefusedRequest& t) { t.Own<E1Ctl>().SetMode(Slave(1)); }, E1Ctl::pollMs + 10,
+     "/dev/maintenance tclk", "0x0 0x2", "E1: fail to set TCLK [cause=Input/output error]"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, RefusedRequest, ::testing::ValuesIn(rows),
