@@ -2,7 +2,6 @@
 
 #include "config/StreamManip.h"
 #include "runtime/Errno.h"
-#include "runtime/MuxClock.h"
 #include "slots/MixerFactory.h"
 #include "slots/MixerSlot.h"
 
@@ -108,7 +107,7 @@ bool Mixer::ClearSum(int channel) {
 }
 
 void Mixer::RemoveInput(int summator, int channel) {
-    OwedRemoval removal{summator, channel, 0};
+    OwedRemoval removal{summator, channel, {}};
     if (!Remove(removal, false)) owed.push_back(removal);
 }
 
@@ -123,12 +122,9 @@ bool Mixer::Remove(OwedRemoval& removal, bool retry) {
     mix_input input{Address(removal.summator), Address(removal.channel), 0};
     const bool taken = mixer_ctl(RxRemove, &input) >= 0;
     const Errno error;
-    const std::uint32_t now = Mux::milliseconds();
     // A removal taken at its first request is the ordinary case; a refusal
     // within a second of the last one logged says nothing new.
-    const bool quiet = taken ? !retry : retry && std::int32_t(now - removal.loggedAt) < 1000;
-    if (quiet) return taken;
-    removal.loggedAt = now;
+    if (taken ? !retry : !removal.refusals.Due()) return taken;
     std::ostream& log = taken ? std::clog : std::cerr;
     log << ext::header(this) << "MIX_RX_REMOVE"
         << " rx.number=" << removal.summator << " tx.number=" << removal.channel;

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "hardware/MixerDriver.h"
+#include "runtime/OncePerSecond.h"
 #include "schema/LGCP.h"
 
 #include <cstdint>
@@ -107,8 +108,8 @@ private:
     struct OwedRemoval {
         int summator;
         int channel;
-        // When its last failure was logged.
-        std::uint32_t loggedAt;
+        // Paces the lines of its refusals.
+        OncePerSecond refusals;
     };
     // Takes the entry out of the sum, or owes it.
     void RemoveInput(int summator, int channel);
