@@ -50,10 +50,11 @@ public:
     virtual unsigned dsproc_timeslot() const = 0;
 
     // Results are true on success. A switch that finds its feature in the
-    // requested state sends nothing and succeeds; an unset feature (VAD, SD
-    // and mute start so) always goes to the driver. What the driver does
-    // with a request while another receiver shares the timeslot is the
-    // service's to decide.
+    // requested state sends nothing and succeeds, a switch-on once the device
+    // is open (the driver keeps the feature while it is closed); an unset
+    // feature (VAD, SD and mute start so) always goes to the driver. What the
+    // driver does with a request while another receiver shares the timeslot
+    // is the service's to decide.
     bool configureVAD(const LGCP::VADParams& params);
     bool enableVAD(bool on);
     bool disableVAD() { return enableVAD(false); }

@@ -108,18 +108,28 @@ DSProcReceiverService& DSProcReceiverService::instance() {
     return service;
 }
 
-DSProcReceiverService::DSProcReceiverService() {
+// The device is left to the first request, so that a device that cannot be
+// opened writes its one line for it.
+DSProcReceiverService::DSProcReceiverService()
+    : device(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
+             "open dsproc fail, VAD proceeding disabled: ", "dsproc",
+             [this] { return Listening(); }) {
     made = this;
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
                                       &DSProcReceiverService::OnEvent, this);
-    init();
 }
 
 DSProcReceiverService::~DSProcReceiverService() { made = nullptr; }
 
-bool DSProcReceiverService::init() {
-    return WatchDriver(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
-                       "open dsproc fail, VAD proceeding disabled: ");
+bool DSProcReceiverService::init() { return device.Open(); }
+
+bool DSProcReceiverService::Listening() const {
+    for (const auto& [ts, t] : timeslots)
+        for (const auto& [receiver, asked] : t.receivers)
+            if (asked.vad.state == State::On || asked.sd.state == State::On ||
+                asked.bss.state == State::On || HasFilters(asked))
+                return true;
+    return false;
 }
 
 void DSProcReceiverService::Forget(const DSProcReceiver& receiver) {
@@ -129,6 +139,10 @@ void DSProcReceiverService::Forget(const DSProcReceiver& receiver) {
 std::uint32_t DSProcReceiverService::Key(const Dsproc::ConfigureRecord& record) {
     return record.kind == Dsproc::KindToneFilter ? FilterKey(record.params.toneFilter.freq)
                                                  : record.kind;
+}
+
+bool DSProcReceiverService::HasFilters(const Asked& asked) {
+    return asked.settings.lower_bound(FilterKey(0)) != asked.settings.end();
 }
 
 DSProcReceiverService::Timeslot& DSProcReceiverService::Record(const DSProcReceiver& receiver) {
@@ -149,11 +163,10 @@ DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uin
 
 bool DSProcReceiverService::Send(Timeslot& t, const Setting& setting) {
     Dsproc::ConfigureRecord record = setting.record;
-    if (Board::devices().ioctl(event.lowlevel_fd(), Dsproc::Configure, &record) == -1) {
-        ErrnoSuffix e;
-        std::cerr << WordsOf(record.kind).fail << " timeslot=" << record.timeslot << e << std::endl;
+    if (device.Request(Dsproc::Configure, &record, [&](std::ostream& out) {
+            out << WordsOf(record.kind).fail << " timeslot=" << record.timeslot;
+        }) == -1)
         return false;
-    }
     t.held[Key(setting.record)] = setting.record;
     std::clog << WordsOf(record.kind).done << setting.shown << std::endl;
     return true;
@@ -256,55 +269,48 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     std::vector<std::uint32_t> freqs;
     for (auto it = own; it != mine.settings.end(); ++it)
         freqs.push_back(it->second.record.params.toneFilter.freq);
-    auto filters = [](const Asked& asked) {
-        return asked.settings.lower_bound(FilterKey(0)) != asked.settings.end();
-    };
-    if (Other(t.receivers, mine, filters)) {
+    if (Other(t.receivers, mine, HasFilters)) {
         for (std::uint32_t freq : freqs) configureToneFilter(receiver, freq, 0, 0, 0);
         return;
     }
     mine.settings.erase(own, mine.settings.end());
     const unsigned ts = receiver.dsproc_timeslot();
     if (!OpenedFor(init(), "Disable All Tone fail: (interface not opened)", ts)) return;
-    if (!Send(Dsproc::Disable, ts, 0, Dsproc::MaskToneAll)) {
-        ErrnoSuffix e;
-        std::cerr << "Disable All Tone fail:"
-                  << " timeslot=" << ts << e << std::endl;
+    if (!Send(Dsproc::Disable, ts, 0, Dsproc::MaskToneAll, [ts](std::ostream& out) {
+            out << "Disable All Tone fail:"
+                << " timeslot=" << ts;
+        }))
         return;
-    }
     t.held.erase(t.held.lower_bound(FilterKey(0)), t.held.end());
     std::clog << "DISABLE ALL TONE done: "
               << " ts=" << ts << std::endl;
 }
 
 bool DSProcReceiverService::Send(unsigned long request, std::uint32_t ts, std::uint32_t id,
-                                 std::uint32_t mask) {
-    init();
+                                 std::uint32_t mask, const DriverDevice::Line& fail) {
     Dsproc::SwitchRecord record{ts, id, mask};
-    return Board::devices().ioctl(event.lowlevel_fd(), request, &record) != -1;
+    return device.Request(request, &record, fail) != -1;
 }
 
 bool DSProcReceiverService::Enable(unsigned ts, std::uint32_t mask, const char* name,
                                    std::uint32_t& id) {
     id = ids.Next();
-    if (!Send(Dsproc::Enable, ts, id, mask)) {
-        ErrnoSuffix e;
-        std::cerr << "DSPROC_ENABLE " << name << " fail:"
-                  << " timeslot=" << ts << " id=" << id << e << std::endl;
+    if (!Send(Dsproc::Enable, ts, id, mask, [&](std::ostream& out) {
+            out << "DSPROC_ENABLE " << name << " fail:"
+                << " timeslot=" << ts << " id=" << id;
+        }))
         return false;
-    }
     std::cerr << "DSPROC_ENABLE " << name << " done:"
               << " timeslot=" << ts << " id=" << id << std::endl;
     return true;
 }
 
 bool DSProcReceiverService::Disable(unsigned ts, std::uint32_t mask, const char* name) {
-    if (!Send(Dsproc::Disable, ts, 0, mask)) {
-        ErrnoSuffix e;
-        std::cerr << "DSPROC_DISABLE " << name << " fail:"
-                  << " timeslot=" << ts << e << std::endl;
+    if (!Send(Dsproc::Disable, ts, 0, mask, [&](std::ostream& out) {
+            out << "DSPROC_DISABLE " << name << " fail:"
+                << " timeslot=" << ts;
+        }))
         return false;
-    }
     std::cerr << "DSPROC_DISABLE " << name << " done:"
               << " timeslot=" << ts << std::endl;
     return true;
@@ -312,17 +318,19 @@ bool DSProcReceiverService::Disable(unsigned ts, std::uint32_t mask, const char*
 
 // A receiver that finds the feature on through another one takes it under
 // that one's id, so the events reach both, and its switch-off leaves it on.
+// The driver keeps a feature that is on while the device is closed, so an
+// enable that finds it on needs only the device open, to hear it.
 bool DSProcReceiverService::Switch(DSProcReceiver& receiver, Feature Asked::*feature,
                                    std::uint32_t mask, const char* name, bool on) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     Feature& f = mine.*feature;
-    if (f.state == (on ? State::On : State::Off)) return true;
     const Asked* other = Other(
         t.receivers, mine, [feature](const Asked& a) { return (a.*feature).state == State::On; });
-    if (other) {
-        if (on) f.id = (other->*feature).id;
-    } else {
+    if (on && (f.state == State::On || other)) {
+        if (!init()) return false;
+        if (f.state != State::On) f.id = (other->*feature).id;
+    } else if (on || (f.state != State::Off && !other)) {
         const unsigned ts = receiver.dsproc_timeslot();
         std::uint32_t id;
         if (on ? !Enable(ts, mask, name, id) : !Disable(ts, mask, name)) return false;
@@ -359,7 +367,8 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     auto state = [](bool on) { return on ? State::On : State::Off; };
-    if (mine.muteFirst == state(first) && mine.muteSecond == state(second)) return true;
+    if (mine.muteFirst == state(first) && mine.muteSecond == state(second))
+        return !(first || second) || init();
     const unsigned ts = receiver.dsproc_timeslot();
     std::uint32_t on = (first ? Dsproc::MaskMuteFirst : 0) | (second ? Dsproc::MaskMuteSecond : 0);
     std::uint32_t off = Dsproc::MaskMuteFirst | Dsproc::MaskMuteSecond;
@@ -405,9 +414,8 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
 }
 
 void DSProcReceiverService::OnEvent(int fd, short revents) {
-    if (!ReadDriverEvents(fd, revents, sizeof(Dsproc::EventRecord), "dsproc",
-                          [this](const void* record) { Dispatch(record); }))
-        event.Release();
+    device.Read(fd, revents, sizeof(Dsproc::EventRecord),
+                [this](const void* record) { Dispatch(record); });
 }
 
 bool DSProcReceiverService::Made(const Asked& asked, const Dsproc::EventRecord& e) {

@@ -1,8 +1,11 @@
 // The voice-processing driver ("/dev/dsp") as the daemon's one client of it.
-// Opened at the first receiver operation; a device that failed to open or
-// went away is opened again by the next request (a configure call gives up
-// without it, the switches fail on it with their lines). Event traces are
-// written under the "signalling.events" trace switch.
+// Opened by the first request; no request goes to it while it is not open:
+// each opens it first, and is refused when it cannot (a configure call with
+// its "(interface not opened)" line). A driver given up after a failed read
+// or a hang-up is opened again without waiting for a request while a
+// receiver has VAD, SD, BSS or a tone filter on, since the driver keeps them
+// (DriverDevice). Event traces are written under the "signalling.events"
+// trace switch.
 //
 // The driver keeps one set of features per timeslot, and two receivers may
 // share a timeslot (the halves of a conference leg). So the service keeps,
@@ -22,6 +25,7 @@
 #pragma once
 
 #include "hardware/DSProcReceiver.h"
+#include "hardware/DriverEvents.h"
 #include "hardware/RequestIds.h"
 #include "runtime/Event.h"
 #include "schema/LGCP.h"
@@ -41,7 +45,7 @@ public:
     ~DSProcReceiverService();
 
     // Opens the device unless it is open; false when it cannot be opened.
-    // Every request calls it first.
+    // Every request opens it first.
     bool init();
 
     // Driver version 2 takes the controller's v2 parameters (and refuses
@@ -105,6 +109,8 @@ private:
     // A configure kind, and a tone filter's frequency: what the driver keeps
     // one of per timeslot.
     static std::uint32_t Key(const Dsproc::ConfigureRecord& record);
+    // It has a tone filter on.
+    static bool HasFilters(const Asked& asked);
     Timeslot& Record(const DSProcReceiver& receiver);
     Asked& Of(const DSProcReceiver& receiver) { return Record(receiver).receivers[&receiver]; }
 
@@ -120,13 +126,16 @@ private:
     // Sends the setting of key asked for last on the timeslot unless the
     // driver holds it; false when no receiver there has one.
     bool Settle(Timeslot& t, std::uint32_t key);
-    // Request 2 or 3, the device opened first when it is closed.
-    bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask);
+    // Request 2 or 3; a refusal writes fail()'s line.
+    bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask,
+              const DriverDevice::Line& fail);
     bool Switch(DSProcReceiver& receiver, Feature Asked::*feature, std::uint32_t mask,
                 const char* name, bool on);
     bool Enable(unsigned ts, std::uint32_t mask, const char* name, std::uint32_t& id);
     bool Disable(unsigned ts, std::uint32_t mask, const char* name);
 
+    // Some receiver waits for events: it has VAD, SD, BSS or a tone filter on.
+    bool Listening() const;
     static bool Made(const Asked& asked, const Dsproc::EventRecord& e);
     // Who hears e: the receivers whose feature made it, or the first on its
     // timeslot; none when the timeslot has no receiver.
@@ -135,6 +144,7 @@ private:
     void Dispatch(const void* record);
 
     Event event;
+    DriverDevice device;
     RequestIds ids;
     std::uint64_t requests = 0;
     std::map<unsigned, Timeslot> timeslots;

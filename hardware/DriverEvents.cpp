@@ -1,23 +1,92 @@
 #include "hardware/DriverEvents.h"
 
 #include "hardware/BoardDevices.h"
+#include "runtime/MuxClock.h"
 
 #include <cassert>
 #include <cerrno>
 #include <iostream>
 #include <poll.h>
+#include <utility>
 
 namespace Hardware {
 
-bool WatchDriver(Event& event, const char* path, int flags, const char* failure) {
+namespace {
+
+constexpr unsigned retryMs = 1000;
+
+}  // namespace
+
+DriverDevice::DriverDevice(Event& event, const char* path, int flags, const char* failure,
+                           const char* name, std::function<bool()> listening)
+    : event(event),
+      path(path),
+      flags(flags),
+      failure(failure),
+      name(name),
+      listening(std::move(listening)) {}
+
+bool DriverDevice::Open() { return Open(false); }
+
+bool DriverDevice::Open(bool retrying) {
     if (event.IsActive()) return true;
     // The descriptor opened goes when this returns: the watch keeps its copy,
     // and a device it could not copy is closed as one that did not open.
     const Fd device(Board::devices().open(path, flags));
     const int error = device ? Watch(event, device, POLLIN) : errno;
-    if (!error) return true;
-    std::cerr << failure << Errno(error) << std::endl;
-    return false;
+    if (error) {
+        if (!retrying || error != written) std::cerr << failure << Errno(error) << std::endl;
+        written = error;
+        return false;
+    }
+    written = 0;
+    if (lost) {
+        lost = false;
+        retry.reset();
+        reopened = true;
+        reopenedMs = Mux::milliseconds();
+        std::clog << "open " << name << " again: done" << std::endl;
+    }
+    return true;
+}
+
+// The receivers that listened may have gone meanwhile: then the device waits
+// for the next request.
+void DriverDevice::Retry() {
+    if (lost && listening() && !Open(true)) retry.set(retryMs, &DriverDevice::Retry, this);
+}
+
+// A driver that fails at every open would have the loop open and give it up
+// at once, for ever: given up again within a second of its reopening, it
+// waits for the next retry.
+void DriverDevice::Read(int fd, short revents, std::size_t size,
+                        const std::function<void(const void*)>& record) {
+    if (ReadDriverEvents(fd, revents, size, name, record)) return;
+    event.Release();
+    lost = true;
+    if (reopened && std::uint32_t(Mux::milliseconds() - reopenedMs) < retryMs)
+        retry.set(retryMs, &DriverDevice::Retry, this);
+    else
+        Retry();
+}
+
+int DriverDevice::Sent(int result, const Line& fail) {
+    if (result == -1) {
+        ErrnoSuffix e;
+        fail(std::cerr);
+        std::cerr << e << std::endl;
+    }
+    return result;
+}
+
+int DriverDevice::Request(unsigned long request, void* record, const Line& fail) {
+    if (!Open()) return -1;
+    return Sent(Board::devices().ioctl(event.lowlevel_fd(), request, record), fail);
+}
+
+int DriverDevice::RequestValue(unsigned long request, unsigned long value, const Line& fail) {
+    if (!Open()) return -1;
+    return Sent(Board::devices().ioctlValue(event.lowlevel_fd(), request, value), fail);
 }
 
 bool OpenedFor(bool open, const char* noDevice, unsigned ts) {

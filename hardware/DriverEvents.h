@@ -1,22 +1,79 @@
-// What the two receiver services share around their drivers: opening a
-// driver and watching its event stream, the tail of their failure lines, and
-// the reading of the stream in whole records.
+// What the two receiver services share around their drivers: the device a
+// service holds, opened again after its driver failed, the tail of their
+// failure lines, and the reading of the stream in whole records.
 #pragma once
 
 #include "runtime/Errno.h"
 #include "runtime/Event.h"
+#include "runtime/Timer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <ostream>
 
 namespace Hardware {
 
-// Unless event watches a descriptor already, opens the device node and
-// watches it for POLLIN (event's handler is bound by its owner). A failure to
-// open it or to watch it writes `failure` and the errno text on std::cerr.
-// True when watched.
-bool WatchDriver(Event& event, const char* path, int flags, const char* failure);
+// A receiver service's device: opened at the service's first request,
+// watched for the driver's events through the service's Event, and given up
+// when the driver fails (a read that fails, a hang-up, the stream's end).
+// The detectors the receivers switched on live in the driver, so while any
+// receiver listens a device given up is opened again without waiting for a
+// request: at once, then each second while that fails. One given up again
+// within a second of its reopening waits for the next second, so a driver
+// that fails at every open costs one open a second, not a spinning loop.
+// No request goes to a device that is not open.
+// Lines: an open that fails writes `failure` and the error on std::cerr (a
+// retry only when its error is not the one written last), and a device given
+// up writes "open <name> again: done" on std::clog once it is open again.
+class DriverDevice {
+public:
+    // The line of a request the driver refused, up to its errno suffix.
+    using Line = std::function<void(std::ostream&)>;
+
+    // The owner binds event's handler, which hands the events to Read().
+    // listening() tells whether a receiver waits for the driver's events.
+    DriverDevice(Event& event, const char* path, int flags, const char* failure, const char* name,
+                 std::function<bool()> listening);
+    DriverDevice(const DriverDevice&) = delete;
+    DriverDevice& operator=(const DriverDevice&) = delete;
+
+    // Opens and watches the device unless it is watched; false when it
+    // cannot be opened, or its watch cannot have its own descriptor.
+    bool Open();
+    // A request on the device, opened first: the driver's answer (0 or more)
+    // when it takes it, else -1. A refusal writes fail()'s line and the errno
+    // suffix; a request not sent for want of a device adds nothing to the
+    // open's line.
+    int Request(unsigned long request, void* record, const Line& fail);
+    int RequestValue(unsigned long request, unsigned long value, const Line& fail);
+    // Hands every record waiting to record() (ReadDriverEvents), which may
+    // destroy receivers; gives the device up when the driver is gone.
+    void Read(int fd, short revents, std::size_t size,
+              const std::function<void(const void*)>& record);
+
+private:
+    // A retry writes the failure only when its error is a new one.
+    bool Open(bool retrying);
+    void Retry();
+    int Sent(int result, const Line& fail);
+
+    Event& event;
+    const char* const path;
+    const int flags;
+    const char* const failure;
+    const char* const name;
+    const std::function<bool()> listening;
+    Timer retry;
+    // Given up, and not open since.
+    bool lost = false;
+    // The error of the last failure written, 0 when none.
+    int written = 0;
+    // When it was last opened again after being given up.
+    bool reopened = false;
+    std::uint32_t reopenedMs = 0;
+};
+
 // For the operations that open a closed device again: false, with the
 // operation's "<noDevice> timeslot=<ts>" line on std::cerr, when not open.
 bool OpenedFor(bool open, const char* noDevice, unsigned ts);
@@ -33,11 +90,11 @@ std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix);
 // when its stream ends (a read of 0), when a read fails with anything but
 // EAGAIN or EINTR, or when poll() reports POLLERR or POLLHUP with nothing to
 // read: that is logged once and false returned, so the caller releases a
-// descriptor that poll() would otherwise report again at once, for ever, and
-// opens the device again at its next use. `device` names the driver in the
-// lines ("fail to read from <device>: ..."). When the driver is gone, a
-// non-null `cause` is set to why, as an error number: the failed read's,
-// ENODEV at the end of the stream, EIO for POLLERR or POLLHUP.
+// descriptor that poll() would otherwise report again at once, for ever.
+// `device` names the driver in the lines ("fail to read from <device>:
+// ..."). When the driver is gone, a non-null `cause` is set to why, as an
+// error number: the failed read's, ENODEV at the end of the stream, EIO for
+// POLLERR or POLLHUP.
 [[nodiscard]] bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* device,
                                     const std::function<void(const void*)>& record,
                                     int* cause = nullptr);

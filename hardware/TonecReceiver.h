@@ -44,9 +44,10 @@ public:
     virtual void tone_gen_complete() {}
 
     // Results are true on success. An enable that finds its detector in the
-    // requested state sends nothing and succeeds. What the driver does with a
-    // request while another receiver shares the timeslot is the service's to
-    // decide.
+    // requested state sends nothing, and succeeds once the device is open (the
+    // driver keeps the detector while it is closed). What the driver does
+    // with a request while another receiver shares the timeslot is the
+    // service's to decide.
     bool configureDTMF(const LGCP::DTMFParams& params);
     bool enableDTMF(bool on);
     bool disableDTMF() { return enableDTMF(false); }

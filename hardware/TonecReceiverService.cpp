@@ -1,6 +1,5 @@
 #include "hardware/TonecReceiverService.h"
 
-#include "hardware/BoardDevices.h"
 #include "hardware/DevNames.h"
 #include "hardware/DriverEvents.h"
 #include "hardware/ReceiverRecords.h"
@@ -44,18 +43,26 @@ TonecReceiverService& TonecReceiverService::instance() {
     return service;
 }
 
-TonecReceiverService::TonecReceiverService() {
+// The device is left to the first request, so that a device that cannot be
+// opened writes its one line for it.
+TonecReceiverService::TonecReceiverService()
+    : device(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
+             "open tonec fail, DTMF proceeding disabled: ", "tonec",
+             [this] { return Listening(); }) {
     made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
-    init();
 }
 
 TonecReceiverService::~TonecReceiverService() { made = nullptr; }
 
-bool TonecReceiverService::init() {
-    return WatchDriver(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
-                       "open tonec fail, DTMF proceeding disabled: ");
+bool TonecReceiverService::init() { return device.Open(); }
+
+bool TonecReceiverService::Listening() const {
+    for (const auto& [ts, t] : timeslots)
+        for (const auto& [receiver, asked] : t.receivers)
+            if (asked.dtmf || asked.iva) return true;
+    return false;
 }
 
 void TonecReceiverService::Forget(const TonecReceiver& receiver) {
@@ -96,24 +103,13 @@ bool TonecReceiverService::HandOver(unsigned ts) {
     return true;
 }
 
-int TonecReceiverService::Request(unsigned long request, void* record) {
-    init();
-    return Board::devices().ioctl(event.lowlevel_fd(), request, record);
-}
-
-int TonecReceiverService::RequestValue(unsigned long request, unsigned long value) {
-    init();
-    return Board::devices().ioctlValue(event.lowlevel_fd(), request, value);
-}
-
 bool TonecReceiverService::Send(Timeslot& t, const Tonec::ConfigureRecord& sent) {
     Tonec::ConfigureRecord record = sent;
-    if (Request(Tonec::ConfigureDetector, &record) == -1) {
-        ErrnoSuffix e;
-        std::cerr << "DTMF_CONFIGURE_DETECTOR fail:"
-                  << " timeslot=" << record.timeslot << e << std::endl;
+    if (device.Request(Tonec::ConfigureDetector, &record, [&](std::ostream& out) {
+            out << "DTMF_CONFIGURE_DETECTOR fail:"
+                << " timeslot=" << record.timeslot;
+        }) == -1)
         return false;
-    }
     t.dtmfParams = sent;
     std::clog << "DTMF_CONFIGURE_DETECTOR"
               << " ts=" << record.timeslot << " twist=" << record.twist << " ratio=" << record.ratio
@@ -123,12 +119,11 @@ bool TonecReceiverService::Send(Timeslot& t, const Tonec::ConfigureRecord& sent)
 
 bool TonecReceiverService::Send(Timeslot& t, const Tonec::IvaRecord& sent) {
     Tonec::IvaRecord record = sent;
-    if (Request(Tonec::IvaConfigure, &record) == -1) {
-        ErrnoSuffix e;
-        std::cerr << "IVA_CONFIGURE_DETECTOR fail:"
-                  << " timeslot=" << record.timeslot << e << std::endl;
+    if (device.Request(Tonec::IvaConfigure, &record, [&](std::ostream& out) {
+            out << "IVA_CONFIGURE_DETECTOR fail:"
+                << " timeslot=" << record.timeslot;
+        }) == -1)
         return false;
-    }
     t.ivaParams = sent;
     std::clog << "IVA_CONFIGURE_DETECTOR"
               << " ts=" << record.timeslot << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
@@ -169,23 +164,29 @@ bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVA
 }
 
 // The timeslot's detector runs under one id: a receiver that finds it on
-// through another one joins it, and leaves it on when it switches off.
+// through another one joins it, and leaves it on when it switches off. The
+// driver keeps a detector that is on while the device is closed, so an
+// enable that finds it on needs only the device open, to hear it.
 bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
-    if (mine.dtmf == on) return true;
-    if (Other(t.receivers, mine, [](const Asked& a) { return a.dtmf; })) {
-        mine.dtmf = on;
+    const bool shared = Other(t.receivers, mine, [](const Asked& a) { return a.dtmf; });
+    if (on && (mine.dtmf || shared)) {
+        if (!init()) return false;
+        mine.dtmf = true;
+        return true;
+    }
+    if (!on && (!mine.dtmf || shared)) {
+        mine.dtmf = false;
         return true;
     }
     const unsigned ts = receiver.tonec_timeslot();
     if (!on) {
-        if (RequestValue(Tonec::DisableDetector, ts) == -1) {
-            ErrnoSuffix e;
-            std::cerr << "DTMF_DISABLE_DETECTOR fail:"
-                      << " timeslot=" << ts << e << std::endl;
+        if (device.RequestValue(Tonec::DisableDetector, ts, [ts](std::ostream& out) {
+                out << "DTMF_DISABLE_DETECTOR fail:"
+                    << " timeslot=" << ts;
+            }) == -1)
             return false;
-        }
         mine.dtmf = false;
         std::cerr << "DTMF_DISABLE_DETECTOR done:"
                   << " timeslot=" << ts << std::endl;
@@ -194,12 +195,11 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     Tonec::EnableRecord record{};
     record.timeslot = ts;
     record.id = ids.Next();
-    if (Request(Tonec::EnableDetector, &record) == -1) {
-        ErrnoSuffix e;
-        std::cerr << "DTMF_ENABLE_DETECTOR fail:"
-                  << " timeslot=" << ts << " id=" << record.id << e << std::endl;
+    if (device.Request(Tonec::EnableDetector, &record, [&](std::ostream& out) {
+            out << "DTMF_ENABLE_DETECTOR fail:"
+                << " timeslot=" << ts << " id=" << record.id;
+        }) == -1)
         return false;
-    }
     dtmfIds[ts] = record.id;
     mine.dtmf = true;
     std::cerr << "DTMF_ENABLE_DETECTOR done:"
@@ -209,12 +209,11 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
 
 bool TonecReceiverService::Switch(unsigned long request, unsigned ts, const char* word,
                                   const char* suffix) {
-    if (RequestValue(request, ts) == -1) {
-        ErrnoSuffix e;
-        std::cerr << word << suffix << " fail:"
-                  << " timeslot=" << ts << e << std::endl;
+    if (device.RequestValue(request, ts, [&](std::ostream& out) {
+            out << word << suffix << " fail:"
+                << " timeslot=" << ts;
+        }) == -1)
         return false;
-    }
     std::clog << word << suffix << "[" << ts << "] ok" << std::endl;
     return true;
 }
@@ -250,11 +249,10 @@ bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
 
 bool TonecReceiverService::Play(unsigned ts, const Tone& tone) {
     Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
-    if (Request(Tonec::Dial, &record) != -1) return true;
-    ErrnoSuffix e;
-    std::cerr << "DTMF_DIAL fail:"
-              << " timeslot=" << ts << e << std::endl;
-    return false;
+    return device.Request(Tonec::Dial, &record, [ts](std::ostream& out) {
+        out << "DTMF_DIAL fail:"
+            << " timeslot=" << ts;
+    }) != -1;
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
@@ -318,11 +316,10 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
     record.amplitude =
         command.amp_isPresent() ? static_cast<std::uint16_t>(command.get_amp().getValue()) : 12000;
     std::memcpy(record.signs, signs.data(), sizeof record.signs);
-    if (Request(Tonec::SelcalDial, &record) == -1) {
-        ErrnoSuffix e;
-        std::cerr << "SELCAL_DIAL fail:"
-                  << " timeslot=" << ts << e << std::endl;
-    }
+    device.Request(Tonec::SelcalDial, &record, [ts](std::ostream& out) {
+        out << "SELCAL_DIAL fail:"
+            << " timeslot=" << ts;
+    });
 }
 
 // Configurations have no undo: the other's own come back where the driver
@@ -345,9 +342,8 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
 }
 
 void TonecReceiverService::OnEvent(int fd, short revents) {
-    if (!ReadDriverEvents(fd, revents, sizeof(Tonec::EventRecord), "tonec",
-                          [this](const void* record) { Dispatch(record); }))
-        event.Release();
+    device.Read(fd, revents, sizeof(Tonec::EventRecord),
+                [this](const void* record) { Dispatch(record); });
 }
 
 // The walk only chooses, in the order the receivers were made. A callback

@@ -1,7 +1,9 @@
-// The tone driver ("/dev/dtmf") as the daemon's one client of it. Opened at
-// the first receiver operation; a device that failed to open or went away is
-// opened again by the next request (a configure call answers false without
-// it, the other requests fail on it with their lines).
+// The tone driver ("/dev/dtmf") as the daemon's one client of it. Opened by
+// the first request; no request goes to it while it is not open: each opens
+// it first, and is refused when it cannot (a configure call with its
+// "(interface not opened)" line). A driver given up after a failed read or a
+// hang-up is opened again without waiting for a request while a receiver has
+// DTMF or IVA on, since the driver keeps its detectors (DriverDevice).
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the
@@ -29,6 +31,7 @@
 // With one receiver on a timeslot, every request is sent as asked.
 #pragma once
 
+#include "hardware/DriverEvents.h"
 #include "hardware/RequestIds.h"
 #include "hardware/TonecDriver.h"
 #include "runtime/Event.h"
@@ -116,10 +119,8 @@ private:
     // its first step; false when no dial waits there.
     bool HandOver(unsigned ts);
 
-    // A driver request, the device opened first when it is closed (a hang-up
-    // released it); -1 with errno when it fails, EBADF while there is no device.
-    int Request(unsigned long request, void* record);
-    int RequestValue(unsigned long request, unsigned long value);
+    // Some receiver waits for detections: it has DTMF or IVA on.
+    bool Listening() const;
     // A request that carries only the timeslot, logged with its word and suffix.
     bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
     // Rejection or IVA: the switch and the receiver's record of it.
@@ -138,6 +139,7 @@ private:
     void Dispatch(const void* record);
 
     Event event;
+    DriverDevice device;
     RequestIds ids;
     std::uint64_t requests = 0;
     std::map<unsigned, Timeslot> timeslots;

@@ -2,11 +2,13 @@
 // the resource report, summator programming, a conference leg as an input
 // and an output on one channel, a trunk
 // switched onto an input, detections relayed as the input's signals,
-// receiver configuration and what a destroy leaves running, and a unit that
-// vanishes from the board and comes back.
+// receiver configuration and what a destroy leaves running, a tone driver
+// that fails and comes back, and a unit that vanishes from the board and
+// comes back.
 #include "tests/e2e/BoardControl.h"
 #include "tests/e2e/DaemonTest.h"
 
+#include <cerrno>
 #include <chrono>
 #include <unistd.h>
 
@@ -321,6 +323,36 @@ TEST_F(MixerSlots, TwoDialsOnALegPlayOneAfterTheOther) {
     // an input reports no finished dial.
     Next();
     EXPECT_EQ("40 00 1E 81 01 00 80 01 00", last);
+    EXPECT_TRUE(controller.Silent(100));
+    ExpectCleanStop();
+}
+
+// Unit 3's channel 5 is on timeslot 17157. The tone driver, first needed by
+// a DTMF enable while no descriptor is left, refuses it with one line naming
+// the error and no request sent; given up later after a failed read, it
+// comes back by itself, and the next detection reaches the controller with
+// no command in between.
+TEST_F(MixerSlots, TheToneDriverComesBackAfterAFailure) {
+    StartOnBoard();
+    Query(1);
+    EXPECT_EQ("success seq=2 slot=11", Answer(MixerIn(3, 5, std::nullopt, 2, 11)));
+    auto dtmfOn = [](int seq) { return Lgcp::Writer(seq, 11).Ioctl(Lgcp::dtmfEnable).Bits(1, 1); };
+    EXPECT_EQ("ok", Ask("fail open /dev/dtmf " + std::to_string(EMFILE)));
+    EXPECT_EQ("error 6 seq=3 slot=11", Answer(dtmfOn(3)));
+    EXPECT_EQ("ok", Ask("fail clear"));
+    const std::string errors = daemon.Err();
+    const auto line =
+        errors.find("open tonec fail, DTMF proceeding disabled: Too many open files\n");
+    EXPECT_NE(std::string::npos, line) << errors;
+    EXPECT_EQ(std::string::npos, errors.find("open tonec fail", line + 1)) << errors;
+    EXPECT_EQ(std::string::npos, errors.find("Bad file descriptor")) << errors;
+
+    EXPECT_EQ("success seq=4 slot=11", Answer(dtmfOn(4)));
+    EXPECT_EQ("ok", Ask("fail read /dev/dtmf EIO once"));
+    EXPECT_EQ("ok", Ask("/dev/dtmf event 17157 5"));
+    ASSERT_TRUE(daemon.WaitFor("open tonec again: done")) << daemon.Output();
+    EXPECT_EQ("ok", Ask("/dev/dtmf event 17157 6"));
+    EXPECT_EQ("signal 1 slot=11", controller.ReadAnswer());
     EXPECT_TRUE(controller.Silent(100));
     ExpectCleanStop();
 }

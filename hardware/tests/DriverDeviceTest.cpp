@@ -1,0 +1,163 @@
+// The tone and voice-processing drivers after a failure, one body over both:
+// a driver given up while a detector is on comes back by itself, and no
+// request goes to it while it cannot be opened.
+#include "hardware/DSProcReceiver.h"
+#include "hardware/TonecReceiver.h"
+#include "hardware/sim/BoardSim.h"
+#include "hardware/sim/BoardSimEventDevice.h"
+#include "runtime/tests/FakeClock.h"
+#include "runtime/tests/LoopDriver.h"
+#include "tests/support/StreamCapture.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace {
+
+// A receiver of either service, with the detector it switches on.
+struct Listener {
+    virtual ~Listener() = default;
+    virtual bool SwitchOn() = 0;
+    int heard = 0;
+};
+
+struct Tone : Listener, Hardware::TonecReceiver {
+    explicit Tone(unsigned ts) : ts(ts) {}
+    bool SwitchOn() override { return enableDTMF(true); }
+    void tonec_event(const Params&) override { ++heard; }
+    unsigned tonec_timeslot() const override { return ts; }
+    unsigned ts;
+};
+
+struct Voice : Listener, Hardware::DSProcReceiver {
+    explicit Voice(unsigned ts) : ts(ts) {}
+    bool SwitchOn() override { return enableVAD(true); }
+    void dsproc_vad_event(const Hardware::DSProcVADEvent&) override { ++heard; }
+    void dsproc_bss_event(const ::dsproc_bss_event*) override {}
+    void dsproc_sd_event(const Hardware::DSProcSDEvent&) override {}
+    void dsproc_tone_flt_event(const ::dsproc_tone_event*) override {}
+    void dsproc_flags_event(const ::dsproc_flags_event*) override {}
+    unsigned dsproc_timeslot() const override { return ts; }
+    unsigned ts;
+};
+
+struct Driver {
+    const char* path;
+    const char* name;  // as the lines call it
+    const char* openFailure;
+    std::function<std::unique_ptr<Listener>(unsigned ts)> make;
+    const char* detection;  // what follows the timeslot in its event line
+};
+
+const Driver drivers[] = {
+    {"/dev/dtmf", "tonec", "open tonec fail, DTMF proceeding disabled: ",
+     [](unsigned ts) { return std::make_unique<Tone>(ts); }, "5"},
+    {"/dev/dsp", "dsproc", "open dsproc fail, VAD proceeding disabled: ",
+     [](unsigned ts) { return std::make_unique<Voice>(ts); }, "1 1 1 0"},
+};
+
+struct DriverDeviceTest : ::testing::TestWithParam<Driver> {
+    DriverDeviceTest() {
+        ::setenv("HALVOXD_BOARD", "sim", 1);
+        sim = Board::simulation();
+        sim->Reset();
+    }
+    // The loop runs for ms of the stepped clock.
+    void Pass(unsigned ms) { LoopDriver(&clock, 10).Run(ms / 10 + 2); }
+    std::string Detect(unsigned ts) {
+        return sim->Command(std::string(GetParam().path) + " event " + std::to_string(ts) + ' ' +
+                            GetParam().detection);
+    }
+    void Hangup() { sim->Model<Board::SimEventDevice>(GetParam().path).Hangup(); }
+    unsigned Opens() { return sim->OpenCount(GetParam().path); }
+
+    FakeClock clock{5000};
+    Board::Sim* sim = nullptr;
+};
+
+std::size_t Count(const std::string& text, const std::string& line) {
+    std::size_t n = 0;
+    for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+    return n;
+}
+
+// A receiver with its detector on, then a driver fault: with no command but
+// what the row gives, a detection a moment later reaches the receiver. The
+// error lines, in order ("N" is the driver's name, "F" its open failure), and
+// how often the device came back.
+TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
+    const Driver& d = GetParam();
+    const std::string path = d.path;
+    const std::string readFailed = std::string("fail to read from ") + d.name + ": ";
+    const std::string openFailed = std::string(d.openFailure) + "Too many open files\n";
+    const struct {
+        const char* name;
+        std::function<void()> fault;
+        std::function<void(Listener&)> meanwhile;
+        unsigned waitMs;
+        std::string errors;
+        std::size_t reopened;
+    } rows[] = {
+        {"a failed read",
+         [&] {
+             sim->FailRead(path, EIO, true);
+             ASSERT_EQ(Detect(21), "ok");  // lost with the read
+         },
+         [](Listener&) {}, 0, readFailed + "Input/output error\n", 1},
+        {"a hang-up", [&] { Hangup(); }, [](Listener&) {}, 0, readFailed + "end of stream\n", 1},
+        // Refused without a request, and each second retried without a line.
+        {"every open fails",
+         [&] {
+             sim->FailOpen(path, EMFILE, false);
+             sim->FailRead(path, EIO, true);
+             ASSERT_EQ(Detect(21), "ok");
+         },
+         [&](Listener& on) {
+             EXPECT_FALSE(on.SwitchOn());
+             EXPECT_FALSE(d.make(22)->SwitchOn());
+             Pass(3000);
+             EXPECT_EQ(Opens(), 0u);
+             sim->ClearFaults();
+         },
+         1000, readFailed + "Input/output error\n" + openFailed + openFailed + openFailed, 1},
+        // The second time within a second of its reopening, it waits a second.
+        {"a hang-up at once after the reopening",
+         [&] {
+             Hangup();
+             Pass(0);
+             Hangup();
+         },
+         [&](Listener&) {
+             Pass(0);
+             EXPECT_EQ(Opens(), 0u);
+         },
+         1000, readFailed + "end of stream\n" + readFailed + "end of stream\n", 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto on = d.make(21);
+        ASSERT_TRUE(on->SwitchOn());
+        Pass(1000);  // apart from the reopening of the row before
+        TestSupport::StreamCapture errors(std::cerr), trace(std::clog);
+        row.fault();
+        Pass(0);
+        row.meanwhile(*on);
+        Pass(row.waitMs);
+        EXPECT_EQ(Opens(), 1u);
+        EXPECT_EQ(Detect(21), "ok");
+        Pass(0);
+        EXPECT_EQ(on->heard, 1);
+        EXPECT_EQ(errors.str(), row.errors);
+        EXPECT_EQ(Count(trace.str(), std::string("open ") + d.name + " again: done\n"),
+                  row.reopened);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverDeviceTest, ::testing::ValuesIn(drivers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
