@@ -1,7 +1,6 @@
 #include "hardware/DSProcReceiverService.h"
 
 #include "control/TraceCtl.h"
-#include "hardware/BoardDevices.h"
 #include "hardware/DevNames.h"
 #include "hardware/DriverEvents.h"
 #include "hardware/ReceiverRecords.h"
@@ -204,8 +203,13 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {
     const unsigned ts = receiver.dsproc_timeslot();
     if (!OpenedFor(init(), WordsOf(Dsproc::KindVAD).noDevice, ts)) return false;
+    const int version = device.RequestValue(Dsproc::Version, 0, [ts](std::ostream& out) {
+        out << "DSPROC_VERSION fail:"
+            << " timeslot=" << ts;
+    });
+    if (version == -1) return false;
     Params vad{};
-    if (Board::devices().ioctlValue(event.lowlevel_fd(), Dsproc::Version, 0) == 2) {
+    if (version == 2) {
         if (!params.v2_isSelected()) {
             std::cerr << "DSPROC_CONFIGURE VAD: params not specified for v2: "
                       << " timeslot=" << ts << std::endl;

@@ -49,7 +49,8 @@ public:
     bool init();
 
     // Driver version 2 takes the controller's v2 parameters (and refuses
-    // any other); every other version takes fixed ones.
+    // any other); every other version takes fixed ones. Refused when the
+    // driver does not tell its version: the words would be a guess.
     bool configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params);
     bool configureSD(DSProcReceiver& receiver);
     void configureDelays(DSProcReceiver& receiver, unsigned rx, unsigned tx, unsigned selcal);
