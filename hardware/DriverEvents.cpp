@@ -35,8 +35,10 @@ bool DriverDevice::Open(bool retrying) {
     const Fd device(Board::devices().open(path, flags));
     const int error = device ? Watch(event, device, POLLIN) : errno;
     if (error) {
-        if (!retrying || error != written) std::cerr << failure << Errno(error) << std::endl;
-        written = error;
+        if ((!retrying || error != written) && failures.Due()) {
+            std::cerr << failure << Errno(error) << std::endl;
+            written = error;
+        }
         return false;
     }
     written = 0;

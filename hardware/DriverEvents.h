@@ -5,6 +5,7 @@
 
 #include "runtime/Errno.h"
 #include "runtime/Event.h"
+#include "runtime/OncePerSecond.h"
 #include "runtime/Timer.h"
 
 #include <cstddef>
@@ -23,9 +24,11 @@ namespace Hardware {
 // within a second of its reopening waits for the next second, so a driver
 // that fails at every open costs one open a second, not a spinning loop.
 // No request goes to a device that is not open.
-// Lines: an open that fails writes `failure` and the error on std::cerr (a
-// retry only when its error is not the one written last), and a device given
-// up writes "open <name> again: done" on std::clog once it is open again.
+// Lines: an open that fails writes `failure` and the error on std::cerr, a
+// retry's only when its error is not the one written last, and none within
+// a second of the last (a controller repeating a refused command must not
+// flood the log); a device given up writes "open <name> again: done" on
+// std::clog once it is open again.
 class DriverDevice {
 public:
     // The line of a request the driver refused, up to its errno suffix.
@@ -69,6 +72,7 @@ private:
     bool lost = false;
     // The error of the last failure written, 0 when none.
     int written = 0;
+    OncePerSecond failures;
     // When it was last opened again after being given up.
     bool reopened = false;
     std::uint32_t reopenedMs = 0;
