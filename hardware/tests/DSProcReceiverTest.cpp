@@ -145,18 +145,6 @@ TEST_F(DSProcTest, VadParametersFollowTheDriverVersion) {
     }
 }
 
-// A version request the driver refuses is no version: the configure is
-// refused, and the board keeps no VAD words the controller did not ask for.
-TEST_F(DSProcTest, AVadConfigureWithoutTheDriversVersionIsRefused) {
-    Receiver r(8);
-    LGCP::VADParams params;
-    TERM::VADParamsV2& v2 = params.select_v2();
-    v2.set_voice_th_msec(100), v2.set_silence_th_msec(200), v2.set_e_th_dB(30);
-    ASSERT_EQ(sim->Command("fail /dev/dsp 0x40046404 EIO once"), "ok");
-    EXPECT_FALSE(r.configureVAD(params));
-    EXPECT_EQ(sim->Command("/dev/dsp configured 8 1"), "none");
-}
-
 // Events reach the first receiver on their timeslot by type; VAD and SD only
 // while on and under their latest id, BSS while on, the others always.
 TEST_F(DSProcTest, EventsAreDispatchedByType) {

@@ -149,6 +149,14 @@ LGCP::CreateParams MixerOut(int channel) {
     return params;
 }
 
+// Version-2 voice activity parameters for a mixer slot's voice-processing driver.
+LGCP::IoctlParams VadV2(int voiceMs, int silenceMs, int energyDb) {
+    LGCP::IoctlParams params;
+    TERM::VADParamsV2& v2 = params.select_vad_params().select_v2();
+    v2.set_voice_th_msec(voiceMs), v2.set_silence_th_msec(silenceMs), v2.set_e_th_dB(energyDb);
+    return params;
+}
+
 LGCP::TrunkCfg Slave(int trunk) {
     LGCP::TrunkCfg cfg;
     cfg.set_trunk(trunk);
@@ -195,6 +203,19 @@ const Row rows[] = {
      "fail /dev/maintenance 0xc0044d0b EIO once",
      [](RefusedRequest& t) { t.Own<E1Ctl>().SetMode(Slave(1)); }, E1Ctl::pollMs + 10,
      "/dev/maintenance tclk", "0x0 0x2", "E1: fail to set TCLK [cause=Input/output error]"},
+    // Voice activity parameters for the driver's own version, whose request
+    // is refused: no version at all, so the configure is refused and the
+    // board holds no words of a version the controller did not ask for.
+    {"VoiceProcessingVersion",
+     [](RefusedRequest& t) {
+         LGCP::Resources units;
+         Mixer::MixerFactory::instance().Query(units);
+         ASSERT_NE(nullptr, t.Create(Mixer::MixerFactory::instance(), MixerIn(0, -1)));
+     },
+     "fail /dev/dsp 0x40046404 EIO once",
+     [](RefusedRequest& t) { EXPECT_FALSE(t.Last().Ioctl(VadV2(100, 200, 30))); }, 0,
+     "/dev/dsp configured 16640 1", "none",
+     "DSPROC_VERSION fail: timeslot=16640 errno=\"Input/output error\""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, RefusedRequest, ::testing::ValuesIn(rows),
