@@ -10,6 +10,7 @@
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimControl.h"
 #include "runtime/tests/LoopDriver.h"
+#include "tests/support/BoardControlClient.h"
 #include "tests/support/DescriptorLimit.h"
 #include "tests/support/StreamCapture.h"
 #include "tests/support/TempDir.h"
@@ -18,10 +19,8 @@
 #include <functional>
 #include <memory>
 #include <gtest/gtest.h>
+#include <optional>
 #include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,27 +29,6 @@ struct Quiet : HDLC::Notify {
     void on_hdlc_error(Cause::Type) override {}
     void on_hdlc_ready() override {}
 };
-
-// A client of the simulation's control socket; -1 when it cannot connect.
-int ControlClient(const std::string& path) {
-    const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    path.copy(a.sun_path, sizeof a.sun_path - 1);
-    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return s;
-    ::close(s);
-    return -1;
-}
-
-// The reply to one line, the loop running meanwhile; empty when the
-// connection closed or nothing came.
-std::string Ask(int client, const std::string& line) {
-    if (::send(client, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size())) return "";
-    LoopDriver().Run(5);
-    char reply[64];
-    const ssize_t n = ::recv(client, reply, sizeof reply, MSG_DONTWAIT);
-    return n > 0 ? std::string(reply, std::size_t(n)) : "";
-}
 
 }  // namespace
 
@@ -70,7 +48,7 @@ TEST(WatchShortOfDescriptors, ADeviceItsWatchCannotCopyCountsAsNotOpened) {
     TestSupport::TempDir dir;
     Board::SimControl control(*sim, dir / "ctl");
     ASSERT_TRUE(control.IsListening());
-    int client = -1;
+    std::optional<TestSupport::BoardControlClient> client;
     auto opens = [&](const char* path) { return sim->Command(std::string("opens ") + path); };
 
     const struct {
@@ -100,9 +78,9 @@ TEST(WatchShortOfDescriptors, ADeviceItsWatchCannotCopyCountsAsNotOpened) {
         // The client's socket and the one accepted.
         {"simulation control client", 2,
          [&] {
-             ::close(client);
-             client = ControlClient(dir / "ctl");
-             return Ask(client, "opens /dev/hal\n") != "";
+             client.emplace(dir / "ctl");
+             return client->Ask("opens /dev/hal", 2000, [] { LoopDriver().Run(2); }) !=
+                    TestSupport::BoardControlClient::noReply;
          },
          "", [&] { return std::to_string(control.Clients()); }, "0"},
     };
@@ -116,7 +94,7 @@ TEST(WatchShortOfDescriptors, ADeviceItsWatchCannotCopyCountsAsNotOpened) {
         dsproc.OnEvent(-1, POLLHUP);
         e1 = std::make_unique<E1Ctl>();
         hdlc.deactivate();
-        ::close(client);
+        client.reset();
         sim->Reset();
         LoopDriver().Run(3);
     }
@@ -137,6 +115,6 @@ TEST(WatchShortOfDescriptors, ADeviceItsWatchCannotCopyCountsAsNotOpened) {
         EXPECT_TRUE(row.start()) << row.what << ", with descriptors back";
     }
     hdlc.deactivate();
-    ::close(client);
+    client.reset();
     HwMux::instance().Close();
 }

@@ -1,7 +1,9 @@
-// The test's side of the simulated board's control socket: the daemon runs
-// with HALVOXD_BOARD_CTL=path, and each request line gets one reply line
-// ("/dev/hal route 8458" -> "8458 const 0x5A").
+// The end-to-end tests' side of the simulated board's control socket: the
+// daemon runs with HALVOXD_BOARD_CTL=path, and each request line gets one
+// reply line ("/dev/hal route 8458" -> "8458 const 0x5A").
 #pragma once
+
+#include "tests/support/BoardControlClient.h"
 
 #include <string>
 
@@ -10,6 +12,9 @@ public:
     static constexpr const char* path = "/var/run/board-sim.ctl";
 
     // The reply without its newline; "no reply" when the socket does not
-    // answer within limitMs.
-    static std::string Ask(const std::string& line, unsigned limitMs = 2000);
+    // answer within limitMs. The daemon may still be starting: its socket
+    // appears with the board.
+    static std::string Ask(const std::string& line, unsigned limitMs = 2000) {
+        return TestSupport::BoardControlClient(path, limitMs).Ask(line, limitMs);
+    }
 };

@@ -8,18 +8,16 @@
 #include "hardware/HalDriver.h"
 #include "hardware/TonecDriver.h"
 #include "runtime/tests/LoopDriver.h"
+#include "tests/support/BoardControlClient.h"
 #include "tests/support/StreamCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using Board::Sim;
@@ -319,15 +317,6 @@ TEST_F(BoardSim, LogsOnlyWhenAsked) {
     EXPECT_EQ(log.str(), "board-sim: open /dev/nothing -> -1 (No such file or directory)\n");
 }
 
-int Connect(const std::string& path) {
-    int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
-    EXPECT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    return s;
-}
-
 // The control socket is served by the main loop: lines sent in one piece
 // get their replies in order, and a client that vanishes is dropped. A socket
 // that cannot be made is reported.
@@ -336,17 +325,15 @@ TEST_F(BoardSim, ControlSocketAnswersEachLine) {
     Board::SimControl control(sim, path);
     ASSERT_TRUE(control.IsListening());
 
-    int gone = Connect(path);
-    ::close(gone);
-    int s = Connect(path);
-    const char request[] = "/dev/hal stick 9000 0x12\r\n/dev/hal octet 9000\n";
-    ASSERT_EQ(::send(s, request, sizeof request - 1, 0), ssize_t(sizeof request - 1));
+    TestSupport::BoardControlClient gone(path);
+    ASSERT_TRUE(gone.Connected());
+    gone.Close();
+    TestSupport::BoardControlClient client(path);
+    ASSERT_TRUE(client.Send("/dev/hal stick 9000 0x12\r\n/dev/hal octet 9000\n"));
     LoopDriver driver;
     driver.Run(20);
-    char reply[64] = {};
-    EXPECT_EQ(::recv(s, reply, sizeof reply - 1, MSG_DONTWAIT), 8);
-    EXPECT_STREQ(reply, "ok\n0x12\n");
-    ::close(s);
+    EXPECT_EQ(client.Available(), "ok\n0x12\n");
+    client.Close();
     driver.Run(5);
     ::unlink(path.c_str());
 
@@ -372,25 +359,22 @@ TEST_F(BoardSim, ControlSocketRepliesThatBackUpWaitForTheReader) {
     LoopDriver driver;
     for (bool reads : {true, false}) {
         SCOPED_TRACE(reads ? "the client reads" : "the client goes");
-        int s = Connect(path);
-        ASSERT_EQ(::send(s, request.data(), request.size(), 0), ssize_t(request.size()));
+        TestSupport::BoardControlClient client(path);
+        ASSERT_TRUE(client.Send(request));
         driver.Run(50);
         EXPECT_EQ(control.Clients(), 1u);
         if (!reads) {
-            ::close(s);
+            client.Close();
             driver.Run(5);
             EXPECT_EQ(control.Clients(), 0u);
             break;
         }
         std::string replies;
-        char buffer[4096];
         for (int i = 0; i < 1000 && replies.size() < expected.size(); ++i) {
             driver.Run(3);
-            for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
-                replies.append(buffer, std::size_t(n));
+            replies += client.Available();
         }
         EXPECT_EQ(replies, expected);
-        ::close(s);
     }
     ::unlink(path.c_str());
 }
