@@ -8,6 +8,7 @@
 #include "hardware/HalDriver.h"
 #include "hardware/TonecDriver.h"
 #include "runtime/tests/LoopDriver.h"
+#include "tests/support/Alarm.h"
 #include "tests/support/BoardControlClient.h"
 #include "tests/support/StreamCapture.h"
 #include "tests/support/TempDir.h"
@@ -297,13 +298,12 @@ TEST_F(BoardSim, InitFileThatCannotBeReadIsReportedWithoutWaiting) {
         {dir / "missing", "No such file or directory"},
         {"/proc/self/mem", "Input/output error"},  // a regular file whose read fails
     };
-    ::alarm(5);  // ends a run that waits for ever
+    TestSupport::Alarm alarm(5);  // ends a run that waits for ever
     for (const auto& c : cases) {
         TestSupport::StreamCapture err(std::cerr);
         EXPECT_FALSE(sim.RunFile(c.path)) << c.path;
         EXPECT_EQ(err.str(), "board-sim: can't read " + c.path + ": " + c.error + '\n');
     }
-    ::alarm(0);
 }
 
 TEST_F(BoardSim, LogsOnlyWhenAsked) {
