@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "control/AcceptorNet.h"
-#include "runtime/AcceptPause.h"
 #include "runtime/INet4Addr.h"
 #include "runtime/Multiplexer.h"
 #include "runtime/tests/LoopDriver.h"
@@ -33,23 +32,6 @@ bool RunUntil(const std::function<bool()>& done, unsigned limitMs) {
 
 void RunFor(unsigned ms) {
     RunUntil([] { return false; }, ms);
-}
-
-std::chrono::steady_clock::duration RunShortOfDescriptors(FakeClock& clock, unsigned spare,
-                                                           unsigned turns) {
-    DescriptorLimit limit(spare);
-    LoopDriver driver(&clock);
-    driver.wait = 5;
-    const auto start = std::chrono::steady_clock::now();
-    driver.Run(turns);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_TRUE(limit.Lift());
-    return took;
-}
-
-void SeeAcceptPause() {
-    Event listener;
-    AcceptPause(listener).Begin();
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -1,7 +1,7 @@
 // Test support for the controller link: a user that records what a transport
 // tells it, a plain blocking TCP peer, the main loop run in real time until a
-// condition holds or short of descriptors, and a server fixture with one peer
-// connected.
+// condition holds (short of descriptors: runtime/tests/ShortOfDescriptors.h),
+// and a server fixture with one peer connected.
 #pragma once
 
 #include <chrono>
@@ -15,6 +15,7 @@
 #include "runtime/Fd.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/PacketLeakCheck.h"
+#include "runtime/tests/ShortOfDescriptors.h"
 #include "tests/e2e/LgcpWire.h"
 #include "tests/support/DescriptorLimit.h"
 #include "tests/support/Isolation.h"
@@ -40,17 +41,6 @@ bool RunUntil(const std::function<bool()>& done, unsigned limitMs);
 void RunFor(unsigned ms);
 
 using TestSupport::DescriptorLimit;
-
-// Runs turns of the loop on clock, each waiting at most 5 ms, with only the
-// spare lowest free descriptors left to make; the real time they took. Turns
-// that nothing wakes take their 5 ms: a listening socket left readable spins
-// them through at once.
-std::chrono::steady_clock::duration RunShortOfDescriptors(FakeClock& clock, unsigned spare,
-                                                           unsigned turns);
-
-// Arms and drops an accept pause, so that the sanitizers have seen the type
-// of its timer before a case runs short of descriptors.
-void SeeAcceptPause();
 
 bool Contains(const std::string& text, const std::string& part);
 unsigned Occurrences(const std::string& text, const std::string& part);

@@ -105,7 +105,15 @@ SimControl::~SimControl() = default;
 
 void SimControl::OnAccept(int fd, short) {
     int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (client < 0) return;
+    if (client < 0) {
+        // The client stays queued and the listener readable: watched on, it
+        // would spin the loop until descriptors came back.
+        const Errno failure;
+        if (!failure.IsShortage()) return;
+        std::cerr << "board-sim: can't accept connection: " << failure << ", accepting again in "
+                  << AcceptPause::pause_ms << " ms" << std::endl;
+        return acceptPause.Begin();
+    }
     auto made = std::make_unique<Client>(*this, client);
     if (made->Heard()) clients.push_back(std::move(made));
 }

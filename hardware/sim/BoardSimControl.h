@@ -1,8 +1,10 @@
 // The simulated board's control socket, for tests that run the daemon as a
 // process: a Unix stream socket served on the daemon's own main loop, where
-// each request line (Sim::Command) gets one reply line.
+// each request line (Sim::Command) gets one reply line. When accept() finds
+// no descriptor or memory, accepting rests (AcceptPause), with one line.
 #pragma once
 
+#include "runtime/AcceptPause.h"
 #include "runtime/Event.h"
 
 #include <memory>
@@ -35,6 +37,7 @@ private:
 
     Sim& sim;
     Event listener;
+    AcceptPause acceptPause{listener};
     std::vector<std::unique_ptr<Client>> clients;
 };
 

@@ -7,7 +7,10 @@
 #include "hardware/E1Driver.h"
 #include "hardware/HalDriver.h"
 #include "hardware/TonecDriver.h"
+#include "runtime/AcceptPause.h"
+#include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
+#include "runtime/tests/ShortOfDescriptors.h"
 #include "tests/support/Alarm.h"
 #include "tests/support/BoardControlClient.h"
 #include "tests/support/StreamCapture.h"
@@ -342,6 +345,35 @@ TEST_F(BoardSim, ControlSocketAnswersEachLine) {
     EXPECT_FALSE(unserved.IsListening());
     EXPECT_EQ(err.str(),
               "board-sim: control socket /nonexistent-dir/ctl: No such file or directory\n");
+}
+
+// A client that waits while the daemon has no descriptor to take it: the
+// listener rests a second, with one line, instead of spinning the loop, and
+// the client is heard once descriptors are back and the second is over.
+TEST_F(BoardSim, ControlSocketShortOfDescriptorsRestsASecondInsteadOfSpinning) {
+    TestSupport::TempDir dir;
+    Board::SimControl control(sim, dir / "ctl");
+    FakeClock clock(1000);
+    const auto serve = [&clock] { LoopDriver(&clock).Run(2); };
+    {
+        // A client served and the pause's timer armed while descriptors are
+        // left: the sanitizers see the path.
+        TestSupport::BoardControlClient served(dir / "ctl");
+        ASSERT_EQ(served.Ask("opens /dev/hal", 2000, serve), "0");
+        SeeAcceptPause();
+    }
+    LoopDriver(&clock).Run(3);
+    ASSERT_EQ(control.Clients(), 0u);
+    TestSupport::StreamCapture errors(std::cerr);
+    TestSupport::BoardControlClient waiting(dir / "ctl");  // queued by the kernel meanwhile
+    EXPECT_GE(RunShortOfDescriptors(clock, 0, 20), std::chrono::milliseconds(60));
+    EXPECT_EQ(errors.str(),
+              "board-sim: can't accept connection: Too many open files, accepting again in "
+              "1000 ms\n");
+    LoopDriver(&clock).Run(5);
+    EXPECT_EQ(control.Clients(), 0u);  // the rest holds with descriptors free
+    clock.advanceMs(AcceptPause::pause_ms);
+    EXPECT_EQ(waiting.Ask("/dev/hal route 7", 2000, serve), "7 off");
 }
 
 // A client that sends many lines before it reads fills the socket with
