@@ -50,11 +50,30 @@ std::ostream& Hex(std::ostream& os, unsigned long value) {
 
 }  // namespace
 
-bool TakeLine(std::string& text, std::string& line) {
-    const std::size_t end = text.find('\n');
-    if (end == std::string::npos) return false;
-    line.assign(text, 0, end > 0 && text[end - 1] == '\r' ? end - 1 : end);
-    text.erase(0, end + 1);
+// What was taken goes before the text grows, so each octet moves at most
+// twice: a line that many reads bring stays at the front until it is whole.
+void LineSplitter::Add(const char* data, std::size_t length) {
+    text.erase(0, start);
+    scanned -= start;
+    start = 0;
+    text.append(data, length);
+}
+
+bool LineSplitter::Take(std::string& line) {
+    const std::size_t end = text.find('\n', scanned);
+    if (end == std::string::npos) {
+        scanned = text.size();
+        return false;
+    }
+    line.assign(text, start, (end > start && text[end - 1] == '\r' ? end - 1 : end) - start);
+    start = scanned = end + 1;
+    return true;
+}
+
+bool LineSplitter::TakeRest(std::string& line) {
+    if (!Pending()) return false;
+    line.assign(text, start, std::string::npos);
+    start = scanned = text.size();
     return true;
 }
 
@@ -315,21 +334,24 @@ bool Sim::RunFile(const std::string& path) {
     unsigned number = 0;
     auto run = [&](const std::string& line) {
         ++number;
-        std::vector<std::string> w = Words(line);
-        if (w.empty() || w[0][0] == '#') return;
+        // Blank and comment lines are told by their first word's first octet
+        // alone, so a long comment is not cut into words for nothing.
+        const std::size_t first = line.find_first_not_of(" \t\n\v\f\r");
+        if (first == std::string::npos || line[first] == '#') return;
         std::string reply = Command(line);
         if (reply.compare(0, 6, "error:") == 0)
             std::cerr << "board-sim: " << path << ':' << number << ": " << reply << std::endl;
     };
     // A line is as long as it is: lines are taken whole, however many reads bring one.
-    std::string text, line;
+    LineSplitter lines;
+    std::string line;
     char buffer[4096];
     for (ssize_t n; (n = ::read(file.lowlevel_fd(), buffer, sizeof buffer)) != 0;) {
         if (n < 0) return cantRead(Errno());
-        text.append(buffer, std::size_t(n));
-        while (TakeLine(text, line)) run(line);
+        lines.Add(buffer, std::size_t(n));
+        while (lines.Take(line)) run(line);
     }
-    if (!text.empty()) run(text);
+    if (lines.TakeRest(line)) run(line);
     return true;
 }
 

@@ -103,9 +103,27 @@ private:
     bool logging = false;
 };
 
-// Takes the first whole line off text, without its "\n" or "\r\n"; false,
-// with text left alone, while text holds no whole line.
-bool TakeLine(std::string& text, std::string& line);
+// Cuts a stream of octets into lines, without their "\n" or "\r\n", however
+// many reads bring one. Each octet is searched for the line end once: were
+// the whole line searched again after each read, one that takes thousands
+// of reads would hold the reader for the square of its length.
+class LineSplitter {
+public:
+    void Add(const char* data, std::size_t length);
+    // Takes the next whole line; false while none is whole.
+    bool Take(std::string& line);
+    // Takes what follows the last whole line, a last line that the stream
+    // ended without its newline; false when nothing does.
+    bool TakeRest(std::string& line);
+    // The octets not yet taken.
+    std::size_t Pending() const { return text.size() - start; }
+
+private:
+    std::string text;
+    // Where the next line starts, and where the search for its end goes on.
+    std::size_t start = 0;
+    std::size_t scanned = 0;
+};
 
 // The simulation when Board::devices() chose it, otherwise null.
 Sim* simulation();

@@ -48,7 +48,7 @@ private:
         char buffer[512];
         ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n < 0) return errno == EAGAIN || errno == EINTR;
-        pending.append(buffer, std::size_t(n));
+        pending.Add(buffer, std::size_t(n));
         return n > 0;
     }
 
@@ -63,18 +63,18 @@ private:
     // Runs the whole lines received while each reply goes out at once. False
     // when the client has gone or sends a line longer than a control line.
     bool Run(int fd) {
-        for (std::string line; unsent.empty() && TakeLine(pending, line);) {
+        for (std::string line; unsent.empty() && pending.Take(line);) {
             unsent = owner.sim.Command(line) + '\n';
             if (!Send(fd)) return false;
         }
-        return !unsent.empty() || pending.size() <= maxLine;
+        return !unsent.empty() || pending.Pending() <= maxLine;
     }
 
     SimControl& owner;
     Event event;
     // Received, not yet run; while a reply waits, no more than one read
     // brought after the line of that reply.
-    std::string pending;
+    LineSplitter pending;
     // The rest of the reply the socket did not take.
     std::string unsent;
     bool heard = false;
