@@ -3,21 +3,31 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <sys/socket.h>
 
 namespace Board {
 
 namespace {
 
-const struct {
-    const char* name;
-    int value;
-} errnoNames[] = {
-    {"EPERM", EPERM},   {"ENOENT", ENOENT}, {"EINTR", EINTR},   {"EIO", EIO},
-    {"ENXIO", ENXIO},   {"EBADF", EBADF},   {"EAGAIN", EAGAIN}, {"ENOMEM", ENOMEM},
-    {"EACCES", EACCES}, {"EFAULT", EFAULT}, {"EBUSY", EBUSY},   {"ENODEV", ENODEV},
-    {"EINVAL", EINVAL}, {"ENOTTY", ENOTTY}, {"ENOSPC", ENOSPC}, {"ETIMEDOUT", ETIMEDOUT},
-};
+// The kernel's largest error number (MAX_ERRNO).
+constexpr int maxErrno = 4095;
+
+// Every name the C library has for an error number, and the three that the
+// headers give to another's number (EWOULDBLOCK is EAGAIN), which it never
+// answers with: a driver may return any of them, and a test writes the one
+// it fakes as the headers spell it.
+const std::map<std::string, int>& ErrnoNames() {
+    static const std::map<std::string, int> names = [] {
+        std::map<std::string, int> table{
+            {"EWOULDBLOCK", EWOULDBLOCK}, {"EDEADLOCK", EDEADLOCK}, {"ENOTSUP", ENOTSUP}};
+        for (int n = 1; n <= maxErrno; ++n)
+            if (const char* name = ::strerrorname_np(n)) table.emplace(name, n);
+        return table;
+    }();
+    return names;
+}
 
 }  // namespace
 
@@ -69,13 +79,13 @@ bool SimDevice::ParseNumber(const std::string& word, long& value, long min, long
 }
 
 bool SimDevice::ParseErrno(const std::string& word, int& error) {
-    for (const auto& e : errnoNames)
-        if (word == e.name) {
-            error = e.value;
-            return true;
-        }
+    const auto named = ErrnoNames().find(word);
+    if (named != ErrnoNames().end()) {
+        error = named->second;
+        return true;
+    }
     long number;
-    if (!ParseNumber(word, number, 1, 4095)) return false;
+    if (!ParseNumber(word, number, 1, maxErrno)) return false;
     error = int(number);
     return true;
 }

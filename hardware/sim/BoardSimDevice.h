@@ -71,7 +71,8 @@ public:
     // cut to fit would address another channel or store another value.
     // value is written only when the word is such a number.
     static bool ParseNumber(const std::string& word, long& value, long min, long max);
-    // An errno by its name ("ENODEV") or number.
+    // An errno by its name as the C headers spell it ("ENODEV", "EWOULDBLOCK"),
+    // any that a driver can return, or by its number.
     static bool ParseErrno(const std::string& word, int& error);
     // Replies: "0xC5", two upper-case digits; "0xa", as many lower-case digits as needed.
     static std::string HexOctet(int octet);

@@ -138,6 +138,26 @@ TEST_F(BoardSim, FaultsFailOnceOrUntilCleared) {
     ::close(fd);
 }
 
+// A fault takes any error a driver can return, by the name the headers
+// give it, aliases included, or by its number.
+TEST_F(BoardSim, FaultsNameEveryErrorADriverCanReturn) {
+    const struct {
+        const char* name;
+        int error;
+    } rows[] = {
+        {"EMFILE", EMFILE},       {"ENFILE", ENFILE},       {"EAGAIN", EAGAIN},
+        {"EWOULDBLOCK", EAGAIN},  {"EDEADLOCK", EDEADLK},   {"ENOTSUP", EOPNOTSUPP},
+        {"ETIMEDOUT", ETIMEDOUT}, {"EHWPOISON", EHWPOISON}, {"4095", 4095},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(sim.Command(std::string("fail open /dev/echo ") + row.name + " once"), "ok")
+            << row.name;
+        errno = 0;
+        EXPECT_EQ(sim.open("/dev/echo", O_RDWR), -1) << row.name;
+        EXPECT_EQ(errno, row.error) << row.name;
+    }
+}
+
 TEST_F(BoardSim, SwitchModelFollowsTheRequests) {
     int fd = sim.open("/dev/hal", O_RDWR);
     auto& hal = sim.Model<SimHal>("/dev/hal");
@@ -212,6 +232,7 @@ TEST_F(BoardSim, ControlLines) {
         {"fail /dev/hal 0x80084d02 EWHAT", "error: bad errno EWHAT"},
         // clang-format off
         {"fail /dev/hal x EIO", "error: bad request x"},
+        {"fail read /dev/hal 4096", "error: bad errno 4096"},
         {"fail /dev/hal 0x80084d02 EBUSY once", "ok"}, {"fail open /dev/echo 5", "ok"},
         {"fail read /dev/e1-cas EIO once", "ok"}, {"/dev/maintenance source", "none"},
         {"fail clear", "ok"}, {"/dev/hal route 8200", "8200 off"},
