@@ -233,6 +233,8 @@ TEST_F(BoardSim, ControlLines) {
         // clang-format off
         {"fail /dev/hal x EIO", "error: bad request x"},
         {"fail read /dev/hal 4096", "error: bad errno 4096"},
+        {"fail /dev/hal 0x180084d02 EIO", "error: bad request 0x180084d02"},
+        {"/dev/hal count 0x180044d03", "error: bad argument"},
         {"fail /dev/hal 0x80084d02 EBUSY once", "ok"}, {"fail open /dev/echo 5", "ok"},
         {"fail read /dev/e1-cas EIO once", "ok"}, {"/dev/maintenance source", "none"},
         {"fail clear", "ok"}, {"/dev/hal route 8200", "8200 off"},
