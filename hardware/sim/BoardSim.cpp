@@ -276,50 +276,65 @@ void Sim::Reset() {
     for (const auto& m : models) m->Reset();
 }
 
+// A device path starts with '/', which no verb of the simulation does.
 std::string Sim::Command(const std::string& line) {
+    static const SimVerbs<Sim> verbs{
+        {"log", &Sim::CmdLog},
+        {"reset", &Sim::CmdReset},
+        {"fail", &Sim::CmdFail},
+        {"opens", &Sim::CmdOpens},
+    };
     std::vector<std::string> w = Words(line);
     if (w.empty()) return "error: empty line";
-    const std::string& verb = w[0];
-    if (verb == "log" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
-        SetLogging(w[1] == "on");
-        return "ok";
-    }
-    if (verb == "reset" && w.size() == 1) {
-        Reset();
-        return "ok";
-    }
-    if (verb == "fail" && w.size() == 2 && w[1] == "clear") {
-        ClearFaults();
-        return "ok";
-    }
-    if (verb == "fail" && (w.size() == 4 || (w.size() == 5 && w[4] == "once"))) {
-        bool once = w.size() == 5;
-        int error;
-        if (!SimDevice::ParseErrno(w[3], error)) return "error: bad errno " + w[3];
-        if (w[1] == "open" || w[1] == "read") {
-            if (!Device(w[2])) return "error: no device " + w[2];
-            if (w[1] == "open")
-                FailOpen(w[2], error, once);
-            else
-                FailRead(w[2], error, once);
-            return "ok";
-        }
-        long request;
-        if (!Device(w[1])) return "error: no device " + w[1];
-        if (!SimDevice::ParseNumber(w[2], request, 0, UINT32_MAX))
-            return "error: bad request " + w[2];
-        FailRequest(w[1], static_cast<unsigned long>(request), error, once);
-        return "ok";
-    }
-    if (verb == "opens" && w.size() == 2) {
-        if (!Device(w[1])) return "error: no device " + w[1];
-        return std::to_string(OpenCount(w[1]));
-    }
-    if (SimDevice* device = Device(verb)) {
+    if (SimDevice* device = Device(w[0])) {
         Sweep();
         return device->OnCommand(std::vector<std::string>(w.begin() + 1, w.end()));
     }
-    return SimDevice::Refuse(w, {"log", "reset", "fail", "opens"});
+    return verbs.Answer(*this, w);
+}
+
+SimReply Sim::CmdLog(const SimArgs& args) {
+    if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) return std::nullopt;
+    SetLogging(args[0] == "on");
+    return "ok";
+}
+
+SimReply Sim::CmdReset(const SimArgs& args) {
+    if (!args.empty()) return std::nullopt;
+    Reset();
+    return "ok";
+}
+
+// "fail clear", "fail open|read PATH ERRNO [once]" or "fail PATH REQUEST ERRNO [once]".
+SimReply Sim::CmdFail(const SimArgs& args) {
+    if (args.size() == 1 && args[0] == "clear") {
+        ClearFaults();
+        return "ok";
+    }
+    if (args.size() != 3 && !(args.size() == 4 && args[3] == "once")) return std::nullopt;
+    const bool once = args.size() == 4;
+    int error = 0;
+    if (!SimDevice::ParseErrno(args[2], error)) return "error: bad errno " + args[2];
+    if (args[0] == "open" || args[0] == "read") {
+        if (!Device(args[1])) return "error: no device " + args[1];
+        if (args[0] == "open")
+            FailOpen(args[1], error, once);
+        else
+            FailRead(args[1], error, once);
+        return "ok";
+    }
+    long request = 0;
+    if (!Device(args[0])) return "error: no device " + args[0];
+    if (!SimDevice::ParseNumber(args[1], request, 0, UINT32_MAX))
+        return "error: bad request " + args[1];
+    FailRequest(args[0], static_cast<unsigned long>(request), error, once);
+    return "ok";
+}
+
+SimReply Sim::CmdOpens(const SimArgs& args) {
+    if (args.size() != 1) return std::nullopt;
+    if (!Device(args[0])) return "error: no device " + args[0];
+    return std::to_string(OpenCount(args[0]));
 }
 
 // Only a regular file is read: a FIFO would hold the start-up in its open or

@@ -92,6 +92,11 @@ private:
     // The errno of a fault that applies, 0 when none.
     int TakeFault(const std::string& path, Fault::Kind kind, unsigned long request);
     int Result(int result);
+    // The simulation's own control lines, beside the models'.
+    SimReply CmdLog(const SimArgs& args);
+    SimReply CmdReset(const SimArgs& args);
+    SimReply CmdFail(const SimArgs& args);
+    SimReply CmdOpens(const SimArgs& args);
     // A request on the open behind fd, faults first, logged while asked.
     int Request(int fd, unsigned long request, const char* what,
                 const std::function<int(SimOpen&)>& call);

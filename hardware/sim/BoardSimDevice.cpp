@@ -90,13 +90,6 @@ bool SimDevice::ParseErrno(const std::string& word, int& error) {
     return true;
 }
 
-std::string SimDevice::Refuse(const std::vector<std::string>& words,
-                              std::initializer_list<const char*> verbs) {
-    for (const char* verb : verbs)
-        if (!words.empty() && words[0] == verb) return "error: bad argument";
-    return "error: unknown command";
-}
-
 std::string SimDevice::HexOctet(int octet) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%02X", unsigned(octet) & 0xFF);

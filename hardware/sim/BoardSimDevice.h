@@ -3,8 +3,9 @@
 // the open descriptors it hands out.
 #pragma once
 
+#include "hardware/sim/BoardSimVerbs.h"
+
 #include <cstddef>
-#include <initializer_list>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -61,7 +62,8 @@ public:
     // The octets taken or minus an errno.
     virtual ssize_t OnWrite(SimOpen& open, const void* data, std::size_t length);
     // A control line addressed to this device (the words after its path);
-    // returns the reply line, "error: ..." for a line it does not take.
+    // returns the reply line, "error: ..." for a line it does not take. A
+    // model names its verbs once, in a SimVerbs table that answers the line.
     virtual std::string OnCommand(const std::vector<std::string>& words);
     // Back to the state of a board just powered on.
     virtual void Reset() = 0;
@@ -77,10 +79,6 @@ public:
     // Replies: "0xC5", two upper-case digits; "0xa", as many lower-case digits as needed.
     static std::string HexOctet(int octet);
     static std::string HexNumber(unsigned long value);
-    // The reply to a line not taken: "error: bad argument" when its verb is
-    // one of verbs, "error: unknown command" otherwise.
-    static std::string Refuse(const std::vector<std::string>& words,
-                              std::initializer_list<const char*> verbs);
 
 private:
     const std::string path;

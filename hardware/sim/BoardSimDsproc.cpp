@@ -98,49 +98,74 @@ std::string SimDsproc::Fields(const Dsproc::ConfigureRecord& r) const {
     return text;
 }
 
-std::string SimDsproc::OnCommand(const std::vector<std::string>& w) {
-    long ts = 0, type = 0, number = 0;
-    const bool timeslot = w.size() >= 2 && ParseNumber(w[1], ts, 0, UINT32_MAX);
-    if (w.size() >= 4 && w.size() <= 6 && w[0] == "event" && timeslot &&
-        ParseNumber(w[2], type, 0, UINT32_MAX)) {
-        std::int32_t words[3] = {0, 0, 0};
-        for (std::size_t i = 3; i < w.size(); ++i) {
-            char* end = nullptr;
-            float score = std::strtof(w[i].c_str(), &end);
-            if (type == Dsproc::TypeBSS && i == 3 && *end == '\0' && end != w[i].c_str())
-                std::memcpy(&words[0], &score, sizeof score);
-            // A payload word is signed or not by the event's type.
-            else if (ParseNumber(w[i], number, INT32_MIN, UINT32_MAX))
-                words[i - 3] = std::int32_t(number);
-            else
-                return "error: bad value " + w[i];
-        }
-        return Report(std::uint32_t(ts), std::uint32_t(type), words) ? "ok" : "error: not open";
+std::string SimDsproc::OnCommand(const std::vector<std::string>& words) {
+    static const SimVerbs<SimDsproc> verbs{
+        {"event", &SimDsproc::CmdEvent},     {"version", &SimDsproc::CmdVersion},
+        {"enabled", &SimDsproc::CmdEnabled}, {"configured", &SimDsproc::CmdConfigured},
+        {"gain", &SimDsproc::CmdGain},
+    };
+    return verbs.Answer(*this, words);
+}
+
+SimReply SimDsproc::CmdEvent(const SimArgs& args) {
+    std::uint32_t ts = 0;
+    long type = 0;
+    if (args.size() < 3 || args.size() > 5 || !ParseTimeslot(args[0], ts) ||
+        !ParseNumber(args[1], type, 0, UINT32_MAX))
+        return std::nullopt;
+    std::int32_t words[3] = {0, 0, 0};
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        char* end = nullptr;
+        const float score = std::strtof(args[i].c_str(), &end);
+        long number = 0;
+        if (type == Dsproc::TypeBSS && i == 2 && *end == '\0' && end != args[i].c_str())
+            std::memcpy(&words[0], &score, sizeof score);
+        // A payload word is signed or not by the event's type.
+        else if (ParseNumber(args[i], number, INT32_MIN, UINT32_MAX))
+            words[i - 2] = std::int32_t(number);
+        else
+            return std::nullopt;
     }
-    if (w.size() == 1 && w[0] == "version") return std::to_string(version);
-    // The version is the request's result, which a negative one would make a failure.
-    if (w.size() == 2 && w[0] == "version" && ParseNumber(w[1], number, 0, INT32_MAX)) {
-        version = int(number);
-        return "ok";
-    }
-    if (w.size() == 2 && w[0] == "enabled" && timeslot)
-        return std::to_string(State(std::uint32_t(ts)).enabled);
-    if ((w.size() == 3 || w.size() == 4) && w[0] == "configured" && timeslot &&
-        ParseNumber(w[2], type, 0, UINT32_MAX) &&
-        (w.size() == 3 || ParseNumber(w[3], number, 0, UINT32_MAX))) {
-        if ((type == Dsproc::KindToneFilter) != (w.size() == 4))
-            return "error: a tone filter, and only a tone filter, is named by its frequency";
-        const Timeslot& t = State(std::uint32_t(ts));
-        const auto& held = type == Dsproc::KindToneFilter ? t.toneFilters : t.configuration;
-        const auto found = held.find(std::uint32_t(type == Dsproc::KindToneFilter ? number : type));
-        return found == held.end() ? "none" : Fields(found->second);
-    }
-    if (w.size() == 2 && w[0] == "gain" && timeslot) {
-        const auto& configured = State(std::uint32_t(ts)).configuration;
-        auto gain = configured.find(Dsproc::KindRxGain);
-        return HexOctet(gain == configured.end() ? 0 : gain->second.params.gain_dB);
-    }
-    return Refuse(w, {"event", "version", "enabled", "configured", "gain"});
+    return Report(ts, std::uint32_t(type), words) ? "ok" : "error: not open";
+}
+
+// The version is the request's result, which a negative one would make a failure.
+SimReply SimDsproc::CmdVersion(const SimArgs& args) {
+    long number = 0;
+    if (args.empty()) return std::to_string(version);
+    if (args.size() != 1 || !ParseNumber(args[0], number, 0, INT32_MAX)) return std::nullopt;
+    version = int(number);
+    return "ok";
+}
+
+SimReply SimDsproc::CmdEnabled(const SimArgs& args) {
+    std::uint32_t ts = 0;
+    if (args.size() != 1 || !ParseTimeslot(args[0], ts)) return std::nullopt;
+    return std::to_string(State(ts).enabled);
+}
+
+SimReply SimDsproc::CmdConfigured(const SimArgs& args) {
+    std::uint32_t ts = 0;
+    long kind = 0, freq = 0;
+    if ((args.size() != 2 && args.size() != 3) || !ParseTimeslot(args[0], ts) ||
+        !ParseNumber(args[1], kind, 0, UINT32_MAX) ||
+        (args.size() == 3 && !ParseNumber(args[2], freq, 0, UINT32_MAX)))
+        return std::nullopt;
+    const bool toneFilter = kind == Dsproc::KindToneFilter;
+    if (toneFilter != (args.size() == 3))
+        return "error: a tone filter, and only a tone filter, is named by its frequency";
+    const Timeslot& t = State(ts);
+    const auto& held = toneFilter ? t.toneFilters : t.configuration;
+    const auto found = held.find(std::uint32_t(toneFilter ? freq : kind));
+    return found == held.end() ? "none" : Fields(found->second);
+}
+
+SimReply SimDsproc::CmdGain(const SimArgs& args) {
+    std::uint32_t ts = 0;
+    if (args.size() != 1 || !ParseTimeslot(args[0], ts)) return std::nullopt;
+    const auto& configured = State(ts).configuration;
+    auto gain = configured.find(Dsproc::KindRxGain);
+    return HexOctet(gain == configured.end() ? 0 : gain->second.params.gain_dB);
 }
 
 }  // namespace Board

@@ -57,6 +57,11 @@ public:
 private:
     // The record's fields as the driver of the current version reads them.
     std::string Fields(const Dsproc::ConfigureRecord& record) const;
+    SimReply CmdEvent(const SimArgs& args);
+    SimReply CmdVersion(const SimArgs& args);
+    SimReply CmdEnabled(const SimArgs& args);
+    SimReply CmdConfigured(const SimArgs& args);
+    SimReply CmdGain(const SimArgs& args);
 
     std::map<std::uint32_t, Timeslot> timeslots;
     int version = powerOnVersion;

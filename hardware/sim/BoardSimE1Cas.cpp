@@ -57,22 +57,42 @@ int SimE1Cas::OnIoctl(SimOpen&, unsigned long request, void* record) {
     return 0;
 }
 
-std::string SimE1Cas::OnCommand(const std::vector<std::string>& w) {
-    long trunk = -1, timeslot = -1, rx = -1;
-    Channel* c = w.size() >= 3 && ParseNumber(w[1], trunk, INT32_MIN, INT32_MAX) &&
-                         ParseNumber(w[2], timeslot, INT32_MIN, INT32_MAX)
-                     ? Find(std::int32_t(trunk), std::int32_t(timeslot))
-                     : nullptr;
-    if (w.size() == 3 && w[0] == "channel" && c)
-        return "rx " + HexNumber(c->rx) + " tx " + HexNumber(c->tx) +
-               (c->enabled ? " enabled" : " disabled");
-    if (w.size() == 4 && w[0] == "change" && c && ParseNumber(w[3], rx, 0, 15)) {
-        c->rx = std::uint8_t(rx);
-        E1Driver::cas_channel record{std::int32_t(trunk), std::int32_t(timeslot), c->rx, c->tx, {}};
-        Deliver(&record, sizeof record);
-        return "ok";
-    }
-    return Refuse(w, {"channel", "change"});
+std::string SimE1Cas::OnCommand(const std::vector<std::string>& words) {
+    static const SimVerbs<SimE1Cas> verbs{
+        {"channel", &SimE1Cas::CmdChannel},
+        {"change", &SimE1Cas::CmdChange},
+    };
+    return verbs.Answer(*this, words);
+}
+
+SimE1Cas::Channel* SimE1Cas::ChannelOf(const SimArgs& args, std::int32_t& trunk,
+                                       std::int32_t& timeslot) {
+    long t = -1, ts = -1;
+    if (args.size() < 2 || !ParseNumber(args[0], t, INT32_MIN, INT32_MAX) ||
+        !ParseNumber(args[1], ts, INT32_MIN, INT32_MAX))
+        return nullptr;
+    trunk = std::int32_t(t);
+    timeslot = std::int32_t(ts);
+    return Find(trunk, timeslot);
+}
+
+SimReply SimE1Cas::CmdChannel(const SimArgs& args) {
+    std::int32_t trunk = 0, timeslot = 0;
+    const Channel* c = args.size() == 2 ? ChannelOf(args, trunk, timeslot) : nullptr;
+    if (!c) return std::nullopt;
+    return "rx " + HexNumber(c->rx) + " tx " + HexNumber(c->tx) +
+           (c->enabled ? " enabled" : " disabled");
+}
+
+SimReply SimE1Cas::CmdChange(const SimArgs& args) {
+    std::int32_t trunk = 0, timeslot = 0;
+    long rx = -1;
+    Channel* c = args.size() == 3 ? ChannelOf(args, trunk, timeslot) : nullptr;
+    if (!c || !ParseNumber(args[2], rx, 0, 15)) return std::nullopt;
+    c->rx = std::uint8_t(rx);
+    E1Driver::cas_channel record{trunk, timeslot, c->rx, c->tx, {}};
+    Deliver(&record, sizeof record);
+    return "ok";
 }
 
 }  // namespace Board

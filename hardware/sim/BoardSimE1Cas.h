@@ -37,6 +37,10 @@ private:
 
     // The channel a record names, null when there is none.
     Channel* Find(std::int32_t path, std::int32_t timeslot);
+    // The channel a line's first two arguments name, null when there is none.
+    Channel* ChannelOf(const SimArgs& args, std::int32_t& trunk, std::int32_t& timeslot);
+    SimReply CmdChannel(const SimArgs& args);
+    SimReply CmdChange(const SimArgs& args);
 
     bool trunkOpen[E1Driver::trunkCount] = {};
     Channel channels[E1Driver::trunkCount][timeslotCount];

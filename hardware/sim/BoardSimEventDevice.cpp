@@ -36,6 +36,13 @@ void SimEventDevice::OnClose(SimOpen& open) {
     opens.erase(std::remove(opens.begin(), opens.end(), &open), opens.end());
 }
 
+bool SimEventDevice::ParseTimeslot(const std::string& word, std::uint32_t& ts) {
+    long value = 0;
+    if (!ParseNumber(word, value, 0, UINT32_MAX)) return false;
+    ts = std::uint32_t(value);
+    return true;
+}
+
 void SimEventDevice::Log(unsigned long number, const void* record, unsigned long value) {
     Request r{Mux::milliseconds(), number, value, {}};
     if (record)

@@ -53,6 +53,8 @@ public:
 protected:
     // Called by the model for each request it takes.
     void Log(unsigned long number, const void* record, unsigned long value);
+    // A timeslot of a control line: any that a driver record's 32 bits carry.
+    static bool ParseTimeslot(const std::string& word, std::uint32_t& ts);
 
 private:
     std::vector<SimOpen*> opens;

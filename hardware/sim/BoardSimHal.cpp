@@ -12,6 +12,10 @@ namespace {
 
 bool ValidChannel(std::int32_t channel) { return channel >= 0 && channel <= SimHal::maxChannel; }
 
+bool ParseChannel(const std::string& word, long& channel) {
+    return SimDevice::ParseNumber(word, channel, 0, SimHal::maxChannel);
+}
+
 }  // namespace
 
 SimHal::SimHal() : SimDevice(GetHalDevName()) {}
@@ -90,36 +94,60 @@ int SimHal::Switch(unsigned long request, void* record) {
     return 0;
 }
 
-std::string SimHal::OnCommand(const std::vector<std::string>& w) {
+// The lines model takes its own verbs.
+std::string SimHal::OnCommand(const std::vector<std::string>& words) {
+    static const SimVerbs<SimHal> verbs{
+        {"route", &SimHal::CmdRoute},        {"octet", &SimHal::CmdOctet},
+        {"stick", &SimHal::CmdStick},        {"unstick", &SimHal::CmdUnstick},
+        {"echo-mask", &SimHal::CmdEchoMask}, {"count", &SimHal::CmdCount},
+    };
     std::string reply;
-    if (lines.Command(w, reply)) return reply;
-    long a = 0, b = 0;
-    bool channel = w.size() >= 2 && ParseNumber(w[1], a, 0, maxChannel);
-    if (w.size() == 2 && w[0] == "route" && channel) {
-        Route r = RouteOf(int(a));
-        std::string text = std::to_string(a) + ' ';
-        if (r.kind == Route::Off) return text + "off";
-        if (r.kind == Route::Constant) return text + "const " + HexOctet(r.value);
-        return text + "from " + std::to_string(r.value);
-    }
-    if (w.size() == 2 && w[0] == "octet" && channel) return HexOctet(Octet(int(a)));
-    if (w.size() == 3 && w[0] == "stick" && channel && ParseNumber(w[2], b, 0, 0xFF)) {
-        Stick(int(a), int(b));
-        return "ok";
-    }
-    if (w.size() == 2 && w[0] == "unstick" && channel) {
-        Unstick(int(a));
-        return "ok";
-    }
-    if (w.size() == 2 && w[0] == "echo-mask" && ParseNumber(w[1], a, 0, 0xFFFF)) {
-        echoMask = unsigned(a);
-        return "ok";
-    }
-    if (w.size() == 2 && w[0] == "count" && ParseNumber(w[1], a, 0, UINT32_MAX))
-        return std::to_string(Count(static_cast<unsigned long>(a)));
-    // With the verbs of the lines model, which leaves its refused lines here.
-    return Refuse(w, {"route", "octet", "stick", "unstick", "echo-mask", "count", "clock",
-                      "spi-status", "spi-reg"});
+    return lines.Command(words, reply) ? reply : verbs.Answer(*this, words);
+}
+
+SimReply SimHal::CmdRoute(const SimArgs& args) {
+    long channel = 0;
+    if (args.size() != 1 || !ParseChannel(args[0], channel)) return std::nullopt;
+    const Route r = RouteOf(int(channel));
+    const std::string text = std::to_string(channel) + ' ';
+    if (r.kind == Route::Off) return text + "off";
+    if (r.kind == Route::Constant) return text + "const " + HexOctet(r.value);
+    return text + "from " + std::to_string(r.value);
+}
+
+SimReply SimHal::CmdOctet(const SimArgs& args) {
+    long channel = 0;
+    if (args.size() != 1 || !ParseChannel(args[0], channel)) return std::nullopt;
+    return HexOctet(Octet(int(channel)));
+}
+
+SimReply SimHal::CmdStick(const SimArgs& args) {
+    long channel = 0, octet = 0;
+    if (args.size() != 2 || !ParseChannel(args[0], channel) ||
+        !ParseNumber(args[1], octet, 0, 0xFF))
+        return std::nullopt;
+    Stick(int(channel), int(octet));
+    return "ok";
+}
+
+SimReply SimHal::CmdUnstick(const SimArgs& args) {
+    long channel = 0;
+    if (args.size() != 1 || !ParseChannel(args[0], channel)) return std::nullopt;
+    Unstick(int(channel));
+    return "ok";
+}
+
+SimReply SimHal::CmdEchoMask(const SimArgs& args) {
+    long mask = 0;
+    if (args.size() != 1 || !ParseNumber(args[0], mask, 0, 0xFFFF)) return std::nullopt;
+    echoMask = unsigned(mask);
+    return "ok";
+}
+
+SimReply SimHal::CmdCount(const SimArgs& args) {
+    long request = 0;
+    if (args.size() != 1 || !ParseNumber(args[0], request, 0, UINT32_MAX)) return std::nullopt;
+    return std::to_string(Count(static_cast<unsigned long>(request)));
 }
 
 }  // namespace Board

@@ -67,6 +67,12 @@ public:
 
 private:
     int Switch(unsigned long request, void* record);
+    SimReply CmdRoute(const SimArgs& args);
+    SimReply CmdOctet(const SimArgs& args);
+    SimReply CmdStick(const SimArgs& args);
+    SimReply CmdUnstick(const SimArgs& args);
+    SimReply CmdEchoMask(const SimArgs& args);
+    SimReply CmdCount(const SimArgs& args);
 
     std::map<int, Route> routes;
     std::map<int, int> stuck;

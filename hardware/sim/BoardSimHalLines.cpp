@@ -40,22 +40,39 @@ bool SimHalLines::Ioctl(unsigned long request, void* record, int& result) {
     return true;
 }
 
-bool SimHalLines::Command(const std::vector<std::string>& w, std::string& reply) {
-    long line = 0, value = 0;
-    const bool lineGiven = w.size() == 3 && SimDevice::ParseNumber(w[1], line, 0, lineCount - 1) &&
-                           SimDevice::ParseNumber(w[2], value, 0, 0xFF);
-    if (w.size() == 1 && w[0] == "clock") {
-        reply = clock < 0 ? "none" : std::to_string(clock);
-    } else if (w.size() == 3 && w[0] == "spi-status" && lineGiven) {
-        status[line] = int(value);
-        reply = "ok";
-    } else if (w.size() == 3 && w[0] == "spi-reg" && lineGiven) {
-        auto it = written.find({int(line), int(value)});
-        reply = it == written.end() ? "none" : SimDevice::HexOctet(it->second);
-    } else {
-        return false;
-    }
+bool SimHalLines::Command(const std::vector<std::string>& words, std::string& reply) {
+    static const SimVerbs<SimHalLines> verbs{
+        {"clock", &SimHalLines::CmdClock},
+        {"spi-status", &SimHalLines::CmdSpiStatus},
+        {"spi-reg", &SimHalLines::CmdSpiReg},
+    };
+    if (!verbs.Has(words)) return false;
+    reply = verbs.Answer(*this, words);
     return true;
+}
+
+bool SimHalLines::ParseLineAndOctet(const SimArgs& args, long& line, long& octet) {
+    return args.size() == 2 && SimDevice::ParseNumber(args[0], line, 0, lineCount - 1) &&
+           SimDevice::ParseNumber(args[1], octet, 0, 0xFF);
+}
+
+SimReply SimHalLines::CmdClock(const SimArgs& args) {
+    if (!args.empty()) return std::nullopt;
+    return clock < 0 ? "none" : std::to_string(clock);
+}
+
+SimReply SimHalLines::CmdSpiStatus(const SimArgs& args) {
+    long line = 0, value = 0;
+    if (!ParseLineAndOctet(args, line, value)) return std::nullopt;
+    status[line] = int(value);
+    return "ok";
+}
+
+SimReply SimHalLines::CmdSpiReg(const SimArgs& args) {
+    long line = 0, address = 0;
+    if (!ParseLineAndOctet(args, line, address)) return std::nullopt;
+    auto it = written.find({int(line), int(address)});
+    return it == written.end() ? "none" : SimDevice::HexOctet(it->second);
 }
 
 }  // namespace Board

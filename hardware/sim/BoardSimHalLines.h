@@ -9,6 +9,8 @@
 //   spi-reg CH ADDR      -> "0xNN", the value last written there, or "none"
 #pragma once
 
+#include "hardware/sim/BoardSimVerbs.h"
+
 #include <map>
 #include <string>
 #include <utility>
@@ -27,11 +29,17 @@ public:
     // False for a request this part of the driver does not have; otherwise
     // the request's result (or minus an errno) in result.
     bool Ioctl(unsigned long request, void* record, int& result);
-    // False for a line this part does not take; otherwise its reply.
+    // False for a line whose verb is not one of this part's; otherwise its reply.
     bool Command(const std::vector<std::string>& words, std::string& reply);
     void Reset();
 
 private:
+    SimReply CmdClock(const SimArgs& args);
+    SimReply CmdSpiStatus(const SimArgs& args);
+    SimReply CmdSpiReg(const SimArgs& args);
+    // The line and the register or value of a line's two arguments.
+    static bool ParseLineAndOctet(const SimArgs& args, long& line, long& octet);
+
     int clock = -1;
     int status[lineCount];
     // (line, register) -> the value last written.

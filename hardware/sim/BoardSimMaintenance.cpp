@@ -41,32 +41,52 @@ int SimMaintenance::OnIoctlValue(SimOpen&, unsigned long request, unsigned long 
     return 0;
 }
 
-std::string SimMaintenance::OnCommand(const std::vector<std::string>& w) {
+std::string SimMaintenance::OnCommand(const std::vector<std::string>& words) {
+    static const SimVerbs<SimMaintenance> verbs{
+        {"status", &SimMaintenance::CmdStatus},
+        {"broken", &SimMaintenance::CmdBroken},
+        {"tclk", &SimMaintenance::CmdTclk},
+        {"source", &SimMaintenance::CmdSource},
+    };
+    return verbs.Answer(*this, words);
+}
+
+SimMaintenance::Trunk* SimMaintenance::TrunkOf(const std::string& word) {
     long trunk = 0;
-    const bool trunkGiven = w.size() >= 2 && ParseNumber(w[1], trunk, 0, E1Driver::trunkCount - 1);
-    if (w.size() == 8 && w[0] == "status" && trunkGiven) {
-        Trunk t;
-        for (int i = 0; i < 6; ++i) {
-            long value;
-            if (!ParseNumber(w[2 + i], value, INT32_MIN, INT32_MAX))
-                return "error: bad number " + w[2 + i];
-            t.values[i] = std::int32_t(value);
-        }
-        trunks[trunk] = t;
-        return "ok";
+    return ParseNumber(word, trunk, 0, E1Driver::trunkCount - 1) ? &trunks[trunk] : nullptr;
+}
+
+SimReply SimMaintenance::CmdStatus(const SimArgs& args) {
+    Trunk* trunk = args.size() == 7 ? TrunkOf(args[0]) : nullptr;
+    if (!trunk) return std::nullopt;
+    Trunk t;
+    for (int i = 0; i < 6; ++i) {
+        long value = 0;
+        if (!ParseNumber(args[1 + i], value, INT32_MIN, INT32_MAX)) return std::nullopt;
+        t.values[i] = std::int32_t(value);
     }
-    int error;
-    if (w.size() == 3 && w[0] == "broken" && trunkGiven && ParseErrno(w[2], error)) {
-        trunks[trunk].broken = error;
-        return "ok";
-    }
-    if (w.size() == 1 && w[0] == "tclk") {
-        std::string masks;
-        for (unsigned long mask : tclk) masks += (masks.empty() ? "" : " ") + HexNumber(mask);
-        return masks.empty() ? "none" : masks;
-    }
-    if (w.size() == 1 && w[0] == "source") return source < 0 ? "none" : std::to_string(source);
-    return Refuse(w, {"status", "broken", "tclk", "source"});
+    *trunk = t;
+    return "ok";
+}
+
+SimReply SimMaintenance::CmdBroken(const SimArgs& args) {
+    Trunk* trunk = args.size() == 2 ? TrunkOf(args[0]) : nullptr;
+    int error = 0;
+    if (!trunk || !ParseErrno(args[1], error)) return std::nullopt;
+    trunk->broken = error;
+    return "ok";
+}
+
+SimReply SimMaintenance::CmdTclk(const SimArgs& args) {
+    if (!args.empty()) return std::nullopt;
+    std::string masks;
+    for (unsigned long mask : tclk) masks += (masks.empty() ? "" : " ") + HexNumber(mask);
+    return masks.empty() ? "none" : masks;
+}
+
+SimReply SimMaintenance::CmdSource(const SimArgs& args) {
+    if (!args.empty()) return std::nullopt;
+    return source < 0 ? "none" : std::to_string(source);
 }
 
 }  // namespace Board

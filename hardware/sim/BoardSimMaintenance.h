@@ -37,6 +37,13 @@ private:
         int broken = 0;
     };
 
+    // The trunk a word names; null when it names none.
+    Trunk* TrunkOf(const std::string& word);
+    SimReply CmdStatus(const SimArgs& args);
+    SimReply CmdBroken(const SimArgs& args);
+    SimReply CmdTclk(const SimArgs& args);
+    SimReply CmdSource(const SimArgs& args);
+
     Trunk trunks[E1Driver::trunkCount];
     SimHistory<unsigned long> tclk;
     long source = -1;

@@ -103,36 +103,52 @@ ssize_t SimMcc::OnWrite(SimOpen& open, const void* data, std::size_t length) {
     return ssize_t(length);
 }
 
-std::string SimMcc::OnCommand(const std::vector<std::string>& w) {
-    if (w.size() == 1 && w[0] == "channels") {
-        std::string list;
-        for (const Channel* c : Allocated())
-            list += (list.empty() ? "" : " ") + std::to_string(c->switchChannel) + ':' +
-                    std::to_string(c->record.mode);
-        return list.empty() ? "none" : list;
-    }
+std::string SimMcc::OnCommand(const std::vector<std::string>& words) {
+    static const SimVerbs<SimMcc> verbs{
+        {"channels", &SimMcc::CmdChannels},
+        {"rx", &SimMcc::CmdRx},
+        {"tx", &SimMcc::CmdTx},
+        {"hangup", &SimMcc::CmdHangup},
+    };
+    return verbs.Answer(*this, words);
+}
+
+SimMcc::Channel* SimMcc::ChannelOf(const std::string& word) {
     long number = -1;
-    Channel* channel = w.size() >= 2 && ParseNumber(w[1], number, 0, INT32_MAX)
-                           ? OnSwitchChannel(number)
-                           : nullptr;
-    if (w.size() >= 2 && !channel) return "error: no channel " + w[1];
+    return ParseNumber(word, number, 0, INT32_MAX) ? OnSwitchChannel(number) : nullptr;
+}
+
+SimReply SimMcc::CmdChannels(const SimArgs& args) {
+    if (!args.empty()) return std::nullopt;
+    std::string list;
+    for (const Channel* c : Allocated())
+        list += (list.empty() ? "" : " ") + std::to_string(c->switchChannel) + ':' +
+                std::to_string(c->record.mode);
+    return list.empty() ? "none" : list;
+}
+
+SimReply SimMcc::CmdRx(const SimArgs& args) {
+    Channel* channel = args.size() >= 2 ? ChannelOf(args[0]) : nullptr;
     std::string octets;
-    if (w.size() >= 3 && w[0] == "rx") {
-        if (!ParseOctets(w, 2, octets)) return "error: bad octets";
-        return channel->open->Deliver(octets.data(), octets.size()) ? "ok" : "error: queue full";
-    }
-    if (w.size() == 2 && w[0] == "tx") {
-        if (channel->transmitted.empty()) return "none";
-        octets = channel->transmitted.front();
-        channel->transmitted.pop_front();
-        channel->open->Unblock();
-        return Hex(octets);
-    }
-    if (w.size() == 2 && w[0] == "hangup") {
-        channel->open->Hangup();
-        return "ok";
-    }
-    return Refuse(w, {"channels", "rx", "tx", "hangup"});
+    if (!channel || !ParseOctets(args, 1, octets)) return std::nullopt;
+    return channel->open->Deliver(octets.data(), octets.size()) ? "ok" : "error: queue full";
+}
+
+SimReply SimMcc::CmdTx(const SimArgs& args) {
+    Channel* channel = args.size() == 1 ? ChannelOf(args[0]) : nullptr;
+    if (!channel) return std::nullopt;
+    if (channel->transmitted.empty()) return "none";
+    const std::string octets = channel->transmitted.front();
+    channel->transmitted.pop_front();
+    channel->open->Unblock();
+    return Hex(octets);
+}
+
+SimReply SimMcc::CmdHangup(const SimArgs& args) {
+    Channel* channel = args.size() == 1 ? ChannelOf(args[0]) : nullptr;
+    if (!channel) return std::nullopt;
+    channel->open->Hangup();
+    return "ok";
 }
 
 void SimMcc::Reset() {

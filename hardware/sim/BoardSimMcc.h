@@ -57,6 +57,12 @@ public:
 private:
     Channel& Of(SimOpen& open);
     Channel* OnSwitchChannel(long channel);
+    // The allocated channel a line names by its switch channel, null when none is.
+    Channel* ChannelOf(const std::string& word);
+    SimReply CmdChannels(const SimArgs& args);
+    SimReply CmdRx(const SimArgs& args);
+    SimReply CmdTx(const SimArgs& args);
+    SimReply CmdHangup(const SimArgs& args);
     int Allocate(Channel& channel, const Mcc::AllocateRecord& record);
 
     // Opens in order of opening; a controller is free when no channel has it.

@@ -102,43 +102,64 @@ int SimMixer::Enumerate(void* record) const {
     return 0;
 }
 
-std::string SimMixer::OnCommand(const std::vector<std::string>& w) {
-    long id = 0, a = 0, b = 0;
-    const bool unit = w.size() >= 2 && ParseNumber(w[1], id, 0, maxUnitId);
-    if (w.size() == 1 && w[0] == "units") {
-        std::string text;
-        for (const auto& u : units)
-            text += (text.empty() ? "" : " ") + std::to_string(u.first) + ':' +
-                    std::to_string(u.second.tdmChannels) + ':' +
-                    std::to_string(u.second.mixerInputs);
-        return text.empty() ? "none" : text;
+std::string SimMixer::OnCommand(const std::vector<std::string>& words) {
+    static const SimVerbs<SimMixer> verbs{
+        {"units", &SimMixer::CmdUnits},   {"add", &SimMixer::CmdAdd},
+        {"remove", &SimMixer::CmdRemove}, {"summator", &SimMixer::CmdSummator},
+        {"inputs", &SimMixer::CmdInputs},
+    };
+    return verbs.Answer(*this, words);
+}
+
+bool SimMixer::ParseUnit(const std::string& word, long& id) {
+    return ParseNumber(word, id, 0, maxUnitId);
+}
+
+SimReply SimMixer::CmdUnits(const SimArgs& args) {
+    if (!args.empty()) return std::nullopt;
+    std::string text;
+    for (const auto& u : units)
+        text += (text.empty() ? "" : " ") + std::to_string(u.first) + ':' +
+                std::to_string(u.second.tdmChannels) + ':' + std::to_string(u.second.mixerInputs);
+    return text.empty() ? "none" : text;
+}
+
+SimReply SimMixer::CmdAdd(const SimArgs& args) {
+    long id = 0, tdm = 0, inputs = 0;
+    if (args.size() != 3 || !ParseUnit(args[0], id) || !ParseNumber(args[1], tdm, 1, INT32_MAX) ||
+        !ParseNumber(args[2], inputs, 0, INT32_MAX))
+        return std::nullopt;
+    AddUnit(int(id), int(tdm), int(inputs));
+    return "ok";
+}
+
+SimReply SimMixer::CmdRemove(const SimArgs& args) {
+    long id = 0;
+    if (args.size() != 1 || !ParseUnit(args[0], id)) return std::nullopt;
+    RemoveUnit(int(id));
+    return "ok";
+}
+
+SimReply SimMixer::CmdSummator(const SimArgs& args) { return Summator(args, false); }
+
+SimReply SimMixer::CmdInputs(const SimArgs& args) { return Summator(args, true); }
+
+SimReply SimMixer::Summator(const SimArgs& args, bool channels) {
+    long id = 0, channel = 0;
+    if (args.size() != 2 || !ParseUnit(args[0], id) || !ParseNumber(args[1], channel, 0, INT32_MAX))
+        return std::nullopt;
+    const Mixer::mix_slot slot{int(id), Mixer::tdmChannel, int(channel)};
+    Unit* u = Find(slot);
+    if (!u) return "error: no such channel";
+    auto s = u->summators.find(slot.number);
+    if (s == u->summators.end()) return channels ? "none" : "clear";
+    std::string text;
+    for (const auto& i : s->second) {
+        if (!text.empty()) text += ' ';
+        text += std::to_string(channels ? i.first : Timeslot(int(id), i.first));
+        if (!channels) text += ':' + std::to_string(i.second);
     }
-    if (w.size() == 4 && w[0] == "add" && unit && ParseNumber(w[2], a, 1, INT32_MAX) &&
-        ParseNumber(w[3], b, 0, INT32_MAX)) {
-        AddUnit(int(id), int(a), int(b));
-        return "ok";
-    }
-    if (w.size() == 2 && w[0] == "remove" && unit) {
-        RemoveUnit(int(id));
-        return "ok";
-    }
-    const bool channels = w.size() == 3 && w[0] == "inputs";
-    if (w.size() == 3 && (w[0] == "summator" || channels) && unit &&
-        ParseNumber(w[2], a, 0, INT32_MAX)) {
-        const Mixer::mix_slot slot{int(id), Mixer::tdmChannel, int(a)};
-        Unit* u = Find(slot);
-        if (!u) return "error: no such channel";
-        auto s = u->summators.find(slot.number);
-        if (s == u->summators.end()) return channels ? "none" : "clear";
-        std::string text;
-        for (const auto& i : s->second) {
-            if (!text.empty()) text += ' ';
-            text += std::to_string(channels ? i.first : Timeslot(int(id), i.first));
-            if (!channels) text += ':' + std::to_string(i.second);
-        }
-        return text;
-    }
-    return Refuse(w, {"units", "add", "remove", "summator", "inputs"});
+    return text;
 }
 
 }  // namespace Board

@@ -65,6 +65,15 @@ private:
     int Add(void* record);
     int Remove(void* record);
     int Enumerate(void* record) const;
+    static bool ParseUnit(const std::string& word, long& id);
+    SimReply CmdUnits(const SimArgs& args);
+    SimReply CmdAdd(const SimArgs& args);
+    SimReply CmdRemove(const SimArgs& args);
+    SimReply CmdSummator(const SimArgs& args);
+    SimReply CmdInputs(const SimArgs& args);
+    // A summator's inputs: each one's timeslot and gain, or with channels,
+    // each one's channel.
+    SimReply Summator(const SimArgs& args, bool channels);
 
     std::map<int, Unit> units;
 };

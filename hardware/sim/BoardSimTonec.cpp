@@ -86,25 +86,41 @@ int SimTonec::OnIoctlValue(SimOpen&, unsigned long request, unsigned long value)
     return 0;
 }
 
-std::string SimTonec::OnCommand(const std::vector<std::string>& w) {
-    long ts = 0, code = 0, id = 0;
-    const bool timeslot = w.size() >= 2 && ParseNumber(w[1], ts, 0, UINT32_MAX);
-    const Timeslot& t = State(std::uint32_t(ts));
-    if ((w.size() == 3 || w.size() == 4) && w[0] == "event" && timeslot &&
-        ParseNumber(w[2], code, INT32_MIN, INT32_MAX) &&
-        (w.size() == 3 || ParseNumber(w[3], id, 0, UINT32_MAX))) {
-        std::uint32_t rid = w.size() == 4 ? std::uint32_t(id) : t.detectorId;
-        return Detect(std::uint32_t(ts), std::int32_t(code), rid) ? "ok" : "error: not open";
-    }
-    if (w.size() == 2 && w[0] == "generator" && timeslot) return Describe(t.generator);
-    if (w.size() == 2 && w[0] == "enabled" && timeslot) {
-        std::string on;
-        for (auto [flag, name] : {std::pair{t.detector, "dtmf"}, std::pair{t.iva, "iva"},
-                                  std::pair{t.rejection, "rejection"}, std::pair{t.lms, "lms"}})
-            if (flag) on += (on.empty() ? "" : " ") + std::string(name);
-        return on.empty() ? "none" : on;
-    }
-    return Refuse(w, {"event", "generator", "enabled"});
+std::string SimTonec::OnCommand(const std::vector<std::string>& words) {
+    static const SimVerbs<SimTonec> verbs{
+        {"event", &SimTonec::CmdEvent},
+        {"generator", &SimTonec::CmdGenerator},
+        {"enabled", &SimTonec::CmdEnabled},
+    };
+    return verbs.Answer(*this, words);
+}
+
+SimReply SimTonec::CmdEvent(const SimArgs& args) {
+    std::uint32_t ts = 0;
+    long code = 0, id = 0;
+    if ((args.size() != 2 && args.size() != 3) || !ParseTimeslot(args[0], ts) ||
+        !ParseNumber(args[1], code, INT32_MIN, INT32_MAX) ||
+        (args.size() == 3 && !ParseNumber(args[2], id, 0, UINT32_MAX)))
+        return std::nullopt;
+    const std::uint32_t rid = args.size() == 3 ? std::uint32_t(id) : State(ts).detectorId;
+    return Detect(ts, std::int32_t(code), rid) ? "ok" : "error: not open";
+}
+
+SimReply SimTonec::CmdGenerator(const SimArgs& args) {
+    std::uint32_t ts = 0;
+    if (args.size() != 1 || !ParseTimeslot(args[0], ts)) return std::nullopt;
+    return Describe(State(ts).generator);
+}
+
+SimReply SimTonec::CmdEnabled(const SimArgs& args) {
+    std::uint32_t ts = 0;
+    if (args.size() != 1 || !ParseTimeslot(args[0], ts)) return std::nullopt;
+    const Timeslot& t = State(ts);
+    std::string on;
+    for (auto [flag, name] : {std::pair{t.detector, "dtmf"}, std::pair{t.iva, "iva"},
+                              std::pair{t.rejection, "rejection"}, std::pair{t.lms, "lms"}})
+        if (flag) on += (on.empty() ? "" : " ") + std::string(name);
+    return on.empty() ? "none" : on;
 }
 
 }  // namespace Board

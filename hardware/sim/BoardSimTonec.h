@@ -48,6 +48,10 @@ public:
     void Reset() override;
 
 private:
+    SimReply CmdEvent(const SimArgs& args);
+    SimReply CmdGenerator(const SimArgs& args);
+    SimReply CmdEnabled(const SimArgs& args);
+
     std::map<std::uint32_t, Timeslot> timeslots;
 };
 

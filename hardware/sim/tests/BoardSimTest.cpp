@@ -254,7 +254,7 @@ TEST_F(BoardSim, ControlLines) {
         {"/dev/mixer remove 1", "ok"}, {"/dev/mixer units", "3:16:16 191:256:0"},
         {"/dev/mixer summator 3 15", "clear"},
         {"/dev/mixer summator 3 16", "error: no such channel"},
-        {"/dev/dsp event 3 16 x", "error: bad value x"},
+        {"/dev/dsp event 3 16 x", "error: bad argument"},
         {"/dev/dsp event 3 1 1 2 3 4", "error: bad argument"}, {"opens /dev/hal", "0"},
         {"log on", "ok"}, {"/dev/hal echo-mask 0x10000", "error: bad argument"}, {"reset", "ok"},
         {"/dev/hal octet 8459", "0xFF"}, {"/dev/dsp version", "2"},
@@ -263,7 +263,7 @@ TEST_F(BoardSim, ControlLines) {
         // known verb refused for its arguments says so.
         {"/dev/e1-cas change 4294967296 4294967297 9", "error: bad argument"},
         {"/dev/e1-cas channel 0 1", "rx 0x0 tx 0x0 disabled"},
-        {"/dev/maintenance status 1 99 4294967297 -1 0 0 0", "error: bad number 4294967297"},
+        {"/dev/maintenance status 1 99 4294967297 -1 0 0 0", "error: bad argument"},
         {"/dev/dsp enabled -1", "error: bad argument"},
         {"/dev/dsp enabled 4294967296", "error: bad argument"},
         {"/dev/dsp event -5 2 1", "error: bad argument"},
@@ -272,6 +272,10 @@ TEST_F(BoardSim, ControlLines) {
         {"/dev/dtmf event 5", "error: bad argument"},
         {"/dev/e1-cas channel 0 32", "error: bad argument"},
         {"/dev/hal bogus 1", "error: unknown command"},
+        {"/dev/hal spi-status 8 0", "error: bad argument"},
+        {"/dev/mcc/ctl channels", "none"}, {"/dev/mcc/ctl tx 4096", "error: bad argument"},
+        {"/dev/mcc/ctl rx x 7E", "error: bad argument"},
+        {"/dev/mcc/ctl bogus 4096", "error: unknown command"},
         // clang-format on
     };
     for (const auto& row : table) EXPECT_EQ(sim.Command(row.line), row.reply) << row.line;
