@@ -9,11 +9,12 @@
 // timeslot: a conference leg is the pair. A second slot of one kind on a
 // channel is refused, the aborted slots of an earlier unit with the same id
 // included, so a release only undoes what its own slot programmed. An output
-// owns its summator and the inputs it lists; an input owns its entry in
-// another summator while it is there. An entry whose removal the driver
-// refused is owed: the unit asks again at each of its operations until the
-// driver takes it or the sum is cleared, and meanwhile gives its channel to
-// no new input or sum, so no channel is heard in two conferences.
+// owns its summator and the inputs it lists, or its own channel when it lists
+// none; an input owns its entry in another summator while it is there. An
+// entry whose removal the driver refused is owed: the unit asks again at each
+// of its operations until the driver takes it or the sum is cleared, and
+// meanwhile gives its channel to no new input or sum, so no channel is heard
+// in two conferences.
 #pragma once
 
 #include "hardware/MixerDriver.h"

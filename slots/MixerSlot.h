@@ -96,7 +96,8 @@ public:
 private:
     friend class Mixer;
 
-    // Whether the output's create listed the channel among its inputs.
+    // Whether the channel's entry in the sum is the output's: one its create
+    // listed, or its own channel when it listed none.
     bool Lists(int channel) const;
 
     // An output reports only its tone filters, flags and finished dials.
