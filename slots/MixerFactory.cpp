@@ -87,7 +87,9 @@ void MixerFactory::RefreshResources() {
                       << " TDM channels, left out" << std::endl;
             continue;
         }
-        mixerInputs = Smallest(mixerInputs, info.mixerInputs);
+        // A unit claiming fewer inputs than none has none, whichever unit is
+        // reported first: -1 is the count no unit has given yet.
+        mixerInputs = Smallest(mixerInputs, std::max(info.mixerInputs, 0));
         tdmChannels = Smallest(tdmChannels, info.tdmChannels);
         auto known = std::find_if(mixers.begin(), mixers.end(),
                                   [&](Mixer* m) { return m->id() == unsigned(info.id); });

@@ -32,6 +32,24 @@ struct RepeatingMixer : Board::SimDevice {
     void Reset() override {}
 };
 
+// A driver that reports the units given, in their order.
+struct ListedMixer : Board::SimDevice {
+    explicit ListedMixer(std::vector<Mixer::mix_unit> units)
+        : SimDevice("/dev/mixer"), units(std::move(units)) {}
+    int OnIoctl(Board::SimOpen&, unsigned long request, void* record) override {
+        if (request != Mixer::NextUnit) return 0;
+        auto& info = *static_cast<Mixer::mix_unit*>(record);
+        std::size_t next = 0;
+        if (info.id >= 0)
+            while (next < units.size() && units[next++].id != info.id) continue;
+        if (next == units.size()) return -ENODEV;
+        info = units[next];
+        return 0;
+    }
+    void Reset() override {}
+    const std::vector<Mixer::mix_unit> units;
+};
+
 struct MixerUnits : ::testing::Test {
     void SetUp() override {
         ::setenv("HALVOXD_BOARD", "sim", 1);
@@ -321,6 +339,20 @@ TEST_F(MixerUnits, DiscoveryEndsWhateverTheDriverSays) {
     EXPECT_EQ(1u, Discover());
     EXPECT_NE(std::string::npos, errors.str().find("mixer: unit 7 reported twice"));
     sim->Replace(std::move(board));
+}
+
+// The smallest count is every unit's, whichever unit claims it first.
+TEST_F(MixerUnits, AUnitClaimingFewerInputsThanNoneHasNone) {
+    const Mixer::mix_unit none{2, 16, 0, -5}, eight{4, 16, 0, 8};
+    for (const auto& units : {std::vector<Mixer::mix_unit>{none, eight}, {eight, none}}) {
+        auto board = sim->Replace(std::make_unique<ListedMixer>(units));
+        LGCP::Resources resources;
+        factory.Query(resources);
+        sim->Replace(std::move(board));
+        ASSERT_EQ(2u, resources.get_mixer().size());
+        for (const auto& unit : resources.get_mixer())
+            EXPECT_EQ(0, unit.get_mixer_inputs().getValue()) << units[0].mixerInputs;
+    }
 }
 
 // Unit 0 is reported first and keeps the channel count, and so each reset,
