@@ -5,6 +5,7 @@
 #include "hardware/HalDriver.h"
 #include "runtime/Errno.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <execinfo.h>
@@ -62,7 +63,10 @@ void HwMux::Keep(int channel, const Output& asked) {
 std::optional<Errno> HwMux::Ask(int channel, Output asked) {
     std::optional<Errno> refused;
     if (!Send(channel, asked)) refused = Errno();
-    asked.owed = refused.has_value();
+    // A request refused as invalid names a channel the switch does not
+    // have: nothing of it stays on the board, and sent again it would be
+    // refused for ever, each refresh run costing one more request.
+    asked.owed = refused && refused->value() != EINVAL;
     Keep(channel, asked);
     return refused;
 }

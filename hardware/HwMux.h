@@ -9,6 +9,8 @@
 // shared bus or off it) stays owed: the refresh sends it again until the
 // driver takes it or a later request on the channel replaces it, so the board
 // ends holding what was asked, never what the refused request left there.
+// One refused as invalid (EINVAL) is not owed: its channel is none the
+// switch has, so nothing stays there.
 // A refused connect is not owed, since its caller takes the path as not made:
 // the channel keeps what was asked of it before.
 #pragma once
@@ -81,8 +83,8 @@ private:
     // Notes what is asked of the channel: in its shadow entry, or among the
     // strays while it is owed.
     void Keep(int channel, const Output& asked);
-    // Sends what is asked and keeps it, owed when the driver refuses; the
-    // driver's error then.
+    // Sends what is asked and keeps it, owed when the driver refuses it
+    // otherwise than as invalid; the driver's error then.
     std::optional<Errno> Ask(int channel, Output asked);
 
     Fd hal;

@@ -5,6 +5,7 @@
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <gmock/gmock.h>
@@ -230,6 +231,21 @@ TEST_F(HwMuxTest, ARefusedUndoOrSwitchOffIsAskedAgainUntilTheDriverTakesIt) {
 
     std::vector<int> sweep = Sweep(16, mux);
     EXPECT_FALSE(Has(sweep, 69) || Has(sweep, 70) || Has(sweep, 71) || Has(sweep, 8201));
+}
+
+// The driver refuses a channel beyond the switch as invalid: a controller
+// naming one such channel after another must not leave the refresh one more
+// request to send for each of them, for ever.
+TEST_F(HwMuxTest, ARequestOnAChannelTheSwitchLacksIsNotOwed) {
+    HwMux mux;
+    const int beyond = SimHal::maxChannel + 1;
+    EXPECT_FALSE(mux.Disconnect(beyond));
+    EXPECT_FALSE(mux.Disable(beyond + 1));
+    EXPECT_FALSE(mux.Write(beyond + 2, 0x12));
+    hal->ClearHistory();
+    for (int run = 0; run < 16; ++run) mux.OnDPC();
+    EXPECT_EQ(0, std::count_if(hal->History().begin(), hal->History().end(),
+                               [&](const Request& r) { return r.word0 >= beyond; }));
 }
 
 // The refresh runs as a deferred call of the main loop once the device is open.
