@@ -5,6 +5,7 @@
 #include "hardware/HalDriver.h"
 #include "runtime/Errno.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -81,10 +82,9 @@ bool HwMux::IsOpened() {
     }
     hal = Fd(fd);
     std::clog << "hwMux: device opened" << std::endl;
-    for (int i = 0; i < busCount; ++i) {
-        shadow[i] = Output{};
-        Send(busFirst + i, shadow[i]);
-    }
+    // Every output starts off but one asked for while the device could not
+    // be opened, which gets what was asked.
+    for (int i = 0; i < busCount; ++i) shadow[i].owed = !Send(busFirst + i, shadow[i]);
     refreshPosition = 0;
     refresh.Activate();
     ::usleep(500);
@@ -94,7 +94,14 @@ bool HwMux::IsOpened() {
 void HwMux::Close() {
     refresh.Deactivate();
     hal.close();
+    std::fill(std::begin(shadow), std::end(shadow), Output{});
     strays.clear();
+}
+
+bool HwMux::Reach(int channel, const Output& asked) {
+    if (IsOpened()) return channel >= 0;
+    if (Output* entry = Shadow(channel)) *entry = Output{asked.state, true, asked.value};
+    return false;
 }
 
 bool HwMux::Connect(int transmit, int receive) {
@@ -114,15 +121,16 @@ bool HwMux::Connect(int transmit, int receive) {
 }
 
 bool HwMux::Disconnect(int receive) {
-    if (!IsOpened() || receive < 0) return false;
-    const auto refused = Ask(receive, Output{Output::Constant, false, idleOctet});
+    const Output idle{Output::Constant, false, idleOctet};
+    if (!Reach(receive, idle)) return false;
+    const auto refused = Ask(receive, idle);
     if (!refused) return true;
     std::clog << "hwMux: disconnect failed " << receive << " : " << *refused << std::endl;
     return false;
 }
 
 bool HwMux::Disable(int channel) {
-    if (!IsOpened() || channel < 0) return false;
+    if (!Reach(channel, Output{})) return false;
     const auto refused = Ask(channel, Output{});
     if (!refused) return true;
     std::clog << "hwMux: disable failed " << channel << " : " << *refused << std::endl;
@@ -130,8 +138,9 @@ bool HwMux::Disable(int channel) {
 }
 
 bool HwMux::Write(int channel, unsigned char value) {
-    if (!IsOpened() || channel < 0) return false;
-    const auto refused = Ask(channel, Output{Output::Constant, false, value});
+    const Output constant{Output::Constant, false, value};
+    if (!Reach(channel, constant)) return false;
+    const auto refused = Ask(channel, constant);
     if (!refused) return true;
     std::clog << "hwMux: write failed " << channel << " <- 0x" << std::hex << unsigned(value)
               << std::dec << " : " << *refused << std::endl;

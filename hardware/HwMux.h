@@ -35,13 +35,17 @@ public:
 
     // Opens the device when it is not open yet (every operation tries again).
     bool IsOpened();
-    // Gives the device back and stops the refresh; the next operation opens
-    // it again. The daemon keeps its switch open for the life of the process;
-    // a test gives back the one it opened.
+    // Gives the device back, forgets what was asked and stops the refresh;
+    // the next operation opens it again as at start. The daemon keeps its
+    // switch open for the life of the process; a test gives back the one it
+    // opened.
     void Close();
     bool Connect(int transmit, int receive);
     // Drives the receive channel with the idle octet 0xD5. This, Disable and
-    // Write answer false when the driver refuses, and the request is owed.
+    // Write answer false when the driver refuses, and the request is owed;
+    // false too when the device cannot be opened, and a shared-bus output's
+    // request is then owed until the open, which would otherwise switch the
+    // output off.
     bool Disconnect(int receive);
     bool Disable(int channel);
     bool Write(int channel, unsigned char value);
@@ -83,6 +87,9 @@ private:
     // Notes what is asked of the channel: in its shadow entry, or among the
     // strays while it is owed.
     void Keep(int channel, const Output& asked);
+    // Opens the device for a request on a channel that is not negative; a
+    // shared-bus output's request that finds it closed is owed.
+    bool Reach(int channel, const Output& asked);
     // Sends what is asked and keeps it, owed when the driver refuses it
     // otherwise than as invalid; the driver's error then.
     std::optional<Errno> Ask(int channel, Output asked);

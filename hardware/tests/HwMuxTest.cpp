@@ -154,6 +154,33 @@ TEST_F(HwMuxTest, WithoutTheDeviceEveryOperationFailsAndTriesAgain) {
     EXPECT_EQ(hal->History().size(), 2049u);
 }
 
+// Short of descriptors at start, an external slot is activated: once the
+// device opens, its shared-bus receive channel carries the idle octet it
+// asked for, and the refresh leaves it so, rather than switching it off
+// with the outputs nobody asked anything of.
+TEST_F(HwMuxTest, AnOutputAskedForWhileTheDeviceWasClosedGetsItAtTheOpen) {
+    sim->FailOpen("/dev/hal", EMFILE, false);
+    HwMux mux;
+    EXPECT_FALSE(mux.Disconnect(8196));
+    EXPECT_FALSE(mux.Write(8300, 0x5A));
+    EXPECT_FALSE(mux.Disconnect(8301));
+    EXPECT_FALSE(mux.Disable(8301));
+    EXPECT_FALSE(mux.Connect(5, 8302));
+    sim->ClearFaults();
+    EXPECT_EQ(mux.Read(8196), 0xD5);
+    EXPECT_EQ(hal->History().size(), 2049u);
+    std::vector<int> sweep = Sweep(16, mux);
+    EXPECT_FALSE(Has(sweep, 8196) || Has(sweep, 8300));
+    EXPECT_TRUE(Has(sweep, 8301) && Has(sweep, 8302));
+    for (const char* held : {"8196 const 0xD5", "8300 const 0x5A", "8301 off", "8302 off"})
+        EXPECT_EQ(sim->Command("/dev/hal route " + std::string(held).substr(0, 4)), held);
+
+    // Given back, the switch forgets what was asked: it opens as at start.
+    mux.Close();
+    hal->ClearHistory();
+    EXPECT_EQ(mux.Read(8196), 0xFF);
+}
+
 // A failed request is logged with its reason; a failed connect leaves the
 // output as it was, so the refresh keeps an output off that never got its path,
 // while a refused idle octet or constant is owed and sent again.
