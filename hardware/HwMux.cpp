@@ -61,13 +61,15 @@ void HwMux::Keep(int channel, const Output& asked) {
         strays.erase(channel);
 }
 
+// A request refused as invalid names a channel the switch does not have:
+// nothing of it stays on the board, and sent again it would be refused for
+// ever, each refresh run costing one more request.
+bool HwMux::Owed(const Errno& refusal) { return refusal.value() != EINVAL; }
+
 std::optional<Errno> HwMux::Ask(int channel, Output asked) {
     std::optional<Errno> refused;
     if (!Send(channel, asked)) refused = Errno();
-    // A request refused as invalid names a channel the switch does not
-    // have: nothing of it stays on the board, and sent again it would be
-    // refused for ever, each refresh run costing one more request.
-    asked.owed = refused && refused->value() != EINVAL;
+    asked.owed = refused && Owed(*refused);
     Keep(channel, asked);
     return refused;
 }
@@ -165,9 +167,10 @@ void HwMux::OnDPC() {
         refreshPosition = (refreshPosition + 1) % busCount;
         RefreshChannel(int(refreshPosition));
     }
-    // A stray leaves the list once the driver took its request.
+    // A stray leaves the list once the driver takes its request or refuses
+    // it as invalid.
     for (auto it = strays.begin(); it != strays.end();)
-        it = Send(it->first, it->second) ? strays.erase(it) : std::next(it);
+        it = Send(it->first, it->second) || !Owed(Errno()) ? strays.erase(it) : std::next(it);
 }
 
 // An output off is switched off again whatever the driver said before; any

@@ -87,6 +87,8 @@ private:
     // Notes what is asked of the channel: in its shadow entry, or among the
     // strays while it is owed.
     void Keep(int channel, const Output& asked);
+    // Whether a request the driver refused with this error stays owed.
+    static bool Owed(const Errno& refusal);
     // Opens the device for a request on a channel that is not negative; a
     // shared-bus output's request that finds it closed is owed.
     bool Reach(int channel, const Output& asked);

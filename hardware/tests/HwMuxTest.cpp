@@ -271,8 +271,19 @@ TEST_F(HwMuxTest, ARequestOnAChannelTheSwitchLacksIsNotOwed) {
     EXPECT_FALSE(mux.Write(beyond + 2, 0x12));
     hal->ClearHistory();
     for (int run = 0; run < 16; ++run) mux.OnDPC();
-    EXPECT_EQ(0, std::count_if(hal->History().begin(), hal->History().end(),
-                               [&](const Request& r) { return r.word0 >= beyond; }));
+    auto beyondAsked = [&] {
+        return std::count_if(hal->History().begin(), hal->History().end(),
+                             [&](const Request& r) { return r.word0 >= beyond; });
+    };
+    EXPECT_EQ(0, beyondAsked());
+
+    // Refused otherwise first, it goes at the first refresh that meets the
+    // driver's own refusal.
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, true);
+    EXPECT_FALSE(mux.Disconnect(beyond));
+    hal->ClearHistory();
+    for (int run = 0; run < 16; ++run) mux.OnDPC();
+    EXPECT_EQ(1, beyondAsked());
 }
 
 // The refresh runs as a deferred call of the main loop once the device is open.
