@@ -167,10 +167,17 @@ void HwMux::OnDPC() {
         refreshPosition = (refreshPosition + 1) % busCount;
         RefreshChannel(int(refreshPosition));
     }
-    // A stray leaves the list once the driver takes its request or refuses
-    // it as invalid.
-    for (auto it = strays.begin(); it != strays.end();)
+    // The strays too go a batch a run, round robin from the one sent last,
+    // so a driver refusing every request costs a run the same however many
+    // channels the controller named meanwhile. A stray leaves the list once
+    // the driver takes its request or refuses it as invalid.
+    const std::size_t batch = std::min<std::size_t>(refreshBatch, strays.size());
+    auto it = strays.upper_bound(strayLast);
+    for (std::size_t n = 0; n < batch; ++n) {
+        if (it == strays.end()) it = strays.begin();
+        strayLast = it->first;
         it = Send(it->first, it->second) || !Owed(Errno()) ? strays.erase(it) : std::next(it);
+    }
 }
 
 // An output off is switched off again whatever the driver said before; any

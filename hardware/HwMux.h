@@ -102,6 +102,8 @@ private:
     // Channels off the shared bus whose request is owed, with what was asked
     // of them; few, and only while the driver refuses requests.
     std::map<int, Output> strays;
+    // The stray the refresh sent last; the next run starts after it.
+    int strayLast = -1;
     Dpc refresh;
 };
 

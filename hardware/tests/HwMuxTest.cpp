@@ -260,6 +260,34 @@ TEST_F(HwMuxTest, ARefusedUndoOrSwitchOffIsAskedAgainUntilTheDriverTakesIt) {
     EXPECT_FALSE(Has(sweep, 69) || Has(sweep, 70) || Has(sweep, 71) || Has(sweep, 8201));
 }
 
+// Owed requests on channels off the shared bus go a batch a run as well,
+// round robin: however many the controller left while the driver refused,
+// a run sends at most one batch of them, and switch-offs the driver goes on
+// refusing hold back no idle octet behind them.
+TEST_F(HwMuxTest, OwedRequestsOffTheBusGoABatchARunRoundRobin) {
+    HwMux mux;
+    const int batch = HwMux::refreshBatch, first = 20000, idles = batch + batch / 2;
+    sim->FailRequest("/dev/hal", Hal::MuxDisable, EIO, false);
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, false);
+    for (int channel = first; channel < first + batch; ++channel)
+        EXPECT_FALSE(mux.Disable(channel));
+    for (int channel = first + batch; channel < first + batch + idles; ++channel)
+        EXPECT_FALSE(mux.Disconnect(channel));
+    sim->ClearFaults();
+    sim->FailRequest("/dev/hal", Hal::MuxDisable, EIO, false);
+    std::vector<long> taken;
+    for (int run = 0; run < 3; ++run) {
+        hal->ClearHistory();
+        mux.OnDPC();
+        taken.push_back(std::count_if(hal->History().begin(), hal->History().end(),
+                                      [](const Request& r) { return r.number == Hal::MuxWrite; }));
+    }
+    EXPECT_EQ(taken, (std::vector<long>{0, batch, batch / 2}));
+    const int last = first + batch + idles - 1;
+    EXPECT_EQ(sim->Command("/dev/hal route " + std::to_string(last)),
+              std::to_string(last) + " const 0xD5");
+}
+
 // The driver refuses a channel beyond the switch as invalid: a controller
 // naming one such channel after another must not leave the refresh one more
 // request to send for each of them, for ever.
