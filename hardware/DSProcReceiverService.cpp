@@ -194,7 +194,7 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
         asked.asked = ++requests;
         mine.settings.emplace(key, asked);
     }
-    if (!OpenedFor(init(), WordsOf(asked.record.kind).noDevice, asked.record.timeslot))
+    if (!device.OpenedFor(WordsOf(asked.record.kind).noDevice, asked.record.timeslot))
         return false;
     if (reset && Settle(t, key)) return true;
     return Send(t, asked);
@@ -202,7 +202,7 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
 
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {
     const unsigned ts = receiver.dsproc_timeslot();
-    if (!OpenedFor(init(), WordsOf(Dsproc::KindVAD).noDevice, ts)) return false;
+    if (!device.OpenedFor(WordsOf(Dsproc::KindVAD).noDevice, ts)) return false;
     const int version = device.RequestValue(Dsproc::Version, 0, [ts](std::ostream& out) {
         out << "DSPROC_VERSION fail:"
             << " timeslot=" << ts;
@@ -279,7 +279,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     }
     mine.settings.erase(own, mine.settings.end());
     const unsigned ts = receiver.dsproc_timeslot();
-    if (!OpenedFor(init(), "Disable All Tone fail: (interface not opened)", ts)) return;
+    if (!device.OpenedFor("Disable All Tone fail: (interface not opened)", ts)) return;
     if (!Send(Dsproc::Disable, ts, 0, Dsproc::MaskToneAll, [ts](std::ostream& out) {
             out << "Disable All Tone fail:"
                 << " timeslot=" << ts;

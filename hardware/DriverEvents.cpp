@@ -91,9 +91,10 @@ int DriverDevice::RequestValue(unsigned long request, unsigned long value, const
     return Sent(Board::devices().ioctlValue(event.lowlevel_fd(), request, value), fail);
 }
 
-bool OpenedFor(bool open, const char* noDevice, unsigned ts) {
-    if (!open) std::cerr << noDevice << " timeslot=" << ts << std::endl;
-    return open;
+bool DriverDevice::OpenedFor(const char* noDevice, unsigned ts) {
+    if (Open()) return true;
+    if (refusals.Due()) std::cerr << noDevice << " timeslot=" << ts << std::endl;
+    return false;
 }
 
 std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix) {

@@ -44,6 +44,10 @@ public:
     // Opens and watches the device unless it is watched; false when it
     // cannot be opened, or its watch cannot have its own descriptor.
     bool Open();
+    // Open() for an operation that writes its own line when refused for want
+    // of the device: "<noDevice> timeslot=<ts>" on std::cerr, at most one a
+    // second (a controller repeating the command must not flood the log).
+    bool OpenedFor(const char* noDevice, unsigned ts);
     // A request on the device, opened first: the driver's answer (0 or more)
     // when it takes it, else -1. A refusal writes fail()'s line and the errno
     // suffix; a request not sent for want of a device adds nothing to the
@@ -73,14 +77,11 @@ private:
     // The error of the last failure written, 0 when none.
     int written = 0;
     OncePerSecond failures;
+    OncePerSecond refusals;
     // When it was last opened again after being given up.
     bool reopened = false;
     std::uint32_t reopenedMs = 0;
 };
-
-// For the operations that open a closed device again: false, with the
-// operation's "<noDevice> timeslot=<ts>" line on std::cerr, when not open.
-bool OpenedFor(bool open, const char* noDevice, unsigned ts);
 
 // ` errno="<system text>"`, taken when constructed, right after the failed call.
 struct ErrnoSuffix {

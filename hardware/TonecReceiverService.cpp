@@ -140,7 +140,7 @@ void TonecReceiverService::Settle(Timeslot& t, std::optional<Configured<Params>>
 
 bool TonecReceiverService::configureDTMF(TonecReceiver& receiver, const LGCP::DTMFParams& params) {
     const unsigned ts = receiver.tonec_timeslot();
-    if (!OpenedFor(init(), "configure DTMF fail: (interface not opened)", ts)) return false;
+    if (!device.OpenedFor("configure DTMF fail: (interface not opened)", ts)) return false;
     Tonec::ConfigureRecord record{};
     record.timeslot = ts;
     record.twist = params.get_threshold().get_twist().getValue();
@@ -154,7 +154,7 @@ bool TonecReceiverService::configureDTMF(TonecReceiver& receiver, const LGCP::DT
 
 bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params) {
     const unsigned ts = receiver.tonec_timeslot();
-    if (!OpenedFor(init(), "configure IVA fail: (interface not opened)", ts)) return false;
+    if (!device.OpenedFor("configure IVA fail: (interface not opened)", ts)) return false;
     Tonec::IvaRecord record{};
     record.timeslot = ts;
     record.det_lvl_dB = params.get_det_lvl_dB().getValue();

@@ -18,16 +18,24 @@
 
 namespace {
 
-// A receiver of either service, with the detector it switches on.
+// A receiver of either service, with the detector it switches on and a
+// configure call.
 struct Listener {
     virtual ~Listener() = default;
     virtual bool SwitchOn() = 0;
+    virtual bool Configure() = 0;
     int heard = 0;
 };
 
 struct Tone : Listener, Hardware::TonecReceiver {
     explicit Tone(unsigned ts) : ts(ts) {}
     bool SwitchOn() override { return enableDTMF(true); }
+    bool Configure() override {
+        LGCP::DTMFParams params;
+        params.set_threshold().set_twist() = 8;
+        params.set_level().set_silence() = 30;
+        return configureDTMF(params);
+    }
     void tonec_event(const Params&) override { ++heard; }
     unsigned tonec_timeslot() const override { return ts; }
     unsigned ts;
@@ -36,6 +44,7 @@ struct Tone : Listener, Hardware::TonecReceiver {
 struct Voice : Listener, Hardware::DSProcReceiver {
     explicit Voice(unsigned ts) : ts(ts) {}
     bool SwitchOn() override { return enableVAD(true); }
+    bool Configure() override { return configureSD(); }
     void dsproc_vad_event(const Hardware::DSProcVADEvent&) override { ++heard; }
     void dsproc_bss_event(const ::dsproc_bss_event*) override {}
     void dsproc_sd_event(const Hardware::DSProcSDEvent&) override {}
@@ -51,13 +60,16 @@ struct Driver {
     const char* openFailure;
     std::function<std::unique_ptr<Listener>(unsigned ts)> make;
     const char* detection;  // what follows the timeslot in its event line
+    const char* refused;    // Configure()'s line without the device
 };
 
 const Driver drivers[] = {
     {"/dev/dtmf", "tonec", "open tonec fail, DTMF proceeding disabled: ",
-     [](unsigned ts) { return std::make_unique<Tone>(ts); }, "5"},
+     [](unsigned ts) { return std::make_unique<Tone>(ts); }, "5",
+     "configure DTMF fail: (interface not opened)"},
     {"/dev/dsp", "dsproc", "open dsproc fail, VAD proceeding disabled: ",
-     [](unsigned ts) { return std::make_unique<Voice>(ts); }, "1 1 1 0"},
+     [](unsigned ts) { return std::make_unique<Voice>(ts); }, "1 1 1 0",
+     "configure SD fail: (interface not opened)"},
 };
 
 struct DriverDeviceTest : ::testing::TestWithParam<Driver> {
@@ -156,6 +168,24 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
         EXPECT_EQ(Count(trace.str(), std::string("open ") + d.name + " again: done\n"),
                   row.reopened);
     }
+}
+
+// A controller repeating a configure that the missing device refuses gets
+// each refused, and the log the open's failure and the refusal once a second.
+TEST_P(DriverDeviceTest, RefusedConfiguresWriteTheirLineOnceASecond) {
+    const Driver& d = GetParam();
+    clock.advanceMs(3600 * 1000);  // past the lines of the cases before
+    sim->FailOpen(d.path, EMFILE, false);
+    Hangup();  // the cases before left it open
+    Pass(0);
+    auto on = d.make(21);
+    TestSupport::StreamCapture errors(std::cerr);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(on->Configure());
+    Pass(1000);
+    EXPECT_FALSE(on->Configure());
+    const std::string once =
+        std::string(d.openFailure) + "Too many open files\n" + d.refused + " timeslot=21\n";
+    EXPECT_EQ(errors.str(), once + once);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverDeviceTest, ::testing::ValuesIn(drivers),
