@@ -102,6 +102,23 @@ void TraceType(const Dsproc::EventRecord& e) {
 // first request.
 DSProcReceiver::DSProcReceiver() { receivers.AddToTail(&link); }
 
+// Holds, in the record, what a receiver that went had on while the device
+// could not be opened, until its clean-up can reach the driver. It hears
+// nothing: the device is open only once its clean-up is due.
+class DSProcReceiverService::StandIn final : public DSProcReceiver {
+public:
+    explicit StandIn(unsigned ts) : ts(ts) {}
+    void dsproc_vad_event(const DSProcVADEvent&) override {}
+    void dsproc_bss_event(const ::dsproc_bss_event*) override {}
+    void dsproc_sd_event(const DSProcSDEvent&) override {}
+    void dsproc_tone_flt_event(const ::dsproc_tone_event*) override {}
+    void dsproc_flags_event(const ::dsproc_flags_event*) override {}
+    unsigned dsproc_timeslot() const override { return ts; }
+
+private:
+    const unsigned ts;
+};
+
 DSProcReceiverService& DSProcReceiverService::instance() {
     static DSProcReceiverService service;
     return service;
@@ -112,7 +129,7 @@ DSProcReceiverService& DSProcReceiverService::instance() {
 DSProcReceiverService::DSProcReceiverService()
     : device(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
              "open dsproc fail, VAD proceeding disabled: ", "dsproc",
-             [this] { return Listening(); }) {
+             [this] { return Listening() || !standIns.empty(); }, [this] { Restore(); }) {
     made = this;
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
                                       &DSProcReceiverService::OnEvent, this);
@@ -361,7 +378,9 @@ bool DSProcReceiverService::enableSD(DSProcReceiver& receiver, bool on) {
 }
 
 void DSProcReceiverService::releaseSD(DSProcReceiver& receiver) {
-    if (Of(receiver).sd.state == State::On) enableSD(receiver, false);
+    Asked& mine = Of(receiver);
+    mine.releasedSD = true;
+    if (mine.sd.state == State::On) enableSD(receiver, false);
 }
 
 // The set directions are enabled together under one id; a direction that
@@ -401,10 +420,27 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
 }
 
 // VAD and SD parameters have no undo: they go back to the other's own where
-// the driver holds this receiver's.
+// the driver holds this receiver's. Without the device, the driver keeps what
+// the receiver had on: a stand-in takes its place in the record until the
+// device is back.
 void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
+    auto on = [](State state) { return state == State::On; };
+    const bool holds = on(mine.vad.state) || on(mine.bss.state) || on(mine.ng.state) ||
+                       on(mine.sd.state) || on(mine.muteFirst) || on(mine.muteSecond) ||
+                       !mine.settings.empty();
+    if (holds && !init()) {
+        const unsigned ts = receiver.dsproc_timeslot();
+        std::unique_ptr<StandIn>& standIn = standIns[ts];
+        if (standIn)
+            Absorb(t.receivers[standIn.get()], mine);
+        else
+            t.receivers[(standIn = std::make_unique<StandIn>(ts)).get()] = mine;
+        t.receivers.erase(&receiver);
+        device.Await();
+        return;
+    }
     if (mine.vad.state == State::On) enableVAD(receiver, false);
     if (mine.bss.state == State::On) enableBSS(receiver, false);
     if (mine.ng.state == State::On) enableNG(receiver, false);
@@ -415,6 +451,32 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     disableToneAll(receiver);
     for (std::uint32_t key : {Dsproc::KindVAD, Dsproc::KindSD})
         if (mine.settings.erase(key)) Settle(t, key);
+}
+
+// A feature on stays on under the id of the later enable, which the driver
+// runs; of two settings of a kind the later counts.
+void DSProcReceiverService::Absorb(Asked& into, const Asked& gone) {
+    for (Feature Asked::*feature : {&Asked::vad, &Asked::bss, &Asked::ng, &Asked::sd})
+        if ((gone.*feature).state == State::On) into.*feature = gone.*feature;
+    for (State Asked::*direction : {&Asked::muteFirst, &Asked::muteSecond})
+        if (gone.*direction == State::On) into.*direction = State::On;
+    into.releasedSD = into.releasedSD || gone.releasedSD;
+    for (const auto& [key, setting] : gone.settings) {
+        Setting& kept = into.settings[key];
+        if (setting.asked > kept.asked) kept = setting;
+    }
+}
+
+// A stand-in does what its receiver's slot did at its destroy: the signal
+// detector it gave up goes off too. One whose clean-up finds the device gone
+// again leaves another.
+void DSProcReceiverService::Restore() {
+    std::map<unsigned, std::unique_ptr<StandIn>> gone;
+    gone.swap(standIns);
+    for (const auto& [ts, standIn] : gone) {
+        if (Of(*standIn).releasedSD) releaseSD(*standIn);
+        CleanBeforeDestroy(*standIn);
+    }
 }
 
 void DSProcReceiverService::OnEvent(int fd, short revents) {

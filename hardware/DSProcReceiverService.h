@@ -4,8 +4,10 @@
 // its "(interface not opened)" line). A driver given up after a failed read
 // or a hang-up is opened again without waiting for a request while a
 // receiver has VAD, SD, BSS or a tone filter on, since the driver keeps them
-// (DriverDevice). Event traces are written under the "signalling.events"
-// trace switch.
+// (DriverDevice). For the same reason a receiver that goes while the device
+// cannot be opened leaves a stand-in in the record, whose clean-up reaches
+// the driver once it is open again. Event traces are written under the
+// "signalling.events" trace switch.
 //
 // The driver keeps one set of features per timeslot, and two receivers may
 // share a timeslot (the halves of a conference leg). So the service keeps,
@@ -32,6 +34,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -96,9 +99,12 @@ private:
         State muteFirst = State::Unset;
         State muteSecond = State::Unset;
         std::uint32_t muteId = 0;
+        // Its slot gave the signal detector up (releaseSD).
+        bool releasedSD = false;
         // By Key(): what it configured and has not undone.
         std::map<std::uint32_t, Setting> settings;
     };
+    class StandIn;
     struct Timeslot {
         std::map<const DSProcReceiver*, Asked> receivers;
         // By Key(): the parameters last sent.
@@ -137,6 +143,12 @@ private:
 
     // Some receiver waits for events: it has VAD, SD, BSS or a tone filter on.
     bool Listening() const;
+    // A stand-in takes up what one more receiver that went on its timeslot
+    // had on, so that its one clean-up undoes both.
+    static void Absorb(Asked& into, const Asked& gone);
+    // Runs the clean-ups of the receivers that went while the device could
+    // not be opened.
+    void Restore();
     static bool Made(const Asked& asked, const Dsproc::EventRecord& e);
     // Who hears e: the receivers whose feature made it, or the first on its
     // timeslot; none when the timeslot has no receiver.
@@ -149,6 +161,8 @@ private:
     RequestIds ids;
     std::uint64_t requests = 0;
     std::map<unsigned, Timeslot> timeslots;
+    // By timeslot: one for all the receivers that went there, however many.
+    std::map<unsigned, std::unique_ptr<StandIn>> standIns;
 };
 
 }  // namespace Hardware

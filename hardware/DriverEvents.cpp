@@ -18,13 +18,17 @@ constexpr unsigned retryMs = 1000;
 }  // namespace
 
 DriverDevice::DriverDevice(Event& event, const char* path, int flags, const char* failure,
-                           const char* name, std::function<bool()> listening)
+                           const char* name, std::function<bool()> listening,
+                           std::function<void()> opened)
     : event(event),
       path(path),
       flags(flags),
       failure(failure),
       name(name),
-      listening(std::move(listening)) {}
+      listening(std::move(listening)),
+      opened(std::move(opened)) {
+    settle.Bind(this, &DriverDevice::Opened);
+}
 
 bool DriverDevice::Open() { return Open(false); }
 
@@ -42,6 +46,7 @@ bool DriverDevice::Open(bool retrying) {
         return false;
     }
     written = 0;
+    settle.Activate();
     if (lost) {
         lost = false;
         retry.reset();
@@ -56,6 +61,16 @@ bool DriverDevice::Open(bool retrying) {
 // for the next request.
 void DriverDevice::Retry() {
     if (lost && listening() && !Open(true)) retry.set(retryMs, &DriverDevice::Retry, this);
+}
+
+void DriverDevice::Await() {
+    if (lost && !retry.is_running()) retry.set(retryMs, &DriverDevice::Retry, this);
+}
+
+// The device may have been given up again before the pass came.
+void DriverDevice::Opened() {
+    settle.Deactivate();
+    if (event.IsActive()) opened();
 }
 
 // A driver that fails at every open would have the loop open and give it up

@@ -3,6 +3,7 @@
 // failure lines, and the reading of the stream in whole records.
 #pragma once
 
+#include "runtime/Dpc.h"
 #include "runtime/Errno.h"
 #include "runtime/Event.h"
 #include "runtime/OncePerSecond.h"
@@ -19,7 +20,8 @@ namespace Hardware {
 // watched for the driver's events through the service's Event, and given up
 // when the driver fails (a read that fails, a hang-up, the stream's end).
 // The detectors the receivers switched on live in the driver, so while any
-// receiver listens a device given up is opened again without waiting for a
+// receiver listens, or the owner has a clean-up or a request that missed
+// the driver, a device given up is opened again without waiting for a
 // request: at once, then each second while that fails. One given up again
 // within a second of its reopening waits for the next second, so a driver
 // that fails at every open costs one open a second, not a spinning loop.
@@ -35,9 +37,12 @@ public:
     using Line = std::function<void(std::ostream&)>;
 
     // The owner binds event's handler, which hands the events to Read().
-    // listening() tells whether a receiver waits for the driver's events.
+    // listening() tells whether the owner needs the device back: a receiver
+    // waits for the driver's events, or owes it a clean-up. opened() runs
+    // after each open, on the loop's next pass, outside the request that
+    // opened it.
     DriverDevice(Event& event, const char* path, int flags, const char* failure, const char* name,
-                 std::function<bool()> listening);
+                 std::function<bool()> listening, std::function<void()> opened);
     DriverDevice(const DriverDevice&) = delete;
     DriverDevice& operator=(const DriverDevice&) = delete;
 
@@ -54,6 +59,9 @@ public:
     // open's line.
     int Request(unsigned long request, void* record, const Line& fail);
     int RequestValue(unsigned long request, unsigned long value, const Line& fail);
+    // listening() has come to hold while the device is given up: it is
+    // opened again each second from now on.
+    void Await();
     // Hands every record waiting to record() (ReadDriverEvents), which may
     // destroy receivers; gives the device up when the driver is gone.
     void Read(int fd, short revents, std::size_t size,
@@ -63,6 +71,7 @@ private:
     // A retry writes the failure only when its error is a new one.
     bool Open(bool retrying);
     void Retry();
+    void Opened();
     int Sent(int result, const Line& fail);
 
     Event& event;
@@ -71,7 +80,11 @@ private:
     const char* const failure;
     const char* const name;
     const std::function<bool()> listening;
+    const std::function<void()> opened;
     Timer retry;
+    // Runs opened() apart from the request whose open it follows, so that
+    // what the owner sends then derives from the record that request left.
+    Dpc settle;
     // Given up, and not open since.
     bool lost = false;
     // The error of the last failure written, 0 when none.

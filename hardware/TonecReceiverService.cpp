@@ -34,6 +34,19 @@ TonecReceiverService* made = nullptr;
 
 }  // namespace
 
+// Holds, in the record, what a receiver that went had on while the device
+// could not be opened, until its clean-up can reach the driver. It hears
+// nothing: the device is open only once its clean-up is due.
+class TonecReceiverService::StandIn final : public TonecReceiver {
+public:
+    explicit StandIn(unsigned ts) : ts(ts) {}
+    void tonec_event(const Params&) override {}
+    unsigned tonec_timeslot() const override { return ts; }
+
+private:
+    const unsigned ts;
+};
+
 // Joining the list does not make the service: the device is opened by the
 // first request.
 TonecReceiver::TonecReceiver() { receivers.AddToTail(&link); }
@@ -48,7 +61,7 @@ TonecReceiverService& TonecReceiverService::instance() {
 TonecReceiverService::TonecReceiverService()
     : device(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
              "open tonec fail, DTMF proceeding disabled: ", "tonec",
-             [this] { return Listening(); }) {
+             [this] { return Listening() || !standIns.empty(); }, [this] { Restore(); }) {
     made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
@@ -323,10 +336,24 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
 }
 
 // Configurations have no undo: the other's own come back where the driver
-// holds these.
+// holds these. Without the device, the driver keeps what the receiver had
+// on: a stand-in takes its place in the record until the device is back.
 void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
+    const bool holds = mine.dtmf || mine.iva || mine.rejection || mine.sound ||
+                       mine.dial != Dial::None || mine.dtmfParams || mine.ivaParams;
+    if (holds && !init()) {
+        const unsigned ts = receiver.tonec_timeslot();
+        std::unique_ptr<StandIn>& standIn = standIns[ts];
+        if (standIn)
+            Absorb(t.receivers[standIn.get()], mine);
+        else
+            t.receivers[(standIn = std::make_unique<StandIn>(ts)).get()] = mine;
+        t.receivers.erase(&receiver);
+        device.Await();
+        return;
+    }
     if (mine.dtmf) enableDTMF(receiver, false);
     if (mine.iva) enableIVA(receiver, false);
     if (mine.rejection) enableDTMFReject(receiver, false);
@@ -339,6 +366,29 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
         mine.ivaParams.reset();
         Settle(t, &Asked::ivaParams, &Timeslot::ivaParams);
     }
+}
+
+// Of two sounds the later counts, and a dial that plays holds the generator
+// until the clean-up gives it back.
+void TonecReceiverService::Absorb(Asked& into, const Asked& gone) {
+    into.dtmf = into.dtmf || gone.dtmf;
+    into.iva = into.iva || gone.iva;
+    into.rejection = into.rejection || gone.rejection;
+    if (gone.dtmfParams) into.dtmfParams = gone.dtmfParams;
+    if (gone.ivaParams) into.ivaParams = gone.ivaParams;
+    if (gone.sound && (!into.sound || gone.since > into.since)) {
+        into.sound = gone.sound;
+        into.step = gone.step;
+        into.since = gone.since;
+    }
+    into.dial = std::max(into.dial, gone.dial);
+}
+
+// A stand-in whose clean-up finds the device gone again leaves another.
+void TonecReceiverService::Restore() {
+    std::map<unsigned, std::unique_ptr<StandIn>> gone;
+    gone.swap(standIns);
+    for (const auto& [ts, standIn] : gone) CleanBeforeDestroy(*standIn);
 }
 
 void TonecReceiverService::OnEvent(int fd, short revents) {

@@ -3,7 +3,10 @@
 // it first, and is refused when it cannot (a configure call with its
 // "(interface not opened)" line). A driver given up after a failed read or a
 // hang-up is opened again without waiting for a request while a receiver has
-// DTMF or IVA on, since the driver keeps its detectors (DriverDevice).
+// DTMF or IVA on, since the driver keeps its detectors (DriverDevice). For the
+// same reason a receiver that goes while the device cannot be opened leaves a
+// stand-in in the record, whose clean-up reaches the driver once it is open
+// again, so nothing it switched on or played stays on the board.
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the
@@ -40,6 +43,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace Hardware {
@@ -105,6 +109,7 @@ private:
         std::uint64_t since = 0;  // for a dial that waits, when it was asked for
         Dial dial = Dial::None;
     };
+    class StandIn;
     struct Timeslot {
         std::map<const TonecReceiver*, Asked> receivers;
         // The configurations last sent.
@@ -121,6 +126,12 @@ private:
 
     // Some receiver waits for detections: it has DTMF or IVA on.
     bool Listening() const;
+    // A stand-in takes up what one more receiver that went on its timeslot
+    // had on, so that its one clean-up undoes both.
+    static void Absorb(Asked& into, const Asked& gone);
+    // Runs the clean-ups of the receivers that went while the device could
+    // not be opened.
+    void Restore();
     // A request that carries only the timeslot, logged with its word and suffix.
     bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
     // Rejection or IVA: the switch and the receiver's record of it.
@@ -147,6 +158,8 @@ private:
     // every detection with, whichever receiver sent it and whether it is
     // still there.
     std::map<unsigned, std::uint32_t> dtmfIds;
+    // By timeslot: one for all the receivers that went there, however many.
+    std::map<unsigned, std::unique_ptr<StandIn>> standIns;
 };
 
 }  // namespace Hardware

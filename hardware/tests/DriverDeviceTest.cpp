@@ -18,24 +18,28 @@
 
 namespace {
 
-// A receiver of either service, with the detector it switches on and a
-// configure call.
+// A receiver of either service, with the detector it switches on, another
+// one, a configure call and the clean-up of its destroy.
 struct Listener {
     virtual ~Listener() = default;
     virtual bool SwitchOn() = 0;
+    virtual bool SwitchOnAnother() = 0;
     virtual bool Configure() = 0;
+    virtual void Clean() = 0;
     int heard = 0;
 };
 
 struct Tone : Listener, Hardware::TonecReceiver {
     explicit Tone(unsigned ts) : ts(ts) {}
     bool SwitchOn() override { return enableDTMF(true); }
+    bool SwitchOnAnother() override { return enableIVA(true); }
     bool Configure() override {
         LGCP::DTMFParams params;
         params.set_threshold().set_twist() = 8;
         params.set_level().set_silence() = 30;
         return configureDTMF(params);
     }
+    void Clean() override { TonecReceiver::CleanBeforeDestroy(); }
     void tonec_event(const Params&) override { ++heard; }
     unsigned tonec_timeslot() const override { return ts; }
     unsigned ts;
@@ -44,7 +48,9 @@ struct Tone : Listener, Hardware::TonecReceiver {
 struct Voice : Listener, Hardware::DSProcReceiver {
     explicit Voice(unsigned ts) : ts(ts) {}
     bool SwitchOn() override { return enableVAD(true); }
+    bool SwitchOnAnother() override { return enableBSS(true); }
     bool Configure() override { return configureSD(); }
+    void Clean() override { DSProcReceiver::CleanBeforeDestroy(); }
     void dsproc_vad_event(const Hardware::DSProcVADEvent&) override { ++heard; }
     void dsproc_bss_event(const ::dsproc_bss_event*) override {}
     void dsproc_sd_event(const Hardware::DSProcSDEvent&) override {}
@@ -86,6 +92,9 @@ struct DriverDeviceTest : ::testing::TestWithParam<Driver> {
     }
     void Hangup() { sim->Model<Board::SimEventDevice>(GetParam().path).Hangup(); }
     unsigned Opens() { return sim->OpenCount(GetParam().path); }
+    std::string Enabled(unsigned ts) {
+        return sim->Command(std::string(GetParam().path) + " enabled " + std::to_string(ts));
+    }
 
     FakeClock clock{5000};
     Board::Sim* sim = nullptr;
@@ -186,6 +195,45 @@ TEST_P(DriverDeviceTest, RefusedConfiguresWriteTheirLineOnceASecond) {
     const std::string once =
         std::string(d.openFailure) + "Too many open files\n" + d.refused + " timeslot=21\n";
     EXPECT_EQ(errors.str(), once + once);
+}
+
+// The halves of a leg go while their driver cannot be opened, leaving what
+// they asked for in the driver with nobody listening: the device still
+// comes back by itself for their clean-up, which switches off whatever
+// either had on. Rows: what each half asks for before the driver is lost.
+TEST_P(DriverDeviceTest, ReceiversGoneWhileClosedAreCleanedUpOnceItIsBack) {
+    const Driver& d = GetParam();
+    const struct {
+        const char* name;
+        std::function<bool(Listener&)> first, second;
+    } rows[] = {
+        {"a detector each", [](Listener& l) { return l.SwitchOn(); },
+         [](Listener& l) { return l.SwitchOnAnother(); }},
+        // Given up while no detector is on, it waits for no retry.
+        {"configurations only", [](Listener& l) { return l.Configure(); },
+         [](Listener& l) { return l.Configure(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string off = Enabled(23);
+        auto first = d.make(23), second = d.make(23);
+        ASSERT_TRUE(row.first(*first));
+        ASSERT_TRUE(row.second(*second));
+        Pass(1000);  // apart from the reopening of the row before
+        sim->FailOpen(d.path, EMFILE, false);
+        Hangup();
+        Pass(0);
+        for (auto* half : {&first, &second}) {
+            (*half)->Clean();
+            half->reset();
+        }
+        Pass(2000);
+        EXPECT_EQ(Opens(), 0u);
+        sim->ClearFaults();
+        Pass(1000);
+        EXPECT_EQ(Opens(), 1u);
+        EXPECT_EQ(Enabled(23), off);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverDeviceTest, ::testing::ValuesIn(drivers),
