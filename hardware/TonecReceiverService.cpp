@@ -61,7 +61,8 @@ TonecReceiverService& TonecReceiverService::instance() {
 TonecReceiverService::TonecReceiverService()
     : device(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
              "open tonec fail, DTMF proceeding disabled: ", "tonec",
-             [this] { return Listening() || !standIns.empty(); }, [this] { Restore(); }) {
+             [this] { return Listening() || !standIns.empty() || !unplayed.empty(); },
+             [this] { Restore(); }) {
     made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
@@ -262,10 +263,16 @@ bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
 
 bool TonecReceiverService::Play(unsigned ts, const Tone& tone) {
     Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
-    return device.Request(Tonec::Dial, &record, [ts](std::ostream& out) {
-        out << "DTMF_DIAL fail:"
-            << " timeslot=" << ts;
-    }) != -1;
+    if (device.Request(Tonec::Dial, &record, [ts](std::ostream& out) {
+            out << "DTMF_DIAL fail:"
+                << " timeslot=" << ts;
+        }) == -1) {
+        unplayed.insert(ts);
+        device.Await();
+        return false;
+    }
+    unplayed.erase(ts);
+    return true;
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
@@ -384,11 +391,19 @@ void TonecReceiverService::Absorb(Asked& into, const Asked& gone) {
     into.dial = std::max(into.dial, gone.dial);
 }
 
-// A stand-in whose clean-up finds the device gone again leaves another.
+// A stand-in whose clean-up finds the device gone again leaves another, and
+// a generator that misses its request again is marked again.
 void TonecReceiverService::Restore() {
     std::map<unsigned, std::unique_ptr<StandIn>> gone;
     gone.swap(standIns);
     for (const auto& [ts, standIn] : gone) CleanBeforeDestroy(*standIn);
+    std::set<unsigned> missed;
+    missed.swap(unplayed);
+    for (unsigned ts : missed) {
+        const auto t = timeslots.find(ts);
+        const Asked* player = t == timeslots.end() ? nullptr : Player(t->second);
+        Play(ts, player && player->sound ? *player->sound : Tone{0, 0, 0, 0});
+    }
 }
 
 void TonecReceiverService::OnEvent(int fd, short revents) {

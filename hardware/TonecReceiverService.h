@@ -6,7 +6,8 @@
 // DTMF or IVA on, since the driver keeps its detectors (DriverDevice). For the
 // same reason a receiver that goes while the device cannot be opened leaves a
 // stand-in in the record, whose clean-up reaches the driver once it is open
-// again, so nothing it switched on or played stays on the board.
+// again, so nothing it switched on or played stays on the board; and a
+// generator that missed what it was to play gets it then.
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the
@@ -45,6 +46,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace Hardware {
 
@@ -130,7 +132,8 @@ private:
     // had on, so that its one clean-up undoes both.
     static void Absorb(Asked& into, const Asked& gone);
     // Runs the clean-ups of the receivers that went while the device could
-    // not be opened.
+    // not be opened, then plays what the record holds on each generator that
+    // missed a request.
     void Restore();
     // A request that carries only the timeslot, logged with its word and suffix.
     bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
@@ -160,6 +163,11 @@ private:
     std::map<unsigned, std::uint32_t> dtmfIds;
     // By timeslot: one for all the receivers that went there, however many.
     std::map<unsigned, std::unique_ptr<StandIn>> standIns;
+    // The timeslots whose generator missed the last request for it. What a
+    // receiver plays, stops or dials is answered with success whatever the
+    // driver did, and the record follows the request: such a generator would
+    // otherwise play on what the record says stopped, even after its slot.
+    std::set<unsigned> unplayed;
 };
 
 }  // namespace Hardware

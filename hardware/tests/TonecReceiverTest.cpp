@@ -662,4 +662,35 @@ TEST_F(TonecTest, AHangUpGivesTheDeviceUpUntilTheNextRequest) {
     EXPECT_EQ(r.codes, std::vector<int>{7});
 }
 
+// What a receiver plays on the generator while the driver is gone is
+// answered, as every tone request is, and reaches the board once the driver
+// is back, by itself though no detector is on.
+TEST_F(TonecTest, ToneRequestsMissedWhileTheDriverIsGoneReachItOnceBack) {
+    const struct {
+        const char* name;
+        std::function<void(Receiver&)> meanwhile;
+        const char* plays;
+    } rows[] = {
+        {"stopped", [](Receiver& r) { r.disableToneGenerator(true); }, "off"},
+        {"another tone", [](Receiver& r) { r.playTone(697, 1000); }, "tone 697 0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Receiver r(6);
+        ASSERT_TRUE(r.playTone(425, 1000));
+        LoopDriver(&clock, 10).Run(110);  // apart from the reopening of the row before
+        sim->FailOpen("/dev/dtmf", EMFILE, false);
+        tonec->Hangup();
+        Dispatch();
+        row.meanwhile(r);
+        LoopDriver(&clock, 10).Run(110);
+        EXPECT_EQ(sim->Command("/dev/dtmf generator 6"), "tone 425 0");
+        sim->ClearFaults();
+        LoopDriver(&clock, 10).Run(110);
+        EXPECT_EQ(sim->OpenCount("/dev/dtmf"), 1u);
+        EXPECT_EQ(sim->Command("/dev/dtmf generator 6"), row.plays);
+        r.CleanBeforeDestroy();
+    }
+}
+
 }  // namespace
