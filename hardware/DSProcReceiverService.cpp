@@ -129,7 +129,7 @@ DSProcReceiverService& DSProcReceiverService::instance() {
 DSProcReceiverService::DSProcReceiverService()
     : device(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
              "open dsproc fail, VAD proceeding disabled: ", "dsproc",
-             [this] { return Listening() || !standIns.empty(); }, [this] { Restore(); }) {
+             [this] { return Listening() || Owed(); }, [this] { Restore(); }) {
     made = this;
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
                                       &DSProcReceiverService::OnEvent, this);
@@ -184,8 +184,15 @@ bool DSProcReceiverService::Send(Timeslot& t, const Setting& setting) {
         }) == -1)
         return false;
     t.held[Key(setting.record)] = setting.record;
+    unsettled.erase({setting.record.timeslot, Key(setting.record)});
     std::clog << WordsOf(record.kind).done << setting.shown << std::endl;
     return true;
+}
+
+bool DSProcReceiverService::Miss(const Setting& setting, bool reset) {
+    unsettled[{setting.record.timeslot, Key(setting.record)}] = {setting, reset};
+    device.Await();
+    return false;
 }
 
 bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
@@ -200,8 +207,9 @@ bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
 }
 
 // The record follows the request whatever becomes of it: a setting that
-// failed to reach the driver is still undone at the destroy, and an undo
-// that failed is not tried again there.
+// failed to reach the driver is still undone at the destroy, and a setting
+// or an undo that failed is owed to the driver's next open, not tried again
+// at the destroy.
 bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, bool reset) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
@@ -212,9 +220,9 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
         mine.settings.emplace(key, asked);
     }
     if (!device.OpenedFor(WordsOf(asked.record.kind).noDevice, asked.record.timeslot))
-        return false;
+        return Miss(asked, reset);
     if (reset && Settle(t, key)) return true;
-    return Send(t, asked);
+    return Send(t, asked) || Miss(asked, reset);
 }
 
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {
@@ -296,15 +304,25 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     }
     mine.settings.erase(own, mine.settings.end());
     const unsigned ts = receiver.dsproc_timeslot();
-    if (!device.OpenedFor("Disable All Tone fail: (interface not opened)", ts)) return;
+    if (device.OpenedFor("Disable All Tone fail: (interface not opened)", ts) &&
+        DisableFilters(t, ts))
+        return;
+    if (!freqs.empty()) {
+        unfiltered.insert(ts);
+        device.Await();
+    }
+}
+
+bool DSProcReceiverService::DisableFilters(Timeslot& t, unsigned ts) {
     if (!Send(Dsproc::Disable, ts, 0, Dsproc::MaskToneAll, [ts](std::ostream& out) {
             out << "Disable All Tone fail:"
                 << " timeslot=" << ts;
         }))
-        return;
+        return false;
     t.held.erase(t.held.lower_bound(FilterKey(0)), t.held.end());
     std::clog << "DISABLE ALL TONE done: "
               << " ts=" << ts << std::endl;
+    return true;
 }
 
 bool DSProcReceiverService::Send(unsigned long request, std::uint32_t ts, std::uint32_t id,
@@ -469,13 +487,41 @@ void DSProcReceiverService::Absorb(Asked& into, const Asked& gone) {
 
 // A stand-in does what its receiver's slot did at its destroy: the signal
 // detector it gave up goes off too. One whose clean-up finds the device gone
-// again leaves another.
+// again leaves another. Filters switched off together go off first, then
+// every setting owed goes as the record now asks: the latest a receiver
+// there holds, else the undoing owed; a setting whose receiver has undone
+// it meanwhile needs nothing. A timeslot no receiver is left on has nothing
+// of the driver's recorded.
 void DSProcReceiverService::Restore() {
     std::map<unsigned, std::unique_ptr<StandIn>> gone;
     gone.swap(standIns);
     for (const auto& [ts, standIn] : gone) {
         if (Of(*standIn).releasedSD) releaseSD(*standIn);
         CleanBeforeDestroy(*standIn);
+    }
+    auto record = [this](unsigned ts, Timeslot& none) -> Timeslot& {
+        const auto t = timeslots.find(ts);
+        return t == timeslots.end() ? none : t->second;
+    };
+    std::set<unsigned> filters;
+    filters.swap(unfiltered);
+    for (unsigned ts : filters) {
+        Timeslot none;
+        Timeslot& t = record(ts, none);
+        if (!DisableFilters(t, ts)) continue;
+        std::set<std::uint32_t> wanted;
+        for (const auto& [receiver, asked] : t.receivers)
+            for (auto it = asked.settings.lower_bound(FilterKey(0)); it != asked.settings.end();
+                 ++it)
+                wanted.insert(it->first);
+        for (std::uint32_t key : wanted) Settle(t, key);
+    }
+    decltype(unsettled) missed;
+    missed.swap(unsettled);
+    for (const auto& [where, miss] : missed) {
+        Timeslot none;
+        Timeslot& t = record(where.first, none);
+        if (!Settle(t, where.second) && miss.second) Send(t, miss.first);
     }
 }
 

@@ -6,7 +6,8 @@
 // receiver has VAD, SD, BSS or a tone filter on, since the driver keeps them
 // (DriverDevice). For the same reason a receiver that goes while the device
 // cannot be opened leaves a stand-in in the record, whose clean-up reaches
-// the driver once it is open again. Event traces are written under the
+// the driver once it is open again; and a configuration that missed the
+// driver reaches it then. Event traces are written under the
 // "signalling.events" trace switch.
 //
 // The driver keeps one set of features per timeslot, and two receivers may
@@ -35,7 +36,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Hardware {
@@ -133,6 +136,12 @@ private:
     // Sends the setting of key asked for last on the timeslot unless the
     // driver holds it; false when no receiver there has one.
     bool Settle(Timeslot& t, std::uint32_t key);
+    // A setting, or its undoing (reset), that did not reach the driver: it
+    // is owed, and the device wanted back for it. Returns false.
+    bool Miss(const Setting& setting, bool reset);
+    // Request 3 for every tone filter of ts, its line written; t then holds
+    // none of them.
+    bool DisableFilters(Timeslot& t, unsigned ts);
     // Request 2 or 3; a refusal writes fail()'s line.
     bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask,
               const DriverDevice::Line& fail);
@@ -146,8 +155,10 @@ private:
     // A stand-in takes up what one more receiver that went on its timeslot
     // had on, so that its one clean-up undoes both.
     static void Absorb(Asked& into, const Asked& gone);
+    // Something that missed the driver waits for the device.
+    bool Owed() const { return !standIns.empty() || !unsettled.empty() || !unfiltered.empty(); }
     // Runs the clean-ups of the receivers that went while the device could
-    // not be opened.
+    // not be opened, then sends what the driver missed of the settings.
     void Restore();
     static bool Made(const Asked& asked, const Dsproc::EventRecord& e);
     // Who hears e: the receivers whose feature made it, or the first on its
@@ -163,6 +174,13 @@ private:
     std::map<unsigned, Timeslot> timeslots;
     // By timeslot: one for all the receivers that went there, however many.
     std::map<unsigned, std::unique_ptr<StandIn>> standIns;
+    // The configure calls are answered with success whatever the driver did,
+    // and the record follows them: a driver that missed one would keep for
+    // good what the record says is gone. So what missed it is owed: by
+    // timeslot and Key(), the last setting sent there and whether it undid
+    // one; and the timeslots whose filters all missed their switch-off.
+    std::map<std::pair<unsigned, std::uint32_t>, std::pair<Setting, bool>> unsettled;
+    std::set<unsigned> unfiltered;
 };
 
 }  // namespace Hardware

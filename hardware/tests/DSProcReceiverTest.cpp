@@ -3,9 +3,11 @@
 #include "hardware/sim/BoardSimDsproc.h"
 #include "hardware/DSProcReceiver.h"
 #include "hardware/DSProcReceiverService.h"
+#include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -426,6 +428,49 @@ TEST_F(DSProcTest, ASwitchOpensAGoneDeviceAgain) {
     ASSERT_EQ(sim->OpenCount("/dev/dsp"), 0u);
     EXPECT_TRUE(r.enableVAD(true));
     EXPECT_EQ(sim->Command("/dev/dsp enabled 4"), "1");
+}
+
+// What a receiver configures while the driver is gone is answered, as those
+// calls are, and reaches the board once the driver is back, by itself though
+// no detector is on: a setting, its undoing, or every filter going off.
+TEST_F(DSProcTest, ConfigurationsMissedWhileTheDriverIsGoneReachItOnceBack) {
+    FakeClock clock{5000};
+    auto pass = [&clock] { LoopDriver(&clock, 10).Run(110); };  // a second
+    const char* gain = "/dev/dsp gain 7";
+    const char* filter = "/dev/dsp configured 7 256 1000";
+    const struct {
+        const char* name;
+        std::function<void(Receiver&)> before, meanwhile;
+        const char* query;
+        const char* held;
+    } rows[] = {
+        {"a gain", [](Receiver& r) { r.configureRxGain(-6); },
+         [](Receiver& r) { r.configureRxGain(-3); }, gain, "0xFD"},
+        {"a gain undone", [](Receiver& r) { r.configureRxGain(-6); },
+         [](Receiver& r) { r.configureRxGain(0); }, gain, "0x00"},
+        {"a filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
+         [](Receiver& r) { r.configureToneFilter(1000, 0, 0, 0); }, filter, "1000 0 0 0"},
+        {"every filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
+         [](Receiver& r) { r.disableToneAll(); }, filter, "1000 0 50 236"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Receiver r(7);
+        row.before(r);
+        const std::string before = sim->Command(row.query);
+        pass();  // apart from the reopening of the row before
+        sim->FailOpen("/dev/dsp", EMFILE, false);
+        dsp->Hangup();
+        pass();
+        row.meanwhile(r);
+        pass();
+        EXPECT_EQ(sim->Command(row.query), before);
+        sim->ClearFaults();
+        pass();
+        EXPECT_EQ(sim->OpenCount("/dev/dsp"), 1u);
+        EXPECT_EQ(sim->Command(row.query), row.held);
+        r.CleanBeforeDestroy();
+    }
 }
 
 }  // namespace
