@@ -1,5 +1,7 @@
 #include "hardware/sim/BoardSimDevice.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -65,15 +67,21 @@ std::string SimDevice::OnCommand(const std::vector<std::string>&) {
     return "error: unknown command";
 }
 
+// strtol would also take a sign or a second "0x" after the first, and stops
+// at a NUL that a line may carry inside a word: only digits may follow the
+// prefix (or a decimal number's sign), up to the word's end.
 bool SimDevice::ParseNumber(const std::string& word, long& value, long min, long max) {
-    if (word.empty()) return false;
-    char* end = nullptr;
+    const bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
+    std::size_t first = hex ? 2 : 0;
+    if (!hex && !word.empty() && (word[0] == '-' || word[0] == '+')) first = 1;
+    const auto digit = [hex](char c) {
+        return hex ? std::isxdigit(static_cast<unsigned char>(c))
+                   : std::isdigit(static_cast<unsigned char>(c));
+    };
+    if (first == word.size() || !std::all_of(word.begin() + first, word.end(), digit)) return false;
     errno = 0;
-    bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
-    const long parsed = std::strtol(word.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-    if (errno != 0 || *end != '\0' || end == word.c_str() + (hex ? 2 : 0) || parsed < min ||
-        parsed > max)
-        return false;
+    const long parsed = std::strtol(word.c_str() + (hex ? 2 : 0), nullptr, hex ? 16 : 10);
+    if (errno != 0 || parsed < min || parsed > max) return false;
     value = parsed;
     return true;
 }

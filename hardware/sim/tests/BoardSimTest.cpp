@@ -282,6 +282,30 @@ TEST_F(BoardSim, ControlLines) {
     EXPECT_EQ(sim.EchoBusMask(), 0x8004u);
 }
 
+// A number is the whole word: no sign or second prefix after "0x", and no
+// junk after a NUL, which would otherwise end the digits unseen.
+TEST_F(BoardSim, ControlNumbersAreWholeWords) {
+    using namespace std::string_literals;
+    const struct {
+        std::string word;
+        const char* reply;
+    } table[] = {
+        {"0x7", "7 off"},
+        {"0X07", "7 off"},
+        {"07", "7 off"},
+        {"0x+7", "error: bad argument"},
+        {"0x0x7", "error: bad argument"},
+        {"0x", "error: bad argument"},
+        {"7\0"s, "error: bad argument"},
+        {"0x7\0junk"s, "error: bad argument"},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(sim.Command("/dev/hal route " + row.word), row.reply) << row.word;
+    // A field that takes negative numbers takes them in decimal only.
+    EXPECT_EQ(sim.Command("/dev/maintenance status 1 0 0x-1 0 0 0 0"), "error: bad argument");
+    EXPECT_EQ(sim.Command("/dev/maintenance status 1 0 -1 0 0 0 0"), "ok");
+}
+
 // A client asking about every timeslot, or sending lines that are refused,
 // cannot grow the drivers: only what the daemon sets is held.
 TEST_F(BoardSim, LinesThatOnlyReadHoldNoTimeslot) {
