@@ -80,25 +80,35 @@ private:
     bool heard = false;
 };
 
-SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim) {
+SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim), path(path) {
     listener.Bind<SimControl>("board-sim listener", &SimControl::OnAccept, this);
+    Open();
+}
+
+int SimControl::Listen() {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return ENAMETOOLONG;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     Fd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    bool ok = socket && path.size() < sizeof address.sun_path;
-    if (ok) {
-        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-        ::unlink(path.c_str());
-        ok = ::bind(socket.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address), sizeof address) ==
-                 0 &&
-             ::listen(socket.lowlevel_fd(), 8) == 0;
-    } else if (socket) {
-        errno = ENAMETOOLONG;
-    }
+    if (!socket) return errno;
+    ::unlink(path.c_str());
+    if (::bind(socket.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 ||
+        ::listen(socket.lowlevel_fd(), 8) < 0)
+        return errno;
     // A listener nobody watches would queue clients nobody hears.
-    const int error = ok ? Watch(listener, socket, POLLIN) : errno;
-    if (!error) return;
-    std::cerr << "board-sim: control socket " << path << ": " << Errno(error) << std::endl;
+    return Watch(listener, socket, POLLIN);
+}
+
+void SimControl::Open() {
+    const Errno failure(Listen());
+    if (!failure.value()) return;
+    std::cerr << "board-sim: control socket " << path << ": " << failure;
+    if (failure.IsShortage()) {
+        std::cerr << ", trying again in " << retry_ms << " ms";
+        retry.set(retry_ms, &SimControl::Open, this);
+    }
+    std::cerr << std::endl;
 }
 
 SimControl::~SimControl() = default;

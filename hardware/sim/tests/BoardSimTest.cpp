@@ -13,6 +13,7 @@
 #include "runtime/tests/ShortOfDescriptors.h"
 #include "tests/support/Alarm.h"
 #include "tests/support/BoardControlClient.h"
+#include "tests/support/DescriptorLimit.h"
 #include "tests/support/StreamCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -20,6 +21,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -440,6 +442,36 @@ TEST_F(BoardSim, ControlSocketShortOfDescriptorsRestsASecondInsteadOfSpinning) {
     EXPECT_EQ(control.Clients(), 0u);  // the rest holds with descriptors free
     clock.advanceMs(AcceptPause::pause_ms);
     EXPECT_EQ(waiting.Ask("/dev/hal route 7", 2000, serve), "7 off");
+}
+
+// Short of descriptors, a socket that cannot be made is made again after
+// retry_ms, and serves clients once descriptors are back.
+TEST_F(BoardSim, ControlSocketShortOfDescriptorsIsMadeAgain) {
+    TestSupport::TempDir dir;
+    FakeClock clock(1000);
+    const auto serve = [&clock] { LoopDriver(&clock).Run(2); };
+    std::optional<Board::SimControl> control(std::in_place, sim, dir / "ctl");
+    {
+        // Served while descriptors are left: the sanitizers see the path.
+        TestSupport::BoardControlClient served(dir / "ctl");
+        ASSERT_EQ(served.Ask("opens /dev/hal", 2000, serve), "0");
+    }
+    Timer().set(0, &Board::SimControl::Open, &*control);  // the retry's timer, seen as well
+    control.reset();
+    TestSupport::StreamCapture errors(std::cerr);
+    {
+        TestSupport::DescriptorLimit limit(0);
+        control.emplace(sim, dir / "ctl");
+    }
+    EXPECT_FALSE(control->IsListening());
+    clock.advanceMs(Board::SimControl::retry_ms - 1);
+    LoopDriver(&clock).Run(3);
+    EXPECT_FALSE(control->IsListening());
+    clock.advanceMs(1);
+    LoopDriver(&clock).Run(3);
+    EXPECT_EQ(TestSupport::BoardControlClient(dir / "ctl").Ask("opens /dev/hal", 2000, serve), "0");
+    EXPECT_EQ(errors.str(), "board-sim: control socket " + (dir / "ctl") +
+                                ": Too many open files, trying again in 5000 ms\n");
 }
 
 // A client that sends many lines before it reads fills the socket with
