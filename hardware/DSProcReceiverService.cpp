@@ -449,13 +449,7 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
                        on(mine.sd.state) || on(mine.muteFirst) || on(mine.muteSecond) ||
                        !mine.settings.empty();
     if (holds && !init()) {
-        const unsigned ts = receiver.dsproc_timeslot();
-        std::unique_ptr<StandIn>& standIn = standIns[ts];
-        if (standIn)
-            Absorb(t.receivers[standIn.get()], mine);
-        else
-            t.receivers[(standIn = std::make_unique<StandIn>(ts)).get()] = mine;
-        t.receivers.erase(&receiver);
+        LeaveStandIn(standIns, t.receivers, receiver, receiver.dsproc_timeslot(), Absorb);
         device.Await();
         return;
     }

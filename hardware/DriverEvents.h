@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <ostream>
 
 namespace Hardware {
@@ -116,5 +118,23 @@ std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix);
 [[nodiscard]] bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* device,
                                     const std::function<void(const void*)>& record,
                                     int* cause = nullptr);
+
+// For a receiver that goes while its driver cannot be opened: the driver
+// keeps what it had on, so its entry in the timeslot's record passes to the
+// timeslot's stand-in (made by the first such receiver there; a later one's
+// entry is merged into it by absorb), whose one clean-up undoes them all once
+// the device is back.
+template <class StandIn, class Receiver, class Asked, class Absorb>
+void LeaveStandIn(std::map<unsigned, std::unique_ptr<StandIn>>& standIns,
+                  std::map<const Receiver*, Asked>& receivers, const Receiver& gone, unsigned ts,
+                  Absorb absorb) {
+    const auto mine = receivers.find(&gone);
+    std::unique_ptr<StandIn>& standIn = standIns[ts];
+    if (standIn)
+        absorb(receivers[standIn.get()], mine->second);
+    else
+        receivers[(standIn = std::make_unique<StandIn>(ts)).get()] = mine->second;
+    receivers.erase(mine);
+}
 
 }  // namespace Hardware

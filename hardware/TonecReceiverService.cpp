@@ -351,13 +351,7 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     const bool holds = mine.dtmf || mine.iva || mine.rejection || mine.sound ||
                        mine.dial != Dial::None || mine.dtmfParams || mine.ivaParams;
     if (holds && !init()) {
-        const unsigned ts = receiver.tonec_timeslot();
-        std::unique_ptr<StandIn>& standIn = standIns[ts];
-        if (standIn)
-            Absorb(t.receivers[standIn.get()], mine);
-        else
-            t.receivers[(standIn = std::make_unique<StandIn>(ts)).get()] = mine;
-        t.receivers.erase(&receiver);
+        LeaveStandIn(standIns, t.receivers, receiver, receiver.tonec_timeslot(), Absorb);
         device.Await();
         return;
     }
