@@ -6,6 +6,7 @@
 #include "slots/MixerSlot.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
 
 namespace Mixer {
@@ -120,16 +121,22 @@ void Mixer::PayOwed() {
 
 bool Mixer::Remove(OwedRemoval& removal, bool retry) {
     mix_input input{Address(removal.summator), Address(removal.channel), 0};
-    const bool taken = mixer_ctl(RxRemove, &input) >= 0;
+    const bool done = mixer_ctl(RxRemove, &input) >= 0;
     const Errno error;
+    // A sum that no longer holds the entry has nothing left to remove: the
+    // unit lost its sums with its power, or they were cleared under it.
+    const bool gone = !done && error.value() == ENOENT;
+    const bool taken = done || gone;
     // A removal taken at its first request is the ordinary case; a refusal
     // within a second of the last one logged says nothing new.
     if (taken ? !retry : !removal.refusals.Due()) return taken;
     std::ostream& log = taken ? std::clog : std::cerr;
     log << ext::header(this) << "MIX_RX_REMOVE"
         << " rx.number=" << removal.summator << " tx.number=" << removal.channel;
-    if (taken)
+    if (done)
         log << " done" << std::endl;
+    else if (gone)
+        log << " done: the sum no longer holds it" << std::endl;
     else
         log << " fail : " << error << std::endl;
     return taken;

@@ -12,9 +12,9 @@
 // owns its summator and the inputs it lists, or its own channel when it lists
 // none; an input owns its entry in another summator while it is there. An
 // entry whose removal the driver refused is owed: the unit asks again at each
-// of its operations until the driver takes it or the sum is cleared, and
-// meanwhile gives its channel to no new input or sum, so no channel is heard
-// in two conferences.
+// of its operations until the driver takes it, the sum is cleared or the
+// driver no longer has the entry, and meanwhile gives its channel to no new
+// input or sum, so no channel is heard in two conferences.
 #pragma once
 
 #include "hardware/MixerDriver.h"

@@ -93,13 +93,13 @@ struct MixerUnits : ::testing::Test {
     // feeding summator S ("-" for none), "out C I:G ..." an output whose
     // summator gets inputs I at gains G, "del in C" and "del out C" the
     // destroy of that slot. C is a channel of unit 3, or "U/C" one of unit U.
-    // A create prefixed "!" is expected to be refused. "fail ..." is a
-    // control line of the simulated board.
+    // A create prefixed "!" is expected to be refused. "fail ..." and a line
+    // starting with a device path are control lines of the simulated board.
     void Step(const std::string& step) {
         std::istringstream words(step);
         std::string verb, where;
         words >> verb;
-        if (verb == "fail") {
+        if (verb == "fail" || verb[0] == '/') {
             EXPECT_EQ("ok", sim->Command(step));
             return;
         }
@@ -401,6 +401,9 @@ const SumCase owedCases[] = {
      {"out 2", "in 0 2", refuseRemoves, refuseClears, "del in 0", "del out 2", "!in 0 4", acceptAll,
       "in 0 4"},
      "2",
+     nullptr},    {"an owed removal is done once the unit no longer holds the entry",
+     {"out 2", "in 0 2", refuseRemoves, "del in 0", "/dev/mixer add 3 16 16", acceptAll, "in 0 4"},
+     "none",
      nullptr},
 };
 
