@@ -208,8 +208,8 @@ bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
 
 // The record follows the request whatever becomes of it: a setting that
 // failed to reach the driver is still undone at the destroy, and a setting
-// or an undo that failed is owed to the driver's next open, not tried again
-// at the destroy.
+// or an undo that failed is owed: sent again a second later or at the driver's
+// next open, not tried again at the destroy.
 bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, bool reset) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
@@ -463,6 +463,24 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     disableToneAll(receiver);
     for (std::uint32_t key : {Dsproc::KindVAD, Dsproc::KindSD})
         if (mine.settings.erase(key)) Settle(t, key);
+    // A switch-off the driver refused leaves its feature running there: a
+    // stand-in keeps just that in the record, so its events reach no later
+    // receiver that did not ask for them, and asks again. The signal detector
+    // stays on for an owner that did not give it up.
+    Asked refused;
+    for (Feature Asked::*feature : {&Asked::vad, &Asked::bss, &Asked::ng})
+        if (on((mine.*feature).state)) refused.*feature = mine.*feature;
+    if (mine.releasedSD && on(mine.sd.state)) refused.sd = mine.sd;
+    refused.releasedSD = mine.releasedSD;
+    refused.muteFirst = on(mine.muteFirst) ? State::On : State::Unset;
+    refused.muteSecond = on(mine.muteSecond) ? State::On : State::Unset;
+    refused.muteId = mine.muteId;
+    if (on(refused.vad.state) || on(refused.bss.state) || on(refused.ng.state) ||
+        on(refused.sd.state) || on(refused.muteFirst) || on(refused.muteSecond)) {
+        mine = refused;
+        LeaveStandIn(standIns, t.receivers, receiver, receiver.dsproc_timeslot(), Absorb);
+        device.Await();
+    }
 }
 
 // A feature on stays on under the id of the later enable, which the driver

@@ -7,7 +7,9 @@
 // (DriverDevice). For the same reason a receiver that goes while the device
 // cannot be opened leaves a stand-in in the record, whose clean-up reaches
 // the driver once it is open again; and a configuration that missed the
-// driver reaches it then. Event traces are written under the
+// driver reaches it then. A switch-off the open driver refuses at a
+// receiver's destroy leaves a stand-in too, and what the open driver
+// refuses is asked again each second. Event traces are written under the
 // "signalling.events" trace switch.
 //
 // The driver keeps one set of features per timeslot, and two receivers may

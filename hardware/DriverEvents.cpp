@@ -58,13 +58,18 @@ bool DriverDevice::Open(bool retrying) {
 }
 
 // The receivers that listened may have gone meanwhile: then the device waits
-// for the next request.
+// for the next request. An open device that refused what the owner owes it
+// is asked again.
 void DriverDevice::Retry() {
-    if (lost && listening() && !Open(true)) retry.set(retryMs, &DriverDevice::Retry, this);
+    if (!lost) {
+        if (event.IsActive()) opened();
+        return;
+    }
+    if (listening() && !Open(true)) retry.set(retryMs, &DriverDevice::Retry, this);
 }
 
 void DriverDevice::Await() {
-    if (lost && !retry.is_running()) retry.set(retryMs, &DriverDevice::Retry, this);
+    if (!retry.is_running()) retry.set(retryMs, &DriverDevice::Retry, this);
 }
 
 // The device may have been given up again before the pass came.

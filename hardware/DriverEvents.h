@@ -61,8 +61,9 @@ public:
     // open's line.
     int Request(unsigned long request, void* record, const Line& fail);
     int RequestValue(unsigned long request, unsigned long value, const Line& fail);
-    // listening() has come to hold while the device is given up: it is
-    // opened again each second from now on.
+    // The owner owes the driver something: a device given up is opened
+    // again each second from now on; an open one that refused it has
+    // opened() run again a second later.
     void Await();
     // Hands every record waiting to record() (ReadDriverEvents), which may
     // destroy receivers; gives the device up when the driver is gone.

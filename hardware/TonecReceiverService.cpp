@@ -367,6 +367,18 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
         mine.ivaParams.reset();
         Settle(t, &Asked::ivaParams, &Timeslot::ivaParams);
     }
+    // A switch-off the driver refused leaves its detector running there: a
+    // stand-in keeps just that in the record, so the detector's events reach
+    // no later receiver that did not ask for them, and asks again.
+    if (mine.dtmf || mine.iva || mine.rejection) {
+        Asked refused;
+        refused.dtmf = mine.dtmf;
+        refused.iva = mine.iva;
+        refused.rejection = mine.rejection;
+        mine = refused;
+        LeaveStandIn(standIns, t.receivers, receiver, receiver.tonec_timeslot(), Absorb);
+        device.Await();
+    }
 }
 
 // Of two sounds the later counts, and a dial that plays holds the generator

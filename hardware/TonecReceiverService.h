@@ -7,7 +7,9 @@
 // same reason a receiver that goes while the device cannot be opened leaves a
 // stand-in in the record, whose clean-up reaches the driver once it is open
 // again, so nothing it switched on or played stays on the board; and a
-// generator that missed what it was to play gets it then.
+// generator that missed what it was to play gets it then. A switch-off the open
+// driver refuses at a receiver's destroy leaves a stand-in too, asked again
+// each second.
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the

@@ -2,6 +2,8 @@
 // a driver given up while a detector is on comes back by itself, and no
 // request goes to it while it cannot be opened.
 #include "hardware/DSProcReceiver.h"
+#include "hardware/DsprocDriver.h"
+#include "hardware/TonecDriver.h"
 #include "hardware/TonecReceiver.h"
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimEventDevice.h"
@@ -67,15 +69,16 @@ struct Driver {
     std::function<std::unique_ptr<Listener>(unsigned ts)> make;
     const char* detection;  // what follows the timeslot in its event line
     const char* refused;    // Configure()'s line without the device
+    unsigned long switchOff;  // the request that switches SwitchOn()'s detector off
 };
 
 const Driver drivers[] = {
     {"/dev/dtmf", "tonec", "open tonec fail, DTMF proceeding disabled: ",
      [](unsigned ts) { return std::make_unique<Tone>(ts); }, "5",
-     "configure DTMF fail: (interface not opened)"},
+     "configure DTMF fail: (interface not opened)", Tonec::DisableDetector},
     {"/dev/dsp", "dsproc", "open dsproc fail, VAD proceeding disabled: ",
      [](unsigned ts) { return std::make_unique<Voice>(ts); }, "1 1 1 0",
-     "configure SD fail: (interface not opened)"},
+     "configure SD fail: (interface not opened)", Dsproc::Disable},
 };
 
 struct DriverDeviceTest : ::testing::TestWithParam<Driver> {
@@ -234,6 +237,30 @@ TEST_P(DriverDeviceTest, ReceiversGoneWhileClosedAreCleanedUpOnceItIsBack) {
         EXPECT_EQ(Opens(), 1u);
         EXPECT_EQ(Enabled(23), off);
     }
+}
+
+// A switch-off that the open driver refuses at a receiver's destroy leaves
+// the detector on there: a later receiver on the timeslot that did not ask
+// for it hears none of its detections, and the switch-off is asked again a
+// second later.
+TEST_P(DriverDeviceTest, ASwitchOffRefusedAtTheDestroyIsAskedAgain) {
+    const Driver& d = GetParam();
+    const std::string off = Enabled(24);
+    auto gone = d.make(24);
+    ASSERT_TRUE(gone->SwitchOn());
+    Pass(0);  // past what follows the device's open
+    sim->FailRequest(d.path, d.switchOff, EIO, true);
+    gone->Clean();
+    gone.reset();
+    auto later = d.make(24);
+    ASSERT_TRUE(later->Configure());
+    EXPECT_NE(Enabled(24), off);
+    ASSERT_EQ(Detect(24), "ok");
+    Pass(0);
+    EXPECT_EQ(later->heard, 0);
+    Pass(1000);
+    EXPECT_EQ(Enabled(24), off);
+    later->Clean();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverDeviceTest, ::testing::ValuesIn(drivers),
