@@ -202,7 +202,8 @@ bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
     });
     if (!wanted) return false;
     const auto held = t.held.find(key);
-    if (held == t.held.end() || !Same(held->second, wanted->record)) Send(t, *wanted);
+    if ((held == t.held.end() || !Same(held->second, wanted->record)) && !Send(t, *wanted))
+        Miss(*wanted, false);
     return true;
 }
 
@@ -520,7 +521,11 @@ void DSProcReceiverService::Restore() {
     for (unsigned ts : filters) {
         Timeslot none;
         Timeslot& t = record(ts, none);
-        if (!DisableFilters(t, ts)) continue;
+        if (!DisableFilters(t, ts)) {
+            unfiltered.insert(ts);
+            device.Await();
+            continue;
+        }
         std::set<std::uint32_t> wanted;
         for (const auto& [receiver, asked] : t.receivers)
             for (auto it = asked.settings.lower_bound(FilterKey(0)); it != asked.settings.end();
@@ -533,7 +538,8 @@ void DSProcReceiverService::Restore() {
     for (const auto& [where, miss] : missed) {
         Timeslot none;
         Timeslot& t = record(where.first, none);
-        if (!Settle(t, where.second) && miss.second) Send(t, miss.first);
+        if (!Settle(t, where.second) && miss.second && !Send(t, miss.first))
+            Miss(miss.first, true);
     }
 }
 

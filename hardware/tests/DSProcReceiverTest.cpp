@@ -3,6 +3,7 @@
 #include "hardware/sim/BoardSimDsproc.h"
 #include "hardware/DSProcReceiver.h"
 #include "hardware/DSProcReceiverService.h"
+#include "hardware/DsprocDriver.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
@@ -430,30 +431,34 @@ TEST_F(DSProcTest, ASwitchOpensAGoneDeviceAgain) {
     EXPECT_EQ(sim->Command("/dev/dsp enabled 4"), "1");
 }
 
-// What a receiver configures while the driver is gone is answered, as those
-// calls are, and reaches the board once the driver is back, by itself though
-// no detector is on: a setting, its undoing, or every filter going off.
+// What a receiver configures is answered, as those calls are, whatever the
+// driver does with it: a setting, its undoing, or every filter going off.
+// Rows: what the receiver holds before, what it asks for while the driver
+// misses it, the query of the simulated board and what that reads once the
+// driver has it.
+const struct MissedSetting {
+    const char* name;
+    std::function<void(Receiver&)> before, meanwhile;
+    const char* query;
+    const char* held;
+} missedSettings[] = {
+    {"a gain", [](Receiver& r) { r.configureRxGain(-6); },
+     [](Receiver& r) { r.configureRxGain(-3); }, "/dev/dsp gain 7", "0xFD"},
+    {"a gain undone", [](Receiver& r) { r.configureRxGain(-6); },
+     [](Receiver& r) { r.configureRxGain(0); }, "/dev/dsp gain 7", "0x00"},
+    {"a filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
+     [](Receiver& r) { r.configureToneFilter(1000, 0, 0, 0); }, "/dev/dsp configured 7 256 1000",
+     "1000 0 0 0"},
+    {"every filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
+     [](Receiver& r) { r.disableToneAll(); }, "/dev/dsp configured 7 256 1000", "1000 0 50 236"},
+};
+
+// Missed while the driver is gone, it reaches the board once the driver is
+// back, by itself though no detector is on.
 TEST_F(DSProcTest, ConfigurationsMissedWhileTheDriverIsGoneReachItOnceBack) {
     FakeClock clock{5000};
     auto pass = [&clock] { LoopDriver(&clock, 10).Run(110); };  // a second
-    const char* gain = "/dev/dsp gain 7";
-    const char* filter = "/dev/dsp configured 7 256 1000";
-    const struct {
-        const char* name;
-        std::function<void(Receiver&)> before, meanwhile;
-        const char* query;
-        const char* held;
-    } rows[] = {
-        {"a gain", [](Receiver& r) { r.configureRxGain(-6); },
-         [](Receiver& r) { r.configureRxGain(-3); }, gain, "0xFD"},
-        {"a gain undone", [](Receiver& r) { r.configureRxGain(-6); },
-         [](Receiver& r) { r.configureRxGain(0); }, gain, "0x00"},
-        {"a filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
-         [](Receiver& r) { r.configureToneFilter(1000, 0, 0, 0); }, filter, "1000 0 0 0"},
-        {"every filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
-         [](Receiver& r) { r.disableToneAll(); }, filter, "1000 0 50 236"},
-    };
-    for (const auto& row : rows) {
+    for (const auto& row : missedSettings) {
         SCOPED_TRACE(row.name);
         Receiver r(7);
         row.before(r);
@@ -468,6 +473,29 @@ TEST_F(DSProcTest, ConfigurationsMissedWhileTheDriverIsGoneReachItOnceBack) {
         sim->ClearFaults();
         pass();
         EXPECT_EQ(sim->OpenCount("/dev/dsp"), 1u);
+        EXPECT_EQ(sim->Command(row.query), row.held);
+        r.CleanBeforeDestroy();
+    }
+}
+
+// Refused by the open driver, and refused again when asked a second later,
+// it reaches the board the second after the driver takes requests again.
+TEST_F(DSProcTest, ConfigurationsTheOpenDriverRefusesAreAskedEachSecond) {
+    FakeClock clock{5000};
+    auto pass = [&clock] { LoopDriver(&clock, 10).Run(110); };  // a second
+    for (const auto& row : missedSettings) {
+        SCOPED_TRACE(row.name);
+        Receiver r(7);
+        row.before(r);
+        const std::string before = sim->Command(row.query);
+        pass();
+        for (unsigned long request : {Dsproc::Configure, Dsproc::Disable})
+            sim->FailRequest("/dev/dsp", request, EIO, false);
+        row.meanwhile(r);
+        pass();
+        EXPECT_EQ(sim->Command(row.query), before);
+        sim->ClearFaults();
+        pass();
         EXPECT_EQ(sim->Command(row.query), row.held);
         r.CleanBeforeDestroy();
     }
