@@ -454,51 +454,50 @@ const struct MissedSetting {
 };
 
 // Missed while the driver is gone, it reaches the board once the driver is
-// back, by itself though no detector is on.
-TEST_F(DSProcTest, ConfigurationsMissedWhileTheDriverIsGoneReachItOnceBack) {
+// back, by itself though no detector is on; refused by the open driver, and
+// refused again when asked a second later, it reaches the board the second
+// after the driver takes requests again.
+TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
     FakeClock clock{5000};
     auto pass = [&clock] { LoopDriver(&clock, 10).Run(110); };  // a second
-    for (const auto& row : missedSettings) {
-        SCOPED_TRACE(row.name);
-        Receiver r(7);
-        row.before(r);
-        const std::string before = sim->Command(row.query);
-        pass();  // apart from the reopening of the row before
-        sim->FailOpen("/dev/dsp", EMFILE, false);
-        dsp->Hangup();
-        pass();
-        row.meanwhile(r);
-        pass();
-        EXPECT_EQ(sim->Command(row.query), before);
-        sim->ClearFaults();
-        pass();
-        EXPECT_EQ(sim->OpenCount("/dev/dsp"), 1u);
-        EXPECT_EQ(sim->Command(row.query), row.held);
-        r.CleanBeforeDestroy();
-    }
-}
-
-// Refused by the open driver, and refused again when asked a second later,
-// it reaches the board the second after the driver takes requests again.
-TEST_F(DSProcTest, ConfigurationsTheOpenDriverRefusesAreAskedEachSecond) {
-    FakeClock clock{5000};
-    auto pass = [&clock] { LoopDriver(&clock, 10).Run(110); };  // a second
-    for (const auto& row : missedSettings) {
-        SCOPED_TRACE(row.name);
-        Receiver r(7);
-        row.before(r);
-        const std::string before = sim->Command(row.query);
-        pass();
-        for (unsigned long request : {Dsproc::Configure, Dsproc::Disable})
-            sim->FailRequest("/dev/dsp", request, EIO, false);
-        row.meanwhile(r);
-        pass();
-        EXPECT_EQ(sim->Command(row.query), before);
-        sim->ClearFaults();
-        pass();
-        EXPECT_EQ(sim->Command(row.query), row.held);
-        r.CleanBeforeDestroy();
-    }
+    const struct {
+        const char* name;
+        std::function<void()> fault;
+        bool reopens;
+    } faults[] = {
+        {"gone",
+         [&] {
+             sim->FailOpen("/dev/dsp", EMFILE, false);
+             dsp->Hangup();
+         },
+         true},
+        {"refusing",
+         [&] {
+             for (unsigned long request : {Dsproc::Configure, Dsproc::Disable})
+                 sim->FailRequest("/dev/dsp", request, EIO, false);
+         },
+         false},
+    };
+    for (const auto& fault : faults)
+        for (const auto& row : missedSettings) {
+            SCOPED_TRACE(std::string(fault.name) + ", " + row.name);
+            Receiver r(7);
+            row.before(r);
+            const std::string before = sim->Command(row.query);
+            pass();  // apart from the reopening of the row before
+            fault.fault();
+            pass();
+            row.meanwhile(r);
+            pass();
+            EXPECT_EQ(sim->Command(row.query), before);
+            sim->ClearFaults();
+            pass();
+            if (fault.reopens) {
+                EXPECT_EQ(sim->OpenCount("/dev/dsp"), 1u);
+            }
+            EXPECT_EQ(sim->Command(row.query), row.held);
+            r.CleanBeforeDestroy();
+        }
 }
 
 }  // namespace
