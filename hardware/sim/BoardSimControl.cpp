@@ -37,19 +37,22 @@ public:
     // and the client is not read again until the socket has taken it: the
     // kernel's buffer holds what the client sends meanwhile, so what waits
     // here stays within one read and one line.
+    // A client that has ended its lines is dropped once its replies are out.
     void OnEvent(int fd, short) {
-        if (!(unsent.empty() ? Receive(fd) : Send(fd)) || !Run(fd)) return owner.Drop(this);
+        if (!(unsent.empty() ? Receive(fd) : Send(fd)) || !Run(fd) || (ended && unsent.empty()))
+            return owner.Drop(this);
         event.SetEvents(unsent.empty() ? POLLIN : POLLOUT);
     }
 
 private:
-    // False when the client has gone.
+    // False when the connection failed.
     bool Receive(int fd) {
         char buffer[512];
         ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n < 0) return errno == EAGAIN || errno == EINTR;
         pending.Add(buffer, std::size_t(n));
-        return n > 0;
+        ended = n == 0;
+        return true;
     }
 
     // False when the client has gone.
@@ -60,10 +63,15 @@ private:
         return true;
     }
 
-    // Runs the whole lines received while each reply goes out at once. False
-    // when the client has gone or sends a line longer than a control line.
+    // Runs the whole lines received while each reply goes out at once, and
+    // once the client has ended its lines, a last one it ended without its
+    // newline. False when the client has gone or sends a line longer than a
+    // control line.
     bool Run(int fd) {
-        for (std::string line; unsent.empty() && pending.Take(line);) {
+        auto last = [this](std::string& line) {
+            return ended && pending.Pending() <= maxLine && pending.TakeRest(line);
+        };
+        for (std::string line; unsent.empty() && (pending.Take(line) || last(line));) {
             unsent = owner.sim.Command(line) + '\n';
             if (!Send(fd)) return false;
         }
@@ -78,6 +86,8 @@ private:
     // The rest of the reply the socket did not take.
     std::string unsent;
     bool heard = false;
+    // The client has shut its sending side: no more lines come.
+    bool ended = false;
 };
 
 SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim), path(path) {

@@ -42,6 +42,8 @@ void BoardControlClient::Close() {
     sock = -1;
 }
 
+bool BoardControlClient::EndLines() { return sock >= 0 && ::shutdown(sock, SHUT_WR) == 0; }
+
 bool BoardControlClient::Send(const std::string& text) {
     return sock >= 0 &&
            ::send(sock, text.data(), text.size(), MSG_NOSIGNAL) == ssize_t(text.size());

@@ -34,6 +34,8 @@ public:
     std::string Ask(const std::string& line, unsigned limitMs = 2000, const Serve& serve = {});
     // The server sees the connection go.
     void Close();
+    // The server sees the end of the client's lines; replies still come.
+    bool EndLines();
 
 private:
     // Appends what has arrived to received; false once the connection has

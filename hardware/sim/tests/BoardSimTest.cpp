@@ -406,6 +406,12 @@ TEST_F(BoardSim, ControlSocketAnswersEachLine) {
     EXPECT_EQ(client.Available(), "ok\n0x12\n");
     client.Close();
     driver.Run(5);
+    // A last line ended with the client's lines, without its newline.
+    TestSupport::BoardControlClient ended(path);
+    ASSERT_TRUE(ended.Send("/dev/hal stick 9001 0x34\n/dev/hal octet 9001"));
+    ASSERT_TRUE(ended.EndLines());
+    driver.Run(20);
+    EXPECT_EQ(ended.Available(), "ok\n0x34\n");
     ::unlink(path.c_str());
 
     TestSupport::StreamCapture err(std::cerr);
