@@ -212,14 +212,16 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
 // programmed for an output that was refused. The inputs made before the
 // output that feed its channel join the sum again, those it lists at the
 // gain it gives them. A listed channel whose removal from another sum is
-// still owed would be heard in both.
+// still owed would be heard in both, and so would the output's own channel
+// when it lists none.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
     PayOwed();
     for (const LGCP::MixerInput& input : params.get_inputs())
         if (input.get_channel().tdm_isSelected() && Owes(input.get_channel().get_tdm().getValue()))
             return nullptr;
     const int channel = FreeChannel<TdmOutput>(params.get_channel());
-    const int timeslot = channel < 0 ? -1 : channel2timeslot(channel);
+    const bool ownOwed = params.get_inputs().size() == 0 && Owes(channel);
+    const int timeslot = channel < 0 || ownOwed ? -1 : channel2timeslot(channel);
     if (timeslot < 0 || !SetTX(params)) return nullptr;
     auto* out = new TdmOutput(*this, channel, timeslot);
     for (const LGCP::MixerInput& input : params.get_inputs())
