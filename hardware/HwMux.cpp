@@ -15,6 +15,13 @@
 #include <iterator>
 #include <unistd.h>
 
+namespace {
+
+// How long an open owed a request waits before it is tried again.
+constexpr unsigned reopenMs = 1000;
+
+}  // namespace
+
 HwMux& HwMux::instance() {
     static HwMux mux;
     return mux;
@@ -83,6 +90,7 @@ bool HwMux::IsOpened() {
         return false;
     }
     hal = Fd(fd);
+    reopen.reset();
     std::clog << "hwMux: device opened" << std::endl;
     // Every output starts off but one asked for while the device could not
     // be opened, which gets what was asked.
@@ -95,6 +103,7 @@ bool HwMux::IsOpened() {
 
 void HwMux::Close() {
     refresh.Deactivate();
+    reopen.reset();
     hal.close();
     std::fill(std::begin(shadow), std::end(shadow), Output{});
     strays.clear();
@@ -102,8 +111,15 @@ void HwMux::Close() {
 
 bool HwMux::Reach(int channel, const Output& asked) {
     if (IsOpened()) return channel >= 0;
-    if (Output* entry = Shadow(channel)) *entry = Output{asked.state, true, asked.value};
+    if (Output* entry = Shadow(channel)) {
+        *entry = Output{asked.state, true, asked.value};
+        if (!reopen.is_running()) reopen.set(reopenMs, &HwMux::Reopen, this);
+    }
     return false;
+}
+
+void HwMux::Reopen() {
+    if (!IsOpened()) reopen.set(reopenMs, &HwMux::Reopen, this);
 }
 
 bool HwMux::Connect(int transmit, int receive) {

@@ -13,11 +13,15 @@
 // switch has, so nothing stays there.
 // A refused connect is not owed, since its caller takes the path as not made:
 // the channel keeps what was asked of it before.
+// While a shared-bus output's request is owed for want of the device, the
+// device is opened again each second, so it reaches the board even when no
+// later operation comes to open it.
 #pragma once
 
 #include "runtime/Dpc.h"
 #include "runtime/Errno.h"
 #include "runtime/Fd.h"
+#include "runtime/Timer.h"
 
 #include <cstdint>
 #include <map>
@@ -95,6 +99,9 @@ private:
     // Sends what is asked and keeps it, owed when the driver refuses it
     // otherwise than as invalid; the driver's error then.
     std::optional<Errno> Ask(int channel, Output asked);
+    // The retry of an open that a request owed for want of the device waits
+    // for: again a second later while it fails.
+    void Reopen();
 
     Fd hal;
     Output shadow[busCount];
@@ -105,6 +112,7 @@ private:
     // The stray the refresh sent last; the next run starts after it.
     int strayLast = -1;
     Dpc refresh;
+    Timer reopen;
 };
 
 // Debugging aid: prints the caller's stack, at most ten frames, on standard

@@ -2,6 +2,7 @@
 #include "hardware/sim/BoardSimHal.h"
 #include "hardware/HalDriver.h"
 #include "hardware/HwMux.h"
+#include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
 
@@ -179,6 +180,29 @@ TEST_F(HwMuxTest, AnOutputAskedForWhileTheDeviceWasClosedGetsItAtTheOpen) {
     mux.Close();
     hal->ClearHistory();
     EXPECT_EQ(mux.Read(8196), 0xFF);
+}
+
+// Short of descriptors at start, an external slot is activated and then the
+// controller asks nothing more of the switch: the device is opened again
+// each second while the idle octet is owed, so it reaches the board once
+// descriptors are back rather than at some later operation.
+TEST_F(HwMuxTest, AnOutputOwedWhileTheDeviceIsClosedOpensItWithinASecond) {
+    FakeClock clock;
+    sim->FailOpen("/dev/hal", EMFILE, false);
+    TestSupport::StreamCapture log(std::clog);
+    HwMux mux;
+    EXPECT_FALSE(mux.Disconnect(8196));
+    LoopDriver(&clock, 100).Run(25);
+    EXPECT_EQ(sim->OpenCount("/dev/hal"), 0u);
+    // The start, the operation and two retries each tried once.
+    const std::string text = log.str(), missing = "hwMux: can't open device";
+    std::size_t tries = 0;
+    for (auto at = text.find(missing); at != std::string::npos; at = text.find(missing, at + 1))
+        ++tries;
+    EXPECT_EQ(tries, 4u);
+    sim->ClearFaults();
+    LoopDriver(&clock, 100).Run(10);
+    EXPECT_EQ(sim->Command("/dev/hal route 8196"), "8196 const 0xD5");
 }
 
 // A failed request is logged with its reason; a failed connect leaves the
