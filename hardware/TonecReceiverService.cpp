@@ -61,7 +61,10 @@ TonecReceiverService& TonecReceiverService::instance() {
 TonecReceiverService::TonecReceiverService()
     : device(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
              "open tonec fail, DTMF proceeding disabled: ", "tonec",
-             [this] { return Listening() || !standIns.empty() || !unplayed.empty(); },
+             [this] {
+                 return Listening() || !standIns.empty() || !unplayed.empty() ||
+                        !unconfigured.empty();
+             },
              [this] { Restore(); }) {
     made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
@@ -117,13 +120,19 @@ bool TonecReceiverService::HandOver(unsigned ts) {
     return true;
 }
 
+bool TonecReceiverService::Miss(unsigned ts) {
+    unconfigured.insert(ts);
+    device.Await();
+    return false;
+}
+
 bool TonecReceiverService::Send(Timeslot& t, const Tonec::ConfigureRecord& sent) {
     Tonec::ConfigureRecord record = sent;
     if (device.Request(Tonec::ConfigureDetector, &record, [&](std::ostream& out) {
             out << "DTMF_CONFIGURE_DETECTOR fail:"
                 << " timeslot=" << record.timeslot;
         }) == -1)
-        return false;
+        return Miss(sent.timeslot);
     t.dtmfParams = sent;
     std::clog << "DTMF_CONFIGURE_DETECTOR"
               << " ts=" << record.timeslot << " twist=" << record.twist << " ratio=" << record.ratio
@@ -137,7 +146,7 @@ bool TonecReceiverService::Send(Timeslot& t, const Tonec::IvaRecord& sent) {
             out << "IVA_CONFIGURE_DETECTOR fail:"
                 << " timeslot=" << record.timeslot;
         }) == -1)
-        return false;
+        return Miss(sent.timeslot);
     t.ivaParams = sent;
     std::clog << "IVA_CONFIGURE_DETECTOR"
               << " ts=" << record.timeslot << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
@@ -397,12 +406,21 @@ void TonecReceiverService::Absorb(Asked& into, const Asked& gone) {
     into.dial = std::max(into.dial, gone.dial);
 }
 
-// A stand-in whose clean-up finds the device gone again leaves another, and
-// a generator that misses its request again is marked again.
+// A stand-in whose clean-up finds the device gone again leaves another; a
+// configuration or a generator that misses its request again is owed again.
+// A timeslot no receiver is left on owes no configuration: it has no undo.
 void TonecReceiverService::Restore() {
+    std::set<unsigned> unsettled;
+    unsettled.swap(unconfigured);
     std::map<unsigned, std::unique_ptr<StandIn>> gone;
     gone.swap(standIns);
     for (const auto& [ts, standIn] : gone) CleanBeforeDestroy(*standIn);
+    for (unsigned ts : unsettled) {
+        const auto t = timeslots.find(ts);
+        if (t == timeslots.end() || unconfigured.count(ts)) continue;
+        Settle(t->second, &Asked::dtmfParams, &Timeslot::dtmfParams);
+        Settle(t->second, &Asked::ivaParams, &Timeslot::ivaParams);
+    }
     std::set<unsigned> missed;
     missed.swap(unplayed);
     for (unsigned ts : missed) {

@@ -7,9 +7,10 @@
 // same reason a receiver that goes while the device cannot be opened leaves a
 // stand-in in the record, whose clean-up reaches the driver once it is open
 // again, so nothing it switched on or played stays on the board; and a
-// generator that missed what it was to play gets it then. A switch-off the open
-// driver refuses at a receiver's destroy leaves a stand-in too, asked again
-// each second.
+// generator that missed what it was to play gets it then, as does a
+// configuration the record holds that the driver missed. A switch-off the
+// open driver refuses at a receiver's destroy leaves a stand-in too, asked
+// again each second, and so is what else the open driver refuses of these.
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the
@@ -145,8 +146,12 @@ private:
     // Request 5 on ts.
     bool Play(unsigned ts, const Tone& tone);
     // A configure request, its lines written; t holds what the driver took.
+    // One the driver missed leaves its timeslot owing its configurations.
     bool Send(Timeslot& t, const Tonec::ConfigureRecord& record);
     bool Send(Timeslot& t, const Tonec::IvaRecord& record);
+    // The timeslot's configurations missed the driver: the device is wanted
+    // back for them. Returns false.
+    bool Miss(unsigned ts);
     // Sends the configuration asked for last on the timeslot unless the
     // driver holds it.
     template <class Params>
@@ -170,6 +175,11 @@ private:
     // driver did, and the record follows the request: such a generator would
     // otherwise play on what the record says stopped, even after its slot.
     std::set<unsigned> unplayed;
+    // The timeslots whose driver missed a configuration sent for the record,
+    // the other receiver's sent back when one goes included: the driver would
+    // otherwise keep for good one that the record no longer holds. Each is
+    // settled again (Settle) a second later or at the driver's next open.
+    std::set<unsigned> unconfigured;
 };
 
 }  // namespace Hardware

@@ -429,6 +429,78 @@ TEST_F(TonecTest, TheOtherHalfsConfigurationComesBack) {
     }
 }
 
+// The other half's configuration, sent back when one half goes, and a
+// configure call, each refused by the open driver, or the former refused
+// once more when the driver that was gone comes back: the driver holds the
+// configuration the record holds a second after it takes requests again.
+TEST_F(TonecTest, AConfigurationTheDriverMissedReachesItLater) {
+    auto pass = [this] { LoopDriver(&clock, 10).Run(110); };  // a second
+    auto refuse = [this](bool once) {
+        for (unsigned long request : {Tonec::ConfigureDetector, Tonec::IvaConfigure})
+            sim->FailRequest("/dev/dtmf", request, EIO, once);
+    };
+    auto configure = [](Receiver& r, unsigned twist, int level) {
+        LGCP::DTMFParams dtmf;
+        dtmf.set_threshold().set_twist() = twist;
+        dtmf.set_level().set_silence() = 30;
+        LGCP::IVAParams iva;
+        iva.set_det_lvl_dB(level);
+        const bool dtmfTaken = r.configureDTMF(dtmf);
+        return r.configureIVA(iva) && dtmfTaken;
+    };
+    const struct {
+        const char* name;
+        std::function<void(Receiver& other, std::unique_ptr<Receiver>& going)> steps;
+        std::function<void()> cleared;  // right after the faults are cleared
+        unsigned twist;
+        int level;
+    } rows[] = {
+        {"refused when the other goes",
+         [&](Receiver&, std::unique_ptr<Receiver>& going) {
+             refuse(false);
+             going->CleanBeforeDestroy();
+             going.reset();
+         },
+         [] {}, 8, -30},
+        {"refused again at the reopening",
+         [&](Receiver&, std::unique_ptr<Receiver>& going) {
+             sim->FailOpen("/dev/dtmf", EMFILE, false);
+             tonec->Hangup();
+             Dispatch();
+             going->CleanBeforeDestroy();
+             going.reset();
+         },
+         [&] { refuse(true); }, 8, -30},
+        {"a configure call refused",
+         [&](Receiver& other, std::unique_ptr<Receiver>&) {
+             refuse(false);
+             EXPECT_FALSE(configure(other, 10, -32));
+         },
+         [] {}, 10, -32},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Receiver other(3);
+        auto going = std::make_unique<Receiver>(3);
+        ASSERT_TRUE(configure(other, 8, -30));
+        ASSERT_TRUE(configure(*going, 9, -31));
+        pass();  // apart from the reopening of the row before
+        TestSupport::StreamCapture err(std::cerr), out(std::clog);
+        row.steps(other, going);
+        pass();
+        EXPECT_EQ(tonec->State(3).dtmfConfig.twist, 9u);
+        EXPECT_EQ(tonec->State(3).ivaConfig.det_lvl_dB, -31);
+        sim->ClearFaults();
+        row.cleared();
+        pass(), pass();
+        EXPECT_EQ(sim->OpenCount("/dev/dtmf"), 1u);
+        EXPECT_EQ(tonec->State(3).dtmfConfig.twist, row.twist);
+        EXPECT_EQ(tonec->State(3).ivaConfig.det_lvl_dB, row.level);
+        other.CleanBeforeDestroy();
+        if (going) going->CleanBeforeDestroy();
+    }
+}
+
 // The dial and the audible call share the generator and its timer. A dial
 // takes the generator for its length from what the other receiver on the
 // timeslot plays, whose tone or cadence plays again after it, and whose own
