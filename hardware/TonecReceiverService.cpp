@@ -360,6 +360,10 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     const bool holds = mine.dtmf || mine.iva || mine.rejection || mine.sound ||
                        mine.dial != Dial::None || mine.dtmfParams || mine.ivaParams;
     if (holds && !init()) {
+        // The sound the receiver leaves to the stand-in may change which one
+        // the record says the generator plays, unheard by the driver: the
+        // generator gets the record's once the device is back.
+        if (mine.sound || mine.dial != Dial::None) unplayed.insert(receiver.tonec_timeslot());
         LeaveStandIn(standIns, t.receivers, receiver, receiver.tonec_timeslot(), Absorb);
         device.Await();
         return;

@@ -765,4 +765,34 @@ TEST_F(TonecTest, ToneRequestsMissedWhileTheDriverIsGoneReachItOnceBack) {
     }
 }
 
+// Receivers that go while the driver is gone leave their sounds to the
+// timeslot's stand-in, which takes the later one: the cadence that the
+// generator last played gives way in the record to a steady tone, which is
+// no longer the latest on the timeslot. Once the driver is back, the
+// generator plays what the record holds: the tone asked for last.
+TEST_F(TonecTest, SoundsLeftWhileTheDriverIsGoneGiveTheGeneratorTheRecords) {
+    LoopDriver(&clock, 10).Run(110);  // apart from the reopening of the cases before
+    auto cadence = std::make_unique<Receiver>(6), tone = std::make_unique<Receiver>(6);
+    Receiver last(6);
+    cadence->activateAudibleCall();
+    ASSERT_TRUE(tone->playTone(500, 100));
+    ASSERT_TRUE(last.playTone(700, 200));
+    ASSERT_EQ(sim->Command("/dev/dtmf generator 6"), "tone 425 0");
+    sim->FailOpen("/dev/dtmf", EMFILE, false);
+    tonec->Hangup();
+    Dispatch();
+    for (auto* gone : {&cadence, &tone}) {
+        (*gone)->CleanBeforeDestroy();
+        gone->reset();
+    }
+    LoopDriver(&clock, 10).Run(110);
+    EXPECT_EQ(sim->Command("/dev/dtmf generator 6"), "tone 425 0");
+    sim->ClearFaults();
+    LoopDriver(&clock, 10).Run(110);
+    EXPECT_EQ(sim->OpenCount("/dev/dtmf"), 1u);
+    EXPECT_EQ(sim->Command("/dev/dtmf generator 6"), "tone 700 0");
+    last.CleanBeforeDestroy();
+    EXPECT_EQ(sim->Command("/dev/dtmf generator 6"), "off");
+}
+
 }  // namespace
