@@ -49,6 +49,7 @@ bool DriverDevice::Open(bool retrying) {
     settle.Activate();
     if (lost) {
         lost = false;
+        resting = false;
         retry.reset();
         reopened = true;
         reopenedMs = Mux::milliseconds();
@@ -61,12 +62,15 @@ bool DriverDevice::Open(bool retrying) {
 // for the next request. An open device that refused what the owner owes it
 // is asked again.
 void DriverDevice::Retry() {
+    resting = false;
     if (!lost) {
-        if (event.IsActive()) opened();
+        if (event.IsActive()) Resend();
         return;
     }
     if (listening() && !Open(true)) retry.set(retryMs, &DriverDevice::Retry, this);
 }
+
+bool DriverDevice::Resting() const { return resting && !event.IsActive() && retry.is_running(); }
 
 void DriverDevice::Await() {
     if (!retry.is_running()) retry.set(retryMs, &DriverDevice::Retry, this);
@@ -75,7 +79,15 @@ void DriverDevice::Await() {
 // The device may have been given up again before the pass came.
 void DriverDevice::Opened() {
     settle.Deactivate();
-    if (event.IsActive()) opened();
+    if (event.IsActive()) Resend();
+}
+
+// What the owner owes goes again each second while the driver refuses it:
+// one line for each would be one a second for each thing owed, for ever.
+void DriverDevice::Resend() {
+    resending = true;
+    opened();
+    resending = false;
 }
 
 // A driver that fails at every open would have the loop open and give it up
@@ -86,14 +98,16 @@ void DriverDevice::Read(int fd, short revents, std::size_t size,
     if (ReadDriverEvents(fd, revents, size, name, record)) return;
     event.Release();
     lost = true;
-    if (reopened && std::uint32_t(Mux::milliseconds() - reopenedMs) < retryMs)
+    if (reopened && std::uint32_t(Mux::milliseconds() - reopenedMs) < retryMs) {
+        resting = true;
         retry.set(retryMs, &DriverDevice::Retry, this);
-    else
+    } else {
         Retry();
+    }
 }
 
 int DriverDevice::Sent(int result, const Line& fail) {
-    if (result == -1) {
+    if (result == -1 && fail && (!resending || resent.Due())) {
         ErrnoSuffix e;
         fail(std::cerr);
         std::cerr << e << std::endl;

@@ -32,7 +32,8 @@ namespace Hardware {
 // retry's only when its error is not the one written last, and none within
 // a second of the last (a controller repeating a refused command must not
 // flood the log); a device given up writes "open <name> again: done" on
-// std::clog once it is open again.
+// std::clog once it is open again. The refusals of what opened() sends
+// write one line a second at most, whatever it sends.
 class DriverDevice {
 public:
     // The line of a request the driver refused, up to its errno suffix.
@@ -57,10 +58,15 @@ public:
     bool OpenedFor(const char* noDevice, unsigned ts);
     // A request on the device, opened first: the driver's answer (0 or more)
     // when it takes it, else -1. A refusal writes fail()'s line and the errno
-    // suffix; a request not sent for want of a device adds nothing to the
-    // open's line.
+    // suffix, nothing when fail is empty; a request not sent for want of a
+    // device adds nothing to the open's line.
     int Request(unsigned long request, void* record, const Line& fail);
     int RequestValue(unsigned long request, unsigned long value, const Line& fail);
+    // Given up again within a second of its reopening, it waits for the
+    // next second's retry: what the owner sends by itself, paced by its own
+    // timers (a dial's steps), waits for it too instead of opening it at
+    // each step, only for the driver to fail again at once.
+    bool Resting() const;
     // The owner owes the driver something: a device given up is opened
     // again each second from now on; an open one that refused it has
     // opened() run again a second later.
@@ -75,6 +81,8 @@ private:
     bool Open(bool retrying);
     void Retry();
     void Opened();
+    // Runs opened(), its refusals paced.
+    void Resend();
     int Sent(int result, const Line& fail);
 
     Event& event;
@@ -90,10 +98,15 @@ private:
     Dpc settle;
     // Given up, and not open since.
     bool lost = false;
+    // Given up again within a second of its reopening, until the retry.
+    bool resting = false;
     // The error of the last failure written, 0 when none.
     int written = 0;
     OncePerSecond failures;
     OncePerSecond refusals;
+    // While opened() runs, and the pace of its refusals' lines.
+    bool resending = false;
+    OncePerSecond resent;
     // When it was last opened again after being given up.
     bool reopened = false;
     std::uint32_t reopenedMs = 0;

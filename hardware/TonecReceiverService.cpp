@@ -270,12 +270,24 @@ bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
                           "IVA_DETECTOR", on);
 }
 
-bool TonecReceiverService::Play(unsigned ts, const Tone& tone) {
+// A dial or a cadence steps faster than anyone reads: a generator that owes
+// its request already writes a refusal at most once a second, and a step
+// waits for a device that rests (DriverDevice::Resting) instead of opening
+// it, only for the driver to fail again at once.
+bool TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step) {
+    if (step && device.Resting()) {
+        unplayed.insert(ts);
+        return false;
+    }
     Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
-    if (device.Request(Tonec::Dial, &record, [ts](std::ostream& out) {
+    const bool due = replays.Due();
+    DriverDevice::Line fail;
+    if (due || !unplayed.count(ts))
+        fail = [ts](std::ostream& out) {
             out << "DTMF_DIAL fail:"
                 << " timeslot=" << ts;
-        }) == -1) {
+        };
+    if (device.Request(Tonec::Dial, &record, fail) == -1) {
         unplayed.insert(ts);
         device.Await();
         return false;
@@ -309,7 +321,7 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
     const Asked* after = Player(t);
     if (after && after != &mine && after == before) return true;
     return Play(receiver.tonec_timeslot(),
-                after && after->sound ? *after->sound : Tone{0, 0, 0, 0});
+                after && after->sound ? *after->sound : Tone{0, 0, 0, 0}, step);
 }
 
 // A dial waits while another one plays, not behind one that only waits: a

@@ -42,6 +42,7 @@
 #include "hardware/RequestIds.h"
 #include "hardware/TonecDriver.h"
 #include "runtime/Event.h"
+#include "runtime/OncePerSecond.h"
 #include "schema/LGCP.h"
 #include "schema/TERM.h"
 
@@ -143,8 +144,9 @@ private:
     // Rejection or IVA: the switch and the receiver's record of it.
     bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, unsigned long enable,
                         unsigned long disable, const char* word, bool on);
-    // Request 5 on ts.
-    bool Play(unsigned ts, const Tone& tone);
+    // Request 5 on ts; step tells a step of a dial or a cadence, which their
+    // timers pace.
+    bool Play(unsigned ts, const Tone& tone, bool step = false);
     // A configure request, its lines written; t holds what the driver took.
     // One the driver missed leaves its timeslot owing its configurations.
     bool Send(Timeslot& t, const Tonec::ConfigureRecord& record);
@@ -175,6 +177,8 @@ private:
     // driver did, and the record follows the request: such a generator would
     // otherwise play on what the record says stopped, even after its slot.
     std::set<unsigned> unplayed;
+    // Paces the refusals of a generator in unplayed.
+    OncePerSecond replays;
     // The timeslots whose driver missed a configuration sent for the record,
     // the other receiver's sent back when one goes included: the driver would
     // otherwise keep for good one that the record no longer holds. Each is

@@ -263,6 +263,33 @@ TEST_P(DriverDeviceTest, ASwitchOffRefusedAtTheDestroyIsAskedAgain) {
     later->Clean();
 }
 
+// Switch-offs refused at the destroys of receivers on several timeslots are
+// asked again each second, all of them, while the driver refuses them: the
+// refusals of those retries write one line a second, not one for each.
+TEST_P(DriverDeviceTest, RetriesTheDriverRefusesWriteALineASecond) {
+    const Driver& d = GetParam();
+    const unsigned timeslots[] = {27, 28, 29};
+    const std::string off = Enabled(27);
+    std::unique_ptr<Listener> gone[3];
+    for (int i = 0; i < 3; ++i) {
+        gone[i] = d.make(timeslots[i]);
+        ASSERT_TRUE(gone[i]->SwitchOn());
+    }
+    Pass(0);  // past what follows the device's open
+    sim->FailRequest(d.path, d.switchOff, EIO, false);
+    for (auto& receiver : gone) {
+        receiver->Clean();
+        receiver.reset();
+    }
+    TestSupport::StreamCapture errors(std::cerr);
+    Pass(2500);  // two retries
+    EXPECT_EQ(Count(errors.str(), "\n"), 2u) << errors.str();
+    for (unsigned ts : timeslots) EXPECT_NE(Enabled(ts), off);
+    sim->ClearFaults();
+    Pass(1000);
+    for (unsigned ts : timeslots) EXPECT_EQ(Enabled(ts), off);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverDeviceTest, ::testing::ValuesIn(drivers),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -795,4 +795,92 @@ TEST_F(TonecTest, SoundsLeftWhileTheDriverIsGoneGiveTheGeneratorTheRecords) {
     EXPECT_EQ(sim->Command("/dev/dtmf generator 6"), "off");
 }
 
+// A dial whose every step the open driver refuses: the first refusal is
+// written, then one a second, not one a step; the generator gets what the
+// record holds a second after the driver takes requests again.
+TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
+    LoopDriver(&clock, 10).Run(110);  // apart from the lines of the cases before
+    Receiver r(9);
+    LGCP::TranslateDtmfParams dial;
+    for (int i = 0; i < 20; ++i) {
+        LGCP::DualTone digit;
+        digit.set_freq1(697), digit.set_freq2(1209);
+        dial.set_digits().push_back(digit);
+    }
+    ASSERT_TRUE(r.playTone(425, 1000));
+    sim->FailRequest("/dev/dtmf", Tonec::Dial, EIO, false);
+    TestSupport::StreamCapture err(std::cerr);
+    r.translateDTMF(dial);  // 20 tones and pauses of 70 ms: 2.8 s
+    LoopDriver(&clock, 10).Run(300);
+    EXPECT_EQ(r.completed, 1);
+    EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "tone 425 0");
+    std::size_t lines = 0;
+    const std::string text = err.str();
+    for (auto at = text.find("DTMF_DIAL fail: timeslot=9 errno="); at != std::string::npos;
+         at = text.find("DTMF_DIAL fail: timeslot=9 errno=", at + 1))
+        ++lines;
+    EXPECT_GE(lines, 3u);
+    EXPECT_LE(lines, 4u) << text;
+    sim->ClearFaults();
+    LoopDriver(&clock, 10).Run(110);
+    EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "off");
+    r.CleanBeforeDestroy();
+}
+
+// A tone driver readable at once after each open, and which, with the read
+// fault, fails every read: a driver gone again right after each reopening.
+struct FailingAfterOpen : SimTonec {
+    int OnOpen(Board::SimOpen& open) override {
+        const int result = SimTonec::OnOpen(open);
+        const Tonec::EventRecord record{5, 9, 0, 0};
+        open.Deliver(&record, sizeof record);
+        return result;
+    }
+};
+
+// A dial on a driver that fails right after each reopening: its steps wait
+// for the reopening of the next second instead of opening the device each,
+// so the driver costs two lines a second, not two a step; the dial still
+// ends on time, and the generator plays what the record holds once the
+// driver reads again.
+TEST_F(TonecTest, ADialWaitsForADriverGoneAgainRightAfterItsReopening) {
+    LoopDriver(&clock, 10).Run(110);  // apart from the reopening of the cases before
+    tonec->Hangup();
+    Dispatch();
+    ASSERT_EQ(sim->OpenCount("/dev/dtmf"), 0u);
+    std::unique_ptr<Board::SimDevice> model = sim->Replace(std::make_unique<FailingAfterOpen>());
+    tonec = &sim->Model<SimTonec>("/dev/dtmf");
+    sim->FailRead("/dev/dtmf", EIO, false);
+    TestSupport::StreamCapture err(std::cerr), out(std::clog);
+    {
+        Receiver r(9);
+        LGCP::TranslateDtmfParams dial;
+        for (int i = 0; i < 20; ++i) {
+            LGCP::DualTone digit;
+            digit.set_freq1(697), digit.set_freq2(1209);
+            dial.set_digits().push_back(digit);
+        }
+        r.translateDTMF(dial);  // 20 tones and pauses of 70 ms: 2.8 s
+        LoopDriver(&clock, 10).Run(300);
+        EXPECT_EQ(r.completed, 1);
+        sim->ClearFaults();
+        LoopDriver(&clock, 10).Run(110);
+        EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "off");
+        r.CleanBeforeDestroy();
+    }
+    // Over 4 s: a reopening and a failure a second, and the first failure.
+    auto count = [](const std::string& text, const std::string& line) {
+        std::size_t n = 0;
+        for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_LE(count(out.str(), "open tonec again: done\n"), 4u) << out.str();
+    EXPECT_LE(count(err.str(), "fail to read from tonec: "), 5u) << err.str();
+    tonec->Hangup();
+    Dispatch();
+    ASSERT_EQ(sim->OpenCount("/dev/dtmf"), 0u);
+    sim->Replace(std::move(model));
+    tonec = &sim->Model<SimTonec>("/dev/dtmf");
+}
+
 }  // namespace
