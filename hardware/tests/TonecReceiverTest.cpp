@@ -62,6 +62,24 @@ struct TonecTest : ::testing::Test {
     SimTonec* tonec = nullptr;
 };
 
+// count digits of 697 + 1209 Hz, at the dial's own lengths.
+LGCP::TranslateDtmfParams Digits(int count) {
+    LGCP::TranslateDtmfParams dial;
+    for (int i = 0; i < count; ++i) {
+        LGCP::DualTone digit;
+        digit.set_freq1(697), digit.set_freq2(1209);
+        dial.set_digits().push_back(digit);
+    }
+    return dial;
+}
+
+// How often line occurs in text.
+std::size_t Count(const std::string& text, const std::string& line) {
+    std::size_t n = 0;
+    for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+    return n;
+}
+
 TEST(RequestIdsTest, NeverYieldZero) {
     EXPECT_EQ(Hardware::RequestIds().Next(), 1u);
     Hardware::RequestIds ids(0xFFFFFFFE);
@@ -801,26 +819,16 @@ TEST_F(TonecTest, SoundsLeftWhileTheDriverIsGoneGiveTheGeneratorTheRecords) {
 TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
     LoopDriver(&clock, 10).Run(110);  // apart from the lines of the cases before
     Receiver r(9);
-    LGCP::TranslateDtmfParams dial;
-    for (int i = 0; i < 20; ++i) {
-        LGCP::DualTone digit;
-        digit.set_freq1(697), digit.set_freq2(1209);
-        dial.set_digits().push_back(digit);
-    }
     ASSERT_TRUE(r.playTone(425, 1000));
     sim->FailRequest("/dev/dtmf", Tonec::Dial, EIO, false);
     TestSupport::StreamCapture err(std::cerr);
-    r.translateDTMF(dial);  // 20 tones and pauses of 70 ms: 2.8 s
+    r.translateDTMF(Digits(20));  // 20 tones and pauses of 70 ms: 2.8 s
     LoopDriver(&clock, 10).Run(300);
     EXPECT_EQ(r.completed, 1);
     EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "tone 425 0");
-    std::size_t lines = 0;
-    const std::string text = err.str();
-    for (auto at = text.find("DTMF_DIAL fail: timeslot=9 errno="); at != std::string::npos;
-         at = text.find("DTMF_DIAL fail: timeslot=9 errno=", at + 1))
-        ++lines;
+    const std::size_t lines = Count(err.str(), "DTMF_DIAL fail: timeslot=9 errno=");
     EXPECT_GE(lines, 3u);
-    EXPECT_LE(lines, 4u) << text;
+    EXPECT_LE(lines, 4u) << err.str();
     sim->ClearFaults();
     LoopDriver(&clock, 10).Run(110);
     EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "off");
@@ -854,13 +862,7 @@ TEST_F(TonecTest, ADialWaitsForADriverGoneAgainRightAfterItsReopening) {
     TestSupport::StreamCapture err(std::cerr), out(std::clog);
     {
         Receiver r(9);
-        LGCP::TranslateDtmfParams dial;
-        for (int i = 0; i < 20; ++i) {
-            LGCP::DualTone digit;
-            digit.set_freq1(697), digit.set_freq2(1209);
-            dial.set_digits().push_back(digit);
-        }
-        r.translateDTMF(dial);  // 20 tones and pauses of 70 ms: 2.8 s
+        r.translateDTMF(Digits(20));  // 20 tones and pauses of 70 ms: 2.8 s
         LoopDriver(&clock, 10).Run(300);
         EXPECT_EQ(r.completed, 1);
         sim->ClearFaults();
@@ -869,13 +871,8 @@ TEST_F(TonecTest, ADialWaitsForADriverGoneAgainRightAfterItsReopening) {
         r.CleanBeforeDestroy();
     }
     // Over 4 s: a reopening and a failure a second, and the first failure.
-    auto count = [](const std::string& text, const std::string& line) {
-        std::size_t n = 0;
-        for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
-        return n;
-    };
-    EXPECT_LE(count(out.str(), "open tonec again: done\n"), 4u) << out.str();
-    EXPECT_LE(count(err.str(), "fail to read from tonec: "), 5u) << err.str();
+    EXPECT_LE(Count(out.str(), "open tonec again: done\n"), 4u) << out.str();
+    EXPECT_LE(Count(err.str(), "fail to read from tonec: "), 5u) << err.str();
     tonec->Hangup();
     Dispatch();
     ASSERT_EQ(sim->OpenCount("/dev/dtmf"), 0u);
