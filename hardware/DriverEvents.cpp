@@ -60,11 +60,12 @@ bool DriverDevice::Open(bool retrying) {
 
 // The receivers that listened may have gone meanwhile: then the device waits
 // for the next request. An open device that refused what the owner owes it
-// is asked again.
+// is asked again. One never opened yet is opened for it as one given up is:
+// what is owed would otherwise wait for a request that may never come.
 void DriverDevice::Retry() {
     resting = false;
-    if (!lost) {
-        if (event.IsActive()) Resend();
+    if (event.IsActive()) {
+        Resend();
         return;
     }
     if (listening() && !Open(true)) retry.set(retryMs, &DriverDevice::Retry, this);

@@ -67,9 +67,9 @@ public:
     // timers (a dial's steps), waits for it too instead of opening it at
     // each step, only for the driver to fail again at once.
     bool Resting() const;
-    // The owner owes the driver something: a device given up is opened
-    // again each second from now on; an open one that refused it has
-    // opened() run again a second later.
+    // The owner owes the driver something: a device given up, or never
+    // opened yet, is opened again each second from now on; an open one that
+    // refused it has opened() run again a second later.
     void Await();
     // Hands every record waiting to record() (ReadDriverEvents), which may
     // destroy receivers; gives the device up when the driver is gone.

@@ -2,6 +2,7 @@
 // a driver given up while a detector is on comes back by itself, and no
 // request goes to it while it cannot be opened.
 #include "hardware/DSProcReceiver.h"
+#include "hardware/DriverEvents.h"
 #include "hardware/DsprocDriver.h"
 #include "hardware/TonecDriver.h"
 #include "hardware/TonecReceiver.h"
@@ -13,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -288,6 +290,29 @@ TEST_P(DriverDeviceTest, RetriesTheDriverRefusesWriteALineASecond) {
     sim->ClearFaults();
     Pass(1000);
     for (unsigned ts : timeslots) EXPECT_EQ(Enabled(ts), off);
+}
+
+// A device short of descriptors at its first open, whose owner owes the
+// driver what that open missed: it is opened again each second, as one
+// given up is, and what is owed goes once it is open, with no request to
+// open it. The retries write no line of their own.
+TEST_P(DriverDeviceTest, AnOpenOwedBeforeTheFirstIsTriedEachSecond) {
+    const Driver& d = GetParam();
+    sim->FailOpen(d.path, EMFILE, false);
+    Event event;
+    int resent = 0;
+    Hardware::DriverDevice device(event, d.path, O_RDONLY | O_NONBLOCK, d.openFailure, d.name,
+                                  [] { return true; }, [&] { ++resent; });
+    TestSupport::StreamCapture errors(std::cerr);
+    EXPECT_FALSE(device.Open());
+    device.Await();
+    Pass(2500);
+    EXPECT_FALSE(event.IsActive());
+    sim->ClearFaults();
+    Pass(1000);
+    EXPECT_TRUE(event.IsActive());
+    EXPECT_EQ(resent, 1);
+    EXPECT_EQ(errors.str(), std::string(d.openFailure) + "Too many open files\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverDeviceTest, ::testing::ValuesIn(drivers),
