@@ -26,10 +26,11 @@ public:
 
     SimHalLines() { Reset(); }
 
-    // False for a request this part of the driver does not have; otherwise
-    // the request's result (or minus an errno) in result.
+    // False for a request the line side does not serve; otherwise the
+    // request's result (or minus an errno) in result.
     bool Ioctl(unsigned long request, void* record, int& result);
-    // False for a line whose verb is not one of this part's; otherwise its reply.
+    // False for a line whose verb the line side does not take; otherwise its
+    // reply.
     bool Command(const std::vector<std::string>& words, std::string& reply);
     void Reset();
 
