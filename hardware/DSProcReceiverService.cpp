@@ -445,11 +445,7 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
 void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
-    auto on = [](State state) { return state == State::On; };
-    const bool holds = on(mine.vad.state) || on(mine.bss.state) || on(mine.ng.state) ||
-                       on(mine.sd.state) || on(mine.muteFirst) || on(mine.muteSecond) ||
-                       !mine.settings.empty();
-    if (holds && !init()) {
+    if ((SwitchedOn(mine) || !mine.settings.empty()) && !init()) {
         LeaveStandIn(standIns, t.receivers, receiver, receiver.dsproc_timeslot(), Absorb);
         device.Await();
         return;
@@ -468,6 +464,7 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     // stand-in keeps just that in the record, so its events reach no later
     // receiver that did not ask for them, and asks again. The signal detector
     // stays on for an owner that did not give it up.
+    auto on = [](State state) { return state == State::On; };
     Asked refused;
     for (Feature Asked::*feature : {&Asked::vad, &Asked::bss, &Asked::ng})
         if (on((mine.*feature).state)) refused.*feature = mine.*feature;
@@ -476,12 +473,17 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     refused.muteFirst = on(mine.muteFirst) ? State::On : State::Unset;
     refused.muteSecond = on(mine.muteSecond) ? State::On : State::Unset;
     refused.muteId = mine.muteId;
-    if (on(refused.vad.state) || on(refused.bss.state) || on(refused.ng.state) ||
-        on(refused.sd.state) || on(refused.muteFirst) || on(refused.muteSecond)) {
+    if (SwitchedOn(refused)) {
         mine = refused;
         LeaveStandIn(standIns, t.receivers, receiver, receiver.dsproc_timeslot(), Absorb);
         device.Await();
     }
+}
+
+bool DSProcReceiverService::SwitchedOn(const Asked& asked) {
+    auto on = [](State state) { return state == State::On; };
+    return on(asked.vad.state) || on(asked.bss.state) || on(asked.ng.state) ||
+           on(asked.sd.state) || on(asked.muteFirst) || on(asked.muteSecond);
 }
 
 // A feature on stays on under the id of the later enable, which the driver

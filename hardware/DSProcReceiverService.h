@@ -157,6 +157,8 @@ private:
     // A stand-in takes up what one more receiver that went on its timeslot
     // had on, so that its one clean-up undoes both.
     static void Absorb(Asked& into, const Asked& gone);
+    // Some feature or mute direction of the receiver is on in the driver.
+    static bool SwitchedOn(const Asked& asked);
     // Something that missed the driver waits for the device.
     bool Owed() const { return !standIns.empty() || !unsettled.empty() || !unfiltered.empty(); }
     // Runs the clean-ups of the receivers that went while the device could

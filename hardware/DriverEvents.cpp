@@ -71,8 +71,6 @@ void DriverDevice::Retry() {
     if (listening() && !Open(true)) retry.set(retryMs, &DriverDevice::Retry, this);
 }
 
-bool DriverDevice::Resting() const { return resting && !event.IsActive() && retry.is_running(); }
-
 void DriverDevice::Await() {
     if (!retry.is_running()) retry.set(retryMs, &DriverDevice::Retry, this);
 }

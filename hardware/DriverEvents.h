@@ -66,7 +66,7 @@ public:
     // next second's retry: what the owner sends by itself, paced by its own
     // timers (a dial's steps), waits for it too instead of opening it at
     // each step, only for the driver to fail again at once.
-    bool Resting() const;
+    bool Resting() const { return resting; }
     // The owner owes the driver something: a device given up, or never
     // opened yet, is opened again each second from now on; an open one that
     // refused it has opened() run again a second later.
