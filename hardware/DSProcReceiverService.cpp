@@ -2,7 +2,6 @@
 
 #include "control/TraceCtl.h"
 #include "hardware/DevNames.h"
-#include "hardware/DriverEvents.h"
 #include "hardware/ReceiverRecords.h"
 
 #include <cstring>
@@ -57,10 +56,18 @@ const Words& WordsOf(std::uint32_t kind) {
     }
 }
 
-// The tone filters' keys come after every other kind's.
+// What the owed requests key a timeslot's requests by: a configure kind, a
+// tone filter's by its frequency after every other kind's, a switch by its
+// feature (both mute directions as one), and the version query.
 constexpr std::uint32_t FilterKey(std::uint32_t freq) {
     return Dsproc::KindToneFilter << 16 | freq;
 }
+constexpr bool IsFilterKey(std::uint32_t key) { return key >> 16 == Dsproc::KindToneFilter; }
+constexpr std::uint32_t muteMask = Dsproc::MaskMuteFirst | Dsproc::MaskMuteSecond;
+constexpr std::uint32_t SwitchKey(std::uint32_t mask) {
+    return 0x200u << 16 | (mask & muteMask ? muteMask : mask);
+}
+constexpr std::uint32_t versionKey = 0x400u << 16;
 
 struct Fields {
     const Dsproc::EventRecord& e;
@@ -102,23 +109,6 @@ void TraceType(const Dsproc::EventRecord& e) {
 // first request.
 DSProcReceiver::DSProcReceiver() { receivers.AddToTail(&link); }
 
-// Holds, in the record, what a receiver that went had on while the device
-// could not be opened, until its clean-up can reach the driver. It hears
-// nothing: the device is open only once its clean-up is due.
-class DSProcReceiverService::StandIn final : public DSProcReceiver {
-public:
-    explicit StandIn(unsigned ts) : ts(ts) {}
-    void dsproc_vad_event(const DSProcVADEvent&) override {}
-    void dsproc_bss_event(const ::dsproc_bss_event*) override {}
-    void dsproc_sd_event(const DSProcSDEvent&) override {}
-    void dsproc_tone_flt_event(const ::dsproc_tone_event*) override {}
-    void dsproc_flags_event(const ::dsproc_flags_event*) override {}
-    unsigned dsproc_timeslot() const override { return ts; }
-
-private:
-    const unsigned ts;
-};
-
 DSProcReceiverService& DSProcReceiverService::instance() {
     static DSProcReceiverService service;
     return service;
@@ -129,7 +119,7 @@ DSProcReceiverService& DSProcReceiverService::instance() {
 DSProcReceiverService::DSProcReceiverService()
     : device(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
              "open dsproc fail, VAD proceeding disabled: ", "dsproc",
-             [this] { return Listening() || Owed(); }, [this] { Restore(); }) {
+             [this] { return Listening(); }) {
     made = this;
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
                                       &DSProcReceiverService::OnEvent, this);
@@ -177,65 +167,74 @@ DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uin
     return setting;
 }
 
-bool DSProcReceiverService::Send(Timeslot& t, const Setting& setting) {
-    Dsproc::ConfigureRecord record = setting.record;
-    if (device.Request(Dsproc::Configure, &record, [&](std::ostream& out) {
-            out << WordsOf(record.kind).fail << " timeslot=" << record.timeslot;
-        }) == -1)
-        return false;
-    t.held[Key(setting.record)] = setting.record;
-    unsettled.erase({setting.record.timeslot, Key(setting.record)});
-    std::clog << WordsOf(record.kind).done << setting.shown << std::endl;
-    return true;
+// A filter's failure names its frequency: a timeslot has one per frequency.
+bool DSProcReceiverService::Send(const Setting& setting, IfRefused refused) {
+    const Dsproc::ConfigureRecord& record = setting.record;
+    const unsigned ts = record.timeslot;
+    const Words& words = WordsOf(record.kind);
+    std::string fail = At(words.fail, ts);
+    if (record.kind == Dsproc::KindToneFilter)
+        fail += " freq=" + std::to_string(record.params.toneFilter.freq);
+    return device
+        .Ask({ts, Key(record)}, Dsproc::Configure, record,
+             {fail,
+              [this, setting, &words] {
+                  const auto t = timeslots.find(setting.record.timeslot);
+                  if (t != timeslots.end()) t->second.held[Key(setting.record)] = setting.record;
+                  std::clog << words.done << setting.shown << std::endl;
+              },
+              At(words.noDevice, ts)},
+             refused)
+        .taken();
 }
 
-bool DSProcReceiverService::Miss(const Setting& setting, bool reset) {
-    unsettled[{setting.record.timeslot, Key(setting.record)}] = {setting, reset};
-    device.Await();
-    return false;
-}
-
-bool DSProcReceiverService::Settle(Timeslot& t, std::uint32_t key) {
+bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) {
     const Setting* wanted = Latest(t.receivers, [key](const Asked& asked) -> const Setting* {
         const auto setting = asked.settings.find(key);
         return setting == asked.settings.end() ? nullptr : &setting->second;
     });
     if (!wanted) return false;
     const auto held = t.held.find(key);
-    if ((held == t.held.end() || !Same(held->second, wanted->record)) && !Send(t, *wanted))
-        Miss(*wanted, false);
+    if (held == t.held.end() || !Same(held->second, wanted->record))
+        Send(*wanted, IfRefused::Owe);
+    else
+        device.owed.Forget({ts, key});
     return true;
 }
 
-// The record follows the request whatever becomes of it: a setting that
-// failed to reach the driver is still undone at the destroy, and a setting
-// or an undo that failed is owed: sent again a second later or at the driver's
-// next open, not tried again at the destroy.
-bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, bool reset) {
+bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, bool reset,
+                                      IfRefused refused) {
+    const unsigned ts = receiver.dsproc_timeslot();
     Timeslot& t = Record(receiver);
-    Asked& mine = t.receivers[&receiver];
+    auto& settings = t.receivers[&receiver].settings;
     const std::uint32_t key = Key(asked.record);
-    mine.settings.erase(key);
+    const auto found = settings.find(key);
+    const std::optional<Setting> before =
+        found == settings.end() ? std::nullopt : std::optional<Setting>(found->second);
+    settings.erase(key);
     if (!reset) {
         asked.asked = ++requests;
-        mine.settings.emplace(key, asked);
+        settings.emplace(key, asked);
     }
-    if (!device.OpenedFor(WordsOf(asked.record.kind).noDevice, asked.record.timeslot))
-        return Miss(asked, reset);
-    if (reset && Settle(t, key)) return true;
-    return Send(t, asked) || Miss(asked, reset);
+    if (reset && Settle(t, ts, key)) return true;
+    if (Send(asked, refused)) return true;
+    if (refused == IfRefused::Drop) {
+        settings.erase(key);
+        if (before) settings.emplace(key, *before);
+    }
+    return false;
 }
 
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {
     const unsigned ts = receiver.dsproc_timeslot();
-    if (!device.OpenedFor(WordsOf(Dsproc::KindVAD).noDevice, ts)) return false;
-    const int version = device.RequestValue(Dsproc::Version, 0, [ts](std::ostream& out) {
-        out << "DSPROC_VERSION fail:"
-            << " timeslot=" << ts;
-    });
-    if (version == -1) return false;
+    const Outcome version =
+        device.Ask({ts, versionKey}, Dsproc::Version, DriverDevice::Value{0},
+                        {At("DSPROC_VERSION fail:", ts), nullptr,
+                         At(WordsOf(Dsproc::KindVAD).noDevice, ts)},
+                        IfRefused::Drop);
+    if (!version.taken()) return false;
     Params vad{};
-    if (version == 2) {
+    if (version.value == 2) {
         if (!params.v2_isSelected()) {
             std::cerr << "DSPROC_CONFIGURE VAD: params not specified for v2: "
                       << " timeslot=" << ts << std::endl;
@@ -248,12 +247,12 @@ bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::V
     } else {
         std::memcpy(vad.words, fixedVadWords, sizeof vad.words);
     }
-    return Configure(receiver, Make(ts, Dsproc::KindVAD, vad, ""), false);
+    return Configure(receiver, Make(ts, Dsproc::KindVAD, vad, ""), false, IfRefused::Drop);
 }
 
 bool DSProcReceiverService::configureSD(DSProcReceiver& receiver) {
     return Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindSD, Params{}, ""),
-                     false);
+                     false, IfRefused::Drop);
 }
 
 void DSProcReceiverService::configureDelays(DSProcReceiver& receiver, unsigned rx, unsigned tx,
@@ -263,7 +262,7 @@ void DSProcReceiverService::configureDelays(DSProcReceiver& receiver, unsigned r
     std::ostringstream values;
     values << " rx=" << rx << " tx=" << tx << " selcal=" << selcal;
     Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindDelays, delays, values.str()),
-              rx == 0 && tx == 0 && selcal == 0);
+              rx == 0 && tx == 0 && selcal == 0, IfRefused::Owe);
 }
 
 void DSProcReceiverService::configureRxGain(DSProcReceiver& receiver, std::int8_t gain_dB) {
@@ -271,7 +270,7 @@ void DSProcReceiverService::configureRxGain(DSProcReceiver& receiver, std::int8_
     gain.gain_dB = static_cast<std::uint8_t>(gain_dB);
     const std::string values = " gain_dB=" + std::to_string(unsigned(gain.gain_dB));
     Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindRxGain, gain, values),
-              gain_dB == 0);
+              gain_dB == 0, IfRefused::Owe);
 }
 
 void DSProcReceiverService::configureToneFilter(DSProcReceiver& receiver, unsigned freq,
@@ -287,12 +286,15 @@ void DSProcReceiverService::configureToneFilter(DSProcReceiver& receiver, unsign
            << ", det_lvl_dB=" << det_level_dB;
     Configure(receiver,
               Make(receiver.dsproc_timeslot(), Dsproc::KindToneFilter, filter, values.str()),
-              !enable);
+              !enable, IfRefused::Owe);
 }
 
 // With another receiver's filters on the timeslot, each of this one's goes
-// off alone, or back to the other's settings.
+// off alone, or back to the other's settings. The switch-off of every filter
+// replaces what any filter there still owed; with none on, a refused one
+// leaves nothing behind.
 void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
+    const unsigned ts = receiver.dsproc_timeslot();
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     const auto own = mine.settings.lower_bound(FilterKey(0));
@@ -304,64 +306,59 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
         return;
     }
     mine.settings.erase(own, mine.settings.end());
-    const unsigned ts = receiver.dsproc_timeslot();
-    if (device.OpenedFor("Disable All Tone fail: (interface not opened)", ts) &&
-        DisableFilters(t, ts))
-        return;
-    if (!freqs.empty()) {
-        unfiltered.insert(ts);
-        device.Await();
-    }
+    auto filter = [ts](const OwedRequests::Key& key) {
+        return key.where == ts && IsFilterKey(key.what);
+    };
+    const bool on = !freqs.empty() || device.owed.OwesAny(filter);
+    device.owed.ForgetIf(filter);
+    const Dsproc::SwitchRecord record{ts, 0, Dsproc::MaskToneAll};
+    device.Ask({ts, SwitchKey(Dsproc::MaskToneAll)}, Dsproc::Disable, record,
+               {At("Disable All Tone fail:", ts),
+                [this, ts] {
+                    if (const auto t = timeslots.find(ts); t != timeslots.end())
+                        t->second.held.erase(t->second.held.lower_bound(FilterKey(0)),
+                                             t->second.held.end());
+                    std::clog << "DISABLE ALL TONE done: "
+                              << " ts=" << ts << std::endl;
+                },
+                At("Disable All Tone fail: (interface not opened)", ts)},
+               on ? IfRefused::Owe : IfRefused::Drop);
 }
 
-bool DSProcReceiverService::DisableFilters(Timeslot& t, unsigned ts) {
-    if (!Send(Dsproc::Disable, ts, 0, Dsproc::MaskToneAll, [ts](std::ostream& out) {
-            out << "Disable All Tone fail:"
-                << " timeslot=" << ts;
-        }))
-        return false;
-    t.held.erase(t.held.lower_bound(FilterKey(0)), t.held.end());
-    std::clog << "DISABLE ALL TONE done: "
-              << " ts=" << ts << std::endl;
-    return true;
-}
-
+// An enable's lines name its id.
 bool DSProcReceiverService::Send(unsigned long request, std::uint32_t ts, std::uint32_t id,
-                                 std::uint32_t mask, const DriverDevice::Line& fail) {
-    Dsproc::SwitchRecord record{ts, id, mask};
-    return device.Request(request, &record, fail) != -1;
+                                 std::uint32_t mask, const char* word, const char* name,
+                                 IfRefused refused) {
+    const std::string words = std::string(word) + name;
+    const std::string ids = id ? " id=" + std::to_string(id) : "";
+    return device
+        .Ask({ts, SwitchKey(mask)}, request, Dsproc::SwitchRecord{ts, id, mask},
+             {At(words + " fail:", ts) + ids,
+              Writes(std::cerr, At(words + " done:", ts) + ids)},
+             refused)
+        .taken();
 }
 
 bool DSProcReceiverService::Enable(unsigned ts, std::uint32_t mask, const char* name,
                                    std::uint32_t& id) {
     id = ids.Next();
-    if (!Send(Dsproc::Enable, ts, id, mask, [&](std::ostream& out) {
-            out << "DSPROC_ENABLE " << name << " fail:"
-                << " timeslot=" << ts << " id=" << id;
-        }))
-        return false;
-    std::cerr << "DSPROC_ENABLE " << name << " done:"
-              << " timeslot=" << ts << " id=" << id << std::endl;
-    return true;
+    return Send(Dsproc::Enable, ts, id, mask, "DSPROC_ENABLE ", name, IfRefused::Drop);
 }
 
-bool DSProcReceiverService::Disable(unsigned ts, std::uint32_t mask, const char* name) {
-    if (!Send(Dsproc::Disable, ts, 0, mask, [&](std::ostream& out) {
-            out << "DSPROC_DISABLE " << name << " fail:"
-                << " timeslot=" << ts;
-        }))
-        return false;
-    std::cerr << "DSPROC_DISABLE " << name << " done:"
-              << " timeslot=" << ts << std::endl;
-    return true;
+bool DSProcReceiverService::Disable(unsigned ts, std::uint32_t mask, const char* name,
+                                    IfRefused refused) {
+    return Send(Dsproc::Disable, ts, 0, mask, "DSPROC_DISABLE ", name, refused);
 }
 
 // A receiver that finds the feature on through another one takes it under
 // that one's id, so the events reach both, and its switch-off leaves it on.
 // The driver keeps a feature that is on while the device is closed, so an
 // enable that finds it on needs only the device open, to hear it.
+// A switch-off owed at a destroy leaves the feature on in the driver for no
+// receiver: the record no longer shows it on.
 bool DSProcReceiverService::Switch(DSProcReceiver& receiver, Feature Asked::*feature,
-                                   std::uint32_t mask, const char* name, bool on) {
+                                   std::uint32_t mask, const char* name, bool on,
+                                   IfRefused refused) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     Feature& f = mine.*feature;
@@ -370,42 +367,46 @@ bool DSProcReceiverService::Switch(DSProcReceiver& receiver, Feature Asked::*fea
     if (on && (f.state == State::On || other)) {
         if (!init()) return false;
         if (f.state != State::On) f.id = (other->*feature).id;
-    } else if (on || (f.state != State::Off && !other)) {
-        const unsigned ts = receiver.dsproc_timeslot();
+    } else if (on) {
         std::uint32_t id;
-        if (on ? !Enable(ts, mask, name, id) : !Disable(ts, mask, name)) return false;
-        if (on) f.id = id;
+        if (!Enable(receiver.dsproc_timeslot(), mask, name, id)) return false;
+        f.id = id;
+    } else if (f.state != State::Off && !other &&
+               !Disable(receiver.dsproc_timeslot(), mask, name, refused) &&
+               refused == IfRefused::Drop) {
+        return false;
     }
     f.state = on ? State::On : State::Off;
     return true;
 }
 
 bool DSProcReceiverService::enableVAD(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", on);
+    return Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", on, IfRefused::Drop);
 }
 
 bool DSProcReceiverService::enableBSS(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", on);
+    return Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", on, IfRefused::Drop);
 }
 
 bool DSProcReceiverService::enableNG(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", on);
+    return Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", on, IfRefused::Drop);
 }
 
 bool DSProcReceiverService::enableSD(DSProcReceiver& receiver, bool on) {
-    return Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", on);
+    return Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", on, IfRefused::Drop);
 }
 
+// Nothing answers the slot that gives the detector up: its switch-off is owed.
 void DSProcReceiverService::releaseSD(DSProcReceiver& receiver) {
-    Asked& mine = Of(receiver);
-    mine.releasedSD = true;
-    if (mine.sd.state == State::On) enableSD(receiver, false);
+    if (Of(receiver).sd.state == State::On)
+        Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", false, IfRefused::Owe);
 }
 
 // The set directions are enabled together under one id; a direction that
 // goes off is disabled, so the driver never keeps muting what the receiver
 // records as unmuted, unless another receiver on the timeslot mutes it.
-bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, bool second) {
+bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, bool second,
+                                       IfRefused refused) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     auto state = [](bool on) { return on ? State::On : State::Off; };
@@ -413,7 +414,7 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
         return !(first || second) || init();
     const unsigned ts = receiver.dsproc_timeslot();
     std::uint32_t on = (first ? Dsproc::MaskMuteFirst : 0) | (second ? Dsproc::MaskMuteSecond : 0);
-    std::uint32_t off = Dsproc::MaskMuteFirst | Dsproc::MaskMuteSecond;
+    std::uint32_t off = muteMask;
     if (on) {
         off = (!first && mine.muteFirst != State::Off ? Dsproc::MaskMuteFirst : 0) |
               (!second && mine.muteSecond != State::Off ? Dsproc::MaskMuteSecond : 0);
@@ -432,117 +433,33 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
     const std::uint32_t sent = off & ~(muted(&Asked::muteFirst, Dsproc::MaskMuteFirst) |
                                        muted(&Asked::muteSecond, Dsproc::MaskMuteSecond));
     if (!off) return true;
-    if (sent && !Disable(ts, sent, "MUTE")) return false;
+    if (sent && !Disable(ts, sent, "MUTE", refused) && refused == IfRefused::Drop) return false;
     if (off & Dsproc::MaskMuteFirst) mine.muteFirst = State::Off;
     if (off & Dsproc::MaskMuteSecond) mine.muteSecond = State::Off;
     return true;
 }
 
 // VAD and SD parameters have no undo: they go back to the other's own where
-// the driver holds this receiver's. Without the device, the driver keeps what
-// the receiver had on: a stand-in takes its place in the record until the
-// device is back.
+// the driver holds this receiver's, and nothing is owed for them when no
+// other has any. What the driver refuses of the clean-up, or misses for want
+// of the device, is owed.
 void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
+    const unsigned ts = receiver.dsproc_timeslot();
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
-    if ((SwitchedOn(mine) || !mine.settings.empty()) && !init()) {
-        LeaveStandIn(standIns, t.receivers, receiver, receiver.dsproc_timeslot(), Absorb);
-        device.Await();
-        return;
-    }
-    if (mine.vad.state == State::On) enableVAD(receiver, false);
-    if (mine.bss.state == State::On) enableBSS(receiver, false);
-    if (mine.ng.state == State::On) enableNG(receiver, false);
+    if (mine.vad.state == State::On)
+        Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", false, IfRefused::Owe);
+    if (mine.bss.state == State::On)
+        Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", false, IfRefused::Owe);
+    if (mine.ng.state == State::On)
+        Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", false, IfRefused::Owe);
     if (mine.muteFirst == State::On || mine.muteSecond == State::On)
-        enableMute(receiver, false, false);
+        enableMute(receiver, false, false, IfRefused::Owe);
     if (mine.settings.count(Dsproc::KindDelays)) configureDelays(receiver, 0, 0, 0);
     if (mine.settings.count(Dsproc::KindRxGain)) configureRxGain(receiver, 0);
     disableToneAll(receiver);
     for (std::uint32_t key : {Dsproc::KindVAD, Dsproc::KindSD})
-        if (mine.settings.erase(key)) Settle(t, key);
-    // A switch-off the driver refused leaves its feature running there: a
-    // stand-in keeps just that in the record, so its events reach no later
-    // receiver that did not ask for them, and asks again. The signal detector
-    // stays on for an owner that did not give it up.
-    auto on = [](State state) { return state == State::On; };
-    Asked refused;
-    for (Feature Asked::*feature : {&Asked::vad, &Asked::bss, &Asked::ng})
-        if (on((mine.*feature).state)) refused.*feature = mine.*feature;
-    if (mine.releasedSD && on(mine.sd.state)) refused.sd = mine.sd;
-    refused.releasedSD = mine.releasedSD;
-    refused.muteFirst = on(mine.muteFirst) ? State::On : State::Unset;
-    refused.muteSecond = on(mine.muteSecond) ? State::On : State::Unset;
-    refused.muteId = mine.muteId;
-    if (SwitchedOn(refused)) {
-        mine = refused;
-        LeaveStandIn(standIns, t.receivers, receiver, receiver.dsproc_timeslot(), Absorb);
-        device.Await();
-    }
-}
-
-bool DSProcReceiverService::SwitchedOn(const Asked& asked) {
-    auto on = [](State state) { return state == State::On; };
-    return on(asked.vad.state) || on(asked.bss.state) || on(asked.ng.state) ||
-           on(asked.sd.state) || on(asked.muteFirst) || on(asked.muteSecond);
-}
-
-// A feature on stays on under the id of the later enable, which the driver
-// runs; of two settings of a kind the later counts.
-void DSProcReceiverService::Absorb(Asked& into, const Asked& gone) {
-    for (Feature Asked::*feature : {&Asked::vad, &Asked::bss, &Asked::ng, &Asked::sd})
-        if ((gone.*feature).state == State::On) into.*feature = gone.*feature;
-    for (State Asked::*direction : {&Asked::muteFirst, &Asked::muteSecond})
-        if (gone.*direction == State::On) into.*direction = State::On;
-    into.releasedSD = into.releasedSD || gone.releasedSD;
-    for (const auto& [key, setting] : gone.settings) {
-        Setting& kept = into.settings[key];
-        if (setting.asked > kept.asked) kept = setting;
-    }
-}
-
-// A stand-in does what its receiver's slot did at its destroy: the signal
-// detector it gave up goes off too. One whose clean-up finds the device gone
-// again leaves another. Filters switched off together go off first, then
-// every setting owed goes as the record now asks: the latest a receiver
-// there holds, else the undoing owed; a setting whose receiver has undone
-// it meanwhile needs nothing. A timeslot no receiver is left on has nothing
-// of the driver's recorded.
-void DSProcReceiverService::Restore() {
-    std::map<unsigned, std::unique_ptr<StandIn>> gone;
-    gone.swap(standIns);
-    for (const auto& [ts, standIn] : gone) {
-        if (Of(*standIn).releasedSD) releaseSD(*standIn);
-        CleanBeforeDestroy(*standIn);
-    }
-    auto record = [this](unsigned ts, Timeslot& none) -> Timeslot& {
-        const auto t = timeslots.find(ts);
-        return t == timeslots.end() ? none : t->second;
-    };
-    std::set<unsigned> filters;
-    filters.swap(unfiltered);
-    for (unsigned ts : filters) {
-        Timeslot none;
-        Timeslot& t = record(ts, none);
-        if (!DisableFilters(t, ts)) {
-            unfiltered.insert(ts);
-            device.Await();
-            continue;
-        }
-        std::set<std::uint32_t> wanted;
-        for (const auto& [receiver, asked] : t.receivers)
-            for (auto it = asked.settings.lower_bound(FilterKey(0)); it != asked.settings.end();
-                 ++it)
-                wanted.insert(it->first);
-        for (std::uint32_t key : wanted) Settle(t, key);
-    }
-    decltype(unsettled) missed;
-    missed.swap(unsettled);
-    for (const auto& [where, miss] : missed) {
-        Timeslot none;
-        Timeslot& t = record(where.first, none);
-        if (!Settle(t, where.second) && miss.second && !Send(t, miss.first))
-            Miss(miss.first, true);
-    }
+        if (mine.settings.erase(key) && !Settle(t, ts, key)) device.owed.Forget({ts, key});
 }
 
 void DSProcReceiverService::OnEvent(int fd, short revents) {
@@ -579,8 +496,25 @@ std::vector<DSProcReceiver*> DSProcReceiverService::Listeners(const Dsproc::Even
         const Asked* asked = FindAsked(timeslots, e.timeslot, *receiver);
         if (asked && Made(*asked, e)) owners.push_back(receiver);
     }
-    if (owners.empty() && first) owners.push_back(first);
+    if (owners.empty() && first && !Orphan(e)) owners.push_back(first);
     return owners;
+}
+
+bool DSProcReceiverService::Orphan(const Dsproc::EventRecord& e) const {
+    auto owes = [&](std::uint32_t key) { return device.owed.Owes({e.timeslot, key}); };
+    switch (e.type) {
+        case Dsproc::TypeVAD:
+        case Dsproc::TypeFlags:
+            return owes(SwitchKey(Dsproc::MaskVAD));
+        case Dsproc::TypeSD:
+            return owes(SwitchKey(Dsproc::MaskSD));
+        case Dsproc::TypeBSS:
+            return owes(SwitchKey(Dsproc::MaskBSS));
+        case Dsproc::TypeToneFilter:
+            return owes(SwitchKey(Dsproc::MaskToneAll)) ||
+                   (e.payload.tone.freq <= 0xFFFF && owes(FilterKey(e.payload.tone.freq)));
+    }
+    return false;
 }
 
 // No id names a request when it is 0, so an event under id 0 never matches
@@ -641,7 +575,7 @@ void DSProcReceiverService::Dispatch(const void* data) {
         TraceType(e);
     }
     const std::vector<DSProcReceiver*> listeners = Listeners(e);
-    if (listeners.empty() && traces.signalling.events)
+    if (listeners.empty() && !Orphan(e) && traces.signalling.events)
         std::cerr << "receive dsproc event from unknown timeslot " << e.timeslot << std::endl;
     for (std::size_t i = 0; i < listeners.size(); ++i) {
         const Asked* asked = i ? FindAsked(timeslots, e.timeslot, *listeners[i]) : nullptr;

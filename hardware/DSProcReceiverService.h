@@ -4,13 +4,14 @@
 // its "(interface not opened)" line). A driver given up after a failed read
 // or a hang-up is opened again without waiting for a request while a
 // receiver has VAD, SD, BSS or a tone filter on, since the driver keeps them
-// (DriverDevice). For the same reason a receiver that goes while the device
-// cannot be opened leaves a stand-in in the record, whose clean-up reaches
-// the driver once it is open again; and a configuration that missed the
-// driver reaches it then. A switch-off the open driver refuses at a
-// receiver's destroy leaves a stand-in too, and what the open driver
-// refuses is asked again each second. Event traces are written under the
-// "signalling.events" trace switch.
+// (DriverDevice). What the driver refuses, or misses for want of the
+// device, follows the owed requests' rules (OwedRequests): a switch, or a
+// VAD or SD configure, refused is answered so and not applied; delays, gain
+// and tone filters, which are answered with success, the signal detector
+// its slot gives up, and what a receiver's destroy undoes, are owed until
+// the driver takes them. A feature whose switch-off is owed is still on in
+// the driver: its events reach no receiver. Event traces are written under
+// the "signalling.events" trace switch.
 //
 // The driver keeps one set of features per timeslot, and two receivers may
 // share a timeslot (the halves of a conference leg). So the service keeps,
@@ -30,17 +31,14 @@
 #pragma once
 
 #include "hardware/DSProcReceiver.h"
-#include "hardware/DriverEvents.h"
+#include "hardware/DriverDevice.h"
 #include "hardware/RequestIds.h"
 #include "runtime/Event.h"
 #include "schema/LGCP.h"
 
 #include <cstdint>
 #include <map>
-#include <memory>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace Hardware {
@@ -71,7 +69,11 @@ public:
     bool enableBSS(DSProcReceiver& receiver, bool on);
     bool enableNG(DSProcReceiver& receiver, bool on);
     bool enableSD(DSProcReceiver& receiver, bool on);
-    bool enableMute(DSProcReceiver& receiver, bool first, bool second);
+    using IfRefused = OwedRequests::IfRefused;
+    // Not applied when refused; a destroy's clean-up owes what the driver
+    // refuses of it.
+    bool enableMute(DSProcReceiver& receiver, bool first, bool second,
+                    IfRefused refused = IfRefused::Drop);
     void releaseSD(DSProcReceiver& receiver);
     void CleanBeforeDestroy(DSProcReceiver& receiver);
 
@@ -104,15 +106,12 @@ private:
         State muteFirst = State::Unset;
         State muteSecond = State::Unset;
         std::uint32_t muteId = 0;
-        // Its slot gave the signal detector up (releaseSD).
-        bool releasedSD = false;
         // By Key(): what it configured and has not undone.
         std::map<std::uint32_t, Setting> settings;
     };
-    class StandIn;
     struct Timeslot {
         std::map<const DSProcReceiver*, Asked> receivers;
-        // By Key(): the parameters last sent.
+        // By Key(): the parameters the driver took last.
         std::map<std::uint32_t, Dsproc::ConfigureRecord> held;
     };
 
@@ -129,44 +128,32 @@ private:
     // A request of the kind on ts, its line showing the values after the timeslot.
     static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,
                         const std::string& values);
-    // Request 1, its line written; t holds what the driver took.
-    bool Send(Timeslot& t, const Setting& setting);
+    // Request 1, its lines written; taken, the timeslot's record holds it.
+    bool Send(const Setting& setting, IfRefused refused);
     // The one place a configuration reaches the driver: a setting is
     // recorded and sent as asked; a reset sends the others' setting instead
-    // while they have one.
-    bool Configure(DSProcReceiver& receiver, Setting asked, bool reset);
+    // while they have one. One not applied leaves the receiver's record
+    // with what the driver last took of it.
+    bool Configure(DSProcReceiver& receiver, Setting asked, bool reset, IfRefused refused);
     // Sends the setting of key asked for last on the timeslot unless the
     // driver holds it; false when no receiver there has one.
-    bool Settle(Timeslot& t, std::uint32_t key);
-    // A setting, or its undoing (reset), that did not reach the driver: it
-    // is owed, and the device wanted back for it. Returns false.
-    bool Miss(const Setting& setting, bool reset);
-    // Request 3 for every tone filter of ts, its line written; t then holds
-    // none of them.
-    bool DisableFilters(Timeslot& t, unsigned ts);
-    // Request 2 or 3; a refusal writes fail()'s line.
+    bool Settle(Timeslot& t, unsigned ts, std::uint32_t key);
+    // Request 2 or 3 on the switch's key, its lines written.
     bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask,
-              const DriverDevice::Line& fail);
+              const char* word, const char* name, IfRefused refused);
     bool Switch(DSProcReceiver& receiver, Feature Asked::*feature, std::uint32_t mask,
-                const char* name, bool on);
+                const char* name, bool on, IfRefused refused);
     bool Enable(unsigned ts, std::uint32_t mask, const char* name, std::uint32_t& id);
-    bool Disable(unsigned ts, std::uint32_t mask, const char* name);
+    bool Disable(unsigned ts, std::uint32_t mask, const char* name, IfRefused refused);
 
     // Some receiver waits for events: it has VAD, SD, BSS or a tone filter on.
     bool Listening() const;
-    // A stand-in takes up what one more receiver that went on its timeslot
-    // had on, so that its one clean-up undoes both.
-    static void Absorb(Asked& into, const Asked& gone);
-    // Some feature or mute direction of the receiver is on in the driver.
-    static bool SwitchedOn(const Asked& asked);
-    // Something that missed the driver waits for the device.
-    bool Owed() const { return !standIns.empty() || !unsettled.empty() || !unfiltered.empty(); }
-    // Runs the clean-ups of the receivers that went while the device could
-    // not be opened, then sends what the driver missed of the settings.
-    void Restore();
     static bool Made(const Asked& asked, const Dsproc::EventRecord& e);
+    // The feature that made e is on in the driver for no receiver: its
+    // switch-off is owed.
+    bool Orphan(const Dsproc::EventRecord& e) const;
     // Who hears e: the receivers whose feature made it, or the first on its
-    // timeslot; none when the timeslot has no receiver.
+    // timeslot unless it is an orphan's; none when the timeslot has no receiver.
     std::vector<DSProcReceiver*> Listeners(const Dsproc::EventRecord& e) const;
     void Deliver(DSProcReceiver& receiver, const Dsproc::EventRecord& e);
     void Dispatch(const void* record);
@@ -176,15 +163,6 @@ private:
     RequestIds ids;
     std::uint64_t requests = 0;
     std::map<unsigned, Timeslot> timeslots;
-    // By timeslot: one for all the receivers that went there, however many.
-    std::map<unsigned, std::unique_ptr<StandIn>> standIns;
-    // The configure calls are answered with success whatever the driver did,
-    // and the record follows them: a driver that missed one would keep for
-    // good what the record says is gone. So what missed it is owed: by
-    // timeslot and Key(), the last setting sent there and whether it undid
-    // one; and the timeslots whose filters all missed their switch-off.
-    std::map<std::pair<unsigned, std::uint32_t>, std::pair<Setting, bool>> unsettled;
-    std::set<unsigned> unfiltered;
 };
 
 }  // namespace Hardware

@@ -6,7 +6,9 @@
 #include "hardware/DriverEvents.h"
 #include "runtime/Errno.h"
 
+#include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
@@ -89,9 +91,6 @@ void E1Ctl::SendStatus() {
 
 void E1Ctl::OnStatusTimer() {
     SendStatus();
-    // The status has just opened the device if it could, so a mask still
-    // owed goes without a second open attempt.
-    if (tclkOwed && maintenance.is_valid()) UpdateTclk();
     CheckOpenCas();
     statusTimer.set(pollMs, &E1Ctl::OnStatusTimer, this);
 }
@@ -115,19 +114,27 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
     UpdateTclk();
 }
 
+// Until the device takes this mask the board keeps its last one, which
+// nothing else replaces: the trunkCfg command is answered with success, and
+// the mask is owed.
 void E1Ctl::UpdateTclk() {
-    // Until the device takes this mask the board keeps its last one, which
-    // nothing else replaces: the mask is owed, and each poll writes it again.
-    tclkOwed = true;
-    if (!IsOpen()) return;
-    if (Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SetTclk, tclkMask) < 0) {
-        Errno e;
-        if (tclkFailure.Due())
-            std::cerr << ext::header(this) << "fail to set TCLK [cause=" << e << "]" << std::endl;
-        return;
-    }
-    tclkOwed = false;
-    std::clog << ext::header(this) << "TCLT = 0x" << std::hex << tclkMask << std::dec << std::endl;
+    using Hardware::Outcome;
+    const std::uint32_t mask = tclkMask;
+    Hardware::OwedRequests::Request request;
+    request.send = [this, mask] {
+        if (!IsOpen()) return Outcome::NotOpened(errno);
+        const Outcome outcome = Outcome::Of(
+            Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SetTclk, mask));
+        if (outcome.taken())
+            std::clog << ext::header(this) << "TCLT = 0x" << std::hex << mask << std::dec
+                      << std::endl;
+        return outcome;
+    };
+    request.refused = [this](const Outcome& outcome) {
+        std::cerr << ext::header(this) << "fail to set TCLK [cause=" << Errno(outcome.error) << "]"
+                  << std::endl;
+    };
+    owed.Ask({0, 0}, std::move(request), Hardware::OwedRequests::IfRefused::Owe);
 }
 
 void E1Ctl::select_source(int source) {
@@ -242,9 +249,10 @@ void E1Ctl::CasOpen(const cas_channel& channel, int value) {
 
 void E1Ctl::CasOpenWithoutDevice(std::int32_t trunk, int error) {
     ReportTrunk(trunk, -error);
-    if (casOpenFailure.Due())
-        std::cerr << ext::header(this) << "fail to open " << GetE1CasDevName() << ": "
-                  << Errno(error) << std::endl;
+    if (!casOpenFailure.Due(error, false)) return;
+    std::cerr << ext::header(this) << "fail to open " << GetE1CasDevName() << ": " << Errno(error)
+              << std::endl;
+    casOpenFailure.Wrote(error);
 }
 
 void E1Ctl::CasClose(const cas_channel& channel) {

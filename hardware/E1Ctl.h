@@ -1,8 +1,8 @@
 // The board's four E1 trunks as the controller sees them: their status as
 // trunkStatus signals on connect and every second after (the other services,
 // and through Slots the trunk factories, hear them too), the TCLK slave mask
-// that the trunkCfg command sets on "/dev/maintenance" (written again at each
-// poll until the device takes it), and channel-associated signalling on
+// that the trunkCfg command sets on "/dev/maintenance" (owed until the device
+// takes it, as OwedRequests keeps it), and channel-associated signalling on
 // "/dev/e1-cas": the slotless ioctl's CAS commands (an open that finds the
 // device missing is reported as a failed one, so that the controller asks
 // again), and the driver's bit changes relayed as cas signals.
@@ -10,9 +10,10 @@
 
 #include "control/CtrlSrvService.h"
 #include "hardware/E1Driver.h"
+#include "hardware/OwedRequests.h"
 #include "runtime/Event.h"
 #include "runtime/Fd.h"
-#include "runtime/OncePerSecond.h"
+#include "runtime/FailureLine.h"
 #include "runtime/Timer.h"
 
 #include <cstdint>
@@ -40,7 +41,7 @@ public:
     bool IsOpen();
     bool CheckOpenCas();
     // Writes the mask; one the device cannot take now, not open or refusing
-    // it, is written again at each poll until it does.
+    // it, is owed until it does.
     void UpdateTclk();
     // Selects the board's clock source on the maintenance device; no command
     // of this service asks for it.
@@ -84,10 +85,9 @@ private:
     Fd cas;
     Event casEvent;
     bool casOpen[E1Driver::trunkCount] = {};
-    OncePerSecond casOpenFailure;
+    FailureLine casOpenFailure;
     // Bit n set: trunk n takes its clock from the line.
     std::uint32_t tclkMask = 0;
-    // The mask has not reached the board yet.
-    bool tclkOwed = false;
-    OncePerSecond tclkFailure;
+    // The mask, while it has not reached the board.
+    Hardware::OwedRequests owed;
 };

@@ -13,14 +13,12 @@
 #include <fcntl.h>
 #include <iostream>
 #include <iterator>
+#include <sstream>
 #include <unistd.h>
+#include <utility>
 
-namespace {
-
-// How long an open owed a request waits before it is tried again.
-constexpr unsigned reopenMs = 1000;
-
-}  // namespace
+using Hardware::OwedRequests;
+using Hardware::Outcome;
 
 HwMux& HwMux::instance() {
     static HwMux mux;
@@ -38,20 +36,22 @@ HwMux::Output* HwMux::Shadow(int channel) {
     return &shadow[channel - busFirst];
 }
 
-bool HwMux::Request(unsigned long request, void* record) {
-    return Board::devices().ioctl(hal.lowlevel_fd(), request, record) >= 0;
+Outcome HwMux::Request(unsigned long request, void* record) {
+    return Outcome::Of(Board::devices().ioctl(hal.lowlevel_fd(), request, record));
 }
 
-bool HwMux::Send(int channel, const Output& asked) {
-    if (asked.state == Output::Off) {
-        Hal::MuxChannelRecord record{channel};
-        return Request(Hal::MuxDisable, &record);
-    }
+// The path a constant was to undo must not outlive it: refused, the channel
+// goes off at once, and the octet stays owed.
+Outcome HwMux::Send(int channel, const Output& asked) {
+    Hal::MuxChannelRecord off{channel};
+    if (asked.state == Output::Off) return Request(Hal::MuxDisable, &off);
     if (asked.state == Output::Constant) {
         Hal::MuxOctetRecord record{};
         record.channel = channel;
         record.octet = std::uint32_t(asked.value);
-        return Request(Hal::MuxWrite, &record);
+        const Outcome written = Request(Hal::MuxWrite, &record);
+        if (!written.taken()) Request(Hal::MuxDisable, &off);
+        return written;
     }
     Hal::MuxConnectRecord record{};
     record.receive = channel;
@@ -59,67 +59,63 @@ bool HwMux::Send(int channel, const Output& asked) {
     return Request(Hal::MuxConnect, &record);
 }
 
-void HwMux::Keep(int channel, const Output& asked) {
-    if (Output* entry = Shadow(channel))
-        *entry = asked;
-    else if (asked.owed)
-        strays[channel] = asked;
-    else
-        strays.erase(channel);
-}
+bool HwMux::IsOpened() { return Opening() == 0; }
 
-// A request refused as invalid names a channel the switch does not have:
-// nothing of it stays on the board, and sent again it would be refused for
-// ever, each refresh run costing one more request.
-bool HwMux::Owed(const Errno& refusal) { return refusal.value() != EINVAL; }
-
-std::optional<Errno> HwMux::Ask(int channel, Output asked) {
-    std::optional<Errno> refused;
-    if (!Send(channel, asked)) refused = Errno();
-    asked.owed = refused && Owed(*refused);
-    Keep(channel, asked);
-    return refused;
-}
-
-bool HwMux::IsOpened() {
-    if (hal.is_valid()) return true;
+int HwMux::Opening() {
+    if (hal.is_valid()) return 0;
     int fd = Board::devices().open(GetHalDevName(), O_RDWR);
     if (fd < 0) {
-        Errno e;
-        std::clog << "hwMux: can't open device: " << e << std::endl;
-        return false;
+        const Errno e;
+        if (openFailure.Due(e.value(), owed.Paying())) {
+            std::clog << "hwMux: can't open device: " << e << std::endl;
+            openFailure.Wrote(e.value());
+        }
+        return e.value();
     }
     hal = Fd(fd);
-    reopen.reset();
+    openFailure.Clear();
     std::clog << "hwMux: device opened" << std::endl;
     // Every output starts off but one asked for while the device could not
     // be opened, which gets what was asked.
-    for (int i = 0; i < busCount; ++i) shadow[i].owed = !Send(busFirst + i, shadow[i]);
+    for (int i = 0; i < busCount; ++i)
+        if (!owed.Owes({std::uint32_t(busFirst + i), 0})) Send(busFirst + i, Output{});
     refreshPosition = 0;
     refresh.Activate();
     ::usleep(500);
-    return true;
+    owed.Pay();
+    return 0;
 }
 
 void HwMux::Close() {
     refresh.Deactivate();
-    reopen.reset();
     hal.close();
     std::fill(std::begin(shadow), std::end(shadow), Output{});
-    strays.clear();
+    owed.ForgetIf([](const OwedRequests::Key&) { return true; });
 }
 
-bool HwMux::Reach(int channel, const Output& asked) {
-    if (IsOpened()) return channel >= 0;
-    if (Output* entry = Shadow(channel)) {
-        *entry = Output{asked.state, true, asked.value};
-        if (!reopen.is_running()) reopen.set(reopenMs, &HwMux::Reopen, this);
-    }
+OwedRequests::Request HwMux::Requested(int channel, const Output& asked, std::string fail) {
+    OwedRequests::Request request;
+    request.send = [this, channel, asked] {
+        const int error = Opening();
+        return error ? Outcome::NotOpened(error) : Send(channel, asked);
+    };
+    request.refused = [fail = std::move(fail)](const Outcome& outcome) {
+        std::clog << fail << Errno(outcome.error) << std::endl;
+    };
+    return request;
+}
+
+bool HwMux::Change(int channel, const Output& asked, std::string fail) {
+    if (Output* entry = Shadow(channel)) *entry = asked;
+    return owed
+        .Ask({std::uint32_t(channel), 0}, Requested(channel, asked, std::move(fail)),
+             OwedRequests::IfRefused::Owe)
+        .taken();
+}
+
+bool HwMux::Refuse() {
+    IsOpened();
     return false;
-}
-
-void HwMux::Reopen() {
-    if (!IsOpened()) reopen.set(reopenMs, &HwMux::Reopen, this);
 }
 
 bool HwMux::Connect(int transmit, int receive) {
@@ -127,42 +123,34 @@ bool HwMux::Connect(int transmit, int receive) {
         std::clog << "hwMux: ERROR not opened" << std::endl;
         return false;
     }
-    const Output path{Output::Driven, false, transmit};
-    if (Send(receive, path)) {
-        Keep(receive, path);
+    const Output path{Output::Driven, transmit};
+    const Outcome outcome = Send(receive, path);
+    if (outcome.taken()) {
+        if (Output* entry = Shadow(receive)) *entry = path;
+        owed.Forget({std::uint32_t(receive), 0});
         return true;
     }
-    Errno e;
-    std::clog << "hwMux: connect " << transmit << " -> " << receive << " failed: " << e
-              << std::endl;
+    std::clog << "hwMux: connect " << transmit << " -> " << receive
+              << " failed: " << Errno(outcome.error) << std::endl;
     return false;
 }
 
 bool HwMux::Disconnect(int receive) {
-    const Output idle{Output::Constant, false, idleOctet};
-    if (!Reach(receive, idle)) return false;
-    const auto refused = Ask(receive, idle);
-    if (!refused) return true;
-    std::clog << "hwMux: disconnect failed " << receive << " : " << *refused << std::endl;
-    return false;
+    if (receive < 0) return Refuse();
+    return Change(receive, Output{Output::Constant, idleOctet},
+                  "hwMux: disconnect failed " + std::to_string(receive) + " : ");
 }
 
 bool HwMux::Disable(int channel) {
-    if (!Reach(channel, Output{})) return false;
-    const auto refused = Ask(channel, Output{});
-    if (!refused) return true;
-    std::clog << "hwMux: disable failed " << channel << " : " << *refused << std::endl;
-    return false;
+    if (channel < 0) return Refuse();
+    return Change(channel, Output{}, "hwMux: disable failed " + std::to_string(channel) + " : ");
 }
 
 bool HwMux::Write(int channel, unsigned char value) {
-    const Output constant{Output::Constant, false, value};
-    if (!Reach(channel, constant)) return false;
-    const auto refused = Ask(channel, constant);
-    if (!refused) return true;
-    std::clog << "hwMux: write failed " << channel << " <- 0x" << std::hex << unsigned(value)
-              << std::dec << " : " << *refused << std::endl;
-    return false;
+    if (channel < 0) return Refuse();
+    std::ostringstream fail;
+    fail << "hwMux: write failed " << channel << " <- 0x" << std::hex << unsigned(value) << " : ";
+    return Change(channel, Output{Output::Constant, value}, fail.str());
 }
 
 int HwMux::Read(int channel) {
@@ -170,10 +158,10 @@ int HwMux::Read(int channel) {
     Hal::MuxOctetRecord record{};
     record.channel = channel;
     record.octet = 0xFF;
-    if (Request(Hal::MuxRead, &record)) return int(record.octet & 0xFF);
-    Errno e;
+    const Outcome outcome = Request(Hal::MuxRead, &record);
+    if (outcome.taken()) return int(record.octet & 0xFF);
     std::clog << "hwMux: read failed " << channel << " -> 0x" << std::hex << record.octet
-              << std::dec << " : " << e << std::endl;
+              << std::dec << " : " << Errno(outcome.error) << std::endl;
     return 255;
 }
 
@@ -183,26 +171,12 @@ void HwMux::OnDPC() {
         refreshPosition = (refreshPosition + 1) % busCount;
         RefreshChannel(int(refreshPosition));
     }
-    // The strays too go a batch a run, round robin from the one sent last,
-    // so a driver refusing every request costs a run the same however many
-    // channels the controller named meanwhile. A stray leaves the list once
-    // the driver takes its request or refuses it as invalid.
-    const std::size_t batch = std::min<std::size_t>(refreshBatch, strays.size());
-    auto it = strays.upper_bound(strayLast);
-    for (std::size_t n = 0; n < batch; ++n) {
-        if (it == strays.end()) it = strays.begin();
-        strayLast = it->first;
-        it = Send(it->first, it->second) || !Owed(Errno()) ? strays.erase(it) : std::next(it);
-    }
 }
 
-// An output off is switched off again whatever the driver said before; any
-// other is asked again only while owed.
+// An output off is switched off again whatever the driver said before.
 void HwMux::RefreshChannel(int index) {
-    if (index < 0 || index >= busCount) return;
-    Output& entry = shadow[index];
-    if (entry.state != Output::Off && !entry.owed) return;
-    entry.owed = !Send(busFirst + index, entry);
+    if (index < 0 || index >= busCount || shadow[index].state != Output::Off) return;
+    Send(busFirst + index, shadow[index]);
 }
 
 void print_trace() {

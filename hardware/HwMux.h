@@ -5,27 +5,22 @@
 // (channels 8192..10239) and a deferred call keeps sending the turn-off for
 // every output marked off, 128 outputs per run, so the bus stays clean
 // whatever the hardware did.
-// A request the driver refused (an idle or constant octet, a turn-off, on the
-// shared bus or off it) stays owed: the refresh sends it again until the
-// driver takes it or a later request on the channel replaces it, so the board
-// ends holding what was asked, never what the refused request left there.
-// One refused as invalid (EINVAL) is not owed: its channel is none the
-// switch has, so nothing stays there.
-// A refused connect is not owed, since its caller takes the path as not made:
-// the channel keeps what was asked of it before.
-// While a shared-bus output's request is owed for want of the device, the
-// device is opened again each second, so it reaches the board even when no
-// later operation comes to open it.
+// What the driver refuses follows the owed requests' rules (OwedRequests): an
+// idle or constant octet, or a turn-off, is owed until the driver takes it or
+// a later request on the channel replaces it, and asked again each second
+// and at the device's open, 128 a second at most. A refused connect is not
+// owed, since its caller takes the path as not made: the channel keeps what
+// was asked of it before. A constant octet refused switches the channel off
+// at once, so no path outlives its undoing, and stays owed.
 #pragma once
 
+#include "hardware/OwedRequests.h"
 #include "runtime/Dpc.h"
-#include "runtime/Errno.h"
+#include "runtime/FailureLine.h"
 #include "runtime/Fd.h"
-#include "runtime/Timer.h"
 
 #include <cstdint>
-#include <map>
-#include <optional>
+#include <string>
 
 class HwMux {
 public:
@@ -46,10 +41,8 @@ public:
     void Close();
     bool Connect(int transmit, int receive);
     // Drives the receive channel with the idle octet 0xD5. This, Disable and
-    // Write answer false when the driver refuses, and the request is owed;
-    // false too when the device cannot be opened, and a shared-bus output's
-    // request is then owed until the open, which would otherwise switch the
-    // output off.
+    // Write answer false when the driver refuses, or the device cannot be
+    // opened, and the request is owed.
     bool Disconnect(int receive);
     bool Disable(int channel);
     bool Write(int channel, unsigned char value);
@@ -76,43 +69,34 @@ private:
     // apart from the value, since a transmit channel can take any value.
     struct Output {
         enum State : std::uint8_t { Off, Constant, Driven } state = Off;
-        // Refused by the driver and not taken since.
-        bool owed = false;
         // The octet of a constant, the transmit channel of a path.
         int value = 0;
     };
-
     // The shadow entry of a shared-bus output, null for other channels.
     Output* Shadow(int channel);
-    bool Request(unsigned long request, void* record);
+    // 0 when the device is open, or opened now; else why it is not.
+    int Opening();
+    Hardware::Outcome Request(unsigned long request, void* record);
     // The one request that makes the switch hold what is asked; the shadow
     // is left alone.
-    bool Send(int channel, const Output& asked);
-    // Notes what is asked of the channel: in its shadow entry, or among the
-    // strays while it is owed.
-    void Keep(int channel, const Output& asked);
-    // Whether a request the driver refused with this error stays owed.
-    static bool Owed(const Errno& refusal);
-    // Opens the device for a request on a channel that is not negative; a
-    // shared-bus output's request that finds it closed is owed.
-    bool Reach(int channel, const Output& asked);
-    // Sends what is asked and keeps it, owed when the driver refuses it
-    // otherwise than as invalid; the driver's error then.
-    std::optional<Errno> Ask(int channel, Output asked);
-    // The retry of an open that a request owed for want of the device waits
-    // for: again a second later while it fails.
-    void Reopen();
+    Hardware::Outcome Send(int channel, const Output& asked);
+    // A request on the channel as the owed requests keep it: the device
+    // opened first.
+    Hardware::OwedRequests::Request Requested(int channel, const Output& asked, std::string fail);
+    // Sends what is asked, notes it in the channel's shadow entry, and owes
+    // it when refused. A refusal writes fail and the error.
+    bool Change(int channel, const Output& asked, std::string fail);
+    // A negative channel is refused, once the open every operation starts
+    // with is done.
+    bool Refuse();
 
     Fd hal;
     Output shadow[busCount];
     unsigned refreshPosition = 0;
-    // Channels off the shared bus whose request is owed, with what was asked
-    // of them; few, and only while the driver refuses requests.
-    std::map<int, Output> strays;
-    // The stray the refresh sent last; the next run starts after it.
-    int strayLast = -1;
     Dpc refresh;
-    Timer reopen;
+    // By channel: few, and only while the driver refuses requests.
+    Hardware::OwedRequests owed{refreshBatch};
+    FailureLine openFailure;
 };
 
 // Debugging aid: prints the caller's stack, at most ten frames, on standard

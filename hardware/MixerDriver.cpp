@@ -1,7 +1,6 @@
 #include "hardware/MixerDriver.h"
 
 #include "hardware/DevNames.h"
-#include "runtime/Errno.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -9,17 +8,20 @@
 
 namespace Mixer {
 
-Outcome Ask(unsigned long request, void* record) {
+Hardware::Outcome Ask(unsigned long request, void* record) {
     Board::Devices& board = Board::devices();
     const int fd = board.open(GetMixerDevName(), O_RDONLY);
-    if (fd < 0) return {false, -1};
-    const int result = board.ioctl(fd, request, record);
-    const Errno error;
+    if (fd < 0) return Hardware::Outcome::NotOpened(errno);
+    const Hardware::Outcome outcome = Hardware::Outcome::Of(board.ioctl(fd, request, record));
     ::close(fd);
-    errno = error.value();
-    return {true, result};
+    return outcome;
 }
 
-int mixer_ctl(unsigned long request, void* record) { return Ask(request, record).result; }
+int mixer_ctl(unsigned long request, void* record) {
+    const Hardware::Outcome outcome = Ask(request, record);
+    if (outcome.taken()) return outcome.value;
+    errno = outcome.error;
+    return -1;
+}
 
 }  // namespace Mixer

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "hardware/BoardDevices.h"
+#include "hardware/OwedRequests.h"
 
 #include <cstdint>
 
@@ -50,18 +51,12 @@ static_assert(sizeof(mix_input) == Board::requestSize(RxRemove));
 static_assert(sizeof(mix_slot) == Board::requestSize(Tdm));
 static_assert(sizeof(mix_unit) == Board::requestSize(NextUnit));
 
-// What one request came to. A device that did not open asked the driver
-// nothing (errno says why); a result below 0 is the driver's own answer,
-// which for the unit enumeration means the list has ended.
-struct Outcome {
-    bool opened;
-    int result;  // the driver's, when opened
-};
-
-// Opens the device for this one request and closes it again; the result's
-// errno is the request's.
-[[nodiscard]] Outcome Ask(unsigned long request, void* record);
-// Ask's result, or -1 when the device does not open.
+// Opens the device for this one request and closes it again. A device that
+// did not open asked the driver nothing; a refusal is the driver's own
+// answer, which for the unit enumeration means the list has ended.
+[[nodiscard]] Hardware::Outcome Ask(unsigned long request, void* record);
+// The driver's result, or -1 when the device does not open; errno is the
+// failed call's.
 int mixer_ctl(unsigned long request, void* record);
 
 }  // namespace Mixer

@@ -1,7 +1,6 @@
 #include "hardware/TonecReceiverService.h"
 
 #include "hardware/DevNames.h"
-#include "hardware/DriverEvents.h"
 #include "hardware/ReceiverRecords.h"
 #include "hardware/TonecDriver.h"
 #include "hardware/TonecReceiver.h"
@@ -34,19 +33,6 @@ TonecReceiverService* made = nullptr;
 
 }  // namespace
 
-// Holds, in the record, what a receiver that went had on while the device
-// could not be opened, until its clean-up can reach the driver. It hears
-// nothing: the device is open only once its clean-up is due.
-class TonecReceiverService::StandIn final : public TonecReceiver {
-public:
-    explicit StandIn(unsigned ts) : ts(ts) {}
-    void tonec_event(const Params&) override {}
-    unsigned tonec_timeslot() const override { return ts; }
-
-private:
-    const unsigned ts;
-};
-
 // Joining the list does not make the service: the device is opened by the
 // first request.
 TonecReceiver::TonecReceiver() { receivers.AddToTail(&link); }
@@ -60,12 +46,7 @@ TonecReceiverService& TonecReceiverService::instance() {
 // opened writes its one line for it.
 TonecReceiverService::TonecReceiverService()
     : device(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
-             "open tonec fail, DTMF proceeding disabled: ", "tonec",
-             [this] {
-                 return Listening() || !standIns.empty() || !unplayed.empty() ||
-                        !unconfigured.empty();
-             },
-             [this] { Restore(); }) {
+             "open tonec fail, DTMF proceeding disabled: ", "tonec", [this] { return Listening(); }) {
     made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
@@ -120,77 +101,93 @@ bool TonecReceiverService::HandOver(unsigned ts) {
     return true;
 }
 
-bool TonecReceiverService::Miss(unsigned ts) {
-    unconfigured.insert(ts);
-    device.Await();
-    return false;
+OwedRequests::Request TonecReceiverService::Configuration(const Tonec::ConfigureRecord& record) {
+    const unsigned ts = record.timeslot;
+    return device.Ioctl(Tonec::ConfigureDetector, record,
+                        {At("DTMF_CONFIGURE_DETECTOR fail:", ts),
+                         [this, record] {
+                             Hold(&Timeslot::dtmfParams, record);
+                             std::clog << "DTMF_CONFIGURE_DETECTOR"
+                                       << " ts=" << record.timeslot << " twist=" << record.twist
+                                       << " ratio=" << record.ratio << " noise=" << record.noise
+                                       << " silence=" << record.silence << std::endl;
+                         },
+                         At("configure DTMF fail: (interface not opened)", ts)});
 }
 
-bool TonecReceiverService::Send(Timeslot& t, const Tonec::ConfigureRecord& sent) {
-    Tonec::ConfigureRecord record = sent;
-    if (device.Request(Tonec::ConfigureDetector, &record, [&](std::ostream& out) {
-            out << "DTMF_CONFIGURE_DETECTOR fail:"
-                << " timeslot=" << record.timeslot;
-        }) == -1)
-        return Miss(sent.timeslot);
-    t.dtmfParams = sent;
-    std::clog << "DTMF_CONFIGURE_DETECTOR"
-              << " ts=" << record.timeslot << " twist=" << record.twist << " ratio=" << record.ratio
-              << " noise=" << record.noise << " silence=" << record.silence << std::endl;
-    return true;
-}
-
-bool TonecReceiverService::Send(Timeslot& t, const Tonec::IvaRecord& sent) {
-    Tonec::IvaRecord record = sent;
-    if (device.Request(Tonec::IvaConfigure, &record, [&](std::ostream& out) {
-            out << "IVA_CONFIGURE_DETECTOR fail:"
-                << " timeslot=" << record.timeslot;
-        }) == -1)
-        return Miss(sent.timeslot);
-    t.ivaParams = sent;
-    std::clog << "IVA_CONFIGURE_DETECTOR"
-              << " ts=" << record.timeslot << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
-    return true;
+OwedRequests::Request TonecReceiverService::Configuration(const Tonec::IvaRecord& record) {
+    const unsigned ts = record.timeslot;
+    return device.Ioctl(Tonec::IvaConfigure, record,
+                        {At("IVA_CONFIGURE_DETECTOR fail:", ts),
+                         [this, record] {
+                             Hold(&Timeslot::ivaParams, record);
+                             std::clog << "IVA_CONFIGURE_DETECTOR"
+                                       << " ts=" << record.timeslot
+                                       << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
+                         },
+                         At("configure IVA fail: (interface not opened)", ts)});
 }
 
 template <class Params>
-void TonecReceiverService::Settle(Timeslot& t, std::optional<Configured<Params>> Asked::*asked,
+void TonecReceiverService::Hold(std::optional<Params> Timeslot::*held, const Params& record) {
+    const auto t = timeslots.find(record.timeslot);
+    if (t != timeslots.end()) t->second.*held = record;
+}
+
+template <class Params>
+bool TonecReceiverService::Configure(const Params& record, IfRefused refused) {
+    return device.owed.Ask({record.timeslot, KindOf(record)}, Configuration(record), refused)
+        .taken();
+}
+
+template <class Params>
+bool TonecReceiverService::Configure(TonecReceiver& receiver,
+                                     std::optional<Configured<Params>> Asked::*asked,
+                                     const Params& record) {
+    auto& mine = Record(receiver).receivers[&receiver].*asked;
+    const auto before = mine;
+    mine = Configured<Params>{record, ++requests};
+    if (Configure(record, IfRefused::Drop)) return true;
+    mine = before;
+    return false;
+}
+
+template <class Params>
+void TonecReceiverService::Settle(Timeslot& t, unsigned ts,
+                                  std::optional<Configured<Params>> Asked::*asked,
                                   std::optional<Params> Timeslot::*held) {
     const Configured<Params>* wanted =
         Latest(t.receivers, [asked](const Asked& a) { return a.*asked ? &*(a.*asked) : nullptr; });
-    if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record))) Send(t, wanted->record);
+    if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record)))
+        Configure(wanted->record, IfRefused::Owe);
+    else
+        device.owed.Forget({ts, KindOf(Params{})});
 }
 
 bool TonecReceiverService::configureDTMF(TonecReceiver& receiver, const LGCP::DTMFParams& params) {
-    const unsigned ts = receiver.tonec_timeslot();
-    if (!device.OpenedFor("configure DTMF fail: (interface not opened)", ts)) return false;
     Tonec::ConfigureRecord record{};
-    record.timeslot = ts;
+    record.timeslot = receiver.tonec_timeslot();
     record.twist = params.get_threshold().get_twist().getValue();
     record.ratio = params.get_threshold().get_ratio().getValue();
     record.noise = params.get_threshold().get_noise().getValue();
     record.silence = params.get_level().get_silence().getValue();
-    Timeslot& t = Record(receiver);
-    t.receivers[&receiver].dtmfParams = Configured<Tonec::ConfigureRecord>{record, ++requests};
-    return Send(t, record);
+    return Configure(receiver, &Asked::dtmfParams, record);
 }
 
 bool TonecReceiverService::configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params) {
-    const unsigned ts = receiver.tonec_timeslot();
-    if (!device.OpenedFor("configure IVA fail: (interface not opened)", ts)) return false;
     Tonec::IvaRecord record{};
-    record.timeslot = ts;
+    record.timeslot = receiver.tonec_timeslot();
     record.det_lvl_dB = params.get_det_lvl_dB().getValue();
-    Timeslot& t = Record(receiver);
-    t.receivers[&receiver].ivaParams = Configured<Tonec::IvaRecord>{record, ++requests};
-    return Send(t, record);
+    return Configure(receiver, &Asked::ivaParams, record);
 }
 
 // The timeslot's detector runs under one id: a receiver that finds it on
 // through another one joins it, and leaves it on when it switches off. The
 // driver keeps a detector that is on while the device is closed, so an
 // enable that finds it on needs only the device open, to hear it.
-bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
+// A switch-off owed at a destroy leaves the detector on in the driver for no
+// receiver: the record no longer shows it on.
+bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefused refused) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     const bool shared = Other(t.receivers, mine, [](const Asked& a) { return a.dtmf; });
@@ -205,95 +202,85 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on) {
     }
     const unsigned ts = receiver.tonec_timeslot();
     if (!on) {
-        if (device.RequestValue(Tonec::DisableDetector, ts, [ts](std::ostream& out) {
-                out << "DTMF_DISABLE_DETECTOR fail:"
-                    << " timeslot=" << ts;
-            }) == -1)
-            return false;
-        mine.dtmf = false;
-        std::cerr << "DTMF_DISABLE_DETECTOR done:"
-                  << " timeslot=" << ts << std::endl;
-        return true;
+        const bool taken =
+            device
+                .Ask({ts, DtmfDetector}, Tonec::DisableDetector, DriverDevice::Value{ts},
+                          {At("DTMF_DISABLE_DETECTOR fail:", ts),
+                           Writes(std::cerr, At("DTMF_DISABLE_DETECTOR done:", ts))},
+                          refused)
+                .taken();
+        if (taken || refused == IfRefused::Owe) mine.dtmf = false;
+        return taken;
     }
-    Tonec::EnableRecord record{};
-    record.timeslot = ts;
-    record.id = ids.Next();
-    if (device.Request(Tonec::EnableDetector, &record, [&](std::ostream& out) {
-            out << "DTMF_ENABLE_DETECTOR fail:"
-                << " timeslot=" << ts << " id=" << record.id;
-        }) == -1)
+    const Tonec::EnableRecord record{ts, ids.Next()};
+    const std::string id = " id=" + std::to_string(record.id);
+    if (!device
+             .Ask({ts, DtmfDetector}, Tonec::EnableDetector, record,
+                  {At("DTMF_ENABLE_DETECTOR fail:", ts) + id,
+                   Writes(std::cerr, At("DTMF_ENABLE_DETECTOR done:", ts) + id)},
+                  refused)
+             .taken())
         return false;
     dtmfIds[ts] = record.id;
     mine.dtmf = true;
-    std::cerr << "DTMF_ENABLE_DETECTOR done:"
-              << " timeslot=" << ts << " id=" << record.id << std::endl;
     return true;
 }
 
-bool TonecReceiverService::Switch(unsigned long request, unsigned ts, const char* word,
-                                  const char* suffix) {
-    if (device.RequestValue(request, ts, [&](std::ostream& out) {
-            out << word << suffix << " fail:"
-                << " timeslot=" << ts;
-        }) == -1)
-        return false;
-    std::clog << word << suffix << "[" << ts << "] ok" << std::endl;
-    return true;
+bool TonecReceiverService::Switch(Kind kind, unsigned long request, unsigned ts, const char* word,
+                                  const char* suffix, IfRefused refused) {
+    const std::string words = std::string(word) + suffix;
+    return device
+        .Ask({ts, kind}, request, DriverDevice::Value{ts},
+                  {At(words + " fail:", ts),
+                   Writes(std::clog, words + "[" + std::to_string(ts) + "] ok")},
+                  refused)
+        .taken();
 }
 
 bool TonecReceiverService::echoCancel(unsigned ts, bool on) {
-    return Switch(on ? Tonec::LmsOn : Tonec::LmsOff, ts, "CHANNEL_LMS", on ? "_ON" : "_OFF");
+    return Switch(EchoCanceller, on ? Tonec::LmsOn : Tonec::LmsOff, ts, "CHANNEL_LMS",
+                  on ? "_ON" : "_OFF", IfRefused::Drop);
 }
 
 // Every request is sent, but a switch-off while another receiver on the
 // timeslot uses the detector.
-bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool Asked::*flag,
+bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, Kind kind,
                                           unsigned long enable, unsigned long disable,
-                                          const char* word, bool on) {
+                                          const char* word, bool on, IfRefused refused) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     const bool shared = !on && Other(t.receivers, mine, [flag](const Asked& a) { return a.*flag; });
-    if (!shared && !Switch(on ? enable : disable, receiver.tonec_timeslot(), word,
-                           on ? "_ENABLE" : "_DISABLE"))
-        return false;
-    mine.*flag = on;
-    return true;
+    const bool taken = shared || Switch(kind, on ? enable : disable, receiver.tonec_timeslot(),
+                                        word, on ? "_ENABLE" : "_DISABLE", refused);
+    if (taken || refused == IfRefused::Owe) mine.*flag = on;
+    return taken;
 }
 
 bool TonecReceiverService::enableDTMFReject(TonecReceiver& receiver, bool on) {
-    return SwitchDetector(receiver, &Asked::rejection, Tonec::RejectionEnable,
-                          Tonec::RejectionDisable, "DTMF_REJECTION", on);
+    return SwitchDetector(receiver, &Asked::rejection, Rejection, Tonec::RejectionEnable,
+                          Tonec::RejectionDisable, "DTMF_REJECTION", on, IfRefused::Drop);
 }
 
 bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
-    return SwitchDetector(receiver, &Asked::iva, Tonec::IvaEnable, Tonec::IvaDisable,
-                          "IVA_DETECTOR", on);
+    return SwitchDetector(receiver, &Asked::iva, IvaDetector, Tonec::IvaEnable,
+                          Tonec::IvaDisable, "IVA_DETECTOR", on, IfRefused::Drop);
 }
 
-// A dial or a cadence steps faster than anyone reads: a generator that owes
-// its request already writes a refusal at most once a second, and a step
-// waits for a device that rests (DriverDevice::Resting) instead of opening
-// it, only for the driver to fail again at once.
+// What a receiver plays is answered with success whatever the driver did,
+// and the record follows the request: a generator that missed it would
+// otherwise play on what the record says stopped, even after its slot. A
+// dial or a cadence steps faster than anyone reads, and a step waits for a
+// device that rests instead of opening it, only for the driver to fail
+// again at once.
 bool TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step) {
+    const OwedRequests::Key key{ts, Generator};
+    const Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
+    OwedRequests::Request request = device.Ioctl(Tonec::Dial, record, {At("DTMF_DIAL fail:", ts)});
     if (step && device.Resting()) {
-        unplayed.insert(ts);
+        device.owed.Owe(key, std::move(request));
         return false;
     }
-    Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
-    const bool due = replays.Due();
-    DriverDevice::Line fail;
-    if (due || !unplayed.count(ts))
-        fail = [ts](std::ostream& out) {
-            out << "DTMF_DIAL fail:"
-                << " timeslot=" << ts;
-        };
-    if (device.Request(Tonec::Dial, &record, fail) == -1) {
-        unplayed.insert(ts);
-        device.Await();
-        return false;
-    }
-    unplayed.erase(ts);
-    return true;
+    return device.owed.Ask(key, std::move(request), IfRefused::Owe).taken();
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
@@ -357,92 +344,32 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
     record.amplitude =
         command.amp_isPresent() ? static_cast<std::uint16_t>(command.get_amp().getValue()) : 12000;
     std::memcpy(record.signs, signs.data(), sizeof record.signs);
-    device.Request(Tonec::SelcalDial, &record, [ts](std::ostream& out) {
-        out << "SELCAL_DIAL fail:"
-            << " timeslot=" << ts;
-    });
+    device.Ask({ts, Selcal}, Tonec::SelcalDial, record, {At("SELCAL_DIAL fail:", ts)},
+               IfRefused::Drop);
 }
 
 // Configurations have no undo: the other's own come back where the driver
-// holds these. Without the device, the driver keeps what the receiver had
-// on: a stand-in takes its place in the record until the device is back.
+// holds these. What the driver refuses of the clean-up, or misses for want
+// of the device, is owed.
 void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
+    const unsigned ts = receiver.tonec_timeslot();
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
-    const bool holds = mine.dtmf || mine.iva || mine.rejection || mine.sound ||
-                       mine.dial != Dial::None || mine.dtmfParams || mine.ivaParams;
-    if (holds && !init()) {
-        // The sound the receiver leaves to the stand-in may change which one
-        // the record says the generator plays, unheard by the driver: the
-        // generator gets the record's once the device is back.
-        if (mine.sound || mine.dial != Dial::None) unplayed.insert(receiver.tonec_timeslot());
-        LeaveStandIn(standIns, t.receivers, receiver, receiver.tonec_timeslot(), Absorb);
-        device.Await();
-        return;
-    }
-    if (mine.dtmf) enableDTMF(receiver, false);
-    if (mine.iva) enableIVA(receiver, false);
-    if (mine.rejection) enableDTMFReject(receiver, false);
+    if (mine.dtmf) enableDTMF(receiver, false, IfRefused::Owe);
+    if (mine.iva)
+        SwitchDetector(receiver, &Asked::iva, IvaDetector, Tonec::IvaEnable, Tonec::IvaDisable,
+                       "IVA_DETECTOR", false, IfRefused::Owe);
+    if (mine.rejection)
+        SwitchDetector(receiver, &Asked::rejection, Rejection, Tonec::RejectionEnable,
+                       Tonec::RejectionDisable, "DTMF_REJECTION", false, IfRefused::Owe);
     if (mine.sound || mine.dial != Dial::None) receiver.disableToneGenerator(true);
     if (mine.dtmfParams) {
         mine.dtmfParams.reset();
-        Settle(t, &Asked::dtmfParams, &Timeslot::dtmfParams);
+        Settle(t, ts, &Asked::dtmfParams, &Timeslot::dtmfParams);
     }
     if (mine.ivaParams) {
         mine.ivaParams.reset();
-        Settle(t, &Asked::ivaParams, &Timeslot::ivaParams);
-    }
-    // A switch-off the driver refused leaves its detector running there: a
-    // stand-in keeps just that in the record, so the detector's events reach
-    // no later receiver that did not ask for them, and asks again.
-    if (mine.dtmf || mine.iva || mine.rejection) {
-        Asked refused;
-        refused.dtmf = mine.dtmf;
-        refused.iva = mine.iva;
-        refused.rejection = mine.rejection;
-        mine = refused;
-        LeaveStandIn(standIns, t.receivers, receiver, receiver.tonec_timeslot(), Absorb);
-        device.Await();
-    }
-}
-
-// Of two sounds the later counts, and a dial that plays holds the generator
-// until the clean-up gives it back.
-void TonecReceiverService::Absorb(Asked& into, const Asked& gone) {
-    into.dtmf = into.dtmf || gone.dtmf;
-    into.iva = into.iva || gone.iva;
-    into.rejection = into.rejection || gone.rejection;
-    if (gone.dtmfParams) into.dtmfParams = gone.dtmfParams;
-    if (gone.ivaParams) into.ivaParams = gone.ivaParams;
-    if (gone.sound && (!into.sound || gone.since > into.since)) {
-        into.sound = gone.sound;
-        into.step = gone.step;
-        into.since = gone.since;
-    }
-    into.dial = std::max(into.dial, gone.dial);
-}
-
-// A stand-in whose clean-up finds the device gone again leaves another; a
-// configuration or a generator that misses its request again is owed again.
-// A timeslot no receiver is left on owes no configuration: it has no undo.
-void TonecReceiverService::Restore() {
-    std::set<unsigned> unsettled;
-    unsettled.swap(unconfigured);
-    std::map<unsigned, std::unique_ptr<StandIn>> gone;
-    gone.swap(standIns);
-    for (const auto& [ts, standIn] : gone) CleanBeforeDestroy(*standIn);
-    for (unsigned ts : unsettled) {
-        const auto t = timeslots.find(ts);
-        if (t == timeslots.end() || unconfigured.count(ts)) continue;
-        Settle(t->second, &Asked::dtmfParams, &Timeslot::dtmfParams);
-        Settle(t->second, &Asked::ivaParams, &Timeslot::ivaParams);
-    }
-    std::set<unsigned> missed;
-    missed.swap(unplayed);
-    for (unsigned ts : missed) {
-        const auto t = timeslots.find(ts);
-        const Asked* player = t == timeslots.end() ? nullptr : Player(t->second);
-        Play(ts, player && player->sound ? *player->sound : Tone{0, 0, 0, 0});
+        Settle(t, ts, &Asked::ivaParams, &Timeslot::ivaParams);
     }
 }
 
@@ -470,14 +397,17 @@ void TonecReceiverService::Dispatch(const void* data) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
         if (receiver->tonec_timeslot() == e.timeslot) present.push_back(receiver);
     }
-    if (present.empty()) {
+    // A detector whose switch-off is owed made the code for a receiver gone.
+    const bool orphan =
+        device.owed.Owes({e.timeslot, FromIva(e.code) ? IvaDetector : DtmfDetector});
+    if (present.empty() && !orphan) {
         std::cerr << "receive tonec event from unknown timeslot " << e.timeslot << std::endl;
         return;
     }
     // A code no detector made (one still in flight after a switch-off) goes
     // to every receiver with DTMF or IVA on, as it would to each alone.
-    const bool made = std::any_of(present.begin(), present.end(),
-                                  [&](const TonecReceiver* r) { return detects(*r); });
+    const bool made = orphan || std::any_of(present.begin(), present.end(),
+                                            [&](const TonecReceiver* r) { return detects(*r); });
     auto listens = [&](const TonecReceiver& receiver) {
         const Asked* a = asked(receiver);
         return made ? detects(receiver) : a && (a->dtmf || a->iva);

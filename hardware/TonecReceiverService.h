@@ -3,14 +3,13 @@
 // it first, and is refused when it cannot (a configure call with its
 // "(interface not opened)" line). A driver given up after a failed read or a
 // hang-up is opened again without waiting for a request while a receiver has
-// DTMF or IVA on, since the driver keeps its detectors (DriverDevice). For the
-// same reason a receiver that goes while the device cannot be opened leaves a
-// stand-in in the record, whose clean-up reaches the driver once it is open
-// again, so nothing it switched on or played stays on the board; and a
-// generator that missed what it was to play gets it then, as does a
-// configuration the record holds that the driver missed. A switch-off the
-// open driver refuses at a receiver's destroy leaves a stand-in too, asked
-// again each second, and so is what else the open driver refuses of these.
+// DTMF or IVA on, since the driver keeps its detectors (DriverDevice).
+// What the driver refuses, or misses for want of the device, follows the
+// owed requests' rules (OwedRequests): a configure or a switch refused is
+// answered so and not applied; what a receiver plays, and what its destroy
+// undoes (its detectors, its sound, the other receiver's configuration sent
+// back), is owed until the driver takes it. A detector whose switch-off is
+// owed is still on in the driver: its detections reach no receiver.
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the
@@ -38,19 +37,16 @@
 // With one receiver on a timeslot, every request is sent as asked.
 #pragma once
 
-#include "hardware/DriverEvents.h"
+#include "hardware/DriverDevice.h"
 #include "hardware/RequestIds.h"
 #include "hardware/TonecDriver.h"
 #include "runtime/Event.h"
-#include "runtime/OncePerSecond.h"
 #include "schema/LGCP.h"
 #include "schema/TERM.h"
 
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <optional>
-#include <set>
 
 namespace Hardware {
 
@@ -73,7 +69,10 @@ public:
 
     bool configureDTMF(TonecReceiver& receiver, const LGCP::DTMFParams& params);
     bool configureIVA(TonecReceiver& receiver, const LGCP::IVAParams& params);
-    bool enableDTMF(TonecReceiver& receiver, bool on);
+    using IfRefused = OwedRequests::IfRefused;
+    // The controller's switches are not applied when refused; a destroy's
+    // clean-up owes what the driver refuses of it.
+    bool enableDTMF(TonecReceiver& receiver, bool on, IfRefused refused = IfRefused::Drop);
     bool echoCancel(unsigned ts, bool on);
     bool enableDTMFReject(TonecReceiver& receiver, bool on);
     bool enableIVA(TonecReceiver& receiver, bool on);
@@ -96,6 +95,18 @@ public:
 private:
     TonecReceiverService();
 
+    // What the driver keeps one of per timeslot: the owed requests' keys.
+    enum Kind : std::uint32_t {
+        DtmfDetector = 1,
+        IvaDetector,
+        Rejection,
+        EchoCanceller,
+        DtmfConfig,
+        IvaConfig,
+        Generator,
+        Selcal,
+    };
+
     template <class Params>
     struct Configured {
         Params record;
@@ -115,10 +126,9 @@ private:
         std::uint64_t since = 0;  // for a dial that waits, when it was asked for
         Dial dial = Dial::None;
     };
-    class StandIn;
     struct Timeslot {
         std::map<const TonecReceiver*, Asked> receivers;
-        // The configurations last sent.
+        // The configurations the driver took last.
         std::optional<Tonec::ConfigureRecord> dtmfParams;
         std::optional<Tonec::IvaRecord> ivaParams;
     };
@@ -132,32 +142,36 @@ private:
 
     // Some receiver waits for detections: it has DTMF or IVA on.
     bool Listening() const;
-    // A stand-in takes up what one more receiver that went on its timeslot
-    // had on, so that its one clean-up undoes both.
-    static void Absorb(Asked& into, const Asked& gone);
-    // Runs the clean-ups of the receivers that went while the device could
-    // not be opened, then plays what the record holds on each generator that
-    // missed a request.
-    void Restore();
     // A request that carries only the timeslot, logged with its word and suffix.
-    bool Switch(unsigned long request, unsigned ts, const char* word, const char* suffix);
+    bool Switch(Kind kind, unsigned long request, unsigned ts, const char* word,
+                const char* suffix, IfRefused refused);
     // Rejection or IVA: the switch and the receiver's record of it.
-    bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, unsigned long enable,
-                        unsigned long disable, const char* word, bool on);
+    bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, Kind kind,
+                        unsigned long enable, unsigned long disable, const char* word, bool on,
+                        IfRefused refused);
     // Request 5 on ts; step tells a step of a dial or a cadence, which their
     // timers pace.
     bool Play(unsigned ts, const Tone& tone, bool step = false);
-    // A configure request, its lines written; t holds what the driver took.
-    // One the driver missed leaves its timeslot owing its configurations.
-    bool Send(Timeslot& t, const Tonec::ConfigureRecord& record);
-    bool Send(Timeslot& t, const Tonec::IvaRecord& record);
-    // The timeslot's configurations missed the driver: the device is wanted
-    // back for them. Returns false.
-    bool Miss(unsigned ts);
-    // Sends the configuration asked for last on the timeslot unless the
-    // driver holds it.
+    // A configure request as the owed requests keep it; taken, the driver's
+    // record of the timeslot holds it.
+    OwedRequests::Request Configuration(const Tonec::ConfigureRecord& record);
+    OwedRequests::Request Configuration(const Tonec::IvaRecord& record);
+    // Taken, the timeslot's record holds what the driver holds.
     template <class Params>
-    void Settle(Timeslot& t, std::optional<Configured<Params>> Asked::*asked,
+    void Hold(std::optional<Params> Timeslot::*held, const Params& record);
+    static Kind KindOf(const Tonec::ConfigureRecord&) { return DtmfConfig; }
+    static Kind KindOf(const Tonec::IvaRecord&) { return IvaConfig; }
+    template <class Params>
+    bool Configure(const Params& record, IfRefused refused);
+    // A receiver's configure call: not applied when refused, so the record
+    // keeps what the driver last took of the receiver.
+    template <class Params>
+    bool Configure(TonecReceiver& receiver, std::optional<Configured<Params>> Asked::*asked,
+                   const Params& record);
+    // Sends the configuration asked for last on ts unless the driver holds
+    // it. One that no receiver there holds has no undo: nothing is owed.
+    template <class Params>
+    void Settle(Timeslot& t, unsigned ts, std::optional<Configured<Params>> Asked::*asked,
                 std::optional<Params> Timeslot::*held);
     void Dispatch(const void* record);
 
@@ -170,20 +184,6 @@ private:
     // every detection with, whichever receiver sent it and whether it is
     // still there.
     std::map<unsigned, std::uint32_t> dtmfIds;
-    // By timeslot: one for all the receivers that went there, however many.
-    std::map<unsigned, std::unique_ptr<StandIn>> standIns;
-    // The timeslots whose generator missed the last request for it. What a
-    // receiver plays, stops or dials is answered with success whatever the
-    // driver did, and the record follows the request: such a generator would
-    // otherwise play on what the record says stopped, even after its slot.
-    std::set<unsigned> unplayed;
-    // Paces the refusals of a generator in unplayed.
-    OncePerSecond replays;
-    // The timeslots whose driver missed a configuration sent for the record,
-    // the other receiver's sent back when one goes included: the driver would
-    // otherwise keep for good one that the record no longer holds. Each is
-    // settled again (Settle) a second later or at the driver's next open.
-    std::set<unsigned> unconfigured;
 };
 
 }  // namespace Hardware

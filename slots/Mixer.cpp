@@ -1,6 +1,7 @@
 #include "slots/Mixer.h"
 
 #include "config/StreamManip.h"
+#include "hardware/DevNames.h"
 #include "runtime/Errno.h"
 #include "slots/MixerFactory.h"
 #include "slots/MixerSlot.h"
@@ -101,50 +102,51 @@ int Mixer::channel2timeslot(int channel) {
 bool Mixer::ClearSum(int channel) {
     if (ChannelRequest(RxClear, "MIX_RX_CLEAR", Address(channel)) < 0) return false;
     for (TdmInput* in : InputsOf(channel)) in->inSum = false;
-    owed.erase(std::remove_if(owed.begin(), owed.end(),
-                              [&](const OwedRemoval& r) { return r.summator == channel; }),
-               owed.end());
+    removals.ForgetIf([channel](const Hardware::OwedRequests::Key& key) {
+        return key.where == std::uint32_t(channel);
+    });
     return true;
 }
 
 void Mixer::RemoveInput(int summator, int channel) {
-    OwedRemoval removal{summator, channel, {}};
-    if (!Remove(removal, false)) owed.push_back(removal);
+    removals.Ask({std::uint32_t(summator), std::uint32_t(channel)}, Removal(summator, channel),
+                 Hardware::OwedRequests::IfRefused::Owe);
 }
 
-// A unit that discovery lost owes nothing: its sums went with it.
-void Mixer::PayOwed() {
-    if (dead) return;
-    for (auto it = owed.begin(); it != owed.end();)
-        it = Remove(*it, true) ? owed.erase(it) : it + 1;
-}
-
-bool Mixer::Remove(OwedRemoval& removal, bool retry) {
-    mix_input input{Address(removal.summator), Address(removal.channel), 0};
-    const bool done = mixer_ctl(RxRemove, &input) >= 0;
-    const Errno error;
-    // A sum that no longer holds the entry has nothing left to remove: the
-    // unit lost its sums with its power, or they were cleared under it.
-    const bool gone = !done && error.value() == ENOENT;
-    const bool taken = done || gone;
-    // A removal taken at its first request is the ordinary case; a refusal
-    // within a second of the last one logged says nothing new.
-    if (taken ? !retry : !removal.refusals.Due()) return taken;
-    std::ostream& log = taken ? std::clog : std::cerr;
-    log << ext::header(this) << "MIX_RX_REMOVE"
-        << " rx.number=" << removal.summator << " tx.number=" << removal.channel;
-    if (done)
-        log << " done" << std::endl;
-    else if (gone)
-        log << " done: the sum no longer holds it" << std::endl;
-    else
-        log << " fail : " << error << std::endl;
-    return taken;
+// A sum that no longer holds the entry has nothing left to remove: the unit
+// lost its sums with its power, or they were cleared under it. Only the
+// driver's own answer says so; a device that did not open says nothing of
+// the sum. A removal taken at its first request is the ordinary case; one
+// taken on a retry says so, since its refusal was logged.
+Hardware::OwedRequests::Request Mixer::Removal(int summator, int channel) {
+    using Hardware::Outcome;
+    auto line = [this, summator, channel](std::ostream& log) -> std::ostream& {
+        return log << ext::header(this) << "MIX_RX_REMOVE"
+                   << " rx.number=" << summator << " tx.number=" << channel;
+    };
+    Hardware::OwedRequests::Request removal;
+    removal.send = [this, summator, channel, line] {
+        mix_input input{Address(summator), Address(channel), 0};
+        const Outcome outcome = Ask(RxRemove, &input);
+        const bool gone = outcome.kind == Outcome::Refused && outcome.error == ENOENT;
+        if ((outcome.taken() || gone) && removals.Paying())
+            line(std::clog) << (gone ? " done: the sum no longer holds it" : " done") << std::endl;
+        return gone ? Outcome{} : outcome;
+    };
+    removal.refused = [line](const Outcome& outcome) {
+        line(std::cerr) << " fail : " << Errno(outcome.error) << std::endl;
+    };
+    removal.unopened = [line](const Outcome& outcome) {
+        line(std::cerr) << " fail : device \"" << GetMixerDevName()
+                        << "\" open fail: " << Errno(outcome.error) << std::endl;
+    };
+    return removal;
 }
 
 bool Mixer::Owes(int channel) const {
-    return std::any_of(owed.begin(), owed.end(),
-                       [&](const OwedRemoval& r) { return r.channel == channel; });
+    return removals.OwesAny([channel](const Hardware::OwedRequests::Key& key) {
+        return key.what == std::uint32_t(channel);
+    });
 }
 
 bool Mixer::ClearTX(const LGCP::MixerChannel& channel) {
@@ -185,7 +187,7 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
 // of its summator lists is in the sum already, at the gain the output gave
 // it, and stays the output's.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
-    PayOwed();
+    removals.Pay();
     const int channel = FreeChannel<TdmInput>(params.get_channel());
     const int timeslot = channel < 0 || Owes(channel) ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
@@ -215,7 +217,7 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
 // still owed would be heard in both, and so would the output's own channel
 // when it lists none.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
-    PayOwed();
+    removals.Pay();
     for (const LGCP::MixerInput& input : params.get_inputs())
         if (input.get_channel().tdm_isSelected() && Owes(input.get_channel().get_tdm().getValue()))
             return nullptr;
@@ -236,14 +238,12 @@ Slot* Mixer::New(const LGCP::MixerOutParams& params) {
 // under a new unit object: its slots leave the sums alone.
 void Mixer::Release(TdmInput& in) {
     StopDial(in);
-    PayOwed();
     if (in.inSum && !dead) RemoveInput(in.summator, in.channel);
     UnRegister(&in);
 }
 
 void Mixer::Release(TdmOutput& out) {
     StopDial(out);
-    PayOwed();
     if (!dead) {
         std::clog << ext::header(this) << "clear tdm output " << out.channel << std::endl;
         ClearSum(out.channel);
@@ -264,7 +264,9 @@ void Mixer::Reset() {
 
 // An abort signal goes to the other services and to the controller, and none
 // of them releases a slot on it: no slot leaves the list during the walk.
+// Its sums went with it: nothing is owed to them.
 void Mixer::Clear() {
+    removals.ForgetIf([](const Hardware::OwedRequests::Key&) { return true; });
     for (MixerSlot* slot : slots) slot->OnAbort(0);
     CheckForDestroy();
 }

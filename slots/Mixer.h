@@ -11,14 +11,14 @@
 // included, so a release only undoes what its own slot programmed. An output
 // owns its summator and the inputs it lists, or its own channel when it lists
 // none; an input owns its entry in another summator while it is there. An
-// entry whose removal the driver refused is owed: the unit asks again at each
-// of its operations until the driver takes it, the sum is cleared or the
-// driver no longer has the entry, and meanwhile gives its channel to no new
-// input or sum, so no channel is heard in two conferences.
+// entry whose removal the driver refused, or whose device did not open, is
+// owed (OwedRequests): asked again each second, and before each create, until
+// the driver takes it, the sum is cleared or the driver answers that the sum
+// no longer holds it; meanwhile the channel goes to no new input or sum, so
+// no channel is heard in two conferences.
 #pragma once
 
 #include "hardware/MixerDriver.h"
-#include "runtime/OncePerSecond.h"
 #include "schema/LGCP.h"
 
 #include <cstdint>
@@ -105,27 +105,17 @@ private:
     // know they are out, and their owed removals are done with.
     bool ClearSum(int channel);
 
-    // An input's entry that may still be in a sum after its slot went.
-    struct OwedRemoval {
-        int summator;
-        int channel;
-        // Paces the lines of its refusals.
-        OncePerSecond refusals;
-    };
-    // Takes the entry out of the sum, or owes it.
+    // Takes the input's entry out of the sum, or owes it.
     void RemoveInput(int summator, int channel);
-    // Asks again for every owed removal, at each operation of a live unit.
-    void PayOwed();
-    // One request for the removal, the outcome logged: a refusal when first
-    // or a second after the last one logged, a retry that the driver took.
-    bool Remove(OwedRemoval& removal, bool retry);
+    Hardware::OwedRequests::Request Removal(int summator, int channel);
     // Whether a removal of the channel's entry from a sum is still owed.
     bool Owes(int channel) const;
 
     const unsigned unitId;
     bool dead = false;
     std::vector<MixerSlot*> slots;
-    std::vector<OwedRemoval> owed;
+    // By sum and channel, the removals the driver has not taken.
+    Hardware::OwedRequests removals;
 };
 
 }  // namespace Mixer

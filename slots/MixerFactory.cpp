@@ -67,15 +67,14 @@ void MixerFactory::RefreshResources() {
     mixerInputs = tdmChannels = -1;
     std::vector<std::int32_t> seen;
     for (unsigned calls = 0; calls < maxUnits; ++calls) {
-        const Outcome next = Ask(NextUnit, &info);
-        if (!next.opened) {
-            const Errno error;
-            std::cerr << "mixer: device \"" << GetMixerDevName() << "\" open fail: " << error
-                      << ", units kept" << std::endl;
+        const Hardware::Outcome next = Ask(NextUnit, &info);
+        if (next.kind == Hardware::Outcome::Unopened) {
+            std::cerr << "mixer: device \"" << GetMixerDevName()
+                      << "\" open fail: " << Errno(next.error) << ", units kept" << std::endl;
             KeepUnreported(seen, knownInputs, knownChannels);
             break;
         }
-        if (next.result < 0) break;
+        if (!next.taken()) break;
         if (std::find(seen.begin(), seen.end(), info.id) != seen.end()) {
             std::cerr << "mixer: unit " << info.id << " reported twice, discovery stopped"
                       << std::endl;

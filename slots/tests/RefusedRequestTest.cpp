@@ -166,7 +166,8 @@ LGCP::TrunkCfg Slave(int trunk) {
 
 const Row rows[] = {
     // Activate answers success whatever the driver did; a second activate
-    // sends nothing, and the refresh gives the receive channel its idle octet.
+    // sends nothing, and the retry of the next second gives the receive
+    // channel its idle octet.
     {"ExternalSlotIdleOctet",
      [](RefusedRequest& t) { ASSERT_NE(nullptr, t.Create(ExtFactory::instance(), Ext(3, 4))); },
      "fail /dev/hal 0xc0084d04 EIO once",
@@ -174,7 +175,7 @@ const Row rows[] = {
          EXPECT_TRUE(t.Last().IActivate(TERM::TermActivateParams()));
          EXPECT_TRUE(t.Last().IActivate(TERM::TermActivateParams()));
      },
-     100, "/dev/hal route 8196", "8196 const 0xD5",
+     1010, "/dev/hal route 8196", "8196 const 0xD5",
      "hwMux: disconnect failed 8196 : Input/output error"},
     // Conference A on channel 2 (timeslot 16642) and an input on channel 0
     // (16640) in its sum; the input's removal is refused, and the next call

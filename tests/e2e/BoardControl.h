@@ -6,6 +6,7 @@
 #include "tests/support/BoardControlClient.h"
 
 #include <string>
+#include <unistd.h>
 
 class BoardControl {
 public:
@@ -16,5 +17,14 @@ public:
     // appears with the board.
     static std::string Ask(const std::string& line, unsigned limitMs = 2000) {
         return TestSupport::BoardControlClient(path, limitMs).Ask(line, limitMs);
+    }
+    // Asks every 10 ms until the reply is the one expected, for at most
+    // limitMs; the last reply.
+    static std::string AskUntil(const std::string& line, const std::string& expected,
+                                unsigned limitMs = 2000) {
+        std::string reply;
+        for (unsigned waited = 0; (reply = Ask(line)) != expected && waited < limitMs; waited += 10)
+            ::usleep(10000);
+        return reply;
     }
 };

@@ -270,10 +270,7 @@ TEST_F(MixerSlots, EachHalfOfALegGetsWhatItAskedFor) {
     // A dial that runs to its end gives the generator back too.
     EXPECT_EQ("success seq=11 slot=31", Answer(MixerIn(3, 10, std::nullopt, 11, 31)));
     EXPECT_EQ("success seq=12 slot=31", Answer(Dial(12, 31, 10)));
-    std::string generator;
-    for (int i = 0; i < 100 && (generator = Ask("/dev/dtmf generator 17162")) != "tone 425 0"; ++i)
-        ::usleep(10000);
-    EXPECT_EQ("tone 425 0", generator);
+    EXPECT_EQ("tone 425 0", BoardControl::AskUntil("/dev/dtmf generator 17162", "tone 425 0"));
 
     for (unsigned slot : {31, 30, 21, 20})
         EXPECT_EQ("success seq=13 slot=" + std::to_string(slot), Destroy(13, slot));

@@ -1,0 +1,125 @@
+// A receiver service's device: opened at the service's first request, watched
+// for the driver's events through the service's Event, and given up when the
+// driver fails (a read that fails, a hang-up, the stream's end), with what it
+// owes the driver kept in its OwedRequests.
+//
+// The detectors the receivers switched on live in the driver, so a device
+// given up while a receiver listens is opened again without waiting for a
+// request: at once, then each second while that fails. Given up again within
+// a second of its reopening, it rests until the next second's retry, so a
+// driver that fails at every open costs one open a second, not a spinning
+// loop. Whatever it owes is asked again at each open and each second. No
+// request goes to a device that is not open.
+// Lines: an open that fails writes `failure` and the error on std::cerr (at
+// most once a second, a retry's only when its error is new); a device given
+// up writes "open <name> again: done" on std::clog once it is open again.
+#pragma once
+
+#include "hardware/OwedRequests.h"
+#include "runtime/Event.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <type_traits>
+
+namespace Hardware {
+
+class DriverDevice {
+public:
+    // What a request writes.
+    struct Lines {
+        // Its failure, on std::cerr before the errno suffix.
+        std::string refused;
+        // What its success writes, where it writes something.
+        std::function<void()> done = nullptr;
+        // Its own failure for want of the device, on std::cerr, where it has one.
+        std::string unopened = {};
+    };
+    // The owner binds event's handler, which hands the events to Read().
+    // listening() tells whether a receiver waits for the driver's events.
+    DriverDevice(Event& event, const char* path, int flags, const char* failure, const char* name,
+                 std::function<bool()> listening);
+    DriverDevice(const DriverDevice&) = delete;
+    DriverDevice& operator=(const DriverDevice&) = delete;
+
+    // Opens and watches the device unless it is watched; false when it
+    // cannot be opened, or its watch cannot have its own descriptor.
+    bool Open();
+    // Given up again within a second of its reopening: what the owner sends
+    // by itself, paced by its own timers (a dial's steps), waits for the
+    // next second's retry instead of opening it at each step, only for the
+    // driver to fail again at once.
+    bool Resting() const;
+    // The record of a request whose argument is the value itself.
+    struct Value {
+        unsigned long value;
+    };
+    // A request as the owed requests keep it: sent on the device, opened
+    // first, with its record (or Value), and its lines.
+    template <class Record>
+    OwedRequests::Request Ioctl(unsigned long number, const Record& record, Lines lines) {
+        return Make([this, number, record] {
+            if (const int error = Opening()) return Outcome::NotOpened(error);
+            Record copy = record;
+            if constexpr (std::is_same_v<Record, Value>)
+                return Send(number, copy.value);
+            else
+                return Send(number, &copy);
+        }, std::move(lines));
+    }
+    // Such a request asked of the driver now.
+    template <class Record>
+    Outcome Ask(OwedRequests::Key key, unsigned long number, const Record& record, Lines lines,
+                OwedRequests::IfRefused refused) {
+        return owed.Ask(key, Ioctl(number, record, std::move(lines)), refused);
+    }
+    // Hands every record waiting to record() (ReadDriverEvents), which may
+    // destroy receivers; gives the device up when the driver is gone.
+    void Read(int fd, short revents, std::size_t size,
+              const std::function<void(const void*)>& record);
+
+    // What the driver was asked and has not taken.
+    OwedRequests owed;
+
+private:
+    enum class Life : std::uint8_t {
+        Unopened,
+        Open,
+        // Open since it was opened again after it was given up.
+        Reopened,
+        // Given up.
+        Lost,
+        // Given up again within a second of its reopening.
+        Resting,
+    };
+
+    // 0 when the device is open, or opened now; else why it is not.
+    int Opening();
+    // A request on the open device, with its record or its value.
+    Outcome Send(unsigned long number, void* record);
+    Outcome Send(unsigned long number, unsigned long value);
+    OwedRequests::Request Make(std::function<Outcome()> send, Lines lines);
+    // The device's own open, owed while a receiver listens.
+    OwedRequests::Request Reopen();
+
+    Event& event;
+    const char* const path;
+    const int flags;
+    const char* const failure;
+    const char* const name;
+    const std::function<bool()> listening;
+    Life life = Life::Unopened;
+    // When it entered that life: opened again, or given up.
+    std::uint32_t since = 0;
+    FailureLine openFailure;
+};
+
+// Words and " timeslot=<ts>", as the lines of a receiver's request have them.
+std::string At(const std::string& words, unsigned ts);
+// A success line written on out.
+std::function<void()> Writes(std::ostream& out, std::string line);
+
+}  // namespace Hardware

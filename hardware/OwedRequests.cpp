@@ -1,0 +1,125 @@
+#include "hardware/OwedRequests.h"
+
+#include "runtime/MuxClock.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace Hardware {
+
+namespace {
+
+constexpr unsigned tickMs = 1000;
+
+}  // namespace
+
+Outcome Outcome::Of(int result) {
+    if (result >= 0) return {Taken, 0, result};
+    return {Refused, errno, result};
+}
+
+// A failure writes its line when it is due; a request refused again goes
+// behind the others, so a batch comes round to every one of them in turn.
+void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome,
+                        IfRefused refused, bool retry) {
+    if (outcome.taken()) {
+        entry.owed.reset();
+        entry.line.Clear();
+        return;
+    }
+    const auto& line = outcome.kind == Outcome::Unopened ? request.unopened : request.refused;
+    if (line && entry.line.Due(outcome.error, retry)) {
+        line(outcome);
+        entry.line.Wrote(outcome.error);
+    }
+    if (refused == IfRefused::Drop) return;
+    if (outcome.final())
+        entry.owed.reset();
+    else
+        Keep(entry, std::move(request));
+}
+
+void OwedRequests::Keep(Entry& entry, Request request) {
+    entry.owed = std::move(request);
+    entry.order = ++asks;
+}
+
+// The entry is found after the send: sending may open the device, whose
+// open pays what is owed. A request taken where nothing was owed or paced,
+// the ordinary case, leaves nothing behind.
+Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
+    const Outcome outcome = request.send();
+    if (outcome.taken() && !entries.count(key)) return outcome;
+    Note(entries[key], std::move(request), outcome, refused, false);
+    if (!outcome.taken()) Wake();
+    return outcome;
+}
+
+void OwedRequests::Owe(const Key& key, Request request) {
+    Keep(entries[key], std::move(request));
+    Wake();
+}
+
+void OwedRequests::Forget(const Key& key) {
+    const auto entry = entries.find(key);
+    if (entry != entries.end()) entry->second.owed.reset();
+}
+
+void OwedRequests::ForgetIf(const std::function<bool(const Key&)>& which) {
+    for (auto& [key, entry] : entries)
+        if (which(key)) entry.owed.reset();
+}
+
+bool OwedRequests::Owes(const Key& key) const {
+    const auto entry = entries.find(key);
+    return entry != entries.end() && entry->second.owed;
+}
+
+bool OwedRequests::OwesAny(const std::function<bool(const Key&)>& which) const {
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const auto& entry) { return entry.second.owed && which(entry.first); });
+}
+
+void OwedRequests::Pay() {
+    if (paying) return;
+    paying = true;
+    std::vector<std::pair<std::uint64_t, Key>> due;
+    for (const auto& [key, entry] : entries)
+        if (entry.owed) due.emplace_back(entry.order, key);
+    std::sort(due.begin(), due.end());
+    if (due.size() > batch) due.resize(batch);
+    for (const auto& [order, key] : due) {
+        auto entry = entries.find(key);
+        if (entry == entries.end() || !entry->second.owed || entry->second.order != order)
+            continue;
+        Request request = *entry->second.owed;
+        const Outcome outcome = request.send();
+        entry = entries.find(key);
+        // Asked anew while it was sent: the new ask decides.
+        if (entry == entries.end() || entry->second.order != order) continue;
+        Note(entry->second, std::move(request), outcome, IfRefused::Owe, true);
+        if (outcome.kind == Outcome::Unopened) break;
+    }
+    paying = false;
+}
+
+void OwedRequests::Tick() {
+    Pay();
+    for (auto entry = entries.begin(); entry != entries.end();)
+        entry = !entry->second.owed && entry->second.line.Lapsed() ? entries.erase(entry)
+                                                                    : std::next(entry);
+    if (!entries.empty()) Wake();
+}
+
+// A tick armed further than a second ahead was armed on a clock that has
+// since gone back, as a test's does; re-arming it each ask instead would put
+// it off for as long as asks come.
+void OwedRequests::Wake() {
+    const std::uint32_t now = Mux::milliseconds();
+    if (tick.is_running() && std::int32_t(tickAt - now) <= std::int32_t(tickMs)) return;
+    tick.set(tickMs, &OwedRequests::Tick, this);
+    tickAt = now + tickMs;
+}
+
+}  // namespace Hardware

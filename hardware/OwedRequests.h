@@ -1,0 +1,129 @@
+// What a board driver was asked and has not taken, for every device the same
+// way: for each key (a timeslot and a request kind, a channel, a sum and the
+// channel in it) the latest request that is still owed, asked again at the
+// device's next open and each second until the driver takes it, so the board
+// ends holding what was asked, never the leftover of a refused request.
+//
+// The rules, written here once:
+// - What is owed for a key is its latest ask: a later ask replaces it, and
+//   one the driver takes ends it.
+// - A request whose caller is answered with success whatever the driver did
+//   is owed until the driver takes it (IfRefused::Owe). One whose refusal is
+//   answered with an error is not applied (IfRefused::Drop): nothing of it
+//   reaches the board later, and what the key owed before it stays owed.
+// - A device that did not open is a refusal, never the driver's answer. A
+//   refusal as invalid is final: the driver has no such thing, and asked
+//   again it would refuse for ever.
+// - Each key's failure writes its own line, a new ask's at most once a
+//   second and a retry's only when its error is new (FailureLine).
+#pragma once
+
+#include "runtime/FailureLine.h"
+#include "runtime/Timer.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+
+namespace Hardware {
+
+// What one request to a board driver came to.
+struct Outcome {
+    enum Kind : std::uint8_t { Taken, Refused, Unopened };
+    Kind kind = Taken;
+    // Why it was not taken: the driver's errno, or the failed open's.
+    int error = 0;
+    // The driver's answer when taken (a version, a timeslot).
+    int value = 0;
+
+    // A call just made, in the kernel's convention: below 0 is a refusal
+    // whose reason errno holds.
+    static Outcome Of(int result);
+    static Outcome NotOpened(int error) { return {Unopened, error, 0}; }
+    bool taken() const { return kind == Taken; }
+    // A refusal as invalid names what the driver does not have: nothing of
+    // it stays on the board, and asked again it would be refused for ever.
+    bool final() const { return kind == Refused && error == EINVAL; }
+};
+
+class OwedRequests {
+public:
+    // What the driver keeps one of: a timeslot or a channel, and what there.
+    struct Key {
+        std::uint32_t where;
+        std::uint32_t what;
+        friend bool operator<(const Key& a, const Key& b) {
+            return a.where != b.where ? a.where < b.where : a.what < b.what;
+        }
+    };
+    // The device itself, owed an open while something waits on it that is
+    // no request (the detectors that live in a driver): no owner names a
+    // timeslot so.
+    static constexpr Key device{UINT32_MAX, UINT32_MAX};
+
+    // One request, as its owner builds it.
+    struct Request {
+        // Sends it as asked, writing what its success writes.
+        std::function<Outcome()> send;
+        // Its failure line, when the driver refused it.
+        std::function<void(const Outcome&)> refused;
+        // Its own line when the device did not open, where it has one; the
+        // open's line says it otherwise.
+        std::function<void(const Outcome&)> unopened;
+    };
+
+    // What a refusal of the request leaves: owed, or nothing.
+    enum class IfRefused { Owe, Drop };
+
+    // A pay sends at most batch requests, the longest owed first.
+    explicit OwedRequests(std::size_t batch = SIZE_MAX) : batch(batch) {}
+    OwedRequests(const OwedRequests&) = delete;
+    OwedRequests& operator=(const OwedRequests&) = delete;
+
+    // Sends the request now; what the key owes follows the rules above.
+    Outcome Ask(const Key& key, Request request, IfRefused refused);
+    // Owes the request without sending it now (its device rests).
+    void Owe(const Key& key, Request request);
+    // The key owes nothing any more: what it asked is moot.
+    void Forget(const Key& key);
+    void ForgetIf(const std::function<bool(const Key&)>& which);
+    bool Owes(const Key& key) const;
+    bool OwesAny(const std::function<bool(const Key&)>& which) const;
+    // While a pay sends: the failures met are retries'.
+    bool Paying() const { return paying; }
+    // Sends what is owed again, the longest owed first; stops at the first
+    // whose device does not open, since nothing else would reach it either.
+    // A pay asked for while one runs is that one.
+    void Pay();
+
+private:
+    struct Entry {
+        std::optional<Request> owed;
+        // When it was last asked or sent: orders the pays.
+        std::uint64_t order = 0;
+        FailureLine line;
+    };
+
+    // What the entry owes once its request came to outcome.
+    void Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused,
+              bool retry);
+    void Keep(Entry& entry, Request request);
+    // The next tick comes within a second, whatever was armed before.
+    void Wake();
+    // Each second while anything is owed or paced: a pay, and the paces
+    // that lapsed are forgotten.
+    void Tick();
+
+    std::map<Key, Entry> entries;
+    std::uint64_t asks = 0;
+    const std::size_t batch;
+    bool paying = false;
+    Timer tick;
+    // When the tick is due, on the loop's millisecond clock.
+    std::uint32_t tickAt = 0;
+};
+
+}  // namespace Hardware
