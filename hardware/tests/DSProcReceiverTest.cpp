@@ -94,6 +94,18 @@ TEST_F(DSProcTest, SwitchesSendWhatChangesState) {
          [](Receiver& r) { r.enableMute(true, true), r.disableMute(), r.disableMute(); },
          {E + "12", D + "12"}},
         {"clean a fresh receiver", [](Receiver& r) { r.CleanBeforeDestroy(); }, {D + "256"}},
+        // Asked again as recorded, it still needs the device, to hear it.
+        {"mute again without the device",
+         [this](Receiver& r) {
+             EXPECT_TRUE(r.enableMute(true, true));
+             sim->FailOpen("/dev/dsp", EMFILE, false);
+             dsp->Hangup();
+             LoopDriver().Run(2);
+             EXPECT_FALSE(r.enableMute(true, true));
+             sim->ClearFaults();
+             EXPECT_TRUE(r.disableMute());
+         },
+         {E + "12", D + "12"}},
         {"clean all",
          [](Receiver& r) {
              r.enableVAD(true), r.enableBSS(true), r.enableNG(true), r.enableSD(true);
@@ -451,32 +463,36 @@ const struct MissedSetting {
      "1000 0 0 0"},
     {"every filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
      [](Receiver& r) { r.disableToneAll(); }, "/dev/dsp configured 7 256 1000", "1000 0 50 236"},
+    {"a signal detector given up", [](Receiver& r) { r.enableSD(true); },
+     [](Receiver& r) { r.releaseSD(); }, "/dev/dsp enabled 7", "0"},
 };
 
 // Missed while the driver is gone, it reaches the board once the driver is
 // back, by itself though no detector is on; refused by the open driver, and
 // refused again when asked a second later, it reaches the board the second
-// after the driver takes requests again.
+// after the driver takes requests again, and nothing is sent after that. One
+// refused as invalid is final: sent once, it is not sent again.
 TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
     FakeClock clock{5000};
     auto pass = [&clock] { LoopDriver(&clock, 10).Run(110); };  // a second
+    auto refuse = [this](int error) {
+        for (unsigned long request : {Dsproc::Configure, Dsproc::Disable})
+            sim->FailRequest("/dev/dsp", request, error, false);
+    };
     const struct {
         const char* name;
         std::function<void()> fault;
         bool reopens;
+        bool final;
     } faults[] = {
         {"gone",
          [&] {
              sim->FailOpen("/dev/dsp", EMFILE, false);
              dsp->Hangup();
          },
-         true},
-        {"refusing",
-         [&] {
-             for (unsigned long request : {Dsproc::Configure, Dsproc::Disable})
-                 sim->FailRequest("/dev/dsp", request, EIO, false);
-         },
-         false},
+         true, false},
+        {"refusing", [&] { refuse(EIO); }, false, false},
+        {"refusing as invalid", [&] { refuse(EINVAL); }, false, true},
     };
     for (const auto& fault : faults)
         for (const auto& row : missedSettings) {
@@ -495,7 +511,10 @@ TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
             if (fault.reopens) {
                 EXPECT_EQ(sim->OpenCount("/dev/dsp"), 1u);
             }
-            EXPECT_EQ(sim->Command(row.query), row.held);
+            EXPECT_EQ(sim->Command(row.query), fault.final ? before : row.held);
+            dsp->ClearHistory();
+            pass();
+            EXPECT_EQ(dsp->History().size(), 0u);
             r.CleanBeforeDestroy();
         }
 }

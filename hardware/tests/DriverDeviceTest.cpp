@@ -8,6 +8,7 @@
 #include "hardware/TonecReceiver.h"
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimEventDevice.h"
+#include "hardware/sim/BoardSimTonec.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
 #include "tests/support/StreamCapture.h"
@@ -23,26 +24,43 @@
 namespace {
 
 // A receiver of either service, with the detector it switches on, another
-// one, a configure call and the clean-up of its destroy.
+// one, two configure calls of different kinds and the clean-up of its
+// destroy.
 struct Listener {
     virtual ~Listener() = default;
     virtual bool SwitchOn() = 0;
     virtual bool SwitchOnAnother() = 0;
     virtual bool Configure() = 0;
+    virtual bool ConfigureAnother() = 0;
     virtual void Clean() = 0;
     int heard = 0;
 };
+
+// Parameters of the configure kinds, each telling its value apart.
+LGCP::DTMFParams Dtmf(unsigned twist) {
+    LGCP::DTMFParams params;
+    params.set_threshold().set_twist() = twist;
+    params.set_level().set_silence() = 30;
+    return params;
+}
+LGCP::IVAParams Iva(int level) {
+    LGCP::IVAParams params;
+    params.set_det_lvl_dB(level);
+    return params;
+}
+LGCP::VADParams Vad(int voiceMs) {
+    LGCP::VADParams params;
+    TERM::VADParamsV2& v2 = params.select_v2();
+    v2.set_voice_th_msec(voiceMs), v2.set_silence_th_msec(200), v2.set_e_th_dB(30);
+    return params;
+}
 
 struct Tone : Listener, Hardware::TonecReceiver {
     explicit Tone(unsigned ts) : ts(ts) {}
     bool SwitchOn() override { return enableDTMF(true); }
     bool SwitchOnAnother() override { return enableIVA(true); }
-    bool Configure() override {
-        LGCP::DTMFParams params;
-        params.set_threshold().set_twist() = 8;
-        params.set_level().set_silence() = 30;
-        return configureDTMF(params);
-    }
+    bool Configure() override { return configureDTMF(Dtmf(8)); }
+    bool ConfigureAnother() override { return configureIVA(Iva(-30)); }
     void Clean() override { TonecReceiver::CleanBeforeDestroy(); }
     void tonec_event(const Params&) override { ++heard; }
     unsigned tonec_timeslot() const override { return ts; }
@@ -54,6 +72,7 @@ struct Voice : Listener, Hardware::DSProcReceiver {
     bool SwitchOn() override { return enableVAD(true); }
     bool SwitchOnAnother() override { return enableBSS(true); }
     bool Configure() override { return configureSD(); }
+    bool ConfigureAnother() override { return configureVAD(Vad(100)); }
     void Clean() override { DSProcReceiver::CleanBeforeDestroy(); }
     void dsproc_vad_event(const Hardware::DSProcVADEvent&) override { ++heard; }
     void dsproc_bss_event(const ::dsproc_bss_event*) override {}
@@ -71,16 +90,19 @@ struct Driver {
     std::function<std::unique_ptr<Listener>(unsigned ts)> make;
     const char* detection;  // what follows the timeslot in its event line
     const char* refused;    // Configure()'s line without the device
+    const char* refusedAnother;  // ConfigureAnother()'s
     unsigned long switchOff;  // the request that switches SwitchOn()'s detector off
 };
 
 const Driver drivers[] = {
     {"/dev/dtmf", "tonec", "open tonec fail, DTMF proceeding disabled: ",
      [](unsigned ts) { return std::make_unique<Tone>(ts); }, "5",
-     "configure DTMF fail: (interface not opened)", Tonec::DisableDetector},
+     "configure DTMF fail: (interface not opened)", "configure IVA fail: (interface not opened)",
+     Tonec::DisableDetector},
     {"/dev/dsp", "dsproc", "open dsproc fail, VAD proceeding disabled: ",
      [](unsigned ts) { return std::make_unique<Voice>(ts); }, "1 1 1 0",
-     "configure SD fail: (interface not opened)", Dsproc::Disable},
+     "configure SD fail: (interface not opened)", "configure VAD fail: (interface not opened)",
+     Dsproc::Disable},
 };
 
 struct DriverDeviceTest : ::testing::TestWithParam<Driver> {
@@ -184,8 +206,9 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
     }
 }
 
-// A controller repeating a configure that the missing device refuses gets
-// each refused, and the log the open's failure and the refusal once a second.
+// A controller repeating configures of two kinds that the missing device
+// refuses gets each refused, and the log the open's failure and each kind's
+// refusal once a second: one kind's line leaves the other's due.
 TEST_P(DriverDeviceTest, RefusedConfiguresWriteTheirLineOnceASecond) {
     const Driver& d = GetParam();
     clock.advanceMs(3600 * 1000);  // past the lines of the cases before
@@ -194,12 +217,81 @@ TEST_P(DriverDeviceTest, RefusedConfiguresWriteTheirLineOnceASecond) {
     Pass(0);
     auto on = d.make(21);
     TestSupport::StreamCapture errors(std::cerr);
-    for (int i = 0; i < 3; ++i) EXPECT_FALSE(on->Configure());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(on->Configure());
+        EXPECT_FALSE(on->ConfigureAnother());
+    }
     Pass(1000);
     EXPECT_FALSE(on->Configure());
-    const std::string once =
-        std::string(d.openFailure) + "Too many open files\n" + d.refused + " timeslot=21\n";
+    EXPECT_FALSE(on->ConfigureAnother());
+    const std::string once = std::string(d.openFailure) + "Too many open files\n" + d.refused +
+                             " timeslot=21\n" + d.refusedAnother + " timeslot=21\n";
     EXPECT_EQ(errors.str(), once + once);
+}
+
+// What a configure call's answer promises, for each kind, the same whether
+// the open driver refuses it or the device cannot be opened. Where a refusal
+// is answered with an error, nothing of it reaches the board later, which
+// keeps what it last took; where the call is answered with success, the
+// latest ask reaches the board. Each row asks for value 1 (unless first is 0),
+// then 2, which the open driver refuses, then, the driver gone, 3.
+TEST_P(DriverDeviceTest, AConfigureAnswersWhatTheBoardWillHold) {
+    const Driver& d = GetParam();
+    auto tonec = [this] { return &sim->Model<Board::SimTonec>("/dev/dtmf"); };
+    auto dsp = [this](unsigned ts, int kind) {
+        return sim->Command("/dev/dsp configured " + std::to_string(ts) + ' ' +
+                            std::to_string(kind));
+    };
+    Tone tone(40);
+    Voice voice(40);
+    const struct {
+        const char* name;
+        const char* path;
+        unsigned long request;  // the configure request the open driver refuses
+        std::function<bool(unsigned value)> ask;
+        std::function<std::string()> held;
+        unsigned first;
+        bool answeredSuccess;
+        std::string holds;
+    } rows[] = {
+        {"DTMF", "/dev/dtmf", Tonec::ConfigureDetector,
+         [&](unsigned v) { return tone.configureDTMF(Dtmf(v)); },
+         [&] { return std::to_string(tonec()->State(40).dtmfConfig.twist); }, 1, false, "1"},
+        {"IVA", "/dev/dtmf", Tonec::IvaConfigure,
+         [&](unsigned v) { return tone.configureIVA(Iva(-int(v))); },
+         [&] { return std::to_string(tonec()->State(40).ivaConfig.det_lvl_dB); }, 1, false,
+         "-1"},
+        {"VAD", "/dev/dsp", Dsproc::Configure,
+         [&](unsigned v) { return voice.configureVAD(Vad(int(v) * 100)); },
+         [&] { return dsp(40, Dsproc::KindVAD); }, 1, false, "100 200 30"},
+        {"SD", "/dev/dsp", Dsproc::Configure, [&](unsigned) { return voice.configureSD(); },
+         [&] { return dsp(40, Dsproc::KindSD); }, 0, false, "none"},
+        {"delays", "/dev/dsp", Dsproc::Configure,
+         [&](unsigned v) {
+             voice.configureDelays(v * 10, 0, 0);
+             return true;
+         },
+         [&] { return dsp(40, Dsproc::KindDelays); }, 1, true, "30 0 0"},
+    };
+    for (const auto& row : rows) {
+        if (std::string(row.path) != d.path) continue;
+        SCOPED_TRACE(row.name);
+        Pass(1000);  // apart from the reopening of the row before
+        if (row.first) {
+            ASSERT_TRUE(row.ask(row.first));
+        }
+        sim->FailRequest(d.path, row.request, EIO, true);
+        EXPECT_EQ(row.ask(2), row.answeredSuccess);
+        sim->FailOpen(d.path, EMFILE, false);
+        Hangup();
+        Pass(0);
+        EXPECT_EQ(row.ask(3), row.answeredSuccess);
+        sim->ClearFaults();
+        Pass(2000);
+        EXPECT_EQ(row.held(), row.holds);
+    }
+    tone.Clean();
+    voice.Clean();
 }
 
 // The halves of a leg go while their driver cannot be opened, leaving what

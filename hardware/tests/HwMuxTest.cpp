@@ -295,6 +295,37 @@ TEST_F(HwMuxTest, ARefusedUndoOrSwitchOffIsAskedAgainUntilTheDriverTakesIt) {
     EXPECT_FALSE(Has(sweep, 69) || Has(sweep, 70) || Has(sweep, 71) || Has(sweep, 8201));
 }
 
+// A connected channel whose idle write the driver refuses is switched off at
+// once, on the shared bus and off it: the torn-down call's path does not
+// outlive its undoing. The idle octet is owed, unless refused as invalid, and
+// reaches the channel once the driver takes it.
+TEST_F(HwMuxTest, ARefusedIdleWriteSwitchesThePathOffAtOnce) {
+    const struct {
+        const char* fault;
+        const char* meanwhile;  // the channel while the fault lasts, and after it
+        const char* held;
+    } rows[] = {
+        {"fail /dev/hal 0xc0084d04 EINVAL once", "off", "off"},
+        {"fail /dev/hal 0xc0084d04 EIO", "off", "const 0xD5"},
+        {"fail /dev/hal 0xc0084d04 EBUSY", "off", "const 0xD5"},
+    };
+    HwMux mux;
+    for (const auto& row : rows)
+        for (int channel : {34, 8201}) {
+            SCOPED_TRACE(std::string(row.fault) + " on " + std::to_string(channel));
+            const std::string route = "/dev/hal route " + std::to_string(channel);
+            ASSERT_TRUE(mux.Connect(33, channel));
+            ASSERT_EQ("ok", sim->Command(row.fault));
+            EXPECT_FALSE(mux.Disconnect(channel));
+            EXPECT_EQ(std::to_string(channel) + " " + row.meanwhile, sim->Command(route));
+            PassASecond();
+            EXPECT_EQ(std::to_string(channel) + " " + row.meanwhile, sim->Command(route));
+            sim->ClearFaults();
+            PassASecond();
+            EXPECT_EQ(std::to_string(channel) + " " + row.held, sim->Command(route));
+        }
+}
+
 // Owed requests go a batch a second, round robin: however many the
 // controller left while the driver refused, a second sends at most one batch
 // of them, and switch-offs the driver goes on refusing hold back no idle
