@@ -317,6 +317,48 @@ TEST_P(DriverDeviceTest, AConfigureAnswersWhatTheBoardWillHold) {
     voice.Clean();
 }
 
+// The halves of a leg go while their driver cannot be opened, leaving what
+// they asked for in the driver with nobody listening: the device still
+// comes back by itself for their clean-up, which switches off whatever
+// either had on. Rows: what each half asks for before the driver is lost,
+// and whether the clean-up owes the driver anything, for which it opens.
+TEST_P(DriverDeviceTest, ReceiversGoneWhileClosedAreCleanedUpOnceItIsBack) {
+    const Driver& d = GetParam();
+    const struct {
+        const char* name;
+        std::function<bool(Listener&)> first, second;
+        unsigned opens;
+    } rows[] = {
+        {"a detector each", [](Listener& l) { return l.SwitchOn(); },
+         [](Listener& l) { return l.SwitchOnAnother(); }, 1},
+        // Configurations have no undo: with nothing owed, the device given up
+        // while no detector is on waits for the next request.
+        {"configurations only", [](Listener& l) { return l.Configure(); },
+         [](Listener& l) { return l.Configure(); }, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string off = Enabled(23);
+        auto first = d.make(23), second = d.make(23);
+        ASSERT_TRUE(row.first(*first));
+        ASSERT_TRUE(row.second(*second));
+        Pass(1000);  // apart from the reopening of the row before
+        sim->FailOpen(d.path, EMFILE, false);
+        Hangup();
+        Pass(0);
+        for (auto* half : {&first, &second}) {
+            (*half)->Clean();
+            half->reset();
+        }
+        Pass(2000);
+        EXPECT_EQ(Opens(), 0u);
+        sim->ClearFaults();
+        Pass(1000);
+        EXPECT_EQ(Opens(), row.opens);
+        EXPECT_EQ(Enabled(23), off);
+    }
+}
+
 // Switch-offs that the open driver refuses at the destroys of receivers on
 // several timeslots leave their detectors on there: a later receiver on such
 // a timeslot that switched on another hears none of its detections, and the
