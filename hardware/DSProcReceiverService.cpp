@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <iostream>
 #include <sstream>
 
@@ -26,34 +27,30 @@ DSProcReceiverService* made = nullptr;
 // The lines of a configure kind: done (on std::clog, with the values after
 // it), failed, and refused for want of a device.
 struct Words {
+    std::uint32_t kind;
     const char* done;
     const char* fail;
     const char* noDevice;
 };
 
+constexpr Words words[] = {
+    {Dsproc::KindVAD, "DSPROC_CONFIGURE VAD",
+     "DSPROC_CONFIGURE VAD fail:", "configure VAD fail: (interface not opened)"},
+    {Dsproc::KindSD, "DSPROC_CONFIGURE SD",
+     "DSPROC_CONFIGURE SD fail:", "configure SD fail: (interface not opened)"},
+    {Dsproc::KindDelays, "DSPROC_CONFIGURE DELAYS",
+     "DSPROC_CONFIGURE DELAYS fail:", "configure Delays fail: (interface not opened)"},
+    {Dsproc::KindRxGain, "DSPROC_CONFIGURE RX GAIN",
+     "DSPROC_CONFIGURE Rx Gain fail:", "Configure Rx gain fail: (interface not opened)"},
+    {Dsproc::KindToneFilter, "DSPROC_CONFIGURE TONE FILTER",
+     "DSPROC_CONFIGURE Tone Filter fail:", "Configure Tone Filter fail: (interface not opened)"},
+};
+
+// Every kind the service sends is in the table; the tone filter's is last.
 const Words& WordsOf(std::uint32_t kind) {
-    static const Words vad{"DSPROC_CONFIGURE VAD", "DSPROC_CONFIGURE VAD fail:",
-                           "configure VAD fail: (interface not opened)"};
-    static const Words sd{"DSPROC_CONFIGURE SD",
-                          "DSPROC_CONFIGURE SD fail:", "configure SD fail: (interface not opened)"};
-    static const Words delays{"DSPROC_CONFIGURE DELAYS", "DSPROC_CONFIGURE DELAYS fail:",
-                              "configure Delays fail: (interface not opened)"};
-    static const Words gain{"DSPROC_CONFIGURE RX GAIN", "DSPROC_CONFIGURE Rx Gain fail:",
-                            "Configure Rx gain fail: (interface not opened)"};
-    static const Words filter{"DSPROC_CONFIGURE TONE FILTER", "DSPROC_CONFIGURE Tone Filter fail:",
-                              "Configure Tone Filter fail: (interface not opened)"};
-    switch (kind) {
-        case Dsproc::KindVAD:
-            return vad;
-        case Dsproc::KindSD:
-            return sd;
-        case Dsproc::KindDelays:
-            return delays;
-        case Dsproc::KindRxGain:
-            return gain;
-        default:
-            return filter;
-    }
+    for (const Words& w : words)
+        if (w.kind == kind) return w;
+    return words[std::size(words) - 1];
 }
 
 // What the owed requests key a timeslot's requests by: a configure kind, a
@@ -227,11 +224,10 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
 
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {
     const unsigned ts = receiver.dsproc_timeslot();
-    const Outcome version =
-        device.Ask({ts, versionKey}, Dsproc::Version, DriverDevice::Value{0},
-                        {At("DSPROC_VERSION fail:", ts), nullptr,
-                         At(WordsOf(Dsproc::KindVAD).noDevice, ts)},
-                        IfRefused::Drop);
+    const Outcome version = device.Ask(
+        {ts, versionKey}, Dsproc::Version, DriverDevice::Value{0},
+        {At("DSPROC_VERSION fail:", ts), nullptr, At(WordsOf(Dsproc::KindVAD).noDevice, ts)},
+        IfRefused::Drop);
     if (!version.taken()) return false;
     Params vad{};
     if (version.value == 2) {
@@ -326,28 +322,17 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
 }
 
 // An enable's lines name its id.
-bool DSProcReceiverService::Send(unsigned long request, std::uint32_t ts, std::uint32_t id,
-                                 std::uint32_t mask, const char* word, const char* name,
-                                 IfRefused refused) {
-    const std::string words = std::string(word) + name;
-    const std::string ids = id ? " id=" + std::to_string(id) : "";
+bool DSProcReceiverService::Send(unsigned ts, std::uint32_t id, std::uint32_t mask,
+                                 const char* name, IfRefused refused) {
+    const std::string words = std::string(id ? "DSPROC_ENABLE " : "DSPROC_DISABLE ") + name;
+    const std::string shown = id ? " id=" + std::to_string(id) : "";
     return device
-        .Ask({ts, SwitchKey(mask)}, request, Dsproc::SwitchRecord{ts, id, mask},
-             {At(words + " fail:", ts) + ids,
-              Writes(std::cerr, At(words + " done:", ts) + ids)},
-             refused)
+        .Ask(
+            {ts, SwitchKey(mask)}, id ? Dsproc::Enable : Dsproc::Disable,
+            Dsproc::SwitchRecord{ts, id, mask},
+            {At(words + " fail:", ts) + shown, Writes(std::cerr, At(words + " done:", ts) + shown)},
+            refused)
         .taken();
-}
-
-bool DSProcReceiverService::Enable(unsigned ts, std::uint32_t mask, const char* name,
-                                   std::uint32_t& id) {
-    id = ids.Next();
-    return Send(Dsproc::Enable, ts, id, mask, "DSPROC_ENABLE ", name, IfRefused::Drop);
-}
-
-bool DSProcReceiverService::Disable(unsigned ts, std::uint32_t mask, const char* name,
-                                    IfRefused refused) {
-    return Send(Dsproc::Disable, ts, 0, mask, "DSPROC_DISABLE ", name, refused);
 }
 
 // A receiver that finds the feature on through another one takes it under
@@ -368,11 +353,11 @@ bool DSProcReceiverService::Switch(DSProcReceiver& receiver, Feature Asked::*fea
         if (!init()) return false;
         if (f.state != State::On) f.id = (other->*feature).id;
     } else if (on) {
-        std::uint32_t id;
-        if (!Enable(receiver.dsproc_timeslot(), mask, name, id)) return false;
+        const std::uint32_t id = ids.Next();
+        if (!Send(receiver.dsproc_timeslot(), id, mask, name, IfRefused::Drop)) return false;
         f.id = id;
     } else if (f.state != State::Off && !other &&
-               !Disable(receiver.dsproc_timeslot(), mask, name, refused) &&
+               !Send(receiver.dsproc_timeslot(), 0, mask, name, refused) &&
                refused == IfRefused::Drop) {
         return false;
     }
@@ -418,8 +403,8 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
     if (on) {
         off = (!first && mine.muteFirst != State::Off ? Dsproc::MaskMuteFirst : 0) |
               (!second && mine.muteSecond != State::Off ? Dsproc::MaskMuteSecond : 0);
-        std::uint32_t id;
-        if (!Enable(ts, on, "MUTE", id)) return false;
+        const std::uint32_t id = ids.Next();
+        if (!Send(ts, id, on, "MUTE", IfRefused::Drop)) return false;
         mine.muteId = id;
         if (first) mine.muteFirst = State::On;
         if (second) mine.muteSecond = State::On;
@@ -433,7 +418,7 @@ bool DSProcReceiverService::enableMute(DSProcReceiver& receiver, bool first, boo
     const std::uint32_t sent = off & ~(muted(&Asked::muteFirst, Dsproc::MaskMuteFirst) |
                                        muted(&Asked::muteSecond, Dsproc::MaskMuteSecond));
     if (!off) return true;
-    if (sent && !Disable(ts, sent, "MUTE", refused) && refused == IfRefused::Drop) return false;
+    if (sent && !Send(ts, 0, sent, "MUTE", refused) && refused == IfRefused::Drop) return false;
     if (off & Dsproc::MaskMuteFirst) mine.muteFirst = State::Off;
     if (off & Dsproc::MaskMuteSecond) mine.muteSecond = State::Off;
     return true;

@@ -138,13 +138,12 @@ private:
     // Sends the setting of key asked for last on the timeslot unless the
     // driver holds it; false when no receiver there has one.
     bool Settle(Timeslot& t, unsigned ts, std::uint32_t key);
-    // Request 2 or 3 on the switch's key, its lines written.
-    bool Send(unsigned long request, std::uint32_t ts, std::uint32_t id, std::uint32_t mask,
-              const char* word, const char* name, IfRefused refused);
+    // Request 2 (an enable, under the next id, which a failed one consumes
+    // too) or 3 (id 0), its lines written.
+    bool Send(unsigned ts, std::uint32_t id, std::uint32_t mask, const char* name,
+              IfRefused refused);
     bool Switch(DSProcReceiver& receiver, Feature Asked::*feature, std::uint32_t mask,
                 const char* name, bool on, IfRefused refused);
-    bool Enable(unsigned ts, std::uint32_t mask, const char* name, std::uint32_t& id);
-    bool Disable(unsigned ts, std::uint32_t mask, const char* name, IfRefused refused);
 
     // Some receiver waits for events: it has VAD, SD, BSS or a tone filter on.
     bool Listening() const;

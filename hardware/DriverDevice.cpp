@@ -1,6 +1,5 @@
 #include "hardware/DriverDevice.h"
 
-#include "hardware/BoardDevices.h"
 #include "hardware/DriverEvents.h"
 #include "runtime/Errno.h"
 #include "runtime/MuxClock.h"
@@ -55,14 +54,6 @@ bool DriverDevice::Resting() const {
     return life == Life::Resting && std::uint32_t(Mux::milliseconds() - since) < restMs;
 }
 
-Outcome DriverDevice::Send(unsigned long number, void* record) {
-    return Outcome::Of(Board::devices().ioctl(event.lowlevel_fd(), number, record));
-}
-
-Outcome DriverDevice::Send(unsigned long number, unsigned long value) {
-    return Outcome::Of(Board::devices().ioctlValue(event.lowlevel_fd(), number, value));
-}
-
 std::string At(const std::string& words, unsigned ts) {
     return words + " timeslot=" + std::to_string(ts);
 }
@@ -79,7 +70,7 @@ OwedRequests::Request DriverDevice::Make(std::function<Outcome()> send, Lines li
         return outcome;
     };
     request.refused = [line = std::move(lines.refused)](const Outcome& outcome) {
-        std::cerr << line << ErrnoSuffix{Errno(outcome.error)} << std::endl;
+        std::cerr << line << " errno=\"" << Errno(outcome.error) << '"' << std::endl;
     };
     if (!lines.unopened.empty())
         request.unopened = [line = std::move(lines.unopened)](const Outcome&) {
@@ -91,13 +82,11 @@ OwedRequests::Request DriverDevice::Make(std::function<Outcome()> send, Lines li
 // The receivers that listened may have gone meanwhile: then the device waits
 // for the next request.
 OwedRequests::Request DriverDevice::Reopen() {
-    OwedRequests::Request request;
-    request.send = [this] {
-        if (!listening()) return Outcome{};
-        const int error = Opening();
+    auto open = [this] {
+        const int error = listening() ? Opening() : 0;
         return error ? Outcome::NotOpened(error) : Outcome{};
     };
-    return request;
+    return {open, nullptr, nullptr};
 }
 
 void DriverDevice::Read(int fd, short revents, std::size_t size,

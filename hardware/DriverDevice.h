@@ -15,6 +15,7 @@
 // up writes "open <name> again: done" on std::clog once it is open again.
 #pragma once
 
+#include "hardware/BoardDevices.h"
 #include "hardware/OwedRequests.h"
 #include "runtime/Event.h"
 
@@ -61,14 +62,17 @@ public:
     // first, with its record (or Value), and its lines.
     template <class Record>
     OwedRequests::Request Ioctl(unsigned long number, const Record& record, Lines lines) {
-        return Make([this, number, record] {
-            if (const int error = Opening()) return Outcome::NotOpened(error);
-            Record copy = record;
-            if constexpr (std::is_same_v<Record, Value>)
-                return Send(number, copy.value);
-            else
-                return Send(number, &copy);
-        }, std::move(lines));
+        return Make(
+            [this, number, record] {
+                if (const int error = Opening()) return Outcome::NotOpened(error);
+                Record copy = record;
+                const int fd = event.lowlevel_fd();
+                if constexpr (std::is_same_v<Record, Value>)
+                    return Outcome::Of(Board::devices().ioctlValue(fd, number, copy.value));
+                else
+                    return Outcome::Of(Board::devices().ioctl(fd, number, &copy));
+            },
+            std::move(lines));
     }
     // Such a request asked of the driver now.
     template <class Record>
@@ -86,7 +90,7 @@ public:
 
 private:
     enum class Life : std::uint8_t {
-        Unopened,
+        // Open, or not opened yet.
         Open,
         // Open since it was opened again after it was given up.
         Reopened,
@@ -98,9 +102,6 @@ private:
 
     // 0 when the device is open, or opened now; else why it is not.
     int Opening();
-    // A request on the open device, with its record or its value.
-    Outcome Send(unsigned long number, void* record);
-    Outcome Send(unsigned long number, unsigned long value);
     OwedRequests::Request Make(std::function<Outcome()> send, Lines lines);
     // The device's own open, owed while a receiver listens.
     OwedRequests::Request Reopen();
@@ -111,7 +112,7 @@ private:
     const char* const failure;
     const char* const name;
     const std::function<bool()> listening;
-    Life life = Life::Unopened;
+    Life life = Life::Open;
     // When it entered that life: opened again, or given up.
     std::uint32_t since = 0;
     FailureLine openFailure;

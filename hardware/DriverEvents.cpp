@@ -1,6 +1,7 @@
 #include "hardware/DriverEvents.h"
 
 #include "hardware/BoardDevices.h"
+#include "runtime/Errno.h"
 
 #include <cassert>
 #include <cerrno>
@@ -8,10 +9,6 @@
 #include <poll.h>
 
 namespace Hardware {
-
-std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix) {
-    return out << " errno=\"" << suffix.error << '"';
-}
 
 bool ReadDriverEvents(int fd, short revents, std::size_t size, const char* device,
                       const std::function<void(const void*)>& record, int* cause) {

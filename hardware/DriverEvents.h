@@ -1,20 +1,10 @@
-// The reading of a driver's event stream in whole records, and the tail of
-// the drivers' failure lines.
+// The reading of a driver's event stream in whole records.
 #pragma once
-
-#include "runtime/Errno.h"
 
 #include <cstddef>
 #include <functional>
-#include <ostream>
 
 namespace Hardware {
-
-// ` errno="<system text>"`, the tail of a driver request's failure line.
-struct ErrnoSuffix {
-    Errno error;
-};
-std::ostream& operator<<(std::ostream& out, const ErrnoSuffix& suffix);
 
 // Reads every record of `size` octets waiting on the non-blocking descriptor
 // and hands each to `record`, which may destroy whatever it likes except the

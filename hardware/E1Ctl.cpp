@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
@@ -120,8 +119,7 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
 void E1Ctl::UpdateTclk() {
     using Hardware::Outcome;
     const std::uint32_t mask = tclkMask;
-    Hardware::OwedRequests::Request request;
-    request.send = [this, mask] {
+    auto send = [this, mask] {
         if (!IsOpen()) return Outcome::NotOpened(errno);
         const Outcome outcome = Outcome::Of(
             Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SetTclk, mask));
@@ -130,11 +128,11 @@ void E1Ctl::UpdateTclk() {
                       << std::endl;
         return outcome;
     };
-    request.refused = [this](const Outcome& outcome) {
+    auto refused = [this](const Outcome& outcome) {
         std::cerr << ext::header(this) << "fail to set TCLK [cause=" << Errno(outcome.error) << "]"
                   << std::endl;
     };
-    owed.Ask({0, 0}, std::move(request), Hardware::OwedRequests::IfRefused::Owe);
+    owed.Ask({0, 0}, {send, refused, nullptr}, Hardware::OwedRequests::IfRefused::Owe);
 }
 
 void E1Ctl::select_source(int source) {

@@ -17,8 +17,8 @@
 #include <unistd.h>
 #include <utility>
 
-using Hardware::OwedRequests;
 using Hardware::Outcome;
+using Hardware::OwedRequests;
 
 HwMux& HwMux::instance() {
     static HwMux mux;
@@ -93,29 +93,22 @@ void HwMux::Close() {
     owed.ForgetIf([](const OwedRequests::Key&) { return true; });
 }
 
-OwedRequests::Request HwMux::Requested(int channel, const Output& asked, std::string fail) {
-    OwedRequests::Request request;
-    request.send = [this, channel, asked] {
+bool HwMux::Change(int channel, const Output& asked, std::string fail) {
+    if (channel < 0) {
+        IsOpened();
+        return false;
+    }
+    if (Output* entry = Shadow(channel)) *entry = asked;
+    auto send = [this, channel, asked] {
         const int error = Opening();
         return error ? Outcome::NotOpened(error) : Send(channel, asked);
     };
-    request.refused = [fail = std::move(fail)](const Outcome& outcome) {
+    auto refused = [fail = std::move(fail)](const Outcome& outcome) {
         std::clog << fail << Errno(outcome.error) << std::endl;
     };
-    return request;
-}
-
-bool HwMux::Change(int channel, const Output& asked, std::string fail) {
-    if (Output* entry = Shadow(channel)) *entry = asked;
     return owed
-        .Ask({std::uint32_t(channel), 0}, Requested(channel, asked, std::move(fail)),
-             OwedRequests::IfRefused::Owe)
+        .Ask({std::uint32_t(channel), 0}, {send, refused, nullptr}, OwedRequests::IfRefused::Owe)
         .taken();
-}
-
-bool HwMux::Refuse() {
-    IsOpened();
-    return false;
 }
 
 bool HwMux::Connect(int transmit, int receive) {
@@ -136,18 +129,15 @@ bool HwMux::Connect(int transmit, int receive) {
 }
 
 bool HwMux::Disconnect(int receive) {
-    if (receive < 0) return Refuse();
     return Change(receive, Output{Output::Constant, idleOctet},
                   "hwMux: disconnect failed " + std::to_string(receive) + " : ");
 }
 
 bool HwMux::Disable(int channel) {
-    if (channel < 0) return Refuse();
     return Change(channel, Output{}, "hwMux: disable failed " + std::to_string(channel) + " : ");
 }
 
 bool HwMux::Write(int channel, unsigned char value) {
-    if (channel < 0) return Refuse();
     std::ostringstream fail;
     fail << "hwMux: write failed " << channel << " <- 0x" << std::hex << unsigned(value) << " : ";
     return Change(channel, Output{Output::Constant, value}, fail.str());

@@ -80,15 +80,10 @@ private:
     // The one request that makes the switch hold what is asked; the shadow
     // is left alone.
     Hardware::Outcome Send(int channel, const Output& asked);
-    // A request on the channel as the owed requests keep it: the device
-    // opened first.
-    Hardware::OwedRequests::Request Requested(int channel, const Output& asked, std::string fail);
     // Sends what is asked, notes it in the channel's shadow entry, and owes
-    // it when refused. A refusal writes fail and the error.
+    // it when refused. A refusal writes fail and the error. A negative
+    // channel is refused once the open every operation starts with is done.
     bool Change(int channel, const Output& asked, std::string fail);
-    // A negative channel is refused, once the open every operation starts
-    // with is done.
-    bool Refuse();
 
     Fd hal;
     Output shadow[busCount];

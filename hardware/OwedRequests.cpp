@@ -8,12 +8,6 @@
 
 namespace Hardware {
 
-namespace {
-
-constexpr unsigned tickMs = 1000;
-
-}  // namespace
-
 Outcome Outcome::Of(int result) {
     if (result >= 0) return {Taken, 0, result};
     return {Refused, errno, result};
@@ -21,8 +15,8 @@ Outcome Outcome::Of(int result) {
 
 // A failure writes its line when it is due; a request refused again goes
 // behind the others, so a batch comes round to every one of them in turn.
-void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome,
-                        IfRefused refused, bool retry) {
+void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused,
+                        bool retry) {
     if (outcome.taken()) {
         entry.owed.reset();
         entry.line.Clear();
@@ -37,10 +31,10 @@ void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome,
     if (outcome.final())
         entry.owed.reset();
     else
-        Keep(entry, std::move(request));
+        Owe(entry, std::move(request));
 }
 
-void OwedRequests::Keep(Entry& entry, Request request) {
+void OwedRequests::Owe(Entry& entry, Request request) {
     entry.owed = std::move(request);
     entry.order = ++asks;
 }
@@ -57,7 +51,7 @@ Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
 }
 
 void OwedRequests::Owe(const Key& key, Request request) {
-    Keep(entries[key], std::move(request));
+    Owe(entries[key], std::move(request));
     Wake();
 }
 
@@ -91,8 +85,7 @@ void OwedRequests::Pay() {
     if (due.size() > batch) due.resize(batch);
     for (const auto& [order, key] : due) {
         auto entry = entries.find(key);
-        if (entry == entries.end() || !entry->second.owed || entry->second.order != order)
-            continue;
+        if (entry == entries.end() || !entry->second.owed || entry->second.order != order) continue;
         Request request = *entry->second.owed;
         const Outcome outcome = request.send();
         entry = entries.find(key);
@@ -108,7 +101,7 @@ void OwedRequests::Tick() {
     Pay();
     for (auto entry = entries.begin(); entry != entries.end();)
         entry = !entry->second.owed && entry->second.line.Lapsed() ? entries.erase(entry)
-                                                                    : std::next(entry);
+                                                                   : std::next(entry);
     if (!entries.empty()) Wake();
 }
 

@@ -108,14 +108,15 @@ private:
     };
 
     // What the entry owes once its request came to outcome.
-    void Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused,
-              bool retry);
-    void Keep(Entry& entry, Request request);
+    void Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused, bool retry);
+    void Owe(Entry& entry, Request request);
     // The next tick comes within a second, whatever was armed before.
     void Wake();
     // Each second while anything is owed or paced: a pay, and the paces
     // that lapsed are forgotten.
     void Tick();
+
+    static constexpr unsigned tickMs = 1000;
 
     std::map<Key, Entry> entries;
     std::uint64_t asks = 0;

@@ -46,7 +46,8 @@ TonecReceiverService& TonecReceiverService::instance() {
 // opened writes its one line for it.
 TonecReceiverService::TonecReceiverService()
     : device(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
-             "open tonec fail, DTMF proceeding disabled: ", "tonec", [this] { return Listening(); }) {
+             "open tonec fail, DTMF proceeding disabled: ", "tonec",
+             [this] { return Listening(); }) {
     made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
@@ -106,7 +107,9 @@ OwedRequests::Request TonecReceiverService::Configuration(const Tonec::Configure
     return device.Ioctl(Tonec::ConfigureDetector, record,
                         {At("DTMF_CONFIGURE_DETECTOR fail:", ts),
                          [this, record] {
-                             Hold(&Timeslot::dtmfParams, record);
+                             if (const auto t = timeslots.find(record.timeslot);
+                                 t != timeslots.end())
+                                 t->second.dtmfParams = record;
                              std::clog << "DTMF_CONFIGURE_DETECTOR"
                                        << " ts=" << record.timeslot << " twist=" << record.twist
                                        << " ratio=" << record.ratio << " noise=" << record.noise
@@ -120,24 +123,14 @@ OwedRequests::Request TonecReceiverService::Configuration(const Tonec::IvaRecord
     return device.Ioctl(Tonec::IvaConfigure, record,
                         {At("IVA_CONFIGURE_DETECTOR fail:", ts),
                          [this, record] {
-                             Hold(&Timeslot::ivaParams, record);
+                             if (const auto t = timeslots.find(record.timeslot);
+                                 t != timeslots.end())
+                                 t->second.ivaParams = record;
                              std::clog << "IVA_CONFIGURE_DETECTOR"
                                        << " ts=" << record.timeslot
                                        << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
                          },
                          At("configure IVA fail: (interface not opened)", ts)});
-}
-
-template <class Params>
-void TonecReceiverService::Hold(std::optional<Params> Timeslot::*held, const Params& record) {
-    const auto t = timeslots.find(record.timeslot);
-    if (t != timeslots.end()) t->second.*held = record;
-}
-
-template <class Params>
-bool TonecReceiverService::Configure(const Params& record, IfRefused refused) {
-    return device.owed.Ask({record.timeslot, KindOf(record)}, Configuration(record), refused)
-        .taken();
 }
 
 template <class Params>
@@ -147,7 +140,9 @@ bool TonecReceiverService::Configure(TonecReceiver& receiver,
     auto& mine = Record(receiver).receivers[&receiver].*asked;
     const auto before = mine;
     mine = Configured<Params>{record, ++requests};
-    if (Configure(record, IfRefused::Drop)) return true;
+    if (device.owed.Ask({record.timeslot, KindOf(record)}, Configuration(record), IfRefused::Drop)
+            .taken())
+        return true;
     mine = before;
     return false;
 }
@@ -159,7 +154,7 @@ void TonecReceiverService::Settle(Timeslot& t, unsigned ts,
     const Configured<Params>* wanted =
         Latest(t.receivers, [asked](const Asked& a) { return a.*asked ? &*(a.*asked) : nullptr; });
     if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record)))
-        Configure(wanted->record, IfRefused::Owe);
+        device.owed.Ask({ts, KindOf(Params{})}, Configuration(wanted->record), IfRefused::Owe);
     else
         device.owed.Forget({ts, KindOf(Params{})});
 }
@@ -205,9 +200,9 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefuse
         const bool taken =
             device
                 .Ask({ts, DtmfDetector}, Tonec::DisableDetector, DriverDevice::Value{ts},
-                          {At("DTMF_DISABLE_DETECTOR fail:", ts),
-                           Writes(std::cerr, At("DTMF_DISABLE_DETECTOR done:", ts))},
-                          refused)
+                     {At("DTMF_DISABLE_DETECTOR fail:", ts),
+                      Writes(std::cerr, At("DTMF_DISABLE_DETECTOR done:", ts))},
+                     refused)
                 .taken();
         if (taken || refused == IfRefused::Owe) mine.dtmf = false;
         return taken;
@@ -231,9 +226,9 @@ bool TonecReceiverService::Switch(Kind kind, unsigned long request, unsigned ts,
     const std::string words = std::string(word) + suffix;
     return device
         .Ask({ts, kind}, request, DriverDevice::Value{ts},
-                  {At(words + " fail:", ts),
-                   Writes(std::clog, words + "[" + std::to_string(ts) + "] ok")},
-                  refused)
+             {At(words + " fail:", ts),
+              Writes(std::clog, words + "[" + std::to_string(ts) + "] ok")},
+             refused)
         .taken();
 }
 
@@ -262,8 +257,8 @@ bool TonecReceiverService::enableDTMFReject(TonecReceiver& receiver, bool on) {
 }
 
 bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
-    return SwitchDetector(receiver, &Asked::iva, IvaDetector, Tonec::IvaEnable,
-                          Tonec::IvaDisable, "IVA_DETECTOR", on, IfRefused::Drop);
+    return SwitchDetector(receiver, &Asked::iva, IvaDetector, Tonec::IvaEnable, Tonec::IvaDisable,
+                          "IVA_DETECTOR", on, IfRefused::Drop);
 }
 
 // What a receiver plays is answered with success whatever the driver did,

@@ -104,7 +104,7 @@ private:
         DtmfConfig,
         IvaConfig,
         Generator,
-        Selcal,
+        Selcal
     };
 
     template <class Params>
@@ -143,26 +143,20 @@ private:
     // Some receiver waits for detections: it has DTMF or IVA on.
     bool Listening() const;
     // A request that carries only the timeslot, logged with its word and suffix.
-    bool Switch(Kind kind, unsigned long request, unsigned ts, const char* word,
-                const char* suffix, IfRefused refused);
+    bool Switch(Kind kind, unsigned long request, unsigned ts, const char* word, const char* suffix,
+                IfRefused refused);
     // Rejection or IVA: the switch and the receiver's record of it.
-    bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, Kind kind,
-                        unsigned long enable, unsigned long disable, const char* word, bool on,
-                        IfRefused refused);
+    bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, Kind kind, unsigned long enable,
+                        unsigned long disable, const char* word, bool on, IfRefused refused);
     // Request 5 on ts; step tells a step of a dial or a cadence, which their
     // timers pace.
     bool Play(unsigned ts, const Tone& tone, bool step = false);
-    // A configure request as the owed requests keep it; taken, the driver's
-    // record of the timeslot holds it.
+    // A configure request as the owed requests keep it; taken, the
+    // timeslot's record holds what the driver holds.
     OwedRequests::Request Configuration(const Tonec::ConfigureRecord& record);
     OwedRequests::Request Configuration(const Tonec::IvaRecord& record);
-    // Taken, the timeslot's record holds what the driver holds.
-    template <class Params>
-    void Hold(std::optional<Params> Timeslot::*held, const Params& record);
     static Kind KindOf(const Tonec::ConfigureRecord&) { return DtmfConfig; }
     static Kind KindOf(const Tonec::IvaRecord&) { return IvaConfig; }
-    template <class Params>
-    bool Configure(const Params& record, IfRefused refused);
     // A receiver's configure call: not applied when refused, so the record
     // keeps what the driver last took of the receiver.
     template <class Params>

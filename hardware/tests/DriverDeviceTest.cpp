@@ -269,12 +269,9 @@ TEST_P(DriverDeviceTest, AConfigureAnswersWhatTheBoardWillHold) {
          [&] { return std::to_string(tonec()->State(40).dtmfConfig.twist); }, 1, false, "1"},
         {"IVA", "/dev/dtmf", Tonec::IvaConfigure,
          [&](bool other, unsigned v) { return half(other).first.configureIVA(Iva(-int(v))); },
-         [&] { return std::to_string(tonec()->State(40).ivaConfig.det_lvl_dB); }, 1, false,
-         "-1"},
+         [&] { return std::to_string(tonec()->State(40).ivaConfig.det_lvl_dB); }, 1, false, "-1"},
         {"VAD", "/dev/dsp", Dsproc::Configure,
-         [&](bool other, unsigned v) {
-             return half(other).second.configureVAD(Vad(int(v) * 100));
-         },
+         [&](bool other, unsigned v) { return half(other).second.configureVAD(Vad(int(v) * 100)); },
          [&] { return dsp(40, Dsproc::KindVAD); }, 1, false, "100 200 30"},
         {"SD", "/dev/dsp", Dsproc::Configure,
          [&](bool other, unsigned) { return half(other).second.configureSD(); },

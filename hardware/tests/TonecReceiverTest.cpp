@@ -121,8 +121,9 @@ TEST_F(TonecTest, SwitchesSendWhatChangesState) {
              EXPECT_FALSE(r.enableDTMFReject(true));
              EXPECT_FALSE(r.echoCancel(true));
              EXPECT_EQ(Count(err.str(), "\n"),
-                       Count(err.str(), "open tonec fail, DTMF proceeding disabled: Too many "
-                                        "open files\n"))
+                       Count(err.str(),
+                             "open tonec fail, DTMF proceeding disabled: Too many "
+                             "open files\n"))
                  << err.str();
              sim->ClearFaults();
          },
