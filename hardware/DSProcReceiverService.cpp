@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <iterator>
 #include <iostream>
+#include <set>
 #include <sstream>
 
 namespace Hardware {
@@ -288,7 +289,8 @@ void DSProcReceiverService::configureToneFilter(DSProcReceiver& receiver, unsign
 // With another receiver's filters on the timeslot, each of this one's goes
 // off alone, or back to the other's settings. The switch-off of every filter
 // replaces what any filter there still owed; with none on, a refused one
-// leaves nothing behind.
+// leaves nothing behind. Owed, it may reach the driver after a later
+// receiver there set filters of its own: those go on again.
 void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     const unsigned ts = receiver.dsproc_timeslot();
     Timeslot& t = Record(receiver);
@@ -311,11 +313,18 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     device.Ask({ts, SwitchKey(Dsproc::MaskToneAll)}, Dsproc::Disable, record,
                {At("Disable All Tone fail:", ts),
                 [this, ts] {
-                    if (const auto t = timeslots.find(ts); t != timeslots.end())
-                        t->second.held.erase(t->second.held.lower_bound(FilterKey(0)),
-                                             t->second.held.end());
                     std::clog << "DISABLE ALL TONE done: "
                               << " ts=" << ts << std::endl;
+                    const auto t = timeslots.find(ts);
+                    if (t == timeslots.end()) return;
+                    auto& held = t->second.held;
+                    held.erase(held.lower_bound(FilterKey(0)), held.end());
+                    std::set<std::uint32_t> wanted;
+                    for (const auto& [r, asked] : t->second.receivers)
+                        for (auto it = asked.settings.lower_bound(FilterKey(0));
+                             it != asked.settings.end(); ++it)
+                            wanted.insert(it->first);
+                    for (std::uint32_t key : wanted) Settle(t->second, ts, key);
                 },
                 At("Disable All Tone fail: (interface not opened)", ts)},
                on ? IfRefused::Owe : IfRefused::Drop);

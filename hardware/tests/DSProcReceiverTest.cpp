@@ -519,4 +519,23 @@ TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
         }
 }
 
+// The switch-off of every filter on a timeslot, refused at a destroy, is
+// owed; a filter the next receiver there sets meanwhile stays on once the
+// switch-off reaches the driver, the gone receiver's goes off.
+TEST_F(DSProcTest, AFilterSetWhileEveryFilterIsOwedOffStaysOn) {
+    FakeClock clock{5000};
+    auto gone = std::make_unique<Receiver>(8);
+    gone->configureToneFilter(1000, 1, 50, -20);
+    sim->FailRequest("/dev/dsp", Dsproc::Disable, EIO, false);
+    gone->CleanBeforeDestroy();
+    gone.reset();
+    Receiver next(8);
+    next.configureToneFilter(1200, 1, 60, -10);
+    sim->ClearFaults();
+    LoopDriver(&clock, 10).Run(110);
+    EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1000"), "1000 0 50 236");
+    EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1200"), "1200 1 60 246");
+    next.CleanBeforeDestroy();
+}
+
 }  // namespace
