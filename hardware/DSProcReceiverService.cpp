@@ -6,8 +6,9 @@
 
 #include <cstring>
 #include <fcntl.h>
-#include <iterator>
 #include <iostream>
+#include <iterator>
+#include <optional>
 #include <set>
 #include <sstream>
 

@@ -251,14 +251,15 @@ bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool Asked::*
     return taken;
 }
 
-bool TonecReceiverService::enableDTMFReject(TonecReceiver& receiver, bool on) {
+bool TonecReceiverService::enableDTMFReject(TonecReceiver& receiver, bool on,
+                                            IfRefused refused) {
     return SwitchDetector(receiver, &Asked::rejection, Rejection, Tonec::RejectionEnable,
-                          Tonec::RejectionDisable, "DTMF_REJECTION", on, IfRefused::Drop);
+                          Tonec::RejectionDisable, "DTMF_REJECTION", on, refused);
 }
 
-bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on) {
+bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on, IfRefused refused) {
     return SwitchDetector(receiver, &Asked::iva, IvaDetector, Tonec::IvaEnable, Tonec::IvaDisable,
-                          "IVA_DETECTOR", on, IfRefused::Drop);
+                          "IVA_DETECTOR", on, refused);
 }
 
 // What a receiver plays is answered with success whatever the driver did,
@@ -351,12 +352,8 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     if (mine.dtmf) enableDTMF(receiver, false, IfRefused::Owe);
-    if (mine.iva)
-        SwitchDetector(receiver, &Asked::iva, IvaDetector, Tonec::IvaEnable, Tonec::IvaDisable,
-                       "IVA_DETECTOR", false, IfRefused::Owe);
-    if (mine.rejection)
-        SwitchDetector(receiver, &Asked::rejection, Rejection, Tonec::RejectionEnable,
-                       Tonec::RejectionDisable, "DTMF_REJECTION", false, IfRefused::Owe);
+    if (mine.iva) enableIVA(receiver, false, IfRefused::Owe);
+    if (mine.rejection) enableDTMFReject(receiver, false, IfRefused::Owe);
     if (mine.sound || mine.dial != Dial::None) receiver.disableToneGenerator(true);
     if (mine.dtmfParams) {
         mine.dtmfParams.reset();

@@ -74,8 +74,8 @@ public:
     // clean-up owes what the driver refuses of it.
     bool enableDTMF(TonecReceiver& receiver, bool on, IfRefused refused = IfRefused::Drop);
     bool echoCancel(unsigned ts, bool on);
-    bool enableDTMFReject(TonecReceiver& receiver, bool on);
-    bool enableIVA(TonecReceiver& receiver, bool on);
+    bool enableDTMFReject(TonecReceiver& receiver, bool on, IfRefused refused = IfRefused::Drop);
+    bool enableIVA(TonecReceiver& receiver, bool on, IfRefused refused = IfRefused::Drop);
     // A step of the receiver's dial or cadence, or a steady tone; all zero
     // plays nothing.
     bool enableToneGenerator(TonecReceiver& receiver, const Tone& tone, bool step);
