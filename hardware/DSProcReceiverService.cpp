@@ -9,7 +9,6 @@
 #include <iostream>
 #include <iterator>
 #include <optional>
-#include <set>
 #include <sstream>
 
 namespace Hardware {
@@ -320,12 +319,10 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
                     if (t == timeslots.end()) return;
                     auto& held = t->second.held;
                     held.erase(held.lower_bound(FilterKey(0)), held.end());
-                    std::set<std::uint32_t> wanted;
                     for (const auto& [r, asked] : t->second.receivers)
                         for (auto it = asked.settings.lower_bound(FilterKey(0));
                              it != asked.settings.end(); ++it)
-                            wanted.insert(it->first);
-                    for (std::uint32_t key : wanted) Settle(t->second, ts, key);
+                            Settle(t->second, ts, it->first);
                 },
                 At("Disable All Tone fail: (interface not opened)", ts)},
                on ? IfRefused::Owe : IfRefused::Drop);

@@ -140,11 +140,10 @@ bool TonecReceiverService::Configure(TonecReceiver& receiver,
     auto& mine = Record(receiver).receivers[&receiver].*asked;
     const auto before = mine;
     mine = Configured<Params>{record, ++requests};
-    if (device.owed.Ask({record.timeslot, KindOf(record)}, Configuration(record), IfRefused::Drop)
-            .taken())
-        return true;
-    mine = before;
-    return false;
+    const Outcome outcome =
+        device.owed.Ask({record.timeslot, KindOf(record)}, Configuration(record), IfRefused::Drop);
+    if (!outcome.taken()) mine = before;
+    return outcome.taken();
 }
 
 template <class Params>
