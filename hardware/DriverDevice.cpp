@@ -35,10 +35,8 @@ int DriverDevice::Opening() {
     const Fd device(Board::devices().open(path, flags));
     const int error = device ? Watch(event, device, POLLIN) : errno;
     if (error) {
-        if (openFailure.Due(error, owed.Paying())) {
-            std::cerr << failure << Errno(error) << std::endl;
-            openFailure.Wrote(error);
-        }
+        openFailure.Tell(error, owed.Paying(),
+                         [&] { std::cerr << failure << Errno(error) << std::endl; });
         return error;
     }
     openFailure.Clear();

@@ -247,10 +247,10 @@ void E1Ctl::CasOpen(const cas_channel& channel, int value) {
 
 void E1Ctl::CasOpenWithoutDevice(std::int32_t trunk, int error) {
     ReportTrunk(trunk, -error);
-    if (!casOpenFailure.Due(error, false)) return;
-    std::cerr << ext::header(this) << "fail to open " << GetE1CasDevName() << ": " << Errno(error)
-              << std::endl;
-    casOpenFailure.Wrote(error);
+    casOpenFailure.Tell(error, false, [&] {
+        std::cerr << ext::header(this) << "fail to open " << GetE1CasDevName() << ": "
+                  << Errno(error) << std::endl;
+    });
 }
 
 void E1Ctl::CasClose(const cas_channel& channel) {

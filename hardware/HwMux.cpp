@@ -66,10 +66,8 @@ int HwMux::Opening() {
     int fd = Board::devices().open(GetHalDevName(), O_RDWR);
     if (fd < 0) {
         const Errno e;
-        if (openFailure.Due(e.value(), owed.Paying())) {
-            std::clog << "hwMux: can't open device: " << e << std::endl;
-            openFailure.Wrote(e.value());
-        }
+        openFailure.Tell(e.value(), owed.Paying(),
+                         [&] { std::clog << "hwMux: can't open device: " << e << std::endl; });
         return e.value();
     }
     hal = Fd(fd);

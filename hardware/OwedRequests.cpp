@@ -23,10 +23,7 @@ void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome, I
         return;
     }
     const auto& line = outcome.kind == Outcome::Unopened ? request.unopened : request.refused;
-    if (line && entry.line.Due(outcome.error, retry)) {
-        line(outcome);
-        entry.line.Wrote(outcome.error);
-    }
+    if (line) entry.line.Tell(outcome.error, retry, [&] { line(outcome); });
     if (refused == IfRefused::Drop) return;
     if (outcome.final())
         entry.owed.reset();

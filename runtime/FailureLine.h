@@ -13,10 +13,11 @@
 
 class FailureLine {
 public:
-    // Whether the failure, with this error number, may be written now.
-    bool Due(int error, bool retry) const { return retry ? error != written : Lapsed(); }
-    // The line was written.
-    void Wrote(int error) {
+    // Writes the failure, with this error number, when its line is due.
+    template <class Write>
+    void Tell(int error, bool retry, const Write& write) {
+        if (retry ? error == written : !Lapsed()) return;
+        write();
         written = error;
         spoken = true;
         last = Mux::milliseconds();
