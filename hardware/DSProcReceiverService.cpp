@@ -194,7 +194,7 @@ bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) 
     if (!wanted) return false;
     const auto held = t.held.find(key);
     if (held == t.held.end() || !Same(held->second, wanted->record))
-        Send(*wanted, IfRefused::Owe);
+        Send(*wanted, IfRefused::OweAlways);
     else
         device.owed.Forget({ts, key});
     return true;
@@ -215,7 +215,7 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
         settings.emplace(key, asked);
     }
     if (reset && Settle(t, ts, key)) return true;
-    if (Send(asked, refused)) return true;
+    if (Send(asked, reset ? IfRefused::OweAlways : refused)) return true;
     if (refused == IfRefused::Drop) {
         settings.erase(key);
         if (before) settings.emplace(key, *before);
@@ -325,7 +325,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
                             Settle(t->second, ts, it->first);
                 },
                 At("Disable All Tone fail: (interface not opened)", ts)},
-               on ? IfRefused::Owe : IfRefused::Drop);
+               on ? IfRefused::OweAlways : IfRefused::Drop);
 }
 
 // An enable's lines name its id.
@@ -391,7 +391,7 @@ bool DSProcReceiverService::enableSD(DSProcReceiver& receiver, bool on) {
 // Nothing answers the slot that gives the detector up: its switch-off is owed.
 void DSProcReceiverService::releaseSD(DSProcReceiver& receiver) {
     if (Of(receiver).sd.state == State::On)
-        Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", false, IfRefused::Owe);
+        Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", false, IfRefused::OweAlways);
 }
 
 // The set directions are enabled together under one id; a direction that
@@ -440,13 +440,13 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     if (mine.vad.state == State::On)
-        Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", false, IfRefused::Owe);
+        Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", false, IfRefused::OweAlways);
     if (mine.bss.state == State::On)
-        Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", false, IfRefused::Owe);
+        Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", false, IfRefused::OweAlways);
     if (mine.ng.state == State::On)
-        Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", false, IfRefused::Owe);
+        Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", false, IfRefused::OweAlways);
     if (mine.muteFirst == State::On || mine.muteSecond == State::On)
-        enableMute(receiver, false, false, IfRefused::Owe);
+        enableMute(receiver, false, false, IfRefused::OweAlways);
     if (mine.settings.count(Dsproc::KindDelays)) configureDelays(receiver, 0, 0, 0);
     if (mine.settings.count(Dsproc::KindRxGain)) configureRxGain(receiver, 0);
     disableToneAll(receiver);

@@ -7,11 +7,13 @@
 // (DriverDevice). What the driver refuses, or misses for want of the
 // device, follows the owed requests' rules (OwedRequests): a switch, or a
 // VAD or SD configure, refused is answered so and not applied; delays, gain
-// and tone filters, which are answered with success, the signal detector
-// its slot gives up, and what a receiver's destroy undoes, are owed until
-// the driver takes them. A feature whose switch-off is owed is still on in
-// the driver: its events reach no receiver. Event traces are written under
-// the "signalling.events" trace switch.
+// and tone filters, which are answered with success, are owed until the
+// driver takes them or refuses them as invalid; what undoes something (the
+// signal detector a slot gives up, a reset to 0, a filter off, the other
+// receiver's settings sent back, what a destroy switches off) is owed
+// whatever the error. A feature whose switch-off is owed is still on in the
+// driver: its events reach no receiver. Event traces are written under the
+// "signalling.events" trace switch.
 //
 // The driver keeps one set of features per timeslot, and two receivers may
 // share a timeslot (the halves of a conference leg). So the service keeps,
@@ -132,8 +134,8 @@ private:
     bool Send(const Setting& setting, IfRefused refused);
     // The one place a configuration reaches the driver: a setting is
     // recorded and sent as asked; a reset sends the others' setting instead
-    // while they have one. One not applied leaves the receiver's record
-    // with what the driver last took of it.
+    // while they have one, and is an undo either way. One not applied
+    // leaves the receiver's record with what the driver last took of it.
     bool Configure(DSProcReceiver& receiver, Setting asked, bool reset, IfRefused refused);
     // Sends the setting of key asked for last on the timeslot unless the
     // driver holds it; false when no receiver there has one.

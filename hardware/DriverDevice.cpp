@@ -20,31 +20,22 @@ constexpr std::uint32_t restMs = 1000;
 DriverDevice::DriverDevice(Event& event, const char* path, int flags, const char* failure,
                            const char* name, std::function<bool()> listening)
     : event(event),
-      path(path),
-      flags(flags),
-      failure(failure),
       name(name),
-      listening(std::move(listening)) {}
+      listening(std::move(listening)),
+      node(
+          path, flags, owed,
+          [failure](int error) { std::cerr << failure << Errno(error) << std::endl; },
+          [this] { return Ready(); }) {}
 
-bool DriverDevice::Open() { return Opening() == 0; }
+bool DriverDevice::Open() { return node.Open() == 0; }
 
-// The descriptor opened goes when this returns: the watch keeps its copy,
-// and a device it could not copy is closed as one that did not open.
-int DriverDevice::Opening() {
-    if (event.IsActive()) return 0;
-    const Fd device(Board::devices().open(path, flags));
-    const int error = device ? Watch(event, device, POLLIN) : errno;
-    if (error) {
-        openFailure.Tell(error, owed.Paying(),
-                         [&] { std::cerr << failure << Errno(error) << std::endl; });
-        return error;
-    }
-    openFailure.Clear();
+// A device whose events nobody would hear counts as one that did not open.
+int DriverDevice::Ready() {
+    if (const int error = Watch(event, node.Node(), POLLIN)) return error;
     const bool again = life == Life::Lost || life == Life::Resting;
     life = again ? Life::Reopened : Life::Open;
     since = Mux::milliseconds();
     if (again) std::clog << "open " << name << " again: done" << std::endl;
-    owed.Pay();
     return 0;
 }
 
@@ -67,13 +58,14 @@ OwedRequests::Request DriverDevice::Make(std::function<Outcome()> send, Lines li
         if (outcome.taken() && done) done();
         return outcome;
     };
-    request.refused = [line = std::move(lines.refused)](const Outcome& outcome) {
-        std::cerr << line << " errno=\"" << Errno(outcome.error) << '"' << std::endl;
-    };
-    if (!lines.unopened.empty())
-        request.unopened = [line = std::move(lines.unopened)](const Outcome&) {
-            std::cerr << line << std::endl;
+    auto failed = [](std::string line) {
+        return [line = std::move(line)](const Outcome& outcome) {
+            std::cerr << line << " errno=\"" << Errno(outcome.error) << '"' << std::endl;
         };
+    };
+    request.unopened = failed(lines.unopened.empty() ? lines.refused + " (interface not opened)"
+                                                     : std::move(lines.unopened));
+    request.refused = failed(std::move(lines.refused));
     return request;
 }
 
@@ -81,7 +73,7 @@ OwedRequests::Request DriverDevice::Make(std::function<Outcome()> send, Lines li
 // for the next request.
 OwedRequests::Request DriverDevice::Reopen() {
     auto open = [this] {
-        const int error = listening() ? Opening() : 0;
+        const int error = listening() ? node.Open() : 0;
         return error ? Outcome::NotOpened(error) : Outcome{};
     };
     return {open, nullptr, nullptr};
@@ -91,13 +83,14 @@ void DriverDevice::Read(int fd, short revents, std::size_t size,
                         const std::function<void(const void*)>& record) {
     if (ReadDriverEvents(fd, revents, size, name, record)) return;
     event.Release();
+    node.Close();
     const std::uint32_t now = Mux::milliseconds();
     const bool again = life == Life::Reopened && std::uint32_t(now - since) < restMs;
     life = again ? Life::Resting : Life::Lost;
     since = now;
     if (!listening()) return;
     if (again)
-        owed.Owe(OwedRequests::device, Reopen());
+        owed.Owe(OwedRequests::device, Reopen(), OwedRequests::IfRefused::Owe);
     else
         owed.Ask(OwedRequests::device, Reopen(), OwedRequests::IfRefused::Owe);
 }

@@ -10,12 +10,13 @@
 // driver that fails at every open costs one open a second, not a spinning
 // loop. Whatever it owes is asked again at each open and each second. No
 // request goes to a device that is not open.
-// Lines: an open that fails writes `failure` and the error on std::cerr (at
-// most once a second, a retry's only when its error is new); a device given
-// up writes "open <name> again: done" on std::clog once it is open again.
+// Lines: an open that fails writes `failure` and the error on std::cerr
+// (DeviceNode paces it); a device given up writes "open <name> again: done"
+// on std::clog once it is open again.
 #pragma once
 
 #include "hardware/BoardDevices.h"
+#include "hardware/DeviceNode.h"
 #include "hardware/OwedRequests.h"
 #include "runtime/Event.h"
 
@@ -36,7 +37,8 @@ public:
         std::string refused;
         // What its success writes, where it writes something.
         std::function<void()> done = nullptr;
-        // Its own failure for want of the device, on std::cerr, where it has one.
+        // Its own failure for want of the device, on std::cerr before the
+        // errno suffix; its failure and " (interface not opened)" otherwise.
         std::string unopened = {};
     };
     // The owner binds event's handler, which hands the events to Read().
@@ -64,9 +66,9 @@ public:
     OwedRequests::Request Ioctl(unsigned long number, const Record& record, Lines lines) {
         return Make(
             [this, number, record] {
-                if (const int error = Opening()) return Outcome::NotOpened(error);
+                if (const int error = node.Open()) return Outcome::NotOpened(error);
                 Record copy = record;
-                const int fd = event.lowlevel_fd();
+                const int fd = node.Descriptor();
                 if constexpr (std::is_same_v<Record, Value>)
                     return Outcome::Of(Board::devices().ioctlValue(fd, number, copy.value));
                 else
@@ -100,22 +102,19 @@ private:
         Resting,
     };
 
-    // 0 when the device is open, or opened now; else why it is not.
-    int Opening();
+    // Watches the descriptor just opened: 0, or why it cannot be watched.
+    int Ready();
     OwedRequests::Request Make(std::function<Outcome()> send, Lines lines);
     // The device's own open, owed while a receiver listens.
     OwedRequests::Request Reopen();
 
     Event& event;
-    const char* const path;
-    const int flags;
-    const char* const failure;
     const char* const name;
     const std::function<bool()> listening;
+    DeviceNode node;
     Life life = Life::Open;
     // When it entered that life: opened again, or given up.
     std::uint32_t since = 0;
-    FailureLine openFailure;
 };
 
 // Words and " timeslot=<ts>", as the lines of a receiver's request have them.

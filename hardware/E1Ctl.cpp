@@ -35,6 +35,12 @@ E1Ctl& E1Ctl::instance() {
     return e1;
 }
 
+E1Ctl::E1Ctl()
+    : maintenance(GetMaintenance(), O_RDWR | O_NONBLOCK, owed, [this](int error) {
+          std::cerr << ext::header(this) << "fail to open " << GetMaintenance() << ": "
+                    << Errno(error) << std::endl;
+      }) {}
+
 void E1Ctl::PutHeader(std::ostream& os) const { os << "E1: "; }
 
 void E1Ctl::OnConnect() {
@@ -56,25 +62,25 @@ bool E1Ctl::OnCommand(const LGCP::Command& command) {
     return true;
 }
 
-bool E1Ctl::IsOpen() {
-    if (!maintenance.is_valid())
-        maintenance = Fd(Board::devices().open(GetMaintenance(), O_RDWR | O_NONBLOCK));
-    return maintenance.is_valid();
-}
+bool E1Ctl::IsOpen() { return maintenance.Open() == 0; }
 
 void E1Ctl::SendStatus() {
-    if (!IsOpen()) return;
+    if (maintenance.Open(true)) return;
     LGCP::Signal signal;
     ACP::TrunkStatus& status = signal.select_trunkStatus();
     for (std::int32_t trunk = 0; trunk < E1Driver::trunkCount; ++trunk) {
         E1Driver::TrunkStatusRecord record{};
         record.trunk = trunk;
-        if (Board::devices().ioctl(maintenance.lowlevel_fd(), E1Driver::StatusRead, &record) < 0) {
-            Errno e;
-            std::cerr << ext::header(this) << "synchronization status read fail, trunk = " << trunk
-                      << " cause = " << e << std::endl;
+        FailureLine& failure = statusFailures[trunk];
+        if (Board::devices().ioctl(maintenance.Descriptor(), E1Driver::StatusRead, &record) < 0) {
+            const Errno e;
+            failure.Tell(e.value(), true, [&] {
+                std::cerr << ext::header(this) << "synchronization status read fail, trunk = "
+                          << trunk << " cause = " << e << std::endl;
+            });
             continue;
         }
+        failure.Clear();
         status.set_trunk(record.trunk);
         status.set_state(TrunkState(record.state));
         status.set_slips(record.slips);
@@ -119,27 +125,39 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
 void E1Ctl::UpdateTclk() {
     using Hardware::Outcome;
     const std::uint32_t mask = tclkMask;
-    auto send = [this, mask] {
-        if (!IsOpen()) return Outcome::NotOpened(errno);
-        const Outcome outcome = Outcome::Of(
-            Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SetTclk, mask));
-        if (outcome.taken())
-            std::clog << ext::header(this) << "TCLT = 0x" << std::hex << mask << std::dec
-                      << std::endl;
-        return outcome;
+    auto done = [this, mask] {
+        std::clog << ext::header(this) << "TCLT = 0x" << std::hex << mask << std::dec << std::endl;
     };
-    auto refused = [this](const Outcome& outcome) {
-        std::cerr << ext::header(this) << "fail to set TCLK [cause=" << Errno(outcome.error) << "]"
-                  << std::endl;
-    };
-    owed.Ask({0, 0}, {send, refused, nullptr}, Hardware::OwedRequests::IfRefused::Owe);
+    owed.Ask({0, std::uint32_t(E1Driver::SetTclk)}, Request(E1Driver::SetTclk, mask, "TCLK", done),
+             Hardware::OwedRequests::IfRefused::Owe);
 }
 
 void E1Ctl::select_source(int source) {
-    if (!IsOpen()) return;
-    if (Board::devices().ioctlValue(maintenance.lowlevel_fd(), E1Driver::SelectSource,
-                                    std::uint32_t(source)) < 0)
-        std::cerr << ext::header(this) << "fail to set clock source" << std::endl;
+    owed.Ask({0, std::uint32_t(E1Driver::SelectSource)},
+             Request(E1Driver::SelectSource, std::uint32_t(source), "clock source", nullptr),
+             Hardware::OwedRequests::IfRefused::Drop);
+}
+
+// "fail to set <what>" and the cause, or the device's failure to open.
+Hardware::OwedRequests::Request E1Ctl::Request(unsigned long request, std::uint32_t value,
+                                               const char* what, std::function<void()> done) {
+    using Hardware::Outcome;
+    auto send = [this, request, value, done] {
+        if (const int error = maintenance.Open()) return Outcome::NotOpened(error);
+        const Outcome outcome =
+            Outcome::Of(Board::devices().ioctlValue(maintenance.Descriptor(), request, value));
+        if (outcome.taken() && done) done();
+        return outcome;
+    };
+    auto refused = [this, what](const Outcome& outcome) {
+        std::cerr << ext::header(this) << "fail to set " << what << " [cause=" << Errno(outcome.error)
+                  << "]" << std::endl;
+    };
+    auto unopened = [this, what](const Outcome& outcome) {
+        std::cerr << ext::header(this) << "fail to set " << what << " [cause=" << GetMaintenance()
+                  << " not opened: " << Errno(outcome.error) << "]" << std::endl;
+    };
+    return {send, refused, unopened};
 }
 
 bool E1Ctl::CheckOpenCas() { return OpenCas() == 0; }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "control/CtrlSrvService.h"
+#include "hardware/DeviceNode.h"
 #include "hardware/E1Driver.h"
 #include "hardware/OwedRequests.h"
 #include "runtime/Event.h"
@@ -17,6 +18,7 @@
 #include "runtime/Timer.h"
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 
 class E1Ctl : public CtrlSrv::Service {
@@ -24,7 +26,7 @@ public:
     static E1Ctl& instance();
 
     // The daemon's one service is instance(); tests make their own.
-    E1Ctl() = default;
+    E1Ctl();
 
     // Sends the status, starts the poll, clears the TCLK mask and opens CAS.
     void OnConnect() override;
@@ -35,7 +37,9 @@ public:
     // success, failures showing as cas signals and log lines.
     bool OnCommand(const LGCP::Command& command) override;
 
-    // One trunkStatus signal per trunk whose status read succeeds.
+    // One trunkStatus signal per trunk whose status read succeeds. The poll
+    // repeats by itself: a failure, of the open or of a trunk's read, writes
+    // its line only when its error is new.
     void SendStatus();
     // Open the device on demand; a failed open is tried again at the next call.
     bool IsOpen();
@@ -55,6 +59,10 @@ public:
     static constexpr unsigned pollMs = 1000;
 
 private:
+    // A request by value on the maintenance device, opened first, as the owed
+    // requests keep it; done runs when the driver takes it.
+    Hardware::OwedRequests::Request Request(unsigned long request, std::uint32_t value,
+                                            const char* what, std::function<void()> done);
     void OnStatusTimer();
     // CheckOpenCas() that tells why the device is not open: 0 when it is,
     // or the error number of the open or of the watch that failed.
@@ -80,7 +88,10 @@ private:
     void Report(const LGCP::Signal& signal);
     void ReportTrunk(std::int32_t trunk, int code);
 
-    Fd maintenance;
+    // The mask, while it has not reached the board, and the source's line.
+    Hardware::OwedRequests owed;
+    Hardware::DeviceNode maintenance;
+    FailureLine statusFailures[E1Driver::trunkCount];
     Timer statusTimer;
     Fd cas;
     Event casEvent;
@@ -88,6 +99,4 @@ private:
     FailureLine casOpenFailure;
     // Bit n set: trunk n takes its clock from the line.
     std::uint32_t tclkMask = 0;
-    // The mask, while it has not reached the board.
-    Hardware::OwedRequests owed;
 };

@@ -6,7 +6,6 @@
 #include "runtime/Errno.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <execinfo.h>
@@ -20,12 +19,22 @@
 using Hardware::Outcome;
 using Hardware::OwedRequests;
 
+namespace {
+
+const std::string openFailed = "can't open device: ";
+
+}  // namespace
+
 HwMux& HwMux::instance() {
     static HwMux mux;
     return mux;
 }
 
-HwMux::HwMux() {
+HwMux::HwMux()
+    : hal(
+          GetHalDevName(), O_RDWR, owed,
+          [](int error) { std::clog << "hwMux: " << openFailed << Errno(error) << std::endl; },
+          [this] { return Ready(); }) {
     std::clog << "hwMux: init" << std::endl;
     refresh.Bind<HwMux>(this, &HwMux::OnDPC);
     IsOpened();
@@ -37,93 +46,119 @@ HwMux::Output* HwMux::Shadow(int channel) {
 }
 
 Outcome HwMux::Request(unsigned long request, void* record) {
-    return Outcome::Of(Board::devices().ioctl(hal.lowlevel_fd(), request, record));
+    return Outcome::Of(Board::devices().ioctl(hal.Descriptor(), request, record));
 }
 
-// The path a constant was to undo must not outlive it: refused, the channel
-// goes off at once, and the octet stays owed.
 Outcome HwMux::Send(int channel, const Output& asked) {
-    Hal::MuxChannelRecord off{channel};
-    if (asked.state == Output::Off) return Request(Hal::MuxDisable, &off);
-    if (asked.state == Output::Constant) {
+    Outcome outcome;
+    if (asked.state == Output::Off) {
+        Hal::MuxChannelRecord off{channel};
+        outcome = Request(Hal::MuxDisable, &off);
+    } else if (asked.state == Output::Constant) {
         Hal::MuxOctetRecord record{};
         record.channel = channel;
         record.octet = std::uint32_t(asked.value);
-        const Outcome written = Request(Hal::MuxWrite, &record);
-        if (!written.taken()) Request(Hal::MuxDisable, &off);
-        return written;
+        outcome = Request(Hal::MuxWrite, &record);
+    } else {
+        Hal::MuxConnectRecord record{};
+        record.receive = channel;
+        record.transmit = asked.value;
+        outcome = Request(Hal::MuxConnect, &record);
     }
-    Hal::MuxConnectRecord record{};
-    record.receive = channel;
-    record.transmit = asked.value;
-    return Request(Hal::MuxConnect, &record);
+    if (!outcome.taken()) return outcome;
+    if (asked.state == Output::Off)
+        carrying.erase(channel);
+    else
+        carrying.insert(channel);
+    return outcome;
 }
 
-bool HwMux::IsOpened() { return Opening() == 0; }
+// An octet the driver takes replaces whatever the channel carried, the
+// switch-off owed since its refusal included.
+OwedRequests::Request HwMux::Asking(int channel, const Output& asked, std::string fail) {
+    auto send = [this, channel, asked] {
+        if (const int error = hal.Open()) return Outcome::NotOpened(error);
+        const Outcome outcome = Send(channel, asked);
+        if (outcome.taken() && asked.state == Output::Constant)
+            owed.Forget(Key(channel, Hal::MuxDisable));
+        return outcome;
+    };
+    auto refused = [fail](const Outcome& outcome) {
+        std::clog << fail << Errno(outcome.error) << std::endl;
+    };
+    auto unopened = [fail](const Outcome& outcome) {
+        std::clog << fail << openFailed << Errno(outcome.error) << std::endl;
+    };
+    return {send, refused, unopened};
+}
 
-int HwMux::Opening() {
-    if (hal.is_valid()) return 0;
-    int fd = Board::devices().open(GetHalDevName(), O_RDWR);
-    if (fd < 0) {
-        const Errno e;
-        openFailure.Tell(e.value(), owed.Paying(),
-                         [&] { std::clog << "hwMux: can't open device: " << e << std::endl; });
-        return e.value();
-    }
-    hal = Fd(fd);
-    openFailure.Clear();
+bool HwMux::IsOpened() { return hal.Open() == 0; }
+
+// Every output starts off but one asked for while the device could not be
+// opened, which gets what was asked.
+int HwMux::Ready() {
     std::clog << "hwMux: device opened" << std::endl;
-    // Every output starts off but one asked for while the device could not
-    // be opened, which gets what was asked.
-    for (int i = 0; i < busCount; ++i)
-        if (!owed.Owes({std::uint32_t(busFirst + i), 0})) Send(busFirst + i, Output{});
+    for (int channel = busFirst; channel < busFirst + busCount; ++channel)
+        if (!owed.Owes(Key(channel, Hal::MuxWrite)) && !owed.Owes(Key(channel, Hal::MuxDisable)))
+            Send(channel, Output{});
     refreshPosition = 0;
     refresh.Activate();
     ::usleep(500);
-    owed.Pay();
     return 0;
 }
 
 void HwMux::Close() {
     refresh.Deactivate();
-    hal.close();
+    hal.Close();
     std::fill(std::begin(shadow), std::end(shadow), Output{});
     owed.ForgetIf([](const OwedRequests::Key&) { return true; });
+    carrying.clear();
 }
 
+bool HwMux::SwitchOff(int channel, std::string fail) {
+    const auto refused =
+        carrying.count(channel) ? OwedRequests::IfRefused::OweAlways : OwedRequests::IfRefused::Owe;
+    return owed
+        .Ask(Key(channel, Hal::MuxDisable), Asking(channel, Output{}, std::move(fail)), refused)
+        .taken();
+}
+
+// Each ask on a channel replaces what the channel owed; a refused octet owes
+// the switch-off at once, until the driver takes the octet.
 bool HwMux::Change(int channel, const Output& asked, std::string fail) {
     if (channel < 0) {
         IsOpened();
         return false;
     }
     if (Output* entry = Shadow(channel)) *entry = asked;
-    auto send = [this, channel, asked] {
-        const int error = Opening();
-        return error ? Outcome::NotOpened(error) : Send(channel, asked);
-    };
-    auto refused = [fail = std::move(fail)](const Outcome& outcome) {
-        std::clog << fail << Errno(outcome.error) << std::endl;
-    };
-    return owed
-        .Ask({std::uint32_t(channel), 0}, {send, refused, nullptr}, OwedRequests::IfRefused::Owe)
-        .taken();
+    owed.Forget(Key(channel, Hal::MuxWrite));
+    owed.Forget(Key(channel, Hal::MuxDisable));
+    if (asked.state == Output::Off) return SwitchOff(channel, std::move(fail));
+    const Outcome written = owed.Ask(Key(channel, Hal::MuxWrite),
+                                     Asking(channel, asked, std::move(fail)),
+                                     OwedRequests::IfRefused::Owe);
+    if (written.kind == Outcome::Refused)
+        SwitchOff(channel, "hwMux: disable failed " + std::to_string(channel) + " : ");
+    return written.taken();
 }
 
 bool HwMux::Connect(int transmit, int receive) {
-    if (!IsOpened() || transmit < 0 || receive < 0) {
+    if (transmit < 0 || receive < 0) {
+        IsOpened();
         std::clog << "hwMux: ERROR not opened" << std::endl;
         return false;
     }
     const Output path{Output::Driven, transmit};
-    const Outcome outcome = Send(receive, path);
-    if (outcome.taken()) {
-        if (Output* entry = Shadow(receive)) *entry = path;
-        owed.Forget({std::uint32_t(receive), 0});
-        return true;
-    }
-    std::clog << "hwMux: connect " << transmit << " -> " << receive
-              << " failed: " << Errno(outcome.error) << std::endl;
-    return false;
+    const std::string fail =
+        "hwMux: connect " + std::to_string(transmit) + " -> " + std::to_string(receive) + " failed: ";
+    if (!owed.Ask(Key(receive, Hal::MuxConnect), Asking(receive, path, fail),
+                  OwedRequests::IfRefused::Drop)
+             .taken())
+        return false;
+    if (Output* entry = Shadow(receive)) *entry = path;
+    owed.Forget(Key(receive, Hal::MuxWrite));
+    owed.Forget(Key(receive, Hal::MuxDisable));
+    return true;
 }
 
 bool HwMux::Disconnect(int receive) {
@@ -141,20 +176,37 @@ bool HwMux::Write(int channel, unsigned char value) {
     return Change(channel, Output{Output::Constant, value}, fail.str());
 }
 
+// The request and its lines are used only within the ask: a refused read is
+// not owed, so nothing keeps them past this call.
 int HwMux::Read(int channel) {
-    if (!IsOpened() || channel < 0) return 255;
+    if (channel < 0) {
+        IsOpened();
+        return 255;
+    }
     Hal::MuxOctetRecord record{};
     record.channel = channel;
     record.octet = 0xFF;
-    const Outcome outcome = Request(Hal::MuxRead, &record);
-    if (outcome.taken()) return int(record.octet & 0xFF);
-    std::clog << "hwMux: read failed " << channel << " -> 0x" << std::hex << record.octet
-              << std::dec << " : " << Errno(outcome.error) << std::endl;
-    return 255;
+    const std::string at = "hwMux: read failed " + std::to_string(channel) + " -> 0x";
+    OwedRequests::Request read;
+    read.send = [&] {
+        if (const int error = hal.Open()) return Outcome::NotOpened(error);
+        return Request(Hal::MuxRead, &record);
+    };
+    read.refused = [&](const Outcome& outcome) {
+        std::clog << at << std::hex << record.octet << std::dec << " : " << Errno(outcome.error)
+                  << std::endl;
+    };
+    read.unopened = [&](const Outcome& outcome) {
+        std::clog << at << std::hex << record.octet << std::dec << " : " << openFailed
+                  << Errno(outcome.error) << std::endl;
+    };
+    const Outcome outcome =
+        owed.Ask(Key(channel, Hal::MuxRead), std::move(read), OwedRequests::IfRefused::Drop);
+    return outcome.taken() ? int(record.octet & 0xFF) : 255;
 }
 
 void HwMux::OnDPC() {
-    if (!hal.is_valid()) return;
+    if (!hal.IsOpen()) return;
     for (int n = 0; n < refreshBatch; ++n) {
         refreshPosition = (refreshPosition + 1) % busCount;
         RefreshChannel(int(refreshPosition));

@@ -8,18 +8,21 @@
 // What the driver refuses follows the owed requests' rules (OwedRequests): an
 // idle or constant octet, or a turn-off, is owed until the driver takes it or
 // a later request on the channel replaces it, and asked again each second
-// and at the device's open, 128 a second at most. A refused connect is not
-// owed, since its caller takes the path as not made: the channel keeps what
-// was asked of it before. A constant octet refused switches the channel off
-// at once, so no path outlives its undoing, and stays owed.
+// and at the device's open. A refused connect or read is not owed: its
+// caller takes it as not done, and the channel keeps what was asked of it
+// before. A constant octet refused switches the channel off at once, so no
+// path outlives its undoing: that switch-off is owed whatever the error
+// while the channel carries what the driver took, and the octet unless the
+// driver refused it as invalid. Each failure writes its own line, at most
+// one a second for each request and channel.
 #pragma once
 
+#include "hardware/DeviceNode.h"
 #include "hardware/OwedRequests.h"
 #include "runtime/Dpc.h"
-#include "runtime/FailureLine.h"
-#include "runtime/Fd.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 class HwMux {
@@ -39,6 +42,8 @@ public:
     // switch open for the life of the process; a test gives back the one it
     // opened.
     void Close();
+    // False when the driver refuses the path or the device cannot be
+    // opened; nothing is owed.
     bool Connect(int transmit, int receive);
     // Drives the receive channel with the idle octet 0xD5. This, Disable and
     // Write answer false when the driver refuses, or the device cannot be
@@ -74,24 +79,38 @@ private:
     };
     // The shadow entry of a shared-bus output, null for other channels.
     Output* Shadow(int channel);
-    // 0 when the device is open, or opened now; else why it is not.
-    int Opening();
+    // What the device does once opened: every output off but one owed.
+    int Ready();
     Hardware::Outcome Request(unsigned long request, void* record);
-    // The one request that makes the switch hold what is asked; the shadow
+    // The one request that makes the switch hold what is asked, and the
+    // note of what the channel carries once the driver takes it; the shadow
     // is left alone.
     Hardware::Outcome Send(int channel, const Output& asked);
+    // Send() as the owed requests keep it: opening the device first, and its
+    // failure written as fail and the error.
+    Hardware::OwedRequests::Request Asking(int channel, const Output& asked, std::string fail);
+    // The owed requests' key of a request on the channel: an octet and a
+    // switch-off are owed apart, since a refused octet owes both.
+    static Hardware::OwedRequests::Key Key(int channel, unsigned long request) {
+        return {std::uint32_t(channel), std::uint32_t(request)};
+    }
     // Sends what is asked, notes it in the channel's shadow entry, and owes
-    // it when refused. A refusal writes fail and the error. A negative
-    // channel is refused once the open every operation starts with is done.
+    // it when refused. A negative channel is refused once the open every
+    // operation starts with is done.
     bool Change(int channel, const Output& asked, std::string fail);
+    // The channel off now, owed whatever the error while it carries what the
+    // driver took: it undoes that.
+    bool SwitchOff(int channel, std::string fail);
 
-    Fd hal;
+    // By channel and request: few, and only while the driver refuses.
+    Hardware::OwedRequests owed;
+    Hardware::DeviceNode hal;
     Output shadow[busCount];
     unsigned refreshPosition = 0;
     Dpc refresh;
-    // By channel: few, and only while the driver refuses requests.
-    Hardware::OwedRequests owed{refreshBatch};
-    FailureLine openFailure;
+    // The channels whose last request the driver took put a path or a
+    // constant on them.
+    std::set<int> carrying;
 };
 
 // Debugging aid: prints the caller's stack, at most ten frames, on standard

@@ -14,7 +14,8 @@ Outcome Outcome::Of(int result) {
 }
 
 // A failure writes its line when it is due; a request refused again goes
-// behind the others, so a batch comes round to every one of them in turn.
+// behind the others, so the pays of the seconds come round to every one of
+// them in turn.
 void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused,
                         bool retry) {
     if (outcome.taken()) {
@@ -25,14 +26,15 @@ void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome, I
     const auto& line = outcome.kind == Outcome::Unopened ? request.unopened : request.refused;
     if (line) entry.line.Tell(outcome.error, retry, [&] { line(outcome); });
     if (refused == IfRefused::Drop) return;
-    if (outcome.final())
+    if (outcome.final() && refused == IfRefused::Owe)
         entry.owed.reset();
     else
-        Owe(entry, std::move(request));
+        Owe(entry, std::move(request), refused);
 }
 
-void OwedRequests::Owe(Entry& entry, Request request) {
+void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
     entry.owed = std::move(request);
+    entry.refused = refused;
     entry.order = ++asks;
 }
 
@@ -47,8 +49,8 @@ Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
     return outcome;
 }
 
-void OwedRequests::Owe(const Key& key, Request request) {
-    Owe(entries[key], std::move(request));
+void OwedRequests::Owe(const Key& key, Request request, IfRefused refused) {
+    Owe(entries[key], std::move(request), refused);
     Wake();
 }
 
@@ -74,21 +76,25 @@ bool OwedRequests::OwesAny(const std::function<bool(const Key&)>& which) const {
 
 void OwedRequests::Pay() {
     if (paying) return;
+    const std::uint32_t now = Mux::milliseconds();
+    if (std::uint32_t(now - paidSince) >= tickMs) paid = 0, paidSince = now;
     paying = true;
     std::vector<std::pair<std::uint64_t, Key>> due;
     for (const auto& [key, entry] : entries)
         if (entry.owed) due.emplace_back(entry.order, key);
     std::sort(due.begin(), due.end());
-    if (due.size() > batch) due.resize(batch);
     for (const auto& [order, key] : due) {
+        if (paid == perSecond) break;
         auto entry = entries.find(key);
         if (entry == entries.end() || !entry->second.owed || entry->second.order != order) continue;
         Request request = *entry->second.owed;
+        const IfRefused refused = entry->second.refused;
+        ++paid;
         const Outcome outcome = request.send();
         entry = entries.find(key);
         // Asked anew while it was sent: the new ask decides.
         if (entry == entries.end() || entry->second.order != order) continue;
-        Note(entry->second, std::move(request), outcome, IfRefused::Owe, true);
+        Note(entry->second, std::move(request), outcome, refused, true);
         if (outcome.kind == Outcome::Unopened) break;
     }
     paying = false;

@@ -11,11 +11,17 @@
 //   is owed until the driver takes it (IfRefused::Owe). One whose refusal is
 //   answered with an error is not applied (IfRefused::Drop): nothing of it
 //   reaches the board later, and what the key owed before it stays owed.
-// - A device that did not open is a refusal, never the driver's answer. A
-//   refusal as invalid is final: the driver has no such thing, and asked
-//   again it would refuse for ever.
+// - A device that did not open is a refusal, never the driver's answer. An
+//   ask (something set) refused as invalid is final: the driver has no such
+//   thing, nothing of it is on the board, and asked again it would refuse
+//   for ever. An undo (a switch-off, a stop, a reset, settings sent back, a
+//   removal) is owed whatever the error (IfRefused::OweAlways), since what
+//   it undoes is still on the board.
 // - Each key's failure writes its own line, a new ask's at most once a
 //   second and a retry's only when its error is new (FailureLine).
+// - Pays send at most perSecond requests a second, the open's pay included,
+//   so a driver refusing thousands of requests costs the loop a bounded
+//   share, and the longest owed go first.
 #pragma once
 
 #include "runtime/FailureLine.h"
@@ -75,18 +81,27 @@ public:
         std::function<void(const Outcome&)> unopened;
     };
 
-    // What a refusal of the request leaves: owed, or nothing.
-    enum class IfRefused { Owe, Drop };
+    // What a refusal of the request leaves.
+    enum class IfRefused {
+        // Owed, unless refused as invalid: an ask answered with success.
+        Owe,
+        // Nothing: an ask answered with the refusal, and not applied.
+        Drop,
+        // Owed whatever the error: an undo.
+        OweAlways,
+    };
 
-    // A pay sends at most batch requests, the longest owed first.
-    explicit OwedRequests(std::size_t batch = SIZE_MAX) : batch(batch) {}
+    // What the pays of a second send at most, every device's the same.
+    static constexpr std::size_t perSecond = 128;
+
+    OwedRequests() = default;
     OwedRequests(const OwedRequests&) = delete;
     OwedRequests& operator=(const OwedRequests&) = delete;
 
     // Sends the request now; what the key owes follows the rules above.
     Outcome Ask(const Key& key, Request request, IfRefused refused);
     // Owes the request without sending it now (its device rests).
-    void Owe(const Key& key, Request request);
+    void Owe(const Key& key, Request request, IfRefused refused);
     // The key owes nothing any more: what it asked is moot.
     void Forget(const Key& key);
     void ForgetIf(const std::function<bool(const Key&)>& which);
@@ -94,14 +109,16 @@ public:
     bool OwesAny(const std::function<bool(const Key&)>& which) const;
     // While a pay sends: the failures met are retries'.
     bool Paying() const { return paying; }
-    // Sends what is owed again, the longest owed first; stops at the first
-    // whose device does not open, since nothing else would reach it either.
-    // A pay asked for while one runs is that one.
+    // Sends what is owed again, the longest owed first, within the second's
+    // share; stops at the first whose device does not open, since nothing
+    // else would reach it either. A pay asked for while one runs is that one.
     void Pay();
 
 private:
     struct Entry {
         std::optional<Request> owed;
+        // What a refusal of the owed request leaves.
+        IfRefused refused = IfRefused::Owe;
         // When it was last asked or sent: orders the pays.
         std::uint64_t order = 0;
         FailureLine line;
@@ -109,7 +126,7 @@ private:
 
     // What the entry owes once its request came to outcome.
     void Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused, bool retry);
-    void Owe(Entry& entry, Request request);
+    void Owe(Entry& entry, Request request, IfRefused refused);
     // The next tick comes within a second, whatever was armed before.
     void Wake();
     // Each second while anything is owed or paced: a pay, and the paces
@@ -120,8 +137,10 @@ private:
 
     std::map<Key, Entry> entries;
     std::uint64_t asks = 0;
-    const std::size_t batch;
     bool paying = false;
+    // The requests the pays sent since the second's first pay.
+    std::size_t paid = 0;
+    std::uint32_t paidSince = 0;
     Timer tick;
     // When the tick is due, on the loop's millisecond clock.
     std::uint32_t tickAt = 0;

@@ -153,7 +153,8 @@ void TonecReceiverService::Settle(Timeslot& t, unsigned ts,
     const Configured<Params>* wanted =
         Latest(t.receivers, [asked](const Asked& a) { return a.*asked ? &*(a.*asked) : nullptr; });
     if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record)))
-        device.owed.Ask({ts, KindOf(Params{})}, Configuration(wanted->record), IfRefused::Owe);
+        device.owed.Ask({ts, KindOf(Params{})}, Configuration(wanted->record),
+                        IfRefused::OweAlways);
     else
         device.owed.Forget({ts, KindOf(Params{})});
 }
@@ -203,7 +204,7 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefuse
                       Writes(std::cerr, At("DTMF_DISABLE_DETECTOR done:", ts))},
                      refused)
                 .taken();
-        if (taken || refused == IfRefused::Owe) mine.dtmf = false;
+        if (taken || refused != IfRefused::Drop) mine.dtmf = false;
         return taken;
     }
     const Tonec::EnableRecord record{ts, ids.Next()};
@@ -246,7 +247,7 @@ bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool Asked::*
     const bool shared = !on && Other(t.receivers, mine, [flag](const Asked& a) { return a.*flag; });
     const bool taken = shared || Switch(kind, on ? enable : disable, receiver.tonec_timeslot(),
                                         word, on ? "_ENABLE" : "_DISABLE", refused);
-    if (taken || refused == IfRefused::Owe) mine.*flag = on;
+    if (taken || refused != IfRefused::Drop) mine.*flag = on;
     return taken;
 }
 
@@ -267,15 +268,15 @@ bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on, IfRefused
 // dial or a cadence steps faster than anyone reads, and a step waits for a
 // device that rests instead of opening it, only for the driver to fail
 // again at once.
-bool TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step) {
+bool TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfRefused refused) {
     const OwedRequests::Key key{ts, Generator};
     const Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
     OwedRequests::Request request = device.Ioctl(Tonec::Dial, record, {At("DTMF_DIAL fail:", ts)});
     if (step && device.Resting()) {
-        device.owed.Owe(key, std::move(request));
+        device.owed.Owe(key, std::move(request), refused);
         return false;
     }
-    return device.owed.Ask(key, std::move(request), IfRefused::Owe).taken();
+    return device.owed.Ask(key, std::move(request), refused).taken();
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
@@ -302,8 +303,11 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
     if (givesBack && HandOver(receiver.tonec_timeslot())) return true;
     const Asked* after = Player(t);
     if (after && after != &mine && after == before) return true;
+    // Silence, or the other's sound back, undoes what the generator played.
+    const bool asks = after == &mine && mine.sound;
     return Play(receiver.tonec_timeslot(),
-                after && after->sound ? *after->sound : Tone{0, 0, 0, 0}, step);
+                after && after->sound ? *after->sound : Tone{0, 0, 0, 0}, step,
+                asks ? IfRefused::Owe : IfRefused::OweAlways);
 }
 
 // A dial waits while another one plays, not behind one that only waits: a
@@ -350,9 +354,9 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     const unsigned ts = receiver.tonec_timeslot();
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
-    if (mine.dtmf) enableDTMF(receiver, false, IfRefused::Owe);
-    if (mine.iva) enableIVA(receiver, false, IfRefused::Owe);
-    if (mine.rejection) enableDTMFReject(receiver, false, IfRefused::Owe);
+    if (mine.dtmf) enableDTMF(receiver, false, IfRefused::OweAlways);
+    if (mine.iva) enableIVA(receiver, false, IfRefused::OweAlways);
+    if (mine.rejection) enableDTMFReject(receiver, false, IfRefused::OweAlways);
     if (mine.sound || mine.dial != Dial::None) receiver.disableToneGenerator(true);
     if (mine.dtmfParams) {
         mine.dtmfParams.reset();

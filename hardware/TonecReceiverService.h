@@ -6,10 +6,12 @@
 // DTMF or IVA on, since the driver keeps its detectors (DriverDevice).
 // What the driver refuses, or misses for want of the device, follows the
 // owed requests' rules (OwedRequests): a configure or a switch refused is
-// answered so and not applied; what a receiver plays, and what its destroy
-// undoes (its detectors, its sound, the other receiver's configuration sent
-// back), is owed until the driver takes it. A detector whose switch-off is
-// owed is still on in the driver: its detections reach no receiver.
+// answered so and not applied; what a receiver plays is owed until the
+// driver takes it, or refuses it as invalid; what undoes something (a
+// destroy's switch-offs, the generator stopped or given back to the other
+// receiver's sound, the other receiver's configuration sent back) is owed
+// whatever the error. A detector whose switch-off is owed is still on in the
+// driver: its detections reach no receiver.
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the
@@ -150,7 +152,7 @@ private:
                         unsigned long disable, const char* word, bool on, IfRefused refused);
     // Request 5 on ts; step tells a step of a dial or a cadence, which their
     // timers pace.
-    bool Play(unsigned ts, const Tone& tone, bool step = false);
+    bool Play(unsigned ts, const Tone& tone, bool step, IfRefused refused);
     // A configure request as the owed requests keep it; taken, the
     // timeslot's record holds what the driver holds.
     OwedRequests::Request Configuration(const Tonec::ConfigureRecord& record);

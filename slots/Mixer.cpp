@@ -74,43 +74,63 @@ bool Mixer::Channel2Slot(const LGCP::MixerChannel& channel, mix_slot& out) const
     return true;
 }
 
-int Mixer::ChannelRequest(unsigned long request, const char* name, mix_slot channel) {
-    const int result = mixer_ctl(request, &channel);
-    if (result < 0) {
-        const Errno error;
-        std::cerr << ext::header(this) << name << " dev_no=" << channel.dev_no
-                  << " type=" << channel.type << " number=" << channel.number << " fail : " << error
-                  << std::endl;
-    }
-    return result;
+template <class Record>
+Hardware::OwedRequests::Request Mixer::Requesting(unsigned long request, const Record& record,
+                                                  std::string words) {
+    using Hardware::Outcome;
+    Hardware::OwedRequests::Request asked;
+    asked.send = [request, record] {
+        Record copy = record;
+        return Ask(request, &copy);
+    };
+    asked.refused = [this, words](const Outcome& outcome) {
+        std::cerr << ext::header(this) << words << " fail : " << Errno(outcome.error) << std::endl;
+    };
+    asked.unopened = [this, words](const Outcome& outcome) {
+        std::cerr << ext::header(this) << words << " fail : device \"" << GetMixerDevName()
+                  << "\" open fail: " << Errno(outcome.error) << std::endl;
+    };
+    return asked;
+}
+
+template <class Record>
+Hardware::Outcome Mixer::Answered(unsigned long request, const Record& record, int where,
+                                  std::string words, int channel) {
+    return requests.Ask(KeyOf(request, where, channel),
+                        Requesting(request, record, std::move(words)),
+                        Hardware::OwedRequests::IfRefused::Drop);
+}
+
+// A channel's words, as the lines of its requests name it.
+static std::string Words(const char* name, const mix_slot& channel) {
+    return std::string(name) + " dev_no=" + std::to_string(channel.dev_no) +
+           " type=" + std::to_string(channel.type) + " number=" + std::to_string(channel.number);
 }
 
 bool Mixer::AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain) {
-    mix_input input{rx, tx, gain};
-    if (mixer_ctl(RxAdd, &input) >= 0) return true;
-    const Errno error;
-    std::cerr << ext::header(this) << "MIX_RX_ADD"
-              << " fail : " << error << std::endl;
-    return false;
+    return Answered(RxAdd, mix_input{rx, tx, gain}, rx.number, "MIX_RX_ADD", tx.number).taken();
 }
 
 int Mixer::channel2timeslot(int channel) {
-    const int timeslot = ChannelRequest(Tdm, "MIX_TDM", Address(channel));
-    return timeslot < 0 ? -1 : timeslot;
+    const Hardware::Outcome timeslot =
+        Answered(Tdm, Address(channel), channel, Words("MIX_TDM", Address(channel)));
+    return timeslot.taken() ? timeslot.value : -1;
 }
 
 bool Mixer::ClearSum(int channel) {
-    if (ChannelRequest(RxClear, "MIX_RX_CLEAR", Address(channel)) < 0) return false;
+    if (!Answered(RxClear, Address(channel), channel, Words("MIX_RX_CLEAR", Address(channel)))
+             .taken())
+        return false;
     for (TdmInput* in : InputsOf(channel)) in->inSum = false;
-    removals.ForgetIf([channel](const Hardware::OwedRequests::Key& key) {
+    requests.ForgetIf([channel](const Hardware::OwedRequests::Key& key) {
         return key.where == std::uint32_t(channel);
     });
     return true;
 }
 
 void Mixer::RemoveInput(int summator, int channel) {
-    removals.Ask({std::uint32_t(summator), std::uint32_t(channel)}, Removal(summator, channel),
-                 Hardware::OwedRequests::IfRefused::Owe);
+    requests.Ask(KeyOf(RxRemove, summator, channel), Removal(summator, channel),
+                 Hardware::OwedRequests::IfRefused::OweAlways);
 }
 
 // A sum that no longer holds the entry has nothing left to remove: the unit
@@ -120,33 +140,25 @@ void Mixer::RemoveInput(int summator, int channel) {
 // taken on a retry says so, since its refusal was logged.
 Hardware::OwedRequests::Request Mixer::Removal(int summator, int channel) {
     using Hardware::Outcome;
-    auto line = [this, summator, channel](std::ostream& log) -> std::ostream& {
-        return log << ext::header(this) << "MIX_RX_REMOVE"
-                   << " rx.number=" << summator << " tx.number=" << channel;
-    };
-    Hardware::OwedRequests::Request removal;
-    removal.send = [this, summator, channel, line] {
-        mix_input input{Address(summator), Address(channel), 0};
-        const Outcome outcome = Ask(RxRemove, &input);
+    const std::string words =
+        "MIX_RX_REMOVE rx.number=" + std::to_string(summator) + " tx.number=" + std::to_string(channel);
+    Hardware::OwedRequests::Request removal =
+        Requesting(RxRemove, mix_input{Address(summator), Address(channel), 0}, words);
+    removal.send = [this, send = removal.send, words] {
+        const Outcome outcome = send();
         const bool gone = outcome.kind == Outcome::Refused && outcome.error == ENOENT;
-        if ((outcome.taken() || gone) && removals.Paying())
-            line(std::clog) << (gone ? " done: the sum no longer holds it" : " done") << std::endl;
+        if ((outcome.taken() || gone) && requests.Paying())
+            std::clog << ext::header(this) << words
+                      << (gone ? " done: the sum no longer holds it" : " done") << std::endl;
         return gone ? Outcome{} : outcome;
-    };
-    removal.refused = [line](const Outcome& outcome) {
-        line(std::cerr) << " fail : " << Errno(outcome.error) << std::endl;
-    };
-    removal.unopened = [line](const Outcome& outcome) {
-        line(std::cerr) << " fail : device \"" << GetMixerDevName()
-                        << "\" open fail: " << Errno(outcome.error) << std::endl;
     };
     return removal;
 }
 
 bool Mixer::Owes(int channel) const {
-    return removals.OwesAny([channel](const Hardware::OwedRequests::Key& key) {
-        return key.what == std::uint32_t(channel);
-    });
+    const std::uint32_t removal = KeyOf(RxRemove, 0, channel).what;
+    return requests.OwesAny(
+        [removal](const Hardware::OwedRequests::Key& key) { return key.what == removal; });
 }
 
 bool Mixer::ClearTX(const LGCP::MixerChannel& channel) {
@@ -187,7 +199,7 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
 // of its summator lists is in the sum already, at the gain the output gave
 // it, and stays the output's.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
-    removals.Pay();
+    requests.Pay();
     const int channel = FreeChannel<TdmInput>(params.get_channel());
     const int timeslot = channel < 0 || Owes(channel) ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
@@ -217,7 +229,7 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
 // still owed would be heard in both, and so would the output's own channel
 // when it lists none.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
-    removals.Pay();
+    requests.Pay();
     for (const LGCP::MixerInput& input : params.get_inputs())
         if (input.get_channel().tdm_isSelected() && Owes(input.get_channel().get_tdm().getValue()))
             return nullptr;
@@ -266,7 +278,7 @@ void Mixer::Reset() {
 // of them releases a slot on it: no slot leaves the list during the walk.
 // Its sums went with it: nothing is owed to them.
 void Mixer::Clear() {
-    removals.ForgetIf([](const Hardware::OwedRequests::Key&) { return true; });
+    requests.ForgetIf([](const Hardware::OwedRequests::Key&) { return true; });
     for (MixerSlot* slot : slots) slot->OnAbort(0);
     CheckForDestroy();
 }

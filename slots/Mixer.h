@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
 class Slot;
@@ -95,8 +96,22 @@ private:
     // Stops a DTMF dial of the slot still playing; the generator goes back
     // to what the other slot on the timeslot plays.
     static void StopDial(TdmSlot& slot);
-    // A request on one channel: its result, a failure logged under name.
-    int ChannelRequest(unsigned long request, const char* name, mix_slot channel);
+    // What the unit's requests are kept under: the request and the channel
+    // it names, and the channel of the sum for an entry in a sum.
+    static Hardware::OwedRequests::Key KeyOf(unsigned long request, int where, int channel = 0) {
+        return {std::uint32_t(where), std::uint32_t((request & 0xFF) << 16 | channel)};
+    }
+    // A request of the unit as the owed requests keep it: the device opened
+    // for it alone, and its failure written after words, a device that did
+    // not open named as such.
+    template <class Record>
+    Hardware::OwedRequests::Request Requesting(unsigned long request, const Record& record,
+                                               std::string words);
+    // A request answered now, its result the driver's; its failure written
+    // at most once a second for each request and channel.
+    template <class Record>
+    Hardware::Outcome Answered(unsigned long request, const Record& record, int where,
+                               std::string words, int channel = 0);
     // One input into a summator; a failure is logged.
     bool AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain);
     // The inputs the output parameters list, in their order.
@@ -114,8 +129,8 @@ private:
     const unsigned unitId;
     bool dead = false;
     std::vector<MixerSlot*> slots;
-    // By sum and channel, the removals the driver has not taken.
-    Hardware::OwedRequests removals;
+    // The removals the driver has not taken, and the lines of every request.
+    Hardware::OwedRequests requests;
 };
 
 }  // namespace Mixer

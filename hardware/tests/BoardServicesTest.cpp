@@ -226,7 +226,7 @@ TEST_F(BoardServices, SelectSourceReachesTheMaintenanceDriver) {
     sim->FailRequest("/dev/maintenance", E1Driver::SelectSource, EIO, true);
     TestSupport::StreamCapture log(std::cerr);
     e1.select_source(3);
-    EXPECT_EQ("E1: fail to set clock source\n", log.str());
+    EXPECT_EQ("E1: fail to set clock source [cause=Input/output error]\n", log.str());
 }
 
 // A controller link on one end of a socket pair: Connect() takes a new pair

@@ -447,31 +447,34 @@ TEST_F(DSProcTest, ASwitchOpensAGoneDeviceAgain) {
 // driver does with it: a setting, its undoing, or every filter going off.
 // Rows: what the receiver holds before, what it asks for while the driver
 // misses it, the query of the simulated board and what that reads once the
-// driver has it.
+// driver has it, and whether that undoes what was held before.
 const struct MissedSetting {
     const char* name;
     std::function<void(Receiver&)> before, meanwhile;
     const char* query;
     const char* held;
+    bool undo;
 } missedSettings[] = {
     {"a gain", [](Receiver& r) { r.configureRxGain(-6); },
-     [](Receiver& r) { r.configureRxGain(-3); }, "/dev/dsp gain 7", "0xFD"},
+     [](Receiver& r) { r.configureRxGain(-3); }, "/dev/dsp gain 7", "0xFD", false},
     {"a gain undone", [](Receiver& r) { r.configureRxGain(-6); },
-     [](Receiver& r) { r.configureRxGain(0); }, "/dev/dsp gain 7", "0x00"},
+     [](Receiver& r) { r.configureRxGain(0); }, "/dev/dsp gain 7", "0x00", true},
     {"a filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
      [](Receiver& r) { r.configureToneFilter(1000, 0, 0, 0); }, "/dev/dsp configured 7 256 1000",
-     "1000 0 0 0"},
+     "1000 0 0 0", true},
     {"every filter off", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
-     [](Receiver& r) { r.disableToneAll(); }, "/dev/dsp configured 7 256 1000", "1000 0 50 236"},
+     [](Receiver& r) { r.disableToneAll(); }, "/dev/dsp configured 7 256 1000", "1000 0 50 236",
+     true},
     {"a signal detector given up", [](Receiver& r) { r.enableSD(true); },
-     [](Receiver& r) { r.releaseSD(); }, "/dev/dsp enabled 7", "0"},
+     [](Receiver& r) { r.releaseSD(); }, "/dev/dsp enabled 7", "0", true},
 };
 
 // Missed while the driver is gone, it reaches the board once the driver is
 // back, by itself though no detector is on; refused by the open driver, and
 // refused again when asked a second later, it reaches the board the second
-// after the driver takes requests again, and nothing is sent after that. One
-// refused as invalid is final: sent once, it is not sent again.
+// after the driver takes requests again, and nothing is sent after that. A
+// setting refused as invalid is final: sent once, it is not sent again; an
+// undo is not, since what it undoes is still on the board.
 TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
     FakeClock clock{5000};
     auto pass = [&clock] { LoopDriver(&clock, 10).Run(110); };  // a second
@@ -511,7 +514,7 @@ TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
             if (fault.reopens) {
                 EXPECT_EQ(sim->OpenCount("/dev/dsp"), 1u);
             }
-            EXPECT_EQ(sim->Command(row.query), fault.final ? before : row.held);
+            EXPECT_EQ(sim->Command(row.query), fault.final && !row.undo ? before : row.held);
             dsp->ClearHistory();
             pass();
             EXPECT_EQ(dsp->History().size(), 0u);

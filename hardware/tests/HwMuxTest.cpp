@@ -141,24 +141,31 @@ TEST_F(HwMuxTest, NegativeChannelsSendNothing) {
     EXPECT_EQ(log.str(), "hwMux: ERROR not opened\nhwMux: ERROR not opened\n");
 }
 
-// Each operation opens the device again; its failure is written at most once
-// a second.
+// Each operation opens the device again; the open's failure is written at
+// most once a second, and each request refused for want of it writes its own
+// line, once a second for each request and channel.
 TEST_F(HwMuxTest, WithoutTheDeviceEveryOperationFailsAndTriesAgain) {
     sim->FailOpen("/dev/hal", ENOENT, false);
     TestSupport::StreamCapture log(std::clog);
     HwMux mux;
-    const std::string missing = "hwMux: can't open device: No such file or directory\n";
-    EXPECT_EQ(log.str(), "hwMux: init\n" + missing);
+    const std::string missing = "can't open device: No such file or directory\n";
+    const std::string opening = "hwMux: init\nhwMux: " + missing;
+    EXPECT_EQ(log.str(), opening);
     EXPECT_FALSE(mux.Connect(5, 8200));
     EXPECT_FALSE(mux.Disconnect(8200));
     EXPECT_FALSE(mux.Disable(8200));
     EXPECT_FALSE(mux.Write(8200, 1));
     EXPECT_EQ(mux.Read(8200), 255);
     mux.OnDPC();
-    EXPECT_EQ(log.str(), "hwMux: init\n" + missing + "hwMux: ERROR not opened\n");
+    const std::string requests = "hwMux: connect 5 -> 8200 failed: " + missing +
+                                 "hwMux: disconnect failed 8200 : " + missing +
+                                 "hwMux: disable failed 8200 : " + missing +
+                                 "hwMux: read failed 8200 -> 0xff : " + missing;
+    EXPECT_EQ(log.str(), opening + requests);
     clock.advanceMs(1000);
     EXPECT_EQ(mux.Read(8200), 255);
-    EXPECT_EQ(log.str(), "hwMux: init\n" + missing + "hwMux: ERROR not opened\n" + missing);
+    EXPECT_EQ(log.str(), opening + requests + "hwMux: " + missing +
+                             "hwMux: read failed 8200 -> 0xff : " + missing);
     EXPECT_TRUE(hal->History().empty());
 
     sim->ClearFaults();

@@ -109,8 +109,8 @@ TEST_F(TonecTest, SwitchesSendWhatChangesState) {
              EXPECT_TRUE(r.enableDTMF(true));
          },
          {Tonec::EnableDetector}},
-        // Refused for want of the device with the open's line only: nothing
-        // goes to a device that is not open.
+        // Refused for want of the device, each with its own line beside the
+        // open's: nothing goes to a device that is not open.
         {"by value without the device",
          [this](Receiver& r) {
              sim->FailOpen("/dev/dtmf", EMFILE, false);
@@ -120,11 +120,12 @@ TEST_F(TonecTest, SwitchesSendWhatChangesState) {
              EXPECT_FALSE(r.enableIVA(true));
              EXPECT_FALSE(r.enableDTMFReject(true));
              EXPECT_FALSE(r.echoCancel(true));
-             EXPECT_EQ(Count(err.str(), "\n"),
-                       Count(err.str(),
-                             "open tonec fail, DTMF proceeding disabled: Too many "
-                             "open files\n"))
-                 << err.str();
+             const char* unopened = " timeslot=3 (interface not opened) errno=\"Too many open files\"\n";
+             EXPECT_EQ(err.str(), std::string("open tonec fail, DTMF proceeding disabled: Too many "
+                                              "open files\n") +
+                                      "IVA_DETECTOR_ENABLE fail:" + unopened +
+                                      "DTMF_REJECTION_ENABLE fail:" + unopened +
+                                      "CHANNEL_LMS_ON fail:" + unopened);
              sim->ClearFaults();
          },
          {}},
@@ -748,7 +749,8 @@ TEST_F(TonecTest, AnEndedStreamLeavesTheLoopIdleUntilReopened) {
               "fail to read from tonec: short record of 5 octets dropped\n"
               "fail to read from tonec: end of stream\n"
               "open tonec fail, DTMF proceeding disabled: No such file or directory\n"
-              "configure DTMF fail: (interface not opened) timeslot=5\n");
+              "configure DTMF fail: (interface not opened) timeslot=5 errno=\"No such file or "
+              "directory\"\n");
     EXPECT_NE(out.str().find("DTMF_CONFIGURE_DETECTOR ts=5 twist=8 ratio=0 noise=0 silence=30\n"),
               std::string::npos);
     EXPECT_EQ(tonec->State(5).dtmfConfig.silence, 30u);
