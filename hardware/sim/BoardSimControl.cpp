@@ -9,6 +9,7 @@
 #include <iostream>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <utility>
@@ -96,24 +97,55 @@ SimControl::SimControl(Sim& sim, const std::string& path) : sim(sim), path(path)
 }
 
 int SimControl::Listen() {
+    Fd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!socket) return errno;
+    if (int failure = Bind(socket.lowlevel_fd())) return failure;
+    // A listener nobody watches would queue clients nobody hears.
+    int failure = ::listen(socket.lowlevel_fd(), 8) < 0 ? errno : Watch(listener, socket, POLLIN);
+    // The retry, if any, makes the file again.
+    if (failure) RemoveSocket();
+    return failure;
+}
+
+int SimControl::Bind(int socket) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) return ENAMETOOLONG;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    Fd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!socket) return errno;
-    ::unlink(path.c_str());
-    if (::bind(socket.lowlevel_fd(), reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 ||
-        ::listen(socket.lowlevel_fd(), 8) < 0)
-        return errno;
-    // A listener nobody watches would queue clients nobody hears.
-    return Watch(listener, socket, POLLIN);
+    const auto bindPath = [&] {
+        const auto* name = reinterpret_cast<const sockaddr*>(&address);
+        return ::bind(socket, name, sizeof address) < 0 ? errno : 0;
+    };
+    int failure = bindPath();
+    // Something is at the path. A socket is taken for one an earlier run
+    // left, which nothing else would remove; anything else, a symbolic link
+    // included, belongs to whoever put it there.
+    struct stat there;
+    if (failure == EADDRINUSE && ::lstat(path.c_str(), &there) == 0) {
+        if (!S_ISSOCK(there.st_mode)) return notSocket;
+        ::unlink(path.c_str());
+        failure = bindPath();
+    }
+    if (failure) return failure;
+    // The file's identity, so that only this very socket is removed later.
+    if (::lstat(path.c_str(), &there) == 0) bound = Bound{::getpid(), there.st_dev, there.st_ino};
+    return 0;
 }
 
 void SimControl::Open() {
-    const Errno failure(Listen());
-    if (!failure.value()) return;
-    std::cerr << "board-sim: control socket " << path << ": " << failure;
+    const int result = Listen();
+    if (!result) return;
+    std::cerr << "board-sim: control socket " << path << ": ";
+    // Not retried: the file stays until its owner moves it, so a retry
+    // would only repeat this line every retry_ms; and a control socket that
+    // turned up later, at a path the user had taken for something else,
+    // would surprise more than one that never came.
+    if (result == notSocket) {
+        std::cerr << "exists and is not a socket, left as it is" << std::endl;
+        return;
+    }
+    const Errno failure(result);
+    std::cerr << failure;
     if (failure.IsShortage()) {
         std::cerr << ", trying again in " << retry_ms << " ms";
         retry.set(retry_ms, &SimControl::Open, this);
@@ -121,7 +153,16 @@ void SimControl::Open() {
     std::cerr << std::endl;
 }
 
-SimControl::~SimControl() = default;
+SimControl::~SimControl() { RemoveSocket(); }
+
+void SimControl::RemoveSocket() {
+    if (bound.pid != ::getpid()) return;
+    struct stat there;
+    if (::lstat(path.c_str(), &there) == 0 && S_ISSOCK(there.st_mode) &&
+        there.st_dev == bound.device && there.st_ino == bound.inode)
+        ::unlink(path.c_str());
+    bound = Bound{};
+}
 
 void SimControl::OnAccept(int fd, short) {
     int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);

@@ -13,13 +13,19 @@ namespace {
 Sim* started = nullptr;
 SimControl* control = nullptr;
 
+// The control, like the board, lives as long as the process and is never
+// destroyed; its socket file is removed at exit all the same.
+void RemoveControlSocket() { control->RemoveSocket(); }
+
 // The init file runs before the control socket opens, so a test that waits
 // for the socket finds the board's start-up state in place.
 Devices* StartSimulation() {
     started = new Sim;
     if (const char* init = std::getenv("HALVOXD_BOARD_INIT")) started->RunFile(init);
-    if (const char* path = std::getenv("HALVOXD_BOARD_CTL"))
+    if (const char* path = std::getenv("HALVOXD_BOARD_CTL")) {
         control = new SimControl(*started, path);
+        std::atexit(RemoveControlSocket);
+    }
     return started;
 }
 

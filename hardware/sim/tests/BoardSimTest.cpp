@@ -14,16 +14,19 @@
 #include "tests/support/Alarm.h"
 #include "tests/support/BoardControlClient.h"
 #include "tests/support/DescriptorLimit.h"
+#include "tests/support/Fork.h"
 #include "tests/support/StreamCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using Board::Sim;
@@ -478,6 +481,53 @@ TEST_F(BoardSim, ControlSocketShortOfDescriptorsIsMadeAgain) {
     EXPECT_EQ(TestSupport::BoardControlClient(dir / "ctl").Ask("opens /dev/hal", 2000, serve), "0");
     EXPECT_EQ(errors.str(), "board-sim: control socket " + (dir / "ctl") +
                                 ": Too many open files, trying again in 5000 ms\n");
+}
+
+// Only a socket an earlier run left at the path gives way to the control
+// socket; anything else there is refused with one line, not tried again and
+// kept as it was. The socket made goes with the control, unless another has
+// taken its place; a process forked from the daemon removes nothing.
+TEST_F(BoardSim, ControlSocketReplacesOnlyAnOldSocketAndRemovesItsOwn) {
+    TestSupport::TempDir dir;
+    const std::string path = dir / "ctl";
+    const auto oldSocket = [&path] { return ::mknod(path.c_str(), S_IFSOCK | 0600, 0); };
+    const struct {
+        const char* what;
+        std::function<void()> put;
+        bool refused;
+    } cases[] = {
+        {"nothing", [] {}, false},
+        {"an old socket", oldSocket, false},
+        {"a file", [&] { std::ofstream(path) << "own"; }, true},
+        {"a link", [&] { std::ofstream(dir / "own") << "own", ::symlink("own", path.c_str()); },
+         true},
+    };
+    FakeClock clock;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.put();
+        TestSupport::StreamCapture errors(std::cerr);
+        std::optional<Board::SimControl> control(std::in_place, sim, path);
+        clock.advanceMs(Board::SimControl::retry_ms);
+        LoopDriver(&clock).Run(2);
+        EXPECT_EQ(control->IsListening(), !c.refused);
+        control.reset();
+        EXPECT_EQ(errors.str(), c.refused ? "board-sim: control socket " + path +
+                                                ": exists and is not a socket, left as it is\n"
+                                          : "");
+        EXPECT_EQ(TestSupport::ReadFile(path), c.refused ? "own" : "");
+        EXPECT_EQ(::unlink(path.c_str()), c.refused ? 0 : -1);  // the socket made is gone
+    }
+
+    Board::SimControl control(sim, path);
+    const pid_t child = TestSupport::ForkAlone();
+    if (child == 0) control.RemoveSocket(), ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(oldSocket(), 0);
+    control.RemoveSocket();
+    EXPECT_EQ(::unlink(path.c_str()), 0);
 }
 
 // A client that sends many lines before it reads fills the socket with
