@@ -74,13 +74,19 @@ Outcome HwMux::Send(int channel, const Output& asked) {
 }
 
 // An octet the driver takes replaces whatever the channel carried, the
-// switch-off owed since its refusal included.
+// switch-off owed since its refusal included. One it refuses, now or at a
+// retry, leaves no path on the channel: the channel goes off at once, and
+// the switch-off is owed when the octet is not, refused as invalid.
 OwedRequests::Request HwMux::Asking(int channel, const Output& asked, std::string fail) {
     auto send = [this, channel, asked] {
         if (const int error = hal.Open()) return Outcome::NotOpened(error);
         const Outcome outcome = Send(channel, asked);
-        if (outcome.taken() && asked.state == Output::Constant)
+        if (asked.state != Output::Constant) return outcome;
+        if (outcome.taken())
             owed.Forget(Key(channel, Hal::MuxDisable));
+        else
+            SwitchOff(channel, "hwMux: disable failed " + std::to_string(channel) + " : ",
+                      outcome.final());
         return outcome;
     };
     auto refused = [fail](const Outcome& outcome) {
@@ -115,16 +121,16 @@ void HwMux::Close() {
     carrying.clear();
 }
 
-bool HwMux::SwitchOff(int channel, std::string fail) {
-    const auto refused =
-        carrying.count(channel) ? OwedRequests::IfRefused::OweAlways : OwedRequests::IfRefused::Owe;
-    return owed
-        .Ask(Key(channel, Hal::MuxDisable), Asking(channel, Output{}, std::move(fail)), refused)
+bool HwMux::SwitchOff(int channel, std::string fail, bool owe) {
+    auto refused = OwedRequests::IfRefused::Drop;
+    if (owe)
+        refused = carrying.count(channel) ? OwedRequests::IfRefused::OweAlways
+                                          : OwedRequests::IfRefused::Owe;
+    return owed.Ask(Key(channel, Hal::MuxDisable), Asking(channel, Output{}, std::move(fail)), refused)
         .taken();
 }
 
-// Each ask on a channel replaces what the channel owed; a refused octet owes
-// the switch-off at once, until the driver takes the octet.
+// Each ask on a channel replaces what the channel owed.
 bool HwMux::Change(int channel, const Output& asked, std::string fail) {
     if (channel < 0) {
         IsOpened();
@@ -133,13 +139,11 @@ bool HwMux::Change(int channel, const Output& asked, std::string fail) {
     if (Output* entry = Shadow(channel)) *entry = asked;
     owed.Forget(Key(channel, Hal::MuxWrite));
     owed.Forget(Key(channel, Hal::MuxDisable));
-    if (asked.state == Output::Off) return SwitchOff(channel, std::move(fail));
-    const Outcome written = owed.Ask(Key(channel, Hal::MuxWrite),
-                                     Asking(channel, asked, std::move(fail)),
-                                     OwedRequests::IfRefused::Owe);
-    if (written.kind == Outcome::Refused)
-        SwitchOff(channel, "hwMux: disable failed " + std::to_string(channel) + " : ");
-    return written.taken();
+    if (asked.state == Output::Off) return SwitchOff(channel, std::move(fail), true);
+    return owed
+        .Ask(Key(channel, Hal::MuxWrite), Asking(channel, asked, std::move(fail)),
+             OwedRequests::IfRefused::Owe)
+        .taken();
 }
 
 bool HwMux::Connect(int transmit, int receive) {

@@ -86,8 +86,9 @@ private:
     // note of what the channel carries once the driver takes it; the shadow
     // is left alone.
     Hardware::Outcome Send(int channel, const Output& asked);
-    // Send() as the owed requests keep it: opening the device first, and its
-    // failure written as fail and the error.
+    // Send() as the owed requests keep it: opening the device first, its
+    // failure written as fail and the error, and a constant it refused
+    // followed by the channel's switch-off.
     Hardware::OwedRequests::Request Asking(int channel, const Output& asked, std::string fail);
     // The owed requests' key of a request on the channel: an octet and a
     // switch-off are owed apart, since a refused octet owes both.
@@ -98,9 +99,10 @@ private:
     // it when refused. A negative channel is refused once the open every
     // operation starts with is done.
     bool Change(int channel, const Output& asked, std::string fail);
-    // The channel off now, owed whatever the error while it carries what the
-    // driver took: it undoes that.
-    bool SwitchOff(int channel, std::string fail);
+    // The channel off now. Owed, it is owed whatever the error while the
+    // channel carries what the driver took: it undoes that. Not owed, it is
+    // the switch-off that each retry of a refused octet sends again.
+    bool SwitchOff(int channel, std::string fail, bool owe);
 
     // By channel and request: few, and only while the driver refuses.
     Hardware::OwedRequests owed;

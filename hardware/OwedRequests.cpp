@@ -40,11 +40,12 @@ void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
 
 // The entry is found after the send: sending may open the device, whose
 // open pays what is owed. A request taken where nothing was owed or paced,
-// the ordinary case, leaves nothing behind.
+// the ordinary case, leaves nothing behind. One asked while a pay sends is
+// part of a retry.
 Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
     const Outcome outcome = request.send();
     if (outcome.taken() && !entries.count(key)) return outcome;
-    Note(entries[key], std::move(request), outcome, refused, false);
+    Note(entries[key], std::move(request), outcome, refused, paying);
     if (!outcome.taken()) Wake();
     return outcome;
 }
