@@ -186,9 +186,10 @@ TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
 }
 
 // The mask waits for a device that cannot be opened, then for one that
-// refuses it, and is written again each second until it is taken. The
-// refusal writes its line once: a new ask within the second, and the
-// retries meeting the same error, say nothing new.
+// refuses it, and is written again each second until it is taken. Each
+// failure writes its line once: the open's, and the mask's own, which says
+// the device did not open; a new ask within the second, and the retries
+// meeting the same error, say nothing new.
 TEST_F(BoardServices, TheTclkMaskIsWrittenAtEachPollUntilTheDeviceTakesIt) {
     FakeClock clock;
     auto poll = [&] {
@@ -199,8 +200,17 @@ TEST_F(BoardServices, TheTclkMaskIsWrittenAtEachPollUntilTheDeviceTakesIt) {
     cfg.set_mode(LGCP::TrunkMode::slave);
     cfg.set_trunk(1);
     ASSERT_EQ("ok", Ask("fail open /dev/maintenance EIO"));
-    e1.OnConnect();
-    e1.SetMode(cfg);
+    {
+        TestSupport::StreamCapture log(std::cerr);
+        e1.OnConnect();
+        e1.SetMode(cfg);
+        poll();
+        EXPECT_EQ(
+            "E1: fail to open /dev/maintenance: Input/output error\n"
+            "E1: fail to set TCLK [cause=/dev/maintenance not opened: Input/output "
+            "error]\n",
+            log.str());
+    }
     ASSERT_EQ("ok", Ask("fail clear"));
     poll();
     EXPECT_EQ("0x2", Ask("/dev/maintenance tclk"));
@@ -218,6 +228,28 @@ TEST_F(BoardServices, TheTclkMaskIsWrittenAtEachPollUntilTheDeviceTakesIt) {
     poll();
     EXPECT_EQ("0x2 0x8", Ask("/dev/maintenance tclk"));
     EXPECT_EQ("E1: fail to set TCLK [cause=Input/output error]\n", log.str());
+}
+
+// The status poll repeats by itself: a trunk whose read keeps failing writes
+// its line once, and again only once it was read and fails anew, while the
+// other trunks are reported each second.
+TEST_F(BoardServices, AStatusReadThatKeepsFailingIsWrittenOnce) {
+    FakeClock clock;
+    TestSupport::StreamCapture log(std::cerr);
+    ASSERT_EQ("ok", Ask("/dev/maintenance broken 2 EIO"));
+    e1.OnConnect();
+    // Before each poll: trunk 2 failing, failing, read, read, failing anew, failing.
+    for (const char* step : {"", "", "status 2 0 0 0 0 0 0", "", "broken 2 EIO", ""}) {
+        if (*step) {
+            ASSERT_EQ("ok", Ask(std::string("/dev/maintenance ") + step));
+        }
+        clock.advanceMs(E1Ctl::pollMs);
+        LoopDriver().Run(1);
+    }
+    const std::string line =
+        "E1: synchronization status read fail, trunk = 2 cause = Input/output error\n";
+    EXPECT_EQ(line + line, log.str());
+    EXPECT_EQ(std::size_t(3 + 3 + 3 + 4 + 4 + 3 + 3), recorder.seen.size());
 }
 
 TEST_F(BoardServices, SelectSourceReachesTheMaintenanceDriver) {

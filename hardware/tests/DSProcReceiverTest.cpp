@@ -386,23 +386,32 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
         {"VAD destroyed", [&](Receiver& r, int i) { r.configureVAD(vad[i]); }, nullptr, "1",
          "20 300 253"},
     };
+    // The staying half's own sent back, the same as the going one's, or
+    // sent back and refused once: owed, it reaches the board a second later
+    // (the driver records only what it takes).
+    enum How { Same, SentBack, RefusedOnce };
+    FakeClock clock{5000};
     for (const auto& row : table) {
-        for (int same : {0, 1}) {
-            SCOPED_TRACE(std::string(row.name) + (same ? ", the same" : ""));
+        for (How how : {SentBack, Same, RefusedOnce}) {
+            SCOPED_TRACE(std::string(row.name) + (how == Same          ? ", the same"
+                                                  : how == RefusedOnce ? ", refused once"
+                                                                       : ""));
             Receiver other(9);
             auto going = std::make_unique<Receiver>(9);
-            row.set(other, 0), row.set(*going, same ? 0 : 1);
+            row.set(other, 0), row.set(*going, how == Same ? 0 : 1);
             dsp->ClearHistory();
+            if (how == RefusedOnce) sim->FailRequest("/dev/dsp", Dsproc::Configure, EIO, true);
             if (row.undo) {
                 row.undo(*going);
             } else {
                 going->CleanBeforeDestroy();
                 going.reset();
             }
+            LoopDriver(&clock, 10).Run(110);
             EXPECT_EQ(sim->Command(std::string("/dev/dsp configured 9 ") + row.query), row.left);
             std::size_t configures = 0;
             for (const auto& r : dsp->History()) configures += r.number == Dsproc::Configure;
-            EXPECT_EQ(configures, same ? 0u : 1u);
+            EXPECT_EQ(configures, how == Same ? 0u : 1u);
             other.CleanBeforeDestroy();
         }
     }
@@ -467,6 +476,13 @@ const struct MissedSetting {
      true},
     {"a signal detector given up", [](Receiver& r) { r.enableSD(true); },
      [](Receiver& r) { r.releaseSD(); }, "/dev/dsp enabled 7", "0", true},
+    // Owed apart: the other frequency's does not take the first one's place.
+    {"two filters", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
+     [](Receiver& r) {
+         r.configureToneFilter(1000, 1, 70, -10);
+         r.configureToneFilter(1200, 1, 60, -10);
+     },
+     "/dev/dsp configured 7 256 1000", "1000 1 70 246", false},
 };
 
 // Missed while the driver is gone, it reaches the board once the driver is
@@ -523,22 +539,52 @@ TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
 }
 
 // The switch-off of every filter on a timeslot, refused at a destroy, is
-// owed; a filter the next receiver there sets meanwhile stays on once the
-// switch-off reaches the driver, the gone receiver's goes off.
+// owed: a filter the next receiver there sets meanwhile stays on once the
+// switch-off reaches the driver, the gone receiver's goes off, and while it
+// is owed the next receiver hears none of the gone one's tones. A filter
+// still owed when every filter is switched off is owed no more: it does not
+// come on later for a receiver that asked for none.
 TEST_F(DSProcTest, AFilterSetWhileEveryFilterIsOwedOffStaysOn) {
-    FakeClock clock{5000};
-    auto gone = std::make_unique<Receiver>(8);
-    gone->configureToneFilter(1000, 1, 50, -20);
-    sim->FailRequest("/dev/dsp", Dsproc::Disable, EIO, false);
-    gone->CleanBeforeDestroy();
-    gone.reset();
-    Receiver next(8);
-    next.configureToneFilter(1200, 1, 60, -10);
-    sim->ClearFaults();
-    LoopDriver(&clock, 10).Run(110);
-    EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1000"), "1000 0 50 236");
-    EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1200"), "1200 1 60 246");
-    next.CleanBeforeDestroy();
+    const struct {
+        const char* name;
+        unsigned long refused;  // by the driver until the next receiver is made
+        std::function<void(Receiver&)> gone, next;
+        const char* tone;  // an event of the gone receiver's filter, if any, meanwhile
+        const char *held1000, *held1200;
+    } rows[] = {
+        {"every filter owed off", Dsproc::Disable,
+         [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
+         [](Receiver& r) { r.configureToneFilter(1200, 1, 60, -10); }, "1000 1", "1000 0 50 236",
+         "1200 1 60 246"},
+        {"a filter owed when every filter goes off", Dsproc::Configure,
+         [](Receiver& r) {
+             r.configureToneFilter(1000, 1, 50, -20);
+             r.disableToneAll();
+         },
+         [](Receiver&) {}, nullptr, "none", "none"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeClock clock{5000};
+        sim->Reset();
+        auto gone = std::make_unique<Receiver>(8);
+        sim->FailRequest("/dev/dsp", row.refused, EIO, false);
+        row.gone(*gone);
+        gone->CleanBeforeDestroy();
+        gone.reset();
+        Receiver next(8);
+        row.next(next);
+        if (row.tone) {
+            ASSERT_EQ(sim->Command(std::string("/dev/dsp event 8 256 ") + row.tone), "ok");
+            LoopDriver().Run(2);
+            EXPECT_EQ(next.heard.str(), "");
+        }
+        sim->ClearFaults();
+        LoopDriver(&clock, 10).Run(110);
+        EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1000"), row.held1000);
+        EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1200"), row.held1200);
+        next.CleanBeforeDestroy();
+    }
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sstream>
+#include <vector>
 #include <string>
 
 namespace {
@@ -333,20 +335,24 @@ TEST_P(DriverDeviceTest, AConfigureAnswersWhatTheBoardWillHold) {
 // they asked for in the driver with nobody listening: the device still
 // comes back by itself for their clean-up, which switches off whatever
 // either had on. Rows: what each half asks for before the driver is lost,
-// and whether the clean-up owes the driver anything, for which it opens.
+// whether the clean-up owes the driver anything, for which it opens, and
+// whether a request elsewhere opens it first, whose open pays it at once.
 TEST_P(DriverDeviceTest, ReceiversGoneWhileClosedAreCleanedUpOnceItIsBack) {
     const Driver& d = GetParam();
     const struct {
         const char* name;
         std::function<bool(Listener&)> first, second;
         unsigned opens;
+        bool byRequest;
     } rows[] = {
         {"a detector each", [](Listener& l) { return l.SwitchOn(); },
-         [](Listener& l) { return l.SwitchOnAnother(); }, 1},
+         [](Listener& l) { return l.SwitchOnAnother(); }, 1, false},
+        {"a detector each, back at a request", [](Listener& l) { return l.SwitchOn(); },
+         [](Listener& l) { return l.SwitchOnAnother(); }, 1, true},
         // Configurations have no undo: with nothing owed, the device given up
         // while no detector is on waits for the next request.
         {"configurations only", [](Listener& l) { return l.Configure(); },
-         [](Listener& l) { return l.Configure(); }, 0},
+         [](Listener& l) { return l.Configure(); }, 0, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -365,49 +371,55 @@ TEST_P(DriverDeviceTest, ReceiversGoneWhileClosedAreCleanedUpOnceItIsBack) {
         Pass(2000);
         EXPECT_EQ(Opens(), 0u);
         sim->ClearFaults();
+        if (row.byRequest) {
+            auto elsewhere = d.make(24);
+            ASSERT_TRUE(elsewhere->SwitchOn());
+            EXPECT_EQ(Enabled(23), off);
+            elsewhere->Clean();
+        }
         Pass(1000);
         EXPECT_EQ(Opens(), row.opens);
         EXPECT_EQ(Enabled(23), off);
     }
 }
 
-// Switch-offs that the open driver refuses at the destroys of receivers on
-// several timeslots leave their detectors on there: a later receiver on such
-// a timeslot that switched on another hears none of its detections, and the
-// switch-offs are all asked again each second until the driver takes them,
-// the retries writing nothing while they meet the error already written.
-TEST_P(DriverDeviceTest, SwitchOffsRefusedAtTheDestroyAreAskedAgain) {
+// However many switch-offs the driver refuses, the retries of a second send
+// at most the share every device has, the longest owed first, so that each
+// comes round in turn and all reach the board once the driver takes them.
+TEST_P(DriverDeviceTest, TheRetriesOfASecondSendAtMostTheirShare) {
     const Driver& d = GetParam();
-    const unsigned timeslots[] = {27, 28, 29};
-    const std::string off = Enabled(27);
-    std::unique_ptr<Listener> gone[3];
-    for (int i = 0; i < 3; ++i) {
-        gone[i] = d.make(timeslots[i]);
-        ASSERT_TRUE(gone[i]->SwitchOn());
+    const unsigned share = Hardware::OwedRequests::perSecond, many = 2 * share + 10, first = 100;
+    const std::string off = Enabled(first);
+    std::vector<std::unique_ptr<Listener>> gone;
+    for (unsigned ts = first; ts < first + many; ++ts) {
+        gone.push_back(d.make(ts));
+        ASSERT_TRUE(gone.back()->SwitchOn());
     }
-    Pass(0);  // past what follows the device's open
+    Pass(1000);  // past what follows the device's open
     sim->FailRequest(d.path, d.switchOff, EIO, false);
-    for (auto& receiver : gone) {
-        receiver->Clean();
-        receiver.reset();
+    for (auto& receiver : gone) receiver->Clean();
+    gone.clear();
+    std::ostringstream request;
+    request << "board-sim: ioctl " << d.path << " 0x" << std::hex << d.switchOff << " -> ";
+    std::vector<std::size_t> sent;
+    sim->SetLogging(true);
+    for (int second = 0; second < 5; ++second) {
+        if (second == 2) sim->ClearFaults();
+        TestSupport::StreamCapture log(std::clog), errors(std::cerr);
+        clock.advanceMs(1000);
+        LoopDriver().Run(1);
+        sent.push_back(Count(log.str(), request.str()));
     }
-    auto later = d.make(27);
-    ASSERT_TRUE(later->SwitchOnAnother());
-    ASSERT_EQ(Detect(27), "ok");
-    TestSupport::StreamCapture errors(std::cerr);
-    Pass(2500);  // two retries
-    EXPECT_EQ(later->heard, 0);
-    EXPECT_EQ(errors.str(), "");
-    for (unsigned ts : timeslots) EXPECT_NE(Enabled(ts), off);
-    sim->ClearFaults();
-    Pass(1000);
-    later->Clean();
-    for (unsigned ts : timeslots) EXPECT_EQ(Enabled(ts), off);
+    sim->SetLogging(false);
+    EXPECT_EQ(sent, (std::vector<std::size_t>{share, share, share, share, many - 2 * share}));
+    for (unsigned ts = first; ts < first + many; ts += 37) EXPECT_EQ(Enabled(ts), off) << ts;
+    EXPECT_EQ(Enabled(first + many - 1), off);
 }
 
 // A device short of descriptors at its first open, whose owner owes the
-// driver a request that open missed: it is opened again each second, and
-// the request goes once it is open, with no other request to open it. The
+// driver requests that open missed: it is opened again each second, once,
+// since a pay stops at the first request whose device does not open, and
+// the requests go once it is open, with no other request to open it. The
 // retries write no line of their own.
 TEST_P(DriverDeviceTest, AnOpenOwedBeforeTheFirstIsTriedEachSecond) {
     const Driver& d = GetParam();
@@ -423,15 +435,21 @@ TEST_P(DriverDeviceTest, AnOpenOwedBeforeTheFirstIsTriedEachSecond) {
         return Hardware::Outcome{};
     };
     TestSupport::StreamCapture errors(std::cerr);
-    const Hardware::Outcome first =
-        device.owed.Ask({21, 1}, request, Hardware::OwedRequests::IfRefused::Owe);
-    EXPECT_EQ(first.kind, Hardware::Outcome::Unopened);
+    for (std::uint32_t ts : {21, 22, 23}) {
+        const Hardware::Outcome first =
+            device.owed.Ask({ts, 1}, request, Hardware::OwedRequests::IfRefused::Owe);
+        EXPECT_EQ(first.kind, Hardware::Outcome::Unopened);
+    }
+    sim->SetLogging(true);
+    TestSupport::StreamCapture log(std::clog);
     Pass(2500);
+    sim->SetLogging(false);
+    EXPECT_EQ(Count(log.str(), std::string("board-sim: open ") + d.path + " -> -1"), 2u);
     EXPECT_FALSE(event.IsActive());
     sim->ClearFaults();
     Pass(1000);
     EXPECT_TRUE(event.IsActive());
-    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(sent, 3);
     EXPECT_EQ(errors.str(), std::string(d.openFailure) + "Too many open files\n");
 }
 

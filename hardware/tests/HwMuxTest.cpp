@@ -4,11 +4,13 @@
 #include "hardware/HwMux.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
+#include "control/tests/TransportHarness.h"
 #include "tests/support/StreamCapture.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -200,6 +202,28 @@ TEST_F(HwMuxTest, AnOutputAskedForWhileTheDeviceWasClosedGetsItAtTheOpen) {
     EXPECT_EQ(mux.Read(8196), 0xFF);
 }
 
+// An idle octet owed while the device could not be opened, and refused
+// again at the open, stays owed: the output goes off at once, no leftover of
+// a path before the open on it, and the octet reaches it once the driver
+// takes it.
+TEST_F(HwMuxTest, AnOutputRefusedAgainAtTheOpenStaysOwed) {
+    {
+        const Fd before(Board::devices().open("/dev/hal", O_RDWR));
+        Hal::MuxConnectRecord path{8196, 33};
+        ASSERT_EQ(0, Board::devices().ioctl(before.lowlevel_fd(), Hal::MuxConnect, &path));
+    }
+    sim->FailOpen("/dev/hal", EMFILE, false);
+    HwMux mux;
+    EXPECT_FALSE(mux.Disconnect(8196));
+    sim->ClearFaults();
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, true);
+    PassASecond();
+    EXPECT_EQ(sim->OpenCount("/dev/hal"), 1u);
+    EXPECT_EQ(sim->Command("/dev/hal route 8196"), "8196 off");
+    PassASecond();
+    EXPECT_EQ(sim->Command("/dev/hal route 8196"), "8196 const 0xD5");
+}
+
 // Short of descriptors at start, an external slot is activated and then the
 // controller asks nothing more of the switch: the device is opened again
 // each second while the idle octet is owed, so it reaches the board once
@@ -261,6 +285,45 @@ TEST_F(HwMuxTest, FailedRequestsAreLoggedAndConnectRestoresTheShadow) {
     sim->FailRequest("/dev/hal", Hal::MuxConnect, EIO, true);
     EXPECT_FALSE(mux.Connect(7, 8200));
     EXPECT_FALSE(Has(Sweep(16, mux), 8200));
+}
+
+// A controller repeating a request the driver refuses, or that cannot reach
+// the device, is answered each time, and its line is written at most once a
+// second for each request and channel: another channel's failure, or
+// another request's on the channel, has its own line.
+TEST_F(HwMuxTest, RepeatedFailuresWriteOneLineASecondForEachRequestAndChannel) {
+    HwMux mux;
+    const struct {
+        const char* name;
+        const char* fault;
+        std::function<bool(int channel)> operation;
+        std::string line;  // on channel 34, which the first line of another channel follows
+    } rows[] = {
+        {"connect", "fail /dev/hal 0x80084d02 EIO", [&](int ch) { return mux.Connect(33, ch); },
+         "hwMux: connect 33 -> 34 failed: Input/output error"},
+        {"read", "fail /dev/hal 0xc0084d05 EIO", [&](int ch) { return mux.Read(ch) != 255; },
+         "hwMux: read failed 34 -> 0xff : Input/output error"},
+        {"connect without the device", "fail open /dev/hal EMFILE",
+         [&](int ch) { return mux.Connect(33, ch); },
+         "hwMux: connect 33 -> 34 failed: can't open device: Too many open files"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        clock.advanceMs(3600 * 1000);  // past the lines of the row before
+        mux.Close();
+        ASSERT_EQ("ok", sim->Command(row.fault));
+        TestSupport::StreamCapture log(std::clog);
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_FALSE(row.operation(34));
+            clock.advanceMs(75);
+        }
+        EXPECT_FALSE(row.operation(35));
+        EXPECT_EQ(2u, TransportTest::Occurrences(log.str(), row.line + "\n")) << log.str();
+        std::string other = row.line;
+        other.replace(other.find("34"), 2, "35");
+        EXPECT_EQ(1u, TransportTest::Occurrences(log.str(), other + "\n")) << log.str();
+        sim->ClearFaults();
+    }
 }
 
 // A refused undo or switch-off is owed, on the shared bus and off it: it is

@@ -835,26 +835,45 @@ TEST_F(TonecTest, SoundsLeftWhileTheDriverIsGoneGiveTheGeneratorTheRecords) {
     EXPECT_EQ(sim->Command("/dev/dtmf generator 6"), "off");
 }
 
-// A dial whose every step the open driver refuses: the first refusal is
-// written, then one a second, not one a step; the generator gets what the
+// A dial or a cadence whose every step the open driver refuses: the first
+// refusal is written, then one a second at most, not one a step, and the
+// retries of what is owed meanwhile add none; the generator gets what the
 // record holds a second after the driver takes requests again.
 TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
-    LoopDriver(&clock, 10).Run(110);  // apart from the lines of the cases before
-    Receiver r(9);
-    ASSERT_TRUE(r.playTone(425, 1000));
-    sim->FailRequest("/dev/dtmf", Tonec::Dial, EIO, false);
-    TestSupport::StreamCapture err(std::cerr);
-    r.translateDTMF(Digits(20));  // 20 tones and pauses of 70 ms: 2.8 s
-    LoopDriver(&clock, 10).Run(300);
-    EXPECT_EQ(r.completed, 1);
-    EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "tone 425 0");
-    const std::size_t lines = Count(err.str(), "DTMF_DIAL fail: timeslot=9 errno=");
-    EXPECT_GE(lines, 3u);
-    EXPECT_LE(lines, 4u) << err.str();
-    sim->ClearFaults();
-    LoopDriver(&clock, 10).Run(110);
-    EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "off");
-    r.CleanBeforeDestroy();
+    const struct {
+        const char* name;
+        std::function<void(Receiver&)> start;
+        unsigned runMs;
+        std::size_t fewest, most;  // lines
+        int completed;
+        const char* plays;  // once the driver takes requests again, where it is known
+    } rows[] = {
+        // 20 tones and pauses of 70 ms: 2.8 s.
+        {"a dial", [](Receiver& r) { r.translateDTMF(Digits(20)); }, 3000, 3, 4, 1, "off"},
+        // A tone of a second every four: steps at 0, 1, 4, 5 and 8 s.
+        {"a cadence", [](Receiver& r) { r.activateAudibleCall(); }, 8500, 4, 5, 0, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        LoopDriver(&clock, 10).Run(110);  // apart from the lines of the cases before
+        Receiver r(9);
+        ASSERT_TRUE(r.playTone(425, 1000));
+        sim->FailRequest("/dev/dtmf", Tonec::Dial, EIO, false);
+        TestSupport::StreamCapture err(std::cerr);
+        row.start(r);
+        LoopDriver(&clock, 10).Run(row.runMs / 10);
+        EXPECT_EQ(r.completed, row.completed);
+        EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "tone 425 0");
+        const std::size_t lines = Count(err.str(), "DTMF_DIAL fail: timeslot=9 errno=");
+        EXPECT_GE(lines, row.fewest);
+        EXPECT_LE(lines, row.most) << err.str();
+        sim->ClearFaults();
+        LoopDriver(&clock, 10).Run(110);
+        if (row.plays) {
+            EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), row.plays);
+        }
+        r.CleanBeforeDestroy();
+    }
 }
 
 // A tone driver readable at once after each open, and which, with the read

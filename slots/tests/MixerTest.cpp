@@ -3,6 +3,7 @@
 // driver, what each slot owns in a sum, what the receivers are told, and how
 // far discovery goes with a driver that does not end or units the switch
 // cannot take.
+#include "control/tests/TransportHarness.h"
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimDsproc.h"
 #include "hardware/MixerDriver.h"
@@ -99,10 +100,10 @@ struct MixerUnits : ::testing::Test {
     // One step, as the sum table spells it: "in C S" an input on channel C
     // feeding summator S ("-" for none), "out C I:G ..." an output whose
     // summator gets inputs I at gains G, "del in C" and "del out C" the
-    // destroy of that slot, "query" a discovery. C is a channel of unit 3, or
-    // "U/C" one of unit U. A create prefixed "!" is expected to be refused.
-    // "fail ..." and a line starting with a device path are control lines of
-    // the simulated board.
+    // destroy of that slot, "query" a discovery, "second" a second of the
+    // main loop. C is a channel of unit 3, or "U/C" one of unit U. A create
+    // prefixed "!" is expected to be refused. "fail ..." and a line starting
+    // with a device path are control lines of the simulated board.
     void Step(const std::string& step) {
         std::istringstream words(step);
         std::string verb, where;
@@ -113,6 +114,10 @@ struct MixerUnits : ::testing::Test {
         }
         if (verb == "query") {
             Discover();
+            return;
+        }
+        if (verb == "second") {
+            LoopDriver(&clock, 10).Run(100);
             return;
         }
         const bool refused = verb[0] == '!';
@@ -155,6 +160,8 @@ struct MixerUnits : ::testing::Test {
         delete slot;
     }
 
+    // The main loop's time, which only the cases step.
+    FakeClock clock;
     Board::Sim* sim = nullptr;
     MixerFactory& factory = MixerFactory::instance();
     // The slots a case made and has not destroyed, by kind and channel ("in 5").
@@ -166,6 +173,12 @@ struct MixerUnits : ::testing::Test {
 // Requests as the simulation logs them.
 const char* const rxAdd = "ioctl /dev/mixer 0x801c4d03";
 const char* const rxRemove = "ioctl /dev/mixer 0x801c4d04";
+
+// Control lines that make the simulated board refuse every MIX_RX_REMOVE,
+// every MIX_RX_CLEAR, and nothing any more.
+const char* const refuseRemoves = "fail /dev/mixer 0x801c4d04 EIO";
+const char* const refuseClears = "fail /dev/mixer 0x800c4d02 EIO";
+const char* const acceptAll = "fail clear";
 
 TEST_F(MixerUnits, WhatFeedsNoSumLeavesNoneProgrammed) {
     LGCP::CreateParams params;
@@ -285,6 +298,36 @@ TEST_F(MixerUnits, ARefusedOutputLogsItsFailedClearOnce) {
     EXPECT_EQ(std::string::npos, text.find("MIX_RX_CLEAR", first + line.size())) << text;
 }
 
+// A create the driver refuses, asked again and again, writes its failure
+// once a second for each request and channel, and one refused for want of
+// the device says so rather than reading as the driver's own answer.
+TEST_F(MixerUnits, ARepeatedFailureIsWrittenOnceASecond) {
+    const struct {
+        const char* fault;
+        const char* create;
+        std::string line;
+    } rows[] = {
+        {"fail /dev/mixer 0x800c4d06 EIO", "!in 5 -",
+         "MIX_TDM dev_no=3 type=0 number=5 fail : Input/output error"},
+        {"fail /dev/mixer 0x800c4d02 EIO", "!out 2",
+         "MIX_RX_CLEAR dev_no=3 type=0 number=2 fail : Input/output error"},
+        {"fail /dev/mixer 0x801c4d03 EIO", "!out 2 5:100", "MIX_RX_ADD fail : Input/output error"},
+        {"fail open /dev/mixer ENOENT", "!in 5 -",
+         "MIX_TDM dev_no=3 type=0 number=5 fail : device \"/dev/mixer\" open fail: No such file "
+         "or directory"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fault);
+        Step("second");  // past the lines of the row before
+        TestSupport::StreamCapture failures(std::cerr);
+        for (const char* step :
+             {row.fault, row.create, row.create, row.create, "second", row.create, acceptAll})
+            Step(step);
+        EXPECT_EQ(2u, TransportTest::Occurrences(failures.str(), "mixer [3]: " + row.line + "\n"))
+            << failures.str();
+    }
+}
+
 TEST_F(MixerUnits, DelaysReachTheDriverFieldByField) {
     Step("out 2");
     LGCP::IoctlParams params;
@@ -338,7 +381,6 @@ TEST_F(MixerUnits, AnInputsDialLeavesTheOutputsGeneratorOn) {
 // plays on past the dial's end, and no finished dial is reported (a signal
 // would reach no server here, and say so).
 TEST_F(MixerUnits, AnOutputsToneEndsItsOwnDial) {
-    FakeClock clock;
     Step("out 2");
     EXPECT_TRUE(slots.at("out 2")->Ioctl(Dial(2)));
     EXPECT_EQ("tone 697 1209", sim->Command("/dev/dtmf generator 17154"));
@@ -397,12 +439,6 @@ TEST_F(MixerUnits, ADiscoveryThatCannotOpenTheDeviceKeepsItsUnits) {
     Step("in 1/0 2");
 }
 
-// Control lines that make the simulated board refuse every MIX_RX_REMOVE,
-// every MIX_RX_CLEAR, and nothing any more.
-const char* const refuseRemoves = "fail /dev/mixer 0x801c4d04 EIO";
-const char* const refuseClears = "fail /dev/mixer 0x800c4d02 EIO";
-const char* const acceptAll = "fail clear";
-
 // An input on channel 0 of unit 3 (timeslot 17152) fed conference 2
 // (17154), and the driver refused to take it out.
 const SumCase owedCases[] = {
@@ -432,6 +468,18 @@ const SumCase owedCases[] = {
      {"out 2", "in 0 2", refuseRemoves, "del in 0", "/dev/mixer add 3 16 16", acceptAll, "in 0 4"},
      "none",
      nullptr},
+    // The unit lost, its slots aborted, and found again under its id: the
+    // old unit, kept by its input on channel 7, owes the new one nothing.
+    {"an owed removal goes with its unit",
+     {"out 2", "in 0 2", "in 7 -", refuseRemoves, "del in 0", "/dev/mixer remove 3", "query",
+      "/dev/mixer add 3 16 16", "query", acceptAll, "del out 2", "out 2", "in 0 2", "second"},
+     "2 0",
+     "17154:32767 17152:32767"},
+    {"an owed removal refused as invalid is owed all the same",
+     {"out 2", "in 0 2", "fail /dev/mixer 0x801c4d04 EINVAL", "del in 0", "!in 0 4", acceptAll,
+      "second", "in 0 4"},
+     "2",
+     "17154:32767"},
 };
 
 TEST_F(MixerUnits, ARefusedRemovalIsOwedWhileItsSumLives) {
@@ -450,7 +498,6 @@ TEST_F(MixerUnits, ARefusedRemovalIsOwedWhileItsSumLives) {
 // One line when refused, none while the retries meet the same error, and
 // one when taken.
 TEST_F(MixerUnits, AnOwedRemovalLogsEachOutcomeOnce) {
-    FakeClock clock;
     TestSupport::StreamCapture failures(std::cerr), done(std::clog);
     for (const char* step : {"out 2", "in 0 2", refuseRemoves, "del in 0", "!in 0 4", "!in 0 4"})
         Step(step);
