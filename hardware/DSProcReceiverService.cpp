@@ -356,15 +356,16 @@ bool DSProcReceiverService::Switch(DSProcReceiver& receiver, Feature Asked::*fea
     Feature& f = mine.*feature;
     const Asked* other = Other(
         t.receivers, mine, [feature](const Asked& a) { return (a.*feature).state == State::On; });
+    const unsigned ts = receiver.dsproc_timeslot();
     if (on && (f.state == State::On || other)) {
-        if (!init()) return false;
+        const std::string words = std::string("DSPROC_ENABLE ") + name + " fail:";
+        if (!device.Join({ts, SwitchKey(mask)}, {At(words, ts)})) return false;
         if (f.state != State::On) f.id = (other->*feature).id;
     } else if (on) {
         const std::uint32_t id = ids.Next();
-        if (!Send(receiver.dsproc_timeslot(), id, mask, name, IfRefused::Drop)) return false;
+        if (!Send(ts, id, mask, name, IfRefused::Drop)) return false;
         f.id = id;
-    } else if (f.state != State::Off && !other &&
-               !Send(receiver.dsproc_timeslot(), 0, mask, name, refused) &&
+    } else if (f.state != State::Off && !other && !Send(ts, 0, mask, name, refused) &&
                refused == IfRefused::Drop) {
         return false;
     }

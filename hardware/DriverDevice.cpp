@@ -69,6 +69,14 @@ OwedRequests::Request DriverDevice::Make(std::function<Outcome()> send, Lines li
     return request;
 }
 
+bool DriverDevice::Join(OwedRequests::Key key, Lines lines) {
+    auto open = [this] {
+        const int error = node.Open();
+        return error ? Outcome::NotOpened(error) : Outcome{};
+    };
+    return owed.Ask(key, Make(open, std::move(lines)), OwedRequests::IfRefused::Drop).taken();
+}
+
 // The receivers that listened may have gone meanwhile: then the device waits
 // for the next request.
 OwedRequests::Request DriverDevice::Reopen() {

@@ -82,6 +82,10 @@ public:
                 OwedRequests::IfRefused refused) {
         return owed.Ask(key, Ioctl(number, record, std::move(lines)), refused);
     }
+    // The device opened for a request that finds what it asks for on
+    // already, through another receiver: nothing is sent, but a device that
+    // does not open refuses the request, with the request's own line.
+    bool Join(OwedRequests::Key key, Lines lines);
     // Hands every record waiting to record() (ReadDriverEvents), which may
     // destroy receivers; gives the device up when the driver is gone.
     void Read(int fd, short revents, std::size_t size,

@@ -186,8 +186,9 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefuse
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     const bool shared = Other(t.receivers, mine, [](const Asked& a) { return a.dtmf; });
+    const unsigned ts = receiver.tonec_timeslot();
     if (on && (mine.dtmf || shared)) {
-        if (!init()) return false;
+        if (!device.Join({ts, DtmfDetector}, {At("DTMF_ENABLE_DETECTOR fail:", ts)})) return false;
         mine.dtmf = true;
         return true;
     }
@@ -195,7 +196,6 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefuse
         mine.dtmf = false;
         return true;
     }
-    const unsigned ts = receiver.tonec_timeslot();
     if (!on) {
         const bool taken =
             device

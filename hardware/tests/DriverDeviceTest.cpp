@@ -110,6 +110,8 @@ const Driver drivers[] = {
      Dsproc::Disable, "DSPROC_ENABLE VAD"},
 };
 
+void PrintTo(const Driver& driver, std::ostream* os) { *os << driver.name; }
+
 struct DriverDeviceTest : ::testing::TestWithParam<Driver> {
     DriverDeviceTest() {
         ::setenv("HALVOXD_BOARD", "sim", 1);
@@ -173,7 +175,8 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
          [](Listener&) {}, 0, readFailed + "Input/output error\n", 1},
         {"a hang-up", [&] { Hangup(); }, [](Listener&) {}, 0, readFailed + "end of stream\n", 1},
         // Refused without a request, and each second retried without a line:
-        // a command refused at once writes its own line, the retries none.
+        // a command refused at once writes its own line, the one that finds
+        // its detector on already too, the retries none.
         {"every open fails",
          [&] {
              sim->FailOpen(path, EMFILE, false);
@@ -189,6 +192,8 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
          },
          1000,
          readFailed + "Input/output error\n" + openFailed + d.switchOn +
+             " fail: timeslot=21 (interface not opened) errno=\"Too many open files\"\n" +
+             d.switchOn +
              " fail: timeslot=22 id=N (interface not opened) errno=\"Too many open files\"\n",
          1},
         // The second time within a second of its reopening, it waits a second.
