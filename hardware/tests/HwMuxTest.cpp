@@ -368,28 +368,38 @@ TEST_F(HwMuxTest, ARefusedUndoOrSwitchOffIsAskedAgainUntilTheDriverTakesIt) {
 // A connected channel whose idle write the driver refuses is switched off at
 // once, on the shared bus and off it: the torn-down call's path does not
 // outlive its undoing. The idle octet is owed, unless refused as invalid, and
-// reaches the channel once the driver takes it.
+// reaches the channel once the driver takes it; the switch-off is owed
+// itself when the octet is not, whatever its own error.
 TEST_F(HwMuxTest, ARefusedIdleWriteSwitchesThePathOffAtOnce) {
     const struct {
-        const char* fault;
-        const char* meanwhile;  // the channel while the fault lasts, and after it
-        const char* held;
+        std::vector<const char*> faults;
+        const char* atOnce;  // the channel right after the refusal
+        const char* later;   // a second later, while the faults last
+        const char* held;    // a second after they are cleared
     } rows[] = {
-        {"fail /dev/hal 0xc0084d04 EINVAL once", "off", "off"},
-        {"fail /dev/hal 0xc0084d04 EIO", "off", "const 0xD5"},
-        {"fail /dev/hal 0xc0084d04 EBUSY", "off", "const 0xD5"},
+        {{"fail /dev/hal 0xc0084d04 EINVAL once"}, "off", "off", "off"},
+        {{"fail /dev/hal 0xc0084d04 EIO"}, "off", "off", "const 0xD5"},
+        {{"fail /dev/hal 0xc0084d04 EBUSY"}, "off", "off", "const 0xD5"},
+        {{"fail /dev/hal 0xc0084d04 EINVAL once", "fail /dev/hal 0x80044d03 EINVAL once"},
+         "from 33",
+         "off",
+         "off"},
+        {{"fail /dev/hal 0xc0084d04 EINVAL once", "fail /dev/hal 0x80044d03 EIO"},
+         "from 33",
+         "from 33",
+         "off"},
     };
     HwMux mux;
     for (const auto& row : rows)
         for (int channel : {34, 8201}) {
-            SCOPED_TRACE(std::string(row.fault) + " on " + std::to_string(channel));
+            SCOPED_TRACE(std::string(row.faults.back()) + " on " + std::to_string(channel));
             const std::string route = "/dev/hal route " + std::to_string(channel);
             ASSERT_TRUE(mux.Connect(33, channel));
-            ASSERT_EQ("ok", sim->Command(row.fault));
+            for (const char* fault : row.faults) ASSERT_EQ("ok", sim->Command(fault));
             EXPECT_FALSE(mux.Disconnect(channel));
-            EXPECT_EQ(std::to_string(channel) + " " + row.meanwhile, sim->Command(route));
+            EXPECT_EQ(std::to_string(channel) + " " + row.atOnce, sim->Command(route));
             PassASecond();
-            EXPECT_EQ(std::to_string(channel) + " " + row.meanwhile, sim->Command(route));
+            EXPECT_EQ(std::to_string(channel) + " " + row.later, sim->Command(route));
             sim->ClearFaults();
             PassASecond();
             EXPECT_EQ(std::to_string(channel) + " " + row.held, sim->Command(route));
