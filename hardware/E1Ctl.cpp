@@ -75,8 +75,9 @@ void E1Ctl::SendStatus() {
         if (Board::devices().ioctl(maintenance.Descriptor(), E1Driver::StatusRead, &record) < 0) {
             const Errno e;
             failure.Tell(e.value(), true, [&] {
-                std::cerr << ext::header(this) << "synchronization status read fail, trunk = "
-                          << trunk << " cause = " << e << std::endl;
+                std::cerr << ext::header(this)
+                          << "synchronization status read fail, trunk = " << trunk
+                          << " cause = " << e << std::endl;
             });
             continue;
         }
@@ -150,8 +151,8 @@ Hardware::OwedRequests::Request E1Ctl::Request(unsigned long request, std::uint3
         return outcome;
     };
     auto refused = [this, what](const Outcome& outcome) {
-        std::cerr << ext::header(this) << "fail to set " << what << " [cause=" << Errno(outcome.error)
-                  << "]" << std::endl;
+        std::cerr << ext::header(this) << "fail to set " << what
+                  << " [cause=" << Errno(outcome.error) << "]" << std::endl;
     };
     auto unopened = [this, what](const Outcome& outcome) {
         std::cerr << ext::header(this) << "fail to set " << what << " [cause=" << GetMaintenance()

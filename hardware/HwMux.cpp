@@ -126,7 +126,8 @@ bool HwMux::SwitchOff(int channel, std::string fail, bool owe) {
     if (owe)
         refused = carrying.count(channel) ? OwedRequests::IfRefused::OweAlways
                                           : OwedRequests::IfRefused::Owe;
-    return owed.Ask(Key(channel, Hal::MuxDisable), Asking(channel, Output{}, std::move(fail)), refused)
+    return owed
+        .Ask(Key(channel, Hal::MuxDisable), Asking(channel, Output{}, std::move(fail)), refused)
         .taken();
 }
 
@@ -153,8 +154,8 @@ bool HwMux::Connect(int transmit, int receive) {
         return false;
     }
     const Output path{Output::Driven, transmit};
-    const std::string fail =
-        "hwMux: connect " + std::to_string(transmit) + " -> " + std::to_string(receive) + " failed: ";
+    const std::string fail = "hwMux: connect " + std::to_string(transmit) + " -> " +
+                             std::to_string(receive) + " failed: ";
     if (!owed.Ask(Key(receive, Hal::MuxConnect), Asking(receive, path, fail),
                   OwedRequests::IfRefused::Drop)
              .taken())

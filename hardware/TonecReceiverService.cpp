@@ -305,9 +305,8 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
     if (after && after != &mine && after == before) return true;
     // Silence, or the other's sound back, undoes what the generator played.
     const bool asks = after == &mine && mine.sound;
-    return Play(receiver.tonec_timeslot(),
-                after && after->sound ? *after->sound : Tone{0, 0, 0, 0}, step,
-                asks ? IfRefused::Owe : IfRefused::OweAlways);
+    return Play(receiver.tonec_timeslot(), after && after->sound ? *after->sound : Tone{0, 0, 0, 0},
+                step, asks ? IfRefused::Owe : IfRefused::OweAlways);
 }
 
 // A dial waits while another one plays, not behind one that only waits: a

@@ -140,8 +140,8 @@ void Mixer::RemoveInput(int summator, int channel) {
 // taken on a retry says so, since its refusal was logged.
 Hardware::OwedRequests::Request Mixer::Removal(int summator, int channel) {
     using Hardware::Outcome;
-    const std::string words =
-        "MIX_RX_REMOVE rx.number=" + std::to_string(summator) + " tx.number=" + std::to_string(channel);
+    const std::string words = "MIX_RX_REMOVE rx.number=" + std::to_string(summator) +
+                              " tx.number=" + std::to_string(channel);
     Hardware::OwedRequests::Request removal =
         Requesting(RxRemove, mix_input{Address(summator), Address(channel), 0}, words);
     removal.send = [this, send = removal.send, words] {

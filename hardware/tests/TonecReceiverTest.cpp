@@ -120,7 +120,8 @@ TEST_F(TonecTest, SwitchesSendWhatChangesState) {
              EXPECT_FALSE(r.enableIVA(true));
              EXPECT_FALSE(r.enableDTMFReject(true));
              EXPECT_FALSE(r.echoCancel(true));
-             const char* unopened = " timeslot=3 (interface not opened) errno=\"Too many open files\"\n";
+             const char* unopened =
+                 " timeslot=3 (interface not opened) errno=\"Too many open files\"\n";
              EXPECT_EQ(err.str(), std::string("open tonec fail, DTMF proceeding disabled: Too many "
                                               "open files\n") +
                                       "IVA_DETECTOR_ENABLE fail:" + unopened +
