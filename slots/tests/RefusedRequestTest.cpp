@@ -24,6 +24,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <typeindex>
 #include <vector>
 
@@ -52,9 +53,11 @@ struct Row {
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
-// What the rows are given: the simulated board, the fake clock, the main
-// loop on it, and slots made and destroyed as the controller's commands do.
-class RefusedRequest : public ::testing::TestWithParam<Row> {
+// What the rows of either table are given: the simulated board, the fake
+// clock, the main loop on it, and slots made and destroyed as the
+// controller's commands do.
+template <class Param>
+class Bench : public ::testing::TestWithParam<Param> {
 public:
     // Makes a slot as the create command does: its factory, then its
     // announcement; null when the factory refuses. What is still made at
@@ -110,6 +113,8 @@ protected:
     TestSupport::StreamCapture log{std::clog}, errors{std::cerr};
 };
 
+class RefusedRequest : public Bench<Row> {};
+
 TEST_P(RefusedRequest, TheBoardHoldsWhatWasAsked) {
     const Row& row = GetParam();
     row.asked(*this);
@@ -162,6 +167,35 @@ LGCP::TrunkCfg Slave(int trunk) {
     cfg.set_trunk(trunk);
     cfg.set_mode(LGCP::TrunkMode::slave);
     return cfg;
+}
+
+// The mixer units, found as the query command finds them.
+Mixer::MixerFactory& Units() {
+    LGCP::Resources units;
+    Mixer::MixerFactory::instance().Query(units);
+    return Mixer::MixerFactory::instance();
+}
+
+// One ioctl of the controller's, filled in by the caller.
+template <class Fill>
+LGCP::IoctlParams IoctlOf(Fill fill) {
+    LGCP::IoctlParams params;
+    fill(params);
+    return params;
+}
+
+LGCP::IoctlParams Tone(int freq, int amp) {
+    return IoctlOf([=](LGCP::IoctlParams& p) {
+        LGCP::ToneGenerator& tone = p.select_tone_gen_enable();
+        tone.set_freq(freq), tone.set_amp(amp);
+    });
+}
+
+LGCP::IoctlParams DelaysOf(int rx, int tx) {
+    return IoctlOf([=](LGCP::IoctlParams& p) {
+        LGCP::Delays& delays = p.select_delays();
+        delays.set_rx(rx), delays.set_tx(tx);
+    });
 }
 
 const Row rows[] = {
@@ -217,11 +251,227 @@ const Row rows[] = {
      [](RefusedRequest& t) { EXPECT_FALSE(t.Last().Ioctl(VadV2(100, 200, 30))); }, 0,
      "/dev/dsp configured 16640 1", "none",
      "DSPROC_VERSION fail: timeslot=16640 errno=\"Input/output error\""},
+    // A newer ask the driver takes ends what its key owed: nothing older is
+    // sent over it when the retry comes due.
+    {"NewerDelaysEndTheRefusedOnes",
+     [](RefusedRequest& t) { ASSERT_NE(nullptr, t.Create(Units(), MixerIn(0, -1))); },
+     "fail /dev/dsp 0x40146401 EIO once",
+     [](RefusedRequest& t) {
+         EXPECT_TRUE(t.Last().Ioctl(DelaysOf(40, 140)));
+         EXPECT_TRUE(t.Last().Ioctl(DelaysOf(10, 20)));
+     },
+     1010, "/dev/dsp configured 16640 32", "10 20 0",
+     "DSPROC_CONFIGURE DELAYS fail: timeslot=16640 errno=\"Input/output error\""},
+    // The path made after a refused idle octet keeps the channel.
+    {"NewerPathEndsTheRefusedIdleOctet",
+     [](RefusedRequest& t) {
+         ASSERT_NE(nullptr, t.Create(ExtFactory::instance(), Ext(1, 2)));
+         ASSERT_NE(nullptr, t.Create(ExtFactory::instance(), Ext(3, 4)));
+     },
+     "fail /dev/hal 0xc0084d04 EIO once",
+     [](RefusedRequest& t) {
+         EXPECT_TRUE(t.Made(1)->IActivate(TERM::TermActivateParams()));
+         EXPECT_TRUE(Connect(*t.Made(0), *t.Made(1)));
+     },
+     1010, "/dev/hal route 8196", "8196 from 8193",
+     "hwMux: disconnect failed 8196 : Input/output error"},
+    {"NewerToneEndsTheRefusedOne",
+     [](RefusedRequest& t) { ASSERT_NE(nullptr, t.Create(Units(), MixerOut(2))); },
+     "fail /dev/dtmf 0x400c4205 EIO once",
+     [](RefusedRequest& t) {
+         EXPECT_TRUE(t.Last().Ioctl(Tone(425, 1000)));
+         EXPECT_TRUE(t.Last().Ioctl(Tone(1000, 500)));
+     },
+     1010, "/dev/dtmf generator 16642", "tone 1000 0",
+     "DTMF_DIAL fail: timeslot=16642 errno=\"Input/output error\""},
+    {"NewerClockSlaveMaskEndsTheRefusedOne", [](RefusedRequest& t) { t.Own<E1Ctl>().OnConnect(); },
+     "fail /dev/maintenance 0xc0044d0b EIO once",
+     [](RefusedRequest& t) {
+         t.Own<E1Ctl>().SetMode(Slave(1));
+         t.Own<E1Ctl>().SetMode(Slave(2));
+     },
+     E1Ctl::pollMs + 10, "/dev/maintenance tclk", "0x0 0x6",
+     "E1: fail to set TCLK [cause=Input/output error]"},
+    // An ask refused as invalid is final: the board keeps what it had.
+    {"InvalidToneIsNotSentAgain",
+     [](RefusedRequest& t) {
+         ASSERT_NE(nullptr, t.Create(Units(), MixerOut(2)));
+         EXPECT_TRUE(t.Last().Ioctl(Tone(425, 1000)));
+     },
+     "fail /dev/dtmf 0x400c4205 EINVAL once",
+     [](RefusedRequest& t) { EXPECT_TRUE(t.Last().Ioctl(Tone(1000, 500))); }, 1010,
+     "/dev/dtmf generator 16642", "tone 425 0",
+     "DTMF_DIAL fail: timeslot=16642 errno=\"Invalid argument\""},
+    {"InvalidClockSlaveMaskIsNotSentAgain", [](RefusedRequest& t) { t.Own<E1Ctl>().OnConnect(); },
+     "fail /dev/maintenance 0xc0044d0b EINVAL once",
+     [](RefusedRequest& t) { t.Own<E1Ctl>().SetMode(Slave(1)); }, E1Ctl::pollMs + 10,
+     "/dev/maintenance tclk", "0x0", "E1: fail to set TCLK [cause=Invalid argument]"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, RefusedRequest, ::testing::ValuesIn(rows),
                          [](const ::testing::TestParamInfo<Row>& info) {
                              return std::string(info.param.name);
                          });
+
+// An undo ends what is still on the board: a refusal of it, as invalid or
+// for a while, only puts it off. Each row undoes what it asked for while the
+// undo's own request is refused, lets the main loop run until the driver
+// takes it, and reads the board back: it holds what a run without the fault
+// leaves.
+class RefusedUndo;
+
+struct Undo {
+    const char* name;
+    std::function<void(RefusedUndo&)> asked;
+    // The device and the request of the undo that the fault refuses.
+    const char* refused;
+    std::function<void(RefusedUndo&)> undo;
+    const char* readBack;
+    // What the board reads back when nothing was refused.
+    const char* held;
+    // A second fault line, given with the row's own; or none.
+    const char* alsoRefused = nullptr;
+    // A slot made on the timeslot while the fault lasts, and the control
+    // line that gives it an event of what the undo ends: it hears none.
+    std::function<void(RefusedUndo&)> later = nullptr;
+    const char* event = nullptr;
+};
+
+// The end of a fault line: refused once, or until cleared after the
+// retries of more than a second.
+struct Fault {
+    const char* name;
+    const char* error;
+    bool lasts;
+};
+
+void PrintTo(const Undo& undo, std::ostream* os) { *os << undo.name; }
+void PrintTo(const Fault& fault, std::ostream* os) { *os << fault.name; }
+
+class RefusedUndo : public Bench<std::tuple<Undo, Fault>> {
+public:
+    // The signals the slots sent: with no controller here, each says so.
+    unsigned Signals() const {
+        return Occurrences(errors.str(), "service not connected to server");
+    }
+};
+
+TEST_P(RefusedUndo, TheBoardEndsAsWithoutTheFault) {
+    const auto& [row, fault] = GetParam();
+    row.asked(*this);
+    if (HasFatalFailure()) return;
+    ASSERT_EQ("ok", sim->Command(std::string("fail ") + row.refused + ' ' + fault.error));
+    if (row.alsoRefused) {
+        ASSERT_EQ("ok", sim->Command(row.alsoRefused));
+    }
+    row.undo(*this);
+    if (row.later) row.later(*this);
+    if (row.event) {
+        const unsigned signals = Signals();
+        ASSERT_EQ("ok", sim->Command(row.event));
+        Loop(100);
+        EXPECT_EQ(signals, Signals()) << errors.str();
+    }
+    if (fault.lasts) {
+        Loop(1500);
+        ASSERT_EQ("ok", sim->Command("fail clear"));
+    }
+    Loop(2000);
+    EXPECT_EQ(row.held, sim->Command(row.readBack));
+}
+
+Mixer::MixerFactory& Mixers() { return Mixer::MixerFactory::instance(); }
+
+void Gone(RefusedUndo& t) { t.Destroy(&t.Last()); }
+
+// Timeslot 16640 is mixer channel 0, 16642 channel 2.
+const Undo undos[] = {
+    // The next output on the channel hears silence.
+    {"GeneratorStop",
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Units(), MixerOut(2)));
+         EXPECT_TRUE(t.Last().Ioctl(Tone(425, 1000)));
+     },
+     "/dev/dtmf 0x400c4205", Gone, "/dev/dtmf generator 16642", "off", nullptr,
+     [](RefusedUndo& t) { EXPECT_NE(nullptr, t.Create(Mixers(), MixerOut(2))); }},
+    // The later slot listens for IVA codes; a DTMF code of the gone
+    // detector is none of its own.
+    {"DetectorOff",
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Units(), MixerIn(0, -1)));
+         EXPECT_TRUE(t.Last().Ioctl(IoctlOf([](auto& p) { p.select_dtmf_enable(true); })));
+     },
+     "/dev/dtmf 0x40044204", Gone, "/dev/dtmf enabled 16640", "iva", nullptr,
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Mixers(), MixerIn(0, -1)));
+         EXPECT_TRUE(t.Last().Ioctl(IoctlOf([](auto& p) { p.select_iva_enable(true); })));
+     },
+     "/dev/dtmf event 16640 5"},
+    {"FilterOff",
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Units(), MixerIn(0, -1)));
+         EXPECT_TRUE(t.Last().Ioctl(IoctlOf([](auto& p) {
+             LGCP::ToneFilter& filter = p.select_tone_filter();
+             filter.set_freq(1000), filter.set_enable(true);
+             filter.set_duration_th_msec(50), filter.set_det_level_dB(30);
+         })));
+     },
+     "/dev/dsp 0x400c6403", Gone, "/dev/dsp configured 16640 256 1000", "1000 0 50 30", nullptr,
+     [](RefusedUndo& t) { ASSERT_NE(nullptr, t.Create(Mixers(), MixerIn(0, -1))); },
+     "/dev/dsp event 16640 256 1000 1"},
+    {"GainReset",
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Units(), MixerIn(0, -1)));
+         EXPECT_TRUE(t.Last().Ioctl(IoctlOf([](auto& p) { p.select_rx_gain().set_gainDB(7); })));
+     },
+     "/dev/dsp 0x40146401", Gone, "/dev/dsp configured 16640 64", "0"},
+    // The two halves of a leg on channel 2; the input, which set its delays
+    // last, goes.
+    {"SettingsSentBack",
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Units(), MixerOut(2)));
+         EXPECT_TRUE(t.Last().Ioctl(DelaysOf(10, 20)));
+         ASSERT_NE(nullptr, t.Create(Mixers(), MixerIn(2, -1)));
+         EXPECT_TRUE(t.Last().Ioctl(DelaysOf(40, 140)));
+     },
+     "/dev/dsp 0x40146401", Gone, "/dev/dsp configured 16642 32", "10 20 0"},
+    // Conference A on channel 2 and an input on channel 0 in its sum; the
+    // next call on channel 0 joins conference B on channel 4, or is refused
+    // while the removal is owed. A never hears it.
+    {"MixerRemoval",
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Units(), MixerOut(2)));
+         ASSERT_NE(nullptr, t.Create(Mixers(), MixerIn(0, 2)));
+     },
+     "/dev/mixer 0x801c4d04", Gone, "/dev/mixer inputs 1 2", "2", nullptr,
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(Mixers(), MixerOut(4)));
+         t.Create(Mixers(), MixerIn(0, 4));
+     }},
+    // Channel 8196 receives from 8193 through the slots' connect until the
+    // call is unlinked. The idle octet is refused as invalid: its send
+    // switches the channel off at once, and that switch-off, which meets the
+    // fault, is all that undoes the path.
+    {"SwitchOffAfterRefusedIdleOctet",
+     [](RefusedUndo& t) {
+         ASSERT_NE(nullptr, t.Create(ExtFactory::instance(), Ext(1, 2)));
+         ASSERT_NE(nullptr, t.Create(ExtFactory::instance(), Ext(3, 4)));
+         EXPECT_TRUE(t.Made(1)->IActivate(TERM::TermActivateParams()));
+         EXPECT_TRUE(Connect(*t.Made(0), *t.Made(1)));
+     },
+     "/dev/hal 0x80044d03", [](RefusedUndo& t) { Disconnect(*t.Made(1)); }, "/dev/hal route 8196",
+     "8196 off", "fail /dev/hal 0xc0084d04 EINVAL once"},
+};
+
+const Fault faults[] = {
+    {"RefusedAsInvalidOnce", "EINVAL once", false},
+    {"FailingForOverASecond", "EIO", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Undos, RefusedUndo, ::testing::Combine(::testing::ValuesIn(undos), ::testing::ValuesIn(faults)),
+    [](const ::testing::TestParamInfo<RefusedUndo::ParamType>& info) {
+        return std::string(std::get<0>(info.param).name) + '_' + std::get<1>(info.param).name;
+    });
 
 }  // namespace
