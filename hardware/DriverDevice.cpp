@@ -69,12 +69,14 @@ OwedRequests::Request DriverDevice::Make(std::function<Outcome()> send, Lines li
     return request;
 }
 
+// Nothing is sent, so an open that succeeds leaves what the key owes alone;
+// one that fails is noted as the request's refusal, with its paced line.
 bool DriverDevice::Join(OwedRequests::Key key, Lines lines) {
-    auto open = [this] {
-        const int error = node.Open();
-        return error ? Outcome::NotOpened(error) : Outcome{};
-    };
-    return owed.Ask(key, Make(open, std::move(lines)), OwedRequests::IfRefused::Drop).taken();
+    const int error = node.Open();
+    if (!error) return true;
+    auto refused = [error] { return Outcome::NotOpened(error); };
+    owed.Ask(key, Make(refused, std::move(lines)), OwedRequests::IfRefused::Drop);
+    return false;
 }
 
 // The receivers that listened may have gone meanwhile: then the device waits
