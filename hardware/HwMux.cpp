@@ -78,24 +78,27 @@ Outcome HwMux::Send(int channel, const Output& asked) {
 // retry, leaves no path on the channel: the channel goes off at once, and
 // the switch-off is owed when the octet is not, refused as invalid.
 OwedRequests::Request HwMux::Asking(int channel, const Output& asked, std::string fail) {
-    auto send = [this, channel, asked] {
+    OwedRequests::Request request;
+    request.send = [this, channel, asked] {
         if (const int error = hal.Open()) return Outcome::NotOpened(error);
         const Outcome outcome = Send(channel, asked);
-        if (asked.state != Output::Constant) return outcome;
-        if (outcome.taken())
+        if (outcome.taken() && asked.state == Output::Constant)
             owed.Forget(Key(channel, Hal::MuxDisable));
-        else
-            SwitchOff(channel, "hwMux: disable failed " + std::to_string(channel) + " : ",
-                      outcome.final());
         return outcome;
     };
-    auto refused = [fail](const Outcome& outcome) {
+    request.refused = [fail](const Outcome& outcome) {
         std::clog << fail << Errno(outcome.error) << std::endl;
     };
-    auto unopened = [fail](const Outcome& outcome) {
+    request.unopened = [fail](const Outcome& outcome) {
         std::clog << fail << openFailed << Errno(outcome.error) << std::endl;
     };
-    return {send, refused, unopened};
+    if (asked.state == Output::Constant)
+        request.then = [this, channel](const Outcome& outcome) {
+            if (outcome.kind != Outcome::Refused) return;
+            SwitchOff(channel, "hwMux: disable failed " + std::to_string(channel) + " : ",
+                      outcome.final());
+        };
+    return request;
 }
 
 bool HwMux::IsOpened() { return hal.Open() == 0; }

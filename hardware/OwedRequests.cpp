@@ -44,9 +44,12 @@ void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
 // part of a retry.
 Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
     const Outcome outcome = request.send();
-    if (outcome.taken() && !entries.count(key)) return outcome;
-    Note(entries[key], std::move(request), outcome, refused, paying);
-    if (!outcome.taken()) Wake();
+    const auto then = request.then;
+    if (!outcome.taken() || entries.count(key)) {
+        Note(entries[key], std::move(request), outcome, refused, paying);
+        if (!outcome.taken()) Wake();
+    }
+    if (then) then(outcome);
     return outcome;
 }
 
@@ -92,10 +95,12 @@ void OwedRequests::Pay() {
         const IfRefused refused = entry->second.refused;
         ++paid;
         const Outcome outcome = request.send();
+        const auto then = request.then;
         entry = entries.find(key);
-        // Asked anew while it was sent: the new ask decides.
-        if (entry == entries.end() || entry->second.order != order) continue;
-        Note(entry->second, std::move(request), outcome, refused, true);
+        // Asked anew while it was sent, the new ask decides what is owed.
+        if (entry != entries.end() && entry->second.order == order)
+            Note(entry->second, std::move(request), outcome, refused, true);
+        if (then) then(outcome);
         if (outcome.kind == Outcome::Unopened) break;
     }
     paying = false;

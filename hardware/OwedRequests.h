@@ -79,6 +79,10 @@ public:
         // Its own line when the device did not open, where it has one; the
         // open's line says it otherwise.
         std::function<void(const Outcome&)> unopened;
+        // What its outcome calls for once noted, where anything does (the
+        // switch-off of a channel whose octet was refused): after its line,
+        // so the log reads in the order things happened.
+        std::function<void(const Outcome&)> then = nullptr;
     };
 
     // What a refusal of the request leaves.
