@@ -68,7 +68,9 @@ TEST(FactoryChain, MainsFactoriesComeFirstNewestFirstThenTheTrunks) {
     for (SlotFactory* f : expected) {
         std::unique_ptr<Slot> slot(f->NewSlot(params));
         EXPECT_EQ(f == &trunk3, slot != nullptr) << f->GetName();
-        if (slot) f->Remove(slot.get());
+        if (!slot) continue;
+        trunk3.ReleaseTrunkSlot(static_cast<TrunkSlot*>(slot.get()));
+        f->Remove(slot.get());
     }
 }
 
@@ -120,5 +122,7 @@ TEST(TrunkSlots, OnlyTheOwnerFreesItsTimeslot) {
     std::unique_ptr<Slot> third(trunk1.NewSlot(params));
     EXPECT_NE(std::string::npos, errors.str().rfind("trunk-slot: two slots require"));
     EXPECT_EQ(2u, Occurrences(errors.str(), "trunk-slot: two slots require"));
+    // The owner frees the timeslot, so no later case finds a slot gone here.
+    EXPECT_TRUE(third->IBeforeDestroy());
     for (auto* s : {&older, &newer, &third}) trunk1.Remove(s->get());
 }
