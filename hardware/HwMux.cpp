@@ -95,21 +95,32 @@ OwedRequests::Request HwMux::Asking(int channel, const Output& asked, std::strin
     if (asked.state == Output::Constant)
         request.then = [this, channel](const Outcome& outcome) {
             if (outcome.kind != Outcome::Refused) return;
-            SwitchOff(channel, "hwMux: disable failed " + std::to_string(channel) + " : ",
-                      outcome.final());
+            SwitchOff(channel, DisableFailed(channel), outcome.final());
         };
     return request;
 }
 
 bool HwMux::IsOpened() { return hal.Open() == 0; }
 
+bool HwMux::Owes(int channel) const {
+    return owed.Owes(Key(channel, Hal::MuxWrite)) || owed.Owes(Key(channel, Hal::MuxDisable));
+}
+
+void HwMux::Forget(int channel) {
+    owed.Forget(Key(channel, Hal::MuxWrite));
+    owed.Forget(Key(channel, Hal::MuxDisable));
+}
+
+std::string HwMux::DisableFailed(int channel) {
+    return "hwMux: disable failed " + std::to_string(channel) + " : ";
+}
+
 // Every output starts off but one asked for while the device could not be
 // opened, which gets what was asked.
 int HwMux::Ready() {
     std::clog << "hwMux: device opened" << std::endl;
     for (int channel = busFirst; channel < busFirst + busCount; ++channel)
-        if (!owed.Owes(Key(channel, Hal::MuxWrite)) && !owed.Owes(Key(channel, Hal::MuxDisable)))
-            Send(channel, Output{});
+        if (!Owes(channel)) Send(channel, Output{});
     refreshPosition = 0;
     refresh.Activate();
     ::usleep(500);
@@ -141,8 +152,7 @@ bool HwMux::Change(int channel, const Output& asked, std::string fail) {
         return false;
     }
     if (Output* entry = Shadow(channel)) *entry = asked;
-    owed.Forget(Key(channel, Hal::MuxWrite));
-    owed.Forget(Key(channel, Hal::MuxDisable));
+    Forget(channel);
     if (asked.state == Output::Off) return SwitchOff(channel, std::move(fail), true);
     return owed
         .Ask(Key(channel, Hal::MuxWrite), Asking(channel, asked, std::move(fail)),
@@ -164,8 +174,7 @@ bool HwMux::Connect(int transmit, int receive) {
              .taken())
         return false;
     if (Output* entry = Shadow(receive)) *entry = path;
-    owed.Forget(Key(receive, Hal::MuxWrite));
-    owed.Forget(Key(receive, Hal::MuxDisable));
+    Forget(receive);
     return true;
 }
 
@@ -174,9 +183,7 @@ bool HwMux::Disconnect(int receive) {
                   "hwMux: disconnect failed " + std::to_string(receive) + " : ");
 }
 
-bool HwMux::Disable(int channel) {
-    return Change(channel, Output{}, "hwMux: disable failed " + std::to_string(channel) + " : ");
-}
+bool HwMux::Disable(int channel) { return Change(channel, Output{}, DisableFailed(channel)); }
 
 bool HwMux::Write(int channel, unsigned char value) {
     std::ostringstream fail;

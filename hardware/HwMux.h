@@ -95,6 +95,12 @@ private:
     static Hardware::OwedRequests::Key Key(int channel, unsigned long request) {
         return {std::uint32_t(channel), std::uint32_t(request)};
     }
+    // Whether the channel owes an octet or a switch-off; Forget: it owes
+    // neither any more, a later ask or a path replacing them.
+    bool Owes(int channel) const;
+    void Forget(int channel);
+    // The start of a switch-off's failure line.
+    static std::string DisableFailed(int channel);
     // Sends what is asked, notes it in the channel's shadow entry, and owes
     // it when refused. A negative channel is refused once the open every
     // operation starts with is done.
