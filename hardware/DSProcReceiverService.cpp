@@ -4,6 +4,7 @@
 #include "hardware/DevNames.h"
 #include "hardware/ReceiverRecords.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
@@ -115,9 +116,10 @@ DSProcReceiverService& DSProcReceiverService::instance() {
 // The device is left to the first request, so that a device that cannot be
 // opened writes its one line for it.
 DSProcReceiverService::DSProcReceiverService()
-    : device(event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
-             "open dsproc fail, VAD proceeding disabled: ", "dsproc",
-             [this] { return Listening(); }) {
+    : device(
+          event, GetDSPDevName(), O_RDWR | O_NONBLOCK, "open dsproc fail, VAD proceeding disabled: ",
+          "dsproc", [this] { return Listening(); },
+          [this](const OwedRequests::Key& key) { return Holds(key); }) {
     made = this;
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
                                       &DSProcReceiverService::OnEvent, this);
@@ -153,6 +155,25 @@ DSProcReceiverService::Timeslot& DSProcReceiverService::Record(const DSProcRecei
     return timeslots[receiver.dsproc_timeslot()];
 }
 
+// Parameters of 0, and a filter off, are what a reset leaves: nothing held.
+bool DSProcReceiverService::Holds(const OwedRequests::Key& key) const {
+    const auto h = held.find(key.where);
+    if (h == held.end()) return false;
+    const Held& driver = h->second;
+    auto on = [](const Dsproc::ConfigureRecord& record) {
+        if (record.kind == Dsproc::KindToneFilter) return record.params.toneFilter.enable != 0;
+        static const Params none{};
+        return std::memcmp(&record.params, &none, sizeof none) != 0;
+    };
+    const auto first = driver.settings.lower_bound(FilterKey(0));
+    if (key.what == SwitchKey(Dsproc::MaskToneAll))
+        return std::any_of(first, driver.settings.end(),
+                           [&](const auto& setting) { return on(setting.second); });
+    if (key.what >> 16 == SwitchKey(0) >> 16) return driver.features & key.what & 0xFFFF;
+    const auto setting = driver.settings.find(key.what);
+    return setting != driver.settings.end() && on(setting->second);
+}
+
 DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uint32_t kind,
                                                            const Params& params,
                                                            const std::string& values) {
@@ -166,7 +187,7 @@ DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uin
 }
 
 // A filter's failure names its frequency: a timeslot has one per frequency.
-bool DSProcReceiverService::Send(const Setting& setting, IfRefused refused) {
+Outcome DSProcReceiverService::Send(const Setting& setting, IfRefused refused) {
     const Dsproc::ConfigureRecord& record = setting.record;
     const unsigned ts = record.timeslot;
     const Words& words = WordsOf(record.kind);
@@ -177,13 +198,11 @@ bool DSProcReceiverService::Send(const Setting& setting, IfRefused refused) {
         .Ask({ts, Key(record)}, Dsproc::Configure, record,
              {fail,
               [this, setting, &words] {
-                  const auto t = timeslots.find(setting.record.timeslot);
-                  if (t != timeslots.end()) t->second.held[Key(setting.record)] = setting.record;
+                  held[setting.record.timeslot].settings[Key(setting.record)] = setting.record;
                   std::clog << words.done << setting.shown << std::endl;
               },
               At(words.noDevice, ts)},
-             refused)
-        .taken();
+             refused);
 }
 
 bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) {
@@ -192,9 +211,10 @@ bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) 
         return setting == asked.settings.end() ? nullptr : &setting->second;
     });
     if (!wanted) return false;
-    const auto held = t.held.find(key);
-    if (held == t.held.end() || !Same(held->second, wanted->record))
-        Send(*wanted, IfRefused::OweAlways);
+    const auto& driver = held[ts].settings;
+    const auto took = driver.find(key);
+    if (took == driver.end() || !Same(took->second, wanted->record))
+        Send(*wanted, IfRefused::Undo);
     else
         device.owed.Forget({ts, key});
     return true;
@@ -215,12 +235,12 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
         settings.emplace(key, asked);
     }
     if (reset && Settle(t, ts, key)) return true;
-    if (Send(asked, reset ? IfRefused::OweAlways : refused)) return true;
-    if (refused == IfRefused::Drop) {
+    const Outcome outcome = Send(asked, reset ? IfRefused::Undo : refused);
+    if (!reset && outcome.dropped()) {
         settings.erase(key);
         if (before) settings.emplace(key, *before);
     }
-    return false;
+    return outcome.taken();
 }
 
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {
@@ -317,15 +337,15 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
                               << " ts=" << ts << std::endl;
                     const auto t = timeslots.find(ts);
                     if (t == timeslots.end()) return;
-                    auto& held = t->second.held;
-                    held.erase(held.lower_bound(FilterKey(0)), held.end());
+                    auto& driver = held[ts].settings;
+                    driver.erase(driver.lower_bound(FilterKey(0)), driver.end());
                     for (const auto& [r, asked] : t->second.receivers)
                         for (auto it = asked.settings.lower_bound(FilterKey(0));
                              it != asked.settings.end(); ++it)
                             Settle(t->second, ts, it->first);
                 },
                 At("Disable All Tone fail: (interface not opened)", ts)},
-               on ? IfRefused::OweAlways : IfRefused::Drop);
+               on ? IfRefused::Undo : IfRefused::Drop);
 }
 
 // An enable's lines name its id.
@@ -333,12 +353,15 @@ bool DSProcReceiverService::Send(unsigned ts, std::uint32_t id, std::uint32_t ma
                                  const char* name, IfRefused refused) {
     const std::string words = std::string(id ? "DSPROC_ENABLE " : "DSPROC_DISABLE ") + name;
     const std::string shown = id ? " id=" + std::to_string(id) : "";
+    const std::string done = At(words + " done:", ts) + shown;
+    auto took = [this, ts, id, mask, done] {
+        std::uint32_t& features = held[ts].features;
+        features = id ? features | mask : features & ~mask;
+        std::cerr << done << std::endl;
+    };
     return device
-        .Ask(
-            {ts, SwitchKey(mask)}, id ? Dsproc::Enable : Dsproc::Disable,
-            Dsproc::SwitchRecord{ts, id, mask},
-            {At(words + " fail:", ts) + shown, Writes(std::cerr, At(words + " done:", ts) + shown)},
-            refused)
+        .Ask({ts, SwitchKey(mask)}, id ? Dsproc::Enable : Dsproc::Disable,
+             Dsproc::SwitchRecord{ts, id, mask}, {At(words + " fail:", ts) + shown, took}, refused)
         .taken();
 }
 
@@ -392,7 +415,7 @@ bool DSProcReceiverService::enableSD(DSProcReceiver& receiver, bool on) {
 // Nothing answers the slot that gives the detector up: its switch-off is owed.
 void DSProcReceiverService::releaseSD(DSProcReceiver& receiver) {
     if (Of(receiver).sd.state == State::On)
-        Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", false, IfRefused::OweAlways);
+        Switch(receiver, &Asked::sd, Dsproc::MaskSD, "SD", false, IfRefused::Undo);
 }
 
 // The set directions are enabled together under one id; a direction that
@@ -441,13 +464,13 @@ void DSProcReceiverService::CleanBeforeDestroy(DSProcReceiver& receiver) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     if (mine.vad.state == State::On)
-        Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", false, IfRefused::OweAlways);
+        Switch(receiver, &Asked::vad, Dsproc::MaskVAD, "VAD", false, IfRefused::Undo);
     if (mine.bss.state == State::On)
-        Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", false, IfRefused::OweAlways);
+        Switch(receiver, &Asked::bss, Dsproc::MaskBSS, "BSS", false, IfRefused::Undo);
     if (mine.ng.state == State::On)
-        Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", false, IfRefused::OweAlways);
+        Switch(receiver, &Asked::ng, Dsproc::MaskNG, "NG", false, IfRefused::Undo);
     if (mine.muteFirst == State::On || mine.muteSecond == State::On)
-        enableMute(receiver, false, false, IfRefused::OweAlways);
+        enableMute(receiver, false, false, IfRefused::Undo);
     if (mine.settings.count(Dsproc::KindDelays)) configureDelays(receiver, 0, 0, 0);
     if (mine.settings.count(Dsproc::KindRxGain)) configureRxGain(receiver, 0);
     disableToneAll(receiver);

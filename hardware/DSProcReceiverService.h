@@ -8,10 +8,12 @@
 // device, follows the owed requests' rules (OwedRequests): a switch, or a
 // VAD or SD configure, refused is answered so and not applied; delays, gain
 // and tone filters, which are answered with success, are owed until the
-// driver takes them or refuses them as invalid; what undoes something (the
-// signal detector a slot gives up, a reset to 0, a filter off, the other
-// receiver's settings sent back, what a destroy switches off) is owed
-// whatever the error. A feature whose switch-off is owed is still on in the
+// driver takes them or refuses them as invalid, which puts the receiver's
+// record back as it was; what undoes something (the signal detector a slot
+// gives up, a reset to 0, a filter off, the other receiver's settings sent
+// back, what a destroy switches off) is owed whatever the error while the
+// driver holds what it undoes, as the service's record of what the driver
+// took tells. A feature whose switch-off is owed is still on in the
 // driver: its events reach no receiver. Event traces are written under the
 // "signalling.events" trace switch.
 //
@@ -113,8 +115,14 @@ private:
     };
     struct Timeslot {
         std::map<const DSProcReceiver*, Asked> receivers;
+    };
+    // What the driver took on a timeslot. It outlives the receivers that
+    // asked for it: the driver keeps it until something undoes it.
+    struct Held {
         // By Key(): the parameters the driver took last.
-        std::map<std::uint32_t, Dsproc::ConfigureRecord> held;
+        std::map<std::uint32_t, Dsproc::ConfigureRecord> settings;
+        // The switch masks it took on.
+        std::uint32_t features = 0;
     };
 
     using Params = decltype(Dsproc::ConfigureRecord::params);
@@ -125,17 +133,20 @@ private:
     // It has a tone filter on.
     static bool HasFilters(const Asked& asked);
     Timeslot& Record(const DSProcReceiver& receiver);
+    // Whether the driver holds something for the key: what an undo of it
+    // would remove.
+    bool Holds(const OwedRequests::Key& key) const;
     Asked& Of(const DSProcReceiver& receiver) { return Record(receiver).receivers[&receiver]; }
 
     // A request of the kind on ts, its line showing the values after the timeslot.
     static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,
                         const std::string& values);
     // Request 1, its lines written; taken, the timeslot's record holds it.
-    bool Send(const Setting& setting, IfRefused refused);
+    Outcome Send(const Setting& setting, IfRefused refused);
     // The one place a configuration reaches the driver: a setting is
     // recorded and sent as asked; a reset sends the others' setting instead
-    // while they have one, and is an undo either way. One not applied
-    // leaves the receiver's record with what the driver last took of it.
+    // while they have one, and is an undo either way. A setting the board
+    // will never hold leaves the receiver's record as it was.
     bool Configure(DSProcReceiver& receiver, Setting asked, bool reset, IfRefused refused);
     // Sends the setting of key asked for last on the timeslot unless the
     // driver holds it; false when no receiver there has one.
@@ -164,6 +175,7 @@ private:
     RequestIds ids;
     std::uint64_t requests = 0;
     std::map<unsigned, Timeslot> timeslots;
+    std::map<unsigned, Held> held;
 };
 
 }  // namespace Hardware

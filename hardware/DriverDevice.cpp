@@ -18,8 +18,10 @@ constexpr std::uint32_t restMs = 1000;
 }  // namespace
 
 DriverDevice::DriverDevice(Event& event, const char* path, int flags, const char* failure,
-                           const char* name, std::function<bool()> listening)
-    : event(event),
+                           const char* name, std::function<bool()> listening,
+                           std::function<bool(const OwedRequests::Key&)> holds)
+    : owed(std::move(holds)),
+      event(event),
       name(name),
       listening(std::move(listening)),
       node(

@@ -42,9 +42,11 @@ public:
         std::string unopened = {};
     };
     // The owner binds event's handler, which hands the events to Read().
-    // listening() tells whether a receiver waits for the driver's events.
+    // listening() tells whether a receiver waits for the driver's events;
+    // holds() whether the driver holds something for a key (OwedRequests).
     DriverDevice(Event& event, const char* path, int flags, const char* failure, const char* name,
-                 std::function<bool()> listening);
+                 std::function<bool()> listening,
+                 std::function<bool(const OwedRequests::Key&)> holds);
     DriverDevice(const DriverDevice&) = delete;
     DriverDevice& operator=(const DriverDevice&) = delete;
 

@@ -36,7 +36,8 @@ E1Ctl& E1Ctl::instance() {
 }
 
 E1Ctl::E1Ctl()
-    : maintenance(GetMaintenance(), O_RDWR | O_NONBLOCK, owed, [this](int error) {
+    : owed([this](const Hardware::OwedRequests::Key&) { return (tookMask & ~tclkMask) != 0; }),
+      maintenance(GetMaintenance(), O_RDWR | O_NONBLOCK, owed, [this](int error) {
           std::cerr << ext::header(this) << "fail to open " << GetMaintenance() << ": "
                     << Errno(error) << std::endl;
       }) {}
@@ -122,15 +123,17 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
 
 // Until the device takes this mask the board keeps its last one, which
 // nothing else replaces: the trunkCfg command is answered with success, and
-// the mask is owed.
+// the mask is owed. A mask undoes the bits it clears, so that one the
+// device refuses as invalid while it holds such a bit (a new session's
+// clear mask) is owed all the same.
 void E1Ctl::UpdateTclk() {
-    using Hardware::Outcome;
     const std::uint32_t mask = tclkMask;
     auto done = [this, mask] {
+        tookMask = mask;
         std::clog << ext::header(this) << "TCLT = 0x" << std::hex << mask << std::dec << std::endl;
     };
     owed.Ask({0, std::uint32_t(E1Driver::SetTclk)}, Request(E1Driver::SetTclk, mask, "TCLK", done),
-             Hardware::OwedRequests::IfRefused::Owe);
+             Hardware::OwedRequests::IfRefused::Undo);
 }
 
 void E1Ctl::select_source(int source) {

@@ -99,4 +99,6 @@ private:
     FailureLine casOpenFailure;
     // Bit n set: trunk n takes its clock from the line.
     std::uint32_t tclkMask = 0;
+    // The mask the device took last.
+    std::uint32_t tookMask = 0;
 };

@@ -31,7 +31,8 @@ HwMux& HwMux::instance() {
 }
 
 HwMux::HwMux()
-    : hal(
+    : owed([this](const OwedRequests::Key& key) { return carrying.count(int(key.where)) > 0; }),
+      hal(
           GetHalDevName(), O_RDWR, owed,
           [](int error) { std::clog << "hwMux: " << openFailed << Errno(error) << std::endl; },
           [this] { return Ready(); }) {
@@ -136,12 +137,9 @@ void HwMux::Close() {
 }
 
 bool HwMux::SwitchOff(int channel, std::string fail, bool owe) {
-    auto refused = OwedRequests::IfRefused::Drop;
-    if (owe)
-        refused = carrying.count(channel) ? OwedRequests::IfRefused::OweAlways
-                                          : OwedRequests::IfRefused::Owe;
     return owed
-        .Ask(Key(channel, Hal::MuxDisable), Asking(channel, Output{}, std::move(fail)), refused)
+        .Ask(Key(channel, Hal::MuxDisable), Asking(channel, Output{}, std::move(fail)),
+             owe ? OwedRequests::IfRefused::Undo : OwedRequests::IfRefused::Drop)
         .taken();
 }
 

@@ -105,12 +105,13 @@ private:
     // it when refused. A negative channel is refused once the open every
     // operation starts with is done.
     bool Change(int channel, const Output& asked, std::string fail);
-    // The channel off now. Owed, it is owed whatever the error while the
-    // channel carries what the driver took: it undoes that. Not owed, it is
-    // the switch-off that each retry of a refused octet sends again.
+    // The channel off now. Owed, it is an undo of what the channel carries.
+    // Not owed, it is the switch-off that each retry of a refused octet
+    // sends again.
     bool SwitchOff(int channel, std::string fail, bool owe);
 
-    // By channel and request: few, and only while the driver refuses.
+    // By channel and request: few, and only while the driver refuses. What
+    // the driver holds on a channel is what carrying says.
     Hardware::OwedRequests owed;
     Hardware::DeviceNode hal;
     Output shadow[busCount];

@@ -3,33 +3,43 @@
 #include "runtime/MuxClock.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 #include <vector>
 
 namespace Hardware {
 
 Outcome Outcome::Of(int result) {
-    if (result >= 0) return {Taken, 0, result};
-    return {Refused, errno, result};
+    if (result >= 0) return {Taken, 0, result, false};
+    return {Refused, errno, result, false};
 }
+
+OwedRequests::OwedRequests(std::function<bool(const Key&)> holds, Share* share)
+    : holds(std::move(holds)), share(share ? *share : ownShare) {}
 
 // A failure writes its line when it is due; a request refused again goes
 // behind the others, so the pays of the seconds come round to every one of
 // them in turn.
-void OwedRequests::Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused,
-                        bool retry) {
+Outcome OwedRequests::Note(const Key& key, Entry& entry, Request request, Outcome outcome,
+                           IfRefused refused, bool again) {
     if (outcome.taken()) {
         entry.owed.reset();
         entry.line.Clear();
-        return;
+        return outcome;
     }
     const auto& line = outcome.kind == Outcome::Unopened ? request.unopened : request.refused;
-    if (line) entry.line.Tell(outcome.error, retry, [&] { line(outcome); });
-    if (refused == IfRefused::Drop) return;
-    if (outcome.final() && refused == IfRefused::Owe)
-        entry.owed.reset();
-    else
-        Owe(entry, std::move(request), refused);
+    if (line) entry.line.Tell(outcome.error, paying, [&] { line(outcome); });
+    if (refused == IfRefused::Drop) return outcome;
+    const bool undo = refused == IfRefused::Undo;
+    if (outcome.final() && !(undo && holds && holds(key))) {
+        // The owed request itself, or an undo of nothing held, ends what
+        // the key owes; a new ask leaves it.
+        if (again || undo) entry.owed.reset();
+        return outcome;
+    }
+    Owe(entry, std::move(request), refused);
+    outcome.owed = true;
+    return outcome;
 }
 
 void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
@@ -38,15 +48,26 @@ void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
     entry.order = ++asks;
 }
 
+bool OwedRequests::Spent() const {
+    return share.paid >= perSecond && std::uint32_t(Mux::milliseconds() - share.since) < tickMs;
+}
+
+void OwedRequests::Count() {
+    const std::uint32_t now = Mux::milliseconds();
+    if (std::uint32_t(now - share.since) >= tickMs) share = Share{0, now};
+    ++share.paid;
+}
+
 // The entry is found after the send: sending may open the device, whose
 // open pays what is owed. A request taken where nothing was owed or paced,
 // the ordinary case, leaves nothing behind. One asked while a pay sends is
-// part of a retry.
+// part of a retry, and of its share.
 Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
-    const Outcome outcome = request.send();
+    if (paying) Count();
+    Outcome outcome = request.send();
     const auto then = request.then;
     if (!outcome.taken() || entries.count(key)) {
-        Note(entries[key], std::move(request), outcome, refused, paying);
+        outcome = Note(key, entries[key], std::move(request), outcome, refused, false);
         if (!outcome.taken()) Wake();
     }
     if (then) then(outcome);
@@ -80,37 +101,44 @@ bool OwedRequests::OwesAny(const std::function<bool(const Key&)>& which) const {
 
 void OwedRequests::Pay() {
     if (paying) return;
-    const std::uint32_t now = Mux::milliseconds();
-    if (std::uint32_t(now - paidSince) >= tickMs) paid = 0, paidSince = now;
     paying = true;
     std::vector<std::pair<std::uint64_t, Key>> due;
     for (const auto& [key, entry] : entries)
         if (entry.owed) due.emplace_back(entry.order, key);
     std::sort(due.begin(), due.end());
     for (const auto& [order, key] : due) {
-        if (paid == perSecond) break;
+        if (Spent()) break;
         auto entry = entries.find(key);
         if (entry == entries.end() || !entry->second.owed || entry->second.order != order) continue;
         Request request = *entry->second.owed;
         const IfRefused refused = entry->second.refused;
-        ++paid;
-        const Outcome outcome = request.send();
+        Count();
+        Outcome outcome = request.send();
         const auto then = request.then;
         entry = entries.find(key);
         // Asked anew while it was sent, the new ask decides what is owed.
         if (entry != entries.end() && entry->second.order == order)
-            Note(entry->second, std::move(request), outcome, refused, true);
+            outcome = Note(key, entry->second, std::move(request), outcome, refused, true);
         if (then) then(outcome);
         if (outcome.kind == Outcome::Unopened) break;
     }
     paying = false;
 }
 
+// A line is forgotten once it lapsed and nothing on its timeslot or channel
+// is owed: while something there is, its failures go on, and their lines
+// stay paced by the error last written.
 void OwedRequests::Tick() {
     Pay();
-    for (auto entry = entries.begin(); entry != entries.end();)
-        entry = !entry->second.owed && entry->second.line.Lapsed() ? entries.erase(entry)
-                                                                   : std::next(entry);
+    std::set<std::pair<std::uint32_t, std::uint32_t>> owing;
+    for (const auto& [key, entry] : entries)
+        if (entry.owed) owing.emplace(key.unit, key.where);
+    for (auto entry = entries.begin(); entry != entries.end();) {
+        const Key& key = entry->first;
+        const bool gone = !entry->second.owed && entry->second.line.Lapsed() &&
+                          !owing.count({key.unit, key.where});
+        entry = gone ? entries.erase(entry) : std::next(entry);
+    }
     if (!entries.empty()) Wake();
 }
 

@@ -9,19 +9,26 @@
 //   one the driver takes ends it.
 // - A request whose caller is answered with success whatever the driver did
 //   is owed until the driver takes it (IfRefused::Owe). One whose refusal is
-//   answered with an error is not applied (IfRefused::Drop): nothing of it
-//   reaches the board later, and what the key owed before it stays owed.
+//   answered with an error is not applied (IfRefused::Drop).
 // - A device that did not open is a refusal, never the driver's answer. An
 //   ask (something set) refused as invalid is final: the driver has no such
-//   thing, nothing of it is on the board, and asked again it would refuse
-//   for ever. An undo (a switch-off, a stop, a reset, settings sent back, a
-//   removal) is owed whatever the error (IfRefused::OweAlways), since what
-//   it undoes is still on the board.
-// - Each key's failure writes its own line, a new ask's at most once a
-//   second and a retry's only when its error is new (FailureLine).
-// - Pays send at most perSecond requests a second, the open's pay included,
-//   so a driver refusing thousands of requests costs the loop a bounded
-//   share, and the longest owed go first.
+//   thing, nothing of it is on the board, and asked again it would be
+//   refused for ever.
+// - A refusal that is not owed (refused as invalid, or answered with an
+//   error) changes nothing else: what the key owed before stays owed, and
+//   the caller puts its own record back (Outcome::dropped).
+// - An undo (a switch-off, a stop, a reset, settings sent back, a removal)
+//   is owed whatever the error while the driver holds what it undoes, as the
+//   owner's holds() tells from what the driver took for the key
+//   (IfRefused::Undo). An undo of nothing held is final when refused as
+//   invalid, like an ask, and leaves the key owing nothing: what it undoes
+//   is not on the board, and no older ask of the key may put it there.
+// - Each key's failure writes its own line (FailureLine), and keeps its last
+//   error while anything on its timeslot or channel is owed.
+// - Pays send at most perSecond requests a second, the open's pay and what
+//   each request sent brings with it included, one share for each device
+//   node, so a driver refusing thousands of requests costs the loop a
+//   bounded share, and the longest owed go first.
 #pragma once
 
 #include "runtime/FailureLine.h"
@@ -33,6 +40,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace Hardware {
 
@@ -45,26 +53,37 @@ struct Outcome {
     // The driver's answer when taken (a version, a timeslot).
     int value = 0;
 
+    // A refusal that the owed requests keep, to send again.
+    bool owed = false;
+
     // A call just made, in the kernel's convention: below 0 is a refusal
     // whose reason errno holds.
     static Outcome Of(int result);
-    static Outcome NotOpened(int error) { return {Unopened, error, 0}; }
+    static Outcome NotOpened(int error) { return {Unopened, error, 0, false}; }
+    // Owed without being sent: its device rests.
+    static Outcome Rested() { return {Unopened, 0, 0, true}; }
     bool taken() const { return kind == Taken; }
     // A refusal as invalid names what the driver does not have: nothing of
     // it stays on the board, and asked again it would be refused for ever.
     bool final() const { return kind == Refused && error == EINVAL; }
+    // Neither taken nor owed: the board will never hold what was asked.
+    bool dropped() const { return !taken() && !owed; }
+};
+
+// What the driver keeps one of: a timeslot or a channel, what there, and the
+// unit of the device it is on, where the device has several.
+struct RequestKey {
+    std::uint32_t where;
+    std::uint32_t what;
+    std::uint32_t unit = 0;
+    friend bool operator<(const RequestKey& a, const RequestKey& b) {
+        return std::tie(a.unit, a.where, a.what) < std::tie(b.unit, b.where, b.what);
+    }
 };
 
 class OwedRequests {
 public:
-    // What the driver keeps one of: a timeslot or a channel, and what there.
-    struct Key {
-        std::uint32_t where;
-        std::uint32_t what;
-        friend bool operator<(const Key& a, const Key& b) {
-            return a.where != b.where ? a.where < b.where : a.what < b.what;
-        }
-    };
+    using Key = RequestKey;
     // The device itself, owed an open while something waits on it that is
     // no request (the detectors that live in a driver): no owner names a
     // timeslot so.
@@ -80,8 +99,9 @@ public:
         // open's line says it otherwise.
         std::function<void(const Outcome&)> unopened;
         // What its outcome calls for once noted, where anything does (the
-        // switch-off of a channel whose octet was refused): after its line,
-        // so the log reads in the order things happened.
+        // switch-off of a channel whose octet was refused, a record put
+        // back when a retry is dropped): after its line, so the log reads in
+        // the order things happened.
         std::function<void(const Outcome&)> then = nullptr;
     };
 
@@ -91,14 +111,25 @@ public:
         Owe,
         // Nothing: an ask answered with the refusal, and not applied.
         Drop,
-        // Owed whatever the error: an undo.
-        OweAlways,
+        // Owed whatever the error while the driver holds what it undoes;
+        // else as an ask, but final for the key.
+        Undo,
     };
 
     // What the pays of a second send at most, every device's the same.
     static constexpr std::size_t perSecond = 128;
 
-    OwedRequests() = default;
+    // The pays of one device node: what they sent since the second began.
+    struct Share {
+        std::size_t paid = 0;
+        std::uint32_t since = 0;
+    };
+
+    // holds tells whether the driver holds something for the key, from
+    // what it took: what an undo of the key would remove. share is the
+    // device node's, where several owners send on one; each its own else.
+    explicit OwedRequests(std::function<bool(const Key&)> holds = nullptr,
+                          Share* share = nullptr);
     OwedRequests(const OwedRequests&) = delete;
     OwedRequests& operator=(const OwedRequests&) = delete;
 
@@ -128,9 +159,14 @@ private:
         FailureLine line;
     };
 
-    // What the entry owes once its request came to outcome.
-    void Note(Entry& entry, Request request, const Outcome& outcome, IfRefused refused, bool retry);
+    // What the key owes once a request came to outcome: a new ask, or the
+    // owed one sent again. Returns the outcome marked owed where it is.
+    Outcome Note(const Key& key, Entry& entry, Request request, Outcome outcome,
+                 IfRefused refused, bool again);
     void Owe(Entry& entry, Request request, IfRefused refused);
+    // Whether the share of this second is spent; counts one request sent.
+    bool Spent() const;
+    void Count();
     // The next tick comes within a second, whatever was armed before.
     void Wake();
     // Each second while anything is owed or paced: a pay, and the paces
@@ -139,12 +175,12 @@ private:
 
     static constexpr unsigned tickMs = 1000;
 
+    const std::function<bool(const Key&)> holds;
+    Share ownShare;
+    Share& share;
     std::map<Key, Entry> entries;
     std::uint64_t asks = 0;
     bool paying = false;
-    // The requests the pays sent since the second's first pay.
-    std::size_t paid = 0;
-    std::uint32_t paidSince = 0;
     Timer tick;
     // When the tick is due, on the loop's millisecond clock.
     std::uint32_t tickAt = 0;

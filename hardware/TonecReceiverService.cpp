@@ -45,9 +45,10 @@ TonecReceiverService& TonecReceiverService::instance() {
 // The device is left to the first request, so that a device that cannot be
 // opened writes its one line for it.
 TonecReceiverService::TonecReceiverService()
-    : device(event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
-             "open tonec fail, DTMF proceeding disabled: ", "tonec",
-             [this] { return Listening(); }) {
+    : device(
+          event, GetDTMFDevName(), O_RDONLY | O_NONBLOCK,
+          "open tonec fail, DTMF proceeding disabled: ", "tonec", [this] { return Listening(); },
+          [this](const OwedRequests::Key& key) { return Holds(key); }) {
     made = this;
     event.Bind<TonecReceiverService>("TonecReceiverService::OnEvent",
                                      &TonecReceiverService::OnEvent, this);
@@ -70,6 +71,28 @@ void TonecReceiverService::Forget(const TonecReceiver& receiver) {
 
 TonecReceiverService::Timeslot& TonecReceiverService::Record(const TonecReceiver& receiver) {
     return timeslots[receiver.tonec_timeslot()];
+}
+
+bool TonecReceiverService::Holds(const OwedRequests::Key& key) const {
+    const auto h = held.find(key.where);
+    if (h == held.end()) return false;
+    switch (key.what) {
+        case DtmfConfig:
+            return bool(h->second.dtmfParams);
+        case IvaConfig:
+            return bool(h->second.ivaParams);
+        default:
+            return key.what < 32 && h->second.on >> key.what & 1;
+    }
+}
+
+std::function<void()> TonecReceiverService::Took(unsigned ts, Kind kind, bool on,
+                                                 std::function<void()> done) {
+    return [this, ts, kind, on, done = std::move(done)] {
+        std::uint32_t& bits = held[ts].on;
+        bits = on ? bits | 1u << kind : bits & ~(1u << kind);
+        if (done) done();
+    };
 }
 
 // A dial takes the generator for its length; else a cadence takes it for
@@ -107,9 +130,7 @@ OwedRequests::Request TonecReceiverService::Configuration(const Tonec::Configure
     return device.Ioctl(Tonec::ConfigureDetector, record,
                         {At("DTMF_CONFIGURE_DETECTOR fail:", ts),
                          [this, record] {
-                             if (const auto t = timeslots.find(record.timeslot);
-                                 t != timeslots.end())
-                                 t->second.dtmfParams = record;
+                             held[record.timeslot].dtmfParams = record;
                              std::clog << "DTMF_CONFIGURE_DETECTOR"
                                        << " ts=" << record.timeslot << " twist=" << record.twist
                                        << " ratio=" << record.ratio << " noise=" << record.noise
@@ -123,9 +144,7 @@ OwedRequests::Request TonecReceiverService::Configuration(const Tonec::IvaRecord
     return device.Ioctl(Tonec::IvaConfigure, record,
                         {At("IVA_CONFIGURE_DETECTOR fail:", ts),
                          [this, record] {
-                             if (const auto t = timeslots.find(record.timeslot);
-                                 t != timeslots.end())
-                                 t->second.ivaParams = record;
+                             held[record.timeslot].ivaParams = record;
                              std::clog << "IVA_CONFIGURE_DETECTOR"
                                        << " ts=" << record.timeslot
                                        << " det_lvl_dB=" << record.det_lvl_dB << std::endl;
@@ -149,12 +168,12 @@ bool TonecReceiverService::Configure(TonecReceiver& receiver,
 template <class Params>
 void TonecReceiverService::Settle(Timeslot& t, unsigned ts,
                                   std::optional<Configured<Params>> Asked::*asked,
-                                  std::optional<Params> Timeslot::*held) {
+                                  std::optional<Params> Held::*took) {
     const Configured<Params>* wanted =
         Latest(t.receivers, [asked](const Asked& a) { return a.*asked ? &*(a.*asked) : nullptr; });
-    if (wanted && (!(t.*held) || !Same(*(t.*held), wanted->record)))
-        device.owed.Ask({ts, KindOf(Params{})}, Configuration(wanted->record),
-                        IfRefused::OweAlways);
+    const std::optional<Params>& driver = held[ts].*took;
+    if (wanted && (!driver || !Same(*driver, wanted->record)))
+        device.owed.Ask({ts, KindOf(Params{})}, Configuration(wanted->record), IfRefused::Undo);
     else
         device.owed.Forget({ts, KindOf(Params{})});
 }
@@ -201,7 +220,8 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefuse
             device
                 .Ask({ts, DtmfDetector}, Tonec::DisableDetector, DriverDevice::Value{ts},
                      {At("DTMF_DISABLE_DETECTOR fail:", ts),
-                      Writes(std::cerr, At("DTMF_DISABLE_DETECTOR done:", ts))},
+                      Took(ts, DtmfDetector, false,
+                           Writes(std::cerr, At("DTMF_DISABLE_DETECTOR done:", ts)))},
                      refused)
                 .taken();
         if (taken || refused != IfRefused::Drop) mine.dtmf = false;
@@ -212,7 +232,8 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefuse
     if (!device
              .Ask({ts, DtmfDetector}, Tonec::EnableDetector, record,
                   {At("DTMF_ENABLE_DETECTOR fail:", ts) + id,
-                   Writes(std::cerr, At("DTMF_ENABLE_DETECTOR done:", ts) + id)},
+                   Took(ts, DtmfDetector, true,
+                        Writes(std::cerr, At("DTMF_ENABLE_DETECTOR done:", ts) + id))},
                   refused)
              .taken())
         return false;
@@ -221,19 +242,19 @@ bool TonecReceiverService::enableDTMF(TonecReceiver& receiver, bool on, IfRefuse
     return true;
 }
 
-bool TonecReceiverService::Switch(Kind kind, unsigned long request, unsigned ts, const char* word,
-                                  const char* suffix, IfRefused refused) {
+bool TonecReceiverService::Switch(Kind kind, bool on, unsigned long request, unsigned ts,
+                                  const char* word, const char* suffix, IfRefused refused) {
     const std::string words = std::string(word) + suffix;
     return device
         .Ask({ts, kind}, request, DriverDevice::Value{ts},
              {At(words + " fail:", ts),
-              Writes(std::clog, words + "[" + std::to_string(ts) + "] ok")},
+              Took(ts, kind, on, Writes(std::clog, words + "[" + std::to_string(ts) + "] ok"))},
              refused)
         .taken();
 }
 
 bool TonecReceiverService::echoCancel(unsigned ts, bool on) {
-    return Switch(EchoCanceller, on ? Tonec::LmsOn : Tonec::LmsOff, ts, "CHANNEL_LMS",
+    return Switch(EchoCanceller, on, on ? Tonec::LmsOn : Tonec::LmsOff, ts, "CHANNEL_LMS",
                   on ? "_ON" : "_OFF", IfRefused::Drop);
 }
 
@@ -245,7 +266,7 @@ bool TonecReceiverService::SwitchDetector(TonecReceiver& receiver, bool Asked::*
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     const bool shared = !on && Other(t.receivers, mine, [flag](const Asked& a) { return a.*flag; });
-    const bool taken = shared || Switch(kind, on ? enable : disable, receiver.tonec_timeslot(),
+    const bool taken = shared || Switch(kind, on, on ? enable : disable, receiver.tonec_timeslot(),
                                         word, on ? "_ENABLE" : "_DISABLE", refused);
     if (taken || refused != IfRefused::Drop) mine.*flag = on;
     return taken;
@@ -268,15 +289,17 @@ bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on, IfRefused
 // dial or a cadence steps faster than anyone reads, and a step waits for a
 // device that rests instead of opening it, only for the driver to fail
 // again at once.
-bool TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfRefused refused) {
+Outcome TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfRefused refused) {
     const OwedRequests::Key key{ts, Generator};
     const Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
-    OwedRequests::Request request = device.Ioctl(Tonec::Dial, record, {At("DTMF_DIAL fail:", ts)});
+    const bool plays = tone.freq1 || tone.freq2 || tone.amp1 || tone.amp2;
+    OwedRequests::Request request = device.Ioctl(
+        Tonec::Dial, record, {At("DTMF_DIAL fail:", ts), Took(ts, Generator, plays, nullptr)});
     if (step && device.Resting()) {
         device.owed.Owe(key, std::move(request), refused);
-        return false;
+        return Outcome::Rested();
     }
-    return device.owed.Ask(key, std::move(request), refused).taken();
+    return device.owed.Ask(key, std::move(request), refused);
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
@@ -293,6 +316,7 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
     const bool givesBack = !step && mine.dial == Dial::Plays;
     if (!step) mine.dial = Dial::None;
     const bool continues = step && mine.sound && mine.step;
+    const Asked asked = mine;
     if (tone.freq1 == 0 && tone.freq2 == 0 && tone.amp1 == 0 && tone.amp2 == 0) {
         mine.sound.reset();
     } else {
@@ -304,9 +328,18 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
     const Asked* after = Player(t);
     if (after && after != &mine && after == before) return true;
     // Silence, or the other's sound back, undoes what the generator played.
+    // An ask the board will never hold leaves the record as it was, so
+    // that nothing sends it later.
     const bool asks = after == &mine && mine.sound;
-    return Play(receiver.tonec_timeslot(), after && after->sound ? *after->sound : Tone{0, 0, 0, 0},
-                step, asks ? IfRefused::Owe : IfRefused::OweAlways);
+    const Outcome outcome =
+        Play(receiver.tonec_timeslot(), after && after->sound ? *after->sound : Tone{0, 0, 0, 0},
+             step, asks ? IfRefused::Owe : IfRefused::Undo);
+    if (asks && outcome.dropped()) {
+        mine.sound = asked.sound;
+        mine.step = asked.step;
+        mine.since = asked.since;
+    }
+    return outcome.taken();
 }
 
 // A dial waits while another one plays, not behind one that only waits: a
@@ -353,17 +386,17 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     const unsigned ts = receiver.tonec_timeslot();
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
-    if (mine.dtmf) enableDTMF(receiver, false, IfRefused::OweAlways);
-    if (mine.iva) enableIVA(receiver, false, IfRefused::OweAlways);
-    if (mine.rejection) enableDTMFReject(receiver, false, IfRefused::OweAlways);
+    if (mine.dtmf) enableDTMF(receiver, false, IfRefused::Undo);
+    if (mine.iva) enableIVA(receiver, false, IfRefused::Undo);
+    if (mine.rejection) enableDTMFReject(receiver, false, IfRefused::Undo);
     if (mine.sound || mine.dial != Dial::None) receiver.disableToneGenerator(true);
     if (mine.dtmfParams) {
         mine.dtmfParams.reset();
-        Settle(t, ts, &Asked::dtmfParams, &Timeslot::dtmfParams);
+        Settle(t, ts, &Asked::dtmfParams, &Held::dtmfParams);
     }
     if (mine.ivaParams) {
         mine.ivaParams.reset();
-        Settle(t, ts, &Asked::ivaParams, &Timeslot::ivaParams);
+        Settle(t, ts, &Asked::ivaParams, &Held::ivaParams);
     }
 }
 

@@ -7,10 +7,12 @@
 // What the driver refuses, or misses for want of the device, follows the
 // owed requests' rules (OwedRequests): a configure or a switch refused is
 // answered so and not applied; what a receiver plays is owed until the
-// driver takes it, or refuses it as invalid; what undoes something (a
-// destroy's switch-offs, the generator stopped or given back to the other
-// receiver's sound, the other receiver's configuration sent back) is owed
-// whatever the error. A detector whose switch-off is owed is still on in the
+// driver takes it, or refuses it as invalid, which puts the receiver's
+// record back as it was; what undoes something (a destroy's switch-offs,
+// the generator stopped or given back to the other receiver's sound, the
+// other receiver's configuration sent back) is owed whatever the error while
+// the driver holds what it undoes, as the service's record of what the
+// driver took tells. A detector whose switch-off is owed is still on in the
 // driver: its detections reach no receiver.
 //
 // The driver keeps one detector of each kind, one configuration of each and
@@ -47,6 +49,7 @@
 #include "schema/TERM.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -130,12 +133,24 @@ private:
     };
     struct Timeslot {
         std::map<const TonecReceiver*, Asked> receivers;
-        // The configurations the driver took last.
+    };
+    // What the driver took on a timeslot. It outlives the receivers that
+    // asked for it: the driver keeps it until something undoes it.
+    struct Held {
+        // A bit for each kind on: the detectors, the rejection, the
+        // generator playing anything but nothing.
+        std::uint32_t on = 0;
         std::optional<Tonec::ConfigureRecord> dtmfParams;
         std::optional<Tonec::IvaRecord> ivaParams;
     };
 
     Timeslot& Record(const TonecReceiver& receiver);
+    // Whether the driver holds something for the key: what an undo of it
+    // would remove.
+    bool Holds(const OwedRequests::Key& key) const;
+    // What a request's success does: notes that the driver took the kind on
+    // ts on or off, then done, where there is one.
+    std::function<void()> Took(unsigned ts, Kind kind, bool on, std::function<void()> done);
     // Whose sound the generator plays, or null; a dial's may be none.
     static const Asked* Player(const Timeslot& t);
     // The dial that has waited longest on ts takes the generator and plays
@@ -145,14 +160,14 @@ private:
     // Some receiver waits for detections: it has DTMF or IVA on.
     bool Listening() const;
     // A request that carries only the timeslot, logged with its word and suffix.
-    bool Switch(Kind kind, unsigned long request, unsigned ts, const char* word, const char* suffix,
-                IfRefused refused);
+    bool Switch(Kind kind, bool on, unsigned long request, unsigned ts, const char* word,
+                const char* suffix, IfRefused refused);
     // Rejection or IVA: the switch and the receiver's record of it.
     bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, Kind kind, unsigned long enable,
                         unsigned long disable, const char* word, bool on, IfRefused refused);
     // Request 5 on ts; step tells a step of a dial or a cadence, which their
     // timers pace.
-    bool Play(unsigned ts, const Tone& tone, bool step, IfRefused refused);
+    Outcome Play(unsigned ts, const Tone& tone, bool step, IfRefused refused);
     // A configure request as the owed requests keep it; taken, the
     // timeslot's record holds what the driver holds.
     OwedRequests::Request Configuration(const Tonec::ConfigureRecord& record);
@@ -168,7 +183,7 @@ private:
     // it. One that no receiver there holds has no undo: nothing is owed.
     template <class Params>
     void Settle(Timeslot& t, unsigned ts, std::optional<Configured<Params>> Asked::*asked,
-                std::optional<Params> Timeslot::*held);
+                std::optional<Params> Held::*held);
     void Dispatch(const void* record);
 
     Event event;
@@ -176,6 +191,7 @@ private:
     RequestIds ids;
     std::uint64_t requests = 0;
     std::map<unsigned, Timeslot> timeslots;
+    std::map<unsigned, Held> held;
     // By timeslot, the id of its latest DTMF enable, which the driver tags
     // every detection with, whichever receiver sent it and whether it is
     // still there.

@@ -107,8 +107,37 @@ static std::string Words(const char* name, const mix_slot& channel) {
            " type=" + std::to_string(channel.type) + " number=" + std::to_string(channel.number);
 }
 
-bool Mixer::AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain) {
-    return Answered(RxAdd, mix_input{rx, tx, gain}, rx.number, "MIX_RX_ADD", tx.number).taken();
+// A sum entry's words, as the lines of its requests name it.
+static std::string Entry(const char* name, int summator, int channel) {
+    return std::string(name) + " rx.number=" + std::to_string(summator) +
+           " tx.number=" + std::to_string(channel);
+}
+
+Hardware::Outcome Mixer::AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain,
+                                  Hardware::OwedRequests::IfRefused refused,
+                                  std::function<void()> joined) {
+    Hardware::OwedRequests::Request add =
+        Requesting(RxAdd, mix_input{rx, tx, gain}, Entry("MIX_RX_ADD", rx.number, tx.number));
+    add.send = [this, send = add.send, entry = std::pair(rx.number, tx.number), joined] {
+        const Hardware::Outcome outcome = send();
+        if (!outcome.taken()) return outcome;
+        entries.insert(entry);
+        if (joined) joined();
+        return outcome;
+    };
+    return requests.Ask(KeyOf(RxAdd, rx.number, tx.number), std::move(add), refused);
+}
+
+// Answered with success whatever the driver did, as the create or the
+// output that asked for it is.
+void Mixer::Join(TdmInput& in) {
+    AddInput(Address(in.summator), Address(in.channel), fullGain,
+             Hardware::OwedRequests::IfRefused::Owe, [&in] { in.inSum = true; });
+}
+
+bool Mixer::Holds(const Hardware::OwedRequests::Key& key) const {
+    return key.what >> 16 == (RxRemove & 0xFF) &&
+           entries.count({int(key.where), int(key.what & 0xFFFF)});
 }
 
 int Mixer::channel2timeslot(int channel) {
@@ -122,15 +151,16 @@ bool Mixer::ClearSum(int channel) {
              .taken())
         return false;
     for (TdmInput* in : InputsOf(channel)) in->inSum = false;
-    requests.ForgetIf([channel](const Hardware::OwedRequests::Key& key) {
-        return key.where == std::uint32_t(channel);
+    entries.erase(entries.lower_bound({channel, INT32_MIN}), entries.upper_bound({channel, INT32_MAX}));
+    requests.ForgetIf([this, channel](const Hardware::OwedRequests::Key& key) {
+        return key.unit == unitId && key.where == std::uint32_t(channel);
     });
     return true;
 }
 
 void Mixer::RemoveInput(int summator, int channel) {
     requests.Ask(KeyOf(RxRemove, summator, channel), Removal(summator, channel),
-                 Hardware::OwedRequests::IfRefused::OweAlways);
+                 Hardware::OwedRequests::IfRefused::Undo);
 }
 
 // A sum that no longer holds the entry has nothing left to remove: the unit
@@ -140,25 +170,27 @@ void Mixer::RemoveInput(int summator, int channel) {
 // taken on a retry says so, since its refusal was logged.
 Hardware::OwedRequests::Request Mixer::Removal(int summator, int channel) {
     using Hardware::Outcome;
-    const std::string words = "MIX_RX_REMOVE rx.number=" + std::to_string(summator) +
-                              " tx.number=" + std::to_string(channel);
+    const std::string words = Entry("MIX_RX_REMOVE", summator, channel);
     Hardware::OwedRequests::Request removal =
         Requesting(RxRemove, mix_input{Address(summator), Address(channel), 0}, words);
-    removal.send = [this, send = removal.send, words] {
+    removal.send = [this, send = removal.send, words, summator, channel] {
         const Outcome outcome = send();
         const bool gone = outcome.kind == Outcome::Refused && outcome.error == ENOENT;
-        if ((outcome.taken() || gone) && requests.Paying())
+        if (!outcome.taken() && !gone) return outcome;
+        entries.erase({summator, channel});
+        if (requests.Paying())
             std::clog << ext::header(this) << words
                       << (gone ? " done: the sum no longer holds it" : " done") << std::endl;
-        return gone ? Outcome{} : outcome;
+        return Outcome{};
     };
     return removal;
 }
 
 bool Mixer::Owes(int channel) const {
-    const std::uint32_t removal = KeyOf(RxRemove, 0, channel).what;
-    return requests.OwesAny(
-        [removal](const Hardware::OwedRequests::Key& key) { return key.what == removal; });
+    const Hardware::OwedRequests::Key removal = KeyOf(RxRemove, 0, channel);
+    return requests.OwesAny([removal](const Hardware::OwedRequests::Key& key) {
+        return key.unit == removal.unit && key.what == removal.what;
+    });
 }
 
 bool Mixer::ClearTX(const LGCP::MixerChannel& channel) {
@@ -182,14 +214,15 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
     mix_slot summator;
     if (!Channel2Slot(params.get_channel(), summator)) return false;
     const auto& inputs = params.get_inputs();
-    if (inputs.size() == 0) return AddInput(summator, summator, fullGain);
+    constexpr auto refused = Hardware::OwedRequests::IfRefused::Drop;
+    if (inputs.size() == 0) return AddInput(summator, summator, fullGain, refused).taken();
     for (const LGCP::MixerInput& input : inputs) {
         mix_slot tx;
         if (!Channel2Slot(input.get_channel(), tx)) {
             std::cerr << ext::header(this) << "SetTX error: translation fail [2]" << std::endl;
             return false;
         }
-        if (!AddInput(summator, tx, input.get_gain().getValue())) return false;
+        if (!AddInput(summator, tx, input.get_gain().getValue(), refused).taken()) return false;
     }
     return true;
 }
@@ -209,8 +242,7 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
         if (Channel2Slot(params.get_summator(), summator)) {
             in->summator = summator.number;
             const TdmOutput* out = OutputOn(summator.number);
-            if (!out || !out->Lists(channel))
-                in->inSum = AddInput(summator, Address(channel), fullGain);
+            if (!out || !out->Lists(channel)) Join(*in);
         } else {
             std::cerr << ext::header(this) << "wrong summator coding !" << std::endl;
         }
@@ -241,8 +273,7 @@ Slot* Mixer::New(const LGCP::MixerOutParams& params) {
     for (const LGCP::MixerInput& input : params.get_inputs())
         out->inputs.push_back(input.get_channel().get_tdm().getValue());
     for (TdmInput* in : InputsOf(channel))
-        if (!out->Lists(in->channel))
-            in->inSum = AddInput(Address(channel), Address(in->channel), fullGain);
+        if (!out->Lists(in->channel)) Join(*in);
     return Register(out);
 }
 
@@ -250,6 +281,7 @@ Slot* Mixer::New(const LGCP::MixerOutParams& params) {
 // under a new unit object: its slots leave the sums alone.
 void Mixer::Release(TdmInput& in) {
     StopDial(in);
+    requests.Forget(KeyOf(RxAdd, in.summator, in.channel));
     if (in.inSum && !dead) RemoveInput(in.summator, in.channel);
     UnRegister(&in);
 }
@@ -263,22 +295,36 @@ void Mixer::Release(TdmOutput& out) {
     UnRegister(&out);
 }
 
+// One line for the whole reset, naming the first failure's error, paced as
+// every request of the unit's is.
 void Mixer::Reset() {
+    using Hardware::Outcome;
     std::clog << ext::header(this) << "clear all inputs" << std::endl;
     int failures = 0;
-    for (int n = 0; n < MixerFactory::instance().tdm_channels(); ++n) {
-        mix_slot summator = Address(n);
-        if (mixer_ctl(RxClear, &summator) < 0) ++failures;
-    }
-    if (failures)
-        std::cerr << ext::header(this) << "reset fail: " << failures << " errors." << std::endl;
+    Hardware::OwedRequests::Request reset;
+    reset.send = [this, &failures] {
+        Outcome first;
+        for (int n = 0; n < MixerFactory::instance().tdm_channels(); ++n) {
+            mix_slot summator = Address(n);
+            const Outcome outcome = Ask(RxClear, &summator);
+            if (outcome.taken()) continue;
+            if (!failures++) first = outcome;
+        }
+        return first;
+    };
+    reset.refused = reset.unopened = [this, &failures](const Outcome& outcome) {
+        std::cerr << ext::header(this) << "reset fail: " << failures << " errors. "
+                  << Errno(outcome.error) << std::endl;
+    };
+    requests.Ask(KeyOf(RxClear, -1), std::move(reset), Hardware::OwedRequests::IfRefused::Drop);
 }
 
 // An abort signal goes to the other services and to the controller, and none
 // of them releases a slot on it: no slot leaves the list during the walk.
 // Its sums went with it: nothing is owed to them.
 void Mixer::Clear() {
-    requests.ForgetIf([](const Hardware::OwedRequests::Key&) { return true; });
+    entries.clear();
+    requests.ForgetIf([this](const Hardware::OwedRequests::Key& key) { return key.unit == unitId; });
     for (MixerSlot* slot : slots) slot->OnAbort(0);
     CheckForDestroy();
 }

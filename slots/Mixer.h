@@ -10,20 +10,28 @@
 // channel is refused, the aborted slots of an earlier unit with the same id
 // included, so a release only undoes what its own slot programmed. An output
 // owns its summator and the inputs it lists, or its own channel when it lists
-// none; an input owns its entry in another summator while it is there. An
-// entry whose removal the driver refused, or whose device did not open, is
-// owed (OwedRequests): asked again each second, and before each create, until
-// the driver takes it, the sum is cleared or the driver answers that the sum
-// no longer holds it; meanwhile the channel goes to no new input or sum, so
-// no channel is heard in two conferences.
+// none; an input owns its entry in another summator while it is there. The
+// units' requests follow the owed requests' rules (OwedRequests), one device
+// node for every unit: an input's add into its sum, and an input's re-join
+// when an output takes its sum, are answered with success and owed until the
+// driver takes them or refuses them as invalid, or the input goes. An entry
+// whose removal the driver refused, or whose device did not open, is owed:
+// asked again each second, and before each create, until the driver takes
+// it, the sum is cleared or the driver answers that the sum no longer holds
+// it, and whatever the error while the sum holds the entry; meanwhile the
+// channel goes to no new input or sum, so no channel is heard in two
+// conferences.
 #pragma once
 
 #include "hardware/MixerDriver.h"
 #include "schema/LGCP.h"
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Slot;
@@ -37,7 +45,8 @@ class TdmOutput;
 
 class Mixer {
 public:
-    explicit Mixer(unsigned id) : unitId(id) {}
+    // requests: the mixer device's, which every unit shares.
+    Mixer(unsigned id, Hardware::OwedRequests& requests) : unitId(id), requests(requests) {}
     Mixer(const Mixer&) = delete;
     Mixer& operator=(const Mixer&) = delete;
 
@@ -78,6 +87,10 @@ public:
     // Deletes the unit when it is dead and has no slot left.
     void CheckForDestroy();
 
+    // Whether the driver holds what the key's undo removes: an entry of one
+    // of the unit's sums.
+    bool Holds(const Hardware::OwedRequests::Key& key) const;
+
 private:
     // Only a unit's own last release, or the factory at exit, deletes it.
     friend class MixerFactory;
@@ -98,8 +111,8 @@ private:
     static void StopDial(TdmSlot& slot);
     // What the unit's requests are kept under: the request and the channel
     // it names, and the channel of the sum for an entry in a sum.
-    static Hardware::OwedRequests::Key KeyOf(unsigned long request, int where, int channel = 0) {
-        return {std::uint32_t(where), std::uint32_t((request & 0xFF) << 16 | channel)};
+    Hardware::OwedRequests::Key KeyOf(unsigned long request, int where, int channel = 0) const {
+        return {std::uint32_t(where), std::uint32_t((request & 0xFF) << 16 | channel), unitId};
     }
     // A request of the unit as the owed requests keep it: the device opened
     // for it alone, and its failure written after words, a device that did
@@ -112,8 +125,14 @@ private:
     template <class Record>
     Hardware::Outcome Answered(unsigned long request, const Record& record, int where,
                                std::string words, int channel = 0);
-    // One input into a summator; a failure is logged.
-    bool AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain);
+    // One input into a summator, its failure written; taken, the sum holds
+    // it and joined runs.
+    Hardware::Outcome AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain,
+                               Hardware::OwedRequests::IfRefused refused,
+                               std::function<void()> joined = nullptr);
+    // The input's own entry into its summator, owed until the driver takes
+    // it; the input knows it is in the sum once it is.
+    void Join(TdmInput& in);
     // The inputs the output parameters list, in their order.
     bool AddInputs(const LGCP::MixerOutParams& params);
     // Every input of the channel's summator off; the inputs that fed it
@@ -129,8 +148,10 @@ private:
     const unsigned unitId;
     bool dead = false;
     std::vector<MixerSlot*> slots;
-    // The removals the driver has not taken, and the lines of every request.
-    Hardware::OwedRequests requests;
+    // Every unit's requests the driver has not taken, and their lines.
+    Hardware::OwedRequests& requests;
+    // The entries the driver took into the unit's sums: summator, channel.
+    std::set<std::pair<int, int>> entries;
 };
 
 }  // namespace Mixer

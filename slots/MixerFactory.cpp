@@ -26,6 +26,12 @@ MixerFactory& MixerFactory::instance() {
     return factory;
 }
 
+MixerFactory::MixerFactory()
+    : requests([this](const Hardware::OwedRequests::Key& key) {
+          const Mixer* unit = findMixer(int(key.unit));
+          return unit && unit->Holds(key);
+      }) {}
+
 MixerFactory::~MixerFactory() {
     for (Mixer* m : mixers) delete m;
 }
@@ -95,7 +101,7 @@ void MixerFactory::RefreshResources() {
         if (known != mixers.end()) {
             (*known)->SetDead(false);
         } else {
-            mixers.push_back(new Mixer(unsigned(info.id)));
+            mixers.push_back(new Mixer(unsigned(info.id), requests));
             mixers.back()->Reset();
         }
     }

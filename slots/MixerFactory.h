@@ -5,6 +5,7 @@
 // that cannot open the mixer device keeps the units it has not heard of yet.
 #pragma once
 
+#include "hardware/OwedRequests.h"
 #include "slots/SlotFactory.h"
 
 #include <cstdint>
@@ -46,7 +47,7 @@ private:
     void KeepUnreported(const std::vector<std::int32_t>& reported, int knownInputs,
                         int knownChannels);
 
-    MixerFactory() = default;
+    MixerFactory();
     // The units at exit; slots, if any are left, are not touched.
     ~MixerFactory() override;
 
@@ -55,6 +56,9 @@ private:
     int mixerInputs = -1;
     int tdmChannels = -1;
     std::vector<Mixer*> mixers;
+    // What the units asked of the mixer device and it has not taken: one
+    // device node, so one pace and one share of pays for every unit.
+    Hardware::OwedRequests requests;
 };
 
 }  // namespace Mixer

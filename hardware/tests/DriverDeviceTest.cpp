@@ -431,7 +431,7 @@ TEST_P(DriverDeviceTest, AnOpenOwedBeforeTheFirstIsTriedEachSecond) {
     sim->FailOpen(d.path, EMFILE, false);
     Event event;
     Hardware::DriverDevice device(event, d.path, O_RDONLY | O_NONBLOCK, d.openFailure, d.name,
-                                  [] { return true; });
+                                  [] { return true; }, nullptr);
     int sent = 0;
     Hardware::OwedRequests::Request request;
     request.send = [&] {

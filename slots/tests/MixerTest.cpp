@@ -311,7 +311,8 @@ TEST_F(MixerUnits, ARepeatedFailureIsWrittenOnceASecond) {
          "MIX_TDM dev_no=3 type=0 number=5 fail : Input/output error"},
         {"fail /dev/mixer 0x800c4d02 EIO", "!out 2",
          "MIX_RX_CLEAR dev_no=3 type=0 number=2 fail : Input/output error"},
-        {"fail /dev/mixer 0x801c4d03 EIO", "!out 2 5:100", "MIX_RX_ADD fail : Input/output error"},
+        {"fail /dev/mixer 0x801c4d03 EIO", "!out 2 5:100",
+         "MIX_RX_ADD rx.number=2 tx.number=5 fail : Input/output error"},
         {"fail open /dev/mixer ENOENT", "!in 5 -",
          "MIX_TDM dev_no=3 type=0 number=5 fail : device \"/dev/mixer\" open fail: No such file "
          "or directory"},
