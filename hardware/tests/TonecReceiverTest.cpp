@@ -475,9 +475,9 @@ TEST_F(TonecTest, TheOtherHalfsConfigurationComesBack) {
 // and not applied: the driver keeps the one it last took.
 TEST_F(TonecTest, AConfigurationTheDriverMissedReachesItLater) {
     auto pass = [this] { LoopDriver(&clock, 10).Run(110); };  // a second
-    auto refuse = [this](bool once) {
+    auto refuse = [this](bool once, int error = EIO) {
         for (unsigned long request : {Tonec::ConfigureDetector, Tonec::IvaConfigure})
-            sim->FailRequest("/dev/dtmf", request, EIO, once);
+            sim->FailRequest("/dev/dtmf", request, error, once);
     };
     auto configure = [](Receiver& r, unsigned twist, int level) {
         LGCP::DTMFParams dtmf;
@@ -498,6 +498,14 @@ TEST_F(TonecTest, AConfigurationTheDriverMissedReachesItLater) {
         {"refused when the other goes",
          [&](Receiver&, std::unique_ptr<Receiver>& going) {
              refuse(false);
+             going->CleanBeforeDestroy();
+             going.reset();
+         },
+         [] {}, 8, -30},
+        // It undoes what the driver holds: the going half's.
+        {"refused as invalid when the other goes",
+         [&](Receiver&, std::unique_ptr<Receiver>& going) {
+             refuse(false, EINVAL);
              going->CleanBeforeDestroy();
              going.reset();
          },
@@ -569,6 +577,10 @@ TEST_F(TonecTest, GeneratorSequences) {
     auto tone = [](unsigned short freq, unsigned short amp) {
         return [=](Receiver& r) { r.playTone(freq, amp); };
     };
+    // The next tone the driver is asked to play it refuses as invalid.
+    auto refuseTone = [this](Receiver&) {
+        sim->FailRequest("/dev/dtmf", Tonec::Dial, EINVAL, true);
+    };
     struct Step {
         unsigned ms;
         std::function<void(Receiver&)> act;
@@ -586,6 +598,8 @@ TEST_F(TonecTest, GeneratorSequences) {
         std::vector<Played> played;
         int completed;
         int otherCompleted = 0;
+        // The refusals written.
+        std::string errors = "";
     } table[] = {
         {"two digits",
          {{0, dial({697, 1209, 697, 1336})}},
@@ -619,6 +633,12 @@ TEST_F(TonecTest, GeneratorSequences) {
           {80, "silence"},
           {150, "tone 425 0 levels 1000 0"}},
          1},
+        {"the other's tone refused as invalid does not come after the dial",
+         {{0, refuseTone}, {0, tone(425, 1000), true}, {10, dial({697, 1209})}},
+         {{10, "tone 697 1209"}, {80, "silence"}, {150, "off"}},
+         1,
+         0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n"},
         {"the other's dial keeps the generator from a tone",
          {{0, dial({697, 1209}, 100, 50), true}, {10, tone(1000, 500)}},
          {{0, "tone 697 1209"}, {100, "silence"}, {150, "tone 1000 0 levels 500 0"}},
@@ -698,7 +718,7 @@ TEST_F(TonecTest, GeneratorSequences) {
         EXPECT_EQ(played, row.played);
         EXPECT_EQ(r.completed, row.completed);
         EXPECT_EQ(other.completed, row.otherCompleted);
-        EXPECT_EQ(err.str(), "");
+        EXPECT_EQ(err.str(), row.errors);
         other.CleanBeforeDestroy();
     }
     EXPECT_EQ(Sent(Tonec::Dial).front().As<Tonec::DialRecord>().amp1, 2048);
