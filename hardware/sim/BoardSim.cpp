@@ -112,10 +112,12 @@ int Sim::Result(int result) {
     return -1;
 }
 
-int Sim::TakeFault(const std::string& path, Fault::Kind kind, unsigned long request) {
+int Sim::TakeFault(const std::string& path, Fault::Kind kind, unsigned long request,
+                   const void* argument) {
     for (auto f = faults.begin(); f != faults.end(); ++f) {
         if (f->path != path || f->kind != kind ||
-            (kind == Fault::OnRequest && f->request != request))
+            (kind == Fault::OnRequest &&
+             (f->request != request || (f->matches && !f->matches(argument)))))
             continue;
         int error = f->error;
         if (f->once) faults.erase(f);
@@ -128,8 +130,9 @@ void Sim::FailOpen(const std::string& path, int error, bool once) {
     faults.push_back({path, Fault::OnOpen, 0, error, once});
 }
 
-void Sim::FailRequest(const std::string& path, unsigned long request, int error, bool once) {
-    faults.push_back({path, Fault::OnRequest, request, error, once});
+void Sim::FailRequest(const std::string& path, unsigned long request, int error, bool once,
+                      Match matches) {
+    faults.push_back({path, Fault::OnRequest, request, error, once, std::move(matches)});
 }
 
 void Sim::FailRead(const std::string& path, int error, bool once) {
@@ -210,12 +213,12 @@ int Sim::open(const char* path, int flags) {
     return result;
 }
 
-int Sim::Request(int fd, unsigned long request, const char* what,
+int Sim::Request(int fd, unsigned long request, const void* argument, const char* what,
                  const std::function<int(SimOpen&)>& call) {
     int result = -1;
     Open* o = Find(fd);
     if (o) {
-        if (int error = TakeFault(o->view.device.Path(), Fault::OnRequest, request))
+        if (int error = TakeFault(o->view.device.Path(), Fault::OnRequest, request, argument))
             errno = error;
         else
             result = Result(call(o->view));
@@ -233,12 +236,12 @@ int Sim::Request(int fd, unsigned long request, const char* what,
 }
 
 int Sim::ioctl(int fd, unsigned long request, void* record) {
-    return Request(fd, request, "ioctl",
+    return Request(fd, request, record, "ioctl",
                    [&](SimOpen& o) { return o.device.OnIoctl(o, request, record); });
 }
 
 int Sim::ioctlValue(int fd, unsigned long request, unsigned long value) {
-    return Request(fd, request, "ioctl",
+    return Request(fd, request, &value, "ioctl",
                    [&](SimOpen& o) { return o.device.OnIoctlValue(o, request, value); });
 }
 

@@ -38,7 +38,11 @@ public:
     // with the errno, once (then forgotten) or until cleared. A failed read
     // leaves what waits to be read where it is.
     void FailOpen(const std::string& path, int error, bool once);
-    void FailRequest(const std::string& path, unsigned long request, int error, bool once);
+    // A request's fault may refuse only the records (or, by value, the
+    // values) that matches picks, for a test in process.
+    using Match = std::function<bool(const void*)>;
+    void FailRequest(const std::string& path, unsigned long request, int error, bool once,
+                     Match matches = nullptr);
     void FailRead(const std::string& path, int error, bool once);
     void ClearFaults();
 
@@ -80,6 +84,7 @@ private:
         unsigned long request;
         int error;
         bool once;
+        Match matches = nullptr;
     };
 
     // A new open of the device: the daemon's descriptor or -1 with errno.
@@ -90,7 +95,8 @@ private:
     // Forgets opens whose daemon side is closed, telling their models.
     void Sweep();
     // The errno of a fault that applies, 0 when none.
-    int TakeFault(const std::string& path, Fault::Kind kind, unsigned long request);
+    int TakeFault(const std::string& path, Fault::Kind kind, unsigned long request,
+                  const void* argument = nullptr);
     int Result(int result);
     // The simulation's own control lines, beside the models'.
     SimReply CmdLog(const SimArgs& args);
@@ -98,7 +104,7 @@ private:
     SimReply CmdFail(const SimArgs& args);
     SimReply CmdOpens(const SimArgs& args);
     // A request on the open behind fd, faults first, logged while asked.
-    int Request(int fd, unsigned long request, const char* what,
+    int Request(int fd, unsigned long request, const void* argument, const char* what,
                 const std::function<int(SimOpen&)>& call);
 
     std::vector<std::unique_ptr<SimDevice>> models;

@@ -7,29 +7,24 @@
 // the board back through a control line. The refusal itself is logged once.
 #include "control/tests/TransportHarness.h"
 #include "hardware/E1Ctl.h"
-#include "hardware/sim/BoardSim.h"
-#include "runtime/tests/FakeClock.h"
-#include "runtime/tests/LoopDriver.h"
 #include "slots/ExtFactory.h"
-#include "slots/MixerFactory.h"
-#include "slots/Slot.h"
-#include "tests/support/StreamCapture.h"
+#include "slots/tests/SlotBench.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
-#include <map>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <tuple>
-#include <typeindex>
 #include <vector>
 
 namespace {
 
+using SlotBench::Bench;
+using SlotBench::Mixers;
+using SlotBench::MixerIn;
+using SlotBench::MixerOut;
+using SlotBench::Units;
 using TransportTest::Occurrences;
 
 class RefusedRequest;
@@ -53,66 +48,6 @@ struct Row {
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
-// What the rows of either table are given: the simulated board, the fake
-// clock, the main loop on it, and slots made and destroyed as the
-// controller's commands do.
-template <class Param>
-class Bench : public ::testing::TestWithParam<Param> {
-public:
-    // Makes a slot as the create command does: its factory, then its
-    // announcement; null when the factory refuses. What is still made at
-    // the end is destroyed then.
-    Slot* Create(SlotFactory& factory, const LGCP::CreateParams& params) {
-        Slot* slot = factory.NewSlot(params);
-        if (!slot) return nullptr;
-        made.push_back(slot);
-        slot->IAfterCreate();
-        return slot;
-    }
-    void Destroy(Slot* slot) {
-        made.erase(std::find(made.begin(), made.end(), slot));
-        EXPECT_TRUE(slot->BeforeDestroy());
-        delete slot;
-    }
-    // The slot made last, or the one made index-th.
-    Slot& Last() { return *made.back(); }
-    Slot* Made(std::size_t index) { return made.at(index); }
-    // A service of the row's own kind, made at its first use and kept for the
-    // row's length.
-    template <class T>
-    T& Own() {
-        std::shared_ptr<void>& kept = owned[typeid(T)];
-        if (!kept) kept = std::make_shared<T>();
-        return *static_cast<T*>(kept.get());
-    }
-    // Runs the main loop for ms of fake time, stepMs a turn, so that the
-    // deferred calls and due timers run as in the daemon.
-    void Loop(std::uint64_t ms) { LoopDriver(&clock, stepMs).Run(unsigned(ms / stepMs)); }
-
-    static constexpr std::uint64_t stepMs = 10;
-
-    Board::Sim* sim = nullptr;
-    FakeClock clock;
-
-protected:
-    void SetUp() override {
-        ::setenv("HALVOXD_BOARD", "sim", 1);
-        sim = Board::simulation();
-        ASSERT_NE(sim, nullptr) << "the simulated board is not built in";
-        sim->Reset();
-    }
-    void TearDown() override {
-        while (!made.empty()) Destroy(made.back());
-        owned.clear();
-        if (sim) sim->Reset();
-    }
-
-    std::vector<Slot*> made;
-    std::map<std::type_index, std::shared_ptr<void>> owned;
-    // The drivers' failures and the signals that have no controller to go to.
-    TestSupport::StreamCapture log{std::clog}, errors{std::cerr};
-};
-
 class RefusedRequest : public Bench<Row> {};
 
 TEST_P(RefusedRequest, TheBoardHoldsWhatWasAsked) {
@@ -135,25 +70,6 @@ LGCP::CreateParams Ext(int transmitter, int receiver) {
     return params;
 }
 
-// A mixer input on unit 1 (channel, and the summator it joins, or -1).
-LGCP::CreateParams MixerIn(int channel, int summator) {
-    LGCP::CreateParams params;
-    LGCP::MixerInParams& in = params.select_mixerIn();
-    in.set_unit(1);
-    in.set_channel().select_tdm(channel);
-    if (summator >= 0) in.set_summator().select_tdm(summator);
-    return params;
-}
-
-// A mixer output on unit 1, whose summator is a conference.
-LGCP::CreateParams MixerOut(int channel) {
-    LGCP::CreateParams params;
-    LGCP::MixerOutParams& out = params.select_mixerOut();
-    out.set_unit(1);
-    out.set_channel().select_tdm(channel);
-    return params;
-}
-
 // Version-2 voice activity parameters for a mixer slot's voice-processing driver.
 LGCP::IoctlParams VadV2(int voiceMs, int silenceMs, int energyDb) {
     LGCP::IoctlParams params;
@@ -167,13 +83,6 @@ LGCP::TrunkCfg Slave(int trunk) {
     cfg.set_trunk(trunk);
     cfg.set_mode(LGCP::TrunkMode::slave);
     return cfg;
-}
-
-// The mixer units, found as the query command finds them.
-Mixer::MixerFactory& Units() {
-    LGCP::Resources units;
-    Mixer::MixerFactory::instance().Query(units);
-    return Mixer::MixerFactory::instance();
 }
 
 // One ioctl of the controller's, filled in by the caller.
@@ -413,8 +322,6 @@ TEST_P(RefusedUndo, TheBoardEndsAsWithoutTheFault) {
     Loop(2000);
     EXPECT_EQ(row.held, sim->Command(row.readBack));
 }
-
-Mixer::MixerFactory& Mixers() { return Mixer::MixerFactory::instance(); }
 
 void Gone(RefusedUndo& t) { t.Destroy(&t.Last()); }
 
