@@ -148,6 +148,9 @@ void RunDaemon() {
     Daemon::Params params;
     params.name = "hvx-" + VersionTag();
     Daemon::Init(params);
+    // What the board made for the process that has just exited (its control
+    // socket) is this one's to remove.
+    Board::devices().TakeOver();
 }
 
 // Only a regular file, opened without waiting: a FIFO at the path would hold

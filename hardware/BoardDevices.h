@@ -25,6 +25,13 @@ public:
     // The echo buses (0..15) that carry echo channels, one bit per bus. No
     // driver request reports them, so the board's own layer finds none.
     virtual unsigned EchoBusMask() { return 0; }
+    // Called in the process that goes on after the daemon's fork for the
+    // background, whose parent exits at once without its exit handlers:
+    // what the board leaves for its process to remove at exit (the
+    // simulated board's control socket) is this process's from now on. A
+    // process merely forked from the daemon is never told, and removes
+    // nothing.
+    virtual void TakeOver() {}
 };
 
 // Created on first use and never destroyed, so static objects may use it in

@@ -77,7 +77,7 @@ bool LineSplitter::TakeRest(std::string& line) {
     return true;
 }
 
-Sim::Sim() {
+Sim::Sim() : owner(::getpid()) {
     models.push_back(std::make_unique<SimHal>());
     models.push_back(std::make_unique<SimTonec>());
     models.push_back(std::make_unique<SimDsproc>());
@@ -89,6 +89,8 @@ Sim::Sim() {
 }
 
 Sim::~Sim() = default;
+
+void Sim::TakeOver() { owner = ::getpid(); }
 
 SimDevice* Sim::Device(const std::string& path) const {
     for (const auto& m : models)

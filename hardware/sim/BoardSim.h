@@ -33,6 +33,11 @@ public:
     ssize_t write(int fd, const void* data, std::size_t length) override;
     // What the HAL model's "echo-mask" was last set to.
     unsigned EchoBusMask() override;
+    void TakeOver() override;
+    // The process the board belongs to: the one that made it, until another
+    // takes it over. Only that process removes what the board left in the
+    // file system (the control socket).
+    pid_t Owner() const { return owner; }
 
     // Faults are checked before the device model is asked: the call fails
     // with the errno, once (then forgotten) or until cleared. A failed read
@@ -112,6 +117,7 @@ private:
     std::vector<Fault> faults;
     unsigned nextId = 1;
     bool logging = false;
+    pid_t owner;
 };
 
 // Cuts a stream of octets into lines, without their "\n" or "\r\n", however

@@ -117,18 +117,26 @@ int SimControl::Bind(int socket) {
         return ::bind(socket, name, sizeof address) < 0 ? errno : 0;
     };
     int failure = bindPath();
-    // Something is at the path. A socket is taken for one an earlier run
-    // left, which nothing else would remove; anything else, a symbolic link
-    // included, belongs to whoever put it there.
+    // Something is at the path. A socket that refuses a connection is taken
+    // for one an earlier run left, which nothing else would remove; anything
+    // else, a symbolic link or a socket another process serves included,
+    // belongs to whoever put it there. A listener whose queue is full
+    // answers EAGAIN, and one that cannot be asked keeps its socket too.
     struct stat there;
     if (failure == EADDRINUSE && ::lstat(path.c_str(), &there) == 0) {
         if (!S_ISSOCK(there.st_mode)) return notSocket;
+        Fd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (!probe) return errno;
+        const auto* name = reinterpret_cast<const sockaddr*>(&address);
+        if (::connect(probe.lowlevel_fd(), name, sizeof address) == 0 || errno == EAGAIN)
+            return liveSocket;
+        if (errno != ECONNREFUSED) return errno;
         ::unlink(path.c_str());
         failure = bindPath();
     }
     if (failure) return failure;
     // The file's identity, so that only this very socket is removed later.
-    if (::lstat(path.c_str(), &there) == 0) bound = Bound{::getpid(), there.st_dev, there.st_ino};
+    if (::lstat(path.c_str(), &there) == 0) bound = Bound{true, there.st_dev, there.st_ino};
     return 0;
 }
 
@@ -140,8 +148,10 @@ void SimControl::Open() {
     // would only repeat this line every retry_ms; and a control socket that
     // turned up later, at a path the user had taken for something else,
     // would surprise more than one that never came.
-    if (result == notSocket) {
-        std::cerr << "exists and is not a socket, left as it is" << std::endl;
+    if (result == notSocket || result == liveSocket) {
+        std::cerr << (result == notSocket ? "exists and is not a socket"
+                                          : "is a socket another process listens on")
+                  << ", left as it is" << std::endl;
         return;
     }
     const Errno failure(result);
@@ -156,7 +166,7 @@ void SimControl::Open() {
 SimControl::~SimControl() { RemoveSocket(); }
 
 void SimControl::RemoveSocket() {
-    if (bound.pid != ::getpid()) return;
+    if (!bound.made || sim.Owner() != ::getpid()) return;
     struct stat there;
     if (::lstat(path.c_str(), &there) == 0 && S_ISSOCK(there.st_mode) &&
         there.st_dev == bound.device && there.st_ino == bound.inode)

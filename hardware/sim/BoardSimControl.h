@@ -4,8 +4,8 @@
 // no descriptor or memory, accepting rests (AcceptPause), with one line; a
 // socket that cannot be made or watched for want of them is made again every
 // retry_ms, as the controller's listener is. The socket file is the control's
-// own: only an old socket at the path gives way to it, and it goes when the
-// control does.
+// own: only a socket nobody listens on gives way to it, and it goes when the
+// control does, or when the control cannot serve it.
 #pragma once
 
 #include "runtime/AcceptPause.h"
@@ -25,9 +25,10 @@ class SimControl {
 public:
     static constexpr unsigned retry_ms = 5000;
 
-    // Listens at path. A socket already there (left by an earlier run) is
-    // replaced; anything else there is the user's and is left as it is, and
-    // the control stays closed. A failure is reported on std::cerr and leaves
+    // Listens at path. A socket already there that refuses a connection
+    // (left by an earlier run) is replaced; anything else there, a socket
+    // another process listens on included, is left as it is, and the
+    // control stays closed. A failure is reported on std::cerr and leaves
     // the control closed, until the retry when descriptors or memory were
     // short.
     SimControl(Sim& sim, const std::string& path);
@@ -41,23 +42,26 @@ public:
     void Open();
     // The clients being heard.
     std::size_t Clients() const { return clients.size(); }
-    // Removes the socket file this process bound, while the path still names
-    // that very socket (same device and inode): a file put in its place
-    // since stays, and in a process forked from this one nothing goes. For
-    // the daemon's exit as well, which never destroys the control.
+    // Removes the socket file bound, while the path still names that very
+    // socket (same device and inode): a file put in its place since stays,
+    // and in a process other than the board's owner (Sim::Owner) nothing
+    // goes. For the daemon's exit as well, which never destroys the control.
     void RemoveSocket();
 
 private:
     class Client;
 
-    // Listen's answer when the path names something other than a socket.
+    // Listen's answers when the path names something that is not the
+    // control's to replace: not a socket, or a socket another process
+    // listens on.
     static constexpr int notSocket = -1;
+    static constexpr int liveSocket = -2;
 
     // 0 once the socket listens and is watched, otherwise why not: an error
-    // number, or notSocket.
+    // number, notSocket or liveSocket. A socket made but not served goes.
     int Listen();
-    // Binds socket to the path, replacing only an old socket there, and
-    // records the file made; 0 or as Listen.
+    // Binds socket to the path, replacing only a socket nobody listens on,
+    // and records the file made; 0 or as Listen.
     int Bind(int socket);
     void OnAccept(int fd, short revents);
     // Called by a client from its own event handler, which returns at once.
@@ -72,7 +76,7 @@ private:
     std::vector<std::unique_ptr<Client>> clients;
     // The socket file bound at the path, while there is one to remove.
     struct Bound {
-        pid_t pid = 0;  // 0: none
+        bool made = false;
         dev_t device = 0;
         ino_t inode = 0;
     } bound;

@@ -1,7 +1,8 @@
 // Fixture of the end-to-end tests: private namespaces with empty /var/run,
 // /var/log and /usr/local/etc, the daemon, and the test controller. Every
 // case that started the daemon ends by stopping it with SIGTERM and expects
-// exit status 0 and the pid file gone.
+// exit status 0 and the pid file gone, and the board's control socket too
+// when the case had one.
 #pragma once
 
 #include "tests/e2e/BoardControl.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 class DaemonTest : public ::testing::Test {
@@ -30,7 +32,12 @@ protected:
         daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
         StartAndConnect();
     }
-    void ExpectCleanStop() { EXPECT_TRUE(daemon.Stop()) << daemon.Output(); }
+    void ExpectCleanStop() {
+        EXPECT_TRUE(daemon.Stop()) << daemon.Output();
+        if (daemon.environment.count("HALVOXD_BOARD_CTL")) {
+            EXPECT_NE(::access(BoardControl::path, F_OK), 0) << daemon.Output();
+        }
+    }
 
     // Sends one body and returns the body of the next frame, in hex.
     std::string Exchange(const std::string& body) {

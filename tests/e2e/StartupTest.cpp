@@ -232,6 +232,10 @@ TEST_F(Startup, DaemonModeDetachesListensAndLogsToSyslog) {
     SyslogSink syslog(SOCK_DGRAM, "/dev");
     // The daemon's own process is reparented to this one, so its exit is seen.
     ASSERT_EQ(0, ::prctl(PR_SET_CHILD_SUBREAPER, 1));
+    // Made before the fork, the board's control socket is the daemon's own
+    // process's to remove; a build without the simulated board makes none.
+    const bool onBoard = daemon.environment["HALVOXD_BOARD"] == "sim";
+    daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
     ASSERT_TRUE(daemon.Start({"--port", "20001", "-D"}));
     const int parent = daemon.WaitExit();
     ASSERT_TRUE(WIFEXITED(parent));
@@ -243,6 +247,7 @@ TEST_F(Startup, DaemonModeDetachesListensAndLogsToSyslog) {
     EXPECT_NE(daemon.pid(), pid);
     ASSERT_TRUE(controller.Connect(port));
     EXPECT_EQ("success", Answer(Lgcp::Writer().Command(Lgcp::ping)));
+    EXPECT_EQ(onBoard, Exists(BoardControl::path));
 
     bool started = false;
     for (int i = 0; i < 100 && !started; ++i)
@@ -255,4 +260,5 @@ TEST_F(Startup, DaemonModeDetachesListensAndLogsToSyslog) {
     ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_FALSE(Exists(DaemonProcess::pidPath));
+    EXPECT_FALSE(Exists(BoardControl::path));
 }

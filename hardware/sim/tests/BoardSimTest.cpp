@@ -453,8 +453,10 @@ TEST_F(BoardSim, ControlSocketShortOfDescriptorsRestsASecondInsteadOfSpinning) {
     EXPECT_EQ(waiting.Ask("/dev/hal route 7", 2000, serve), "7 off");
 }
 
-// Short of descriptors, a socket that cannot be made is made again after
-// retry_ms, and serves clients once descriptors are back.
+// Short of descriptors, a socket that cannot be made, or that is made but
+// cannot be watched, is made again after retry_ms, and serves clients once
+// descriptors are back. A socket made and not served is not left at the path
+// meanwhile.
 TEST_F(BoardSim, ControlSocketShortOfDescriptorsIsMadeAgain) {
     TestSupport::TempDir dir;
     FakeClock clock(1000);
@@ -466,57 +468,81 @@ TEST_F(BoardSim, ControlSocketShortOfDescriptorsIsMadeAgain) {
         ASSERT_EQ(served.Ask("opens /dev/hal", 2000, serve), "0");
     }
     Timer().set(0, &Board::SimControl::Open, &*control);  // the retry's timer, seen as well
-    control.reset();
-    TestSupport::StreamCapture errors(std::cerr);
-    {
-        TestSupport::DescriptorLimit limit(0);
-        control.emplace(sim, dir / "ctl");
+    const struct {
+        const char* what;
+        unsigned spare;
+    } cases[] = {{"no socket", 0}, {"no watch of the socket", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        control.reset();
+        TestSupport::StreamCapture errors(std::cerr);
+        {
+            TestSupport::DescriptorLimit limit(c.spare);
+            control.emplace(sim, dir / "ctl");
+        }
+        EXPECT_FALSE(control->IsListening());
+        struct stat there;
+        EXPECT_NE(::lstat((dir / "ctl").c_str(), &there), 0);
+        clock.advanceMs(Board::SimControl::retry_ms - 1);
+        LoopDriver(&clock).Run(3);
+        EXPECT_FALSE(control->IsListening());
+        clock.advanceMs(1);
+        LoopDriver(&clock).Run(3);
+        EXPECT_EQ(TestSupport::BoardControlClient(dir / "ctl").Ask("opens /dev/hal", 2000, serve),
+                  "0");
+        EXPECT_EQ(errors.str(), "board-sim: control socket " + (dir / "ctl") +
+                                    ": Too many open files, trying again in 5000 ms\n");
     }
-    EXPECT_FALSE(control->IsListening());
-    clock.advanceMs(Board::SimControl::retry_ms - 1);
-    LoopDriver(&clock).Run(3);
-    EXPECT_FALSE(control->IsListening());
-    clock.advanceMs(1);
-    LoopDriver(&clock).Run(3);
-    EXPECT_EQ(TestSupport::BoardControlClient(dir / "ctl").Ask("opens /dev/hal", 2000, serve), "0");
-    EXPECT_EQ(errors.str(), "board-sim: control socket " + (dir / "ctl") +
-                                ": Too many open files, trying again in 5000 ms\n");
 }
 
-// Only a socket an earlier run left at the path gives way to the control
-// socket; anything else there is refused with one line, not tried again and
-// kept as it was. The socket made goes with the control, unless another has
-// taken its place; a process forked from the daemon removes nothing.
+// Only a socket nobody listens on, as an earlier run left at the path,
+// gives way to the control socket; anything else there, another process's
+// live socket included, is refused with one line, not tried again and kept
+// as it was. The socket made goes with the control, unless another has taken
+// its place; a process forked from the daemon removes nothing.
 TEST_F(BoardSim, ControlSocketReplacesOnlyAnOldSocketAndRemovesItsOwn) {
     TestSupport::TempDir dir;
     const std::string path = dir / "ctl";
     const auto oldSocket = [&path] { return ::mknod(path.c_str(), S_IFSOCK | 0600, 0); };
+    // Another process's control, served here: its listener is what counts.
+    std::optional<Board::SimControl> other;
     const struct {
         const char* what;
         std::function<void()> put;
-        bool refused;
+        // The line's end when refused, null when replaced.
+        const char* refusal;
+        // What the path reads as afterwards.
+        const char* left;
     } cases[] = {
-        {"nothing", [] {}, false},
-        {"an old socket", oldSocket, false},
-        {"a file", [&] { std::ofstream(path) << "own"; }, true},
+        {"nothing", [] {}, nullptr, ""},
+        {"an old socket", oldSocket, nullptr, ""},
+        {"a live socket", [&] { other.emplace(sim, path); },
+         "is a socket another process listens on", ""},
+        {"a file", [&] { std::ofstream(path) << "own"; }, "exists and is not a socket", "own"},
         {"a link", [&] { std::ofstream(dir / "own") << "own", ::symlink("own", path.c_str()); },
-         true},
+         "exists and is not a socket", "own"},
     };
     FakeClock clock;
+    const auto serve = [&clock] { LoopDriver(&clock).Run(2); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.put();
         TestSupport::StreamCapture errors(std::cerr);
         std::optional<Board::SimControl> control(std::in_place, sim, path);
         clock.advanceMs(Board::SimControl::retry_ms);
-        LoopDriver(&clock).Run(2);
-        EXPECT_EQ(control->IsListening(), !c.refused);
+        serve();
+        EXPECT_EQ(control->IsListening(), !c.refusal);
         control.reset();
-        EXPECT_EQ(errors.str(), c.refused ? "board-sim: control socket " + path +
-                                                ": exists and is not a socket, left as it is\n"
+        EXPECT_EQ(errors.str(), c.refusal ? "board-sim: control socket " + path + ": " + c.refusal +
+                                                ", left as it is\n"
                                           : "");
-        EXPECT_EQ(TestSupport::ReadFile(path), c.refused ? "own" : "");
-        EXPECT_EQ(::unlink(path.c_str()), c.refused ? 0 : -1);  // the socket made is gone
+        EXPECT_EQ(TestSupport::ReadFile(path), c.left);
+        if (other) {
+            EXPECT_EQ(TestSupport::BoardControlClient(path).Ask("opens /dev/hal", 2000, serve),
+                      "0");
+        }
+        EXPECT_EQ(::unlink(path.c_str()), c.refusal ? 0 : -1);  // the socket made is gone
+        other.reset();
     }
 
     Board::SimControl control(sim, path);
