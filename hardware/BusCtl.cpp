@@ -5,10 +5,12 @@
 #include "hardware/DevNames.h"
 #include "hardware/HalDriver.h"
 #include "hardware/spiCtrl.h"
+#include "runtime/Errno.h"
 
 #include <cstdint>
 #include <fcntl.h>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -25,12 +27,19 @@ std::ostream& operator<<(std::ostream& os, ClockName name) {
     return os << name.code;
 }
 
+// The bus has one clock: each select replaces the one owed before it.
+constexpr Hardware::RequestKey selectKey{0, std::uint32_t(Hal::HW_CLOCK_SELECT)};
+
 }  // namespace
 
 BusCtl& BusCtl::instance() {
     static BusCtl bus;
     return bus;
 }
+
+BusCtl::BusCtl()
+    : hal(GetHalDevName(), O_RDWR, owed,
+          [this](int error) { Failed("device open error", error); }) {}
 
 void BusCtl::PutHeader(std::ostream& os) const { os << "clkctl: "; }
 
@@ -66,21 +75,11 @@ void BusCtl::SetDefaultClock() {
     SetClockSrc(cfg);
 }
 
-bool BusCtl::IsOpen() {
-    if (hal.is_valid()) return true;
-    if (!controlEnabled) return false;
-    hal = Fd(Board::devices().open(GetHalDevName(), O_RDWR));
-    return hal.is_valid();
-}
-
 void BusCtl::SetClockSrc(const LGCP::ClockCfg& cfg) {
-    if (!IsOpen()) {
-        // Without the HAL no line device may drive the bus clock either.
+    if (hal.Open())
         spiCtrl::instance().clock(-1);
-        std::cerr << ext::header(this) << "set clock source fail: code 1." << std::endl;
-        return;
-    }
-    std::cerr << ext::header(this) << "set clock source cmd: " << cfg << std::endl;
+    else
+        std::cerr << ext::header(this) << "set clock source cmd: " << cfg << std::endl;
     if (cfg.get_clkSel0() == LGCP::ClkSel0::internal) return DrvSetClkSrc(freeRunning);
     const int source = cfg.get_source().getValue();
     switch (cfg.get_bextEn()) {
@@ -94,13 +93,26 @@ void BusCtl::SetClockSrc(const LGCP::ClockCfg& cfg) {
 }
 
 void BusCtl::DrvSetClkSrc(int code) {
-    if (!IsOpen()) {
-        std::cerr << ext::header(this) << "device open error" << std::endl;
-        return;
-    }
-    std::int32_t argument = code;
-    if (Board::devices().ioctl(hal.lowlevel_fd(), Hal::HW_CLOCK_SELECT, &argument) < 0)
-        std::cerr << ext::header(this) << "HW_CLOCK_SELECT fail." << std::endl;
-    else
-        std::cerr << ext::header(this) << "clock source = " << ClockName{code} << std::endl;
+    using Hardware::Outcome;
+    Hardware::OwedRequests::Request select;
+    select.send = [this, code] {
+        if (const int error = hal.Open()) return Outcome::NotOpened(error);
+        std::int32_t argument = code;
+        const Outcome outcome =
+            Outcome::Of(Board::devices().ioctl(hal.Descriptor(), Hal::HW_CLOCK_SELECT, &argument));
+        if (outcome.taken())
+            std::cerr << ext::header(this) << "clock source = " << ClockName{code} << std::endl;
+        return outcome;
+    };
+    select.refused = [this](const Outcome& outcome) {
+        Failed("HW_CLOCK_SELECT fail", outcome.error);
+    };
+    select.unopened = [this](const Outcome& outcome) {
+        Failed("set clock source fail: code 1", outcome.error);
+    };
+    owed.Ask(selectKey, std::move(select), Hardware::OwedRequests::IfRefused::Owe);
+}
+
+void BusCtl::Failed(const char* words, int error) const {
+    std::cerr << ext::header(this) << words << ": " << Errno(error) << std::endl;
 }

@@ -1,10 +1,17 @@
 // The clock source of the board's TDM bus (the clockCfg command), selected on
 // "/dev/hal". While clock control is on, every controller connection and
 // disconnection returns the bus to the board's own free-running clock.
+//
+// The command is answered with success whatever the driver did, so the
+// select is owed as OwedRequests keeps it: the latest one is asked again at
+// the device's next open and each second until the driver takes it, unless
+// refused as invalid. Every failure line reads "clkctl: ", the failure's
+// words, ": " and the error, one a second at most for each request.
 #pragma once
 
 #include "control/CtrlSrvService.h"
-#include "runtime/Fd.h"
+#include "hardware/DeviceNode.h"
+#include "hardware/OwedRequests.h"
 
 #include <ostream>
 
@@ -13,7 +20,7 @@ public:
     static BusCtl& instance();
 
     // The daemon's one service is instance(); tests make their own.
-    BusCtl() = default;
+    BusCtl();
 
     // For --disable-clock at start-up: from then on clockCfg is refused with
     // error 6 and the device is never opened or told anything.
@@ -25,11 +32,11 @@ public:
 
     // {internal, disabled, -1}: code 4, the free-running clock.
     void SetDefaultClock();
+    // Without the device no line may drive the bus clock either: every line
+    // is left slave, and the select waits, owed, for the device to open.
     void SetClockSrc(const LGCP::ClockCfg& cfg);
+    // Selects the code now, or owes it.
     void DrvSetClkSrc(int code);
-    // Opens the device on demand (never while control is off); a failed open
-    // is tried again at the next call.
-    bool IsOpen();
 
     // "clkctl: "
     void PutHeader(std::ostream& os) const;
@@ -38,6 +45,10 @@ public:
     static constexpr int externalDisabled = 5;
 
 private:
-    Fd hal;
+    void Failed(const char* words, int error) const;
+
+    // The select, while the driver has not taken it.
+    Hardware::OwedRequests owed;
+    Hardware::DeviceNode hal;
     bool controlEnabled = true;
 };

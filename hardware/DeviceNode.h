@@ -3,8 +3,8 @@
 // An open that fails writes the service's line, at most once a second, and a
 // retry's (an open that a pay or a poll repeats by itself) only when its
 // error is new. Each open pays what the service owes the driver, once the
-// service has readied the new descriptor. The switch, the receivers' drivers
-// and the maintenance device open this one way.
+// service has readied the new descriptor. The switch, the bus clock, the
+// receivers' drivers and the maintenance device open this one way.
 #pragma once
 
 #include "hardware/OwedRequests.h"

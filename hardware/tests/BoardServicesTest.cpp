@@ -333,6 +333,81 @@ TEST_F(BoardServices, ClockConfigurationsSelectTheirCodes) {
     }
 }
 
+// The clockCfg command is answered with success whatever the driver did, so
+// a select it did not take, refused or for want of the device, is asked again
+// each second until it is taken; a later select, the free-running clock of a
+// connect included, replaces it, and one refused as invalid is final. Each
+// row: the board's fault, the asks, the fault cleared, the next second.
+TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
+    FakeClock clock;
+    const std::string refused = "clkctl: HW_CLOCK_SELECT fail: Input/output error\n";
+    const std::string f2 = "clkctl: clock source = f2\n";
+    const std::string freerun = "clkctl: clock source = freerun\n";
+    const struct {
+        const char* name;
+        const char* fault;
+        std::function<void(BusCtl&)> asks;
+        std::string clock, log;
+    } rows[] = {
+        {"refused", "fail /dev/hal 0x80044301 EIO", [](BusCtl& bus) { bus.DrvSetClkSrc(2); }, "2",
+         refused + f2},
+        {"invalid", "fail /dev/hal 0x80044301 EINVAL", [](BusCtl& bus) { bus.DrvSetClkSrc(2); },
+         "none", "clkctl: HW_CLOCK_SELECT fail: Invalid argument\n"},
+        {"a later select", "fail /dev/hal 0x80044301 EIO once",
+         [](BusCtl& bus) {
+             bus.DrvSetClkSrc(2);
+             bus.DrvSetClkSrc(0);
+         },
+         "0", refused + "clkctl: clock source = f0\n"},
+        {"a connect", "fail /dev/hal 0x80044301 EIO once",
+         [](BusCtl& bus) {
+             bus.DrvSetClkSrc(2);
+             bus.OnConnect();
+         },
+         "4",
+         refused +
+             "clkctl: set clock source cmd: {\n  clkSel0 internal,\n  bextEn disabled,\n  source "
+             "-1\n}\n" +
+             freerun},
+        {"no device", "fail open /dev/hal ENOENT", [](BusCtl& bus) { bus.OnConnect(); }, "4",
+         "clkctl: device open error: No such file or directory\n"
+         "clkctl: set clock source fail: code 1: No such file or directory\n" +
+             freerun},
+        // One line when the burst starts, one a second later.
+        {"a burst", "fail /dev/hal 0x80044301 EIO",
+         [&](BusCtl& bus) {
+             for (int ask = 0; ask < 20; ++ask) {
+                 bus.DrvSetClkSrc(2);
+                 clock.advanceMs(75);
+                 LoopDriver().Run(1);
+             }
+         },
+         "2", refused + refused + f2},
+        {"control disabled", "",
+         [](BusCtl& bus) {
+             bus.DisableControl();
+             bus.OnConnect();
+             bus.OnDisconnect();
+         },
+         "none", ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        sim->Reset();
+        BusCtl bus;
+        if (*r.fault) {
+            ASSERT_EQ("ok", Ask(r.fault));
+        }
+        TestSupport::StreamCapture log(std::cerr);
+        r.asks(bus);
+        ASSERT_EQ("ok", Ask("fail clear"));
+        clock.advanceMs(1000);
+        LoopDriver().Run(1);
+        EXPECT_EQ(r.clock, Ask("/dev/hal clock"));
+        EXPECT_EQ(r.log, log.str());
+    }
+}
+
 TEST_F(BoardServices, SevenLinesStartAndAllEightAreLeftSlaveAndDisabled) {
     {
         spiCtrl spi;
