@@ -4,7 +4,7 @@
 // retry's (an open that a pay or a poll repeats by itself) only when its
 // error is new. Each open pays what the service owes the driver, once the
 // service has readied the new descriptor. The switch, the bus clock, the
-// receivers' drivers and the maintenance device open this one way.
+// receivers' drivers, the maintenance device and CAS open this one way.
 #pragma once
 
 #include "hardware/OwedRequests.h"

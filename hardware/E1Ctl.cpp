@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
+#include <string>
+#include <utility>
 
 using E1Driver::cas_channel;
 
@@ -37,10 +39,16 @@ E1Ctl& E1Ctl::instance() {
 
 E1Ctl::E1Ctl()
     : owed([this](const Hardware::OwedRequests::Key&) { return (tookMask & ~tclkMask) != 0; }),
-      maintenance(GetMaintenance(), O_RDWR | O_NONBLOCK, owed, [this](int error) {
-          std::cerr << ext::header(this) << "fail to open " << GetMaintenance() << ": "
-                    << Errno(error) << std::endl;
-      }) {}
+      maintenance(GetMaintenance(), O_RDWR | O_NONBLOCK, owed,
+                  [this](int error) {
+                      std::cerr << ext::header(this) << "fail to open " << GetMaintenance() << ": "
+                                << Errno(error) << std::endl;
+                  }),
+      // The open command that finds no device writes its line
+      // (CasOpenWithoutDevice); the other opens leave nobody waiting.
+      cas(
+          GetE1CasDevName(), O_RDWR | O_NONBLOCK, casRequests, [](int) {},
+          [this] { return WatchCas(); }) {}
 
 void E1Ctl::PutHeader(std::ostream& os) const { os << "E1: "; }
 
@@ -164,27 +172,20 @@ Hardware::OwedRequests::Request E1Ctl::Request(unsigned long request, std::uint3
     return {send, refused, unopened};
 }
 
-bool E1Ctl::CheckOpenCas() { return OpenCas() == 0; }
+bool E1Ctl::CheckOpenCas() { return cas.Open() == 0; }
 
-int E1Ctl::OpenCas() {
-    if (cas.is_valid()) return 0;
-    const int fd = Board::devices().open(GetE1CasDevName(), O_RDWR | O_NONBLOCK);
-    if (fd < 0) return Errno().value();
-    cas = Fd(fd);
+// A device whose changes nobody would hear counts as one that did not open:
+// it is tried again at its next use.
+int E1Ctl::WatchCas() {
     casEvent.Bind("E1/Cas", &E1Ctl::OnUpdateCas, this);
-    // A device whose changes nobody would hear counts as one that did not
-    // open: it is tried again at its next use.
-    if (const int error = Watch(casEvent, cas, POLLIN)) {
-        cas.close();
-        return error;
-    }
+    if (const int error = Watch(casEvent, cas.Node(), POLLIN)) return error;
     std::clog << ext::header(this) << "cas interface opened!" << std::endl;
     return 0;
 }
 
 void E1Ctl::CloseCas(int error) {
     casEvent.Release();
-    cas.close();
+    cas.Close();
     // Whatever the driver had open went with the descriptor. The controller
     // hears it as a trunk whose CAS failed, and opens it again; told nothing,
     // it would have its set commands answered and dropped. Each trunk is
@@ -213,7 +214,7 @@ void E1Ctl::OnUpdateCas(int fd, short revents) {
 }
 
 void E1Ctl::HandleCas(const LGCP::IoctlParams& params) {
-    const int unopened = OpenCas();
+    const int unopened = cas.Open();
     if (!params.cas_isSelected()) return;
     const LGCP::CasCommand& command = params.get_cas();
     cas_channel channel{};
@@ -248,21 +249,31 @@ void E1Ctl::CasOpen(const cas_channel& channel, int value) {
     if (casOpen[trunk]) {
         ReportTrunk(trunk, 0);
     } else {
-        const int result =
-            Board::devices().ioctlValue(cas.lowlevel_fd(), E1Driver::OpenTrunk, unsigned(trunk));
-        ReportTrunk(trunk, result);
-        std::clog << ext::header(this) << "open cas signalling on trunk(" << trunk << ") - ";
-        if (result < 0) {
-            std::clog << "fail(" << result << ")" << std::endl;
-            return;
-        }
-        std::clog << "ok" << std::endl;
+        using Hardware::Outcome;
+        const std::string what = "open cas signalling on trunk(" + std::to_string(trunk) + ") - ";
+        Hardware::OwedRequests::Request open;
+        open.send = [this, trunk, what] {
+            const Outcome outcome = Outcome::Of(Board::devices().ioctlValue(
+                cas.Descriptor(), E1Driver::OpenTrunk, unsigned(trunk)));
+            if (outcome.taken()) std::clog << ext::header(this) << what << "ok" << std::endl;
+            return outcome;
+        };
+        // The result first, as the controller's report has it, then why.
+        open.refused = [this, what](const Outcome& outcome) {
+            std::clog << ext::header(this) << what << "fail(" << outcome.value
+                      << "): " << Errno(outcome.error) << std::endl;
+        };
+        const Outcome outcome =
+            casRequests.Ask({std::uint32_t(trunk), std::uint32_t(E1Driver::OpenTrunk)},
+                            std::move(open), Hardware::OwedRequests::IfRefused::Drop);
+        ReportTrunk(trunk, outcome.value);
+        if (!outcome.taken()) return;
         casOpen[trunk] = true;
     }
     if (!VoiceTimeslot(channel.timeslot)) return;
     E1Driver::CasEnableRecord enable{channel, 0};
     enable.channel.tx = std::uint8_t(value & 15);
-    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::EnableChannel, &enable);
+    const int result = Board::devices().ioctl(cas.Descriptor(), E1Driver::EnableChannel, &enable);
     if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
     CasGet(channel);
 }
@@ -280,7 +291,7 @@ void E1Ctl::CasClose(const cas_channel& channel) {
     if (!casOpen[trunk]) return;
     if (channel.timeslot == 0) {
         int code =
-            Board::devices().ioctlValue(cas.lowlevel_fd(), E1Driver::CloseTrunk, unsigned(trunk));
+            Board::devices().ioctlValue(cas.Descriptor(), E1Driver::CloseTrunk, unsigned(trunk));
         if (code == 0) code = 1;
         ReportTrunk(trunk, code);
         if (code < 0) return;
@@ -288,7 +299,7 @@ void E1Ctl::CasClose(const cas_channel& channel) {
     }
     if (!VoiceTimeslot(channel.timeslot)) return;
     E1Driver::CasEnableRecord disable{channel, 1};
-    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::EnableChannel, &disable);
+    const int result = Board::devices().ioctl(cas.Descriptor(), E1Driver::EnableChannel, &disable);
     if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
     ReportChannel(channel.path, channel.timeslot, -1, 1);
 }
@@ -297,7 +308,7 @@ void E1Ctl::CasSet(const cas_channel& channel, int value) {
     if (!casOpen[channel.path]) return;
     cas_channel record = channel;
     record.tx = std::uint8_t(value & 15);
-    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::SetChannel, &record);
+    const int result = Board::devices().ioctl(cas.Descriptor(), E1Driver::SetChannel, &record);
     if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
     CasGet(channel);
 }
@@ -306,7 +317,7 @@ void E1Ctl::CasGet(const cas_channel& channel) {
     cas_channel record{};
     record.path = channel.path;
     record.timeslot = channel.timeslot;
-    const int result = Board::devices().ioctl(cas.lowlevel_fd(), E1Driver::GetChannel, &record);
+    const int result = Board::devices().ioctl(cas.Descriptor(), E1Driver::GetChannel, &record);
     if (result < 0) return ReportChannel(channel.path, channel.timeslot, result, 0);
     ReportChannel(channel.path, channel.timeslot, record.rx, record.tx);
 }

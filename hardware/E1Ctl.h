@@ -13,7 +13,6 @@
 #include "hardware/E1Driver.h"
 #include "hardware/OwedRequests.h"
 #include "runtime/Event.h"
-#include "runtime/Fd.h"
 #include "runtime/FailureLine.h"
 #include "runtime/Timer.h"
 
@@ -64,9 +63,9 @@ private:
     Hardware::OwedRequests::Request Request(unsigned long request, std::uint32_t value,
                                             const char* what, std::function<void()> done);
     void OnStatusTimer();
-    // CheckOpenCas() that tells why the device is not open: 0 when it is,
-    // or the error number of the open or of the watch that failed.
-    int OpenCas();
+    // What the CAS device does with a descriptor just opened: 0, or the
+    // error number of the watch that failed.
+    int WatchCas();
     void OnUpdateCas(int fd, short revents);
     // The driver went away under the CAS descriptor, for the reason `error`
     // (an error number): each trunk open on it is reported failed and
@@ -93,7 +92,10 @@ private:
     Hardware::DeviceNode maintenance;
     FailureLine statusFailures[E1Driver::trunkCount];
     Timer statusTimer;
-    Fd cas;
+    // Owes nothing, since each CAS command's failure is answered by its own
+    // report: its refusals only pace their lines.
+    Hardware::OwedRequests casRequests;
+    Hardware::DeviceNode cas;
     Event casEvent;
     bool casOpen[E1Driver::trunkCount] = {};
     FailureLine casOpenFailure;

@@ -110,6 +110,24 @@ TEST_F(BoardServices, CasCommandsReportWhatTheDriverDid) {
     EXPECT_EQ("rx 0x0 tx 0x3 disabled", Ask("/dev/e1-cas channel 0 2"));
 }
 
+// A trunk the driver refuses to open is reported with the driver's result and
+// its line names the error, one line a second for each trunk.
+TEST_F(BoardServices, ARefusedTrunkOpenNamesItsErrorOnceASecondPerTrunk) {
+    FakeClock clock;
+    ASSERT_TRUE(e1.CheckOpenCas());
+    sim->FailRequest("/dev/e1-cas", E1Driver::OpenTrunk, EIO, false);
+    TestSupport::StreamCapture log(std::clog);
+    for (int trunk : {1, 1, 2, 1}) e1.HandleCas(Cas(open, trunk, 0, 0));
+    clock.advanceMs(1000);
+    e1.HandleCas(Cas(open, 1, 0, 0));
+    auto line = [](const char* trunk) {
+        return "E1: open cas signalling on trunk(" + std::string(trunk) +
+               ") - fail(-1): Input/output error\n";
+    };
+    EXPECT_EQ(line("1") + line("2") + line("1"), log.str());
+    EXPECT_EQ(std::size_t(5), recorder.seen.size());
+}
+
 // An open that finds no device is answered as one the driver refused, so that
 // the controller asks again; a burst of them is one line a second.
 TEST_F(BoardServices, ACasOpenWithoutTheDeviceIsReportedFailed) {
