@@ -241,6 +241,8 @@ TEST_F(BoardServices, TheTclkMaskIsWrittenAtEachPollUntilTheDeviceTakesIt) {
     cfg.set_mode(LGCP::TrunkMode::master);
     e1.SetMode(cfg);
     poll();
+    // A source selected meanwhile is another request: the mask stays owed.
+    e1.select_source(2);
     ASSERT_EQ("ok", Ask("fail clear"));
     poll();
     poll();
