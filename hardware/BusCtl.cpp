@@ -41,6 +41,8 @@ BusCtl::BusCtl()
     : hal(GetHalDevName(), O_RDWR, owed,
           [this](int error) { Failed("device open error", error); }) {}
 
+bool BusCtl::IsOpen() { return controlEnabled && hal.Open() == 0; }
+
 void BusCtl::PutHeader(std::ostream& os) const { os << "clkctl: "; }
 
 void BusCtl::DisableControl() {
@@ -76,7 +78,7 @@ void BusCtl::SetDefaultClock() {
 }
 
 void BusCtl::SetClockSrc(const LGCP::ClockCfg& cfg) {
-    if (hal.Open())
+    if (!IsOpen())
         spiCtrl::instance().clock(-1);
     else
         std::cerr << ext::header(this) << "set clock source cmd: " << cfg << std::endl;
@@ -105,14 +107,14 @@ void BusCtl::DrvSetClkSrc(int code) {
         return outcome;
     };
     select.refused = [this](const Outcome& outcome) {
-        Failed("HW_CLOCK_SELECT fail", outcome.error);
+        Failed("HW_CLOCK_SELECT fail.", outcome.error);
     };
     select.unopened = [this](const Outcome& outcome) {
-        Failed("set clock source fail: code 1", outcome.error);
+        Failed("set clock source fail: code 1.", outcome.error);
     };
     owed.Ask(selectKey, std::move(select), Hardware::OwedRequests::IfRefused::Owe);
 }
 
 void BusCtl::Failed(const char* words, int error) const {
-    std::cerr << ext::header(this) << words << ": " << Errno(error) << std::endl;
+    std::cerr << ext::header(this) << words << " [cause=" << Errno(error) << "]" << std::endl;
 }

@@ -6,7 +6,7 @@
 // select is owed as OwedRequests keeps it: the latest one is asked again at
 // the device's next open and each second until the driver takes it, unless
 // refused as invalid. Every failure line reads "clkctl: ", the failure's
-// words, ": " and the error, one a second at most for each request.
+// words and " [cause=<error>]", one a second at most for each request.
 #pragma once
 
 #include "control/CtrlSrvService.h"
@@ -37,6 +37,9 @@ public:
     void SetClockSrc(const LGCP::ClockCfg& cfg);
     // Selects the code now, or owes it.
     void DrvSetClkSrc(int code);
+    // Opens the device on demand (never while control is off); a failed open
+    // is tried again at the next call.
+    bool IsOpen();
 
     // "clkctl: "
     void PutHeader(std::ostream& os) const;

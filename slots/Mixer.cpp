@@ -313,8 +313,8 @@ void Mixer::Reset() {
         return first;
     };
     reset.refused = reset.unopened = [this, &failures](const Outcome& outcome) {
-        std::cerr << ext::header(this) << "reset fail: " << failures << " errors. "
-                  << Errno(outcome.error) << std::endl;
+        std::cerr << ext::header(this) << "reset fail: " << failures << " errors. [cause="
+                  << Errno(outcome.error) << "]" << std::endl;
     };
     requests.Ask(KeyOf(RxClear, -1), std::move(reset), Hardware::OwedRequests::IfRefused::Drop);
 }

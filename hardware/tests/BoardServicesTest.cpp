@@ -122,7 +122,7 @@ TEST_F(BoardServices, ARefusedTrunkOpenNamesItsErrorOnceASecondPerTrunk) {
     e1.HandleCas(Cas(open, 1, 0, 0));
     auto line = [](const char* trunk) {
         return "E1: open cas signalling on trunk(" + std::string(trunk) +
-               ") - fail(-1): Input/output error\n";
+               ") - fail(-1) [cause=Input/output error]\n";
     };
     EXPECT_EQ(line("1") + line("2") + line("1"), log.str());
     EXPECT_EQ(std::size_t(5), recorder.seen.size());
@@ -360,7 +360,7 @@ TEST_F(BoardServices, ClockConfigurationsSelectTheirCodes) {
 // row: the board's fault, the asks, the fault cleared, the next second.
 TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
     FakeClock clock;
-    const std::string refused = "clkctl: HW_CLOCK_SELECT fail: Input/output error\n";
+    const std::string refused = "clkctl: HW_CLOCK_SELECT fail. [cause=Input/output error]\n";
     const std::string f2 = "clkctl: clock source = f2\n";
     const std::string freerun = "clkctl: clock source = freerun\n";
     const struct {
@@ -372,7 +372,7 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
         {"refused", "fail /dev/hal 0x80044301 EIO", [](BusCtl& bus) { bus.DrvSetClkSrc(2); }, "2",
          refused + f2},
         {"invalid", "fail /dev/hal 0x80044301 EINVAL", [](BusCtl& bus) { bus.DrvSetClkSrc(2); },
-         "none", "clkctl: HW_CLOCK_SELECT fail: Invalid argument\n"},
+         "none", "clkctl: HW_CLOCK_SELECT fail. [cause=Invalid argument]\n"},
         {"a later select", "fail /dev/hal 0x80044301 EIO once",
          [](BusCtl& bus) {
              bus.DrvSetClkSrc(2);
@@ -390,8 +390,8 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
              "-1\n}\n" +
              freerun},
         {"no device", "fail open /dev/hal ENOENT", [](BusCtl& bus) { bus.OnConnect(); }, "4",
-         "clkctl: device open error: No such file or directory\n"
-         "clkctl: set clock source fail: code 1: No such file or directory\n" +
+         "clkctl: device open error [cause=No such file or directory]\n"
+         "clkctl: set clock source fail: code 1. [cause=No such file or directory]\n" +
              freerun},
         // One line when the burst starts, one a second later.
         {"a burst", "fail /dev/hal 0x80044301 EIO",
