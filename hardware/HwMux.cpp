@@ -158,10 +158,19 @@ bool HwMux::Change(int channel, const Output& asked, std::string fail) {
         .taken();
 }
 
+// A negative channel is refused before anything is sent, and its line is
+// paced as a refusal of the connect on that channel.
 bool HwMux::Connect(int transmit, int receive) {
     if (transmit < 0 || receive < 0) {
         IsOpened();
-        std::clog << "hwMux: ERROR not opened" << std::endl;
+        OwedRequests::Request refused;
+        refused.send = [] { return Outcome{Outcome::Refused, EINVAL, -1, false}; };
+        refused.refused = [](const Outcome& outcome) {
+            std::clog << "hwMux: ERROR not opened [cause=" << Errno(outcome.error) << "]"
+                      << std::endl;
+        };
+        owed.Ask(Key(std::min(transmit, receive), Hal::MuxConnect), std::move(refused),
+                 OwedRequests::IfRefused::Drop);
         return false;
     }
     const Output path{Output::Driven, transmit};

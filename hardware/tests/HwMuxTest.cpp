@@ -129,6 +129,8 @@ TEST_F(HwMuxTest, WriteAndReadGoThroughTheSwitch) {
     EXPECT_FALSE(Has(Sweep(15, mux), 8300));
 }
 
+// A connect refused for a negative channel writes its line as every refusal
+// does, once a second for the channel.
 TEST_F(HwMuxTest, NegativeChannelsSendNothing) {
     HwMux mux;
     hal->ClearHistory();
@@ -140,7 +142,8 @@ TEST_F(HwMuxTest, NegativeChannelsSendNothing) {
     EXPECT_FALSE(mux.Disable(-1));
     EXPECT_FALSE(mux.Write(-1, 0));
     EXPECT_TRUE(hal->History().empty());
-    EXPECT_EQ(log.str(), "hwMux: ERROR not opened\nhwMux: ERROR not opened\n");
+    // Both connects name channel -1: one line within the second.
+    EXPECT_EQ(log.str(), "hwMux: ERROR not opened [cause=Invalid argument]\n");
 }
 
 // Each operation opens the device again; the open's failure is written at
@@ -374,8 +377,13 @@ TEST_F(HwMuxTest, ARefusedIdleWriteSwitchesThePathOffAtOnce) {
     const struct {
         std::vector<const char*> faults;
         const char* atOnce;  // the channel right after the refusal
-        const char* later;   // a second later, while the faults last
+        const char* later;   // seconds later, while the faults last
         const char* held;    // a second after they are cleared
+        // The seconds the faults last, and the switch-off's failure lines
+        // meanwhile: the same error is not written again while the
+        // channel owes anything.
+        int seconds = 1;
+        unsigned offLines = 0;
     } rows[] = {
         {{"fail /dev/hal 0xc0084d04 EINVAL once"}, "off", "off", "off"},
         {{"fail /dev/hal 0xc0084d04 EIO"}, "off", "off", "const 0xD5"},
@@ -383,7 +391,15 @@ TEST_F(HwMuxTest, ARefusedIdleWriteSwitchesThePathOffAtOnce) {
         {{"fail /dev/hal 0xc0084d04 EINVAL once", "fail /dev/hal 0x80044d03 EIO"},
          "from 33",
          "from 33",
-         "off"},
+         "off",
+         1,
+         1},
+        {{"fail /dev/hal 0xc0084d04 EIO", "fail /dev/hal 0x80044d03 EIO"},
+         "from 33",
+         "from 33",
+         "const 0xD5",
+         4,
+         1},
     };
     HwMux mux;
     for (const auto& row : rows)
@@ -391,11 +407,15 @@ TEST_F(HwMuxTest, ARefusedIdleWriteSwitchesThePathOffAtOnce) {
             SCOPED_TRACE(std::string(row.faults.back()) + " on " + std::to_string(channel));
             const std::string route = "/dev/hal route " + std::to_string(channel);
             ASSERT_TRUE(mux.Connect(33, channel));
+            TestSupport::StreamCapture log(std::clog);
             for (const char* fault : row.faults) ASSERT_EQ("ok", sim->Command(fault));
             EXPECT_FALSE(mux.Disconnect(channel));
             EXPECT_EQ(std::to_string(channel) + " " + row.atOnce, sim->Command(route));
-            PassASecond();
+            for (int second = 0; second < row.seconds; ++second) PassASecond();
             EXPECT_EQ(std::to_string(channel) + " " + row.later, sim->Command(route));
+            EXPECT_EQ(row.offLines,
+                      TransportTest::Occurrences(
+                          log.str(), "hwMux: disable failed " + std::to_string(channel) + " : "));
             sim->ClearFaults();
             PassASecond();
             EXPECT_EQ(std::to_string(channel) + " " + row.held, sim->Command(route));
