@@ -483,6 +483,10 @@ const struct MissedSetting {
      true},
     {"a signal detector given up", [](Receiver& r) { r.enableSD(true); },
      [](Receiver& r) { r.releaseSD(); }, "/dev/dsp enabled 7", "0", true},
+    {"voice activity off at a destroy", [](Receiver& r) { r.enableVAD(true); },
+     [](Receiver& r) { r.CleanBeforeDestroy(); }, "/dev/dsp enabled 7", "0", true},
+    {"mutes off at a destroy", [](Receiver& r) { r.enableMute(true, true); },
+     [](Receiver& r) { r.CleanBeforeDestroy(); }, "/dev/dsp enabled 7", "0", true},
     // Owed apart: the other frequency's does not take the first one's place.
     {"two filters", [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
      [](Receiver& r) {

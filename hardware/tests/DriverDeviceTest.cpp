@@ -26,14 +26,15 @@
 namespace {
 
 // A receiver of either service, with the detector it switches on, another
-// one, two configure calls of different kinds and the clean-up of its
-// destroy.
+// one, two configure calls of different kinds, an ask answered with success
+// and the clean-up of its destroy.
 struct Listener {
     virtual ~Listener() = default;
     virtual bool SwitchOn() = 0;
     virtual bool SwitchOnAnother() = 0;
     virtual bool Configure() = 0;
     virtual bool ConfigureAnother() = 0;
+    virtual void Ask() = 0;
     virtual void Clean() = 0;
     int heard = 0;
 };
@@ -63,6 +64,7 @@ struct Tone : Listener, Hardware::TonecReceiver {
     bool SwitchOnAnother() override { return enableIVA(true); }
     bool Configure() override { return configureDTMF(Dtmf(8)); }
     bool ConfigureAnother() override { return configureIVA(Iva(-30)); }
+    void Ask() override { playTone(425, 1000); }
     void Clean() override { TonecReceiver::CleanBeforeDestroy(); }
     void tonec_event(const Params&) override { ++heard; }
     unsigned tonec_timeslot() const override { return ts; }
@@ -75,6 +77,7 @@ struct Voice : Listener, Hardware::DSProcReceiver {
     bool SwitchOnAnother() override { return enableBSS(true); }
     bool Configure() override { return configureSD(); }
     bool ConfigureAnother() override { return configureVAD(Vad(100)); }
+    void Ask() override { configureDelays(10, 20, 0); }
     void Clean() override { DSProcReceiver::CleanBeforeDestroy(); }
     void dsproc_vad_event(const Hardware::DSProcVADEvent&) override { ++heard; }
     void dsproc_bss_event(const ::dsproc_bss_event*) override {}
@@ -90,24 +93,33 @@ struct Driver {
     const char* name;  // as the lines call it
     const char* openFailure;
     std::function<std::unique_ptr<Listener>(unsigned ts)> make;
-    // What follows the timeslot in the line of an event SwitchOn()'s
-    // detector makes, with no id to tell it stale (a DTMF code, VAD's flags).
-    const char* detection;
+    // What follows the timeslot in the lines of events SwitchOn()'s
+    // detector makes: the first with no id to tell it stale (a DTMF code,
+    // VAD's flags), then VAD's own.
+    std::vector<const char*> detections;
     const char* refused;    // Configure()'s line without the device
     const char* refusedAnother;  // ConfigureAnother()'s
     unsigned long switchOff;  // the request that switches SwitchOn()'s detector off
     const char* switchOn;     // SwitchOn()'s request, as its lines name it
+    // The control line that reads Ask()'s setting back, what it answers
+    // once the driver took it, and Ask()'s line without the device before
+    // the errno, with # for the timeslot.
+    const char* readAsked;
+    const char* asked;
+    const char* askRefused;
 };
 
 const Driver drivers[] = {
     {"/dev/dtmf", "tonec", "open tonec fail, DTMF proceeding disabled: ",
-     [](unsigned ts) { return std::make_unique<Tone>(ts); }, "5",
+     [](unsigned ts) { return std::make_unique<Tone>(ts); }, {"5"},
      "configure DTMF fail: (interface not opened)", "configure IVA fail: (interface not opened)",
-     Tonec::DisableDetector, "DTMF_ENABLE_DETECTOR"},
+     Tonec::DisableDetector, "DTMF_ENABLE_DETECTOR", "generator #", "tone 425 0",
+     "DTMF_DIAL fail: timeslot=# (interface not opened)"},
     {"/dev/dsp", "dsproc", "open dsproc fail, VAD proceeding disabled: ",
-     [](unsigned ts) { return std::make_unique<Voice>(ts); }, "512 1 1",
+     [](unsigned ts) { return std::make_unique<Voice>(ts); }, {"512 1 1", "1 3 5 6"},
      "configure SD fail: (interface not opened)", "configure VAD fail: (interface not opened)",
-     Dsproc::Disable, "DSPROC_ENABLE VAD"},
+     Dsproc::Disable, "DSPROC_ENABLE VAD", "configured # 32", "10 20 0",
+     "configure Delays fail: (interface not opened) timeslot=#"},
 };
 
 void PrintTo(const Driver& driver, std::ostream* os) { *os << driver.name; }
@@ -120,9 +132,9 @@ struct DriverDeviceTest : ::testing::TestWithParam<Driver> {
     }
     // The loop runs for ms of the stepped clock.
     void Pass(unsigned ms) { LoopDriver(&clock, 10).Run(ms / 10 + 2); }
-    std::string Detect(unsigned ts) {
+    std::string Detect(unsigned ts, const char* detection = nullptr) {
         return sim->Command(std::string(GetParam().path) + " event " + std::to_string(ts) + ' ' +
-                            GetParam().detection);
+                            (detection ? detection : GetParam().detections.front()));
     }
     void Hangup() { sim->Model<Board::SimEventDevice>(GetParam().path).Hangup(); }
     unsigned Opens() { return sim->OpenCount(GetParam().path); }
@@ -159,6 +171,9 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
     const std::string path = d.path;
     const std::string readFailed = std::string("fail to read from ") + d.name + ": ";
     const std::string openFailed = std::string(d.openFailure) + "Too many open files\n";
+    // A receiver on another timeslot with its detector on, which joins it
+    // again while the device cannot open.
+    std::unique_ptr<Listener> elsewhere;
     const struct {
         const char* name;
         std::function<void()> fault;
@@ -175,16 +190,22 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
          [](Listener&) {}, 0, readFailed + "Input/output error\n", 1},
         {"a hang-up", [&] { Hangup(); }, [](Listener&) {}, 0, readFailed + "end of stream\n", 1},
         // Refused without a request, and each second retried without a line:
-        // a command refused at once writes its own line, the one that finds
+        // a command refused at once writes its own line, each one that finds
         // its detector on already too, the retries none.
         {"every open fails",
          [&] {
+             {
+                 TestSupport::StreamCapture done(std::cerr);
+                 elsewhere = d.make(23);
+                 ASSERT_TRUE(elsewhere->SwitchOn());
+             }
              sim->FailOpen(path, EMFILE, false);
              sim->FailRead(path, EIO, true);
              ASSERT_EQ(Detect(21), "ok");
          },
          [&](Listener& on) {
              EXPECT_FALSE(on.SwitchOn());
+             EXPECT_FALSE(elsewhere->SwitchOn());
              EXPECT_FALSE(d.make(22)->SwitchOn());
              Pass(3000);
              EXPECT_EQ(Opens(), 0u);
@@ -193,6 +214,8 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
          1000,
          readFailed + "Input/output error\n" + openFailed + d.switchOn +
              " fail: timeslot=21 (interface not opened) errno=\"Too many open files\"\n" +
+             d.switchOn +
+             " fail: timeslot=23 (interface not opened) errno=\"Too many open files\"\n" +
              d.switchOn +
              " fail: timeslot=22 id=N (interface not opened) errno=\"Too many open files\"\n",
          1},
@@ -226,6 +249,7 @@ TEST_P(DriverDeviceTest, AGivenUpDriverComesBackByItself) {
         EXPECT_EQ(WithoutIds(errors.str()), row.errors);
         EXPECT_EQ(Count(trace.str(), std::string("open ") + d.name + " again: done\n"),
                   row.reopened);
+        if (elsewhere) elsewhere->Clean(), elsewhere.reset();
     }
 }
 
@@ -393,7 +417,7 @@ TEST_P(DriverDeviceTest, ReceiversGoneWhileClosedAreCleanedUpOnceItIsBack) {
 // comes round in turn and all reach the board once the driver takes them.
 TEST_P(DriverDeviceTest, TheRetriesOfASecondSendAtMostTheirShare) {
     const Driver& d = GetParam();
-    const unsigned share = Hardware::OwedRequests::perSecond, many = 2 * share + 10, first = 100;
+    const unsigned share = 128, many = 2 * share + 10, first = 100;
     const std::string off = Enabled(first);
     std::vector<std::unique_ptr<Listener>> gone;
     for (unsigned ts = first; ts < first + many; ++ts) {
@@ -404,6 +428,14 @@ TEST_P(DriverDeviceTest, TheRetriesOfASecondSendAtMostTheirShare) {
     sim->FailRequest(d.path, d.switchOff, EIO, false);
     for (auto& receiver : gone) receiver->Clean();
     gone.clear();
+    // While their switch-offs are owed, the gone receivers' detectors are on
+    // for nobody: a later receiver on one of their timeslots, with another
+    // detector on, hears none of their detections.
+    auto later = d.make(first);
+    ASSERT_TRUE(later->SwitchOnAnother());
+    for (const char* detection : d.detections) ASSERT_EQ(Detect(first, detection), "ok");
+    LoopDriver().Run(2);
+    EXPECT_EQ(later->heard, 0);
     std::ostringstream request;
     request << "board-sim: ioctl " << d.path << " 0x" << std::hex << d.switchOff << " -> ";
     std::vector<std::size_t> sent;
@@ -416,46 +448,45 @@ TEST_P(DriverDeviceTest, TheRetriesOfASecondSendAtMostTheirShare) {
         sent.push_back(Count(log.str(), request.str()));
     }
     sim->SetLogging(false);
+    later->Clean();
     EXPECT_EQ(sent, (std::vector<std::size_t>{share, share, share, share, many - 2 * share}));
     for (unsigned ts = first; ts < first + many; ts += 37) EXPECT_EQ(Enabled(ts), off) << ts;
     EXPECT_EQ(Enabled(first + many - 1), off);
 }
 
-// A device short of descriptors at its first open, whose owner owes the
-// driver requests that open missed: it is opened again each second, once,
-// since a pay stops at the first request whose device does not open, and
-// the requests go once it is open, with no other request to open it. The
-// retries write no line of their own.
+// A device short of descriptors when it is opened, whose service owes the
+// driver asks answered with success meanwhile: it is opened again each
+// second, once, since a pay stops at the first request whose device does
+// not open, and the asks reach the driver once it is open, with no further
+// command. Each ask writes its own line; the retries write none.
 TEST_P(DriverDeviceTest, AnOpenOwedBeforeTheFirstIsTriedEachSecond) {
     const Driver& d = GetParam();
+    Hangup();
+    LoopDriver().Run(2);  // the service gives its device up
     sim->FailOpen(d.path, EMFILE, false);
-    Event event;
-    Hardware::DriverDevice device(event, d.path, O_RDONLY | O_NONBLOCK, d.openFailure, d.name,
-                                  [] { return true; }, nullptr);
-    int sent = 0;
-    Hardware::OwedRequests::Request request;
-    request.send = [&] {
-        if (!device.Open()) return Hardware::Outcome::NotOpened(EMFILE);
-        ++sent;
-        return Hardware::Outcome{};
-    };
+    std::vector<std::unique_ptr<Listener>> receivers;
     TestSupport::StreamCapture errors(std::cerr);
-    for (std::uint32_t ts : {21, 22, 23}) {
-        const Hardware::Outcome first =
-            device.owed.Ask({ts, 1}, request, Hardware::OwedRequests::IfRefused::Owe);
-        EXPECT_EQ(first.kind, Hardware::Outcome::Unopened);
+    for (unsigned ts : {21, 22, 23}) {
+        receivers.push_back(d.make(ts));
+        receivers.back()->Ask();
     }
     sim->SetLogging(true);
     TestSupport::StreamCapture log(std::clog);
     Pass(2500);
     sim->SetLogging(false);
     EXPECT_EQ(Count(log.str(), std::string("board-sim: open ") + d.path + " -> -1"), 2u);
-    EXPECT_FALSE(event.IsActive());
     sim->ClearFaults();
     Pass(1000);
-    EXPECT_TRUE(event.IsActive());
-    EXPECT_EQ(sent, 3);
-    EXPECT_EQ(errors.str(), std::string(d.openFailure) + "Too many open files\n");
+    auto at = [](std::string text, unsigned ts) {
+        return text.replace(text.find('#'), 1, std::to_string(ts));
+    };
+    std::string lines = std::string(d.openFailure) + "Too many open files\n";
+    for (unsigned ts : {21, 22, 23}) {
+        EXPECT_EQ(sim->Command(std::string(d.path) + ' ' + at(d.readAsked, ts)), d.asked) << ts;
+        lines += at(d.askRefused, ts) + " errno=\"Too many open files\"\n";
+    }
+    EXPECT_EQ(errors.str(), lines);
+    for (auto& receiver : receivers) receiver->Clean();
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDrivers, DriverDeviceTest, ::testing::ValuesIn(drivers),

@@ -448,6 +448,20 @@ TEST_F(HwMuxTest, OwedRequestsOffTheBusGoABatchARunRoundRobin) {
     const int last = first + batch + idles - 1;
     EXPECT_EQ(sim->Command("/dev/hal route " + std::to_string(last)),
               std::to_string(last) + " const 0xD5");
+
+    // An octet refused at its retry brings its channel's switch-off, which
+    // the second's share counts: 64 octets go, and 64 switch-offs.
+    sim->ClearFaults();
+    PassASecond();  // the switch-offs owed above go
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, false);
+    const int again = 30000;
+    for (int channel = again; channel < again + 2 * batch; ++channel)
+        EXPECT_FALSE(mux.Disconnect(channel));
+    hal->ClearHistory();
+    PassASecond();
+    EXPECT_EQ(64, std::count_if(hal->History().begin(), hal->History().end(), [](const Request& r) {
+                  return r.number == Hal::MuxDisable && r.word0 >= again;
+              }));
 }
 
 // The driver refuses a channel beyond the switch as invalid: a controller

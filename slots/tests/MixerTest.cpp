@@ -304,27 +304,37 @@ TEST_F(MixerUnits, ARefusedOutputLogsItsFailedClearOnce) {
 TEST_F(MixerUnits, ARepeatedFailureIsWrittenOnceASecond) {
     const struct {
         const char* fault;
-        const char* create;
-        std::string line;
+        // The create asked again and again, and one on another channel,
+        // whose line is its own; and the lines of either.
+        const char *create, *other;
+        std::string line, otherLine;
     } rows[] = {
-        {"fail /dev/mixer 0x800c4d06 EIO", "!in 5 -",
-         "MIX_TDM dev_no=3 type=0 number=5 fail : Input/output error"},
-        {"fail /dev/mixer 0x800c4d02 EIO", "!out 2",
-         "MIX_RX_CLEAR dev_no=3 type=0 number=2 fail : Input/output error"},
-        {"fail /dev/mixer 0x801c4d03 EIO", "!out 2 5:100",
-         "MIX_RX_ADD rx.number=2 tx.number=5 fail : Input/output error"},
-        {"fail open /dev/mixer ENOENT", "!in 5 -",
+        {"fail /dev/mixer 0x800c4d06 EIO", "!in 5 -", "!in 6 -",
+         "MIX_TDM dev_no=3 type=0 number=5 fail : Input/output error",
+         "MIX_TDM dev_no=3 type=0 number=6 fail : Input/output error"},
+        {"fail /dev/mixer 0x800c4d02 EIO", "!out 2", "!out 3",
+         "MIX_RX_CLEAR dev_no=3 type=0 number=2 fail : Input/output error",
+         "MIX_RX_CLEAR dev_no=3 type=0 number=3 fail : Input/output error"},
+        {"fail /dev/mixer 0x801c4d03 EIO", "!out 2 5:100", "!out 2 6:100",
+         "MIX_RX_ADD rx.number=2 tx.number=5 fail : Input/output error",
+         "MIX_RX_ADD rx.number=2 tx.number=6 fail : Input/output error"},
+        {"fail open /dev/mixer ENOENT", "!in 5 -", "!in 6 -",
          "MIX_TDM dev_no=3 type=0 number=5 fail : device \"/dev/mixer\" open fail: No such file "
+         "or directory",
+         "MIX_TDM dev_no=3 type=0 number=6 fail : device \"/dev/mixer\" open fail: No such file "
          "or directory"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.fault);
         Step("second");  // past the lines of the row before
         TestSupport::StreamCapture failures(std::cerr);
-        for (const char* step :
-             {row.fault, row.create, row.create, row.create, "second", row.create, acceptAll})
+        for (const char* step : {row.fault, row.create, row.create, row.create, "second",
+                                 row.create, row.other, acceptAll})
             Step(step);
         EXPECT_EQ(2u, TransportTest::Occurrences(failures.str(), "mixer [3]: " + row.line + "\n"))
+            << failures.str();
+        EXPECT_EQ(1u,
+                  TransportTest::Occurrences(failures.str(), "mixer [3]: " + row.otherLine + "\n"))
             << failures.str();
     }
 }
@@ -506,6 +516,28 @@ TEST_F(MixerUnits, AnOwedRemovalLogsEachOutcomeOnce) {
     const auto first = done.str().find(taken);
     ASSERT_NE(std::string::npos, first) << done.str();
     EXPECT_EQ(std::string::npos, done.str().find(taken, first + 1));
+}
+
+// The units share the mixer device, and with it one bound on what the pays
+// of a second send: two units owing 99 removals each get 128 a second
+// between them, the longest owed first.
+TEST_F(MixerUnits, EveryUnitsRemovalsShareTheDevicesBound) {
+    for (const char* step : {"/dev/mixer remove 1", "/dev/mixer remove 3", "/dev/mixer add 5 100 100",
+                             "/dev/mixer add 6 100 100", "query"})
+        Step(step);
+    for (int unit : {5, 6})
+        for (int channel = 1; channel < 100; ++channel)
+            Step("in " + std::to_string(unit) + '/' + std::to_string(channel) + " 0");
+    Step(refuseRemoves);
+    for (auto& made : slots) Destroy(made.second);
+    slots.clear();
+    std::vector<std::size_t> sent;
+    for (int second = 0; second < 3; ++second) {
+        TestSupport::StreamCapture requests(std::clog);
+        Step("second");
+        sent.push_back(TransportTest::Occurrences(requests.str(), rxRemove));
+    }
+    EXPECT_EQ(sent, (std::vector<std::size_t>{128, 128, 128}));
 }
 
 }  // namespace
