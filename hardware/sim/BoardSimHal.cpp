@@ -59,14 +59,16 @@ int SimHal::OnIoctl(SimOpen&, unsigned long request, void* record) {
         case Hal::MuxConnect:
         case Hal::MuxDisable:
         case Hal::MuxWrite:
-        case Hal::MuxRead:
-            ++counts[request];
-            return Switch(request, record);
+        case Hal::MuxRead: {
+            const int result = Switch(request, record);
+            if (result >= 0) ++counts[request];
+            return result;
+        }
         default:
             break;
     }
     int result = -ENOTTY;
-    if (lines.Ioctl(request, record, result)) ++counts[request];
+    if (lines.Ioctl(request, record, result) && result >= 0) ++counts[request];
     return result;
 }
 

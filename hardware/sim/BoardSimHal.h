@@ -1,14 +1,14 @@
 // The simulated HAL driver ("/dev/hal"): the TDM switch keeps, per channel,
 // whether it is off, driven with a constant octet or driven from a transmit
 // channel, answers reads with the octet a channel carries, and counts the
-// requests it gets. A channel can be stuck at an octet to fake a bus fault.
+// requests it takes. A channel can be stuck at an octet to fake a bus fault.
 //
 // Control lines (after "/dev/hal"):
 //   route CH          -> "CH off" | "CH const 0xNN" | "CH from TX"
 //   octet CH          -> "0xNN", what a read of the channel answers
 //   stick CH OCTET    -> "ok": reads of CH answer OCTET whatever drives it
 //   unstick CH        -> "ok"
-//   count REQUEST     -> how many of that request number arrived
+//   count REQUEST     -> how many of that request number it took
 //   echo-mask M       -> "ok": the echo buses the next scan finds, one bit
 //                        per bus 0..15 (buses 0 and 1 at power-on)
 // and the lines of its line side (BoardSimHalLines.h).

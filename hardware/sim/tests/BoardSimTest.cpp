@@ -192,7 +192,8 @@ TEST_F(BoardSim, SwitchModelFollowsTheRequests) {
     EXPECT_EQ(hal.Octet(1), 0xFF);
     EXPECT_EQ(sim.ioctl(fd, Hal::MuxConnect, &bad), -1);
     EXPECT_EQ(errno, EINVAL);
-    EXPECT_EQ(hal.Count(Hal::MuxConnect), 4u);
+    // The connect refused for its channel is not counted: the switch took three.
+    EXPECT_EQ(hal.Count(Hal::MuxConnect), 3u);
     ::close(fd);
 }
 
