@@ -3,6 +3,7 @@
 #include "hardware/BoardDevices.h"
 #include "hardware/DevNames.h"
 #include "hardware/HalDriver.h"
+#include "runtime/Errno.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -55,14 +56,19 @@ spiCtrl& spiCtrl::instance() {
     return spi;
 }
 
-spiCtrl::spiCtrl() { init_device_and_channels(); }
+spiCtrl::spiCtrl()
+    : hal(GetHalDevName(), O_RDWR, owed, [](int error) {
+          std::clog << "spi: /dev/hal open fail [cause=" << Errno(error) << "]" << std::endl;
+      }) {
+    init_device_and_channels();
+}
 
 spiCtrl::~spiCtrl() {
-    if (!hal.is_valid()) return;
+    if (!hal.IsOpen()) return;
     statusTimer.reset();
     for (int channel = 0; channel < channelCount; ++channel) disable_channel(channel);
     clock(-1);
-    hal.close();
+    hal.Close();
 }
 
 void spiCtrl::OnConnect() {
@@ -73,7 +79,7 @@ void spiCtrl::OnDisconnect() { statusTimer.reset(); }
 
 int spiCtrl::Request(unsigned long request, int channel, int address, int data) {
     Hal::SpiRecord record{std::uint8_t(channel), std::uint8_t(address), std::uint8_t(data)};
-    int result = Board::devices().ioctl(hal.lowlevel_fd(), request, &record);
+    int result = Board::devices().ioctl(hal.Descriptor(), request, &record);
     if (result >= 0) return result;
     if (errno == ENODEV) {
         std::clog << "spi: hal without spi" << std::endl;
@@ -137,13 +143,9 @@ void spiCtrl::clock(int channel) {
 // Channel 7 is left as the board powered it up: it is polled, follows the
 // clock master and is disabled at exit, but not started here.
 void spiCtrl::init_device_and_channels() {
-    if (hal.is_valid() || !spiPresent) return;
+    if (hal.IsOpen() || !spiPresent) return;
     std::clog << "spi: try init" << std::endl;
-    hal = Fd(Board::devices().open(GetHalDevName(), O_RDWR));
-    if (!hal.is_valid()) {
-        std::clog << "spi: /dev/hal open fail" << std::endl;
-        return;
-    }
+    if (hal.Open()) return;
     for (int channel = 0; channel < channelCount - 1; ++channel) {
         init_channel(channel);
         enable_channel(channel);

@@ -6,7 +6,8 @@
 #pragma once
 
 #include "control/CtrlSrvService.h"
-#include "runtime/Fd.h"
+#include "hardware/DeviceNode.h"
+#include "hardware/OwedRequests.h"
 #include "runtime/Timer.h"
 
 class spiCtrl : public CtrlSrv::Service {
@@ -47,13 +48,16 @@ public:
     };
 
 private:
-    bool Ready() const { return hal.is_valid() && spiPresent; }
+    bool Ready() const { return hal.IsOpen() && spiPresent; }
     // The request's result, or -1 after handling the failure (ENODEV
     // switches SPI off).
     int Request(unsigned long request, int channel, int address, int data);
     void Program(int channel, const char* what, const Register* registers, int count);
 
-    Fd hal;
+    // The line devices owe nothing: what fails is read or written again at
+    // the next poll or command.
+    Hardware::OwedRequests owed;
+    Hardware::DeviceNode hal;
     Timer statusTimer;
     bool spiPresent = true;
     // A slip shows once per run of polls with the slip bit set, per line.

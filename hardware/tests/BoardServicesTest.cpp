@@ -2,6 +2,7 @@
 // the E1 service bound to a server of its own beside a recorder of its signals.
 #include "control/ControlService.h"
 #include "control/CtrlSrvServer.h"
+#include "control/tests/TransportHarness.h"
 #include "hardware/sim/BoardSim.h"
 #include "hardware/sim/BoardSimE1Cas.h"
 #include "hardware/BusCtl.h"
@@ -441,6 +442,23 @@ TEST_F(BoardServices, SevenLinesStartAndAllEightAreLeftSlaveAndDisabled) {
         const std::string reg = "/dev/hal spi-reg " + std::to_string(line);
         EXPECT_EQ("0x80 0x30", Ask(reg + " 0x32") + " " + Ask(reg + " 0x57")) << line;
     }
+}
+
+// Without the device the lines wait for it: each command opens it again, its
+// failure written once a second with its cause, and the next open that
+// succeeds starts the lines.
+TEST_F(BoardServices, LinesWithoutTheDeviceStartOnceItOpens) {
+    FakeClock clock;
+    sim->FailOpen("/dev/hal", ENOENT, false);
+    TestSupport::StreamCapture log(std::clog);
+    spiCtrl spi;
+    spi.clock(3);
+    spi.clock(3);
+    EXPECT_EQ(1u, TransportTest::Occurrences(
+                      log.str(), "spi: /dev/hal open fail [cause=No such file or directory]\n"));
+    sim->ClearFaults();
+    spi.clock(3);
+    EXPECT_EQ("0x00 0x38", Ask("/dev/hal spi-reg 3 0x32") + " " + Ask("/dev/hal spi-reg 3 0x57"));
 }
 
 // The slip bit is a latch per line: a slip shows at the first poll that finds
