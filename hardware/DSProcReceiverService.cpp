@@ -187,22 +187,45 @@ DSProcReceiverService::Setting DSProcReceiverService::Make(unsigned ts, std::uin
 }
 
 // A filter's failure names its frequency: a timeslot has one per frequency.
-Outcome DSProcReceiverService::Send(const Setting& setting, IfRefused refused) {
+Outcome DSProcReceiverService::Send(const Setting& setting, IfRefused refused,
+                                    std::function<void(const Outcome&)> then) {
     const Dsproc::ConfigureRecord& record = setting.record;
     const unsigned ts = record.timeslot;
     const Words& words = WordsOf(record.kind);
     std::string fail = At(words.fail, ts);
     if (record.kind == Dsproc::KindToneFilter)
         fail += " freq=" + std::to_string(record.params.toneFilter.freq);
-    return device
-        .Ask({ts, Key(record)}, Dsproc::Configure, record,
-             {fail,
-              [this, setting, &words] {
-                  held[setting.record.timeslot].settings[Key(setting.record)] = setting.record;
-                  std::clog << words.done << setting.shown << std::endl;
-              },
-              At(words.noDevice, ts)},
-             refused);
+    OwedRequests::Request request =
+        device.Ioctl(Dsproc::Configure, record,
+                     {fail,
+                      [this, setting, &words] {
+                          held[setting.record.timeslot].settings[Key(setting.record)] =
+                              setting.record;
+                          std::clog << words.done << setting.shown << std::endl;
+                      },
+                      At(words.noDevice, ts)});
+    request.then = std::move(then);
+    return device.owed.Ask({ts, Key(record)}, std::move(request), refused);
+}
+
+// Taken from the receiver's record only while it still holds this ask: a
+// later one of the same key has replaced it otherwise.
+std::function<void(const Outcome&)> DSProcReceiverService::Dropped(
+    const DSProcReceiver& receiver, const Setting& asked, std::optional<Setting> before) {
+    const unsigned ts = receiver.dsproc_timeslot();
+    return [this, ts, who = &receiver, key = Key(asked.record), stamp = asked.asked,
+            before = std::move(before)](const Outcome& outcome) {
+        if (!outcome.dropped()) return;
+        const auto t = timeslots.find(ts);
+        if (t == timeslots.end()) return;
+        const auto r = t->second.receivers.find(who);
+        if (r == t->second.receivers.end()) return;
+        auto& settings = r->second.settings;
+        const auto mine = settings.find(key);
+        if (mine == settings.end() || mine->second.asked != stamp) return;
+        settings.erase(mine);
+        if (before) settings.emplace(key, *before);
+    };
 }
 
 bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) {
@@ -235,12 +258,8 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
         settings.emplace(key, asked);
     }
     if (reset && Settle(t, ts, key)) return true;
-    const Outcome outcome = Send(asked, reset ? IfRefused::Undo : refused);
-    if (!reset && outcome.dropped()) {
-        settings.erase(key);
-        if (before) settings.emplace(key, *before);
-    }
-    return outcome.taken();
+    if (reset) return Send(asked, IfRefused::Undo).taken();
+    return Send(asked, refused, Dropped(receiver, asked, before)).taken();
 }
 
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {

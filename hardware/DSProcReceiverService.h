@@ -41,7 +41,9 @@
 #include "schema/LGCP.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,7 +144,15 @@ private:
     static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,
                         const std::string& values);
     // Request 1, its lines written; taken, the timeslot's record holds it.
-    Outcome Send(const Setting& setting, IfRefused refused);
+    // then runs once its outcome is noted, at once or at a retry.
+    Outcome Send(const Setting& setting, IfRefused refused,
+                 std::function<void(const Outcome&)> then = nullptr);
+    // What puts the receiver's record back as it was before its ask, when
+    // the board will never hold the ask, at once or at a retry: nothing
+    // sends it later.
+    std::function<void(const Outcome&)> Dropped(const DSProcReceiver& receiver,
+                                                const Setting& asked,
+                                                std::optional<Setting> before);
     // The one place a configuration reaches the driver: a setting is
     // recorded and sent as asked; a reset sends the others' setting instead
     // while they have one, and is an undo either way. A setting the board

@@ -289,12 +289,14 @@ bool TonecReceiverService::enableIVA(TonecReceiver& receiver, bool on, IfRefused
 // dial or a cadence steps faster than anyone reads, and a step waits for a
 // device that rests instead of opening it, only for the driver to fail
 // again at once.
-Outcome TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfRefused refused) {
+Outcome TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfRefused refused,
+                                   std::function<void(const Outcome&)> then) {
     const OwedRequests::Key key{ts, Generator};
     const Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
     const bool plays = tone.freq1 || tone.freq2 || tone.amp1 || tone.amp2;
     OwedRequests::Request request = device.Ioctl(
         Tonec::Dial, record, {At("DTMF_DIAL fail:", ts), Took(ts, Generator, plays, nullptr)});
+    request.then = std::move(then);
     if (step && device.Resting()) {
         device.owed.Owe(key, std::move(request), refused);
         return Outcome::Rested();
@@ -328,18 +330,29 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
     const Asked* after = Player(t);
     if (after && after != &mine && after == before) return true;
     // Silence, or the other's sound back, undoes what the generator played.
-    // An ask the board will never hold leaves the record as it was, so
-    // that nothing sends it later.
     const bool asks = after == &mine && mine.sound;
-    const Outcome outcome =
-        Play(receiver.tonec_timeslot(), after && after->sound ? *after->sound : Tone{0, 0, 0, 0},
-             step, asks ? IfRefused::Owe : IfRefused::Undo);
-    if (asks && outcome.dropped()) {
-        mine.sound = asked.sound;
-        mine.step = asked.step;
-        mine.since = asked.since;
-    }
-    return outcome.taken();
+    return Play(receiver.tonec_timeslot(), after && after->sound ? *after->sound : Tone{0, 0, 0, 0},
+                step, asks ? IfRefused::Owe : IfRefused::Undo,
+                asks ? Dropped(receiver, asked, mine.since) : nullptr)
+        .taken();
+}
+
+// Put back only while the record still holds this ask: a later one has
+// replaced it otherwise.
+std::function<void(const Outcome&)> TonecReceiverService::Dropped(const TonecReceiver& receiver,
+                                                                  const Asked& before,
+                                                                  std::uint64_t since) {
+    const unsigned ts = receiver.tonec_timeslot();
+    return [this, ts, who = &receiver, before, since](const Outcome& outcome) {
+        if (!outcome.dropped()) return;
+        const auto t = timeslots.find(ts);
+        if (t == timeslots.end()) return;
+        const auto mine = t->second.receivers.find(who);
+        if (mine == t->second.receivers.end() || mine->second.since != since) return;
+        mine->second.sound = before.sound;
+        mine->second.step = before.step;
+        mine->second.since = before.since;
+    };
 }
 
 // A dial waits while another one plays, not behind one that only waits: a

@@ -166,8 +166,15 @@ private:
     bool SwitchDetector(TonecReceiver& receiver, bool Asked::*flag, Kind kind, unsigned long enable,
                         unsigned long disable, const char* word, bool on, IfRefused refused);
     // Request 5 on ts; step tells a step of a dial or a cadence, which their
-    // timers pace.
-    Outcome Play(unsigned ts, const Tone& tone, bool step, IfRefused refused);
+    // timers pace. then runs once its outcome is noted, at once or at a
+    // retry.
+    Outcome Play(unsigned ts, const Tone& tone, bool step, IfRefused refused,
+                 std::function<void(const Outcome&)> then);
+    // What puts the receiver's sound back as it was before its ask, when the
+    // board will never hold the ask, at once or at a retry: nothing sends it
+    // later, not at the other receiver's departure nor at a dial's end.
+    std::function<void(const Outcome&)> Dropped(const TonecReceiver& receiver,
+                                                const Asked& before, std::uint64_t since);
     // A configure request as the owed requests keep it; taken, the
     // timeslot's record holds what the driver holds.
     OwedRequests::Request Configuration(const Tonec::ConfigureRecord& record);

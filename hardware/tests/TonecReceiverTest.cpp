@@ -577,9 +577,9 @@ TEST_F(TonecTest, GeneratorSequences) {
     auto tone = [](unsigned short freq, unsigned short amp) {
         return [=](Receiver& r) { r.playTone(freq, amp); };
     };
-    // The next tone the driver is asked to play it refuses as invalid.
-    auto refuseTone = [this](Receiver&) {
-        sim->FailRequest("/dev/dtmf", Tonec::Dial, EINVAL, true);
+    // The next tone the driver is asked to play it refuses so.
+    auto refuse = [this](int error) {
+        return [this, error](Receiver&) { sim->FailRequest("/dev/dtmf", Tonec::Dial, error, true); };
     };
     struct Step {
         unsigned ms;
@@ -634,10 +634,20 @@ TEST_F(TonecTest, GeneratorSequences) {
           {150, "tone 425 0 levels 1000 0"}},
          1},
         {"the other's tone refused as invalid does not come after the dial",
-         {{0, refuseTone}, {0, tone(425, 1000), true}, {10, dial({697, 1209})}},
+         {{0, refuse(EINVAL)}, {0, tone(425, 1000), true}, {10, dial({697, 1209})}},
          {{10, "tone 697 1209"}, {80, "silence"}, {150, "off"}},
          1,
          0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n"},
+        {"nor when its retry is refused as invalid",
+         {{0, refuse(EIO)},
+          {0, refuse(EINVAL)},
+          {0, tone(425, 1000), true},
+          {1100, dial({697, 1209})}},
+         {{1100, "tone 697 1209"}, {1170, "silence"}, {1240, "off"}},
+         1,
+         0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Input/output error\"\n"
          "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n"},
         {"the other's dial keeps the generator from a tone",
          {{0, dial({697, 1209}, 100, 50), true}, {10, tone(1000, 500)}},
