@@ -14,8 +14,7 @@ Outcome Outcome::Of(int result) {
     return {Refused, errno, result, false};
 }
 
-OwedRequests::OwedRequests(std::function<bool(const Key&)> holds, Share* share)
-    : holds(std::move(holds)), share(share ? *share : ownShare) {}
+OwedRequests::OwedRequests(std::function<bool(const Key&)> holds) : holds(std::move(holds)) {}
 
 // A failure writes its line when it is due; a request refused again goes
 // behind the others, so the pays of the seconds come round to every one of
@@ -49,13 +48,13 @@ void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
 }
 
 bool OwedRequests::Spent() const {
-    return share.paid >= perSecond && std::uint32_t(Mux::milliseconds() - share.since) < tickMs;
+    return paid >= perSecond && std::uint32_t(Mux::milliseconds() - paidSince) < tickMs;
 }
 
 void OwedRequests::Count() {
     const std::uint32_t now = Mux::milliseconds();
-    if (std::uint32_t(now - share.since) >= tickMs) share = Share{0, now};
-    ++share.paid;
+    if (std::uint32_t(now - paidSince) >= tickMs) paid = 0, paidSince = now;
+    ++paid;
 }
 
 // The entry is found after the send: sending may open the device, whose

@@ -119,17 +119,10 @@ public:
     // What the pays of a second send at most, every device's the same.
     static constexpr std::size_t perSecond = 128;
 
-    // The pays of one device node: what they sent since the second began.
-    struct Share {
-        std::size_t paid = 0;
-        std::uint32_t since = 0;
-    };
-
     // holds tells whether the driver holds something for the key, from
-    // what it took: what an undo of the key would remove. share is the
-    // device node's, where several owners send on one; each its own else.
-    explicit OwedRequests(std::function<bool(const Key&)> holds = nullptr,
-                          Share* share = nullptr);
+    // what it took: what an undo of the key would remove. One device node
+    // has one: the owners that share a node share its owed requests.
+    explicit OwedRequests(std::function<bool(const Key&)> holds = nullptr);
     OwedRequests(const OwedRequests&) = delete;
     OwedRequests& operator=(const OwedRequests&) = delete;
 
@@ -164,7 +157,7 @@ private:
     Outcome Note(const Key& key, Entry& entry, Request request, Outcome outcome,
                  IfRefused refused, bool again);
     void Owe(Entry& entry, Request request, IfRefused refused);
-    // Whether the share of this second is spent; counts one request sent.
+    // Whether the second's share is spent; Count: one more request sent.
     bool Spent() const;
     void Count();
     // The next tick comes within a second, whatever was armed before.
@@ -176,11 +169,12 @@ private:
     static constexpr unsigned tickMs = 1000;
 
     const std::function<bool(const Key&)> holds;
-    Share ownShare;
-    Share& share;
     std::map<Key, Entry> entries;
     std::uint64_t asks = 0;
     bool paying = false;
+    // The requests the pays sent since the second began.
+    std::size_t paid = 0;
+    std::uint32_t paidSince = 0;
     Timer tick;
     // When the tick is due, on the loop's millisecond clock.
     std::uint32_t tickAt = 0;
