@@ -117,8 +117,8 @@ DSProcReceiverService& DSProcReceiverService::instance() {
 // opened writes its one line for it.
 DSProcReceiverService::DSProcReceiverService()
     : device(
-          event, GetDSPDevName(), O_RDWR | O_NONBLOCK, "open dsproc fail, VAD proceeding disabled: ",
-          "dsproc", [this] { return Listening(); },
+          event, GetDSPDevName(), O_RDWR | O_NONBLOCK,
+          "open dsproc fail, VAD proceeding disabled: ", "dsproc", [this] { return Listening(); },
           [this](const OwedRequests::Key& key) { return Holds(key); }) {
     made = this;
     event.Bind<DSProcReceiverService>("DSProcReceiverService::OnEvent",
@@ -195,23 +195,23 @@ Outcome DSProcReceiverService::Send(const Setting& setting, IfRefused refused,
     std::string fail = At(words.fail, ts);
     if (record.kind == Dsproc::KindToneFilter)
         fail += " freq=" + std::to_string(record.params.toneFilter.freq);
-    OwedRequests::Request request =
-        device.Ioctl(Dsproc::Configure, record,
-                     {fail,
-                      [this, setting, &words] {
-                          held[setting.record.timeslot].settings[Key(setting.record)] =
-                              setting.record;
-                          std::clog << words.done << setting.shown << std::endl;
-                      },
-                      At(words.noDevice, ts)});
+    OwedRequests::Request request = device.Ioctl(
+        Dsproc::Configure, record,
+        {fail,
+         [this, setting, &words] {
+             held[setting.record.timeslot].settings[Key(setting.record)] = setting.record;
+             std::clog << words.done << setting.shown << std::endl;
+         },
+         At(words.noDevice, ts)});
     request.then = std::move(then);
     return device.owed.Ask({ts, Key(record)}, std::move(request), refused);
 }
 
 // Taken from the receiver's record only while it still holds this ask: a
 // later one of the same key has replaced it otherwise.
-std::function<void(const Outcome&)> DSProcReceiverService::Dropped(
-    const DSProcReceiver& receiver, const Setting& asked, std::optional<Setting> before) {
+std::function<void(const Outcome&)> DSProcReceiverService::Dropped(const DSProcReceiver& receiver,
+                                                                   const Setting& asked,
+                                                                   std::optional<Setting> before) {
     const unsigned ts = receiver.dsproc_timeslot();
     return [this, ts, who = &receiver, key = Key(asked.record), stamp = asked.asked,
             before = std::move(before)](const Outcome& outcome) {

@@ -260,8 +260,8 @@ void E1Ctl::CasOpen(const cas_channel& channel, int value) {
         };
         // The result first, as the controller's report has it, then why.
         open.refused = [this, what](const Outcome& outcome) {
-            std::clog << ext::header(this) << what << "fail(" << outcome.value << ") [cause="
-                      << Errno(outcome.error) << "]" << std::endl;
+            std::clog << ext::header(this) << what << "fail(" << outcome.value
+                      << ") [cause=" << Errno(outcome.error) << "]" << std::endl;
         };
         const Outcome outcome =
             casRequests.Ask({std::uint32_t(trunk), std::uint32_t(E1Driver::OpenTrunk)},

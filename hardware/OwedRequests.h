@@ -154,8 +154,8 @@ private:
 
     // What the key owes once a request came to outcome: a new ask, or the
     // owed one sent again. Returns the outcome marked owed where it is.
-    Outcome Note(const Key& key, Entry& entry, Request request, Outcome outcome,
-                 IfRefused refused, bool again);
+    Outcome Note(const Key& key, Entry& entry, Request request, Outcome outcome, IfRefused refused,
+                 bool again);
     void Owe(Entry& entry, Request request, IfRefused refused);
     // Whether the second's share is spent; Count: one more request sent.
     bool Spent() const;

@@ -173,8 +173,8 @@ private:
     // What puts the receiver's sound back as it was before its ask, when the
     // board will never hold the ask, at once or at a retry: nothing sends it
     // later, not at the other receiver's departure nor at a dial's end.
-    std::function<void(const Outcome&)> Dropped(const TonecReceiver& receiver,
-                                                const Asked& before, std::uint64_t since);
+    std::function<void(const Outcome&)> Dropped(const TonecReceiver& receiver, const Asked& before,
+                                                std::uint64_t since);
     // A configure request as the owed requests keep it; taken, the
     // timeslot's record holds what the driver holds.
     OwedRequests::Request Configuration(const Tonec::ConfigureRecord& record);

@@ -151,7 +151,8 @@ bool Mixer::ClearSum(int channel) {
              .taken())
         return false;
     for (TdmInput* in : InputsOf(channel)) in->inSum = false;
-    entries.erase(entries.lower_bound({channel, INT32_MIN}), entries.upper_bound({channel, INT32_MAX}));
+    entries.erase(entries.lower_bound({channel, INT32_MIN}),
+                  entries.upper_bound({channel, INT32_MAX}));
     requests.ForgetIf([this, channel](const Hardware::OwedRequests::Key& key) {
         return key.unit == unitId && key.where == std::uint32_t(channel);
     });
@@ -313,8 +314,8 @@ void Mixer::Reset() {
         return first;
     };
     reset.refused = reset.unopened = [this, &failures](const Outcome& outcome) {
-        std::cerr << ext::header(this) << "reset fail: " << failures << " errors. [cause="
-                  << Errno(outcome.error) << "]" << std::endl;
+        std::cerr << ext::header(this) << "reset fail: " << failures
+                  << " errors. [cause=" << Errno(outcome.error) << "]" << std::endl;
     };
     requests.Ask(KeyOf(RxClear, -1), std::move(reset), Hardware::OwedRequests::IfRefused::Drop);
 }
@@ -324,7 +325,8 @@ void Mixer::Reset() {
 // Its sums went with it: nothing is owed to them.
 void Mixer::Clear() {
     entries.clear();
-    requests.ForgetIf([this](const Hardware::OwedRequests::Key& key) { return key.unit == unitId; });
+    requests.ForgetIf(
+        [this](const Hardware::OwedRequests::Key& key) { return key.unit == unitId; });
     for (MixerSlot* slot : slots) slot->OnAbort(0);
     CheckForDestroy();
 }

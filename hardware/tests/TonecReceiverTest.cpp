@@ -579,7 +579,8 @@ TEST_F(TonecTest, GeneratorSequences) {
     };
     // The next tone the driver is asked to play it refuses so.
     auto refuse = [this](int error) {
-        return [this, error](Receiver&) { sim->FailRequest("/dev/dtmf", Tonec::Dial, error, true); };
+        return
+            [this, error](Receiver&) { sim->FailRequest("/dev/dtmf", Tonec::Dial, error, true); };
     };
     struct Step {
         unsigned ms;

@@ -522,8 +522,8 @@ TEST_F(MixerUnits, AnOwedRemovalLogsEachOutcomeOnce) {
 // of a second send: two units owing 99 removals each get 128 a second
 // between them, the longest owed first.
 TEST_F(MixerUnits, EveryUnitsRemovalsShareTheDevicesBound) {
-    for (const char* step : {"/dev/mixer remove 1", "/dev/mixer remove 3", "/dev/mixer add 5 100 100",
-                             "/dev/mixer add 6 100 100", "query"})
+    for (const char* step : {"/dev/mixer remove 1", "/dev/mixer remove 3",
+                             "/dev/mixer add 5 100 100", "/dev/mixer add 6 100 100", "query"})
         Step(step);
     for (int unit : {5, 6})
         for (int channel = 1; channel < 100; ++channel)

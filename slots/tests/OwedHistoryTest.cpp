@@ -431,7 +431,9 @@ public:
     }
     std::string Expected(const Model& model) const override {
         const auto& entry = model.halves[0].value;
-        auto sum = [&](int s) { return std::to_string(s) + (entry && Sum(*entry) == s ? " 0" : ""); };
+        auto sum = [&](int s) {
+            return std::to_string(s) + (entry && Sum(*entry) == s ? " 0" : "");
+        };
         return sum(2) + "; " + sum(3);
     }
     // The one input comes with either value, and takes it with it.
@@ -491,8 +493,7 @@ protected:
     unsigned histories = 0;
 };
 
-void OwedHistories::Enumerate(Owner& owner, History& history, const Model& model,
-                              unsigned steps) {
+void OwedHistories::Enumerate(Owner& owner, History& history, const Model& model, unsigned steps) {
     if (!history.empty()) Run(owner, history);
     if (!steps || HasFailure()) return;
     for (const auto& [move, half] : owner.Choices(model)) {

@@ -21,9 +21,9 @@
 namespace {
 
 using SlotBench::Bench;
-using SlotBench::Mixers;
 using SlotBench::MixerIn;
 using SlotBench::MixerOut;
+using SlotBench::Mixers;
 using SlotBench::Units;
 using TransportTest::Occurrences;
 
@@ -232,9 +232,9 @@ const Row rows[] = {
          t.Own<E1Ctl>().OnConnect();
          t.Own<E1Ctl>().SetMode(Slave(1));
      },
-     "fail /dev/maintenance 0xc0044d0b EINVAL once", [](RefusedRequest& t) { t.Own<E1Ctl>().OnConnect(); },
-     E1Ctl::pollMs + 10, "/dev/maintenance tclk", "0x0 0x2 0x0",
-     "E1: fail to set TCLK [cause=Invalid argument]"},
+     "fail /dev/maintenance 0xc0044d0b EINVAL once",
+     [](RefusedRequest& t) { t.Own<E1Ctl>().OnConnect(); }, E1Ctl::pollMs + 10,
+     "/dev/maintenance tclk", "0x0 0x2 0x0", "E1: fail to set TCLK [cause=Invalid argument]"},
     {"InvalidClockSlaveMaskIsNotSentAgain", [](RefusedRequest& t) { t.Own<E1Ctl>().OnConnect(); },
      "fail /dev/maintenance 0xc0044d0b EINVAL once",
      [](RefusedRequest& t) { t.Own<E1Ctl>().SetMode(Slave(1)); }, E1Ctl::pollMs + 10,
@@ -461,10 +461,10 @@ std::vector<std::tuple<Undo, Fault>> UndoCases() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Undos, RefusedUndo, ::testing::ValuesIn(UndoCases()),
-    [](const ::testing::TestParamInfo<RefusedUndo::ParamType>& info) {
-        return std::string(std::get<0>(info.param).name) + '_' + std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(Undos, RefusedUndo, ::testing::ValuesIn(UndoCases()),
+                         [](const ::testing::TestParamInfo<RefusedUndo::ParamType>& info) {
+                             return std::string(std::get<0>(info.param).name) + '_' +
+                                    std::get<1>(info.param).name;
+                         });
 
 }  // namespace
