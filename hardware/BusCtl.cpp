@@ -94,17 +94,28 @@ void BusCtl::SetClockSrc(const LGCP::ClockCfg& cfg) {
     }
 }
 
+// A select dropped at its retry leaves nothing owed, though it may have
+// replaced one the driver could still take: that one is asked again, and
+// the board keeps what it took should that be refused as invalid too.
 void BusCtl::DrvSetClkSrc(int code) {
     using Hardware::Outcome;
+    const std::optional<int> before = std::exchange(wanted, code);
     Hardware::OwedRequests::Request select;
     select.send = [this, code] {
         if (const int error = hal.Open()) return Outcome::NotOpened(error);
         std::int32_t argument = code;
         const Outcome outcome =
             Outcome::Of(Board::devices().ioctl(hal.Descriptor(), Hal::HW_CLOCK_SELECT, &argument));
-        if (outcome.taken())
+        if (outcome.taken()) {
+            took = code;
             std::cerr << ext::header(this) << "clock source = " << ClockName{code} << std::endl;
+        }
         return outcome;
+    };
+    select.then = [this, code, before](const Outcome& outcome) {
+        if (!outcome.dropped() || wanted != code) return;
+        wanted = before == code ? took : before;
+        if (wanted && wanted != took && !owed.Owes(selectKey)) DrvSetClkSrc(*wanted);
     };
     select.refused = [this](const Outcome& outcome) {
         Failed("HW_CLOCK_SELECT fail.", outcome.error);

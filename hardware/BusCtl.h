@@ -13,6 +13,7 @@
 #include "hardware/DeviceNode.h"
 #include "hardware/OwedRequests.h"
 
+#include <optional>
 #include <ostream>
 
 class BusCtl : public CtrlSrv::Service {
@@ -35,7 +36,8 @@ public:
     // Without the device no line may drive the bus clock either: every line
     // is left slave, and the select waits, owed, for the device to open.
     void SetClockSrc(const LGCP::ClockCfg& cfg);
-    // Selects the code now, or owes it.
+    // Selects the code now, or owes it. One the board will never take (refused as invalid)
+    // leaves the latest select before it as the one to hold.
     void DrvSetClkSrc(int code);
     // Opens the device on demand (never while control is off); a failed open
     // is tried again at the next call.
@@ -52,6 +54,8 @@ private:
 
     // The select, while the driver has not taken it.
     Hardware::OwedRequests owed;
+    // The latest select the driver may take, and the one it took last.
+    std::optional<int> wanted, took;
     Hardware::DeviceNode hal;
     bool controlEnabled = true;
 };

@@ -208,13 +208,15 @@ Outcome DSProcReceiverService::Send(const Setting& setting, IfRefused refused,
 }
 
 // Taken from the receiver's record only while it still holds this ask: a
-// later one of the same key has replaced it otherwise.
+// later one of the same key has replaced it otherwise. A retry dropped
+// leaves the key owing nothing, though the ask may have replaced an undo
+// owed before it: the driver is brought to what the records hold.
 std::function<void(const Outcome&)> DSProcReceiverService::Dropped(const DSProcReceiver& receiver,
                                                                    const Setting& asked,
                                                                    std::optional<Setting> before) {
     const unsigned ts = receiver.dsproc_timeslot();
-    return [this, ts, who = &receiver, key = Key(asked.record), stamp = asked.asked,
-            before = std::move(before)](const Outcome& outcome) {
+    return [this, ts, who = &receiver, asked, before = std::move(before)](const Outcome& outcome) {
+        const std::uint32_t key = Key(asked.record);
         if (!outcome.dropped()) return;
         const auto t = timeslots.find(ts);
         if (t == timeslots.end()) return;
@@ -222,9 +224,11 @@ std::function<void(const Outcome&)> DSProcReceiverService::Dropped(const DSProcR
         if (r == t->second.receivers.end()) return;
         auto& settings = r->second.settings;
         const auto mine = settings.find(key);
-        if (mine == settings.end() || mine->second.asked != stamp) return;
+        if (mine == settings.end() || mine->second.asked != asked.asked) return;
         settings.erase(mine);
         if (before) settings.emplace(key, *before);
+        if (device.owed.Owes({ts, key}) || Settle(t->second, ts, key)) return;
+        if (Holds({ts, key})) Send(Cleared(asked), IfRefused::Undo);
     };
 }
 
@@ -291,27 +295,25 @@ bool DSProcReceiverService::configureSD(DSProcReceiver& receiver) {
                      false, IfRefused::Drop);
 }
 
-void DSProcReceiverService::configureDelays(DSProcReceiver& receiver, unsigned rx, unsigned tx,
-                                            unsigned selcal) {
+DSProcReceiverService::Setting DSProcReceiverService::Delays(unsigned ts, unsigned rx, unsigned tx,
+                                                             unsigned selcal) {
     Params delays{};
     delays.delays = {rx, tx, selcal};
     std::ostringstream values;
     values << " rx=" << rx << " tx=" << tx << " selcal=" << selcal;
-    Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindDelays, delays, values.str()),
-              rx == 0 && tx == 0 && selcal == 0, IfRefused::Owe);
+    return Make(ts, Dsproc::KindDelays, delays, values.str());
 }
 
-void DSProcReceiverService::configureRxGain(DSProcReceiver& receiver, std::int8_t gain_dB) {
+DSProcReceiverService::Setting DSProcReceiverService::RxGain(unsigned ts, std::int8_t gain_dB) {
     Params gain{};
     gain.gain_dB = static_cast<std::uint8_t>(gain_dB);
-    const std::string values = " gain_dB=" + std::to_string(unsigned(gain.gain_dB));
-    Configure(receiver, Make(receiver.dsproc_timeslot(), Dsproc::KindRxGain, gain, values),
-              gain_dB == 0, IfRefused::Owe);
+    return Make(ts, Dsproc::KindRxGain, gain, " gain_dB=" + std::to_string(unsigned(gain.gain_dB)));
 }
 
-void DSProcReceiverService::configureToneFilter(DSProcReceiver& receiver, unsigned freq,
-                                                unsigned enable, int duration_th_msec,
-                                                int det_level_dB) {
+DSProcReceiverService::Setting DSProcReceiverService::ToneFilter(unsigned ts, unsigned freq,
+                                                                 unsigned enable,
+                                                                 int duration_th_msec,
+                                                                 int det_level_dB) {
     Params filter{};
     filter.toneFilter.freq = static_cast<std::uint16_t>(freq);
     filter.toneFilter.enable = enable ? 1 : 0;
@@ -320,8 +322,36 @@ void DSProcReceiverService::configureToneFilter(DSProcReceiver& receiver, unsign
     std::ostringstream values;
     values << " freq=" << freq << ", en=" << enable << ", dur_th_msec=" << duration_th_msec
            << ", det_lvl_dB=" << det_level_dB;
+    return Make(ts, Dsproc::KindToneFilter, filter, values.str());
+}
+
+DSProcReceiverService::Setting DSProcReceiverService::Cleared(const Setting& setting) {
+    const Dsproc::ConfigureRecord& record = setting.record;
+    switch (record.kind) {
+        case Dsproc::KindDelays:
+            return Delays(record.timeslot, 0, 0, 0);
+        case Dsproc::KindRxGain:
+            return RxGain(record.timeslot, 0);
+        default:
+            return ToneFilter(record.timeslot, record.params.toneFilter.freq, 0, 0, 0);
+    }
+}
+
+void DSProcReceiverService::configureDelays(DSProcReceiver& receiver, unsigned rx, unsigned tx,
+                                            unsigned selcal) {
+    Configure(receiver, Delays(receiver.dsproc_timeslot(), rx, tx, selcal),
+              rx == 0 && tx == 0 && selcal == 0, IfRefused::Owe);
+}
+
+void DSProcReceiverService::configureRxGain(DSProcReceiver& receiver, std::int8_t gain_dB) {
+    Configure(receiver, RxGain(receiver.dsproc_timeslot(), gain_dB), gain_dB == 0, IfRefused::Owe);
+}
+
+void DSProcReceiverService::configureToneFilter(DSProcReceiver& receiver, unsigned freq,
+                                                unsigned enable, int duration_th_msec,
+                                                int det_level_dB) {
     Configure(receiver,
-              Make(receiver.dsproc_timeslot(), Dsproc::KindToneFilter, filter, values.str()),
+              ToneFilter(receiver.dsproc_timeslot(), freq, enable, duration_th_msec, det_level_dB),
               !enable, IfRefused::Owe);
 }
 

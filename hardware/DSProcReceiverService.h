@@ -143,13 +143,20 @@ private:
     // A request of the kind on ts, its line showing the values after the timeslot.
     static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,
                         const std::string& values);
+    // The settings answered with success, and what clears one: 0, or its filter off.
+    static Setting Delays(unsigned ts, unsigned rx, unsigned tx, unsigned selcal);
+    static Setting RxGain(unsigned ts, std::int8_t gain_dB);
+    static Setting ToneFilter(unsigned ts, unsigned freq, unsigned enable, int duration_th_msec,
+                              int det_level_dB);
+    static Setting Cleared(const Setting& setting);
     // Request 1, its lines written; taken, the timeslot's record holds it.
     // then runs once its outcome is noted, at once or at a retry.
     Outcome Send(const Setting& setting, IfRefused refused,
                  std::function<void(const Outcome&)> then = nullptr);
     // What puts the receiver's record back as it was before its ask, when
     // the board will never hold the ask, at once or at a retry: nothing
-    // sends it later.
+    // sends it later, and a key left owing nothing gets what the records
+    // hold where the driver holds something else.
     std::function<void(const Outcome&)> Dropped(const DSProcReceiver& receiver,
                                                 const Setting& asked,
                                                 std::optional<Setting> before);

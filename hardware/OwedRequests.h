@@ -16,7 +16,10 @@
 //   refused for ever.
 // - A refusal that is not owed (refused as invalid, or answered with an
 //   error) changes nothing else: what the key owed before stays owed, and
-//   the caller puts its own record back (Outcome::dropped).
+//   the caller puts its own record back (Outcome::dropped). An owed ask
+//   dropped at its retry leaves the key owing nothing, though it may have
+//   replaced an undo: the caller sends what its records hold where the
+//   driver took something else.
 // - An undo (a switch-off, a stop, a reset, settings sent back, a removal)
 //   is owed whatever the error while the driver holds what it undoes, as the
 //   owner's holds() tells from what the driver took for the key

@@ -81,6 +81,8 @@ bool TonecReceiverService::Holds(const OwedRequests::Key& key) const {
             return bool(h->second.dtmfParams);
         case IvaConfig:
             return bool(h->second.ivaParams);
+        case Generator:
+            return !(h->second.played == Tone{0, 0, 0, 0});
         default:
             return key.what < 32 && h->second.on >> key.what & 1;
     }
@@ -293,9 +295,9 @@ Outcome TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfR
                                    std::function<void(const Outcome&)> then) {
     const OwedRequests::Key key{ts, Generator};
     const Tonec::DialRecord record{ts, tone.freq1, tone.freq2, tone.amp1, tone.amp2};
-    const bool plays = tone.freq1 || tone.freq2 || tone.amp1 || tone.amp2;
-    OwedRequests::Request request = device.Ioctl(
-        Tonec::Dial, record, {At("DTMF_DIAL fail:", ts), Took(ts, Generator, plays, nullptr)});
+    OwedRequests::Request request =
+        device.Ioctl(Tonec::Dial, record,
+                     {At("DTMF_DIAL fail:", ts), [this, ts, tone] { held[ts].played = tone; }});
     request.then = std::move(then);
     if (step && device.Resting()) {
         device.owed.Owe(key, std::move(request), refused);
@@ -338,7 +340,8 @@ bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const To
 }
 
 // Put back only while the record still holds this ask: a later one has
-// replaced it otherwise.
+// replaced it otherwise. A retry dropped leaves the generator owing
+// nothing, though the ask may have replaced a stop owed before it.
 std::function<void(const Outcome&)> TonecReceiverService::Dropped(const TonecReceiver& receiver,
                                                                   const Asked& before,
                                                                   std::uint64_t since) {
@@ -352,6 +355,10 @@ std::function<void(const Outcome&)> TonecReceiverService::Dropped(const TonecRec
         mine->second.sound = before.sound;
         mine->second.step = before.step;
         mine->second.since = before.since;
+        if (device.owed.Owes({ts, Generator})) return;
+        const Asked* player = Player(t->second);
+        const Tone tone = player && player->sound ? *player->sound : Tone{0, 0, 0, 0};
+        if (!(held[ts].played == tone)) Play(ts, tone, false, IfRefused::Undo, nullptr);
     };
 }
 

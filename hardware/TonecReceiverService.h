@@ -62,6 +62,9 @@ public:
     // What one receiver plays on the generator, frequencies in Hz.
     struct Tone {
         std::uint16_t freq1, freq2, amp1, amp2;
+        friend bool operator==(const Tone& a, const Tone& b) {
+            return a.freq1 == b.freq1 && a.freq2 == b.freq2 && a.amp1 == b.amp1 && a.amp2 == b.amp2;
+        }
     };
 
     static TonecReceiverService& instance();
@@ -137,9 +140,10 @@ private:
     // What the driver took on a timeslot. It outlives the receivers that
     // asked for it: the driver keeps it until something undoes it.
     struct Held {
-        // A bit for each kind on: the detectors, the rejection, the
-        // generator playing anything but nothing.
+        // A bit for each kind on: the detectors, the rejection.
         std::uint32_t on = 0;
+        // What the generator plays: all 0 for nothing.
+        Tone played{0, 0, 0, 0};
         std::optional<Tonec::ConfigureRecord> dtmfParams;
         std::optional<Tonec::IvaRecord> ivaParams;
     };
@@ -172,7 +176,8 @@ private:
                  std::function<void(const Outcome&)> then);
     // What puts the receiver's sound back as it was before its ask, when the
     // board will never hold the ask, at once or at a retry: nothing sends it
-    // later, not at the other receiver's departure nor at a dial's end.
+    // later, not at the other receiver's departure nor at a dial's end. A
+    // generator left owing nothing plays what the records hold.
     std::function<void(const Outcome&)> Dropped(const TonecReceiver& receiver, const Asked& before,
                                                 std::uint64_t since);
     // A configure request as the owed requests keep it; taken, the

@@ -380,6 +380,17 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
              bus.DrvSetClkSrc(0);
          },
          "0", refused + "clkctl: clock source = f0\n"},
+        // The later one, refused again and then as invalid, leaves the older.
+        {"a later select the board never takes", "fail /dev/hal 0x80044301 EIO once",
+         [&](BusCtl& bus) {
+             bus.DrvSetClkSrc(2);
+             Ask("fail /dev/hal 0x80044301 EIO once");
+             Ask("fail /dev/hal 0x80044301 EINVAL once");
+             bus.DrvSetClkSrc(0);
+             clock.advanceMs(1000);
+             LoopDriver().Run(1);
+         },
+         "2", refused + "clkctl: HW_CLOCK_SELECT fail. [cause=Invalid argument]\n" + f2},
         {"a connect", "fail /dev/hal 0x80044301 EIO once",
          [](BusCtl& bus) {
              bus.DrvSetClkSrc(2);

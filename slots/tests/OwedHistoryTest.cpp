@@ -3,7 +3,8 @@
 // requests met. A history is up to three steps: a half asks (each half its
 // own value), undoes or goes, or a new half comes in a gone one's place.
 // The step's own ask or undo is taken, refused with EIO, refused as invalid,
-// or meets its device gone for a second (what else the step sends, the
+// refused with EIO and then as invalid at its retry, or meets its device
+// gone for a second (what else the step sends, the
 // other half's settings sent back, meets only the device gone). Then the
 // driver takes everything for two seconds and the board is read back. The
 // model replays the history, leaving out the asks whose refusal is not owed
@@ -39,7 +40,7 @@
 namespace {
 
 enum class Move { Ask, Undo, Go, Come };
-enum class Answer { Taken, Eio, Invalid, Gone };
+enum class Answer { Taken, Eio, Invalid, EioThenInvalid, Gone };
 
 struct Step {
     Move move;
@@ -48,9 +49,13 @@ struct Step {
 };
 using History = std::vector<Step>;
 
+// The step's request ends refused as invalid, whatever it met first.
+bool Final(Answer answer) { return answer == Answer::Invalid || answer == Answer::EioThenInvalid; }
+
 std::string Describe(const History& history) {
     static const char* const moves[] = {"asks", "undoes", "goes", "comes"};
-    static const char* const answers[] = {"taken", "EIO", "EINVAL", "device gone"};
+    static const char* const answers[] = {"taken", "EIO", "EINVAL", "EIO then EINVAL",
+                                          "device gone"};
     std::string text;
     for (const Step& s : history)
         text += std::string(text.empty() ? "" : ", ") + "half " + std::to_string(s.half) + ' ' +
@@ -145,7 +150,7 @@ void Owner::Apply(Model& model, const Step& step, bool applied) const {
     Model::Half& half = model.halves[step.half];
     switch (step.move) {
         case Move::Ask:
-            if (!applied || (AsksOwed() && step.answer == Answer::Invalid)) return;
+            if (!applied || (AsksOwed() && Final(step.answer))) return;
             half.value = step.half;
             half.asked = ++model.asks;
             return;
@@ -354,6 +359,13 @@ public:
         return {move == Move::Undo ? Hal::MuxWrite : Hal::MuxDisable};
     }
     bool AsksOwed() const override { return false; }
+    // Only the key's channel: the driver's refresh switches others off meanwhile. Every
+    // request of the switch names its channel first.
+    Board::Sim::Match Refusing(Move, int) const override {
+        return [at = channel](const void* record) {
+            return static_cast<const Hal::MuxChannelRecord*>(record)->channel == at;
+        };
+    }
     void Begin(unsigned history) override { channel = 20000 + int(history); }
     bool Do(Move move, int value) override {
         if (move == Move::Ask) return mux.Connect(Transmit(value), channel);
@@ -375,7 +387,7 @@ public:
         auto& held = model.halves[0].value;
         if (step.move == Move::Ask && applied) held = step.half;
         if (step.move == Move::Undo)
-            held = step.answer == Answer::Invalid ? std::nullopt : std::optional<int>(-1);
+            held = Final(step.answer) ? std::nullopt : std::optional<int>(-1);
         if (step.move == Move::Go) held.reset();
     }
     std::vector<std::pair<Move, int>> Choices(const Model&) const override {
@@ -442,7 +454,7 @@ public:
         if (step.move == Move::Go) in = Model::Half{false, std::nullopt, 0};
         if (step.move != Move::Come || !applied) return;
         in = Model::Half{};
-        if (step.answer != Answer::Invalid) in.value = step.half;
+        if (!Final(step.answer)) in.value = step.half;
     }
     // No input yet.
     Model Start() const override {
@@ -500,7 +512,8 @@ void OwedHistories::Enumerate(Owner& owner, History& history, const Model& model
         // The halves, and the two values, play the same part: a history
         // and the one with them swapped run alike.
         if (history.empty() && half) continue;
-        for (Answer answer : {Answer::Taken, Answer::Eio, Answer::Invalid, Answer::Gone}) {
+        for (Answer answer :
+             {Answer::Taken, Answer::Eio, Answer::Invalid, Answer::EioThenInvalid, Answer::Gone}) {
             if (answer != Answer::Taken && !owner.Sends(move)) break;
             if (answer == Answer::Gone && !owner.LosesDevice()) break;
             history.push_back({move, half, answer});
@@ -544,37 +557,48 @@ void OwedHistories::Run(Owner& owner, const History& history) {
         const bool undoes = step.move == Move::Undo || step.move == Move::Go;
         unsent(step.move == Move::Ask ? step.half : undoes ? -1 : -3);
         const bool held = undoes && owner.Read() != bare;
-        const int error = step.answer == Answer::Eio       ? EIO
-                          : step.answer == Answer::Invalid ? EINVAL
-                                                           : 0;
-        for (unsigned long request : owner.Requests(step.move))
-            if (error)
-                sim->FailRequest(owner.Path(), request, error, false,
+        const int error = step.answer == Answer::Invalid ? EINVAL
+                          : step.answer == Answer::Taken ? 0
+                          : step.answer == Answer::Gone  ? 0
+                                                         : EIO;
+        auto refuse = [&](int error, bool once) {
+            for (unsigned long request : owner.Requests(step.move))
+                sim->FailRequest(owner.Path(), request, error, once,
                                  owner.Refusing(step.move, step.half));
+        };
+        if (error) refuse(error, false);
         if (step.answer == Answer::Gone) {
             sim->FailOpen(owner.Path(), ENOENT, false);
             owner.Lose();
             LoopDriver().Run(2);
         }
-        bool applied;
         std::string met;
-        {
+        // What the board met while run ran: its lines apart from the daemon's.
+        auto logged = [&](const std::function<void()>& run) {
             TestSupport::StreamCapture lines(std::clog);
             sim->SetLogging(true);
-            applied = owner.Do(step.move, step.half);
+            run();
             sim->SetLogging(false);
             std::istringstream text(lines.str());
             for (std::string line; std::getline(text, line);)
                 (line.rfind("board-sim: ", 0) ? said : met) += line + '\n';
-        }
-        board += met;
+        };
+        bool applied;
+        logged([&] { applied = owner.Do(step.move, step.half); });
         // Gone for a second, then back: the next second's retry finds it.
         if (step.answer == Answer::Gone) Pass(1000);
         sim->ClearFaults();
         if (step.answer == Answer::Gone) Pass(1000);
+        // The next second's retry, where there is one, refused as invalid.
+        if (step.answer == Answer::EioThenInvalid) {
+            refuse(EINVAL, true);
+            logged([&] { Pass(2000); });
+            sim->ClearFaults();
+        }
+        board += met;
         owner.Apply(model, step, applied);
         undoOwed = undoOwed || (undoes && (error == EIO || step.answer == Answer::Gone));
-        if (error != EINVAL) continue;
+        if (!Final(step.answer)) continue;
         // An older ask of the same value that stays owed may be sent.
         if (step.move == Move::Ask && owner.AsksOwed() && !model.halves[step.half].value)
             invalid.emplace_back(step.half, owner.Sent(step.half));
