@@ -56,7 +56,7 @@ void E1Ctl::OnConnect() {
     SendStatus();
     statusTimer.set(pollMs, &E1Ctl::OnStatusTimer, this);
     tclkMask = 0;
-    UpdateTclk();
+    UpdateTclk(0);
     CheckOpenCas();
 }
 
@@ -116,6 +116,7 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
     // The mask has 32 bits: a higher trunk has none, and shifting by its
     // number would be undefined.
     const std::uint32_t bit = trunk < 32 ? std::uint32_t(1) << trunk : 0;
+    const std::uint32_t before = tclkMask;
     switch (cfg.get_mode()) {
         case LGCP::TrunkMode::slave:
             tclkMask |= bit;
@@ -126,22 +127,32 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
         default:
             return;
     }
-    UpdateTclk();
+    UpdateTclk(before);
 }
 
 // Until the device takes this mask the board keeps its last one, which
 // nothing else replaces: the trunkCfg command is answered with success, and
 // the mask is owed. A mask undoes the bits it clears, so that one the
 // device refuses as invalid while it holds such a bit (a new session's
-// clear mask) is owed all the same.
-void E1Ctl::UpdateTclk() {
+// clear mask) is owed all the same. One the board will never take is
+// dropped with the bits it changed, which no later mask sends; dropped at
+// its retry, it may have replaced a mask the device could take: that one
+// is sent again, and the device keeps what it took should that be refused
+// as invalid too.
+void E1Ctl::UpdateTclk(std::uint32_t before) {
     const std::uint32_t mask = tclkMask;
+    const Hardware::OwedRequests::Key key{0, std::uint32_t(E1Driver::SetTclk)};
     auto done = [this, mask] {
         tookMask = mask;
         std::clog << ext::header(this) << "TCLT = 0x" << std::hex << mask << std::dec << std::endl;
     };
-    owed.Ask({0, std::uint32_t(E1Driver::SetTclk)}, Request(E1Driver::SetTclk, mask, "TCLK", done),
-             Hardware::OwedRequests::IfRefused::Undo);
+    Hardware::OwedRequests::Request request = Request(E1Driver::SetTclk, mask, "TCLK", done);
+    request.then = [this, key, mask, before](const Hardware::Outcome& outcome) {
+        if (!outcome.dropped() || tclkMask != mask) return;
+        tclkMask = before == mask ? tookMask : before;
+        if (tclkMask != tookMask && !owed.Owes(key)) UpdateTclk(tclkMask);
+    };
+    owed.Ask(key, std::move(request), Hardware::OwedRequests::IfRefused::Undo);
 }
 
 void E1Ctl::select_source(int source) {

@@ -44,8 +44,9 @@ public:
     bool IsOpen();
     bool CheckOpenCas();
     // Writes the mask; one the device cannot take now, not open or refusing
-    // it, is owed until it does.
-    void UpdateTclk();
+    // it, is owed until it does. One it refuses as invalid leaves the mask
+    // before it.
+    void UpdateTclk(std::uint32_t before);
     // Selects the board's clock source on the maintenance device; no command
     // of this service asks for it.
     void select_source(int source);

@@ -194,14 +194,33 @@ TEST_F(BoardServices, AGoneCasDeviceIsGivenUpAndReopenedWithItsTrunksClosed) {
     }
 }
 
+// A slave bit whose mask the device refuses as invalid goes with it: no
+// later mask carries it; refused so at its retry, the mask it replaced is
+// written instead.
 TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
+    FakeClock clock;
     e1.OnConnect();
     LGCP::TrunkCfg slave;
     slave.set_trunk(1);
     slave.set_mode(LGCP::TrunkMode::slave);
     e1.SetMode(slave);
     e1.OnConnect();
-    EXPECT_EQ("0x0 0x2 0x0", Ask("/dev/maintenance tclk"));
+    ASSERT_EQ("ok", Ask("fail /dev/maintenance 0xc0044d0b EINVAL once"));
+    slave.set_trunk(3);
+    e1.SetMode(slave);
+    slave.set_trunk(1);
+    e1.SetMode(slave);
+    EXPECT_EQ("0x0 0x2 0x0 0x2", Ask("/dev/maintenance tclk"));
+
+    for (const char* error : {"EIO", "EIO", "EINVAL"})
+        ASSERT_EQ("ok", Ask(std::string("fail /dev/maintenance 0xc0044d0b ") + error + " once"));
+    slave.set_trunk(0);
+    e1.SetMode(slave);
+    slave.set_trunk(2);
+    e1.SetMode(slave);
+    clock.advanceMs(1000);
+    LoopDriver().Run(1);
+    EXPECT_EQ("0x0 0x2 0x0 0x2 0x3", Ask("/dev/maintenance tclk"));
 }
 
 // The mask waits for a device that cannot be opened, then for one that
