@@ -208,14 +208,17 @@ Outcome DSProcReceiverService::Send(const Setting& setting, IfRefused refused,
 }
 
 // Taken from the receiver's record only while it still holds this ask: a
-// later one of the same key has replaced it otherwise. A retry dropped
-// leaves the key owing nothing, though the ask may have replaced an undo
-// owed before it: the driver is brought to what the records hold.
+// later one of the same key has replaced it otherwise. An owed ask dropped
+// at its retry leaves the key owing nothing, though it may have replaced an
+// undo: the driver is brought to what the records hold. One answered with
+// the refusal replaced nothing.
 std::function<void(const Outcome&)> DSProcReceiverService::Dropped(const DSProcReceiver& receiver,
                                                                    const Setting& asked,
-                                                                   std::optional<Setting> before) {
+                                                                   std::optional<Setting> before,
+                                                                   IfRefused refused) {
     const unsigned ts = receiver.dsproc_timeslot();
-    return [this, ts, who = &receiver, asked, before = std::move(before)](const Outcome& outcome) {
+    return [this, ts, who = &receiver, asked, before = std::move(before),
+            refused](const Outcome& outcome) {
         const std::uint32_t key = Key(asked.record);
         if (!outcome.dropped()) return;
         const auto t = timeslots.find(ts);
@@ -227,7 +230,8 @@ std::function<void(const Outcome&)> DSProcReceiverService::Dropped(const DSProcR
         if (mine == settings.end() || mine->second.asked != asked.asked) return;
         settings.erase(mine);
         if (before) settings.emplace(key, *before);
-        if (device.owed.Owes({ts, key}) || Settle(t->second, ts, key)) return;
+        if (refused == IfRefused::Drop || device.owed.Owes({ts, key}) || Settle(t->second, ts, key))
+            return;
         if (Holds({ts, key})) Send(Cleared(asked), IfRefused::Undo);
     };
 }
@@ -263,7 +267,7 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
     }
     if (reset && Settle(t, ts, key)) return true;
     if (reset) return Send(asked, IfRefused::Undo).taken();
-    return Send(asked, refused, Dropped(receiver, asked, before)).taken();
+    return Send(asked, refused, Dropped(receiver, asked, before, refused)).taken();
 }
 
 bool DSProcReceiverService::configureVAD(DSProcReceiver& receiver, const LGCP::VADParams& params) {

@@ -158,8 +158,8 @@ private:
     // sends it later, and a key left owing nothing gets what the records
     // hold where the driver holds something else.
     std::function<void(const Outcome&)> Dropped(const DSProcReceiver& receiver,
-                                                const Setting& asked,
-                                                std::optional<Setting> before);
+                                                const Setting& asked, std::optional<Setting> before,
+                                                IfRefused refused);
     // The one place a configuration reaches the driver: a setting is
     // recorded and sent as asked; a reset sends the others' setting instead
     // while they have one, and is an undo either way. A setting the board

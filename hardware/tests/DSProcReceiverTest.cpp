@@ -134,20 +134,25 @@ TEST_F(DSProcTest, VadParametersFollowTheDriverVersion) {
     v1.select_v1();
     TERM::VADParamsV2& p = v2.select_v2();
     p.set_voice_th_msec(20), p.set_silence_th_msec(300), p.set_e_th_dB(-3);
+    // A configure the driver refuses is answered so: the words the driver
+    // took from a receiver gone before stay, and nothing is sent for them.
     const struct {
         int version;
         const LGCP::VADParams& params;
         bool result;
         std::vector<std::uint32_t> words;
+        int refused = 0;
     } table[] = {
         {1, v2, true, {3, 127, 0}},
         {2, v1, false, {}},
         {2, v2, true, {20u | 300u << 16, 0xFD, 0}},
+        {2, v2, false, {}, EIO},
         {3, v2, true, {3, 127, 0}},
     };
     for (const auto& row : table) {
         dsp->ClearHistory();
         dsp->SetVersion(row.version);
+        if (row.refused) sim->FailRequest("/dev/dsp", Dsproc::Configure, row.refused, true);
         Receiver r(8);
         EXPECT_EQ(r.configureVAD(row.params), row.result);
         std::vector<std::uint32_t> words;
