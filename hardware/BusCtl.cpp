@@ -95,8 +95,7 @@ void BusCtl::SetClockSrc(const LGCP::ClockCfg& cfg) {
 }
 
 // A select dropped at its retry leaves nothing owed, though it may have
-// replaced one the driver could still take: that one is asked again, and
-// the board keeps what it took should that be refused as invalid too.
+// replaced one the driver could still take: that one is asked again.
 void BusCtl::DrvSetClkSrc(int code) {
     using Hardware::Outcome;
     const std::optional<int> before = std::exchange(wanted, code);
@@ -114,7 +113,7 @@ void BusCtl::DrvSetClkSrc(int code) {
     };
     select.then = [this, code, before](const Outcome& outcome) {
         if (!outcome.dropped() || wanted != code) return;
-        wanted = before == code ? took : before;
+        wanted = Hardware::Reverted(std::optional<int>(code), before, took);
         if (wanted && wanted != took && !owed.Owes(selectKey)) DrvSetClkSrc(*wanted);
     };
     select.refused = [this](const Outcome& outcome) {

@@ -137,8 +137,7 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
 // clear mask) is owed all the same. One the board will never take is
 // dropped with the bits it changed, which no later mask sends; dropped at
 // its retry, it may have replaced a mask the device could take: that one
-// is sent again, and the device keeps what it took should that be refused
-// as invalid too.
+// is sent again.
 void E1Ctl::UpdateTclk(std::uint32_t before) {
     const std::uint32_t mask = tclkMask;
     const Hardware::OwedRequests::Key key{0, std::uint32_t(E1Driver::SetTclk)};
@@ -149,7 +148,7 @@ void E1Ctl::UpdateTclk(std::uint32_t before) {
     Hardware::OwedRequests::Request request = Request(E1Driver::SetTclk, mask, "TCLK", done);
     request.then = [this, key, mask, before](const Hardware::Outcome& outcome) {
         if (!outcome.dropped() || tclkMask != mask) return;
-        tclkMask = before == mask ? tookMask : before;
+        tclkMask = Hardware::Reverted(mask, before, tookMask);
         if (tclkMask != tookMask && !owed.Owes(key)) UpdateTclk(tclkMask);
     };
     owed.Ask(key, std::move(request), Hardware::OwedRequests::IfRefused::Undo);

@@ -403,13 +403,24 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
         {"a later select the board never takes", "fail /dev/hal 0x80044301 EIO once",
          [&](BusCtl& bus) {
              bus.DrvSetClkSrc(2);
-             Ask("fail /dev/hal 0x80044301 EIO once");
-             Ask("fail /dev/hal 0x80044301 EINVAL once");
+             for (const char* error : {"EIO", "EINVAL"})
+                 Ask(std::string("fail /dev/hal 0x80044301 ") + error + " once");
              bus.DrvSetClkSrc(0);
              clock.advanceMs(1000);
              LoopDriver().Run(1);
          },
          "2", refused + "clkctl: HW_CLOCK_SELECT fail. [cause=Invalid argument]\n" + f2},
+        // ... and the older one refused as invalid in its turn leaves what the driver took.
+        {"neither select taken", "fail /dev/hal 0x80044301 EIO once",
+         [&](BusCtl& bus) {
+             bus.DrvSetClkSrc(2);
+             for (const char* error : {"EIO", "EINVAL", "EINVAL"})
+                 Ask(std::string("fail /dev/hal 0x80044301 ") + error + " once");
+             bus.DrvSetClkSrc(0);
+             clock.advanceMs(1000);
+             LoopDriver().Run(1);
+         },
+         "none", refused + "clkctl: HW_CLOCK_SELECT fail. [cause=Invalid argument]\n"},
         {"a connect", "fail /dev/hal 0x80044301 EIO once",
          [](BusCtl& bus) {
              bus.DrvSetClkSrc(2);
