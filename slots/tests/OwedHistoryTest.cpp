@@ -1,18 +1,17 @@
 // Every short history on one key of each owner of owed requests ends on the
 // board that a small model of the README's rules says, whatever each step's
-// requests met. A history is up to three steps: a half asks (each half its
-// own value), undoes or goes, or a new half comes in a gone one's place.
-// The step's own ask or undo is taken, refused with EIO, refused as invalid,
-// refused with EIO and then as invalid at its retry, or meets its device
-// gone for a second (what else the step sends, the
-// other half's settings sent back, meets only the device gone). Then the
-// driver takes everything for two seconds and the board is read back. The
-// model replays the history, leaving out the asks whose refusal is not owed
-// (refused as invalid, or answered with an error), and applies the leg's
-// rules to what remains. Each history also checks that nothing refused as
-// invalid is sent again (an ask until its half asks again, an undo of
-// nothing the driver held until the next undo), and that every error the
-// board met is named on a line. Each history has a key of its own, a fresh
+// requests met. A history is up to three steps: a half asks (each half its own
+// value), undoes or goes, or a new half comes in a gone one's place. The step's
+// own ask or undo is taken, refused with EIO, refused as invalid, refused with
+// EIO and then as invalid at its retry, or meets its device gone for a second
+// (what else the step sends, the other half's settings sent back, meets only
+// the device gone). Then the driver takes everything for two seconds and the
+// board is read back. The model replays the history, leaving out the asks whose
+// refusal is not owed (refused as invalid, or answered with an error), and
+// applies the leg's rules to what remains. Each history also checks that
+// nothing refused as invalid is sent again (an ask until its half asks again,
+// an undo of nothing the driver held until the next undo), and that every error
+// the board met is named on a line. Each history has a key of its own, a fresh
 // timeslot or channel, so that nothing one leaves behind meets the next.
 #include "hardware/DSProcReceiver.h"
 #include "hardware/DsprocDriver.h"
