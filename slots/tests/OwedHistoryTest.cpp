@@ -365,7 +365,11 @@ public:
             return static_cast<const Hal::MuxChannelRecord*>(record)->channel == at;
         };
     }
-    void Begin(unsigned history) override { channel = 20000 + int(history); }
+    void Begin(unsigned history) override {
+        channel = 20000 + int(history);
+        Hal().ClearHistory();
+        Hal().Record(true);
+    }
     bool Do(Move move, int value) override {
         if (move == Move::Ask) return mux.Connect(Transmit(value), channel);
         if (move == Move::Undo) mux.Disconnect(channel);
@@ -392,10 +396,21 @@ public:
     std::vector<std::pair<Move, int>> Choices(const Model&) const override {
         return {{Move::Ask, 0}, {Move::Ask, 1}, {Move::Undo, 0}, {Move::Go, 0}};
     }
-    std::size_t Sent(int) const override { return 0; }
+    // What the driver took on the channel: a path from the value's transmit
+    // channel, or for the undo (-1) the idle octet or a switch-off.
+    std::size_t Sent(int value) const override {
+        std::size_t n = 0;
+        for (const Board::SimHal::Request& r : Hal().History()) {
+            if (r.word0 != channel) continue;
+            n += value < 0 ? r.number == Hal::MuxWrite || r.number == Hal::MuxDisable
+                           : r.number == Hal::MuxConnect && r.word1 == Transmit(value);
+        }
+        return n;
+    }
 
 private:
     static int Transmit(int value) { return 100 + value; }
+    Board::SimHal& Hal() const { return sim.Model<Board::SimHal>("/dev/hal"); }
     Board::Sim& sim;
     HwMux mux;
     int channel = 0;
