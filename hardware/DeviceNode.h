@@ -3,8 +3,9 @@
 // An open that fails writes the service's line, at most once a second, and a
 // retry's (an open that a pay or a poll repeats by itself) only when its
 // error is new. Each open pays what the service owes the driver, once the
-// service has readied the new descriptor. The switch, the bus clock, the
-// receivers' drivers, the maintenance device and CAS open this one way.
+// service has readied the new descriptor. The switch, the bus clock and the
+// line devices, the receivers' drivers, the maintenance device, CAS and the
+// voice device's version query open this one way.
 #pragma once
 
 #include "hardware/OwedRequests.h"

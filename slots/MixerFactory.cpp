@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
-#include <unistd.h>
 
 namespace Mixer {
 
@@ -30,6 +29,10 @@ MixerFactory::MixerFactory()
     : requests([this](const Hardware::OwedRequests::Key& key) {
           const Mixer* unit = findMixer(int(key.unit));
           return unit && unit->Holds(key);
+      }),
+      voice(GetVoiceDevName(), O_RDONLY, voiceRequests, [](int error) {
+          std::cerr << "device \"" << GetVoiceDevName() << "\" open fail: " << Errno(error)
+                    << std::endl;
       }) {}
 
 MixerFactory::~MixerFactory() {
@@ -130,17 +133,12 @@ void MixerFactory::KeepUnreported(const std::vector<std::int32_t>& reported, int
 }
 
 void MixerFactory::QueryDriverVersion() {
-    Board::Devices& board = Board::devices();
-    const int fd = board.open(GetVoiceDevName(), O_RDONLY);
-    if (fd < 0) {
-        const Errno error;
-        std::cerr << "device \"" << GetVoiceDevName() << "\" open fail: " << error << std::endl;
-        return;
-    }
+    if (voice.Open()) return;
     Voice::DriverVersionRecord version{};
-    driverVersionKnown = board.ioctl(fd, Voice::DriverVersion, &version) != -1;
+    driverVersionKnown =
+        Board::devices().ioctl(voice.Descriptor(), Voice::DriverVersion, &version) != -1;
     if (driverVersionKnown) std::memcpy(driverVersion, version.words, sizeof driverVersion);
-    ::close(fd);
+    voice.Close();
 }
 
 void MixerFactory::Query(LGCP::Resources& resources) {

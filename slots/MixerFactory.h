@@ -5,6 +5,7 @@
 // that cannot open the mixer device keeps the units it has not heard of yet.
 #pragma once
 
+#include "hardware/DeviceNode.h"
 #include "hardware/OwedRequests.h"
 #include "slots/SlotFactory.h"
 
@@ -59,6 +60,10 @@ private:
     // What the units asked of the mixer device and it has not taken: one
     // device node, so one pace and one share of pays for every unit.
     Hardware::OwedRequests requests;
+    // The voice device, opened for each version query only; nothing is owed
+    // to it, and its open's failure line keeps the one pace.
+    Hardware::OwedRequests voiceRequests;
+    Hardware::DeviceNode voice;
 };
 
 }  // namespace Mixer

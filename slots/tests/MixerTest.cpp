@@ -450,6 +450,19 @@ TEST_F(MixerUnits, ADiscoveryThatCannotOpenTheDeviceKeepsItsUnits) {
     Step("in 1/0 2");
 }
 
+// Each discovery asks the voice device its version: a device that cannot
+// open writes its line once a second however often the controller asks,
+// and the device is never left open.
+TEST_F(MixerUnits, AVoiceDeviceThatCannotOpenIsWrittenOnceASecond) {
+    const std::string line = "device \"/dev/voice\" open fail: No such file or directory\n";
+    TestSupport::StreamCapture failures(std::cerr);
+    for (const char* step : {"fail open /dev/voice ENOENT", "query", "query", "second", "query",
+                             "query", acceptAll, "query"})
+        Step(step);
+    EXPECT_EQ(line + line, failures.str());
+    EXPECT_EQ("0", sim->Command("opens /dev/voice"));
+}
+
 // An input on channel 0 of unit 3 (timeslot 17152) fed conference 2
 // (17154), and the driver refused to take it out.
 const SumCase owedCases[] = {
