@@ -195,7 +195,7 @@ private:
     // it. One that no receiver there holds has no undo: nothing is owed.
     template <class Params>
     void Settle(Timeslot& t, unsigned ts, std::optional<Configured<Params>> Asked::*asked,
-                std::optional<Params> Held::*held);
+                std::optional<Params> Held::*took);
     void Dispatch(const void* record);
 
     Event event;
