@@ -28,7 +28,11 @@ Outcome OwedRequests::Note(const Key& key, Entry& entry, Request request, Outcom
     }
     const auto& line = outcome.kind == Outcome::Unopened ? request.unopened : request.refused;
     if (line) entry.line.Tell(outcome.error, paying, [&] { line(outcome); });
-    if (refused == IfRefused::Drop) return outcome;
+    if (refused == IfRefused::Drop) {
+        // One that waited for a share of its own is answered now.
+        if (again) entry.owed.reset();
+        return outcome;
+    }
     const bool undo = refused == IfRefused::Undo;
     if (outcome.final() && !(undo && holds && holds(key))) {
         // The owed request itself, or an undo of nothing held, ends what
@@ -59,9 +63,16 @@ void OwedRequests::Count() {
 
 // The entry is found after the send: sending may open the device, whose
 // open pays what is owed. A request taken where nothing was owed or paced,
-// the ordinary case, leaves nothing behind. One asked while a pay sends is
-// part of a retry, and of its share.
+// the ordinary case, leaves nothing behind. One asked while a pay sends (a
+// retry's follow-up) is part of its share: once that is spent, it waits for
+// the next second's, as though its device rested.
 Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
+    if (paying && Spent()) {
+        const auto then = request.then;
+        Owe(key, std::move(request), refused);
+        if (then) then(Outcome::Rested());
+        return Outcome::Rested();
+    }
     if (paying) Count();
     Outcome outcome = request.send();
     const auto then = request.then;

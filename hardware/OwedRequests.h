@@ -31,7 +31,9 @@
 // - Pays send at most perSecond requests a second, the open's pay and what
 //   each request sent brings with it included, one share for each device
 //   node, so a driver refusing thousands of requests costs the loop a
-//   bounded share, and the longest owed go first.
+//   bounded share, and the longest owed go first. What a request sent
+//   brings with it is counted before it is sent: past the share, it waits,
+//   owed, for the next second's, even one answered with the refusal.
 #pragma once
 
 #include "runtime/FailureLine.h"
@@ -63,7 +65,8 @@ struct Outcome {
     // whose reason errno holds.
     static Outcome Of(int result);
     static Outcome NotOpened(int error) { return {Unopened, error, 0, false}; }
-    // Owed without being sent: its device rests.
+    // Owed without being sent: its device rests, or the second's share is
+    // spent.
     static Outcome Rested() { return {Unopened, 0, 0, true}; }
     bool taken() const { return kind == Taken; }
     // A refusal as invalid names what the driver does not have: nothing of

@@ -462,6 +462,27 @@ TEST_F(HwMuxTest, OwedRequestsOffTheBusGoABatchARunRoundRobin) {
     EXPECT_EQ(64, std::count_if(hal->History().begin(), hal->History().end(), [](const Request& r) {
                   return r.number == Hal::MuxDisable && r.word0 >= again;
               }));
+
+    // With one switch-off owed before them, the 64th octet is the share's
+    // last request: the switch-off it brings waits for the next second.
+    sim->ClearFaults();
+    PassASecond();
+    sim->FailRequest("/dev/hal", Hal::MuxDisable, EIO, true);
+    EXPECT_FALSE(mux.Disable(again - 1));
+    std::size_t refused = 0;
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, false,
+                     [&refused](const void*) { return ++refused; });
+    for (int channel = again; channel < again + 2 * batch; ++channel)
+        EXPECT_FALSE(mux.Disconnect(channel));
+    hal->ClearHistory();
+    refused = 0;
+    PassASecond();
+    const auto offs =
+        std::count_if(hal->History().begin(), hal->History().end(), [again](const Request& r) {
+            return r.number == Hal::MuxDisable && r.word0 >= again - 1;
+        });
+    EXPECT_EQ(std::size_t(Hardware::OwedRequests::perSecond), refused + std::size_t(offs));
+    EXPECT_EQ(64u, refused);
 }
 
 // The driver refuses a channel beyond the switch as invalid: a controller
