@@ -10,6 +10,7 @@
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <sstream>
 
 namespace Hardware {
@@ -192,32 +193,31 @@ Outcome DSProcReceiverService::Send(const Setting& setting, IfRefused refused,
     const Dsproc::ConfigureRecord& record = setting.record;
     const unsigned ts = record.timeslot;
     const Words& words = WordsOf(record.kind);
-    std::string fail = At(words.fail, ts);
-    if (record.kind == Dsproc::KindToneFilter)
-        fail += " freq=" + std::to_string(record.params.toneFilter.freq);
+    const std::string freq = record.kind == Dsproc::KindToneFilter
+                                 ? " freq=" + std::to_string(record.params.toneFilter.freq)
+                                 : "";
     OwedRequests::Request request = device.Ioctl(
         Dsproc::Configure, record,
-        {fail,
+        {At(words.fail, ts) + freq,
          [this, setting, &words] {
              held[setting.record.timeslot].settings[Key(setting.record)] = setting.record;
              std::clog << words.done << setting.shown << std::endl;
          },
-         At(words.noDevice, ts)});
+         At(words.noDevice, ts) + freq});
     request.then = std::move(then);
     return device.owed.Ask({ts, Key(record)}, std::move(request), refused);
 }
 
-// Taken from the receiver's record only while it still holds this ask: a
-// later one of the same key has replaced it otherwise. An owed ask dropped
-// at its retry leaves the key owing nothing, though it may have replaced an
-// undo: the driver is brought to what the records hold. One answered with
-// the refusal replaced nothing.
-std::function<void(const Outcome&)> DSProcReceiverService::Dropped(const DSProcReceiver& receiver,
-                                                                   const Setting& asked,
-                                                                   std::optional<Setting> before,
-                                                                   IfRefused refused) {
+// Taken from the receiver's record only while it still holds this setting:
+// a later one of the same key has replaced it otherwise. What the key owed
+// when a setting the board will never hold was sent may be the leftover of
+// a state gone since: the key is brought to what the records hold anyway.
+// One answered with the refusal replaced nothing.
+std::function<void(const Outcome&)> DSProcReceiverService::Dropped(
+    const DSProcReceiver& receiver, const Setting& asked, std::optional<Kept<Setting>> back,
+    IfRefused refused) {
     const unsigned ts = receiver.dsproc_timeslot();
-    return [this, ts, who = &receiver, asked, before = std::move(before),
+    return [this, ts, who = &receiver, asked, back = std::move(back),
             refused](const Outcome& outcome) {
         const std::uint32_t key = Key(asked.record);
         if (!outcome.dropped()) return;
@@ -227,28 +227,44 @@ std::function<void(const Outcome&)> DSProcReceiverService::Dropped(const DSProcR
         if (r == t->second.receivers.end()) return;
         auto& settings = r->second.settings;
         const auto mine = settings.find(key);
-        if (mine == settings.end() || mine->second.asked != asked.asked) return;
-        settings.erase(mine);
-        if (before) settings.emplace(key, *before);
-        if (refused == IfRefused::Drop || device.owed.Owes({ts, key}) || Settle(t->second, ts, key))
-            return;
-        if (Holds({ts, key})) Send(Cleared(asked), IfRefused::Undo);
+        if (mine == settings.end() || mine->second.now->asked != asked.asked) return;
+        if (back)
+            mine->second = *back;
+        else
+            settings.erase(mine);
+        if (refused != IfRefused::Drop) Bring(t->second, ts, key, asked);
     };
 }
 
+// The setting sent back is its receiver's ask, and goes back one step in
+// its record when the driver refuses it for good.
 bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) {
-    const Setting* wanted = Latest(t.receivers, [key](const Asked& asked) -> const Setting* {
-        const auto setting = asked.settings.find(key);
-        return setting == asked.settings.end() ? nullptr : &setting->second;
-    });
+    const auto [who, wanted] =
+        Latest(t.receivers, [key](const Asked& asked) -> const Setting* {
+            const auto setting = asked.settings.find(key);
+            return setting == asked.settings.end() ? nullptr : &*setting->second.now;
+        });
     if (!wanted) return false;
     const auto& driver = held[ts].settings;
     const auto took = driver.find(key);
-    if (took == driver.end() || !Same(took->second, wanted->record))
-        Send(*wanted, IfRefused::Undo);
+    if (took != driver.end() && Same(took->second, wanted->record)) {
+        device.owed.Forget({ts, key});
+        return true;
+    }
+    const Kept<Setting>& kept = t.receivers.at(who).settings.at(key);
+    std::optional<Kept<Setting>> back;
+    if (kept.before) back = Kept<Setting>{kept.before, std::nullopt};
+    Send(*wanted, IfRefused::Owe, Dropped(*who, *wanted, std::move(back), IfRefused::Owe));
+    return true;
+}
+
+void DSProcReceiverService::Bring(Timeslot& t, unsigned ts, std::uint32_t key,
+                                  const Setting& any) {
+    if (Settle(t, ts, key)) return;
+    if (Holds({ts, key}))
+        Send(Cleared(any), IfRefused::Undo);
     else
         device.owed.Forget({ts, key});
-    return true;
 }
 
 bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, bool reset,
@@ -258,15 +274,15 @@ bool DSProcReceiverService::Configure(DSProcReceiver& receiver, Setting asked, b
     auto& settings = t.receivers[&receiver].settings;
     const std::uint32_t key = Key(asked.record);
     const auto found = settings.find(key);
-    const std::optional<Setting> before =
-        found == settings.end() ? std::nullopt : std::optional<Setting>(found->second);
-    settings.erase(key);
-    if (!reset) {
-        asked.asked = ++requests;
-        settings.emplace(key, asked);
+    const std::optional<Kept<Setting>> before =
+        found == settings.end() ? std::nullopt : std::optional<Kept<Setting>>(found->second);
+    if (reset) {
+        settings.erase(key);
+        if (Settle(t, ts, key)) return true;
+        return Send(asked, IfRefused::Undo).taken();
     }
-    if (reset && Settle(t, ts, key)) return true;
-    if (reset) return Send(asked, IfRefused::Undo).taken();
+    asked.asked = ++requests;
+    settings[key].Ask(asked);
     return Send(asked, refused, Dropped(receiver, asked, before, refused)).taken();
 }
 
@@ -371,7 +387,7 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
     const auto own = mine.settings.lower_bound(FilterKey(0));
     std::vector<std::uint32_t> freqs;
     for (auto it = own; it != mine.settings.end(); ++it)
-        freqs.push_back(it->second.record.params.toneFilter.freq);
+        freqs.push_back(it->second.now->record.params.toneFilter.freq);
     if (Other(t.receivers, mine, HasFilters)) {
         for (std::uint32_t freq : freqs) configureToneFilter(receiver, freq, 0, 0, 0);
         return;
@@ -392,10 +408,14 @@ void DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
                     if (t == timeslots.end()) return;
                     auto& driver = held[ts].settings;
                     driver.erase(driver.lower_bound(FilterKey(0)), driver.end());
+                    // A filter sent back and refused for good leaves its
+                    // record: the keys are taken before any is sent.
+                    std::set<std::uint32_t> keys;
                     for (const auto& [r, asked] : t->second.receivers)
                         for (auto it = asked.settings.lower_bound(FilterKey(0));
                              it != asked.settings.end(); ++it)
-                            Settle(t->second, ts, it->first);
+                            keys.insert(it->first);
+                    for (std::uint32_t key : keys) Settle(t->second, ts, key);
                 },
                 At("Disable All Tone fail: (interface not opened)", ts)},
                on ? IfRefused::Undo : IfRefused::Drop);

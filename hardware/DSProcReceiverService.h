@@ -10,12 +10,13 @@
 // and tone filters, which are answered with success, are owed until the
 // driver takes them or refuses them as invalid, which puts the receiver's
 // record back as it was; what undoes something (the signal detector a slot
-// gives up, a reset to 0, a filter off, the other receiver's settings sent
-// back, what a destroy switches off) is owed whatever the error while the
-// driver holds what it undoes, as the service's record of what the driver
-// took tells. A feature whose switch-off is owed is still on in the
-// driver: its events reach no receiver. Event traces are written under the
-// "signalling.events" trace switch.
+// gives up, a reset to 0, a filter off, what a destroy switches off) is owed
+// whatever the error while the driver holds what it undoes, as the
+// service's record of what the driver took tells. The other receiver's
+// settings sent back are its asks: refused as invalid, each leaves its
+// record, which goes back one step (Kept). A feature whose switch-off is
+// owed is still on in the driver: its events reach no receiver. Event traces
+// are written under the "signalling.events" trace switch.
 //
 // The driver keeps one set of features per timeslot, and two receivers may
 // share a timeslot (the halves of a conference leg). So the service keeps,
@@ -36,6 +37,7 @@
 
 #include "hardware/DSProcReceiver.h"
 #include "hardware/DriverDevice.h"
+#include "hardware/ReceiverRecords.h"
 #include "hardware/RequestIds.h"
 #include "runtime/Event.h"
 #include "schema/LGCP.h"
@@ -112,8 +114,9 @@ private:
         State muteFirst = State::Unset;
         State muteSecond = State::Unset;
         std::uint32_t muteId = 0;
-        // By Key(): what it configured and has not undone.
-        std::map<std::uint32_t, Setting> settings;
+        // By Key(): what it configured and has not undone, and what it
+        // configured before.
+        std::map<std::uint32_t, Kept<Setting>> settings;
     };
     struct Timeslot {
         std::map<const DSProcReceiver*, Asked> receivers;
@@ -153,21 +156,27 @@ private:
     // then runs once its outcome is noted, at once or at a retry.
     Outcome Send(const Setting& setting, IfRefused refused,
                  std::function<void(const Outcome&)> then = nullptr);
-    // What puts the receiver's record back as it was before its ask, when
-    // the board will never hold the ask, at once or at a retry: nothing
-    // sends it later, and a key left owing nothing gets what the records
-    // hold where the driver holds something else.
+    // What puts the receiver's record of the setting's key back to back
+    // (nothing, where none), when the board will never hold the setting
+    // asked for it, at once or at a retry: nothing sends it later. Unless
+    // the receiver was answered with the refusal, the key is then brought to
+    // what the records hold.
     std::function<void(const Outcome&)> Dropped(const DSProcReceiver& receiver,
-                                                const Setting& asked, std::optional<Setting> before,
+                                                const Setting& asked,
+                                                std::optional<Kept<Setting>> back,
                                                 IfRefused refused);
     // The one place a configuration reaches the driver: a setting is
     // recorded and sent as asked; a reset sends the others' setting instead
-    // while they have one, and is an undo either way. A setting the board
-    // will never hold leaves the receiver's record as it was.
+    // while they have one, and the plain reset otherwise. A setting the
+    // board will never hold leaves the receiver's record as it was.
     bool Configure(DSProcReceiver& receiver, Setting asked, bool reset, IfRefused refused);
-    // Sends the setting of key asked for last on the timeslot unless the
-    // driver holds it; false when no receiver there has one.
+    // Sends the setting of key asked for last on the timeslot, as its
+    // receiver's ask, unless the driver holds it; false when no receiver
+    // there has one.
     bool Settle(Timeslot& t, unsigned ts, std::uint32_t key);
+    // What the records hold for the key reaches the driver: the setting
+    // asked for last, or the plain reset where the driver holds another.
+    void Bring(Timeslot& t, unsigned ts, std::uint32_t key, const Setting& any);
     // Request 2 (an enable, under the next id, which a failed one consumes
     // too) or 3 (id 0), its lines written.
     bool Send(unsigned ts, std::uint32_t id, std::uint32_t mask, const char* name,

@@ -20,12 +20,21 @@
 //   dropped at its retry leaves the key owing nothing, though it may have
 //   replaced an undo: the caller sends what its records hold where the
 //   driver took something else.
-// - An undo (a switch-off, a stop, a reset, settings sent back, a removal)
-//   is owed whatever the error while the driver holds what it undoes, as the
-//   owner's holds() tells from what the driver took for the key
-//   (IfRefused::Undo). An undo of nothing held is final when refused as
-//   invalid, like an ask, and leaves the key owing nothing: what it undoes
-//   is not on the board, and no older ask of the key may put it there.
+// - An undo (a switch-off, a stop, a reset, a removal, bits cleared)
+//   carries no value of its own. It is owed whatever the error while the
+//   driver holds what it undoes, as the owner's holds() tells from what the
+//   driver took for the key (IfRefused::Undo). An undo of nothing held is
+//   final when refused as invalid, like an ask, and leaves the key owing
+//   nothing: what it undoes is not on the board, and no older ask of the key
+//   may put it there.
+// - A value is always someone's ask: one sent for a half other than as its
+//   new ask (its tone given back, its settings sent back, what a dropped
+//   retry brings back, a mask that sets a bit the device did not take) is
+//   that half's ask, IfRefused::Owe: refused as invalid, it leaves that
+//   half's record as an ask does, whether or not the driver took it before,
+//   and the plain undo is asked in its place where no value is left to
+//   send. An Undo that carries a value would be owed for ever by a driver
+//   that refuses the value for good.
 // - Each key's failure writes its own line (FailureLine), and keeps its last
 //   error while anything on its timeslot or channel is owed.
 // - Pays send at most perSecond requests a second, the open's pay and what
@@ -127,7 +136,8 @@ public:
         // Nothing: an ask answered with the refusal, and not applied.
         Drop,
         // Owed whatever the error while the driver holds what it undoes;
-        // else as an ask, but final for the key.
+        // else as an ask, but final for the key. Only for a request that
+        // carries no value of its own.
         Undo,
     };
 

@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <map>
+#include <optional>
+#include <utility>
 
 namespace Hardware {
 
@@ -31,16 +33,37 @@ auto FindAsked(const std::map<unsigned, Timeslot>& timeslots, unsigned ts, const
     return asked == t->second.receivers.end() ? nullptr : &asked->second;
 }
 
+// What a receiver keeps of one kind: the value it asked for, and the one it
+// held before. A value the driver refuses for good leaves the record, which
+// goes back one step: the receiver's own ask, or its value sent again for it
+// (given back after the other receiver's dial, sent back when the other
+// undoes its own), is its ask, answered as such.
+template <class T>
+struct Kept {
+    std::optional<T> now, before;
+
+    // A new value: the one held becomes the one to go back to.
+    void Ask(const T& value) {
+        before = std::move(now);
+        now = value;
+    }
+    // The driver refuses now for good.
+    void Refused() {
+        now = std::move(before);
+        before.reset();
+    }
+};
+
 // Of what the receivers of the record asked for through ask() (null where
-// one asked nothing), the request made last, by its asked stamp; null when
-// none made one.
+// one asked nothing), the request made last, by its asked stamp, with the
+// receiver that made it; both null when none made one.
 template <class Receivers, class Ask>
-auto Latest(const Receivers& receivers, const Ask& ask)
-    -> decltype(ask(receivers.begin()->second)) {
-    decltype(ask(receivers.begin()->second)) latest = nullptr;
-    for (const auto& entry : receivers) {
-        const auto asked = ask(entry.second);
-        if (asked && (!latest || asked->asked > latest->asked)) latest = asked;
+auto Latest(const Receivers& receivers, const Ask& ask) {
+    std::pair<typename Receivers::key_type, decltype(ask(receivers.begin()->second))> latest{};
+    for (const auto& [receiver, asked] : receivers) {
+        const auto made = ask(asked);
+        if (made && (!latest.second || made->asked > latest.second->asked))
+            latest = {receiver, made};
     }
     return latest;
 }

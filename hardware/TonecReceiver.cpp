@@ -1,6 +1,9 @@
 #include "hardware/TonecReceiver.h"
 
 #include "hardware/TonecReceiverService.h"
+#include "runtime/Errno.h"
+
+#include <iostream>
 
 namespace Hardware {
 
@@ -79,7 +82,8 @@ void TonecReceiver::on_DTMFPauseFinish(Timer*) {
         tone_gen_complete();
         return;
     }
-    const LGCP::DualTone& tone = digits[0];
+    const LGCP::DualTone tone = digits[0];
+    digits.erase(digits.begin());
     // An absent level is never read: its getter would log the absence.
     const LGCP::TranslateDtmfParams& dial = pendingDial;
     const unsigned short amp1 = dial.amp1_isPresent()
@@ -88,21 +92,53 @@ void TonecReceiver::on_DTMFPauseFinish(Timer*) {
     const unsigned short amp2 = dial.amp2_isPresent()
                                     ? static_cast<unsigned short>(dial.get_amp2().getValue())
                                     : defaultAmplitude;
-    enableToneGenerator(static_cast<unsigned short>(tone.get_freq1().getValue()),
-                        static_cast<unsigned short>(tone.get_freq2().getValue()), amp1, amp2);
-    digits.erase(digits.begin());
-    unsigned tone_ms = pendingDial.toneDuration_isPresent()
-                           ? unsigned(pendingDial.get_toneDuration().getValue())
-                           : defaultDurationMs;
-    dialTimer.set(tone_ms, &TonecReceiver::on_DTMFToneFinish, this);
+    const unsigned tone_ms = dial.toneDuration_isPresent()
+                                 ? unsigned(dial.get_toneDuration().getValue())
+                                 : defaultDurationMs;
+    PlayStep(static_cast<unsigned short>(tone.get_freq1().getValue()),
+             static_cast<unsigned short>(tone.get_freq2().getValue()), amp1, amp2, tone_ms,
+             &TonecReceiver::on_DTMFToneFinish);
 }
 
 void TonecReceiver::on_DTMFToneFinish(Timer*) {
-    enableSilence();
-    unsigned pause_ms = pendingDial.pauseDuration_isPresent()
-                            ? unsigned(pendingDial.get_pauseDuration().getValue())
-                            : defaultDurationMs;
-    dialTimer.set(pause_ms, &TonecReceiver::on_DTMFPauseFinish, this);
+    const unsigned pause_ms = pendingDial.pauseDuration_isPresent()
+                                  ? unsigned(pendingDial.get_pauseDuration().getValue())
+                                  : defaultDurationMs;
+    PlayStep(1000, 1000, 0, 0, pause_ms, &TonecReceiver::on_DTMFPauseFinish);
+}
+
+// The hold's bound runs from the ask: the step's outcome, told at once or at
+// a retry, replaces it.
+void TonecReceiver::PlayStep(unsigned short freq1, unsigned short freq2, unsigned short amp1,
+                             unsigned short amp2, unsigned ms, Step next) {
+    stepMs = ms;
+    stepNext = next;
+    cutError = 0;
+    dialTimer.set(dialHoldMs, &TonecReceiver::on_DialCut, this);
+    TonecReceiverService::instance().enableToneGenerator(
+        *this, {freq1, freq2, amp1, amp2}, true, [this](const Outcome& step) { OnStep(step); });
+}
+
+// Told from inside a request, so whatever it starts waits for the timer.
+void TonecReceiver::OnStep(const Outcome& step) {
+    if (step.taken()) {
+        dialTimer.set(stepMs, stepNext, this);
+    } else if (step.dropped()) {
+        cutError = step.error;
+        dialTimer.set(0, &TonecReceiver::on_DialCut, this);
+    }
+}
+
+// The receiver may be gone once tone_gen_complete() returns.
+void TonecReceiver::on_DialCut(Timer*) {
+    std::cerr << At("DTMF_DIAL cut short:", tonec_timeslot());
+    if (cutError)
+        std::cerr << " errno=\"" << Errno(cutError) << '"';
+    else
+        std::cerr << " (a step not taken within " << dialHoldMs / 1000 << " s)";
+    std::cerr << std::endl;
+    disableToneGenerator(true);
+    tone_gen_complete();
 }
 
 // The dial and the cadence share the generator and the timer: the dial wins.

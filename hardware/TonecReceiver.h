@@ -16,6 +16,7 @@
 
 namespace Hardware {
 
+struct Outcome;
 class TonecReceiverService;
 
 class TonecReceiver {
@@ -73,8 +74,15 @@ public:
     // each unless given), and calls tone_gen_complete() after the last
     // pause. A dial in progress continues with the new list from its next
     // step on. While another receiver's dial holds the timeslot's generator,
-    // the dial waits for it, and plays whole once it is given back.
+    // the dial waits for it, and plays whole once it is given back. Each
+    // step lasts from when the driver takes it, so the far end hears the
+    // digits in order or not at all: a step the driver refuses, or misses
+    // for want of the device, holds the dial until a retry is taken; one
+    // refused as invalid, or not taken within dialHoldMs, cuts the dial
+    // short there, with one line: the generator goes back to what the other
+    // receiver plays, or off, and tone_gen_complete() is called.
     void translateDTMF(const LGCP::TranslateDtmfParams& params);
+    static constexpr unsigned dialHoldMs = 5000;
     // 425 Hz for 1000 ms, silence for 3000 ms, over again. Both requests are
     // ignored during a dial; cancelling stops what the cadence plays.
     void activateAudibleCall();
@@ -89,16 +97,30 @@ public:
 private:
     friend class TonecReceiverService;
 
+    using Step = void (TonecReceiver::*)(Timer*);
+
     void on_DTMFPauseFinish(Timer*);
     void on_DTMFToneFinish(Timer*);
     void on_waitPauseFinish(Timer*);
     void on_waitToneFinish(Timer*);
+    // A step of the dial, which lasts ms once the driver takes it; next
+    // plays the one after it.
+    void PlayStep(unsigned short freq1, unsigned short freq2, unsigned short amp1,
+                  unsigned short amp2, unsigned ms, Step next);
+    // What became of the step, at once or at a retry.
+    void OnStep(const Outcome& outcome);
+    void on_DialCut(Timer*);
 
     // Paces both the dial and the cadence: arming it replaces the pending step.
     Timer dialTimer;
     bool dialing = false;
     bool audibleCall = false;
     LGCP::TranslateDtmfParams pendingDial;
+    // The step the dial waits on: how long it lasts, what follows it, and
+    // the error that cut the dial short (0: a step not taken in time).
+    unsigned stepMs = 0;
+    Step stepNext = nullptr;
+    int cutError = 0;
     Containers::CyclicList link;
 };
 

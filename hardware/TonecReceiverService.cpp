@@ -99,13 +99,15 @@ std::function<void()> TonecReceiverService::Took(unsigned ts, Kind kind, bool on
 
 // A dial takes the generator for its length; else a cadence takes it for
 // its length, from a steady tone.
-const TonecReceiverService::Asked* TonecReceiverService::Player(const Timeslot& t) {
-    const Asked* player = nullptr;
+std::pair<const TonecReceiver*, const TonecReceiverService::Asked*> TonecReceiverService::Player(
+    const Timeslot& t) {
+    std::pair<const TonecReceiver*, const Asked*> player{};
+    auto order = [](const Sound& s) { return std::pair(s.step, s.since); };
     for (const auto& [receiver, asked] : t.receivers) {
-        if (asked.dial == Dial::Plays) return &asked;
-        if (asked.sound && (!player || std::pair(asked.step, asked.since) >
-                                           std::pair(player->step, player->since)))
-            player = &asked;
+        if (asked.dial == Dial::Plays) return {receiver, &asked};
+        const std::optional<Sound>& sound = asked.sound.now;
+        if (sound && (!player.second || order(*sound) > order(*player.second->sound.now)))
+            player = {receiver, &asked};
     }
     return player;
 }
@@ -118,8 +120,8 @@ bool TonecReceiverService::HandOver(unsigned ts) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
         if (receiver->tonec_timeslot() != ts) continue;
         const Asked* a = FindAsked(timeslots, ts, *receiver);
-        if (a && a->dial == Dial::Waits && (!next || a->since < asked))
-            next = receiver, asked = a->since;
+        if (a && a->dial == Dial::Waits && (!next || a->waits < asked))
+            next = receiver, asked = a->waits;
     }
     if (!next) return false;
     Record(*next).receivers[next].dial = Dial::Plays;
@@ -156,28 +158,46 @@ OwedRequests::Request TonecReceiverService::Configuration(const Tonec::IvaRecord
 
 template <class Params>
 bool TonecReceiverService::Configure(TonecReceiver& receiver,
-                                     std::optional<Configured<Params>> Asked::*asked,
+                                     Kept<Configured<Params>> Asked::*asked,
                                      const Params& record) {
     auto& mine = Record(receiver).receivers[&receiver].*asked;
     const auto before = mine;
-    mine = Configured<Params>{record, ++requests};
+    mine.Ask(Configured<Params>{record, ++requests});
     const Outcome outcome =
         device.owed.Ask({record.timeslot, KindOf(record)}, Configuration(record), IfRefused::Drop);
     if (!outcome.taken()) mine = before;
     return outcome.taken();
 }
 
+// The configuration sent back is its receiver's ask: refused as invalid, it
+// leaves that receiver's record, and the one asked for last of what is left
+// is sent instead.
 template <class Params>
 void TonecReceiverService::Settle(Timeslot& t, unsigned ts,
-                                  std::optional<Configured<Params>> Asked::*asked,
+                                  Kept<Configured<Params>> Asked::*asked,
                                   std::optional<Params> Held::*took) {
-    const Configured<Params>* wanted =
-        Latest(t.receivers, [asked](const Asked& a) { return a.*asked ? &*(a.*asked) : nullptr; });
+    const auto [who, wanted] = Latest(t.receivers, [asked](const Asked& a) {
+        return (a.*asked).now ? &*(a.*asked).now : nullptr;
+    });
+    const OwedRequests::Key key{ts, KindOf(Params{})};
     const std::optional<Params>& driver = held[ts].*took;
-    if (wanted && (!driver || !Same(*driver, wanted->record)))
-        device.owed.Ask({ts, KindOf(Params{})}, Configuration(wanted->record), IfRefused::Undo);
-    else
-        device.owed.Forget({ts, KindOf(Params{})});
+    if (!wanted || (driver && Same(*driver, wanted->record))) {
+        device.owed.Forget(key);
+        return;
+    }
+    OwedRequests::Request request = Configuration(wanted->record);
+    request.then = [this, ts, who = who, asked, took, stamp = wanted->asked](const Outcome& outcome) {
+        if (!outcome.dropped()) return;
+        const auto t = timeslots.find(ts);
+        if (t == timeslots.end()) return;
+        const auto r = t->second.receivers.find(who);
+        if (r == t->second.receivers.end()) return;
+        Kept<Configured<Params>>& kept = r->second.*asked;
+        if (!kept.now || kept.now->asked != stamp) return;
+        kept.Refused();
+        Settle(t->second, ts, asked, took);
+    };
+    device.owed.Ask(key, std::move(request), IfRefused::Owe);
 }
 
 bool TonecReceiverService::configureDTMF(TonecReceiver& receiver, const LGCP::DTMFParams& params) {
@@ -298,12 +318,11 @@ Outcome TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfR
     OwedRequests::Request request =
         device.Ioctl(Tonec::Dial, record,
                      {At("DTMF_DIAL fail:", ts), [this, ts, tone] { held[ts].played = tone; }});
-    request.then = std::move(then);
-    if (step && device.Resting()) {
-        device.owed.Owe(key, std::move(request), refused);
-        return Outcome::Rested();
-    }
-    return device.owed.Ask(key, std::move(request), refused);
+    request.then = then;
+    if (!(step && device.Resting())) return device.owed.Ask(key, std::move(request), refused);
+    device.owed.Owe(key, std::move(request), refused);
+    if (then) then(Outcome::Rested());
+    return Outcome::Rested();
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
@@ -311,54 +330,78 @@ Outcome TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfR
 // that is no step ends the receiver's dial, whose generator goes to the dial
 // waiting next.
 bool TonecReceiverService::enableToneGenerator(TonecReceiver& receiver, const Tone& tone,
-                                               bool step) {
+                                               bool step, StepDone stepDone) {
     Timeslot& t = Record(receiver);
     Asked& mine = t.receivers[&receiver];
     // Nothing of a dial that waits reaches the generator.
     if (step && mine.dial == Dial::Waits) return true;
-    const Asked* before = Player(t);
+    const Asked* before = Player(t).second;
     const bool givesBack = !step && mine.dial == Dial::Plays;
     if (!step) mine.dial = Dial::None;
-    const bool continues = step && mine.sound && mine.step;
-    const Asked asked = mine;
-    if (tone.freq1 == 0 && tone.freq2 == 0 && tone.amp1 == 0 && tone.amp2 == 0) {
-        mine.sound.reset();
+    const Kept<Sound> asked = mine.sound;
+    std::optional<Sound>& sound = mine.sound.now;
+    if (tone == Tone{0, 0, 0, 0}) {
+        mine.sound = {};
+    } else if (step) {
+        const bool continues = sound && sound->step;
+        mine.sound = {Sound{tone, true, continues ? sound->since : ++requests}, std::nullopt};
     } else {
-        mine.sound = tone;
-        mine.step = step;
-        if (!continues) mine.since = ++requests;
+        mine.sound.Ask(Sound{tone, false, ++requests});
+        // Only a steady tone is one to go back to.
+        if (mine.sound.before && mine.sound.before->step) mine.sound.before.reset();
     }
     if (givesBack && HandOver(receiver.tonec_timeslot())) return true;
-    const Asked* after = Player(t);
+    const Asked* after = Player(t).second;
     if (after && after != &mine && after == before) return true;
-    // Silence, or the other's sound back, undoes what the generator played.
-    const bool asks = after == &mine && mine.sound;
-    return Play(receiver.tonec_timeslot(), after && after->sound ? *after->sound : Tone{0, 0, 0, 0},
-                step, asks ? IfRefused::Owe : IfRefused::Undo,
-                asks ? Dropped(receiver, asked, mine.since) : nullptr)
+    if (after != &mine || !sound) return Settle(receiver.tonec_timeslot(), true).taken();
+    return Play(receiver.tonec_timeslot(), sound->tone, step, IfRefused::Owe,
+                Followed(receiver, asked, sound->since, std::move(stepDone)))
         .taken();
 }
 
-// Put back only while the record still holds this ask: a later one has
-// replaced it otherwise. A retry dropped leaves the generator owing
-// nothing, though the ask may have replaced a stop owed before it.
-std::function<void(const Outcome&)> TonecReceiverService::Dropped(const TonecReceiver& receiver,
-                                                                  const Asked& before,
-                                                                  std::uint64_t since) {
+// Silence, or the other's sound given back, undoes what the generator
+// played; the other's sound is its ask, and leaves its record when the
+// driver refuses it for good.
+Outcome TonecReceiverService::Settle(unsigned ts, bool changed) {
+    const auto t = timeslots.find(ts);
+    const auto [who, player] =
+        t == timeslots.end() ? std::pair<const TonecReceiver*, const Asked*>{} : Player(t->second);
+    const Sound* sound = player && player->sound.now ? &*player->sound.now : nullptr;
+    const Tone tone = sound ? sound->tone : Tone{0, 0, 0, 0};
+    if (!changed && held[ts].played == tone) {
+        device.owed.Forget({ts, Generator});
+        return {};
+    }
+    if (!sound) return Play(ts, tone, false, IfRefused::Undo, nullptr);
+    return Play(ts, tone, false, IfRefused::Owe,
+                Followed(*who, {player->sound.before, std::nullopt}, sound->since, nullptr));
+}
+
+// Taken only while the record still holds this sound: a later request has
+// replaced it otherwise. What the key owed when a sound the board will
+// never hold was sent may be the leftover of a state gone since (a gone
+// dial's pause): the generator is brought to what the records hold, and
+// owes nothing where the driver holds that already.
+std::function<void(const Outcome&)> TonecReceiverService::Followed(const TonecReceiver& receiver,
+                                                                   Kept<Sound> back,
+                                                                   std::uint64_t since,
+                                                                   StepDone stepDone) {
     const unsigned ts = receiver.tonec_timeslot();
-    return [this, ts, who = &receiver, before, since](const Outcome& outcome) {
-        if (!outcome.dropped()) return;
+    return [this, ts, who = &receiver, back = std::move(back), since,
+            stepDone = std::move(stepDone)](const Outcome& outcome) {
         const auto t = timeslots.find(ts);
         if (t == timeslots.end()) return;
         const auto mine = t->second.receivers.find(who);
-        if (mine == t->second.receivers.end() || mine->second.since != since) return;
-        mine->second.sound = before.sound;
-        mine->second.step = before.step;
-        mine->second.since = before.since;
-        if (device.owed.Owes({ts, Generator})) return;
-        const Asked* player = Player(t->second);
-        const Tone tone = player && player->sound ? *player->sound : Tone{0, 0, 0, 0};
-        if (!(held[ts].played == tone)) Play(ts, tone, false, IfRefused::Undo, nullptr);
+        if (mine == t->second.receivers.end()) return;
+        Asked& asked = mine->second;
+        if (!asked.sound.now || asked.sound.now->since != since) return;
+        if (stepDone) {
+            if (asked.dial == Dial::Plays) stepDone(outcome);
+            return;
+        }
+        if (!outcome.dropped()) return;
+        asked.sound = back;
+        Settle(ts, false);
     };
 }
 
@@ -376,8 +419,8 @@ bool TonecReceiverService::BeginDial(TonecReceiver& receiver) {
     // The playing dial holds the generator, so what the receiver gives up
     // was not heard: nothing is sent.
     mine.dial = Dial::Waits;
-    mine.sound.reset();
-    mine.since = ++requests;
+    mine.sound = {};
+    mine.waits = ++requests;
     return false;
 }
 
@@ -399,9 +442,9 @@ void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
                IfRefused::Drop);
 }
 
-// Configurations have no undo: the other's own come back where the driver
-// holds these. What the driver refuses of the clean-up, or misses for want
-// of the device, is owed.
+// Configurations have no undo: the other's own come back, as its ask, where
+// the driver holds these. What the driver refuses of the clean-up, or misses
+// for want of the device, is owed.
 void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     const unsigned ts = receiver.tonec_timeslot();
     Timeslot& t = Record(receiver);
@@ -409,13 +452,13 @@ void TonecReceiverService::CleanBeforeDestroy(TonecReceiver& receiver) {
     if (mine.dtmf) enableDTMF(receiver, false, IfRefused::Undo);
     if (mine.iva) enableIVA(receiver, false, IfRefused::Undo);
     if (mine.rejection) enableDTMFReject(receiver, false, IfRefused::Undo);
-    if (mine.sound || mine.dial != Dial::None) receiver.disableToneGenerator(true);
-    if (mine.dtmfParams) {
-        mine.dtmfParams.reset();
+    if (mine.sound.now || mine.dial != Dial::None) receiver.disableToneGenerator(true);
+    if (mine.dtmfParams.now) {
+        mine.dtmfParams = {};
         Settle(t, ts, &Asked::dtmfParams, &Held::dtmfParams);
     }
-    if (mine.ivaParams) {
-        mine.ivaParams.reset();
+    if (mine.ivaParams.now) {
+        mine.ivaParams = {};
         Settle(t, ts, &Asked::ivaParams, &Held::ivaParams);
     }
 }

@@ -9,11 +9,12 @@
 // answered so and not applied; what a receiver plays is owed until the
 // driver takes it, or refuses it as invalid, which puts the receiver's
 // record back as it was; what undoes something (a destroy's switch-offs,
-// the generator stopped or given back to the other receiver's sound, the
-// other receiver's configuration sent back) is owed whatever the error while
-// the driver holds what it undoes, as the service's record of what the
-// driver took tells. A detector whose switch-off is owed is still on in the
-// driver: its detections reach no receiver.
+// the generator stopped) is owed whatever the error while the driver holds
+// what it undoes, as the service's record of what the driver took tells. A
+// receiver's value sent again for it (its tone given back, its configuration
+// sent back) is its ask: refused as invalid, it leaves its record, which goes
+// back one step (Kept). A detector whose switch-off is owed is still on in
+// the driver: its detections reach no receiver.
 //
 // The driver keeps one detector of each kind, one configuration of each and
 // one generator per timeslot, and two receivers may share a timeslot (the
@@ -28,7 +29,8 @@
 // - a dial holds the generator from its first digit to its last pause; a
 //   dial asked for meanwhile waits, and starts when the generator is given
 //   back (the dial ends, is stopped, or its receiver goes), so dials play
-//   whole, one after the other;
+//   whole, one after the other; each step reaches the driver in order or
+//   not at all: the receiver paces the next from the outcome of the last;
 // - with no dial playing, the generator plays the cadence started last,
 //   else the steady tone asked for last, else nothing: a request that
 //   changes none of that sends nothing, and when a dial ends or its
@@ -42,6 +44,7 @@
 #pragma once
 
 #include "hardware/DriverDevice.h"
+#include "hardware/ReceiverRecords.h"
 #include "hardware/RequestIds.h"
 #include "hardware/TonecDriver.h"
 #include "runtime/Event.h"
@@ -52,6 +55,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace Hardware {
 
@@ -84,9 +88,13 @@ public:
     bool echoCancel(unsigned ts, bool on);
     bool enableDTMFReject(TonecReceiver& receiver, bool on, IfRefused refused = IfRefused::Drop);
     bool enableIVA(TonecReceiver& receiver, bool on, IfRefused refused = IfRefused::Drop);
+    // What becomes of a step of a dial: called with its outcome at once, and
+    // again at each retry while it is owed, as long as the dial plays it.
+    using StepDone = std::function<void(const Outcome&)>;
     // A step of the receiver's dial or cadence, or a steady tone; all zero
-    // plays nothing.
-    bool enableToneGenerator(TonecReceiver& receiver, const Tone& tone, bool step);
+    // plays nothing. stepDone hears what becomes of a dial's step.
+    bool enableToneGenerator(TonecReceiver& receiver, const Tone& tone, bool step,
+                             StepDone stepDone = nullptr);
     // The receiver's dial starts: true when it may play now, false when it
     // waits for another receiver's dial, which hands the generator over to
     // it (its first step is taken from there). What the receiver played
@@ -120,18 +128,24 @@ private:
         Params record;
         std::uint64_t asked;  // orders the requests of a timeslot
     };
+    // What one receiver plays: a steady tone, or a step of its dial or
+    // cadence, which keeps the time the dial or cadence started.
+    struct Sound {
+        Tone tone;
+        bool step = false;
+        std::uint64_t since = 0;
+    };
     enum class Dial { None, Waits, Plays };
     // What one receiver asked for.
     struct Asked {
         bool dtmf = false;
         bool iva = false;
         bool rejection = false;
-        std::optional<Configured<Tonec::ConfigureRecord>> dtmfParams;
-        std::optional<Configured<Tonec::IvaRecord>> ivaParams;
-        // What it plays; a dial's or cadence's steps keep the time it started.
-        std::optional<Tone> sound;
-        bool step = false;
-        std::uint64_t since = 0;  // for a dial that waits, when it was asked for
+        Kept<Configured<Tonec::ConfigureRecord>> dtmfParams;
+        Kept<Configured<Tonec::IvaRecord>> ivaParams;
+        // What it plays, and the steady sound it played before.
+        Kept<Sound> sound;
+        std::uint64_t waits = 0;  // for a dial that waits, when it was asked for
         Dial dial = Dial::None;
     };
     struct Timeslot {
@@ -156,7 +170,7 @@ private:
     // ts on or off, then done, where there is one.
     std::function<void()> Took(unsigned ts, Kind kind, bool on, std::function<void()> done);
     // Whose sound the generator plays, or null; a dial's may be none.
-    static const Asked* Player(const Timeslot& t);
+    static std::pair<const TonecReceiver*, const Asked*> Player(const Timeslot& t);
     // The dial that has waited longest on ts takes the generator and plays
     // its first step; false when no dial waits there.
     bool HandOver(unsigned ts);
@@ -174,12 +188,17 @@ private:
     // retry.
     Outcome Play(unsigned ts, const Tone& tone, bool step, IfRefused refused,
                  std::function<void(const Outcome&)> then);
-    // What puts the receiver's sound back as it was before its ask, when the
-    // board will never hold the ask, at once or at a retry: nothing sends it
-    // later, not at the other receiver's departure nor at a dial's end. A
-    // generator left owing nothing plays what the records hold.
-    std::function<void(const Outcome&)> Dropped(const TonecReceiver& receiver, const Asked& before,
-                                                std::uint64_t since);
+    // The generator plays what the records hold: the player's sound, asked
+    // for its receiver, or nothing; sent once the player changed, or where
+    // the driver holds something else. Where it holds that, nothing is owed.
+    Outcome Settle(unsigned ts, bool changed);
+    // What follows the receiver's sound sent as its ask (its own, or given
+    // back to it), while the record still holds it: a step of its dial is
+    // told to stepDone; a sound the board will never hold leaves the
+    // record, which goes back to back, so nothing sends it later, and the
+    // generator plays what the records then hold.
+    std::function<void(const Outcome&)> Followed(const TonecReceiver& receiver, Kept<Sound> back,
+                                                 std::uint64_t since, StepDone stepDone);
     // A configure request as the owed requests keep it; taken, the
     // timeslot's record holds what the driver holds.
     OwedRequests::Request Configuration(const Tonec::ConfigureRecord& record);
@@ -189,12 +208,13 @@ private:
     // A receiver's configure call: not applied when refused, so the record
     // keeps what the driver last took of the receiver.
     template <class Params>
-    bool Configure(TonecReceiver& receiver, std::optional<Configured<Params>> Asked::*asked,
+    bool Configure(TonecReceiver& receiver, Kept<Configured<Params>> Asked::*asked,
                    const Params& record);
-    // Sends the configuration asked for last on ts unless the driver holds
-    // it. One that no receiver there holds has no undo: nothing is owed.
+    // Sends the configuration asked for last on ts, as its receiver's ask,
+    // unless the driver holds it. One that no receiver there holds has no
+    // undo: nothing is owed.
     template <class Params>
-    void Settle(Timeslot& t, unsigned ts, std::optional<Configured<Params>> Asked::*asked,
+    void Settle(Timeslot& t, unsigned ts, Kept<Configured<Params>> Asked::*asked,
                 std::optional<Params> Held::*took);
     void Dispatch(const void* record);
 

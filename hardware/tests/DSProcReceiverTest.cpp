@@ -383,6 +383,11 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
         // The staying half's own is refused as invalid: the board never
         // holds it, and nothing sends it later.
         bool ownInvalid = false;
+        // The staying half's own is refused once, replaced by the going
+        // half's before its retry, and refused as invalid when sent back:
+        // that is the staying half's ask, which leaves its record, so the
+        // board ends on the plain reset, never on the gone half's.
+        bool stayingRefused = false;
     } table[] = {
         {"filter off", filter, [](Receiver& r) { r.configureToneFilter(1000, 0, 0, 0); },
          "256 1000", "1000 1 50 236"},
@@ -391,6 +396,8 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
         {"delays destroyed", delays, nullptr, "32", "10 20 0"},
         {"delays refused as invalid, then the other's destroyed", delays, nullptr, "32", "0 0 0",
          true},
+        {"delays refused, replaced, then refused as invalid when sent back", delays, nullptr, "32",
+         "0 0 0", false, true},
         {"gain destroyed", [](Receiver& r, int i) { r.configureRxGain(std::int8_t(-6 * (i + 1))); },
          nullptr, "64", "250"},
         {"VAD destroyed", [&](Receiver& r, int i) { r.configureVAD(vad[i]); }, nullptr, "1",
@@ -403,15 +410,25 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
     FakeClock clock{5000};
     for (const auto& row : table) {
         for (How how : {SentBack, Same, RefusedOnce}) {
-            if (row.ownInvalid && how != SentBack) continue;
+            if ((row.ownInvalid || row.stayingRefused) && how != SentBack) continue;
             SCOPED_TRACE(std::string(row.name) + (how == Same          ? ", the same"
                                                   : how == RefusedOnce ? ", refused once"
                                                                        : ""));
             Receiver other(9);
             auto going = std::make_unique<Receiver>(9);
             if (row.ownInvalid) sim->FailRequest("/dev/dsp", Dsproc::Configure, EINVAL, true);
+            if (row.stayingRefused) sim->FailRequest("/dev/dsp", Dsproc::Configure, EIO, true);
             row.set(other, 0), row.set(*going, how == Same ? 0 : 1);
             dsp->ClearHistory();
+            // The sends of the staying half's own, refused for good.
+            std::size_t refusals = 0;
+            if (row.stayingRefused)
+                sim->FailRequest("/dev/dsp", Dsproc::Configure, EINVAL, false,
+                                 [&refusals](const void* r) {
+                                     const auto& record =
+                                         *static_cast<const Dsproc::ConfigureRecord*>(r);
+                                     return record.params.delays.rx == 10 && ++refusals;
+                                 });
             if (how == RefusedOnce) sim->FailRequest("/dev/dsp", Dsproc::Configure, EIO, true);
             if (row.undo) {
                 row.undo(*going);
@@ -424,6 +441,8 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
             std::size_t configures = 0;
             for (const auto& r : dsp->History()) configures += r.number == Dsproc::Configure;
             EXPECT_EQ(configures, how == Same ? 0u : 1u);
+            EXPECT_EQ(refusals, row.stayingRefused ? 1u : 0u);
+            sim->ClearFaults();
             other.CleanBeforeDestroy();
         }
     }
@@ -468,13 +487,15 @@ TEST_F(DSProcTest, ASwitchOpensAGoneDeviceAgain) {
 // driver does with it: a setting, its undoing, or every filter going off.
 // Rows: what the receiver holds before, what it asks for while the driver
 // misses it, the query of the simulated board and what that reads once the
-// driver has it, and whether that undoes what was held before.
+// driver has it, whether that undoes what was held before, and a line the
+// ask writes while the device is gone, where the row checks one.
 const struct MissedSetting {
     const char* name;
     std::function<void(Receiver&)> before, meanwhile;
     const char* query;
     const char* held;
     bool undo;
+    const char* unopened = nullptr;
 } missedSettings[] = {
     {"a gain", [](Receiver& r) { r.configureRxGain(-6); },
      [](Receiver& r) { r.configureRxGain(-3); }, "/dev/dsp gain 7", "0xFD", false},
@@ -498,7 +519,8 @@ const struct MissedSetting {
          r.configureToneFilter(1000, 1, 70, -10);
          r.configureToneFilter(1200, 1, 60, -10);
      },
-     "/dev/dsp configured 7 256 1000", "1000 1 70 246", false},
+     "/dev/dsp configured 7 256 1000", "1000 1 70 246", false,
+     "Configure Tone Filter fail: (interface not opened) timeslot=7 freq=1200 errno="},
 };
 
 // Missed while the driver is gone, it reaches the board once the driver is
@@ -538,7 +560,13 @@ TEST_F(DSProcTest, ConfigurationsTheDriverMissedReachItOnceBack) {
             pass();  // apart from the reopening of the row before
             fault.fault();
             pass();
-            row.meanwhile(r);
+            {
+                TestSupport::StreamCapture err(std::cerr);
+                row.meanwhile(r);
+                if (fault.reopens && row.unopened) {
+                    EXPECT_NE(err.str().find(row.unopened), std::string::npos) << err.str();
+                }
+            }
             pass();
             EXPECT_EQ(sim->Command(row.query), before);
             sim->ClearFaults();

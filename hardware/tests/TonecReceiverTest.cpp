@@ -502,14 +502,16 @@ TEST_F(TonecTest, AConfigurationTheDriverMissedReachesItLater) {
              going.reset();
          },
          [] {}, 8, -30},
-        // It undoes what the driver holds: the going half's.
+        // Sent back, the other's own is its ask: refused as invalid, it
+        // leaves the other's record and is not sent again. A configuration
+        // has no undo: the driver keeps the going half's.
         {"refused as invalid when the other goes",
          [&](Receiver&, std::unique_ptr<Receiver>& going) {
              refuse(false, EINVAL);
              going->CleanBeforeDestroy();
              going.reset();
          },
-         [] {}, 8, -30},
+         [] {}, 9, -31},
         {"refused again at the reopening",
          [&](Receiver&, std::unique_ptr<Receiver>& going) {
              sim->FailOpen("/dev/dtmf", EMFILE, false);
@@ -577,10 +579,25 @@ TEST_F(TonecTest, GeneratorSequences) {
     auto tone = [](unsigned short freq, unsigned short amp) {
         return [=](Receiver& r) { r.playTone(freq, amp); };
     };
+    // The requests the driver refused.
+    std::size_t refused = 0;
     // The next tone the driver is asked to play it refuses so.
-    auto refuse = [this](int error) {
-        return
-            [this, error](Receiver&) { sim->FailRequest("/dev/dtmf", Tonec::Dial, error, true); };
+    auto refuse = [this, &refused](int error) {
+        return [this, &refused, error](Receiver&) {
+            sim->FailRequest("/dev/dtmf", Tonec::Dial, error, true,
+                             [&refused](const void*) { return ++refused; });
+        };
+    };
+    // Every tone of this first frequency and level it refuses so, from now
+    // on or once: a value it does not have, or a passing fault.
+    auto refuseTone = [this, &refused](unsigned short freq, unsigned short amp, int error,
+                                       bool once) {
+        return [=, &refused](Receiver&) {
+            sim->FailRequest("/dev/dtmf", Tonec::Dial, error, once, [=, &refused](const void* r) {
+                const auto& dial = *static_cast<const Tonec::DialRecord*>(r);
+                return dial.freq1 == freq && dial.amp1 == amp && ++refused;
+            });
+        };
     };
     struct Step {
         unsigned ms;
@@ -599,8 +616,9 @@ TEST_F(TonecTest, GeneratorSequences) {
         std::vector<Played> played;
         int completed;
         int otherCompleted = 0;
-        // The refusals written.
+        // The refusals written, and how many requests were refused.
         std::string errors = "";
+        std::size_t refusals = 0;
     } table[] = {
         {"two digits",
          {{0, dial({697, 1209, 697, 1336})}},
@@ -639,7 +657,8 @@ TEST_F(TonecTest, GeneratorSequences) {
          {{10, "tone 697 1209"}, {80, "silence"}, {150, "off"}},
          1,
          0,
-         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n"},
+         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n",
+         1},
         {"nor when its retry is refused as invalid",
          {{0, refuse(EIO)},
           {0, refuse(EINVAL)},
@@ -649,7 +668,56 @@ TEST_F(TonecTest, GeneratorSequences) {
          1,
          0,
          "DTMF_DIAL fail: timeslot=4 errno=\"Input/output error\"\n"
-         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n"},
+         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n",
+         2},
+        // The other half's tone, asked for during the dial, is refused as
+        // invalid when given back: it leaves that half's record, and the
+        // stop that follows undoes the digit the dial's refused pause left.
+        {"the other's tone refused for good when the dialling half goes mid-digit",
+         {{0, dial({697, 1209, 770, 1336}, 300, 100)},
+          {50, tone(600, 1000), true},
+          {100, refuseTone(1000, 0, EIO, true)},
+          {100, refuseTone(600, 1000, EINVAL, false)},
+          {100, release}},
+         {{0, "tone 697 1209"}, {100, "off"}},
+         0,
+         0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Input/output error\"\n"
+         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n",
+         2},
+        // A digit refused holds the dial, which goes on from it once a retry
+        // is taken: the far end hears every digit, in order.
+        {"the first digit refused once",
+         {{0, refuse(EIO)}, {0, dial({697, 1209, 770, 1336}, 300, 100)}},
+         {{1000, "tone 697 1209"},
+          {1300, "silence"},
+          {1400, "tone 770 1336"},
+          {1700, "silence"},
+          {1800, "off"}},
+         1,
+         0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Input/output error\"\n",
+         1},
+        {"a middle digit refused once",
+         {{0, dial({697, 1209, 770, 1336}, 300, 100)}, {350, refuse(EIO)}},
+         {{0, "tone 697 1209"},
+          {300, "silence"},
+          {1400, "tone 770 1336"},
+          {1700, "silence"},
+          {1800, "off"}},
+         1,
+         0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Input/output error\"\n",
+         1},
+        // Refused as invalid, it cuts the dial short: nothing after it.
+        {"a digit refused as invalid",
+         {{0, dial({697, 1209, 770, 1336, 852, 1477}, 300, 100)}, {350, refuse(EINVAL)}},
+         {{0, "tone 697 1209"}, {300, "silence"}, {400, "off"}},
+         1,
+         0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n"
+         "DTMF_DIAL cut short: timeslot=4 errno=\"Invalid argument\"\n",
+         1},
         {"the other's dial keeps the generator from a tone",
          {{0, dial({697, 1209}, 100, 50), true}, {10, tone(1000, 500)}},
          {{0, "tone 697 1209"}, {100, "silence"}, {150, "tone 1000 0 levels 500 0"}},
@@ -730,7 +798,10 @@ TEST_F(TonecTest, GeneratorSequences) {
         EXPECT_EQ(r.completed, row.completed);
         EXPECT_EQ(other.completed, row.otherCompleted);
         EXPECT_EQ(err.str(), row.errors);
+        EXPECT_EQ(refused, row.refusals);
         other.CleanBeforeDestroy();
+        sim->ClearFaults();
+        refused = 0;
     }
     EXPECT_EQ(Sent(Tonec::Dial).front().As<Tonec::DialRecord>().amp1, 2048);
 }
@@ -869,7 +940,10 @@ TEST_F(TonecTest, SoundsLeftWhileTheDriverIsGoneGiveTheGeneratorTheRecords) {
 
 // A dial or a cadence whose every step the open driver refuses: the first
 // refusal is written, then one a second at most, not one a step, and the
-// retries of what is owed meanwhile add none; the generator gets what the
+// retries of what is owed meanwhile add none. A dial holds on the step
+// refused, since the far end must hear its digits in order, and goes on
+// from it once the driver takes it; held longer than its bound, it is cut
+// short there, with its line and its end. The generator gets what the
 // record holds a second after the driver takes requests again.
 TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
     const struct {
@@ -877,21 +951,27 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
         std::function<void(Receiver&)> start;
         unsigned runMs;
         std::size_t fewest, most;  // lines
-        int completed;
-        const char* plays;  // once the driver takes requests again, where it is known
+        int completed;             // while refused
+        const char* cut;           // the dial's line when it is cut short
+        unsigned afterMs;          // once the driver takes requests again
+        const char* plays;         // then, where it is known
     } rows[] = {
-        // 20 tones and pauses of 70 ms: 2.8 s.
-        {"a dial", [](Receiver& r) { r.translateDTMF(Digits(20)); }, 3000, 3, 4, 1, "off"},
-        // 30 tones of 150 ms and pauses of 100 ms: 60 steps in 7.5 s.
-        {"a dial of longer steps",
+        // 20 tones and pauses of 70 ms, held on the first: 2.8 s once taken.
+        {"a dial", [](Receiver& r) { r.translateDTMF(Digits(20)); }, 3000, 1, 1, 0, nullptr,
+         4000, "off"},
+        // 30 tones of 150 ms and pauses of 100 ms, cut short after 5 s; the
+        // generator's stop that follows is refused in its turn.
+        {"a dial held past its bound",
          [](Receiver& r) {
              LGCP::TranslateDtmfParams dial = Digits(30);
              dial.set_toneDuration(150), dial.set_pauseDuration(100);
              r.translateDTMF(dial);
          },
-         7600, 7, 9, 1, "off"},
+         7600, 2, 2, 1, "DTMF_DIAL cut short: timeslot=9 (a step not taken within 5 s)\n", 1100,
+         "off"},
         // A tone of a second every four: steps at 0, 1, 4, 5 and 8 s.
-        {"a cadence", [](Receiver& r) { r.activateAudibleCall(); }, 8500, 4, 5, 0, nullptr},
+        {"a cadence", [](Receiver& r) { r.activateAudibleCall(); }, 8500, 4, 5, 0, nullptr, 1100,
+         nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -907,10 +987,15 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
         const std::size_t lines = Count(err.str(), "DTMF_DIAL fail:");
         EXPECT_GE(lines, row.fewest);
         EXPECT_LE(lines, row.most) << err.str();
+        EXPECT_EQ(Count(err.str(), "DTMF_DIAL cut short:"), row.cut ? 1u : 0u) << err.str();
+        if (row.cut) {
+            EXPECT_NE(err.str().find(row.cut), std::string::npos) << err.str();
+        }
         sim->ClearFaults();
-        LoopDriver(&clock, 10).Run(110);
+        LoopDriver(&clock, 10).Run(row.afterMs / 10);
         if (row.plays) {
             EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), row.plays);
+            EXPECT_EQ(r.completed, 1);
         }
         r.CleanBeforeDestroy();
     }
@@ -930,19 +1015,21 @@ struct FailingAfterOpen : SimTonec {
 // A dial or a cadence on a driver that fails right after each reopening: its
 // steps wait for the reopening of the next second instead of opening the
 // device each, so the driver costs two lines a second, not two a step, and a
-// step that waits is owed. The dial still ends on time, and the generator
-// plays what the record holds once the driver reads again: after the dial,
-// nothing; inside the cadence's pause, its silence.
+// step that waits is owed. The dial holds on the step that waits and goes
+// on from it at each reopening, one step a second; once the driver reads
+// again, it plays on to its end. The generator then plays what the record
+// holds: after the dial, nothing; inside the cadence's pause, its silence.
 TEST_F(TonecTest, StepsWaitForADriverGoneAgainRightAfterItsReopening) {
     const struct {
         const char* name;
         std::function<void(Receiver&)> start;
         unsigned faultMs;  // how long the driver fails after the start
+        unsigned afterMs;  // how long it then reads
         int completed;
-        const char* plays;  // a second after the driver reads again
+        const char* plays;  // once it has read that long
     } rows[] = {
-        {"a dial", [](Receiver& r) { r.translateDTMF(Digits(20)); }, 3000, 1, "off"},
-        {"a cadence", [](Receiver& r) { r.activateAudibleCall(); }, 1500, 0, "silence"},
+        {"a dial", [](Receiver& r) { r.translateDTMF(Digits(20)); }, 3000, 3000, 1, "off"},
+        {"a cadence", [](Receiver& r) { r.activateAudibleCall(); }, 1500, 1100, 0, "silence"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -959,9 +1046,10 @@ TEST_F(TonecTest, StepsWaitForADriverGoneAgainRightAfterItsReopening) {
             Receiver r(9);
             row.start(r);
             LoopDriver(&clock, 10).Run(row.faultMs / 10);
-            EXPECT_EQ(r.completed, row.completed);
+            EXPECT_EQ(r.completed, 0);
             sim->ClearFaults();
-            LoopDriver(&clock, 10).Run(110);
+            LoopDriver(&clock, 10).Run(row.afterMs / 10);
+            EXPECT_EQ(r.completed, row.completed);
             EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), row.plays);
             r.CleanBeforeDestroy();
         }

@@ -271,6 +271,10 @@ struct Undo {
     // A new slot on the timeslot asking something of the undo's own key;
     // none where the undo has no ask of its kind after it.
     std::function<void(RefusedUndo&)> newer = nullptr;
+    // Where the undo sends the other half's own back: refused as invalid,
+    // that is the half's ask, which leaves its record, and the board ends
+    // on the plain reset instead.
+    const char* heldIfInvalid = nullptr;
 };
 
 // The end of a fault line: refused once, or until cleared after the
@@ -320,7 +324,9 @@ TEST_P(RefusedUndo, TheBoardEndsAsWithoutTheFault) {
         ASSERT_EQ("ok", sim->Command("fail clear"));
     }
     Loop(2000);
-    EXPECT_EQ(row.held, sim->Command(row.readBack));
+    const bool invalid = std::string(fault.error).rfind("EINVAL", 0) == 0;
+    EXPECT_EQ(invalid && row.heldIfInvalid ? row.heldIfInvalid : row.held,
+              sim->Command(row.readBack));
 }
 
 void Gone(RefusedUndo& t) { t.Destroy(&t.Last()); }
@@ -406,7 +412,8 @@ const Undo undos[] = {
          ASSERT_NE(nullptr, t.Create(Mixers(), MixerIn(2, -1)));
          EXPECT_TRUE(t.Last().Ioctl(DelaysOf(40, 140)));
      },
-     "/dev/dsp 0x40146401", Gone, "/dev/dsp configured 16642 32", "10 20 0"},
+     "/dev/dsp 0x40146401", Gone, "/dev/dsp configured 16642 32", "10 20 0", nullptr, nullptr,
+     nullptr, nullptr, "0 0 0"},
     // A filter of one frequency on both halves of the leg on channel 0; the
     // output, which set its own last, goes, and the input's comes back.
     {"FilterSentBack",
@@ -417,7 +424,7 @@ const Undo undos[] = {
          EXPECT_TRUE(t.Last().Ioctl(Filter(1000, 50, 51)));
      },
      "/dev/dsp 0x40146401", Gone, "/dev/dsp configured 16640 256 1000", "1000 1 40 41", nullptr,
-     nullptr, nullptr, Newer(MixerOut, 0, Filter(1000, 60, 61))},
+     nullptr, nullptr, Newer(MixerOut, 0, Filter(1000, 60, 61)), "1000 0 0 0"},
     // Conference A on channel 2 and an input on channel 0 in its sum; the
     // next call on channel 0 joins conference B on channel 4, or is refused
     // while the removal is owed. A never hears it.
