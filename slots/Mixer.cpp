@@ -46,10 +46,10 @@ std::vector<TdmInput*> Mixer::InputsOf(int summator) const {
     return found;
 }
 
-const TdmOutput* Mixer::OutputOn(int channel) const {
-    for (const MixerSlot* slot : slots)
-        if (const auto* out = dynamic_cast<const TdmOutput*>(slot); out && out->channel == channel)
-            return out;
+template <class Kind>
+Kind* Mixer::SlotOn(int channel) const {
+    for (MixerSlot* slot : slots)
+        if (auto* held = dynamic_cast<Kind*>(slot); held && held->channel == channel) return held;
     return nullptr;
 }
 
@@ -129,10 +129,14 @@ Hardware::Outcome Mixer::AddInput(const mix_slot& rx, const mix_slot& tx, std::i
 }
 
 // Answered with success whatever the driver did, as the create or the
-// output that asked for it is.
-void Mixer::Join(TdmInput& in) {
-    AddInput(Address(in.summator), Address(in.channel), fullGain,
-             Hardware::OwedRequests::IfRefused::Owe, [&in] { in.inSum = true; });
+// output that asked for it is. A take finds the input by its channel, a unit
+// having one input to a channel; a create asks before its input is made, and
+// tells it itself of an add taken at once.
+Hardware::Outcome Mixer::Join(int summator, int channel) {
+    return AddInput(Address(summator), Address(channel), fullGain,
+                    Hardware::OwedRequests::IfRefused::Owe, [this, channel] {
+                        if (TdmInput* in = SlotOn<TdmInput>(channel)) in->inSum = true;
+                    });
 }
 
 bool Mixer::Holds(const Hardware::OwedRequests::Key& key) const {
@@ -231,23 +235,33 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
 // An input whose summator is not a TDM channel feeds no sum: nothing is
 // added for it, and nothing is removed at its release. One that the output
 // of its summator lists is in the sum already, at the gain the output gave
-// it, and stays the output's.
+// it, and stays the output's. The input's own add goes before anything of
+// the slot reaches a driver: one the driver refuses as invalid will never
+// be in the sum, and its create is refused leaving nothing behind.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
     requests.Pay();
     const int channel = FreeChannel<TdmInput>(params.get_channel());
     const int timeslot = channel < 0 || Owes(channel) ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
-    auto* in = new TdmInput(*this, channel, timeslot);
+    int summator = -1;
+    bool inSum = false;
     if (params.summator_isPresent()) {
-        mix_slot summator;
-        if (Channel2Slot(params.get_summator(), summator)) {
-            in->summator = summator.number;
-            const TdmOutput* out = OutputOn(summator.number);
-            if (!out || !out->Lists(channel)) Join(*in);
+        mix_slot sum;
+        if (Channel2Slot(params.get_summator(), sum)) {
+            summator = sum.number;
+            const TdmOutput* out = SlotOn<TdmOutput>(summator);
+            if (!out || !out->Lists(channel)) {
+                const Hardware::Outcome add = Join(summator, channel);
+                if (add.dropped()) return nullptr;
+                inSum = add.taken();
+            }
         } else {
             std::cerr << ext::header(this) << "wrong summator coding !" << std::endl;
         }
     }
+    auto* in = new TdmInput(*this, channel, timeslot);
+    in->summator = summator;
+    in->inSum = inSum;
     if (params.ecm_isPresent()) {
         const LGCP::EchoCancelMode& ecm = params.get_ecm();
         in->echoCancel(ecm.get_ec() || ecm.get_es());
@@ -274,7 +288,7 @@ Slot* Mixer::New(const LGCP::MixerOutParams& params) {
     for (const LGCP::MixerInput& input : params.get_inputs())
         out->inputs.push_back(input.get_channel().get_tdm().getValue());
     for (TdmInput* in : InputsOf(channel))
-        if (!out->Lists(in->channel)) Join(*in);
+        if (!out->Lists(in->channel)) Join(channel, in->channel);
     return Register(out);
 }
 

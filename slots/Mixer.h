@@ -14,13 +14,14 @@
 // units' requests follow the owed requests' rules (OwedRequests), one device
 // node for every unit: an input's add into its sum, and an input's re-join
 // when an output takes its sum, are answered with success and owed until the
-// driver takes them or refuses them as invalid, or the input goes. An entry
-// whose removal the driver refused, or whose device did not open, is owed:
-// asked again each second, and before each create, until the driver takes
-// it, the sum is cleared or the driver answers that the sum no longer holds
-// it, and whatever the error while the sum holds the entry; meanwhile the
-// channel goes to no new input or sum, so no channel is heard in two
-// conferences.
+// driver takes them or refuses them as invalid, or the input goes; an add
+// refused as invalid at the input's create refuses the create, as the input
+// would never be in its sum. An entry whose removal the driver refused, or
+// whose device did not open, is owed: asked again each second, and before
+// each create, until the driver takes it, the sum is cleared or the driver
+// answers that the sum no longer holds it, and whatever the error while the
+// sum holds the entry; meanwhile the channel goes to no new input or sum, so
+// no channel is heard in two conferences.
 #pragma once
 
 #include "hardware/MixerDriver.h"
@@ -104,8 +105,10 @@ private:
     int FreeChannel(const LGCP::MixerChannel& channel) const;
     // The live inputs of this unit that feed the summator.
     std::vector<TdmInput*> InputsOf(int summator) const;
-    // The live output of this unit on the channel; null when there is none.
-    const TdmOutput* OutputOn(int channel) const;
+    // The live slot of that kind of this unit on the channel; null when there
+    // is none.
+    template <class Kind>
+    Kind* SlotOn(int channel) const;
     // Stops a DTMF dial of the slot still playing; the generator goes back
     // to what the other slot on the timeslot plays.
     static void StopDial(TdmSlot& slot);
@@ -130,9 +133,9 @@ private:
     Hardware::Outcome AddInput(const mix_slot& rx, const mix_slot& tx, std::int32_t gain,
                                Hardware::OwedRequests::IfRefused refused,
                                std::function<void()> joined = nullptr);
-    // The input's own entry into its summator, owed until the driver takes
-    // it; the input knows it is in the sum once it is.
-    void Join(TdmInput& in);
+    // The entry of the input on the channel into its summator, owed until the
+    // driver takes it; the input knows it is in the sum once it is.
+    Hardware::Outcome Join(int summator, int channel);
     // The inputs the output parameters list, in their order.
     bool AddInputs(const LGCP::MixerOutParams& params);
     // Every input of the channel's summator off; the inputs that fed it

@@ -98,18 +98,28 @@ struct MixerUnits : ::testing::Test {
     }
 
     // One step, as the sum table spells it: "in C S" an input on channel C
-    // feeding summator S ("-" for none), "out C I:G ..." an output whose
-    // summator gets inputs I at gains G, "del in C" and "del out C" the
-    // destroy of that slot, "query" a discovery, "second" a second of the
-    // main loop. C is a channel of unit 3, or "U/C" one of unit U. A create
-    // prefixed "!" is expected to be refused. "fail ..." and a line starting
-    // with a device path are control lines of the simulated board.
+    // feeding summator S ("-" for none), its echo canceller on when "ecm"
+    // follows; "out C I:G ..." an output whose summator gets inputs I at
+    // gains G; "del in C" and "del out C" the destroy of that slot; "query" a
+    // discovery; "second" a second of the main loop. C is a channel of unit
+    // 3, or "U/C" one of unit U. A create prefixed "!" is expected to be
+    // refused. "fail ..." and a line starting with a device path are control
+    // lines of the simulated board, answered "ok", or what follows " = " in
+    // the step. "wrote LINE" expects LINE among what the test wrote to
+    // std::cerr, which a case capturing it on its own keeps from the test.
     void Step(const std::string& step) {
         std::istringstream words(step);
         std::string verb, where;
         words >> verb;
         if (verb == "fail" || verb[0] == '/') {
-            EXPECT_EQ("ok", sim->Command(step));
+            const auto is = step.find(" = ");
+            EXPECT_EQ(is == std::string::npos ? "ok" : step.substr(is + 3),
+                      sim->Command(step.substr(0, is)))
+                << step;
+            return;
+        }
+        if (verb == "wrote") {
+            EXPECT_NE(std::string::npos, errors.str().find(step.substr(6) + '\n')) << errors.str();
             return;
         }
         if (verb == "query") {
@@ -140,6 +150,7 @@ struct MixerUnits : ::testing::Test {
             in.set_unit(unit);
             in.set_channel().select_tdm(channel);
             if (words >> word && word != "-") in.set_summator().select_tdm(std::stoi(word));
+            if (words >> word && word == "ecm") in.set_ecm().set_ec(true);
         } else {
             LGCP::MixerOutParams& out = params.select_mixerOut();
             out.set_unit(unit);
@@ -175,9 +186,12 @@ const char* const rxAdd = "ioctl /dev/mixer 0x801c4d03";
 const char* const rxRemove = "ioctl /dev/mixer 0x801c4d04";
 
 // Control lines that make the simulated board refuse every MIX_RX_REMOVE,
-// every MIX_RX_CLEAR, and nothing any more.
+// every MIX_RX_CLEAR, every MIX_RX_ADD (for now, or as invalid), and nothing
+// any more.
 const char* const refuseRemoves = "fail /dev/mixer 0x801c4d04 EIO";
 const char* const refuseClears = "fail /dev/mixer 0x800c4d02 EIO";
+const char* const refuseAdds = "fail /dev/mixer 0x801c4d03 EIO";
+const char* const refuseAddsAsInvalid = "fail /dev/mixer 0x801c4d03 EINVAL";
 const char* const acceptAll = "fail clear";
 
 TEST_F(MixerUnits, WhatFeedsNoSumLeavesNoneProgrammed) {
@@ -464,8 +478,19 @@ TEST_F(MixerUnits, AVoiceDeviceThatCannotOpenIsWrittenOnceASecond) {
 }
 
 // An input on channel 0 of unit 3 (timeslot 17152) fed conference 2
-// (17154), and the driver refused to take it out.
+// (17154), and the driver refused to take it out; or refused to add it,
+// in the first cases. Unit 1 has sums of the same numbers.
 const SumCase owedCases[] = {
+    {"an add refused as invalid refuses its create and leaves its channel free",
+     {"out 2", refuseAddsAsInvalid, "!in 0 2 ecm", "/dev/dtmf enabled 17152 = none", acceptAll,
+      "second", "in 5 2", "in 0 4 ecm", "/dev/dtmf enabled 17152 = lms"},
+     "2 5",
+     "17154:32767 17157:32767"},
+    {"an add refused otherwise answers its create and is owed until taken",
+     {"out 2", refuseAdds, "in 0 2", acceptAll, "/dev/mixer inputs 3 2 = 2", "second",
+      "/dev/mixer inputs 3 2 = 2 0", "del in 0"},
+     "2",
+     "17154:32767"},
     {"an owed channel goes to no new input or sum until the driver takes it",
      {"out 2", "in 0 2", refuseRemoves, "del in 0", "!in 0 4", "!in 0 -", "!out 4 0:100", "in 5 2",
       acceptAll, "in 0 4"},
@@ -497,6 +522,30 @@ const SumCase owedCases[] = {
     {"an owed removal goes with its unit",
      {"out 2", "in 0 2", "in 7 -", refuseRemoves, "del in 0", "/dev/mixer remove 3", "query",
       "/dev/mixer add 3 16 16", "query", acceptAll, "del out 2", "out 2", "in 0 2", "second"},
+     "2 0",
+     "17154:32767 17152:32767"},
+    // Unit 1 found again on the board, not yet by a query: what the lost
+    // unit owed would land in its sums.
+    {"a lost unit forgets what it owed, and no other unit's",
+     {"out 2", "in 0 2", "out 1/2", "in 1/0 2", refuseRemoves, "del in 0", "del in 1/0", refuseAdds,
+      "in 1/5 2", "/dev/mixer remove 1", "query", "/dev/mixer add 1 32 32", acceptAll, "second",
+      "/dev/mixer inputs 1 2 = none"},
+     "2",
+     "17154:32767"},
+    {"a sum cleared on one unit leaves another's owed on its channel",
+     {"out 2", "in 0 2", "out 1/2", "in 1/0 2", refuseRemoves, "del in 0", "del in 1/0", refuseAdds,
+      "in 5 2", "del out 1/2", "!in 0 4", "in 1/0 4", acceptAll, "second"},
+     "2 5",
+     "17154:32767 17157:32767"},
+    {"an owed removal fences its channel on its own unit only",
+     {"out 2", "in 0 2", refuseRemoves, "del in 0", "in 1/0 4", "out 1/4 0:100", "out 1/0",
+      "!in 0 4", "!out 4 0:100", "!out 0", acceptAll, "in 0 4"},
+     "2",
+     "17154:32767"},
+    {"a unit's failed reset writes its line, and the others go on",
+     {"/dev/mixer add 5 16 16", refuseClears, "query",
+      "wrote mixer [5]: reset fail: 16 errors. [cause=Input/output error]", acceptAll,
+      "/dev/mixer remove 5", "out 2", "in 0 2"},
      "2 0",
      "17154:32767 17152:32767"},
 };
