@@ -38,7 +38,7 @@ BusCtl& BusCtl::instance() {
 }
 
 BusCtl::BusCtl()
-    : hal(GetHalDevName(), O_RDWR, owed,
+    : hal(GetHalDevName(), O_RDWR, &owed,
           [this](int error) { Failed("device open error", error); }) {}
 
 bool BusCtl::IsOpen() { return controlEnabled && hal.Open() == 0; }

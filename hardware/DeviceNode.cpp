@@ -7,7 +7,7 @@
 
 namespace Hardware {
 
-DeviceNode::DeviceNode(const char* path, int flags, OwedRequests& owed,
+DeviceNode::DeviceNode(const char* path, int flags, OwedRequests* owed,
                        std::function<void(int)> failed, std::function<int()> ready)
     : path(path), flags(flags), owed(owed), failed(std::move(failed)), ready(std::move(ready)) {}
 
@@ -18,11 +18,11 @@ int DeviceNode::Open(bool retry) {
     if (!error && ready) error = ready();
     if (error) {
         node.close();
-        failure.Tell(error, retry || owed.Paying(), [&] { failed(error); });
+        failure.Tell(error, retry || (owed && owed->Paying()), [&] { failed(error); });
         return error;
     }
     failure.Clear();
-    owed.Pay();
+    if (owed) owed->Pay();
     return 0;
 }
 

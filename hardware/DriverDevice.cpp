@@ -25,7 +25,7 @@ DriverDevice::DriverDevice(Event& event, const char* path, int flags, const char
       name(name),
       listening(std::move(listening)),
       node(
-          path, flags, owed,
+          path, flags, &owed,
           [failure](int error) { std::cerr << failure << Errno(error) << std::endl; },
           [this] { return Ready(); }) {}
 

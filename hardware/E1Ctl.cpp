@@ -39,7 +39,7 @@ E1Ctl& E1Ctl::instance() {
 
 E1Ctl::E1Ctl()
     : owed([this](const Hardware::OwedRequests::Key&) { return (tookMask & ~tclkMask) != 0; }),
-      maintenance(GetMaintenance(), O_RDWR | O_NONBLOCK, owed,
+      maintenance(GetMaintenance(), O_RDWR | O_NONBLOCK, &owed,
                   [this](int error) {
                       std::cerr << ext::header(this) << "fail to open " << GetMaintenance() << ": "
                                 << Errno(error) << std::endl;
@@ -47,7 +47,7 @@ E1Ctl::E1Ctl()
       // The open command that finds no device writes its line
       // (CasOpenWithoutDevice); the other opens leave nobody waiting.
       cas(
-          GetE1CasDevName(), O_RDWR | O_NONBLOCK, casRequests, [](int) {},
+          GetE1CasDevName(), O_RDWR | O_NONBLOCK, &casRequests, [](int) {},
           [this] { return WatchCas(); }) {}
 
 void E1Ctl::PutHeader(std::ostream& os) const { os << "E1: "; }

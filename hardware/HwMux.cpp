@@ -33,7 +33,7 @@ HwMux& HwMux::instance() {
 HwMux::HwMux()
     : owed([this](const OwedRequests::Key& key) { return carrying.count(int(key.where)) > 0; }),
       hal(
-          GetHalDevName(), O_RDWR, owed,
+          GetHalDevName(), O_RDWR, &owed,
           [](int error) { std::clog << "hwMux: " << openFailed << Errno(error) << std::endl; },
           [this] { return Ready(); }) {
     std::clog << "hwMux: init" << std::endl;

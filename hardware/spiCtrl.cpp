@@ -57,7 +57,7 @@ spiCtrl& spiCtrl::instance() {
 }
 
 spiCtrl::spiCtrl()
-    : hal(GetHalDevName(), O_RDWR, owed, [](int error) {
+    : hal(GetHalDevName(), O_RDWR, nullptr, [](int error) {
           std::clog << "spi: /dev/hal open fail [cause=" << Errno(error) << "]" << std::endl;
       }) {
     init_device_and_channels();

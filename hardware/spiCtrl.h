@@ -7,7 +7,6 @@
 
 #include "control/CtrlSrvService.h"
 #include "hardware/DeviceNode.h"
-#include "hardware/OwedRequests.h"
 #include "runtime/Timer.h"
 
 class spiCtrl : public CtrlSrv::Service {
@@ -56,7 +55,6 @@ private:
 
     // The line devices owe nothing: what fails is read or written again at
     // the next poll or command.
-    Hardware::OwedRequests owed;
     Hardware::DeviceNode hal;
     Timer statusTimer;
     bool spiPresent = true;

@@ -30,7 +30,7 @@ MixerFactory::MixerFactory()
           const Mixer* unit = findMixer(int(key.unit));
           return unit && unit->Holds(key);
       }),
-      voice(GetVoiceDevName(), O_RDONLY, voiceRequests, [](int error) {
+      voice(GetVoiceDevName(), O_RDONLY, nullptr, [](int error) {
           std::cerr << "device \"" << GetVoiceDevName() << "\" open fail: " << Errno(error)
                     << std::endl;
       }) {}

@@ -60,9 +60,8 @@ private:
     // What the units asked of the mixer device and it has not taken: one
     // device node, so one pace and one share of pays for every unit.
     Hardware::OwedRequests requests;
-    // The voice device, opened for each version query only; nothing is owed
+    // The voice device, opened for each version query only: nothing is owed
     // to it, and its open's failure line keeps the one pace.
-    Hardware::OwedRequests voiceRequests;
     Hardware::DeviceNode voice;
 };
 
