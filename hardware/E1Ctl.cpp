@@ -132,13 +132,18 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
 
 // Until the device takes this mask the board keeps its last one, which
 // nothing else replaces: the trunkCfg command is answered with success, and
-// the mask is owed. A mask undoes the bits it clears, so that one the
-// device refuses as invalid while it holds such a bit (a new session's
-// clear mask) is owed all the same. One the board will never take is
-// dropped with the bits it changed, which no later mask sends; dropped at
-// its retry, it may have replaced a mask the device could take: that one
-// is sent again.
+// the mask is owed. A mask that sets no bit the device did not take undoes
+// the ones it clears, so that one the device refuses as invalid while it
+// holds such a bit (a new session's clear mask) is owed all the same. One
+// that sets a new bit is an ask, which refused as invalid the board will
+// never take: its new bits go, so that no later mask carries them. Dropped
+// at its ask, it leaves the mask before it, which the key still owes or the
+// device took: an owed one keeps the bits the device has not taken yet,
+// since it is still sent. Dropped at its retry, where the key owes nothing,
+// it may have replaced a mask that cleared bits the device holds: what is
+// left of it is sent again.
 void E1Ctl::UpdateTclk(std::uint32_t before) {
+    using IfRefused = Hardware::OwedRequests::IfRefused;
     const std::uint32_t mask = tclkMask;
     const Hardware::OwedRequests::Key key{0, std::uint32_t(E1Driver::SetTclk)};
     auto done = [this, mask] {
@@ -148,10 +153,14 @@ void E1Ctl::UpdateTclk(std::uint32_t before) {
     Hardware::OwedRequests::Request request = Request(E1Driver::SetTclk, mask, "TCLK", done);
     request.then = [this, key, mask, before](const Hardware::Outcome& outcome) {
         if (!outcome.dropped() || tclkMask != mask) return;
-        tclkMask = Hardware::Reverted(mask, before, tookMask);
-        if (tclkMask != tookMask && !owed.Owes(key)) UpdateTclk(tclkMask);
+        if (owed.Owes(key)) {
+            tclkMask = before;
+            return;
+        }
+        tclkMask = mask & tookMask;
+        if (tclkMask != tookMask) UpdateTclk(tclkMask);
     };
-    owed.Ask(key, std::move(request), Hardware::OwedRequests::IfRefused::Undo);
+    owed.Ask(key, std::move(request), mask & ~tookMask ? IfRefused::Owe : IfRefused::Undo);
 }
 
 void E1Ctl::select_source(int source) {

@@ -44,8 +44,10 @@ public:
     bool IsOpen();
     bool CheckOpenCas();
     // Writes the mask; one the device cannot take now, not open or refusing
-    // it, is owed until it does. One it refuses as invalid leaves the mask
-    // before it.
+    // it, is owed until it does. One that sets a bit the device did not take
+    // and that it refuses as invalid leaves the mask before it, or, refused
+    // so at a retry, what is left of it without the bits it set that the
+    // device never took.
     void UpdateTclk(std::uint32_t before);
     // Selects the board's clock source on the maintenance device; no command
     // of this service asks for it.

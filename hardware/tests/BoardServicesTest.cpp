@@ -195,8 +195,8 @@ TEST_F(BoardServices, AGoneCasDeviceIsGivenUpAndReopenedWithItsTrunksClosed) {
 }
 
 // A slave bit whose mask the device refuses as invalid goes with it: no
-// later mask carries it; refused so at its retry, the mask it replaced is
-// written instead.
+// later mask carries it; refused so at its retry, every bit the mask set that
+// the device never took goes, those of the mask it replaced included.
 TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
     FakeClock clock;
     e1.OnConnect();
@@ -220,7 +220,77 @@ TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
     e1.SetMode(slave);
     clock.advanceMs(1000);
     LoopDriver().Run(1);
-    EXPECT_EQ("0x0 0x2 0x0 0x2 0x3", Ask("/dev/maintenance tclk"));
+    LGCP::TrunkCfg master;
+    master.set_trunk(1);
+    master.set_mode(LGCP::TrunkMode::master);
+    e1.SetMode(master);
+    EXPECT_EQ("0x0 0x2 0x0 0x2 0x0", Ask("/dev/maintenance tclk"));
+}
+
+// A mask refused as invalid that sets a bit the device never took is an ask
+// the board will never take: it is sent once, and its new bits leave the
+// mask kept, while what the key owed before stays owed. Each row runs from
+// a connect; from its step "invalid" on, the board refuses for good every
+// mask with trunk 3 slave.
+TEST_F(BoardServices, AMaskRefusedAsInvalidTakesOnlyItsNewBitsAway) {
+    FakeClock clock;
+    using Step = std::function<void(E1Ctl&)>;
+    unsigned refusals = 0;
+    const Step invalid = [&](E1Ctl&) {
+        sim->FailRequest("/dev/maintenance", E1Driver::SetTclk, EINVAL, false,
+                         [&refusals](const void* value) {
+                             if (!(*static_cast<const unsigned long*>(value) & 0x8)) return false;
+                             ++refusals;
+                             return true;
+                         });
+    };
+    auto mode = [](int trunk, LGCP::TrunkMode::NamedNumber mode) {
+        return [trunk, mode](E1Ctl& e1) {
+            LGCP::TrunkCfg cfg;
+            cfg.set_trunk(trunk);
+            cfg.set_mode(mode);
+            e1.SetMode(cfg);
+        };
+    };
+    auto slave = [&](int trunk) { return mode(trunk, LGCP::TrunkMode::slave); };
+    auto master = [&](int trunk) { return mode(trunk, LGCP::TrunkMode::master); };
+    const Step refusedOnce = [this](E1Ctl&) {
+        ASSERT_EQ("ok", Ask("fail /dev/maintenance 0xc0044d0b EIO once"));
+    };
+    const Step poll = [&](E1Ctl&) {
+        clock.advanceMs(E1Ctl::pollMs);
+        LoopDriver().Run(1);
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        std::string masks;
+    } rows[] = {
+        // The clear of trunk 0, owed, stays owed, and is taken at the poll.
+        {"beside an owed clear",
+         {slave(0), slave(2), refusedOnce, master(0), invalid, slave(3), poll, slave(1)},
+         "0x0 0x1 0x5 0x4 0x6"},
+        // The slave bit of trunk 0, owed, is none the device refused.
+        {"beside an owed slave bit", {refusedOnce, slave(0), invalid, slave(3), poll, slave(2)},
+         "0x0 0x1 0x5"},
+        // At its retry nothing is owed any more: the clear it replaced is
+        // sent again.
+        {"at its retry",
+         {slave(0), slave(2), refusedOnce, refusedOnce, master(0), slave(3), invalid, poll,
+          slave(1)},
+         "0x0 0x1 0x5 0x4 0x6"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim->Reset();
+        refusals = 0;
+        E1Ctl e1;
+        e1.OnConnect();
+        for (const Step& step : row.steps) step(e1);
+        for (int second = 0; second < 3; ++second) poll(e1);
+        EXPECT_EQ(row.masks, Ask("/dev/maintenance tclk"));
+        EXPECT_EQ(1u, refusals);
+    }
 }
 
 // The mask waits for a device that cannot be opened, then for one that
