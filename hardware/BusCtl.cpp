@@ -7,6 +7,7 @@
 #include "hardware/spiCtrl.h"
 #include "runtime/Errno.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fcntl.h>
 #include <iostream>
@@ -29,6 +30,10 @@ std::ostream& operator<<(std::ostream& os, ClockName name) {
 
 // The bus has one clock: each select replaces the one owed before it.
 constexpr Hardware::RequestKey selectKey{0, std::uint32_t(Hal::HW_CLOCK_SELECT)};
+
+void Remove(std::vector<int>& selects, int code) {
+    selects.erase(std::remove(selects.begin(), selects.end(), code), selects.end());
+}
 
 }  // namespace
 
@@ -95,10 +100,13 @@ void BusCtl::SetClockSrc(const LGCP::ClockCfg& cfg) {
 }
 
 // A select dropped at its retry leaves nothing owed, though it may have
-// replaced one the driver could still take: that one is asked again.
+// replaced ones the driver could still take: the latest of them is asked
+// again, and so on back to the one the driver took.
 void BusCtl::DrvSetClkSrc(int code) {
     using Hardware::Outcome;
-    const std::optional<int> before = std::exchange(wanted, code);
+    Remove(asked, code);
+    asked.push_back(code);
+    if (asked.size() > askedBound) asked.erase(asked.begin());
     Hardware::OwedRequests::Request select;
     select.send = [this, code] {
         if (const int error = hal.Open()) return Outcome::NotOpened(error);
@@ -106,15 +114,16 @@ void BusCtl::DrvSetClkSrc(int code) {
         const Outcome outcome =
             Outcome::Of(Board::devices().ioctl(hal.Descriptor(), Hal::HW_CLOCK_SELECT, &argument));
         if (outcome.taken()) {
-            took = code;
+            Took(code);
             std::cerr << ext::header(this) << "clock source = " << ClockName{code} << std::endl;
         }
         return outcome;
     };
-    select.then = [this, code, before](const Outcome& outcome) {
-        if (!outcome.dropped() || wanted != code) return;
-        wanted = Hardware::Reverted(std::optional<int>(code), before, took);
-        if (wanted && wanted != took && !owed.Owes(selectKey)) DrvSetClkSrc(*wanted);
+    select.then = [this, code](const Outcome& outcome) {
+        if (!outcome.dropped()) return;
+        Remove(asked, code);
+        if (!asked.empty() && asked.back() != took && !owed.Owes(selectKey))
+            DrvSetClkSrc(asked.back());
     };
     select.refused = [this](const Outcome& outcome) {
         Failed("HW_CLOCK_SELECT fail.", outcome.error);
@@ -123,6 +132,15 @@ void BusCtl::DrvSetClkSrc(int code) {
         Failed("set clock source fail: code 1.", outcome.error);
     };
     owed.Ask(selectKey, std::move(select), Hardware::OwedRequests::IfRefused::Owe);
+}
+
+// What was asked after the code stays asked. One the driver took that the
+// list no longer holds (asked again while owed, and then refused as
+// invalid) is all that is left.
+void BusCtl::Took(int code) {
+    took = code;
+    asked.erase(asked.begin(), std::find(asked.begin(), asked.end(), code));
+    if (asked.empty()) asked.push_back(code);
 }
 
 void BusCtl::Failed(const char* words, int error) const {

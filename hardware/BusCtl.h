@@ -13,8 +13,10 @@
 #include "hardware/DeviceNode.h"
 #include "hardware/OwedRequests.h"
 
+#include <cstddef>
 #include <optional>
 #include <ostream>
+#include <vector>
 
 class BusCtl : public CtrlSrv::Service {
 public:
@@ -36,8 +38,9 @@ public:
     // Without the device no line may drive the bus clock either: every line
     // is left slave, and the select waits, owed, for the device to open.
     void SetClockSrc(const LGCP::ClockCfg& cfg);
-    // Selects the code now, or owes it. One the board will never take (refused as invalid)
-    // leaves the latest select before it as the one to hold.
+    // Selects the code now, or owes it. One the board will never take
+    // (refused as invalid) leaves the latest select asked since the one the
+    // driver took and not refused so as the one to hold.
     void DrvSetClkSrc(int code);
     // Opens the device on demand (never while control is off); a failed open
     // is tried again at the next call.
@@ -48,14 +51,23 @@ public:
 
     static constexpr int freeRunning = 4;
     static constexpr int externalDisabled = 5;
+    // The most selects kept as asked: a controller asking thousands of
+    // values the driver never takes leaves the daemon flat in memory.
+    static constexpr std::size_t askedBound = 16;
 
 private:
     void Failed(const char* words, int error) const;
+    // The driver took the code: what was asked before it is moot.
+    void Took(int code);
 
     // The select, while the driver has not taken it.
     Hardware::OwedRequests owed;
-    // The latest select the driver may take, and the one it took last.
-    std::optional<int> wanted, took;
+    // The selects asked since the one the driver took, that one first while
+    // it is among them, each once and the latest last, none refused as
+    // invalid; the oldest goes first past the bound.
+    std::vector<int> asked;
+    // The select the driver took last.
+    std::optional<int> took;
     Hardware::DeviceNode hal;
     bool controlEnabled = true;
 };

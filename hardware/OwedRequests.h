@@ -96,15 +96,6 @@ struct RequestKey {
     }
 };
 
-// A value asked whole each time (a clock select, a mask) whose ask the
-// driver will never take: what the board is to hold instead, the value
-// before the ask, or what the driver took where that was the ask itself
-// (asked again after a drop), so that going back ends.
-template <class T>
-T Reverted(const T& asked, const T& before, const T& took) {
-    return before == asked ? took : before;
-}
-
 class OwedRequests {
 public:
     using Key = RequestKey;

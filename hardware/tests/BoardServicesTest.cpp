@@ -8,6 +8,7 @@
 #include "hardware/BusCtl.h"
 #include "hardware/E1Ctl.h"
 #include "hardware/E1Driver.h"
+#include "hardware/HalDriver.h"
 #include "hardware/spiCtrl.h"
 #include "runtime/tests/FakeClock.h"
 #include "runtime/tests/LoopDriver.h"
@@ -451,6 +452,8 @@ TEST_F(BoardServices, ClockConfigurationsSelectTheirCodes) {
 TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
     FakeClock clock;
     const std::string refused = "clkctl: HW_CLOCK_SELECT fail. [cause=Input/output error]\n";
+    const std::string invalid = "clkctl: HW_CLOCK_SELECT fail. [cause=Invalid argument]\n";
+    const std::string f1 = "clkctl: clock source = f1\n";
     const std::string f2 = "clkctl: clock source = f2\n";
     const std::string freerun = "clkctl: clock source = freerun\n";
     const struct {
@@ -491,6 +494,52 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
              LoopDriver().Run(1);
          },
          "none", refused + "clkctl: HW_CLOCK_SELECT fail. [cause=Invalid argument]\n"},
+        // Three selects, each replacing the one owed; the last two refused
+        // as invalid in turn leave the first, never refused so.
+        {"two later selects the board never takes", "",
+         [&](BusCtl& bus) {
+             bus.DrvSetClkSrc(1);
+             for (int code : {2, 3, 0}) {
+                 Ask("fail /dev/hal 0x80044301 EIO once");
+                 bus.DrvSetClkSrc(code);
+             }
+             for (int turn = 0; turn < 2; ++turn) Ask("fail /dev/hal 0x80044301 EINVAL once");
+             clock.advanceMs(1000);
+             LoopDriver().Run(1);
+         },
+         "2", f1 + refused + invalid + f2},
+        // What was asked before the select the driver took is moot: that
+        // one refused as invalid when asked again, and the one after it
+        // too, the board keeps what it holds.
+        {"a select asked before the one taken", "",
+         [&](BusCtl& bus) {
+             Ask("fail /dev/hal 0x80044301 EIO once");
+             bus.DrvSetClkSrc(5);
+             bus.DrvSetClkSrc(1);
+             for (int code : {2, 1}) {
+                 Ask("fail /dev/hal 0x80044301 EIO once");
+                 bus.DrvSetClkSrc(code);
+             }
+             for (int turn = 0; turn < 2; ++turn) Ask("fail /dev/hal 0x80044301 EINVAL once");
+             clock.advanceMs(1000);
+             LoopDriver().Run(1);
+         },
+         "1", refused + f1 + invalid},
+        // Past the bound the oldest select asked is forgotten: the later
+        // ones, refused as invalid in turn, leave the one the driver took.
+        {"more selects than the bound", "",
+         [&](BusCtl& bus) {
+             bus.DrvSetClkSrc(1);
+             Ask("fail /dev/hal 0x80044301 EIO");
+             for (int code = 2; code <= 2 + int(BusCtl::askedBound); ++code)
+                 bus.DrvSetClkSrc(code);
+             Ask("fail clear");
+             sim->FailRequest("/dev/hal", Hal::HW_CLOCK_SELECT, EINVAL, false,
+                              [](const void* code) { return *static_cast<const int*>(code) != 2; });
+             clock.advanceMs(1000);
+             LoopDriver().Run(1);
+         },
+         "1", f1 + refused + invalid},
         {"a connect", "fail /dev/hal 0x80044301 EIO once",
          [](BusCtl& bus) {
              bus.DrvSetClkSrc(2);
