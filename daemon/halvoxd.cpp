@@ -236,9 +236,8 @@ int main(int argc, char** argv) {
     }
     // Before the first device opens: the kernel's drivers in its place would
     // be a board nobody asked for.
-    if (Board::MissingSimulation()) {
-        std::cerr << "halvoxd: the simulated board is not built in (HALVOXD_BOARD=sim)"
-                  << std::endl;
+    if (const std::string refusal = Board::Refusal(); !refusal.empty()) {
+        std::cerr << "halvoxd: " << refusal << std::endl;
         return 2;
     }
 

@@ -42,8 +42,10 @@ namespace {
 SimulationStart simulationStart = nullptr;
 bool chosen = false;
 
+const char* BoardAsked() { return std::getenv("HALVOXD_BOARD"); }
+
 bool SimulationAsked() {
-    const char* board = std::getenv("HALVOXD_BOARD");
+    const char* board = BoardAsked();
     return board && std::strcmp(board, "sim") == 0;
 }
 
@@ -69,6 +71,13 @@ void OfferSimulation(SimulationStart start) {
     simulationStart = start;
 }
 
-bool MissingSimulation() { return SimulationAsked() && !simulationStart; }
+std::string Refusal() {
+    if (SimulationAsked())
+        return simulationStart ? "" : "the simulated board is not built in (HALVOXD_BOARD=sim)";
+    const char* board = BoardAsked();
+    if (!board) return "";
+    return std::string("HALVOXD_BOARD=") + board +
+           " names no board this daemon knows (sim, or unset for the board's own devices)";
+}
 
 }  // namespace Board

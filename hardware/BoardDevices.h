@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <sys/types.h>
 
 namespace Board {
@@ -37,7 +38,7 @@ public:
 // Created on first use and never destroyed, so static objects may use it in
 // their destructors. "HALVOXD_BOARD=sim" in the environment at that first
 // use selects the simulated board when one was offered; otherwise every call
-// goes to the kernel.
+// goes to the kernel (see Refusal).
 Devices& devices();
 // The board's own drivers, through the kernel; also never destroyed.
 Devices& kernelDevices();
@@ -50,10 +51,13 @@ Devices& kernelDevices();
 // from what the environment asked for.
 using SimulationStart = Devices* (*)();
 void OfferSimulation(SimulationStart start);
-// True when "HALVOXD_BOARD=sim" asks for a simulated board that no one
-// offered: devices() then goes to the kernel, so the daemon asks first and
-// refuses to start on a board it was not asked to drive.
-bool MissingSimulation();
+// Why the board that "HALVOXD_BOARD" names cannot be driven, in words: "sim"
+// with no simulated board offered, or a value naming no board at all (an
+// empty one too). Empty when it can: "sim" offered, or unset for the
+// board's own drivers. devices() goes to the kernel whatever the value, so
+// the daemon asks first and refuses to start on a board it was not asked
+// to drive.
+std::string Refusal();
 
 // The size of the record a request number carries, in the board's encoding
 // (13 bits from bit 16); the driver headers check their records against it.

@@ -4,6 +4,7 @@
 #include "hardware/BoardDevices.h"
 
 #include <cstdlib>
+#include <string>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -29,18 +30,26 @@ Board::Devices* StartStandIn() {
 
 }  // namespace
 
+// A value naming no board, a mistyped "sim" above all, is refused, so that
+// the daemon stops instead of driving the kernel's drivers unasked.
 TEST(BoardChoice, TheOfferedSimulationOnlyWhenTheEnvironmentAsksForIt) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string unknown =
+        " names no board this daemon knows (sim, or unset for the board's own devices)";
     const struct {
         const char* board;  // null: unset
         bool offered;
         bool simulated;
-        bool missing;
+        std::string refusal;
     } cases[] = {
-        {"sim", true, true, false},     {nullptr, true, false, false},
-        {"", true, false, false},       {"simulated", true, false, false},
-        {"SIM", true, false, false},    {"sim", false, false, true},
-        {nullptr, false, false, false}, {"kernel", false, false, false},
+        {"sim", true, true, ""},
+        {nullptr, true, false, ""},
+        {"", true, false, "HALVOXD_BOARD=" + unknown},
+        {"simulated", true, false, "HALVOXD_BOARD=simulated" + unknown},
+        {"SIM", true, false, "HALVOXD_BOARD=SIM" + unknown},
+        {"sim", false, false, "the simulated board is not built in (HALVOXD_BOARD=sim)"},
+        {nullptr, false, false, ""},
+        {"kernel", false, false, "HALVOXD_BOARD=kernel" + unknown},
     };
     for (const auto& c : cases) {
         EXPECT_EXIT(
@@ -50,7 +59,7 @@ TEST(BoardChoice, TheOfferedSimulationOnlyWhenTheEnvironmentAsksForIt) {
                 else
                     ::unsetenv("HALVOXD_BOARD");
                 if (c.offered) Board::OfferSimulation(StartStandIn);
-                EXPECT_EQ(c.missing, Board::MissingSimulation());
+                EXPECT_EQ(c.refusal, Board::Refusal());
                 Board::Devices& chosen = Board::devices();
                 EXPECT_EQ(c.simulated ? &standIn : &Board::kernelDevices(), &chosen);
                 // Chosen once: the simulation starts at most once.

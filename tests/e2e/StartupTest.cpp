@@ -91,6 +91,23 @@ TEST_F(Startup, OptionsAndExitStatuses) {
     EXPECT_FALSE(Exists(DaemonProcess::pidPath));
 }
 
+// A mistyped board name would leave the daemon driving the kernel's drivers,
+// while the operator thinks it runs on the board named: it stops before
+// anything opens or serves.
+TEST_F(Startup, ABoardNameItDoesNotKnowStopsTheStart) {
+    daemon.environment["HALVOXD_BOARD"] = "Sim";
+    ASSERT_TRUE(daemon.Start({"--port", "20001"}));
+    const int status = daemon.WaitExit();
+    ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << daemon.Output();
+    EXPECT_EQ(2, WEXITSTATUS(status));
+    EXPECT_EQ(
+        "halvoxd: HALVOXD_BOARD=Sim names no board this daemon knows (sim, or unset for the "
+        "board's own devices)\n",
+        daemon.Err());
+    EXPECT_EQ("", daemon.Out());
+    EXPECT_FALSE(Exists(DaemonProcess::pidPath));
+}
+
 TEST_F(Startup, AnnouncesItselfWritesThePidAndStatusFilesAndStopsOnSigterm) {
     const std::string tag = VersionTag();
     ASSERT_FALSE(tag.empty());
