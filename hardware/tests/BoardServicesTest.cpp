@@ -245,12 +245,12 @@ TEST_F(BoardServices, AMaskRefusedAsInvalidTakesOnlyItsNewBitsAway) {
                              return true;
                          });
     };
-    auto mode = [](int trunk, LGCP::TrunkMode::NamedNumber mode) {
-        return [trunk, mode](E1Ctl& e1) {
+    auto mode = [](int trunk, LGCP::TrunkMode::NamedNumber to) {
+        return [trunk, to](E1Ctl& trunks) {
             LGCP::TrunkCfg cfg;
             cfg.set_trunk(trunk);
-            cfg.set_mode(mode);
-            e1.SetMode(cfg);
+            cfg.set_mode(to);
+            trunks.SetMode(cfg);
         };
     };
     auto slave = [&](int trunk) { return mode(trunk, LGCP::TrunkMode::slave); };
@@ -272,7 +272,8 @@ TEST_F(BoardServices, AMaskRefusedAsInvalidTakesOnlyItsNewBitsAway) {
          {slave(0), slave(2), refusedOnce, master(0), invalid, slave(3), poll, slave(1)},
          "0x0 0x1 0x5 0x4 0x6"},
         // The slave bit of trunk 0, owed, is none the device refused.
-        {"beside an owed slave bit", {refusedOnce, slave(0), invalid, slave(3), poll, slave(2)},
+        {"beside an owed slave bit",
+         {refusedOnce, slave(0), invalid, slave(3), poll, slave(2)},
          "0x0 0x1 0x5"},
         // At its retry nothing is owed any more: the clear it replaced is
         // sent again.
@@ -285,10 +286,11 @@ TEST_F(BoardServices, AMaskRefusedAsInvalidTakesOnlyItsNewBitsAway) {
         SCOPED_TRACE(row.name);
         sim->Reset();
         refusals = 0;
-        E1Ctl e1;
-        e1.OnConnect();
-        for (const Step& step : row.steps) step(e1);
-        for (int second = 0; second < 3; ++second) poll(e1);
+        // Its own service, so that no row inherits what another left owed.
+        E1Ctl trunks;
+        trunks.OnConnect();
+        for (const Step& step : row.steps) step(trunks);
+        for (int second = 0; second < 3; ++second) poll(trunks);
         EXPECT_EQ(row.masks, Ask("/dev/maintenance tclk"));
         EXPECT_EQ(1u, refusals);
     }
@@ -531,8 +533,7 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
          [&](BusCtl& bus) {
              bus.DrvSetClkSrc(1);
              Ask("fail /dev/hal 0x80044301 EIO");
-             for (int code = 2; code <= 2 + int(BusCtl::askedBound); ++code)
-                 bus.DrvSetClkSrc(code);
+             for (int code = 2; code <= 2 + int(BusCtl::askedBound); ++code) bus.DrvSetClkSrc(code);
              Ask("fail clear");
              sim->FailRequest("/dev/hal", Hal::HW_CLOCK_SELECT, EINVAL, false,
                               [](const void* code) { return *static_cast<const int*>(code) != 2; });
