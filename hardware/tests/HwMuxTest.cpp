@@ -478,7 +478,7 @@ TEST_F(HwMuxTest, OwedRequestsOffTheBusGoABatchARunRoundRobin) {
     refused = 0;
     PassASecond();
     const auto offs =
-        std::count_if(hal->History().begin(), hal->History().end(), [again](const Request& r) {
+        std::count_if(hal->History().begin(), hal->History().end(), [](const Request& r) {
             return r.number == Hal::MuxDisable && r.word0 >= again - 1;
         });
     EXPECT_EQ(std::size_t(Hardware::OwedRequests::perSecond), refused + std::size_t(offs));
