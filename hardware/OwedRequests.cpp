@@ -41,6 +41,7 @@ Outcome OwedRequests::Note(const Key& key, Entry& entry, Request request, Outcom
         return outcome;
     }
     Owe(entry, std::move(request), refused);
+    if (outcome.kind == Outcome::Refused) entry.refusedAt = Mux::milliseconds();
     outcome.owed = true;
     return outcome;
 }
@@ -48,6 +49,7 @@ Outcome OwedRequests::Note(const Key& key, Entry& entry, Request request, Outcom
 void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
     entry.owed = std::move(request);
     entry.refused = refused;
+    entry.refusedAt.reset();
     entry.order = ++asks;
 }
 
@@ -109,12 +111,15 @@ bool OwedRequests::OwesAny(const std::function<bool(const Key&)>& which) const {
                        [&](const auto& entry) { return entry.second.owed && which(entry.first); });
 }
 
-void OwedRequests::Pay() {
+// One the driver refused within the second waits for the second to pass,
+// though the device opened meanwhile or a tick due for another came first:
+// a value the driver refuses for good goes to it once a second.
+void OwedRequests::Pay(bool recent) {
     if (paying) return;
     paying = true;
     std::vector<std::pair<std::uint64_t, Key>> due;
     for (const auto& [key, entry] : entries)
-        if (entry.owed) due.emplace_back(entry.order, key);
+        if (entry.owed && (recent || Rests(entry) == 0)) due.emplace_back(entry.order, key);
     std::sort(due.begin(), due.end());
     for (const auto& [order, key] : due) {
         if (Spent()) break;
@@ -143,23 +148,32 @@ void OwedRequests::Tick() {
     std::set<std::pair<std::uint32_t, std::uint32_t>> owing;
     for (const auto& [key, entry] : entries)
         if (entry.owed) owing.emplace(key.unit, key.where);
+    std::uint32_t next = tickMs;
     for (auto entry = entries.begin(); entry != entries.end();) {
         const Key& key = entry->first;
         const bool gone = !entry->second.owed && entry->second.line.Lapsed() &&
                           !owing.count({key.unit, key.where});
+        if (const std::uint32_t rests = entry->second.owed ? Rests(entry->second) : 0)
+            next = std::min(next, rests);
         entry = gone ? entries.erase(entry) : std::next(entry);
     }
-    if (!entries.empty()) Wake();
+    if (!entries.empty()) Wake(next);
 }
 
-// A tick armed further than a second ahead was armed on a clock that has
-// since gone back, as a test's does; re-arming it each ask instead would put
-// it off for as long as asks come.
-void OwedRequests::Wake() {
+std::uint32_t OwedRequests::Rests(const Entry& entry) {
+    if (!entry.refusedAt) return 0;
+    const std::uint32_t since = Mux::milliseconds() - *entry.refusedAt;
+    return since < tickMs ? tickMs - since : 0;
+}
+
+// A tick armed further ahead than asked was armed on a clock that has since
+// gone back, as a test's does, or for later; re-arming it each ask instead
+// would put it off for as long as asks come.
+void OwedRequests::Wake(std::uint32_t within) {
     const std::uint32_t now = Mux::milliseconds();
-    if (tick.is_running() && std::int32_t(tickAt - now) <= std::int32_t(tickMs)) return;
-    tick.set(tickMs, &OwedRequests::Tick, this);
-    tickAt = now + tickMs;
+    if (tick.is_running() && std::int32_t(tickAt - now) <= std::int32_t(within)) return;
+    tick.set(within, &OwedRequests::Tick, this);
+    tickAt = now + within;
 }
 
 }  // namespace Hardware

@@ -155,8 +155,11 @@ public:
     bool Paying() const { return paying; }
     // Sends what is owed again, the longest owed first, within the second's
     // share; stops at the first whose device does not open, since nothing
-    // else would reach it either. A pay asked for while one runs is that one.
-    void Pay();
+    // else would reach it either. A pay asked for while one runs is that
+    // one. What the driver refused within the last second waits for the
+    // second to pass unless recent asks for it too (a create that a removal
+    // still owed would refuse).
+    void Pay(bool recent = false);
 
 private:
     struct Entry {
@@ -165,6 +168,9 @@ private:
         IfRefused refused = IfRefused::Owe;
         // When it was last asked or sent: orders the pays.
         std::uint64_t order = 0;
+        // When the driver last refused it, on the loop's millisecond clock:
+        // its retry waits a second from then.
+        std::optional<std::uint32_t> refusedAt;
         FailureLine line;
     };
 
@@ -176,8 +182,11 @@ private:
     // Whether the second's share is spent; Count: one more request sent.
     bool Spent() const;
     void Count();
-    // The next tick comes within a second, whatever was armed before.
-    void Wake();
+    // The milliseconds the entry's retry still waits for: 0 when due.
+    static std::uint32_t Rests(const Entry& entry);
+    // The next tick comes within that many milliseconds, whatever was armed
+    // before.
+    void Wake(std::uint32_t within = tickMs);
     // Each second while anything is owed or paced: a pay, and the paces
     // that lapsed are forgotten.
     void Tick();

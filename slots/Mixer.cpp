@@ -239,7 +239,7 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
 // the slot reaches a driver: one the driver refuses as invalid will never
 // be in the sum, and its create is refused leaving nothing behind.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
-    requests.Pay();
+    requests.Pay(true);
     const int channel = FreeChannel<TdmInput>(params.get_channel());
     const int timeslot = channel < 0 || Owes(channel) ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
@@ -276,7 +276,7 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
 // still owed would be heard in both, and so would the output's own channel
 // when it lists none.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
-    requests.Pay();
+    requests.Pay(true);
     for (const LGCP::MixerInput& input : params.get_inputs())
         if (input.get_channel().tdm_isSelected() && Owes(input.get_channel().get_tdm().getValue()))
             return nullptr;
