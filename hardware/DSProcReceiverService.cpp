@@ -228,8 +228,10 @@ std::function<void(const Outcome&)> DSProcReceiverService::Dropped(
         auto& settings = r->second.settings;
         const auto mine = settings.find(key);
         if (mine == settings.end() || mine->second.now->asked != asked.asked) return;
-        if (back)
-            mine->second = *back;
+        Kept<Setting> kept = back.value_or(Kept<Setting>{});
+        kept.Refused([&asked](const Setting& s) { return Same(s.record, asked.record); });
+        if (kept.now)
+            mine->second = kept;
         else
             settings.erase(mine);
         if (refused != IfRefused::Drop) Bring(t->second, ts, key, asked);
@@ -251,10 +253,8 @@ bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) 
         device.owed.Forget({ts, key});
         return true;
     }
-    const Kept<Setting>& kept = t.receivers.at(who).settings.at(key);
-    std::optional<Kept<Setting>> back;
-    if (kept.before) back = Kept<Setting>{kept.before, std::nullopt};
-    Send(*wanted, IfRefused::Owe, Dropped(*who, *wanted, std::move(back), IfRefused::Owe));
+    Send(*wanted, IfRefused::Owe,
+         Dropped(*who, *wanted, t.receivers.at(who).settings.at(key), IfRefused::Owe));
     return true;
 }
 

@@ -157,10 +157,11 @@ private:
     Outcome Send(const Setting& setting, IfRefused refused,
                  std::function<void(const Outcome&)> then = nullptr);
     // What puts the receiver's record of the setting's key back to back
-    // (nothing, where none), when the board will never hold the setting
-    // asked for it, at once or at a retry: nothing sends it later. Unless
-    // the receiver was answered with the refusal, the key is then brought to
-    // what the records hold.
+    // (what it held before its own ask, or what it holds; nothing, where
+    // none) without the setting, when the board will never hold it, at once
+    // or at a retry: nothing sends it later. Unless the receiver was
+    // answered with the refusal, the key is then brought to what the
+    // records hold.
     std::function<void(const Outcome&)> Dropped(const DSProcReceiver& receiver,
                                                 const Setting& asked,
                                                 std::optional<Kept<Setting>> back,

@@ -47,8 +47,13 @@ struct Kept {
         before = std::move(now);
         now = value;
     }
-    // The driver refuses now for good.
-    void Refused() {
+    // The driver refuses for good the value that same picks: wherever it
+    // stands in the record it leaves, so that going back one step never
+    // sends it again.
+    template <class Same>
+    void Refused(const Same& same) {
+        if (before && same(*before)) before.reset();
+        if (!now || !same(*now)) return;
         now = std::move(before);
         before.reset();
     }

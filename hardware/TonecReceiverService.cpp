@@ -194,7 +194,8 @@ void TonecReceiverService::Settle(Timeslot& t, unsigned ts,
         if (r == t->second.receivers.end()) return;
         Kept<Configured<Params>>& kept = r->second.*asked;
         if (!kept.now || kept.now->asked != stamp) return;
-        kept.Refused();
+        const Params refused = kept.now->record;
+        kept.Refused([&refused](const Configured<Params>& c) { return Same(c.record, refused); });
         Settle(t->second, ts, asked, took);
     };
     device.owed.Ask(key, std::move(request), IfRefused::Owe);
@@ -374,7 +375,7 @@ Outcome TonecReceiverService::Settle(unsigned ts, bool changed) {
     }
     if (!sound) return Play(ts, tone, false, IfRefused::Undo, nullptr);
     return Play(ts, tone, false, IfRefused::Owe,
-                Followed(*who, {player->sound.before, std::nullopt}, sound->since, nullptr));
+                Followed(*who, player->sound, sound->since, nullptr));
 }
 
 // Taken only while the record still holds this sound: a later request has
@@ -400,7 +401,9 @@ std::function<void(const Outcome&)> TonecReceiverService::Followed(const TonecRe
             return;
         }
         if (!outcome.dropped()) return;
+        const Tone refused = asked.sound.now->tone;
         asked.sound = back;
+        asked.sound.Refused([&refused](const Sound& s) { return s.tone == refused; });
         Settle(ts, false);
     };
 }

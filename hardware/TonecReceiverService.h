@@ -195,8 +195,9 @@ private:
     // What follows the receiver's sound sent as its ask (its own, or given
     // back to it), while the record still holds it: a step of its dial is
     // told to stepDone; a sound the board will never hold leaves the
-    // record, which goes back to back, so nothing sends it later, and the
-    // generator plays what the records then hold.
+    // record, which goes back to back (what it held before its own ask, or
+    // what it holds), so nothing sends it later, and the generator plays
+    // what the records then hold.
     std::function<void(const Outcome&)> Followed(const TonecReceiver& receiver, Kept<Sound> back,
                                                  std::uint64_t since, StepDone stepDone);
     // A configure request as the owed requests keep it; taken, the
