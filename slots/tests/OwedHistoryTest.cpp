@@ -937,9 +937,12 @@ private:
 // that the daemon keeps, and H, the mask the device took (the model's held).
 // Its halves are trunks 0 and 1, whose bit a slave sets (the ask) and a
 // master clears (the undo); a controller's connect clears them all. A mask
-// is an undo where it sets no bit H lacks. An ask refused as invalid takes
-// its new bits from K; K, where it differs from H, is sent in its place,
-// while an undo refused as invalid is owed while H holds a bit it clears.
+// is an undo where it sets no bit H lacks. An ask refused as invalid at its
+// ask is left out: K goes back to the mask before it, which the key still
+// owes where it differs from H. Refused so at a retry, where the key owes
+// nothing, the bits it set that H lacks leave K, and K, where it differs
+// from H, is sent in its place. An undo refused as invalid is owed while H
+// holds a bit it clears.
 // Each history has its own E1Ctl, and the device's record starts afresh.
 class Mask : public Owner {
 public:
@@ -992,7 +995,13 @@ public:
     // at its retry, that once: where it sets a bit the device lacks (a slave
     // it has not taken yet), that is an ask refused for good.
     void Apply(Model& model, const Step& step, bool) const override {
+        const Model before = model;
         Change(model, step);
+        if (step.answer == Answer::Invalid && (Kept(model) & ~unsigned(*model.held))) {
+            for (int trunk = 0; trunk < 2; ++trunk)
+                model.halves[trunk].value = before.halves[trunk].value;
+            return;
+        }
         Send(model, step.answer == Answer::Taken     ? Met::Taken
                     : step.answer == Answer::Invalid ? Met::Invalid
                                                      : Met::Refused);
@@ -1232,7 +1241,7 @@ public:
         sim.ClearFaults();
         for (int value : values) Install(value);
     }
-    // The value the step itself asks for while it runs, or none.
+    // The value the step's own request carries while it runs, or none.
     void Asking(std::optional<int> value) { asking = value, askSent = false; }
     void End() { ended = true; }
     bool Empty() const { return values.empty(); }
@@ -1346,7 +1355,7 @@ void OwedHistories::Run(Owner& owner, const History& history) {
         std::string met;
         bool applied = true;
         logged(met, [&] {
-            if (owner.Asks(step.move)) spoiled.Asking(carried);
+            if (carried >= 0) spoiled.Asking(carried);
             applied = owner.Do(step);
             spoiled.Asking(std::nullopt);
         });
