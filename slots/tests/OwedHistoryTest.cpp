@@ -1175,7 +1175,12 @@ bool Dials(const History& history) {
 // The answers a step meets. A value refused for good already is refused so
 // whatever the step, and one the driver took is never refused so; a step
 // that sends nothing is taken. Beside a dial, the other steps are taken, and
-// an ask also refused for good.
+// an ask also refused for good. An ask answered with its refusal (a connect,
+// a detector's switch) is never sent again by itself: EIO and then EINVAL
+// from its retry on meets it as EINVAL does, or for a switch as EIO does. A
+// half's later value (the clock's later selects) is taken, or refused for
+// good at once or from its retry: what it adds to the first is a value to
+// go back from, which a passing fault or a lost device does not test.
 std::vector<Answer> Answers(const Owner& owner, const Model& model, const Step& step, bool dials) {
     if (!owner.Sends(step.move)) return {Answer::Taken};
     const int carried = owner.Carried(model, step);
@@ -1188,7 +1193,12 @@ std::vector<Answer> Answers(const Owner& owner, const Model& model, const Step& 
     answers.erase(std::remove_if(answers.begin(), answers.end(),
                                  [&](Answer a) {
                                      return (good && Final(a)) ||
-                                            (a == Answer::Gone && !owner.LosesDevice());
+                                            (a == Answer::Gone && !owner.LosesDevice()) ||
+                                            (a == Answer::EioThenInvalid && !owner.AsksOwed() &&
+                                             step.move == Move::Ask) ||
+                                            ((a == Answer::Eio || a == Answer::Gone) &&
+                                             step.move == Move::Ask &&
+                                             owner.Twin(step.value) >= 0);
                                  }),
                   answers.end());
     answers.erase(std::unique(answers.begin(), answers.end()), answers.end());
