@@ -1,8 +1,9 @@
 // What a board driver was asked and has not taken, for every device the same
 // way: for each key (a timeslot and a request kind, a channel, a sum and the
 // channel in it) the latest request that is still owed, asked again at the
-// device's next open and each second until the driver takes it, so the board
-// ends holding what was asked, never the leftover of a refused request.
+// device's next open and each second until the driver takes it, a second
+// after the driver's last refusal of it at the soonest, so the board ends
+// holding what was asked, never the leftover of a refused request.
 //
 // The rules, written here once:
 // - What is owed for a key is its latest ask: a later ask replaces it, and
