@@ -69,12 +69,7 @@ void OwedRequests::Count() {
 // retry's follow-up) is part of its share: once that is spent, it waits for
 // the next second's, as though its device rested.
 Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
-    if (paying && Spent()) {
-        const auto then = request.then;
-        Owe(key, std::move(request), refused);
-        if (then) then(Outcome::Rested());
-        return Outcome::Rested();
-    }
+    if (paying && Spent()) return Owe(key, std::move(request), refused);
     if (paying) Count();
     Outcome outcome = request.send();
     const auto then = request.then;
@@ -86,9 +81,12 @@ Outcome OwedRequests::Ask(const Key& key, Request request, IfRefused refused) {
     return outcome;
 }
 
-void OwedRequests::Owe(const Key& key, Request request, IfRefused refused) {
+Outcome OwedRequests::Owe(const Key& key, Request request, IfRefused refused) {
+    const auto then = request.then;
     Owe(entries[key], std::move(request), refused);
     Wake();
+    if (then) then(Outcome::Rested());
+    return Outcome::Rested();
 }
 
 void OwedRequests::Forget(const Key& key) {

@@ -145,8 +145,9 @@ public:
 
     // Sends the request now; what the key owes follows the rules above.
     Outcome Ask(const Key& key, Request request, IfRefused refused);
-    // Owes the request without sending it now (its device rests).
-    void Owe(const Key& key, Request request, IfRefused refused);
+    // Owes the request without sending it now (its device rests), and tells
+    // its follow-up so.
+    Outcome Owe(const Key& key, Request request, IfRefused refused);
     // The key owes nothing any more: what it asked is moot.
     void Forget(const Key& key);
     void ForgetIf(const std::function<bool(const Key&)>& which);

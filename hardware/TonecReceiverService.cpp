@@ -319,11 +319,9 @@ Outcome TonecReceiverService::Play(unsigned ts, const Tone& tone, bool step, IfR
     OwedRequests::Request request =
         device.Ioctl(Tonec::Dial, record,
                      {At("DTMF_DIAL fail:", ts), [this, ts, tone] { held[ts].played = tone; }});
-    request.then = then;
-    if (!(step && device.Resting())) return device.owed.Ask(key, std::move(request), refused);
-    device.owed.Owe(key, std::move(request), refused);
-    if (then) then(Outcome::Rested());
-    return Outcome::Rested();
+    request.then = std::move(then);
+    if (step && device.Resting()) return device.owed.Owe(key, std::move(request), refused);
+    return device.owed.Ask(key, std::move(request), refused);
 }
 
 // A step continuing the receiver's dial or cadence keeps its start. While
