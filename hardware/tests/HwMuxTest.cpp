@@ -368,6 +368,31 @@ TEST_F(HwMuxTest, ARefusedUndoOrSwitchOffIsAskedAgainUntilTheDriverTakesIt) {
     EXPECT_FALSE(Has(sweep, 69) || Has(sweep, 70) || Has(sweep, 71) || Has(sweep, 8201));
 }
 
+// A refusal's retry waits a full second from that refusal, whatever else is
+// owed: a tick that another channel's refusal armed does not send it early.
+TEST_F(HwMuxTest, ARefusedRequestIsAskedAgainASecondAfterItsRefusal) {
+    HwMux mux;
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, false);
+    EXPECT_FALSE(mux.Write(8201, 0x11));
+    clock.advanceMs(600);
+    EXPECT_FALSE(mux.Write(8202, 0x22));
+    sim->ClearFaults();
+    auto written = [&] {
+        std::vector<int> channels;
+        for (const Request& r : hal->History())
+            if (r.number == Hal::MuxWrite) channels.push_back(r.word0);
+        hal->ClearHistory();
+        return channels;
+    };
+    written();
+    for (const auto& [afterMs, channels] :
+         {std::pair{400, std::vector<int>{8201}}, {599, {}}, {1, {8202}}}) {
+        clock.advanceMs(afterMs);
+        LoopDriver().Run(1);
+        EXPECT_EQ(written(), channels) << afterMs;
+    }
+}
+
 // A connected channel whose idle write the driver refuses is switched off at
 // once, on the shared bus and off it: the torn-down call's path does not
 // outlive its undoing. The idle octet is owed, unless refused as invalid, and

@@ -670,6 +670,23 @@ TEST_F(TonecTest, GeneratorSequences) {
          "DTMF_DIAL fail: timeslot=4 errno=\"Input/output error\"\n"
          "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n",
          2},
+        // A tone refused as invalid leaves the record wherever it stands:
+        // the newer tone it was asked over, dropped at its retry, brings
+        // back nothing.
+        {"a tone refused as invalid over a newer one owed",
+         {{0, refuse(EIO)},
+          {0, tone(425, 1000)},
+          {100, refuseTone(450, 1000, EIO, true)},
+          {100, refuseTone(450, 1000, EINVAL, true)},
+          {100, tone(450, 1000)},
+          {200, refuseTone(425, 1000, EINVAL, false)},
+          {200, tone(425, 1000)}},
+         {},
+         0,
+         0,
+         "DTMF_DIAL fail: timeslot=4 errno=\"Input/output error\"\n"
+         "DTMF_DIAL fail: timeslot=4 errno=\"Invalid argument\"\n",
+         4},
         // The other half's tone, asked for during the dial, is refused as
         // invalid when given back: it leaves that half's record, and the
         // stop that follows undoes the digit the dial's refused pause left.
