@@ -221,11 +221,9 @@ std::function<void(const Outcome&)> DSProcReceiverService::Dropped(
             refused](const Outcome& outcome) {
         const std::uint32_t key = Key(asked.record);
         if (!outcome.dropped()) return;
-        const auto t = timeslots.find(ts);
-        if (t == timeslots.end()) return;
-        const auto r = t->second.receivers.find(who);
-        if (r == t->second.receivers.end()) return;
-        auto& settings = r->second.settings;
+        Asked* const found = FindAsked(timeslots, ts, who);
+        if (!found) return;
+        auto& settings = found->settings;
         const auto mine = settings.find(key);
         if (mine == settings.end() || mine->second.now->asked != asked.asked) return;
         Kept<Setting> kept = back.value_or(Kept<Setting>{});
@@ -234,7 +232,7 @@ std::function<void(const Outcome&)> DSProcReceiverService::Dropped(
             mine->second = kept;
         else
             settings.erase(mine);
-        if (refused != IfRefused::Drop) Bring(t->second, ts, key, asked);
+        if (refused != IfRefused::Drop) Bring(timeslots.at(ts), ts, key, asked);
     };
 }
 
@@ -582,7 +580,7 @@ std::vector<DSProcReceiver*> DSProcReceiverService::Listeners(const Dsproc::Even
         DSProcReceiver* receiver = Containers::offset(*it, &DSProcReceiver::link);
         if (receiver->dsproc_timeslot() != e.timeslot) continue;
         if (!first) first = receiver;
-        const Asked* asked = FindAsked(timeslots, e.timeslot, *receiver);
+        const Asked* asked = FindAsked(timeslots, e.timeslot, receiver);
         if (asked && Made(*asked, e)) owners.push_back(receiver);
     }
     if (owners.empty() && first && !Orphan(e)) owners.push_back(first);
@@ -610,7 +608,7 @@ bool DSProcReceiverService::Orphan(const Dsproc::EventRecord& e) const {
 // a feature that was never enabled.
 void DSProcReceiverService::Deliver(DSProcReceiver& receiver, const Dsproc::EventRecord& e) {
     static const Asked nothing;
-    const Asked* found = FindAsked(timeslots, e.timeslot, receiver);
+    const Asked* found = FindAsked(timeslots, e.timeslot, &receiver);
     const Asked& asked = found ? *found : nothing;
     const bool traced = traces.signalling.events;
     const auto& w = e.payload.words;
@@ -667,7 +665,7 @@ void DSProcReceiverService::Dispatch(const void* data) {
     if (listeners.empty() && !Orphan(e) && traces.signalling.events)
         std::cerr << "receive dsproc event from unknown timeslot " << e.timeslot << std::endl;
     for (std::size_t i = 0; i < listeners.size(); ++i) {
-        const Asked* asked = i ? FindAsked(timeslots, e.timeslot, *listeners[i]) : nullptr;
+        const Asked* asked = i ? FindAsked(timeslots, e.timeslot, listeners[i]) : nullptr;
         if (!i || (asked && Made(*asked, e))) Deliver(*listeners[i], e);
     }
 }

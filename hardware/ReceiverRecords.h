@@ -23,13 +23,14 @@ void ForgetReceiver(std::map<unsigned, Timeslot>& timeslots, const Receiver& rec
     }
 }
 
-// What the receiver asked for on ts, or null while it has asked nothing there.
-template <class Timeslot, class Receiver>
-auto FindAsked(const std::map<unsigned, Timeslot>& timeslots, unsigned ts, const Receiver& receiver)
-    -> const typename decltype(Timeslot::receivers)::mapped_type* {
+// What the receiver asked for on ts, or null while it has asked nothing there
+// (or is gone: only its address is compared); writable where the records are.
+template <class Timeslots, class Receiver>
+auto FindAsked(Timeslots& timeslots, unsigned ts, const Receiver* receiver)
+    -> decltype(&timeslots.begin()->second.receivers.begin()->second) {
     const auto t = timeslots.find(ts);
     if (t == timeslots.end()) return nullptr;
-    const auto asked = t->second.receivers.find(&receiver);
+    const auto asked = t->second.receivers.find(receiver);
     return asked == t->second.receivers.end() ? nullptr : &asked->second;
 }
 

@@ -104,7 +104,7 @@ void TonecReceiver::on_DTMFToneFinish(Timer*) {
     const unsigned pause_ms = pendingDial.pauseDuration_isPresent()
                                   ? unsigned(pendingDial.get_pauseDuration().getValue())
                                   : defaultDurationMs;
-    PlayStep(1000, 1000, 0, 0, pause_ms, &TonecReceiver::on_DTMFPauseFinish);
+    PlayStep(silenceFreq, silenceFreq, 0, 0, pause_ms, &TonecReceiver::on_DTMFPauseFinish);
 }
 
 // The hold's bound runs from the ask: the step's outcome, told at once or at

@@ -61,8 +61,10 @@ public:
     // play nothing.
     bool enableToneGenerator(unsigned short freq1, unsigned short freq2, unsigned short amp1,
                              unsigned short amp2);
-    // The generator keeps running at amplitude 0.
-    bool enableSilence() { return enableToneGenerator(1000, 1000, 0, 0); }
+    // The generator keeps running at amplitude 0, on silenceFreq: a dial's
+    // pauses are the same.
+    bool enableSilence() { return enableToneGenerator(silenceFreq, silenceFreq, 0, 0); }
+    static constexpr unsigned short silenceFreq = 1000;
     // Unforced, only a dial in progress is stopped (false when there is
     // none); forced, whatever this receiver plays stops in any case.
     bool disableToneGenerator(bool force);

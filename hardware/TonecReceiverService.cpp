@@ -119,7 +119,7 @@ bool TonecReceiverService::HandOver(unsigned ts) {
     for (auto it = receivers.begin(); it != receivers.end(); ++it) {
         TonecReceiver* receiver = Containers::offset(*it, &TonecReceiver::link);
         if (receiver->tonec_timeslot() != ts) continue;
-        const Asked* a = FindAsked(timeslots, ts, *receiver);
+        const Asked* a = FindAsked(timeslots, ts, receiver);
         if (a && a->dial == Dial::Waits && (!next || a->waits < asked))
             next = receiver, asked = a->waits;
     }
@@ -188,15 +188,13 @@ void TonecReceiverService::Settle(Timeslot& t, unsigned ts,
     OwedRequests::Request request = Configuration(wanted->record);
     request.then = [this, ts, who = who, asked, took, stamp = wanted->asked](const Outcome& outcome) {
         if (!outcome.dropped()) return;
-        const auto t = timeslots.find(ts);
-        if (t == timeslots.end()) return;
-        const auto r = t->second.receivers.find(who);
-        if (r == t->second.receivers.end()) return;
-        Kept<Configured<Params>>& kept = r->second.*asked;
+        Asked* const mine = FindAsked(timeslots, ts, who);
+        if (!mine) return;
+        Kept<Configured<Params>>& kept = mine->*asked;
         if (!kept.now || kept.now->asked != stamp) return;
         const Params refused = kept.now->record;
         kept.Refused([&refused](const Configured<Params>& c) { return Same(c.record, refused); });
-        Settle(t->second, ts, asked, took);
+        Settle(timeslots.at(ts), ts, asked, took);
     };
     device.owed.Ask(key, std::move(request), IfRefused::Owe);
 }
@@ -388,20 +386,16 @@ std::function<void(const Outcome&)> TonecReceiverService::Followed(const TonecRe
     const unsigned ts = receiver.tonec_timeslot();
     return [this, ts, who = &receiver, back = std::move(back), since,
             stepDone = std::move(stepDone)](const Outcome& outcome) {
-        const auto t = timeslots.find(ts);
-        if (t == timeslots.end()) return;
-        const auto mine = t->second.receivers.find(who);
-        if (mine == t->second.receivers.end()) return;
-        Asked& asked = mine->second;
-        if (!asked.sound.now || asked.sound.now->since != since) return;
+        Asked* const asked = FindAsked(timeslots, ts, who);
+        if (!asked || !asked->sound.now || asked->sound.now->since != since) return;
         if (stepDone) {
-            if (asked.dial == Dial::Plays) stepDone(outcome);
+            if (asked->dial == Dial::Plays) stepDone(outcome);
             return;
         }
         if (!outcome.dropped()) return;
-        const Tone refused = asked.sound.now->tone;
-        asked.sound = back;
-        asked.sound.Refused([&refused](const Sound& s) { return s.tone == refused; });
+        const Tone refused = asked->sound.now->tone;
+        asked->sound = back;
+        asked->sound.Refused([&refused](const Sound& s) { return s.tone == refused; });
         Settle(ts, false);
     };
 }
@@ -477,7 +471,7 @@ void TonecReceiverService::Dispatch(const void* data) {
     std::memcpy(&e, data, sizeof e);
     std::clog << "dtmf event: " << e << std::endl;
     auto asked = [&](const TonecReceiver& receiver) {
-        return FindAsked(timeslots, e.timeslot, receiver);
+        return FindAsked(timeslots, e.timeslot, &receiver);
     };
     auto detects = [&](const TonecReceiver& receiver) {
         const Asked* a = asked(receiver);
