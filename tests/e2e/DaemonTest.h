@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,6 +32,18 @@ protected:
     void StartOnBoard() {
         daemon.environment["HALVOXD_BOARD_CTL"] = BoardControl::path;
         StartAndConnect();
+    }
+    // Starts the daemon on the board HALVOXD_BOARD names, which it must
+    // refuse before anything opens or serves: the line alone, status 2.
+    void ExpectBoardRefused(const char* board, const std::string& line) {
+        daemon.environment["HALVOXD_BOARD"] = board;
+        ASSERT_TRUE(daemon.Start({"--port", "20001"}));
+        const int status = daemon.WaitExit();
+        ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << daemon.Output();
+        EXPECT_EQ(2, WEXITSTATUS(status));
+        EXPECT_EQ(line + "\n", daemon.Err());
+        EXPECT_EQ("", daemon.Out());
+        EXPECT_NE(0, ::access(DaemonProcess::pidPath, F_OK));
     }
     void ExpectCleanStop() {
         EXPECT_TRUE(daemon.Stop()) << daemon.Output();

@@ -95,17 +95,9 @@ TEST_F(Startup, OptionsAndExitStatuses) {
 // while the operator thinks it runs on the board named: it stops before
 // anything opens or serves.
 TEST_F(Startup, ABoardNameItDoesNotKnowStopsTheStart) {
-    daemon.environment["HALVOXD_BOARD"] = "Sim";
-    ASSERT_TRUE(daemon.Start({"--port", "20001"}));
-    const int status = daemon.WaitExit();
-    ASSERT_TRUE(WIFEXITED(status)) << status << "\n" << daemon.Output();
-    EXPECT_EQ(2, WEXITSTATUS(status));
-    EXPECT_EQ(
-        "halvoxd: HALVOXD_BOARD=Sim names no board this daemon knows (sim, or unset for the "
-        "board's own devices)\n",
-        daemon.Err());
-    EXPECT_EQ("", daemon.Out());
-    EXPECT_FALSE(Exists(DaemonProcess::pidPath));
+    ExpectBoardRefused("Sim",
+                       "halvoxd: HALVOXD_BOARD=Sim names no board this daemon knows (sim, or "
+                       "unset for the board's own devices)");
 }
 
 TEST_F(Startup, AnnouncesItselfWritesThePidAndStatusFilesAndStopsOnSigterm) {
