@@ -226,12 +226,9 @@ std::function<void(const Outcome&)> DSProcReceiverService::Dropped(
         auto& settings = found->settings;
         const auto mine = settings.find(key);
         if (mine == settings.end() || mine->second.now->asked != asked.asked) return;
-        Kept<Setting> kept = back.value_or(Kept<Setting>{});
-        kept.Refused([&asked](const Setting& s) { return Same(s.record, asked.record); });
-        if (kept.now)
-            mine->second = kept;
-        else
-            settings.erase(mine);
+        mine->second.Back(back.value_or(Kept<Setting>{}), outcome.final(),
+                          [&asked](const Setting& s) { return Same(s.record, asked.record); });
+        if (!mine->second.now) settings.erase(mine);
         if (refused != IfRefused::Drop) Bring(timeslots.at(ts), ts, key, asked);
     };
 }
@@ -259,8 +256,9 @@ bool DSProcReceiverService::Settle(Timeslot& t, unsigned ts, std::uint32_t key) 
 void DSProcReceiverService::Bring(Timeslot& t, unsigned ts, std::uint32_t key,
                                   const Setting& any) {
     if (Settle(t, ts, key)) return;
-    if (Holds({ts, key}))
-        Send(Cleared(any), IfRefused::Undo);
+    const std::optional<Setting> reset = Cleared(any);
+    if (reset && Holds({ts, key}))
+        Send(*reset, IfRefused::Undo);
     else
         device.owed.Forget({ts, key});
 }
@@ -343,16 +341,22 @@ DSProcReceiverService::Setting DSProcReceiverService::ToneFilter(unsigned ts, un
     return Make(ts, Dsproc::KindToneFilter, filter, values.str());
 }
 
-DSProcReceiverService::Setting DSProcReceiverService::Cleared(const Setting& setting) {
+// The service builds no setting of another kind than these.
+std::optional<DSProcReceiverService::Setting> DSProcReceiverService::Cleared(
+    const Setting& setting) {
     const Dsproc::ConfigureRecord& record = setting.record;
     switch (record.kind) {
+        case Dsproc::KindVAD:
+        case Dsproc::KindSD:
+            return std::nullopt;
         case Dsproc::KindDelays:
             return Delays(record.timeslot, 0, 0, 0);
         case Dsproc::KindRxGain:
             return RxGain(record.timeslot, 0);
-        default:
+        case Dsproc::KindToneFilter:
             return ToneFilter(record.timeslot, record.params.toneFilter.freq, 0, 0, 0);
     }
+    return std::nullopt;
 }
 
 void DSProcReceiverService::configureDelays(DSProcReceiver& receiver, unsigned rx, unsigned tx,

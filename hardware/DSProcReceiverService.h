@@ -146,22 +146,23 @@ private:
     // A request of the kind on ts, its line showing the values after the timeslot.
     static Setting Make(unsigned ts, std::uint32_t kind, const Params& params,
                         const std::string& values);
-    // The settings answered with success, and what clears one: 0, or its filter off.
+    // The settings answered with success, and what clears one: 0, or its
+    // filter off. VAD and SD parameters have no reset: none clears them.
     static Setting Delays(unsigned ts, unsigned rx, unsigned tx, unsigned selcal);
     static Setting RxGain(unsigned ts, std::int8_t gain_dB);
     static Setting ToneFilter(unsigned ts, unsigned freq, unsigned enable, int duration_th_msec,
                               int det_level_dB);
-    static Setting Cleared(const Setting& setting);
+    static std::optional<Setting> Cleared(const Setting& setting);
     // Request 1, its lines written; taken, the timeslot's record holds it.
     // then runs once its outcome is noted, at once or at a retry.
     Outcome Send(const Setting& setting, IfRefused refused,
                  std::function<void(const Outcome&)> then = nullptr);
     // What puts the receiver's record of the setting's key back to back
     // (what it held before its own ask, or what it holds; nothing, where
-    // none) without the setting, when the board will never hold it, at once
-    // or at a retry: nothing sends it later. Unless the receiver was
-    // answered with the refusal, the key is then brought to what the
-    // records hold.
+    // none), when the board will never hold the setting, at once or at a
+    // retry: a refusal for good takes the setting out of it too, so nothing
+    // sends it later. Unless the receiver was answered with the refusal,
+    // the key is then brought to what the records hold.
     std::function<void(const Outcome&)> Dropped(const DSProcReceiver& receiver,
                                                 const Setting& asked,
                                                 std::optional<Kept<Setting>> back,
@@ -176,7 +177,9 @@ private:
     // there has one.
     bool Settle(Timeslot& t, unsigned ts, std::uint32_t key);
     // What the records hold for the key reaches the driver: the setting
-    // asked for last, or the plain reset where the driver holds another.
+    // asked for last, or the plain reset where the driver holds another and
+    // the kind has one; else the driver keeps what it holds, and the key
+    // owes nothing.
     void Bring(Timeslot& t, unsigned ts, std::uint32_t key, const Setting& any);
     // Request 2 (an enable, under the next id, which a failed one consumes
     // too) or 3 (id 0), its lines written.

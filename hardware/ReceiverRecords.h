@@ -58,6 +58,15 @@ struct Kept {
         now = std::move(before);
         before.reset();
     }
+    // An ask of the value that same picks was not applied: the record is
+    // back what it held before the ask, and only a refusal for good takes
+    // the value out of it. Another refusal says nothing of the value, which
+    // the receiver may hold from an earlier ask the driver took.
+    template <class Same>
+    void Back(Kept back, bool forGood, const Same& same) {
+        *this = std::move(back);
+        if (forGood) Refused(same);
+    }
 };
 
 // Of what the receivers of the record asked for through ask() (null where

@@ -165,7 +165,9 @@ bool TonecReceiverService::Configure(TonecReceiver& receiver,
     mine.Ask(Configured<Params>{record, ++requests});
     const Outcome outcome =
         device.owed.Ask({record.timeslot, KindOf(record)}, Configuration(record), IfRefused::Drop);
-    if (!outcome.taken()) mine = before;
+    if (!outcome.taken())
+        mine.Back(before, outcome.final(),
+                  [&record](const Configured<Params>& c) { return Same(c.record, record); });
     return outcome.taken();
 }
 
@@ -394,8 +396,8 @@ std::function<void(const Outcome&)> TonecReceiverService::Followed(const TonecRe
         }
         if (!outcome.dropped()) return;
         const Tone refused = asked->sound.now->tone;
-        asked->sound = back;
-        asked->sound.Refused([&refused](const Sound& s) { return s.tone == refused; });
+        asked->sound.Back(back, outcome.final(),
+                          [&refused](const Sound& s) { return s.tone == refused; });
         Settle(ts, false);
     };
 }

@@ -363,10 +363,14 @@ TEST_F(DSProcTest, AListenerGoneInAnotherOnesCallbackIsNotCalled) {
 // asked for them undoes them or goes, the other's own come back, and are not
 // sent again where they are the same.
 TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
-    LGCP::VADParams vad[2];
-    for (int i : {0, 1}) {
+    // The first pair's, then the second's (1000, 200, 30 and 300, 400, 20),
+    // then a third (300, 500, 40).
+    LGCP::VADParams vad[5];
+    for (int i = 0; i < 5; ++i) {
         TERM::VADParamsV2& p = vad[i].select_v2();
-        p.set_voice_th_msec(20 + i), p.set_silence_th_msec(300), p.set_e_th_dB(-3);
+        const int voice[] = {20, 21, 1000, 300, 300}, silence[] = {300, 300, 200, 400, 500},
+                  energy[] = {-3, -3, 30, 20, 40};
+        p.set_voice_th_msec(voice[i]), p.set_silence_th_msec(silence[i]), p.set_e_th_dB(energy[i]);
     }
     using Set = std::function<void(Receiver&, int)>;
     const Set filter = [](Receiver& r, int i) {
@@ -388,6 +392,13 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
         // that is the staying half's ask, which leaves its record, so the
         // board ends on the plain reset, never on the gone half's.
         bool stayingRefused = false;
+        // The staying half's own is refused as invalid when sent back: a
+        // kind with no reset leaves the driver on the gone half's, and
+        // nothing else is sent.
+        bool sentBackInvalid = false;
+        // The staying half asks again what it holds, refused with EIO: the
+        // call fails, and the record keeps it.
+        std::function<bool(Receiver&)> again = nullptr;
     } table[] = {
         {"filter off", filter, [](Receiver& r) { r.configureToneFilter(1000, 0, 0, 0); },
          "256 1000", "1000 1 50 236"},
@@ -402,6 +413,19 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
          nullptr, "64", "250"},
         {"VAD destroyed", [&](Receiver& r, int i) { r.configureVAD(vad[i]); }, nullptr, "1",
          "20 300 253"},
+        {"VAD sent back, refused as invalid, beside a filter",
+         [&](Receiver& r, int i) {
+             if (!i) r.configureToneFilter(1000, 1, 50, -20);
+             r.configureVAD(vad[2 + i]);
+         },
+         nullptr, "256 1000", "1000 1 50 236", false, false, true},
+        {"VAD asked again, refused with EIO",
+         [&](Receiver& r, int i) {
+             if (!i) r.configureVAD(vad[2]);
+             r.configureVAD(vad[4 - i]);
+         },
+         nullptr, "1", "300 500 40", false, false, false,
+         [&](Receiver& r) { return r.configureVAD(vad[4]); }},
     };
     // The staying half's own sent back, the same as the going one's, or
     // sent back and refused once: owed, it reaches the board a second later
@@ -409,8 +433,10 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
     enum How { Same, SentBack, RefusedOnce };
     FakeClock clock{5000};
     for (const auto& row : table) {
+        const bool plain =
+            !row.ownInvalid && !row.stayingRefused && !row.sentBackInvalid && !row.again;
         for (How how : {SentBack, Same, RefusedOnce}) {
-            if ((row.ownInvalid || row.stayingRefused) && how != SentBack) continue;
+            if (!plain && how != SentBack) continue;
             SCOPED_TRACE(std::string(row.name) + (how == Same          ? ", the same"
                                                   : how == RefusedOnce ? ", refused once"
                                                                        : ""));
@@ -419,6 +445,10 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
             if (row.ownInvalid) sim->FailRequest("/dev/dsp", Dsproc::Configure, EINVAL, true);
             if (row.stayingRefused) sim->FailRequest("/dev/dsp", Dsproc::Configure, EIO, true);
             row.set(other, 0), row.set(*going, how == Same ? 0 : 1);
+            if (row.again) {
+                sim->FailRequest("/dev/dsp", Dsproc::Configure, EIO, true);
+                EXPECT_FALSE(row.again(other));
+            }
             dsp->ClearHistory();
             // The sends of the staying half's own, refused for good.
             std::size_t refusals = 0;
@@ -430,6 +460,7 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
                                      return record.params.delays.rx == 10 && ++refusals;
                                  });
             if (how == RefusedOnce) sim->FailRequest("/dev/dsp", Dsproc::Configure, EIO, true);
+            if (row.sentBackInvalid) sim->FailRequest("/dev/dsp", Dsproc::Configure, EINVAL, true);
             if (row.undo) {
                 row.undo(*going);
             } else {
@@ -440,7 +471,7 @@ TEST_F(DSProcTest, TheOtherHalfsSettingsComeBack) {
             EXPECT_EQ(sim->Command(std::string("/dev/dsp configured 9 ") + row.query), row.left);
             std::size_t configures = 0;
             for (const auto& r : dsp->History()) configures += r.number == Dsproc::Configure;
-            EXPECT_EQ(configures, how == Same ? 0u : 1u);
+            EXPECT_EQ(configures, how == Same || row.sentBackInvalid ? 0u : 1u);
             EXPECT_EQ(refusals, row.stayingRefused ? 1u : 0u);
             sim->ClearFaults();
             other.CleanBeforeDestroy();
