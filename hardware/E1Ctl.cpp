@@ -136,12 +136,12 @@ void E1Ctl::SetMode(const LGCP::TrunkCfg& cfg) {
 // the ones it clears, so that one the device refuses as invalid while it
 // holds such a bit (a new session's clear mask) is owed all the same. One
 // that sets a new bit is an ask, which refused as invalid the board will
-// never take: its new bits go, so that no later mask carries them. Dropped
-// at its ask, it leaves the mask before it, which the key still owes or the
-// device took: an owed one keeps the bits the device has not taken yet,
-// since it is still sent. Dropped at its retry, where the key owes nothing,
-// it may have replaced a mask that cleared bits the device holds: what is
-// left of it is sent again.
+// never take, nor anything with the bits the refusal falls on: no later mask
+// carries them. Every clear the refused mask carried is the controller's
+// last word for its trunk, and stays. At its ask beside an older mask still
+// owed, the refusal falls on the bits it set over that one, where it set
+// any, so the older one's own stays owed; else, as at its retry, on the bits
+// it carries that the device never took, whichever word asked for them.
 void E1Ctl::UpdateTclk(std::uint32_t before) {
     using IfRefused = Hardware::OwedRequests::IfRefused;
     const std::uint32_t mask = tclkMask;
@@ -153,12 +153,14 @@ void E1Ctl::UpdateTclk(std::uint32_t before) {
     Hardware::OwedRequests::Request request = Request(E1Driver::SetTclk, mask, "TCLK", done);
     request.then = [this, key, mask, before](const Hardware::Outcome& outcome) {
         if (!outcome.dropped() || tclkMask != mask) return;
-        if (owed.Owes(key)) {
-            tclkMask = before;
-            return;
-        }
-        tclkMask = mask & tookMask;
-        if (tclkMask != tookMask) UpdateTclk(tclkMask);
+        const bool beside = owed.Owes(key);
+        const std::uint32_t added = beside ? mask & ~before : 0;
+        tclkMask = mask & ~(added ? added : mask & ~tookMask);
+        if (beside && tclkMask == before) return;
+        if (tclkMask == tookMask)
+            owed.Forget(key);
+        else
+            UpdateTclk(tclkMask);
     };
     owed.Ask(key, std::move(request), mask & ~tookMask ? IfRefused::Owe : IfRefused::Undo);
 }

@@ -44,10 +44,10 @@ public:
     bool IsOpen();
     bool CheckOpenCas();
     // Writes the mask; one the device cannot take now, not open or refusing
-    // it, is owed until it does. One that sets a bit the device did not take
-    // and that it refuses as invalid leaves the mask before it, or, refused
-    // so at a retry, what is left of it without the bits it set that the
-    // device never took.
+    // it, is owed until it does. One it refuses as invalid is not sent
+    // again: what is left of it keeps its clears and loses the bits the
+    // refusal falls on (those it set over before, an older mask still owed;
+    // else those the device never took), and replaces it.
     void UpdateTclk(std::uint32_t before);
     // Selects the board's clock source on the maintenance device; no command
     // of this service asks for it.

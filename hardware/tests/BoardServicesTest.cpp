@@ -229,22 +229,28 @@ TEST_F(BoardServices, EachConnectStartsWithNoTclkSlave) {
 }
 
 // A mask refused as invalid that sets a bit the device never took is an ask
-// the board will never take: it is sent once, and its new bits leave the
-// mask kept, while what the key owed before stays owed. Each row runs from
-// a connect; from its step "invalid" on, the board refuses for good every
-// mask with trunk 3 slave.
+// the board will never take: it is sent once, and the bits it falls on leave
+// the mask kept (those it set, while what the key owed before stays owed;
+// else those the device never took), while every clear it carried stays.
+// Each row runs from a connect; from its step "invalid" on, the board
+// refuses as invalid every mask with trunk 3 slave, for good ("invalid
+// once": the next mask only).
 TEST_F(BoardServices, AMaskRefusedAsInvalidTakesOnlyItsNewBitsAway) {
     FakeClock clock;
     using Step = std::function<void(E1Ctl&)>;
     unsigned refusals = 0;
-    const Step invalid = [&](E1Ctl&) {
-        sim->FailRequest("/dev/maintenance", E1Driver::SetTclk, EINVAL, false,
-                         [&refusals](const void* value) {
-                             if (!(*static_cast<const unsigned long*>(value) & 0x8)) return false;
-                             ++refusals;
-                             return true;
-                         });
+    auto refusing = [&](unsigned long bits, bool once) {
+        return [&, bits, once](E1Ctl&) {
+            sim->FailRequest("/dev/maintenance", E1Driver::SetTclk, EINVAL, once,
+                             [&refusals, bits](const void* value) {
+                                 if ((*static_cast<const unsigned long*>(value) & bits) != bits)
+                                     return false;
+                                 ++refusals;
+                                 return true;
+                             });
+        };
     };
+    const Step invalid = refusing(0x8, false), invalidOnce = refusing(0, true);
     auto mode = [](int trunk, LGCP::TrunkMode::NamedNumber to) {
         return [trunk, to](E1Ctl& trunks) {
             LGCP::TrunkCfg cfg;
@@ -281,6 +287,18 @@ TEST_F(BoardServices, AMaskRefusedAsInvalidTakesOnlyItsNewBitsAway) {
          {slave(0), slave(2), refusedOnce, refusedOnce, master(0), slave(3), invalid, poll,
           slave(1)},
          "0x0 0x1 0x5 0x4 0x6"},
+        // The clear of trunk 0 stays the last word for it; trunk 2's slave
+        // bit rode in the mask refused, which the device never took.
+        {"a clear beside an owed slave bit, in one burst",
+         {slave(0), refusedOnce, invalidOnce, slave(2), master(0)},
+         "0x0 0x1 0x0"},
+        {"a clear beside an owed slave bit, refused for good",
+         {slave(0), refusedOnce, refusing(0x4, false), slave(2), master(0)},
+         "0x0 0x1 0x0"},
+        // It clears no bit the device holds: nothing is left to undo.
+        {"a clear of a slave bit never taken",
+         {refusedOnce, slave(0), invalidOnce, master(0)},
+         "0x0"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -938,9 +938,9 @@ private:
 // Its halves are trunks 0 and 1, whose bit a slave sets (the ask) and a
 // master clears (the undo); a controller's connect clears them all. A mask
 // is an undo where it sets no bit H lacks. An ask refused as invalid at its
-// ask is left out: K goes back to the mask before it, which the key still
-// owes where it differs from H. Refused so at a retry, where the key owes
-// nothing, the bits it set that H lacks leave K, and K, where it differs
+// ask beside an older mask owed, where it set a bit over that one, is left
+// out: K goes back to the older mask, still owed. Else, and refused so at a
+// retry, the bits it carries that H lacks leave K, and K, where it differs
 // from H, is sent in its place. An undo refused as invalid is owed while H
 // holds a bit it clears.
 // Each history has its own E1Ctl, and the device's record starts afresh.
@@ -997,7 +997,9 @@ public:
     void Apply(Model& model, const Step& step, bool) const override {
         const Model before = model;
         Change(model, step);
-        if (step.answer == Answer::Invalid && (Kept(model) & ~unsigned(*model.held))) {
+        const unsigned took = unsigned(*model.held), kept = Kept(model);
+        const bool beside = Kept(before) != took;
+        if (step.answer == Answer::Invalid && (kept & ~took) && beside && (kept & ~Kept(before))) {
             for (int trunk = 0; trunk < 2; ++trunk)
                 model.halves[trunk].value = before.halves[trunk].value;
             return;
