@@ -54,13 +54,14 @@ void OwedRequests::Owe(Entry& entry, Request request, IfRefused refused) {
 }
 
 bool OwedRequests::Spent() const {
-    return paid >= perSecond && std::uint32_t(Mux::milliseconds() - paidSince) < tickMs;
+    return paid.size() >= perSecond && std::uint32_t(Mux::milliseconds() - paid.front()) < tickMs;
 }
 
+// Called only where the share is not spent: the oldest send it drops is a
+// second old.
 void OwedRequests::Count() {
-    const std::uint32_t now = Mux::milliseconds();
-    if (std::uint32_t(now - paidSince) >= tickMs) paid = 0, paidSince = now;
-    ++paid;
+    if (paid.size() >= perSecond) paid.pop_front();
+    paid.push_back(Mux::milliseconds());
 }
 
 // The entry is found after the send: sending may open the device, whose
@@ -112,30 +113,36 @@ bool OwedRequests::OwesAny(const std::function<bool(const Key&)>& which) const {
 // One the driver refused within the second waits for the second to pass,
 // though the device opened meanwhile or a tick due for another came first:
 // a value the driver refuses for good goes to it once a second.
-void OwedRequests::Pay(bool recent) {
+void OwedRequests::Pay(const std::function<bool(const Key&)>& now) {
     if (paying) return;
     paying = true;
     std::vector<std::pair<std::uint64_t, Key>> due;
     for (const auto& [key, entry] : entries)
-        if (entry.owed && (recent || Rests(entry) == 0)) due.emplace_back(entry.order, key);
+        if (entry.owed && (Rests(entry) == 0 || (now && now(key))))
+            due.emplace_back(entry.order, key);
     std::sort(due.begin(), due.end());
     for (const auto& [order, key] : due) {
         if (Spent()) break;
-        auto entry = entries.find(key);
+        const auto entry = entries.find(key);
         if (entry == entries.end() || !entry->second.owed || entry->second.order != order) continue;
-        Request request = *entry->second.owed;
-        const IfRefused refused = entry->second.refused;
-        Count();
-        Outcome outcome = request.send();
-        const auto then = request.then;
-        entry = entries.find(key);
-        // Asked anew while it was sent, the new ask decides what is owed.
-        if (entry != entries.end() && entry->second.order == order)
-            outcome = Note(key, entry->second, std::move(request), outcome, refused, true);
-        if (then) then(outcome);
-        if (outcome.kind == Outcome::Unopened) break;
+        if (Resend(key, order).kind == Outcome::Unopened) break;
     }
     paying = false;
+}
+
+Outcome OwedRequests::Resend(const Key& key, std::uint64_t order) {
+    auto entry = entries.find(key);
+    Request request = *entry->second.owed;
+    const IfRefused refused = entry->second.refused;
+    Count();
+    Outcome outcome = request.send();
+    const auto then = request.then;
+    entry = entries.find(key);
+    // Asked anew while it was sent, the new ask decides what is owed.
+    if (entry != entries.end() && entry->second.order == order)
+        outcome = Note(key, entry->second, std::move(request), outcome, refused, true);
+    if (then) then(outcome);
+    return outcome;
 }
 
 // A line is forgotten once it lapsed and nothing on its timeslot or channel

@@ -38,12 +38,13 @@
 //   that refuses the value for good.
 // - Each key's failure writes its own line (FailureLine), and keeps its last
 //   error while anything on its timeslot or channel is owed.
-// - Pays send at most perSecond requests a second, the open's pay and what
-//   each request sent brings with it included, one share for each device
-//   node, so a driver refusing thousands of requests costs the loop a
-//   bounded share, and the longest owed go first. What a request sent
+// - Pays send at most perSecond requests in any second, the open's pay and
+//   what each request sent brings with it included, one share for each
+//   device node, so a driver refusing thousands of requests costs the loop
+//   a bounded share, and the longest owed go first. What a request sent
 //   brings with it is counted before it is sent: past the share, it waits,
-//   owed, for the next second's, even one answered with the refusal.
+//   owed, until the share has room again, even one answered with the
+//   refusal.
 #pragma once
 
 #include "runtime/FailureLine.h"
@@ -52,6 +53,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -159,9 +161,9 @@ public:
     // share; stops at the first whose device does not open, since nothing
     // else would reach it either. A pay asked for while one runs is that
     // one. What the driver refused within the last second waits for the
-    // second to pass unless recent asks for it too (a create that a removal
-    // still owed would refuse).
-    void Pay(bool recent = false);
+    // second to pass unless now picks its key (a removal still owed, which
+    // would refuse the create that asks for the pay).
+    void Pay(const std::function<bool(const Key&)>& now = nullptr);
 
 private:
     struct Entry {
@@ -181,7 +183,10 @@ private:
     Outcome Note(const Key& key, Entry& entry, Request request, Outcome outcome, IfRefused refused,
                  bool again);
     void Owe(Entry& entry, Request request, IfRefused refused);
-    // Whether the second's share is spent; Count: one more request sent.
+    // The key's owed request, asked with order, sent again as a pay sends it.
+    Outcome Resend(const Key& key, std::uint64_t order);
+    // Whether the share of the last second is spent; Count: one more
+    // request sent.
     bool Spent() const;
     void Count();
     // The milliseconds the entry's retry still waits for: 0 when due.
@@ -199,9 +204,9 @@ private:
     std::map<Key, Entry> entries;
     std::uint64_t asks = 0;
     bool paying = false;
-    // The requests the pays sent since the second began.
-    std::size_t paid = 0;
-    std::uint32_t paidSince = 0;
+    // When the pays sent their latest requests, oldest first: at most
+    // perSecond, the share's count over the last second.
+    std::deque<std::uint32_t> paid;
     Timer tick;
     // When the tick is due, on the loop's millisecond clock.
     std::uint32_t tickAt = 0;

@@ -139,9 +139,12 @@ Hardware::Outcome Mixer::Join(int summator, int channel) {
                     });
 }
 
+bool Mixer::IsRemoval(const Hardware::OwedRequests::Key& key) {
+    return key.what >> 16 == (RxRemove & 0xFF);
+}
+
 bool Mixer::Holds(const Hardware::OwedRequests::Key& key) const {
-    return key.what >> 16 == (RxRemove & 0xFF) &&
-           entries.count({int(key.where), int(key.what & 0xFFFF)});
+    return IsRemoval(key) && entries.count({int(key.where), int(key.what & 0xFFFF)});
 }
 
 int Mixer::channel2timeslot(int channel) {
@@ -237,9 +240,12 @@ bool Mixer::AddInputs(const LGCP::MixerOutParams& params) {
 // of its summator lists is in the sum already, at the gain the output gave
 // it, and stays the output's. The input's own add goes before anything of
 // the slot reaches a driver: one the driver refuses as invalid will never
-// be in the sum, and its create is refused leaving nothing behind.
+// be in the sum, and its create is refused leaving nothing behind. Every
+// create asks first for the owed removals, however recently refused, since
+// a channel whose removal is owed goes to no new slot; the owed adds wait
+// their second, as every retry does.
 Slot* Mixer::New(const LGCP::MixerInParams& params) {
-    requests.Pay(true);
+    requests.Pay(IsRemoval);
     const int channel = FreeChannel<TdmInput>(params.get_channel());
     const int timeslot = channel < 0 || Owes(channel) ? -1 : channel2timeslot(channel);
     if (timeslot < 0) return nullptr;
@@ -276,7 +282,7 @@ Slot* Mixer::New(const LGCP::MixerInParams& params) {
 // still owed would be heard in both, and so would the output's own channel
 // when it lists none.
 Slot* Mixer::New(const LGCP::MixerOutParams& params) {
-    requests.Pay(true);
+    requests.Pay(IsRemoval);
     for (const LGCP::MixerInput& input : params.get_inputs())
         if (input.get_channel().tdm_isSelected() && Owes(input.get_channel().get_tdm().getValue()))
             return nullptr;

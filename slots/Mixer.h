@@ -147,6 +147,8 @@ private:
     Hardware::OwedRequests::Request Removal(int summator, int channel);
     // Whether a removal of the channel's entry from a sum is still owed.
     bool Owes(int channel) const;
+    // The key is an entry's removal from a sum.
+    static bool IsRemoval(const Hardware::OwedRequests::Key& key);
 
     const unsigned unitId;
     bool dead = false;

@@ -491,6 +491,13 @@ const SumCase owedCases[] = {
       "/dev/mixer inputs 3 2 = 2 0", "del in 0"},
      "2",
      "17154:32767"},
+    // The create between pays only the removals owed: the add, refused a
+    // moment ago, waits its second, and would be refused as invalid now.
+    {"an owed add waits its second, whatever create comes meanwhile",
+     {"out 2", "fail /dev/mixer 0x801c4d03 EIO once", "in 0 2",
+      "fail /dev/mixer 0x801c4d03 EINVAL once", "in 5 -", acceptAll, "second"},
+     "2 0",
+     "17154:32767 17152:32767"},
     {"an owed channel goes to no new input or sum until the driver takes it",
      {"out 2", "in 0 2", refuseRemoves, "del in 0", "!in 0 4", "!in 0 -", "!out 4 0:100", "in 5 2",
       acceptAll, "in 0 4"},
@@ -603,6 +610,40 @@ TEST_F(MixerUnits, EveryUnitsRemovalsShareTheDevicesBound) {
             sent.push_back(n);
     }
     EXPECT_EQ(sent, (std::vector<std::size_t>{128, 128, 128}));
+}
+
+// The bound holds over any second, not over seconds counted from the first
+// request of each: a create pays the owed removals at once, so one paying a
+// single removal, then one a millisecond before the second ends and one at
+// its end, send 128 between them, in one millisecond or across it.
+TEST_F(MixerUnits, TheDevicesBoundHoldsOverAnySecond) {
+    clock.advanceMs(3600 * 1000);  // past the pays of the cases before
+    for (const char* step :
+         {"/dev/mixer remove 1", "/dev/mixer remove 3", "/dev/mixer add 5 200 200", "query"})
+        Step(step);
+    for (int channel = 1; channel < 197; ++channel) Step("in 5/" + std::to_string(channel) + " 0");
+    Step(refuseRemoves);
+    auto removals = [this](const std::string& create) {
+        TestSupport::StreamCapture requests(std::clog);
+        Step(create);
+        return TransportTest::Occurrences(requests.str(), rxRemove);
+    };
+    Destroy(slots.at("in 5/1"));
+    slots.erase("in 5/1");
+    std::vector<std::size_t> sent{removals("in 5/197 -")};
+    for (auto made = slots.begin(); made != slots.end();) {
+        if (made->first == "in 5/197") {
+            ++made;
+            continue;
+        }
+        Destroy(made->second);
+        made = slots.erase(made);
+    }
+    clock.advanceMs(999);
+    sent.push_back(removals("in 5/198 -"));
+    clock.advanceMs(1);
+    sent.push_back(removals("in 5/199 -"));
+    EXPECT_EQ(sent, (std::vector<std::size_t>{1, 127, 1}));
 }
 
 }  // namespace
