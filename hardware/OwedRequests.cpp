@@ -130,6 +130,14 @@ void OwedRequests::Pay(const std::function<bool(const Key&)>& now) {
     paying = false;
 }
 
+void OwedRequests::Retry(const Key& key) {
+    const auto entry = entries.find(key);
+    if (paying || Spent() || entry == entries.end() || !entry->second.owed) return;
+    paying = true;
+    Resend(key, entry->second.order);
+    paying = false;
+}
+
 Outcome OwedRequests::Resend(const Key& key, std::uint64_t order) {
     auto entry = entries.find(key);
     Request request = *entry->second.owed;

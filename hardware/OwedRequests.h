@@ -164,6 +164,11 @@ public:
     // second to pass unless now picks its key (a removal still owed, which
     // would refuse the create that asks for the pay).
     void Pay(const std::function<bool(const Key&)>& now = nullptr);
+    // Sends the key's owed request once more now, though the driver refused
+    // it within the second: the last try of an owner that gives it up
+    // otherwise (a dial's step at its bound), whose follow-up hears what it
+    // came to. Within the second's share, as a pay's send.
+    void Retry(const Key& key);
 
 private:
     struct Entry {

@@ -129,8 +129,17 @@ void TonecReceiver::OnStep(const Outcome& step) {
     }
 }
 
-// The receiver may be gone once tone_gen_complete() returns.
+// A step not taken by the bound gets one last try there: its retries wait a
+// second from each refusal, so a fault that cleared since the last of them
+// would otherwise cut a dial the driver would take. What becomes of the try
+// arms the timer again (OnStep): taken, the next step; refused as invalid,
+// the cut with the driver's error. The receiver may be gone once
+// tone_gen_complete() returns.
 void TonecReceiver::on_DialCut(Timer*) {
+    if (!cutError) {
+        TonecReceiverService::instance().RetryStep(*this);
+        if (dialTimer.is_running()) return;
+    }
     std::cerr << At("DTMF_DIAL cut short:", tonec_timeslot());
     if (cutError)
         std::cerr << " errno=\"" << Errno(cutError) << '"';

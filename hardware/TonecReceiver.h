@@ -80,9 +80,10 @@ public:
     // step lasts from when the driver takes it, so the far end hears the
     // digits in order or not at all: a step the driver refuses, or misses
     // for want of the device, holds the dial until a retry is taken; one
-    // refused as invalid, or not taken within dialHoldMs, cuts the dial
-    // short there, with one line: the generator goes back to what the other
-    // receiver plays, or off, and tone_gen_complete() is called.
+    // refused as invalid, or not taken within dialHoldMs (the last try made
+    // at that bound), cuts the dial short there, with one line: the
+    // generator goes back to what the other receiver plays, or off, and
+    // tone_gen_complete() is called.
     void translateDTMF(const LGCP::TranslateDtmfParams& params);
     static constexpr unsigned dialHoldMs = 5000;
     // 425 Hz for 1000 ms, silence for 3000 ms, over again. Both requests are

@@ -421,6 +421,10 @@ bool TonecReceiverService::BeginDial(TonecReceiver& receiver) {
     return false;
 }
 
+void TonecReceiverService::RetryStep(const TonecReceiver& receiver) {
+    device.owed.Retry({receiver.tonec_timeslot(), Generator});
+}
+
 void TonecReceiverService::translateSelcal(TonecReceiver& receiver,
                                            const TERM::SelcalCommand& command) {
     unsigned ts = receiver.tonec_timeslot();

@@ -100,6 +100,9 @@ public:
     // it (its first step is taken from there). What the receiver played
     // before gives way to the dial either way.
     bool BeginDial(TonecReceiver& receiver);
+    // The receiver's dial step, held at its bound, tried once more now: its
+    // outcome goes to the step's StepDone, as a retry's does.
+    void RetryStep(const TonecReceiver& receiver);
     void translateSelcal(TonecReceiver& receiver, const TERM::SelcalCommand& command);
     void CleanBeforeDestroy(TonecReceiver& receiver);
 

@@ -972,10 +972,20 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
         const char* cut;           // the dial's line when it is cut short
         unsigned afterMs;          // once the driver takes requests again
         const char* plays;         // then, where it is known
+        std::size_t digits;        // taken by then
+        // The loop's turns: the retries run late by up to one, as on a
+        // loaded board, where every retry waits a second from its refusal.
+        unsigned turnMs = 10;
     } rows[] = {
         // 20 tones and pauses of 70 ms, held on the first: 2.8 s once taken.
-        {"a dial", [](Receiver& r) { r.translateDTMF(Digits(20)); }, 3000, 1, 1, 0, nullptr,
-         4000, "off"},
+        {"a dial", [](Receiver& r) { r.translateDTMF(Digits(20)); }, 3000, 1, 1, 0, nullptr, 4000,
+         "off", 20},
+        // Refused at 0 s and at its retries, late, at 1.02, 2.04, 3.06 and
+        // 4.08 s; the driver takes requests again at 4.5 s, and the step's
+        // last try at the bound, 5 s, is taken: the dial plays on whole.
+        {"a dial whose fault clears before its bound",
+         [](Receiver& r) { r.translateDTMF(Digits(3)); }, 4500, 1, 1, 0, nullptr, 1500, "off", 3,
+         30},
         // 30 tones of 150 ms and pauses of 100 ms, cut short after 5 s; the
         // generator's stop that follows is refused in its turn.
         {"a dial held past its bound",
@@ -985,10 +995,10 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
              r.translateDTMF(dial);
          },
          7600, 2, 2, 1, "DTMF_DIAL cut short: timeslot=9 (a step not taken within 5 s)\n", 1100,
-         "off"},
+         "off", 0},
         // A tone of a second every four: steps at 0, 1, 4, 5 and 8 s.
         {"a cadence", [](Receiver& r) { r.activateAudibleCall(); }, 8500, 4, 5, 0, nullptr, 1100,
-         nullptr},
+         nullptr, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -996,9 +1006,10 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
         Receiver r(9);
         ASSERT_TRUE(r.playTone(425, 1000));
         sim->FailRequest("/dev/dtmf", Tonec::Dial, EIO, false);
+        tonec->ClearHistory();
         TestSupport::StreamCapture err(std::cerr);
         row.start(r);
-        LoopDriver(&clock, 10).Run(row.runMs / 10);
+        LoopDriver(&clock, row.turnMs).Run(row.runMs / row.turnMs);
         EXPECT_EQ(r.completed, row.completed);
         EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), "tone 425 0");
         const std::size_t lines = Count(err.str(), "DTMF_DIAL fail:");
@@ -1009,11 +1020,16 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
             EXPECT_NE(err.str().find(row.cut), std::string::npos) << err.str();
         }
         sim->ClearFaults();
-        LoopDriver(&clock, 10).Run(row.afterMs / 10);
+        LoopDriver(&clock, row.turnMs).Run(row.afterMs / row.turnMs);
         if (row.plays) {
             EXPECT_EQ(sim->Command("/dev/dtmf generator 9"), row.plays);
             EXPECT_EQ(r.completed, 1);
         }
+        const auto dialed = Sent(Tonec::Dial);
+        auto digit = [](const SimTonec::Request& d) {
+            return d.As<Tonec::DialRecord>().freq1 == 697;
+        };
+        EXPECT_EQ(row.digits, std::size_t(std::count_if(dialed.begin(), dialed.end(), digit)));
         r.CleanBeforeDestroy();
     }
 }
