@@ -512,6 +512,19 @@ TEST_F(TonecTest, AConfigurationTheDriverMissedReachesItLater) {
              going.reset();
          },
          [] {}, 9, -31},
+        // Sent back, the other's latest is refused as invalid: its record
+        // goes back to the one it asked before, owed until taken, rather
+        // than the driver keeping the going half's.
+        {"the other's latest refused as invalid when the other goes",
+         [&](Receiver& other, std::unique_ptr<Receiver>& going) {
+             ASSERT_TRUE(configure(other, 10, -32));
+             ASSERT_TRUE(configure(*going, 9, -31));
+             refuse(true, EINVAL);
+             refuse(false);
+             going->CleanBeforeDestroy();
+             going.reset();
+         },
+         [] {}, 8, -30},
         {"refused again at the reopening",
          [&](Receiver&, std::unique_ptr<Receiver>& going) {
              sim->FailOpen("/dev/dtmf", EMFILE, false);
