@@ -625,18 +625,31 @@ TEST_F(DSProcTest, AFilterSetWhileEveryFilterIsOwedOffStaysOn) {
         unsigned long refused;  // by the driver until the next receiver is made
         std::function<void(Receiver&)> gone, next;
         const char* tone;  // an event of the gone receiver's filter, if any, meanwhile
+        // The errors the driver answers the next receiver's filters with, in
+        // turn, when the switch-off sends them back.
+        const char* back;
         const char *held1000, *held1200;
     } rows[] = {
         {"every filter owed off", Dsproc::Disable,
          [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
-         [](Receiver& r) { r.configureToneFilter(1200, 1, 60, -10); }, "1000 1", "1000 0 50 236",
-         "1200 1 60 246"},
+         [](Receiver& r) { r.configureToneFilter(1200, 1, 60, -10); }, "1000 1", "",
+         "1000 0 50 236", "1200 1 60 246"},
+        // Sent back, the second filter is refused as invalid and leaves the
+        // record the walk is on; the first, refused before it, waits a
+        // second from its refusal all the same, off meanwhile.
+        {"every filter owed off, those sent back refused", Dsproc::Disable,
+         [](Receiver& r) { r.configureToneFilter(1000, 1, 50, -20); },
+         [](Receiver& r) {
+             r.configureToneFilter(1200, 1, 60, -10);
+             r.configureToneFilter(1400, 1, 70, -5);
+         },
+         nullptr, "EIO EINVAL", "1000 0 50 236", "1200 0 60 246"},
         {"a filter owed when every filter goes off", Dsproc::Configure,
          [](Receiver& r) {
              r.configureToneFilter(1000, 1, 50, -20);
              r.disableToneAll();
          },
-         [](Receiver&) {}, nullptr, "none", "none"},
+         [](Receiver&) {}, nullptr, "", "none", "none"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -655,6 +668,11 @@ TEST_F(DSProcTest, AFilterSetWhileEveryFilterIsOwedOffStaysOn) {
             EXPECT_EQ(next.heard.str(), "");
         }
         sim->ClearFaults();
+        std::istringstream back(row.back);
+        for (std::string error; back >> error;)
+            ASSERT_EQ(sim->Command("fail /dev/dsp " + std::to_string(Dsproc::Configure) + " " +
+                                   error + " once"),
+                      "ok");
         LoopDriver(&clock, 10).Run(110);
         EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1000"), row.held1000);
         EXPECT_EQ(sim->Command("/dev/dsp configured 8 256 1200"), row.held1200);
