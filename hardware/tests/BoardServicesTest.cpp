@@ -545,6 +545,20 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
              LoopDriver().Run(1);
          },
          "1", refused + f1 + invalid},
+        // As many selects as the bound, asked after the one the driver took,
+        // are all kept: refused as invalid in turn, they leave the first.
+        {"as many selects as the bound", "",
+         [&](BusCtl& bus) {
+             bus.DrvSetClkSrc(1);
+             Ask("fail /dev/hal 0x80044301 EIO");
+             for (int code = 2; code <= 1 + int(BusCtl::askedBound); ++code) bus.DrvSetClkSrc(code);
+             Ask("fail clear");
+             sim->FailRequest("/dev/hal", Hal::HW_CLOCK_SELECT, EINVAL, false,
+                              [](const void* code) { return *static_cast<const int*>(code) != 2; });
+             clock.advanceMs(1000);
+             LoopDriver().Run(1);
+         },
+         "2", f1 + refused + invalid + f2},
         // Past the bound the oldest select asked is forgotten: the later
         // ones, refused as invalid in turn, leave the one the driver took.
         {"more selects than the bound", "",
@@ -559,6 +573,18 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
              LoopDriver().Run(1);
          },
          "1", f1 + refused + invalid},
+        // Refused as invalid at its ask, a select leaves the one owed before
+        // it to its retry, a second after that one's refusal.
+        {"a later select refused as invalid at its ask", "fail /dev/hal 0x80044301 EIO once",
+         [&](BusCtl& bus) {
+             bus.DrvSetClkSrc(2);
+             Ask("fail /dev/hal 0x80044301 EINVAL once");
+             clock.advanceMs(500);
+             bus.DrvSetClkSrc(0);
+             LoopDriver().Run(1);
+             EXPECT_EQ("none", Ask("/dev/hal clock"));
+         },
+         "2", refused + invalid + f2},
         {"a connect", "fail /dev/hal 0x80044301 EIO once",
          [](BusCtl& bus) {
              bus.DrvSetClkSrc(2);
@@ -570,6 +596,19 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
              "-1\n}\n" +
              freerun},
         {"no device", "fail open /dev/hal ENOENT", [](BusCtl& bus) { bus.OnConnect(); }, "4",
+         "clkctl: device open error [cause=No such file or directory]\n"
+         "clkctl: set clock source fail: code 1. [cause=No such file or directory]\n" +
+             freerun},
+        // Three seconds of retries meeting the same error write no line again.
+        {"no device for three seconds", "fail open /dev/hal ENOENT",
+         [&](BusCtl& bus) {
+             bus.OnConnect();
+             for (int second = 0; second < 3; ++second) {
+                 clock.advanceMs(1000);
+                 LoopDriver().Run(1);
+             }
+         },
+         "4",
          "clkctl: device open error [cause=No such file or directory]\n"
          "clkctl: set clock source fail: code 1. [cause=No such file or directory]\n" +
              freerun},
