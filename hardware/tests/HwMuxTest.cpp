@@ -203,6 +203,17 @@ TEST_F(HwMuxTest, AnOutputAskedForWhileTheDeviceWasClosedGetsItAtTheOpen) {
     mux.Close();
     hal->ClearHistory();
     EXPECT_EQ(mux.Read(8196), 0xFF);
+
+    // An octet owed for want of the device goes at the open, though another
+    // octet on its channel was refused within the second: that refusal is
+    // not its own.
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, true);
+    EXPECT_FALSE(mux.Write(8300, 0x11));
+    mux.Close();
+    sim->FailOpen("/dev/hal", EMFILE, false);
+    EXPECT_FALSE(mux.Write(8300, 0x22));
+    sim->ClearFaults();
+    EXPECT_EQ(mux.Read(8300), 0x22);
 }
 
 // An idle octet owed while the device could not be opened, and refused
@@ -508,6 +519,37 @@ TEST_F(HwMuxTest, OwedRequestsOffTheBusGoABatchARunRoundRobin) {
         });
     EXPECT_EQ(std::size_t(Hardware::OwedRequests::perSecond), refused + std::size_t(offs));
     EXPECT_EQ(64u, refused);
+
+    // A switch-off that waited so, refused at its retry, waits a second from
+    // that refusal: the sooner tick another channel's refusal brings sends
+    // it nothing. The octet before it is the share's last request.
+    sim->ClearFaults();
+    mux.Close();
+    ASSERT_TRUE(mux.IsOpened());
+    PassASecond();  // past the share spent above
+    const int off = 40000, octet = 41000;
+    sim->FailRequest("/dev/hal", Hal::MuxDisable, EIO, false);
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, true);
+    for (int channel = off; channel < off + int(Hardware::OwedRequests::perSecond) - 1; ++channel)
+        EXPECT_FALSE(mux.Disable(channel));
+    EXPECT_FALSE(mux.Write(octet, 0x33));
+    sim->ClearFaults();
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EINVAL, true);
+    std::size_t octetOffs = 0;
+    sim->FailRequest("/dev/hal", Hal::MuxDisable, EIO, false, [&octetOffs](const void* record) {
+        return static_cast<const Hal::MuxChannelRecord*>(record)->channel == octet && ++octetOffs;
+    });
+    PassASecond();
+    EXPECT_EQ(octetOffs, 0u);
+    clock.advanceMs(500);
+    sim->FailRequest("/dev/hal", Hal::MuxWrite, EIO, true);
+    EXPECT_FALSE(mux.Write(octet + 1, 0x44));
+    for (const auto& [afterMs, sent] : {std::pair{600, 1u}, {400, 0u}, {600, 1u}}) {
+        octetOffs = 0;
+        clock.advanceMs(afterMs);
+        LoopDriver().Run(1);
+        EXPECT_EQ(octetOffs, sent) << afterMs;
+    }
 }
 
 // The driver refuses a channel beyond the switch as invalid: a controller
