@@ -125,6 +125,7 @@ void OwedRequests::Pay(const std::function<bool(const Key&)>& now) {
         if (Spent()) break;
         const auto entry = entries.find(key);
         if (entry == entries.end() || !entry->second.owed || entry->second.order != order) continue;
+        Count();
         if (Resend(key, order).kind == Outcome::Unopened) break;
     }
     paying = false;
@@ -132,7 +133,7 @@ void OwedRequests::Pay(const std::function<bool(const Key&)>& now) {
 
 void OwedRequests::Retry(const Key& key) {
     const auto entry = entries.find(key);
-    if (paying || Spent() || entry == entries.end() || !entry->second.owed) return;
+    if (paying || entry == entries.end() || !entry->second.owed) return;
     paying = true;
     Resend(key, entry->second.order);
     paying = false;
@@ -142,7 +143,6 @@ Outcome OwedRequests::Resend(const Key& key, std::uint64_t order) {
     auto entry = entries.find(key);
     Request request = *entry->second.owed;
     const IfRefused refused = entry->second.refused;
-    Count();
     Outcome outcome = request.send();
     const auto then = request.then;
     entry = entries.find(key);

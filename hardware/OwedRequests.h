@@ -167,7 +167,9 @@ public:
     // Sends the key's owed request once more now, though the driver refused
     // it within the second: the last try of an owner that gives it up
     // otherwise (a dial's step at its bound), whose follow-up hears what it
-    // came to. Within the second's share, as a pay's send.
+    // came to. It is the owner's own, paced by the owner as its asks are, so
+    // the pays' share neither counts nor stops it; its failure line is a
+    // retry's.
     void Retry(const Key& key);
 
 private:
@@ -188,7 +190,7 @@ private:
     Outcome Note(const Key& key, Entry& entry, Request request, Outcome outcome, IfRefused refused,
                  bool again);
     void Owe(Entry& entry, Request request, IfRefused refused);
-    // The key's owed request, asked with order, sent again as a pay sends it.
+    // The key's owed request, asked with order, sent again while paying.
     Outcome Resend(const Key& key, std::uint64_t order);
     // Whether the share of the last second is spent; Count: one more
     // request sent.

@@ -976,6 +976,16 @@ TEST_F(TonecTest, SoundsLeftWhileTheDriverIsGoneGiveTheGeneratorTheRecords) {
 // short there, with its line and its end. The generator gets what the
 // record holds a second after the driver takes requests again.
 TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
+    // Tones on other timeslots, refused with the dial's steps: their retries
+    // spend the device's share of each second.
+    std::vector<std::unique_ptr<Receiver>> crowd;
+    auto crowded = [&crowd](Receiver& r) {
+        for (unsigned ts = 100; ts < 100 + Hardware::OwedRequests::perSecond + 2; ++ts) {
+            crowd.push_back(std::make_unique<Receiver>(ts));
+            crowd.back()->playTone(425, 1000);
+        }
+        r.translateDTMF(Digits(3));
+    };
     const struct {
         const char* name;
         std::function<void(Receiver&)> start;
@@ -999,6 +1009,10 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
         {"a dial whose fault clears before its bound",
          [](Receiver& r) { r.translateDTMF(Digits(3)); }, 4500, 1, 1, 0, nullptr, 1500, "off", 3,
          30},
+        // The same while the retries of 130 tones spend each second's share,
+        // the last at 4.08 s: the last try is the dial's own, and goes.
+        {"a dial whose fault clears before its bound, the share spent", crowded, 4500, 131, 131, 0,
+         nullptr, 1500, "off", 3, 30},
         // 30 tones of 150 ms and pauses of 100 ms, cut short after 5 s; the
         // generator's stop that follows is refused in its turn.
         {"a dial held past its bound",
@@ -1040,10 +1054,13 @@ TEST_F(TonecTest, ADialTheDriverRefusesWritesItsFailureOnceASecond) {
         }
         const auto dialed = Sent(Tonec::Dial);
         auto digit = [](const SimTonec::Request& d) {
-            return d.As<Tonec::DialRecord>().freq1 == 697;
+            const auto record = d.As<Tonec::DialRecord>();
+            return record.timeslot == 9 && record.freq1 == 697;
         };
         EXPECT_EQ(row.digits, std::size_t(std::count_if(dialed.begin(), dialed.end(), digit)));
         r.CleanBeforeDestroy();
+        for (auto& other : crowd) other->CleanBeforeDestroy();
+        crowd.clear();
     }
 }
 
