@@ -101,7 +101,9 @@ void BusCtl::SetClockSrc(const LGCP::ClockCfg& cfg) {
 
 // A select dropped at its retry leaves nothing owed, though it may have
 // replaced ones the driver could still take: the latest of them is asked
-// again, and so on back to the one the driver took.
+// again, and so on back to the one the driver took. One refused as invalid
+// at its ask leaves what the key owed, unless that is an older select of
+// the same code, which the driver would refuse so as well.
 void BusCtl::DrvSetClkSrc(int code) {
     using Hardware::Outcome;
     Remove(asked, code);
@@ -120,8 +122,10 @@ void BusCtl::DrvSetClkSrc(int code) {
         return outcome;
     };
     select.then = [this, code](const Outcome& outcome) {
+        if (outcome.owed) owing = code;
         if (!outcome.dropped()) return;
         Remove(asked, code);
+        if (owing == code) owed.Forget(selectKey);
         if (!asked.empty() && asked.back() != took && !owed.Owes(selectKey))
             DrvSetClkSrc(asked.back());
     };

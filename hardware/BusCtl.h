@@ -68,6 +68,8 @@ private:
     std::vector<int> asked;
     // The select the driver took last.
     std::optional<int> took;
+    // The select last owed: what the key owes, while it owes anything.
+    std::optional<int> owing;
     Hardware::DeviceNode hal;
     bool controlEnabled = true;
 };

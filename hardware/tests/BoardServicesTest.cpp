@@ -585,6 +585,16 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
              EXPECT_EQ("none", Ask("/dev/hal clock"));
          },
          "2", refused + invalid + f2},
+        // ... unless the one owed is of the same code: refused as invalid
+        // too, it is not sent again.
+        {"the owed select asked again and refused as invalid", "fail /dev/hal 0x80044301 EIO once",
+         [&](BusCtl& bus) {
+             bus.DrvSetClkSrc(2);
+             Ask("fail /dev/hal 0x80044301 EINVAL once");
+             clock.advanceMs(500);
+             bus.DrvSetClkSrc(2);
+         },
+         "none", refused + invalid},
         {"a connect", "fail /dev/hal 0x80044301 EIO once",
          [](BusCtl& bus) {
              bus.DrvSetClkSrc(2);
