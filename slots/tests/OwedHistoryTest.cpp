@@ -3,9 +3,12 @@
 // requests met. A history is up to three steps: a half asks for one of its
 // two values, undoes or goes, or a new half comes in a gone one's place; on
 // the tone generator a half also dials, and time passes until its dial
-// ends; the sum entry's output goes, or its unit is lost; the TCLK mask's
-// halves are two trunks, slave their ask and master their undo, and a
-// controller's connect clears it; the bus clock's values are its selects.
+// ends; the VAD parameters have no undo, and a half may ask again for the
+// value it holds; the sum entry's output goes, or its unit is lost; the
+// TCLK mask's halves are two trunks, slave their ask and master their undo,
+// a controller's connect clears it, and a burst is both trunks' words back
+// to back; the bus clock's values are its selects. The steps come a turn
+// of the loop apart.
 // The step's own request is taken, refused with EIO, refused as invalid,
 // refused with EIO and then as invalid from its retry on, or meets its
 // device gone for a second. A driver's refusal as invalid is a property of
@@ -21,25 +24,33 @@
 // rules to what remains: each half keeps its value, the one before it and
 // when it asked, and the driver holds what it took last; a value refused for
 // good that the key would bring the driver to sends its half one step back.
+// Where the halves' records hold more than the board shows (the VAD
+// parameters, which only a departure sends back), a third half asks over
+// them and goes once the board is read, and what is sent back is checked.
 // Each history also checks that an undo refused as invalid for nothing held
 // is not sent again, that every error the board met is named on a line,
 // that no value refused for good is sent twice within a second, nor at all
-// once the history has ended and its halves are gone, and that a dial's
-// digits are taken in their order, each once, none after one refused for
-// good and all where the dial ran to its end, which it signals once.
+// once the history has ended and its halves are gone, that no request the
+// driver refused is sent again within a second of its refusal but by a
+// step, and that a dial's digits are taken in their order, each once, none
+// after one refused for good and all where the dial ran to its end, which it
+// signals once.
 //
 // The table stays well within ten seconds under the sanitizers because:
 // the halves play the same part at the first step, and a half's two values
 // (the clock's three selects) until the first is asked, so only the first
-// comes first; an ask of what the key wants already is left out; a value
-// refused for good already meets only that refusal, and one the driver took
-// never meets it; a history holds one dial, whose step meets every answer,
-// while its other steps are taken, and its asks also refused for good; the
-// sum entry's input comes no more once its unit or either output went; the
-// switch, the bus clock and the mask keep their device open. Time passes in
-// turns of a second, of 100 ms while a dial plays. Each history has a key of
-// its own, a fresh timeslot, channel or owner, so that nothing one leaves
-// behind meets the next.
+// comes first; an ask of what the key wants already is left out, but for
+// the VAD parameters; a value refused for good already meets only that
+// refusal, and one the driver took never meets it unless it is sent back
+// for its half; a history holds one dial, whose step meets every answer,
+// while its other steps are taken, and its asks also refused for good, and
+// one burst of the mask; the sum entry's input comes no more once its unit
+// or either output went; the switch, the bus clock and the mask keep their
+// device open; the switches' refresh of the shared bus has nothing to send.
+// Time passes in turns of 200 ms, of 100 ms while a dial plays, so that a
+// retry sent within the second of its refusal is seen. Each history has a
+// key of its own, a fresh timeslot, channel or owner, so that nothing one
+// leaves behind meets the next.
 #include "hardware/BusCtl.h"
 #include "hardware/DSProcReceiver.h"
 #include "hardware/DsprocDriver.h"
@@ -74,7 +85,7 @@
 
 namespace {
 
-enum class Move { Ask, Undo, Go, Come, Dial, Wait, Clear, Lost };
+enum class Move { Ask, Undo, Go, Come, Dial, Wait, Clear, Lost, Burst };
 enum class Answer { Taken, Eio, Invalid, EioThenInvalid, Gone };
 
 struct Step {
@@ -162,6 +173,13 @@ struct Model {
         Half& h = halves[half];
         h.value = std::exchange(h.before, std::nullopt);
         h.asked = std::exchange(h.beforeAsked, 0);
+    }
+    // The driver refuses the value for good: it leaves the half's record
+    // wherever it stands there.
+    void Leave(int half, int value) {
+        Half& h = halves[half];
+        if (h.before == value) h.before.reset();
+        if (h.value == value) GoBack(half);
     }
     void EndDial(Dial end) {
         dialer = -1;
@@ -283,18 +301,28 @@ public:
     // Picks the records on the history's key that carry the value, or (-1)
     // the plain undo; null picks every record.
     virtual Board::Sim::Match Carrying(int value) const = 0;
+    // Of those, the ones the driver refuses once it refuses the value for
+    // good.
+    virtual Board::Sim::Match Refusing(int value) const { return Carrying(value); }
     // The value the step's own request carries: its ask's, or -1.
-    virtual int Carried(const Model&, const Step& step) const {
-        return Asks(step.move) ? step.value : -1;
+    virtual int Carried(const Model& model, const Step& step) const {
+        return Asks(model, step) ? step.value : -1;
     }
-    // Whether the move asks for a value, which refused as invalid stays
+    // Whether the step asks for a value, which refused as invalid stays
     // refused; an undo carries none.
-    virtual bool Asks(Move move) const { return move == Move::Ask; }
-    // Whether the move sends anything to the driver: a half that comes on
+    virtual bool Asks(const Model&, const Step& step) const { return step.move == Move::Ask; }
+    // Whether the step sends anything to the driver: a half that comes on
     // a leg asks nothing yet.
-    virtual bool Sends(Move move) const {
+    virtual bool Sends(const Model&, const Step& step) const {
+        const Move move = step.move;
         return move == Move::Ask || move == Move::Undo || move == Move::Go || move == Move::Dial;
     }
+    // Whether the move sends a half's value back as that half's ask, which
+    // the driver may refuse for good though it took it before.
+    virtual bool SendsBack(Move) const { return false; }
+    // A value the step sends before its own, which the driver refuses with
+    // EIO once, so that it is owed when the step's own is sent; -1 for none.
+    virtual int Older(const Model&, const Step&) const { return -1; }
     virtual bool LosesDevice() const { return true; }
     // An ask answered with success is owed when refused; one answered with
     // the refusal is not applied, and leaves nothing to send later.
@@ -318,6 +346,9 @@ public:
     virtual void Settle(Model&) const {}
     // What the driver's own record of the history says beside the board.
     virtual void Check(const Model&, const std::string&) const {}
+    // What the key's records hold beyond what the driver holds, shown on the
+    // board where the owner can, once the board has been read.
+    virtual void Probe(const Model&, const std::string&) {}
     // The plain undos the driver took on the key so far; 0 where it keeps
     // no record of them, or where an undo carries a value (the mask).
     virtual std::size_t Taken() const { return 0; }
@@ -380,6 +411,8 @@ std::string Owner::Text(const Step& step) const {
             return "cleared";
         case Move::Lost:
             return "the unit is lost";
+        case Move::Burst:
+            return half + " and the other at once";
     }
     return "";
 }
@@ -393,17 +426,17 @@ std::string Describe(const Owner& owner, const History& history) {
     return text.empty() ? "nothing" : text;
 }
 
-Spoilt Spoils(const Owner& owner, const Step& step) {
-    if (!owner.Asks(step.move)) return Spoilt::Never;
+Spoilt Spoils(const Owner& owner, const Model& model, const Step& step) {
+    if (!owner.Asks(model, step)) return Spoilt::Never;
     if (step.answer == Answer::Invalid) return Spoilt::AtSend;
     return step.answer == Answer::EioThenInvalid ? Spoilt::AtRetry : Spoilt::Never;
 }
 
 // Whether the retries of the step's second run within it: the device back
 // after a second gone, an undo refused as invalid at its retry, a wait.
-bool TimePasses(const Owner& owner, const Step& step) {
+bool TimePasses(const Owner& owner, const Model& model, const Step& step) {
     return (step.answer == Answer::Gone && step.move != Move::Dial) ||
-           (step.answer == Answer::EioThenInvalid && Spoils(owner, step) == Spoilt::Never) ||
+           (step.answer == Answer::EioThenInvalid && Spoils(owner, model, step) == Spoilt::Never) ||
            step.move == Move::Wait;
 }
 
@@ -411,11 +444,12 @@ bool TimePasses(const Owner& owner, const Step& step) {
 // refused.
 void Advance(const Owner& owner, Model& model, const Step& step, bool applied) {
     const int carried = owner.Carried(model, step);
-    const Spoilt spoilt = Spoils(owner, step);
+    const Spoilt spoilt = Spoils(owner, model, step);
+    const bool passes = TimePasses(owner, model, step);
     if (spoilt == Spoilt::AtSend) model.bad.insert(carried);
     owner.Apply(model, step, applied);
     if (spoilt == Spoilt::AtRetry) model.bad.insert(carried);
-    if (TimePasses(owner, step)) owner.Settle(model);
+    if (passes) owner.Settle(model);
 }
 
 // A half of a leg as both receiver services see it; its dial's end signals
@@ -455,9 +489,9 @@ public:
         std::unique_ptr<Half>& h = halves[step.half];
         switch (step.move) {
             case Move::Ask:
-                return Ask(*h, step.value);
             case Move::Undo:
-                return Undo(*h);
+            case Move::Dial:
+                return Act(*h, step);
             case Move::Go:
                 h->Clean();
                 h.reset();
@@ -465,12 +499,13 @@ public:
             case Move::Come:
                 h = std::make_unique<Half>(ts, ends);
                 return true;
-            case Move::Dial:
-                Dial(*h);
-                return true;
-            default:
+            case Move::Wait:
+            case Move::Clear:
+            case Move::Lost:
+            case Move::Burst:
                 return true;
         }
+        return true;
     }
     // What the halves leave stays on a timeslot no later history uses.
     void End() override {
@@ -479,9 +514,9 @@ public:
     void Lose() override { Driver().Hangup(); }
 
 protected:
-    virtual bool Ask(Half& h, int value) = 0;
-    virtual bool Undo(Half& h) = 0;
-    virtual void Dial(Half&) {}
+    // The half's own move (an ask, an undo or a dial, those the owner
+    // offers); false when it is answered with an error.
+    virtual bool Act(Half& h, const Step& step) = 0;
     virtual Board::SimEventDevice& Driver() const = 0;
     // How many of the timeslot's requests by the number the driver took
     // have a record that picks says yes to.
@@ -520,7 +555,9 @@ public:
     int Carried(const Model& model, const Step& step) const override {
         return step.move == Move::Dial ? middleDigit : Owner::Carried(model, step);
     }
-    bool Asks(Move move) const override { return move == Move::Ask || move == Move::Dial; }
+    bool Asks(const Model&, const Step& step) const override {
+        return step.move == Move::Ask || step.move == Move::Dial;
+    }
     std::string Read() override { return sim.Command("/dev/dtmf generator " + std::to_string(ts)); }
     std::string Expected(const Model& model) const override {
         return model.held ? "tone " + std::to_string(Freq(*model.held)) + " 0" : "off";
@@ -572,15 +609,17 @@ private:
         static const unsigned freqs[] = {425, 450, 600, 650, 770};
         return value < 0 ? 0 : freqs[value];
     }
-    bool Ask(Half& h, int value) override {
-        h.playTone(std::uint16_t(Freq(value)), 1000);
+    // Every move of the generator is answered with success.
+    bool Act(Half& h, const Step& step) override {
+        if (step.move == Move::Dial)
+            Dial(h);
+        else if (step.move == Move::Undo)
+            h.disableToneGenerator(true);
+        else
+            h.playTone(std::uint16_t(Freq(step.value)), 1000);
         return true;
     }
-    bool Undo(Half& h) override {
-        h.disableToneGenerator(true);
-        return true;
-    }
-    void Dial(Half& h) override {
+    static void Dial(Half& h) {
         LGCP::TranslateDtmfParams dial;
         for (auto [low, high] : {std::pair{697, 1209}, {770, 1336}, {852, 1477}}) {
             LGCP::DualTone digit;
@@ -608,7 +647,7 @@ public:
         return {Tonec::EnableDetector, Tonec::DisableDetector};
     }
     Board::Sim::Match Carrying(int) const override { return nullptr; }
-    bool Asks(Move) const override { return false; }
+    bool Asks(const Model&, const Step&) const override { return false; }
     bool AsksOwed() const override { return false; }
     int Values() const override { return 1; }
     bool Repeats(const Model&, const Step&) const override { return false; }
@@ -637,8 +676,7 @@ public:
     }
 
 private:
-    bool Ask(Half& h, int) override { return h.enableDTMF(true); }
-    bool Undo(Half& h) override { return h.enableDTMF(false); }
+    bool Act(Half& h, const Step& step) override { return h.enableDTMF(step.move == Move::Ask); }
     Board::SimEventDevice& Driver() const override {
         return sim.Model<Board::SimEventDevice>("/dev/dtmf");
     }
@@ -683,12 +721,10 @@ private:
         static const unsigned rx[] = {10, 20, 40, 50};
         return value < 0 ? 0 : rx[value];
     }
-    bool Ask(Half& h, int value) override {
-        h.configureDelays(Rx(value), Rx(value) + 10, 0);
-        return true;
-    }
-    bool Undo(Half& h) override {
-        h.configureDelays(0, 0, 0);
+    // The undo's delays are all 0; either is answered with success.
+    bool Act(Half& h, const Step& step) override {
+        const unsigned rx = step.move == Move::Ask ? Rx(step.value) : 0;
+        h.configureDelays(rx, rx ? rx + 10 : 0, 0);
         return true;
     }
     Board::SimEventDevice& Driver() const override {
@@ -697,6 +733,190 @@ private:
     const LatestAsk rules{true, true};
 };
 
+// A half's VAD parameters, on the driver's version 2 (its power-on one):
+// voice 20 or 30 ms (half 0), 60 or 70 ms (half 1), silence 400 ms, energy
+// 12 dB. An ask is answered with the refusal and not applied: its record
+// stays as it was, or loses the value the driver refuses for good. They
+// have no undo: a half that goes leaves the driver the value asked for
+// last by the other, sent back as the other's ask, owed until taken, and
+// leaving the other's record where the driver refuses it for good; with
+// none left, the driver keeps what it holds and nothing is sent for the
+// key. A half may ask again for the value it holds. (SD's parameters are
+// one fixed value: nothing of them goes back.)
+class Vad : public Leg {
+public:
+    using Leg::Leg;
+    const char* Name() const override { return "VAD parameters"; }
+    const char* Path() const override { return "/dev/dsp"; }
+    unsigned long Asking() const override { return Dsproc::Configure; }
+    std::vector<unsigned long> Requests(Move) const override { return {Dsproc::Configure}; }
+    Board::Sim::Match Carrying(int value) const override {
+        return [at = ts, voice = Voice(value)](const void* record) {
+            const auto& r = *static_cast<const Dsproc::ConfigureRecord*>(record);
+            return r.timeslot == at && r.kind == Dsproc::KindVAD && r.params.vad.voice_ms == voice;
+        };
+    }
+    // A departure's request carries the value it sends back.
+    int Carried(const Model& model, const Step& step) const override {
+        if (step.move == Move::Ask) return step.value;
+        if (step.move != Move::Go || !model.halves[step.half].value) return -1;
+        Model after = model;
+        after.halves[step.half] = Model::Absent();
+        const int latest = after.Latest();
+        if (latest < 0 || after.held == after.halves[latest].value) return -1;
+        return *after.halves[latest].value;
+    }
+    bool Asks(const Model& model, const Step& step) const override {
+        return Carried(model, step) >= 0;
+    }
+    bool Sends(const Model& model, const Step& step) const override { return Asks(model, step); }
+    bool SendsBack(Move move) const override { return move == Move::Go; }
+    bool AsksOwed() const override { return false; }
+    std::optional<bool> Answered(const Model&, const Step& step) const override {
+        if (step.move != Move::Ask) return std::nullopt;
+        return step.answer == Answer::Taken;
+    }
+    // No undo.
+    std::vector<Step> Choices(const Model& model) const override {
+        std::vector<Step> choices = Owner::Choices(model);
+        choices.erase(std::remove_if(choices.begin(), choices.end(),
+                                     [](const Step& s) { return s.move == Move::Undo; }),
+                      choices.end());
+        return choices;
+    }
+    bool Repeats(const Model&, const Step&) const override { return false; }
+    std::string Read() override {
+        return sim.Command("/dev/dsp configured " + std::to_string(ts) + " 1");
+    }
+    std::string Expected(const Model& model) const override {
+        return model.held ? Fields(*model.held) : "none";
+    }
+    void Apply(Model& model, const Step& step, bool applied) const override {
+        const int carried = Carried(model, step);
+        Model::Half& half = model.halves[step.half];
+        switch (step.move) {
+            case Move::Ask:
+                if (applied) {
+                    model.Ask(step.half, step.value, true);
+                    model.Take(step.value);
+                    model.owed = false;
+                } else if (Final(step.answer)) {
+                    model.Leave(step.half, step.value);
+                }
+                return;
+            case Move::Go: {
+                const bool had = half.value.has_value();
+                half = Model::Absent();
+                // Its first send meets the step's fault; refused for good,
+                // the driver's refusal holds it already.
+                if (had)
+                    Bring(model, [&](int value) {
+                        if (value != carried) return Answer::Taken;
+                        return step.answer == Answer::EioThenInvalid ? Answer::Eio : step.answer;
+                    });
+                return;
+            }
+            case Move::Come:
+                half = Model::Half{};
+                return;
+            case Move::Undo:
+            case Move::Dial:
+            case Move::Wait:
+            case Move::Clear:
+            case Move::Lost:
+            case Move::Burst:
+                return;
+        }
+    }
+    // The value owed is retried and taken, unless the driver refuses it for
+    // good.
+    void Settle(Model& model) const override {
+        if (model.owed) Bring(model, [](int) { return Answer::Taken; });
+    }
+    // Nothing but VAD parameters reaches the driver for the key (and the
+    // switch-off of its tone filters that each departure sends): VAD has no
+    // reset to send where no value is left.
+    void Check(const Model&, const std::string& context) const override {
+        for (const auto& r : Driver().History()) {
+            const auto record = r.As<Dsproc::ConfigureRecord>();
+            if (record.timeslot != ts) continue;
+            const bool vad = r.number == Dsproc::Configure && record.kind == Dsproc::KindVAD;
+            const bool filtersOff = r.number == Dsproc::Disable &&
+                                    r.As<Dsproc::SwitchRecord>().mask == Dsproc::MaskToneAll;
+            EXPECT_TRUE(vad || filtersOff)
+                << context << ": request " << Board::SimDevice::HexNumber(r.number) << " of kind "
+                << record.kind << " on the timeslot";
+        }
+    }
+    // The halves' records show on the board only once what the driver holds
+    // is replaced: a third half asks over them and goes, and the driver is
+    // sent back the value asked for last by a half there, or keeps the
+    // third's where none is left.
+    void Probe(const Model& model, const std::string& context) override {
+        {
+            Half third(ts, ends);
+            EXPECT_TRUE(third.configureVAD(Params(probe))) << context << ": the probe's ask";
+            third.Clean();
+        }
+        const int latest = model.Latest();
+        EXPECT_EQ(Fields(latest < 0 ? probe : *model.halves[latest].value), Read())
+            << context << ": what the halves' records send back";
+    }
+    std::string Value(int value) const override {
+        return "voice " + std::to_string(Voice(value)) + " ms";
+    }
+
+private:
+    // The third half's value, which no half asks for.
+    static constexpr int probe = 4;
+    static unsigned Voice(int value) {
+        static const unsigned voice[] = {20, 30, 60, 70, 90};
+        return value < 0 ? 0 : voice[value];
+    }
+    static LGCP::VADParams Params(int value) {
+        LGCP::VADParams params;
+        TERM::VADParamsV2& v2 = params.select_v2();
+        v2.set_voice_th_msec(Voice(value)), v2.set_silence_th_msec(400), v2.set_e_th_dB(12);
+        return params;
+    }
+    // What the driver's record of the key shows for the value.
+    static std::string Fields(int value) { return std::to_string(Voice(value)) + " 400 12"; }
+    // The value the latest half there asked for is sent back, as its ask,
+    // unless the driver holds it: taken, or owed, or refused for good, when
+    // it leaves that half's record and the next is sent. None left, the
+    // driver keeps what it holds and nothing is owed.
+    static void Bring(Model& model, const std::function<Answer(int)>& meets) {
+        for (;;) {
+            const int latest = model.Latest();
+            if (latest < 0 || model.held == model.halves[latest].value) {
+                model.owed = false;
+                return;
+            }
+            const int value = *model.halves[latest].value;
+            const Answer met = model.bad.count(value) ? Answer::Invalid : meets(value);
+            if (!Final(met)) {
+                model.owed = met != Answer::Taken;
+                if (!model.owed) model.Take(value);
+                return;
+            }
+            model.Leave(latest, value);
+        }
+    }
+    bool Act(Half& h, const Step& step) override { return h.configureVAD(Params(step.value)); }
+    Board::SimEventDevice& Driver() const override {
+        return sim.Model<Board::SimEventDevice>("/dev/dsp");
+    }
+};
+
+// A switch's refresh sends each shared-bus output that is off its switch-off
+// again, 256 of them at every turn of the loop: with every one driven, it
+// sends nothing, and the histories' short turns stay light. No key of the
+// table is on the shared bus.
+void Quieten(HwMux& mux) {
+    for (int bus = HwMux::busFirst; bus < HwMux::busFirst + HwMux::busCount; ++bus)
+        mux.Write(bus, HwMux::idleOctet);
+}
+
 // A switch channel has one owner and holds its latest ask: a path (from
 // transmit channel 100 or 101, its two values), the idle octet of its undo
 // (the channel off where the driver refused that octet as invalid: it
@@ -704,7 +924,7 @@ private:
 // connect is answered so and not applied. Its device stays open.
 class Channel : public Owner {
 public:
-    explicit Channel(Board::Sim& sim) : sim(sim) {}
+    explicit Channel(Board::Sim& sim) : sim(sim) { Quieten(mux); }
     const char* Name() const override { return "switch channel"; }
     bool LosesDevice() const override { return false; }
     bool AsksOwed() const override { return false; }
@@ -795,7 +1015,12 @@ private:
 // halves 1 and 2 the outputs of sums 2 and 3.
 class SumEntry : public Owner {
 public:
-    SumEntry(Board::Sim& sim, SlotBench::Bench<int>& bench) : sim(sim), bench(bench) {}
+    // The mixer's slots use the daemon's switch, which this case gives back
+    // as it found it: closed.
+    SumEntry(Board::Sim& sim, SlotBench::Bench<int>& bench) : sim(sim), bench(bench) {
+        Quieten(HwMux::instance());
+    }
+    ~SumEntry() override { HwMux::instance().Close(); }
     const char* Name() const override { return "sum entry"; }
     const char* Path() const override { return "/dev/mixer"; }
     unsigned long Asking() const override { return Mixer::RxAdd; }
@@ -809,11 +1034,14 @@ public:
             return r.rx.dev_no == 1 && r.tx.number == 0 && (sum < 0 || r.rx.number == sum);
         };
     }
-    bool Asks(Move move) const override { return move == Move::Come; }
-    bool Sends(Move move) const override { return move == Move::Come || move == Move::Go; }
+    bool Asks(const Model&, const Step& step) const override { return step.move == Move::Come; }
+    bool Sends(const Model&, const Step& step) const override {
+        return step.move == Move::Come || step.move == Move::Go;
+    }
     std::optional<bool> Answered(const Model& model, const Step& step) const override {
-        const bool spoilt = step.move == Move::Come &&
-                            (model.bad.count(step.value) || Spoils(*this, step) == Spoilt::AtSend);
+        const bool spoilt =
+            step.move == Move::Come &&
+            (model.bad.count(step.value) || Spoils(*this, model, step) == Spoilt::AtSend);
         return spoilt ? std::optional<bool>(false) : std::nullopt;
     }
     void Begin(unsigned) override {
@@ -933,16 +1161,24 @@ private:
     Slot* input = nullptr;
 };
 
-// The TCLK slave mask on the maintenance device: one key, the whole mask K
-// that the daemon keeps, and H, the mask the device took (the model's held).
-// Its halves are trunks 0 and 1, whose bit a slave sets (the ask) and a
-// master clears (the undo); a controller's connect clears them all. A mask
-// is an undo where it sets no bit H lacks. An ask refused as invalid at its
-// ask beside an older mask owed, where it set a bit over that one, is left
-// out: K goes back to the older mask, still owed. Else, and refused so at a
-// retry, the bits it carries that H lacks leave K, and K, where it differs
-// from H, is sent in its place. An undo refused as invalid is owed while H
-// holds a bit it clears.
+// The TCLK slave mask on the maintenance device: one key, the mask K that
+// the controller's words make, and H, the mask the device took last (the
+// model's held). Its halves are trunks 0 and 1: each one's last word is a
+// slave (the ask), a master (the undo) or a controller's connect, which
+// clears them all; a burst is a word for each trunk back to back, the first
+// one's mask refused with EIO once, so that it is owed when the second's is
+// sent. Every word sends K. A mask that sets a bit H lacks is an ask, owed
+// until taken; the driver refuses one as invalid for good where it asks
+// (an undo carries no value of its own). What takes the place of an ask so
+// refused keeps every clear it carried and drops only the bits the refusal
+// falls on: at its ask while an older mask is owed, the bits it newly set
+// over that one, where it set any; otherwise the bits it carries that H
+// lacks. Their trunks' slaves are dropped. What is left stays owed where it
+// is the older mask, leaves nothing owed where it is H, and is sent at once
+// otherwise. Any other mask is an undo, owed whatever the error while H
+// holds a bit it clears, and final when refused as invalid for none. So the
+// device ends holding the bit of each trunk whose last word is a slave not
+// dropped, and no other.
 // Each history has its own E1Ctl, and the device's record starts afresh.
 class Mask : public Owner {
 public:
@@ -956,13 +1192,27 @@ public:
             return *static_cast<const unsigned long*>(value) == static_cast<unsigned long>(mask);
         };
     }
+    Board::Sim::Match Refusing(int mask) const override {
+        return [this, carries = Carrying(mask), mask](const void* value) {
+            return carries(value) && (unsigned(mask) & ~Device()) != 0;
+        };
+    }
     // Every step sends the mask it leaves.
     int Carried(const Model& model, const Step& step) const override {
         Model after = model;
         Change(after, step);
         return int(Kept(after));
     }
-    bool Sends(Move) const override { return true; }
+    bool Asks(const Model& model, const Step& step) const override {
+        return (unsigned(Carried(model, step)) & ~unsigned(*model.held)) != 0;
+    }
+    bool Sends(const Model&, const Step&) const override { return true; }
+    int Older(const Model& model, const Step& step) const override {
+        if (step.move != Move::Burst) return -1;
+        Model after = model;
+        Word(after, step.half, step.value & 1);
+        return int(Kept(after));
+    }
     bool LosesDevice() const override { return false; }
     void Begin(unsigned) override {
         sim.Model<Board::SimMaintenance>("/dev/maintenance").Reset();
@@ -973,101 +1223,160 @@ public:
             e1->OnConnect();
             return true;
         }
-        LGCP::TrunkCfg cfg;
-        cfg.set_trunk(step.half);
-        cfg.set_mode(step.move == Move::Ask ? LGCP::TrunkMode::slave : LGCP::TrunkMode::master);
-        e1->SetMode(cfg);
+        SetMode(step.half, step.move == Move::Burst ? step.value & 1 : step.move == Move::Ask);
+        if (step.move == Move::Burst) SetMode(1 - step.half, step.value & 2);
         return true;
     }
     void End() override { e1.reset(); }
-    // The mask the device took last; none at all holds no bit either.
-    std::string Read() override {
-        std::istringstream masks(sim.Command("/dev/maintenance tclk"));
-        std::string last = "0x0";
-        for (std::string mask; masks >> mask;)
-            if (mask != "none") last = mask;
-        return last;
-    }
+    std::string Read() override { return Board::SimDevice::HexNumber(Device()); }
     std::string Expected(const Model& model) const override {
-        return Board::SimDevice::HexNumber(unsigned(*model.held));
+        return Board::SimDevice::HexNumber(Kept(model));
     }
-    // A master's or a connect's mask refused with EIO is refused as invalid
-    // at its retry, that once: where it sets a bit the device lacks (a slave
-    // it has not taken yet), that is an ask refused for good.
+    // The step's words, each sending K. Within the step, the burst's first
+    // mask meets EIO once and the step's own mask its answer; after it, an
+    // undo refused with EIO meets EINVAL at its retry, that once.
     void Apply(Model& model, const Step& step, bool) const override {
-        const Model before = model;
-        Change(model, step);
-        const unsigned took = unsigned(*model.held), kept = Kept(model);
-        const bool beside = Kept(before) != took;
-        if (step.answer == Answer::Invalid && (kept & ~took) && beside && (kept & ~Kept(before))) {
-            for (int trunk = 0; trunk < 2; ++trunk)
-                model.halves[trunk].value = before.halves[trunk].value;
-            return;
+        const int carried = Carried(model, step), older = Older(model, step);
+        const bool asks = Asks(model, step);
+        bool olderMet = false;
+        const auto meets = [&](unsigned mask) {
+            if (int(mask) == older && !std::exchange(olderMet, true)) return Answer::Eio;
+            if (int(mask) != carried) return Answer::Taken;
+            return step.answer == Answer::EioThenInvalid ? Answer::Eio : step.answer;
+        };
+        if (step.move == Move::Burst) {
+            for (int word = 0; word < 2; ++word) {
+                const unsigned before = Kept(model);
+                Word(model, word ? 1 - step.half : step.half, step.value >> word & 1);
+                Send(model, before, true, meets);
+            }
+        } else {
+            const unsigned before = Kept(model);
+            Change(model, step);
+            Send(model, before, true, meets);
         }
-        Send(model, step.answer == Answer::Taken     ? Met::Taken
-                    : step.answer == Answer::Invalid ? Met::Invalid
-                                                     : Met::Refused);
-        if (step.answer == Answer::EioThenInvalid && !Asks(step.move)) Send(model, Met::Invalid);
+        if (step.answer != Answer::EioThenInvalid || asks || !model.owed) return;
+        Send(model, Kept(model), false,
+             [&](unsigned mask) { return int(mask) == carried ? Answer::Invalid : Answer::Taken; });
     }
-    // The retries are taken while the device does not refuse K for good.
+    // The retries are taken but where the device refuses K for good.
     void Settle(Model& model) const override {
-        for (int retry = 0; retry < 2 && Kept(model) != unsigned(*model.held); ++retry)
-            Send(model, Met::Taken);
+        while (model.owed) Send(model, Kept(model), false, [](unsigned) { return Answer::Taken; });
     }
     Model Start() const override {
         Model model = Owner::Start();
         model.held = 0;
         return model;
     }
-    std::vector<Step> Choices(const Model&) const override {
+    // Each trunk's two words, a connect, and a burst of the word for each
+    // trunk that changes K, either first, unless the device refuses the
+    // first one's mask for good (it would not be owed).
+    std::vector<Step> Choices(const Model& model) const override {
         std::vector<Step> choices;
         for (int trunk : {0, 1})
             for (Move move : {Move::Ask, Move::Undo})
                 choices.push_back({move, trunk, -1, Answer::Taken});
         choices.push_back({Move::Clear, 0, -1, Answer::Taken});
+        for (int first : {0, 1}) {
+            const int words =
+                (model.halves[first].value ? 0 : 1) | (model.halves[1 - first].value ? 0 : 2);
+            const Step burst{Move::Burst, first, words, Answer::Taken};
+            const int older = Older(model, burst);
+            if (!model.bad.count(older) || !(unsigned(older) & ~unsigned(*model.held)))
+                choices.push_back(burst);
+        }
         return choices;
     }
     bool Repeats(const Model& model, const Step& step) const override {
         return step.move == Move::Ask && model.halves[step.half].value;
     }
+    // A burst's value names its words, not a trunk's value.
+    int Twin(int) const override { return -1; }
     std::string Text(const Step& step) const override {
+        auto word = [](int trunk, bool slave) {
+            return "trunk " + std::to_string(trunk) + (slave ? " slave" : " master");
+        };
         if (step.move == Move::Clear) return "a controller connects";
-        return "trunk " + std::to_string(step.half) +
-               (step.move == Move::Ask ? " slave" : " master");
+        if (step.move != Move::Burst) return word(step.half, step.move == Move::Ask);
+        return word(step.half, step.value & 1) + " and " + word(1 - step.half, step.value & 2) +
+               " at once";
     }
     std::string Value(int mask) const override {
         return Board::SimDevice::HexNumber(unsigned(mask));
     }
 
 private:
-    enum class Met { Taken, Refused, Invalid };
+    // The mask of the slaves not dropped.
     static unsigned Kept(const Model& model) {
         unsigned mask = 0;
         for (int trunk = 0; trunk < 2; ++trunk)
             if (model.halves[trunk].value) mask |= 1u << trunk;
         return mask;
     }
+    // The trunk's last word: its slave, or its master.
+    static void Word(Model& model, int trunk, bool slave) {
+        model.halves[trunk].value = slave ? std::optional<int>(1) : std::nullopt;
+    }
     static void Change(Model& model, const Step& step) {
-        for (int trunk = 0; trunk < 2; ++trunk) {
-            auto& slave = model.halves[trunk].value;
-            if (step.move == Move::Clear || (step.move == Move::Undo && step.half == trunk))
-                slave.reset();
-            if (step.move == Move::Ask && step.half == trunk) slave = 1;
+        switch (step.move) {
+            case Move::Ask:
+            case Move::Undo:
+                Word(model, step.half, step.move == Move::Ask);
+                return;
+            case Move::Burst:
+                Word(model, step.half, step.value & 1);
+                Word(model, 1 - step.half, step.value & 2);
+                return;
+            case Move::Clear:
+                for (int trunk = 0; trunk < 2; ++trunk) Word(model, trunk, false);
+                return;
+            case Move::Go:
+            case Move::Come:
+            case Move::Dial:
+            case Move::Wait:
+            case Move::Lost:
+                return;
         }
     }
-    // K sent, meeting what the step's own fault does where it refuses it.
-    static void Send(Model& model, Met met) {
-        const unsigned kept = Kept(model), took = unsigned(*model.held);
-        if (met == Met::Refused && !model.bad.count(int(kept))) return;
-        if (met == Met::Taken && !model.bad.count(int(kept))) {
-            model.Take(int(kept));
+    // K sent, at its ask (before: K before its word) or at a retry: it
+    // meets the driver's refusal for good where it asks, else what meets
+    // says.
+    static void Send(Model& model, unsigned before, bool atAsk,
+                     const std::function<Answer(unsigned)>& meets) {
+        const unsigned mask = Kept(model), took = unsigned(*model.held);
+        const bool asks = (mask & ~took) != 0;
+        const bool older = atAsk && model.owed;
+        const Answer met = asks && model.bad.count(int(mask)) ? Answer::Invalid : meets(mask);
+        if (met == Answer::Taken) {
+            model.Take(int(mask));
+            model.owed = false;
             return;
         }
-        const unsigned added = kept & ~took;
-        if (!added) return;
+        if (!Final(met) || !asks) {
+            model.owed = !Final(met) || (took & ~mask);
+            return;
+        }
+        const unsigned newly = older ? mask & ~before : 0;
         for (int trunk = 0; trunk < 2; ++trunk)
-            if (added >> trunk & 1) model.halves[trunk].value.reset();
-        if (Kept(model) != took) Send(model, Met::Taken);
+            if ((newly ? newly : mask & ~took) >> trunk & 1) model.halves[trunk].value.reset();
+        const unsigned left = Kept(model);
+        if (older && left == before) return;
+        if (!older || left == took) model.owed = false;
+        if (left != took) Send(model, before, true, meets);
+    }
+    void SetMode(int trunk, bool slave) {
+        LGCP::TrunkCfg cfg;
+        cfg.set_trunk(trunk);
+        cfg.set_mode(slave ? LGCP::TrunkMode::slave : LGCP::TrunkMode::master);
+        e1->SetMode(cfg);
+    }
+    // The mask the device took last; none at all holds no bit either.
+    unsigned Device() const {
+        std::istringstream masks(sim.Command("/dev/maintenance tclk"));
+        unsigned long last = 0;
+        for (std::string mask; masks >> mask;)
+            if (mask != "none") last = std::stoul(mask, nullptr, 16);
+        return unsigned(last);
     }
     Board::Sim& sim;
     std::unique_ptr<E1Ctl> e1;
@@ -1148,8 +1457,10 @@ protected:
             case 3:
                 return std::make_unique<Delays>(*sim);
             case 4:
-                return std::make_unique<Mask>(*sim);
+                return std::make_unique<Vad>(*sim);
             case 5:
+                return std::make_unique<Mask>(*sim);
+            case 6:
                 return std::make_unique<Clock>(*sim);
             default:
                 return std::make_unique<SumEntry>(*sim, *this);
@@ -1159,11 +1470,15 @@ protected:
     void Enumerate(Owner& owner, History& history, const Model& model, unsigned steps);
     void Run(Owner& owner, const History& history);
 
+    // A turn's timers run before its time passes: one more turn, on the
+    // time reached, runs what is due by then.
     void Pass(std::uint64_t ms, std::uint64_t turn) {
         LoopDriver(&clock, turn).Run(unsigned(ms / turn));
+        LoopDriver().Run(1);
     }
 
-    static constexpr std::uint64_t turnMs = 1000, dialTurnMs = 100;
+    // A retry sent within the second of its refusal is seen as such.
+    static constexpr std::uint64_t turnMs = 200, dialTurnMs = 100;
     // Long enough for a dial whose middle digit waited a second to end.
     static constexpr std::uint64_t dialEndMs = 3000;
     unsigned histories = 0;
@@ -1175,23 +1490,27 @@ bool Dials(const History& history) {
 }
 
 // The answers a step meets. A value refused for good already is refused so
-// whatever the step, and one the driver took is never refused so; a step
-// that sends nothing is taken. Beside a dial, the other steps are taken, and
-// an ask also refused for good. An ask answered with its refusal (a connect,
-// a detector's switch) is never sent again by itself: EIO and then EINVAL
-// from its retry on meets it as EINVAL does, or for a switch as EIO does. A
-// half's later value (the clock's later selects) is taken, or refused for
-// good at once or from its retry: what it adds to the first is a value to
-// go back from, which a passing fault or a lost device does not test.
+// wherever it asks, and one the driver took is never refused so, but where
+// it is sent back for its half; a step that sends nothing is taken. Beside a
+// dial, the other steps are taken, and an ask also refused for good. An ask
+// answered with its refusal (a connect, a detector's switch) is never sent
+// again by itself: EIO and then EINVAL from its retry on meets it as EINVAL
+// does, or for a switch as EIO does. A half's later value (the clock's later
+// selects) is taken, or refused for good at once or from its retry: what it
+// adds to the first is a value to go back from, which a passing fault or a
+// lost device does not test, unless the half asks again for the value it
+// holds, whose record such a fault leaves as it was.
 std::vector<Answer> Answers(const Owner& owner, const Model& model, const Step& step, bool dials) {
-    if (!owner.Sends(step.move)) return {Answer::Taken};
+    if (!owner.Sends(model, step)) return {Answer::Taken};
     const int carried = owner.Carried(model, step);
-    if (model.bad.count(carried)) return {Answer::Invalid};
+    if (model.bad.count(carried) && owner.Asks(model, step)) return {Answer::Invalid};
     std::vector<Answer> answers{Answer::Taken, Answer::Eio, Answer::Invalid, Answer::EioThenInvalid,
                                 Answer::Gone};
     if (dials && step.move != Move::Dial)
         answers = {Answer::Taken, step.move == Move::Ask ? Answer::Invalid : Answer::Taken};
-    const bool good = owner.Asks(step.move) && model.taken.count(carried);
+    const bool good =
+        owner.Asks(model, step) && model.taken.count(carried) && !owner.SendsBack(step.move);
+    const bool holds = step.move == Move::Ask && model.halves[step.half].value == step.value;
     answers.erase(std::remove_if(answers.begin(), answers.end(),
                                  [&](Answer a) {
                                      return (good && Final(a)) ||
@@ -1199,7 +1518,7 @@ std::vector<Answer> Answers(const Owner& owner, const Model& model, const Step& 
                                             (a == Answer::EioThenInvalid && !owner.AsksOwed() &&
                                              step.move == Move::Ask) ||
                                             ((a == Answer::Eio || a == Answer::Gone) &&
-                                             step.move == Move::Ask &&
+                                             step.move == Move::Ask && !holds &&
                                              owner.Twin(step.value) >= 0);
                                  }),
                   answers.end());
@@ -1218,12 +1537,18 @@ void OwedHistories::Enumerate(Owner& owner, History& history, const Model& model
     const bool dialFits = std::all_of(history.begin(), history.end(), [](const Step& s) {
         return s.answer == Answer::Taken || (s.move == Move::Ask && s.answer == Answer::Invalid);
     });
+    // A history holds one burst: a second adds an older mask owed, which
+    // the first already has.
+    const bool burst = std::any_of(history.begin(), history.end(),
+                                   [](const Step& s) { return s.move == Move::Burst; });
     for (Step step : owner.Choices(model)) {
         // The halves, and the two values of each, play the same part: a
         // history and the one with them swapped run alike.
         if (history.empty() && step.half && owner.Symmetric()) continue;
         if (step.value >= 0 && !asked(owner.Twin(step.value))) continue;
-        if (owner.Repeats(model, step) || (step.move == Move::Dial && !dialFits)) continue;
+        if (owner.Repeats(model, step) || (step.move == Move::Dial && !dialFits) ||
+            (step.move == Move::Burst && burst))
+            continue;
         for (Answer answer :
              Answers(owner, model, step, Dials(history) || step.move == Move::Dial)) {
             step.answer = answer;
@@ -1236,65 +1561,118 @@ void OwedHistories::Enumerate(Owner& owner, History& history, const Model& model
     }
 }
 
-// The history's values refused for good: from its step on, the driver
-// refuses every request that carries one as invalid, and each such request
-// is recorded with the fake clock's millisecond, whether it was the step's
-// own ask, and whether the history had ended.
-class Spoiled {
+// What the history's driver refuses: the values it refuses for good, from
+// their step on, as invalid, and the step's own faults. Each request it
+// refused is recorded with the fake clock's millisecond, and so is each
+// later send of a request refused before (the same request, carrying the
+// same value): whether a step sent it, the step's own ask among them, and
+// whether the history had ended.
+class Faults {
 public:
-    Spoiled(Board::Sim& sim, const Owner& owner) : sim(sim), owner(owner) {}
+    // What the owner sends is watched from the start, ahead of every fault.
+    Faults(Board::Sim& sim, const Owner& owner) : sim(sim), owner(owner) {
+        for (Move move : {Move::Ask, Move::Undo, Move::Go, Move::Come, Move::Dial, Move::Wait,
+                          Move::Clear, Move::Lost, Move::Burst})
+            for (unsigned long request : owner.Requests(move)) requests.insert(request);
+        Watch();
+    }
     // The faults go with the record they write to.
-    ~Spoiled() { sim.ClearFaults(); }
-    void Add(int value) {
-        if (values.insert(value).second) Install(value);
+    ~Faults() { sim.ClearFaults(); }
+    void Spoil(int value) {
+        if (values.insert(value).second) Spoiling(value);
+    }
+    // The step's own fault on the requests that carry the value (-1: the
+    // plain undo).
+    void Refuse(const std::vector<unsigned long>& numbers, int value, int error, bool once) {
+        for (unsigned long request : numbers)
+            Install(request, value, error, once, owner.Carrying(value), false);
     }
     // The step's own faults go; the values refused for good stay.
     void Clear() {
         sim.ClearFaults();
-        for (int value : values) Install(value);
+        Watch();
+        for (int value : values) Spoiling(value);
     }
-    // The value the step's own request carries while it runs, or none.
-    void Asking(std::optional<int> value) { asking = value, askSent = false; }
+    // A step runs, its own request carrying the value; or none does.
+    void Stepping(std::optional<int> value) {
+        stepping = value.has_value();
+        asking = value, askSent = false;
+    }
     void End() { ended = true; }
-    bool Empty() const { return values.empty(); }
-    // No value sent again within a second of its last send, but for the
-    // history's own asks, and none once the history ended.
+    bool Spoilt() const { return !values.empty(); }
+    // No value refused for good sent again within a second of its last
+    // send, but for the history's own asks, and none once the history
+    // ended; and no request the driver refused sent again within a second
+    // of its refusal but by a step.
     void Check(const std::string& context) const {
-        std::map<int, std::uint32_t> last;
+        std::map<int, std::uint32_t> bad;
+        std::map<std::pair<unsigned long, int>, std::uint32_t> refused;
         for (const Sent& s : sent) {
             const std::string value = owner.Value(s.value);
+            const auto key = std::pair(s.request, s.value);
+            const auto before = refused.find(key);
+            if (!s.refused) {
+                if (!s.stepping && before != refused.end()) {
+                    EXPECT_GE(s.ms - before->second, 1000u)
+                        << context << ": " << value << " retried within a second of its refusal";
+                }
+                continue;
+            }
+            refused[key] = s.ms;
+            if (!s.forGood) continue;
             EXPECT_FALSE(s.late) << context << ": " << value << " sent after the history ended";
-            const auto before = last.find(s.value);
-            if (!s.own && before != last.end()) {
-                EXPECT_GE(s.ms - before->second, 1000u)
+            const auto last = bad.find(s.value);
+            if (!s.own && last != bad.end()) {
+                EXPECT_GE(s.ms - last->second, 1000u)
                     << context << ": " << value << " sent again within a second";
             }
-            last[s.value] = s.ms;
+            bad[s.value] = s.ms;
         }
     }
 
 private:
     struct Sent {
+        unsigned long request;
         int value;
         std::uint32_t ms;
-        bool own, late;
+        bool refused, forGood, stepping, own, late;
     };
-    void Install(int value) {
-        sim.FailRequest(owner.Path(), owner.Asking(), EINVAL, false,
-                        [this, value, carries = owner.Carrying(value)](const void* record) {
-                            if (!carries(record)) return false;
+    // Every request that carries a value refused before is recorded as it
+    // comes, and left to the faults behind.
+    void Watch() {
+        for (unsigned long request : requests)
+            sim.FailRequest(owner.Path(), request, 0, false, [this, request](const void* record) {
+                for (const auto& [key, carries] : watched)
+                    if (key.first == request && (!carries || carries(record)))
+                        sent.push_back({request, key.second, Mux::milliseconds(), false, false,
+                                        stepping, false, ended});
+                return false;
+            });
+    }
+    void Spoiling(int value) {
+        Install(owner.Asking(), value, EINVAL, false, owner.Refusing(value), true);
+    }
+    void Install(unsigned long request, int value, int error, bool once, Board::Sim::Match picks,
+                 bool forGood) {
+        sim.FailRequest(owner.Path(), request, error, once,
+                        [this, request, value, picks, forGood](const void* record) {
+                            if (picks && !picks(record)) return false;
                             const bool own = asking == value && !std::exchange(askSent, true);
-                            sent.push_back({value, Mux::milliseconds(), own, ended});
+                            sent.push_back({request, value, Mux::milliseconds(), true, forGood,
+                                            stepping, own, ended});
+                            watched.emplace(std::pair(request, value), owner.Carrying(value));
                             return true;
                         });
     }
 
     Board::Sim& sim;
     const Owner& owner;
+    std::set<unsigned long> requests;
     std::set<int> values;
+    std::map<std::pair<unsigned long, int>, Board::Sim::Match> watched;
     std::vector<Sent> sent;
     std::optional<int> asking;
-    bool askSent = false, ended = false;
+    bool askSent = false, stepping = false, ended = false;
 };
 
 // The board's own lines say what each request met; the daemon's must name
@@ -1304,7 +1682,7 @@ void OwedHistories::Run(Owner& owner, const History& history) {
     owner.Begin(histories++);
     const std::string context = owner.Name() + std::string(": ") + Describe(owner, history);
     Model model = owner.Start();
-    Spoiled spoiled(*sim, owner);
+    Faults faults(*sim, owner);
     // While a dial plays, time passes in turns fine enough for its 300 ms steps.
     bool dial = false;
     auto pass = [&](std::uint64_t ms) {
@@ -1342,34 +1720,38 @@ void OwedHistories::Run(Owner& owner, const History& history) {
     // An undo refused for a while before may still be owed, and sent.
     bool undoOwed = false;
     for (const Step& step : history) {
+        // The steps come a turn apart: what they have refused is retried
+        // within the seconds of each other's refusals, never before its own.
+        if (&step != &history.front()) passes([&] { pass(turnMs); });
         const bool undoes = step.move == Move::Undo || step.move == Move::Go;
         if (undoes) unsent();
         const bool held = undoes && owner.Read() != bare;
         const int carried = owner.Carried(model, step);
-        const Spoilt spoils = Spoils(owner, step);
+        const Spoilt spoils = Spoils(owner, model, step);
         const bool gone = step.answer == Answer::Gone;
         dial = step.move == Move::Dial;
         const int error = step.answer == Answer::Invalid ? (spoils == Spoilt::Never ? EINVAL : 0)
                           : step.answer == Answer::Taken || gone ? 0
                                                                  : EIO;
         auto refuse = [&](int error, bool once) {
-            for (unsigned long request : owner.Requests(step.move))
-                sim->FailRequest(owner.Path(), request, error, once, owner.Carrying(carried));
+            faults.Refuse(owner.Requests(step.move), carried, error, once);
         };
         auto lose = [&] {
             sim->FailOpen(owner.Path(), ENOENT, false);
             owner.Lose();
             LoopDriver().Run(2);
         };
-        if (spoils == Spoilt::AtSend) spoiled.Add(carried);
+        if (spoils == Spoilt::AtSend) faults.Spoil(carried);
+        if (const int older = owner.Older(model, step); older >= 0)
+            faults.Refuse({owner.Asking()}, older, EIO, true);
         if (error) refuse(error, false);
         if (gone && !dial) lose();
         std::string met;
         bool applied = true;
         logged(met, [&] {
-            if (carried >= 0) spoiled.Asking(carried);
+            faults.Stepping(carried);
             applied = owner.Do(step);
-            spoiled.Asking(std::nullopt);
+            faults.Stepping(std::nullopt);
         });
         passes([&] {
             // A dial meets the step's fault at its middle digit, 600 ms on.
@@ -1380,17 +1762,17 @@ void OwedHistories::Run(Owner& owner, const History& history) {
             // Gone for a second, then back: the next second's retry finds it.
             if (gone) pass(1000);
             if (dial && !gone) pass(200);
-            spoiled.Clear();
+            faults.Clear();
             if (gone && !dial) pass(1000);
             if (step.move == Move::Wait) pass(dialEndMs);
         });
         // The next second's retry refused as invalid: for good where the
         // step asks for a value, else that once.
-        if (spoils == Spoilt::AtRetry) spoiled.Add(carried);
+        if (spoils == Spoilt::AtRetry) faults.Spoil(carried);
         if (step.answer == Answer::EioThenInvalid && spoils == Spoilt::Never) {
             refuse(EINVAL, true);
             logged(board, [&] { pass(2000); });
-            spoiled.Clear();
+            faults.Clear();
         }
         board += met;
         if (const auto answered = owner.Answered(model, step)) {
@@ -1407,6 +1789,8 @@ void OwedHistories::Run(Owner& owner, const History& history) {
     owner.Settle(model);
     unsent();
     EXPECT_EQ(owner.Expected(model), owner.Read()) << context;
+    faults.Stepping(-1);
+    owner.Probe(model, context);
     owner.Check(model, context);
     said += out.str() + err.str();
     for (const char* error :
@@ -1419,9 +1803,10 @@ void OwedHistories::Run(Owner& owner, const History& history) {
     // What is owed goes on after the owner's halves, retried within the
     // second: nothing refused for good may be among it.
     owner.End();
-    spoiled.End();
-    if (!spoiled.Empty()) Pass(1000, turnMs);
-    spoiled.Check(context);
+    faults.Stepping(std::nullopt);
+    faults.End();
+    if (faults.Spoilt()) Pass(1000, turnMs);
+    faults.Check(context);
 }
 
 TEST_P(OwedHistories, EndOnWhatTheirModelSays) {
@@ -1442,9 +1827,9 @@ TEST_P(OwedHistories, EndOnWhatTheirModelSays) {
 // The mixer's last: its slots bring the daemon's switch, whose refresh
 // would slow every history after them when the program runs whole.
 const char* const ownerNames[] = {"SwitchChannel", "ToneGenerator", "DtmfDetector", "Delays",
-                                  "TclkMask",      "BusClock",      "SumEntry"};
+                                  "VadParameters", "TclkMask",      "BusClock",     "SumEntry"};
 
-INSTANTIATE_TEST_SUITE_P(EveryOwner, OwedHistories, ::testing::Range(0, 7),
+INSTANTIATE_TEST_SUITE_P(EveryOwner, OwedHistories, ::testing::Range(0, 8),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(ownerNames[info.param]);
                          });
