@@ -476,6 +476,21 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
     const std::string f1 = "clkctl: clock source = f1\n";
     const std::string f2 = "clkctl: clock source = f2\n";
     const std::string freerun = "clkctl: clock source = freerun\n";
+    // After select 1, taken, selects 2 to askedBound + more, refused once;
+    // then every select but 2 refused as invalid.
+    auto selectsPast = [&](int more) {
+        return [&, more](BusCtl& bus) {
+            bus.DrvSetClkSrc(1);
+            Ask("fail /dev/hal 0x80044301 EIO");
+            for (int code = 2; code <= more + int(BusCtl::askedBound); ++code)
+                bus.DrvSetClkSrc(code);
+            Ask("fail clear");
+            sim->FailRequest("/dev/hal", Hal::HW_CLOCK_SELECT, EINVAL, false,
+                             [](const void* code) { return *static_cast<const int*>(code) != 2; });
+            clock.advanceMs(1000);
+            LoopDriver().Run(1);
+        };
+    };
     const struct {
         const char* name;
         const char* fault;
@@ -547,32 +562,10 @@ TEST_F(BoardServices, ASelectTheDriverDidNotTakeIsOwedUntilItIs) {
          "1", refused + f1 + invalid},
         // As many selects as the bound, asked after the one the driver took,
         // are all kept: refused as invalid in turn, they leave the first.
-        {"as many selects as the bound", "",
-         [&](BusCtl& bus) {
-             bus.DrvSetClkSrc(1);
-             Ask("fail /dev/hal 0x80044301 EIO");
-             for (int code = 2; code <= 1 + int(BusCtl::askedBound); ++code) bus.DrvSetClkSrc(code);
-             Ask("fail clear");
-             sim->FailRequest("/dev/hal", Hal::HW_CLOCK_SELECT, EINVAL, false,
-                              [](const void* code) { return *static_cast<const int*>(code) != 2; });
-             clock.advanceMs(1000);
-             LoopDriver().Run(1);
-         },
-         "2", f1 + refused + invalid + f2},
+        {"as many selects as the bound", "", selectsPast(1), "2", f1 + refused + invalid + f2},
         // Past the bound the oldest select asked is forgotten: the later
         // ones, refused as invalid in turn, leave the one the driver took.
-        {"more selects than the bound", "",
-         [&](BusCtl& bus) {
-             bus.DrvSetClkSrc(1);
-             Ask("fail /dev/hal 0x80044301 EIO");
-             for (int code = 2; code <= 2 + int(BusCtl::askedBound); ++code) bus.DrvSetClkSrc(code);
-             Ask("fail clear");
-             sim->FailRequest("/dev/hal", Hal::HW_CLOCK_SELECT, EINVAL, false,
-                              [](const void* code) { return *static_cast<const int*>(code) != 2; });
-             clock.advanceMs(1000);
-             LoopDriver().Run(1);
-         },
-         "1", f1 + refused + invalid},
+        {"more selects than the bound", "", selectsPast(2), "1", f1 + refused + invalid},
         // Refused as invalid at its ask, a select leaves the one owed before
         // it to its retry, a second after that one's refusal.
         {"a later select refused as invalid at its ask", "fail /dev/hal 0x80044301 EIO once",
